@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("plotaktar-cli");
+    return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/session.h"
+
+namespace plotaktar {
+
+// The save button's command: runs SaveDialog1 and writes the plot file, then shows
+// "kayıt bitti". A cancel does nothing. A file or conversion failure throws Error (the general
+// error handler shows it) and leaves the chosen path exactly as it was.
+void SpeedButton1Click(Session& session, UserInterface& ui);
+
+// The name with ".plt" appended when the part after its last "/" has no dot.
+std::string WithDefaultExtension(std::string_view fileName);
+
+}  // namespace plotaktar

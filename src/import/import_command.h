@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/session.h"
+
+namespace plotaktar {
+
+// The open button's command: resets the flags, runs OpenDialog1 and OpenDialog2, opens and
+// reads the geometry file, the label file and its companion into the working tables, and ends
+// with the message "dosya açıldı". Failures are handled inside (one message per failing
+// record; file problems are silent); nothing escapes.
+void BitBtn1Click(Session& session, UserInterface& ui);
+
+// The companion label file's name for a label file path: the path without its last four
+// characters, followed by ".yfn" (".yfn" alone for a path of four characters or fewer).
+std::string CompanionFileName(std::string_view labelPath);
+
+}  // namespace plotaktar

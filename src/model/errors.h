@@ -1,0 +1,38 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace plotaktar {
+
+// A failure that a command lets through to the general error handler. The message is
+// windows-1254 bytes, like every text of the program, since it may quote a cell text.
+class Error : public std::runtime_error {
+  public:
+    explicit Error(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A text that does not convert to an integer: "'%s' is not a valid integer value".
+class ConversionError : public Error {
+  public:
+    using Error::Error;
+};
+
+// A layer number that converts but addresses no row of the layer table.
+class LayerRangeError : public Error {
+  public:
+    using Error::Error;
+};
+
+// A file that cannot be created, written or closed; errorNumber is the system's errno.
+class FileError : public Error {
+  public:
+    FileError(const std::string& message, int errorNumber)
+        : Error(message), errorNumber_(errorNumber) {}
+    int errorNumber() const { return errorNumber_; }
+
+  private:
+    int errorNumber_;
+};
+
+}  // namespace plotaktar

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/user_interface.h"
+#include "model/workspace.h"
+
+namespace plotaktar {
+
+// The state of one window for its lifetime: the working tables and the open dialogs'
+// remembered names. The window, the CLI's `run` and the tests each own one.
+struct Session {
+    Session() { WriteHeaderRows(workspace); }
+
+    Workspace workspace;
+    OpenDialogState openDialog1;
+    OpenDialogState openDialog2;
+};
+
+}  // namespace plotaktar

@@ -1,0 +1,139 @@
+#include "model/text.h"
+
+#include <charconv>
+
+#include "model/errors.h"
+
+namespace plotaktar {
+
+std::string_view Trim(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsTrimmed(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsTrimmed(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::optional<int32_t> TryStrToInt(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == kBlank) {
+        ++i;
+    }
+    std::string_view rest = text.substr(i);
+    if (rest.empty()) {
+        return std::nullopt;
+    }
+
+    size_t hexStart = 0;
+    if (rest[0] == '$' || rest[0] == 'x' || rest[0] == 'X') {
+        hexStart = 1;
+    } else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
+        hexStart = 2;
+    }
+    if (hexStart > 0) {
+        std::string_view digits = rest.substr(hexStart);
+        if (digits.empty()) {
+            return std::nullopt;
+        }
+        uint64_t value = 0;
+        for (char c : digits) {
+            int d = HexDigit(c);
+            if (d < 0) {
+                return std::nullopt;
+            }
+            value = value * 16 + static_cast<uint64_t>(d);
+            if (value > INT32_MAX) {
+                return std::nullopt;
+            }
+        }
+        return static_cast<int32_t>(value);
+    }
+
+    bool negative = false;
+    if (rest[0] == '+' || rest[0] == '-') {
+        negative = rest[0] == '-';
+        rest.remove_prefix(1);
+    }
+    if (rest.empty()) {
+        return std::nullopt;
+    }
+    int64_t value = 0;
+    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+    for (char c : rest) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+        if (value > limit) {
+            return std::nullopt;
+        }
+    }
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+int32_t StrToInt(std::string_view text) {
+    if (auto value = TryStrToInt(text)) {
+        return *value;
+    }
+    std::string message;
+    message.reserve(text.size() + 32);
+    message += '\'';
+    message += text;
+    message += "' is not a valid integer value";
+    throw ConversionError(message);
+}
+
+std::string IntToStr(int64_t value) {
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') {
+        text += '.';
+    }
+    return text;
+}
+
+std::string ApplicationTitle(std::string_view programPath) {
+    std::string_view name = programPath;
+    if (size_t slash = name.find_last_of('/'); slash != std::string_view::npos) {
+        name.remove_prefix(slash + 1);
+    }
+    name = name.substr(0, name.find('.'));
+    std::string title(name);
+    for (size_t i = 0; i < title.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(title[i]);
+        if (i == 0 && c >= 'a' && c <= 'z') {
+            title[i] = static_cast<char>(c - 'a' + 'A');
+        } else if (i > 0 && c >= 'A' && c <= 'Z') {
+            title[i] = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return title;
+}
+
+}  // namespace plotaktar

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace plotaktar {
+
+constexpr char kBlank = ' ';
+
+// True for the characters that trimming removes: codes 0 to 32.
+inline bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// The text without its leading and trailing characters of codes 0 to 32.
+std::string_view Trim(std::string_view text);
+
+// The system's integer conversion: optional leading blanks, then either an optional sign and
+// decimal digits, or a hexadecimal number introduced by "$", "x", "X", "0x" or "0X"; nothing
+// after the digits; the value must fit a signed 32-bit integer. Returns nothing on failure.
+std::optional<int32_t> TryStrToInt(std::string_view text);
+
+// As TryStrToInt, but a failure throws ConversionError("'<text>' is not a valid integer value").
+int32_t StrToInt(std::string_view text);
+
+// The decimal text of an integer: no leading zeros, "-" for negatives, never "+".
+std::string IntToStr(int64_t value);
+
+// The general error handler's text: the message with a full stop appended when its last
+// character has a code above that of the full stop.
+std::string ErrorBoxText(std::string_view message);
+
+// The application title derived from the program file's path: the name after the last "/",
+// cut before its first dot, first character upper case and the rest lower case.
+std::string ApplicationTitle(std::string_view programPath);
+
+}  // namespace plotaktar

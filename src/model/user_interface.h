@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace plotaktar {
+
+enum class OpenDialogId { OpenDialog1, OpenDialog2 };
+
+// What an open dialog keeps between runs: the path last confirmed in it and the filter entry
+// (0-based) selected then. Empty path and the first entry at start.
+struct OpenDialogState {
+    std::string fileName;
+    int filterIndex = 0;
+};
+
+// The only way the commands talk to the user. The window implements it with real dialogs and
+// message boxes, plotaktar-cli with its step arguments and printed lines, the tests with fakes.
+// Texts are windows-1254 bytes; file names are the file system's bytes.
+class UserInterface {
+  public:
+    virtual ~UserInterface() = default;
+
+    // Runs an open dialog with `filter` ("description|pattern|description|pattern"), opened
+    // with `state` filled in. On confirm `state` becomes the chosen path and filter entry and
+    // the result is true; on cancel `state` is left as it was and the result is false.
+    virtual bool runOpenDialog(OpenDialogId dialog, std::string_view filter,
+                               OpenDialogState& state) = 0;
+
+    // Runs SaveDialog1 with `filter`; on confirm `fileName` receives the name as typed (the
+    // command appends the default extension) and the result is true; on cancel false.
+    virtual bool runSaveDialog(std::string_view filter, std::string& fileName) = 0;
+
+    // A modal message box with one text and an OK button, captioned with the program's title.
+    virtual void showMessage(std::string_view text) = 0;
+
+    // A geometry record failed in its reader: one message box with the reader's word.
+    // `lineNumber` counts the geometry file's lines from 1.
+    virtual void recordFailed(std::string_view word, uint64_t lineNumber) {
+        (void)lineNumber;
+        showMessage(word);
+    }
+
+    // Called now and then while an import reads `fileName`: `done` of `total` bytes are read.
+    virtual void importProgress(std::string_view fileName, uint64_t done, uint64_t total) {
+        (void)fileName;
+        (void)done;
+        (void)total;
+    }
+};
+
+}  // namespace plotaktar

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "model/table.h"
+
+namespace plotaktar {
+
+constexpr int kGridCount = 13;
+constexpr int kLayerRows = 150;
+constexpr int kLayerFields = 8;
+
+// 150 layer rows of 8 text fields, rows and fields numbered from 1: the seven values of a
+// layer record and the usage mark ("0" when the record is read, "1" once a record names it).
+class LayerTable {
+  public:
+    const std::string& field(int row, int field) const { return rows_[index(row, field)]; }
+    void setField(int row, int field, std::string_view text) { rows_[index(row, field)] = text; }
+
+  private:
+    static size_t index(int row, int field) {
+        return static_cast<size_t>(row - 1) * kLayerFields + static_cast<size_t>(field - 1);
+    }
+    std::array<std::string, kLayerRows * kLayerFields> rows_;
+};
+
+// The ten markers that tell the export which kinds the last import loaded; "0" or "1", empty
+// before the first import.
+struct SectionFlags {
+    std::string FlagNirengi;
+    std::string FlagPoligon;
+    std::string FlagNokta;
+    std::string FlagTabaka;
+    std::string FlagHat;
+    std::string FlagSembol;
+    std::string FlagParsel;
+    std::string FlagBina;
+    std::string FlagSev;
+    std::string FlagYazi;
+
+    // The flags with their names, in the order above.
+    std::array<std::pair<std::string_view, const std::string*>, 10> named() const;
+    void setAll(std::string_view text);
+};
+
+// Everything the import fills and the export reads: the thirteen tables, LayerTable and
+// SectionFlags.
+class Workspace {
+  public:
+    Workspace();
+
+    // StringGrid1 to StringGrid13, by their number.
+    Table& grid(int number) { return grids_[static_cast<size_t>(number - 1)]; }
+    const Table& grid(int number) const { return grids_[static_cast<size_t>(number - 1)]; }
+
+    LayerTable layerTable;
+    SectionFlags flags;
+
+  private:
+    std::array<Table, kGridCount> grids_;
+};
+
+// The column headers of StringGrid1 to StringGrid10 (windows-1254 bytes); empty for 11 to 13.
+const std::vector<std::string>& HeaderTexts(int gridNumber);
+
+// Writes row 0 of StringGrid1 to StringGrid10, as the window's creation does.
+void WriteHeaderRows(Workspace& workspace);
+
+// Appends a numbered data row: raises the counter to n, sets the row count to n + 1 and writes
+// the decimal text of n into column 0 of row n. Returns n. A counter that cannot grow further
+// throws Error.
+int AppendGridRow(Table& table, int& counter);
+
+// The row of LayerTable that a layer-number text names. Throws ConversionError for a text that
+// is not an integer and LayerRangeError ("'%s' geçerli bir tabaka numarası değil") for an
+// integer outside 1 to 150.
+int LayerRowOf(std::string_view layerNumber);
+
+// Marks the layer that the text names as used (field 8 = "1"). Throws as LayerRowOf, with
+// LayerTable unchanged.
+void MarkLayerUsed(LayerTable& layers, std::string_view layerNumber);
+
+}  // namespace plotaktar

@@ -1,0 +1,145 @@
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "model/errors.h"
+#include "model/session.h"
+#include "model/table.h"
+#include "model/workspace.h"
+#include "test_support.h"
+
+namespace plotaktar {
+namespace {
+
+using testing::W;
+
+TEST(Table, CellsSurviveEveryCountChange) {
+    Table t(3);
+    t.setCell(2, 4, "keep");
+    t.setRowCount(2);
+    t.setColCount(1);
+    EXPECT_EQ(t.rowCount(), 2);
+    EXPECT_EQ(t.cell(2, 4), "keep");  // hidden, not erased
+    t.setRowCount(10);
+    t.setColCount(5);
+    EXPECT_EQ(t.cell(2, 4), "keep");
+    EXPECT_EQ(t.cell(4, 9), "");
+    EXPECT_EQ(t.cell(400, 90000), "");
+    t.setRowCount(0);
+    EXPECT_EQ(t.rowCount(), 1);
+}
+
+TEST(Table, StoresArbitraryBytesAndOverwrites) {
+    Table t(2);
+    std::string bytes(300000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7);
+    }
+    t.setCell(1, 1, bytes);
+    t.setCell(0, 1, std::string_view("a\0b", 3));
+    EXPECT_EQ(t.cell(1, 1), bytes);
+    EXPECT_EQ(t.cell(0, 1), std::string_view("a\0b", 3));
+    t.setCell(1, 1, "short");
+    EXPECT_EQ(t.cell(1, 1), "short");
+    t.setCell(1, 1, "");
+    EXPECT_EQ(t.cell(1, 1), "");
+}
+
+TEST(Table, ReleasingOldBuffersKeepsEveryText) {
+    Table t(3);
+    auto first = std::make_shared<ByteBuffer>(6);
+    std::memcpy(first->data(), "abcdef", 6);
+    t.holdBuffer(first);
+    t.setCellSlice(1, 1, std::string_view(first->data(), 3));
+    t.setCellSlice(2, 7, std::string_view(first->data() + 3, 3));
+    t.setCell(0, 2, "own");
+    const ByteBuffer* none[] = {nullptr};
+    t.releaseBuffersExcept(none);
+    std::weak_ptr<ByteBuffer> watch = first;
+    first.reset();
+    EXPECT_TRUE(watch.expired());  // the table let go of the old file
+    EXPECT_EQ(t.cell(1, 1), "abc");
+    EXPECT_EQ(t.cell(2, 7), "def");
+    EXPECT_EQ(t.cell(0, 2), "own");
+}
+
+TEST(Table, ReleaseKeepsCellsOfCurrentBuffersInPlace) {
+    Table t(2);
+    auto current = std::make_shared<ByteBuffer>(4);
+    std::memcpy(current->data(), "wxyz", 4);
+    t.holdBuffer(current);
+    t.setCellSlice(1, 1, std::string_view(current->data(), 4));
+    const ByteBuffer* keep[] = {current.get()};
+    t.releaseBuffersExcept(keep);
+    EXPECT_EQ(t.cell(1, 1).data(), current->data());
+}
+
+TEST(Workspace, StartsWithHeaderRowsAndFiveRowsEverywhere) {
+    Session session;
+    const Workspace& ws = session.workspace;
+    const int columns[] = {6, 6, 6, 7, 10, 11, 7, 6, 7, 7, 9, 5, 5};
+    for (int g = 1; g <= kGridCount; ++g) {
+        EXPECT_EQ(ws.grid(g).rowCount(), 5) << g;
+        EXPECT_EQ(ws.grid(g).colCount(), columns[g - 1]) << g;
+    }
+    EXPECT_EQ(ws.grid(1).cell(0, 0), W("Sıra No"));
+    EXPECT_EQ(ws.grid(4).cell(1, 0), W("Açık/kapalı"));
+    EXPECT_EQ(ws.grid(5).cell(9, 0), "tabaka");
+    EXPECT_EQ(ws.grid(8).cell(5, 0), W("Köse Sayısı"));
+    EXPECT_EQ(ws.grid(10).cell(3, 0), " ");
+    EXPECT_EQ(ws.grid(6).cell(8, 0), W("İtalik"));
+    EXPECT_EQ(ws.grid(11).cell(0, 0), "");
+    for (const auto& [name, text] : ws.flags.named()) {
+        EXPECT_EQ(*text, "") << name;
+    }
+}
+
+TEST(AppendGridRow, ShrinksOnTheFirstRowOfAnImportAndGrowsAfter) {
+    Table t(6);
+    int counter = 0;
+    for (int i = 0; i < 5; ++i) {
+        AppendGridRow(t, counter);
+    }
+    EXPECT_EQ(t.rowCount(), 6);
+    EXPECT_EQ(t.cell(0, 5), "5");
+    t.setCell(1, 5, "old");
+    counter = 0;
+    EXPECT_EQ(AppendGridRow(t, counter), 1);
+    EXPECT_EQ(t.rowCount(), 2);
+    EXPECT_EQ(t.cell(1, 5), "old");
+    EXPECT_EQ(AppendGridRow(t, counter), 2);
+    EXPECT_EQ(t.rowCount(), 3);
+    EXPECT_EQ(t.cell(0, 2), "2");
+}
+
+TEST(MarkLayerUsed, MarksTheRowItsNumberNames) {
+    for (const char* text : {"3", "+3", "03", "$3", "0x3"}) {
+        LayerTable layers;
+        MarkLayerUsed(layers, text);
+        EXPECT_EQ(layers.field(3, 8), "1") << text;
+    }
+    LayerTable layers;
+    MarkLayerUsed(layers, "150");
+    MarkLayerUsed(layers, "1");
+    EXPECT_EQ(layers.field(150, 8), "1");
+    EXPECT_EQ(layers.field(1, 8), "1");
+}
+
+TEST(MarkLayerUsed, FailsWithoutChangingAnythingOutsideOneTo150) {
+    for (const char* text : {"", "3 9", "3.0", "A", "0", "151", "-1", "2147483648"}) {
+        LayerTable layers;
+        EXPECT_THROW(MarkLayerUsed(layers, text), Error) << text;
+        for (int row = 1; row <= kLayerRows; ++row) {
+            EXPECT_EQ(layers.field(row, 8), "") << text;
+        }
+    }
+    try {
+        LayerRowOf("151");
+        FAIL();
+    } catch (const LayerRangeError& e) {
+        EXPECT_EQ(e.what(), "'151" + W("' geçerli bir tabaka numarası değil"));
+    }
+}
+
+}  // namespace
+}  // namespace plotaktar

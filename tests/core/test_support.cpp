@@ -1,0 +1,108 @@
+#include "test_support.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "import/import_command.h"
+#include "model/cp1254.h"
+
+namespace plotaktar::testing {
+
+namespace {
+
+bool Answer(std::deque<std::optional<std::string>>& answers, std::string& target) {
+    if (answers.empty()) {
+        throw std::logic_error("dialog run without a scripted answer");
+    }
+    std::optional<std::string> answer = std::move(answers.front());
+    answers.pop_front();
+    if (!answer) {
+        return false;
+    }
+    target = *answer;
+    return true;
+}
+
+}  // namespace
+
+bool FakeUi::runOpenDialog(OpenDialogId dialog, std::string_view filter, OpenDialogState& state) {
+    filters.emplace_back(filter);
+    return Answer(dialog == OpenDialogId::OpenDialog1 ? openDialog1Answers : openDialog2Answers,
+                  state.fileName);
+}
+
+bool FakeUi::runSaveDialog(std::string_view filter, std::string& fileName) {
+    filters.emplace_back(filter);
+    return Answer(saveAnswers, fileName);
+}
+
+TempDir::TempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "plotaktar-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Tests may leave directories without permissions behind; give them back first.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(std::string_view name, std::string_view bytes) const {
+    std::string full = file(name);
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + full);
+    }
+    return full;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+bool FileExists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+std::string W(std::string_view utf8) {
+    return Cp1254FromUtf8(utf8);
+}
+
+std::string CrLf(std::initializer_list<std::string_view> lines) {
+    std::string out;
+    for (std::string_view line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::vector<std::string> Import(Session& session, std::optional<std::string> geometry,
+                                std::optional<std::string> labels) {
+    FakeUi ui;
+    ui.answerOpen(std::move(geometry), std::move(labels));
+    BitBtn1Click(session, ui);
+    return ui.messages;
+}
+
+}  // namespace plotaktar::testing

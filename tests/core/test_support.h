@@ -1,0 +1,72 @@
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/session.h"
+#include "model/user_interface.h"
+
+namespace plotaktar::testing {
+
+// A scripted user: each dialog run takes the next answer queued for it (a path to confirm, or
+// nullopt to cancel); every message box is recorded in order.
+class FakeUi : public UserInterface {
+  public:
+    std::deque<std::optional<std::string>> openDialog1Answers;
+    std::deque<std::optional<std::string>> openDialog2Answers;
+    std::deque<std::optional<std::string>> saveAnswers;
+    std::vector<std::string> messages;
+    std::vector<std::string> filters;                        // every filter a dialog was run with
+    std::vector<std::pair<std::string, uint64_t>> failures;  // word and geometry line
+
+    // Queues one click's worth of open dialog answers.
+    void answerOpen(std::optional<std::string> geometry, std::optional<std::string> labels) {
+        openDialog1Answers.push_back(std::move(geometry));
+        openDialog2Answers.push_back(std::move(labels));
+    }
+
+    bool runOpenDialog(OpenDialogId dialog, std::string_view filter,
+                       OpenDialogState& state) override;
+    bool runSaveDialog(std::string_view filter, std::string& fileName) override;
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
+        failures.emplace_back(std::string(word), lineNumber);
+        showMessage(word);
+    }
+};
+
+// A fresh empty directory under the system's temporary directory, removed at destruction.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // Writes `bytes` into a file of that name in the directory; returns its full path.
+    std::string write(std::string_view name, std::string_view bytes) const;
+    std::string file(std::string_view name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+// windows-1254 bytes of a UTF-8 literal, for expected texts in tests.
+std::string W(std::string_view utf8);
+
+// Lines joined with CR LF after each.
+std::string CrLf(std::initializer_list<std::string_view> lines);
+
+// Runs one import click with the given answers (nullopt = cancel) and returns its messages.
+std::vector<std::string> Import(Session& session, std::optional<std::string> geometry,
+                                std::optional<std::string> labels = std::string());
+
+}  // namespace plotaktar::testing
