@@ -1,0 +1,35 @@
+#include "import/fields.h"
+
+#include "model/text.h"
+
+namespace plotaktar {
+
+std::string_view NextField(std::string_view& body) {
+    size_t p = body.find(kBlank);
+    if (p == std::string_view::npos) {
+        return {};
+    }
+    std::string_view field = Trim(body.substr(0, p));
+    body = Trim(body.substr(p));
+    return field;
+}
+
+std::string_view RecordBody(std::string_view line) {
+    return line.size() > 3 ? Trim(line.substr(3)) : std::string_view();
+}
+
+LineValues::LineValues(std::string_view line) : RecordKind(line.substr(0, 3)) {
+    size_t p = line.find(kBlank);
+    if (p == std::string_view::npos) {
+        RestOfLine = Trim(line);
+        return;
+    }
+    FirstToken = Trim(line.substr(0, p));
+    RestOfLine = Trim(line.substr(p));
+    size_t q = RestOfLine.find(kBlank);
+    if (q != std::string_view::npos) {
+        SecondToken = Trim(RestOfLine.substr(0, q));
+    }
+}
+
+}  // namespace plotaktar

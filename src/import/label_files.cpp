@@ -1,0 +1,77 @@
+#include "import/label_files.h"
+
+#include "import/fields.h"
+#include "import/line_reader.h"
+#include "model/text.h"
+
+namespace plotaktar {
+
+namespace {
+
+constexpr int kTextGrid = 6;
+constexpr std::string_view kLabelFont = "Ovalt";
+constexpr std::string_view kZero = "0";
+
+// The loop both files share: each line sets FlagYazi; `readLine` adds the line's row, if any.
+// A failure (a layer number that does not convert) ends this file's loop silently.
+template <typename ReadLine>
+void ReadLoop(ImportContext& ctx, std::string_view bytes, ReadLine readLine) {
+    try {
+        LineReader lines(bytes);
+        while (!lines.atEnd()) {
+            ctx.workspace.flags.FlagYazi = "1";
+            readLine(lines.next());
+        }
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
+    ReadLoop(ctx, bytes, [&](std::string_view line) {
+        std::string_view rest = Trim(line);
+        std::string_view x = NextField(rest);
+        std::string_view y = NextField(rest);
+        std::string_view angle = NextField(rest);
+        std::string_view size = NextField(rest);
+        // The layer number stands right-aligned in the last three characters; the text and
+        // the number share the fourth-last character.
+        const size_t length = rest.size();
+        std::string_view text = length > 3 ? Trim(rest.substr(0, length - 3)) : std::string_view();
+        std::string_view layer = Trim(length >= 4 ? rest.substr(length - 4) : rest);
+        if (text.empty()) {
+            return;
+        }
+        Table& table = ctx.workspace.grid(kTextGrid);
+        int n = AppendGridRow(table, ctx.count(Count::Text));
+        const std::string_view cells[] = {kLabelFont, x,     y,     size,  size,
+                                          angle,      layer, kZero, kZero, text};
+        for (int c = 1; c <= 10; ++c) {
+            table.setCellSlice(c, n, cells[c - 1]);
+        }
+        MarkLayerUsed(ctx.workspace.layerTable, layer);
+    });
+}
+
+void ReadCompanionFile(ImportContext& ctx, std::string_view bytes) {
+    ReadLoop(ctx, bytes, [&](std::string_view line) {
+        std::string_view rest = Trim(line);
+        std::string_view value[9];
+        for (auto& v : value) {
+            v = NextField(rest);
+        }
+        if (value[8].empty()) {
+            return;  // fewer than ten blank-separated parts
+        }
+        Table& table = ctx.workspace.grid(kTextGrid);
+        int n = AppendGridRow(table, ctx.count(Count::Text));
+        for (int c = 1; c <= 9; ++c) {
+            table.setCellSlice(c, n, value[c - 1]);
+        }
+        table.setCellSlice(10, n, rest);
+        MarkLayerUsed(ctx.workspace.layerTable, value[6]);
+    });
+}
+
+}  // namespace plotaktar

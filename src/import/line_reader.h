@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "model/byte_buffer.h"
+
+namespace plotaktar {
+
+// Reads a whole input file into one buffer. Only a regular file can be opened: a directory, a
+// FIFO or a device counts as a file that cannot be opened, and nothing waits on it. Returns
+// nothing when the file cannot be opened. A read error part way keeps the complete lines read
+// before it (the loop over the file then ends there, as after any read error).
+std::optional<SharedBytes> ReadInputFile(const std::string& path);
+
+// The lines of a file's bytes: a line ends at CR, and one LF directly behind the CR is skipped;
+// a lone LF is an ordinary character; Ctrl-Z ends the file wherever it stands; a last line
+// without CR counts. Lines are views into the bytes.
+class LineReader {
+  public:
+    explicit LineReader(std::string_view bytes);
+
+    bool atEnd() const { return pos_ >= end_; }
+    std::string_view next();
+    // Bytes consumed so far, and in all (up to the Ctrl-Z that ends the file).
+    size_t position() const { return pos_; }
+    size_t size() const { return end_; }
+
+  private:
+    const char* data_;
+    size_t pos_ = 0;
+    size_t end_;
+};
+
+}  // namespace plotaktar

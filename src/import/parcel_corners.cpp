@@ -1,0 +1,79 @@
+#include "import/parcel_corners.h"
+
+#include <climits>
+#include <string>
+
+#include "model/errors.h"
+#include "model/text.h"
+
+namespace plotaktar {
+
+namespace {
+
+constexpr int kParcelGrid = 8;
+constexpr int kCornerGrid = 11;
+constexpr int kAdaColumn = 1;
+constexpr int kParselColumn = 2;
+constexpr int kCornerCountColumn = 5;
+
+}  // namespace
+
+void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
+    ctx.cornerCount = 0;
+    ctx.workspace.flags.FlagParsel = "1";
+    std::string_view body = RecordBody(line);
+    std::string_view field[4];
+    for (auto& f : field) {
+        f = NextField(body);
+    }
+    // The fourth split-off word gives way to the rest of the body: it is stored nowhere.
+    field[3] = body;
+
+    Table& parcels = ctx.workspace.grid(kParcelGrid);
+    int n = AppendGridRow(parcels, ctx.count(Count::Par));
+    for (int i = 0; i < 4; ++i) {
+        parcels.setCellSlice(i + 1, n, field[i]);
+    }
+    MarkLayerUsed(ctx.workspace.layerTable, field[3]);
+}
+
+void CheckParcelCorner(ImportContext& ctx, const LineValues& values) {
+    Table& parcels = ctx.workspace.grid(kParcelGrid);
+    const int last = parcels.rowCount() - 1;
+    if (values.FirstToken != parcels.cell(kAdaColumn, last) ||
+        values.SecondToken != parcels.cell(kParselColumn, last)) {
+        return;
+    }
+    if (ctx.cornerCount >= INT_MAX - 1) {
+        throw Error("Too many corners");
+    }
+
+    Table& corners = ctx.workspace.grid(kCornerGrid);
+    corners.setColCount(last + 1);
+    const int k = ++ctx.cornerCount;
+    if (corners.rowCount() < k + 1) {
+        corners.setRowCount(k + 1);
+    }
+
+    std::string_view rest = values.RestOfLine;
+    size_t blank = rest.find(kBlank);
+    std::string_view cornerText = blank == std::string_view::npos ? rest : Trim(rest.substr(blank));
+
+    // Every corner of a parcel writes the same title again; skip the copy when it is there.
+    std::string_view title = corners.cell(last, 0);
+    if (title.size() != values.FirstToken.size() + 1 + values.SecondToken.size() ||
+        !title.starts_with(values.FirstToken) || title[values.FirstToken.size()] != '/' ||
+        !title.ends_with(values.SecondToken)) {
+        std::string text;
+        text.reserve(values.FirstToken.size() + 1 + values.SecondToken.size());
+        text += values.FirstToken;
+        text += '/';
+        text += values.SecondToken;
+        corners.setCell(last, 0, text);
+    }
+    corners.setCellSlice(0, k, PooledNumberText(k));
+    corners.setCellSlice(last, k, cornerText);
+    parcels.setCellSlice(kCornerCountColumn, last, PooledNumberText(k));
+}
+
+}  // namespace plotaktar
