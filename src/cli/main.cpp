@@ -1,6 +1,45 @@
-#include <cstdio>
+// plotaktar-cli: the import and export of the window's buttons, without a window.
 
-int main() {
-    std::puts("plotaktar-cli");
-    return 0;
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/commands.h"
+
+namespace {
+
+int Finish(int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("plotaktar-cli: cannot write standard output\n", stderr);
+        return status == plotaktar::cli::kExitOk ? plotaktar::cli::kExitFailed : status;
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace plotaktar::cli;
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    CommandLine line;
+    try {
+        line = ParseCommandLine(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "plotaktar-cli: %s\nTry 'plotaktar-cli --help'.\n", e.what());
+        return kExitUsage;
+    }
+    switch (line.action) {
+        case CommandLine::Action::Help:
+            std::fputs(UsageText(), stdout);
+            return Finish(kExitOk);
+        case CommandLine::Action::Version:
+            std::puts("plotaktar-cli " PLOTAKTAR_VERSION);
+            return Finish(kExitOk);
+        case CommandLine::Action::Convert:
+            return Finish(RunConvert(line.convert, stdout, stderr));
+        case CommandLine::Action::Run:
+            return Finish(RunSession(line.steps, stdout, stderr));
+    }
+    return kExitUsage;
 }

@@ -1,0 +1,141 @@
+#include "cli/command_line.h"
+
+namespace plotaktar::cli {
+
+namespace {
+
+std::optional<std::string> DialogAnswer(const std::string& arg) {
+    if (arg == "-") {
+        return std::nullopt;
+    }
+    return arg;
+}
+
+ConvertArgs ParseConvert(const std::vector<std::string>& args) {
+    ConvertArgs convert;
+    std::vector<std::string> paths;
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "-o") {
+            if (i + 1 == args.size()) {
+                throw UsageError("convert: -o needs an OUTPUT path");
+            }
+            if (convert.output) {
+                throw UsageError("convert: -o given twice");
+            }
+            convert.output = args[++i];
+            if (convert.output->empty()) {
+                throw UsageError("convert: empty OUTPUT path");
+            }
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            throw UsageError("convert: unknown option '" + arg + "'");
+        } else {
+            paths.push_back(arg);
+        }
+    }
+    if (paths.empty()) {
+        throw UsageError("convert: GEOMETRY is missing");
+    }
+    if (paths.size() > 2) {
+        throw UsageError("convert: too many files ('" + paths[2] +
+                         "'); convert takes one drawing, GEOMETRY [LABELS]");
+    }
+    if (paths[0].empty()) {
+        throw UsageError("convert: empty GEOMETRY path");
+    }
+    convert.geometry = paths[0];
+    if (paths.size() == 2) {
+        convert.labels = paths[1];
+    }
+    return convert;
+}
+
+std::vector<Step> ParseSteps(const std::vector<std::string>& args) {
+    std::vector<Step> steps;
+    size_t i = 1;
+    auto take = [&](const std::string& step, const char* what) -> const std::string& {
+        if (i == args.size()) {
+            throw UsageError("run: step " + std::to_string(steps.size() + 1) + " '" + step +
+                             "' needs " + what);
+        }
+        return args[i++];
+    };
+    while (i < args.size()) {
+        const std::string& word = args[i++];
+        if (word == "open") {
+            const std::string& geometry = take(word, "GEOMETRY and LABELS");
+            const std::string& labels = take(word, "LABELS after GEOMETRY");
+            steps.push_back({Step::Kind::Open, DialogAnswer(geometry), DialogAnswer(labels)});
+        } else if (word == "save") {
+            steps.push_back({Step::Kind::Save, DialogAnswer(take(word, "OUTPUT")), std::nullopt});
+        } else if (word == "dump") {
+            steps.push_back({Step::Kind::Dump, take(word, "STATE.json"), std::nullopt});
+        } else {
+            throw UsageError("run: unknown step '" + word + "' (steps are open, save, dump)");
+        }
+    }
+    if (steps.empty()) {
+        throw UsageError("run: no steps given");
+    }
+    return steps;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (args.empty()) {
+        throw UsageError("no command given");
+    }
+    const std::string& command = args[0];
+    if (command == "--help" || command == "--version") {
+        if (args.size() > 1) {
+            throw UsageError(command + " takes no arguments");
+        }
+        line.action =
+            command == "--help" ? CommandLine::Action::Help : CommandLine::Action::Version;
+    } else if (command == "convert") {
+        line.action = CommandLine::Action::Convert;
+        line.convert = ParseConvert(args);
+    } else if (command == "run") {
+        line.action = CommandLine::Action::Run;
+        line.steps = ParseSteps(args);
+    } else {
+        throw UsageError("unknown command '" + command + "'");
+    }
+    return line;
+}
+
+const char* UsageText() {
+    return R"(Usage: plotaktar-cli convert GEOMETRY [LABELS] [-o OUTPUT]
+       plotaktar-cli run STEP...
+       plotaktar-cli --help | --version
+
+Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
+into plot files (.plt) without a window, with the import and export of the window's
+"AÇ" and "KAYDET" buttons.
+
+convert GEOMETRY [LABELS] [-o OUTPUT]
+    Imports GEOMETRY and LABELS (and the companion of LABELS) and writes the plot file
+    OUTPUT, by default GEOMETRY with its extension replaced by ".plt". A record that fails
+    is reported on standard error as FILE:LINE: WORD and the conversion goes on. On success
+    one summary line (records per kind and the plot file) goes to standard output.
+
+run STEP...
+    Replays a session of the window, step by step:
+    open GEOMETRY LABELS   one click on "AÇ": the paths confirmed in the two open dialogs;
+                           "-" cancels that dialog
+    save OUTPUT            one click on "KAYDET"; "-" cancels the save dialog
+    dump STATE.json        writes the flags, the layer table and every table as JSON
+    Every message box is printed as "mesaj: TEXT" and every error box as "hata: TEXT".
+
+Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
+file could not be written (convert); 2 for a usage error or an input file that cannot be
+read (convert), in which case nothing is written.
+)";
+}
+
+}  // namespace plotaktar::cli
