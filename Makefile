@@ -36,3 +36,31 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Benchmark (never part of `make test`): a separate Release build, one generated drawing per
+# N and SEED (kept in the build dir and reused), figures printed by plotaktar_bench.
+# Several sizes: make bench N="250000 500000 1000000"
+BENCH_BUILD ?= build-bench
+N ?= 1000000
+SEED ?= 1
+RUNS ?= 5
+
+.PHONY: bench
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLOTAKTAR_BENCH=ON -DPLOTAKTAR_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target gen_drawing plotaktar_bench
+	@set -e; mkdir -p $(BENCH_BUILD)/drawings; bases=; \
+	for n in $(N); do \
+	  base=$(BENCH_BUILD)/drawings/drawing-$$n-$(SEED); \
+	  if [ ! $$base.yfn -nt $(BENCH_BUILD)/bench/gen_drawing ]; then \
+	    ./$(BENCH_BUILD)/bench/gen_drawing $$n $(SEED) $$base; \
+	  fi; \
+	  bases="$$bases $$base"; \
+	done; \
+	QT_QPA_PLATFORM=offscreen ./$(BENCH_BUILD)/bench/plotaktar_bench --runs $(RUNS) $$bases
+
+# Converts the sample drawing with plotaktar-cli; the plot file goes into the build directory.
+.PHONY: demo
+demo: build
+	./$(BUILD)/src/cli/plotaktar-cli convert samples/pafta12.gplt samples/pafta12.yaz -o $(BUILD)/pafta12.plt
+	@echo "Plot file: $(abspath $(BUILD))/pafta12.plt"

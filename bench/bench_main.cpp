@@ -1,0 +1,244 @@
+// plotaktar_bench: what a user of a big drawing feels, side by side with the physical floor.
+//
+//   plotaktar_bench [--runs R] [--cli PATH] [--no-view] BASE...
+//
+// For each generated drawing BASE (BASE.gplt, BASE.yaz, BASE.yfn) it prints a small table and
+// one `name value unit` line per figure, each the median of R runs (5 by default); with several
+// drawings it ends with the growth of every figure from one drawing to the next.
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "core_figures.h"
+#include "model/errors.h"
+
+#ifdef PLOTAKTAR_BENCH_VIEW
+#include <QApplication>
+
+#include "view_figure.h"
+#endif
+
+namespace plotaktar::bench {
+namespace {
+
+struct Options {
+    int runs = 5;
+    std::string cli = PLOTAKTAR_CLI_PATH;
+    bool view = true;
+    std::vector<std::string> bases;
+};
+
+struct Result {
+    uint64_t records = 0;
+    std::vector<Figure> figures;
+    std::vector<std::string> notes;
+
+    double value(const std::string& name) const {
+        for (const Figure& f : figures) {
+            if (f.name == name) {
+                return f.value;
+            }
+        }
+        return 0;
+    }
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+    try {
+        return ReadWholeFile(a) == ReadWholeFile(b);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+Result Measure(const std::string& base, const Options& options) {
+    Result result;
+    Drawing drawing(base);
+    result.records = drawing.geometryLines;
+    ScratchDir scratch;
+    const int runs = options.runs;
+    auto add = [&](std::string name, double value, std::string unit, std::string caption) {
+        result.figures.push_back({std::move(name), value, std::move(unit), std::move(caption)});
+    };
+    result.notes.push_back("load average before: " + LoadAverage());
+
+    // The floor and the process run alternate, so that both see the same machine.
+    std::vector<double> floorTimes, convertTimes, convertPeaks;
+    uint64_t lines = 0;
+    std::string convertOutput = scratch.file("convert.plt");
+    std::string convertLog = scratch.file("convert.log");
+    for (int i = 0; i < runs; ++i) {
+        floorTimes.push_back(FloorOnce(drawing, lines));
+        ProcessRun run = ConvertOnce(options.cli, drawing, convertOutput, convertLog);
+        if (run.exitStatus != 0) {
+            throw std::runtime_error("plotaktar-cli convert exited with " +
+                                     std::to_string(run.exitStatus) + ":\n" +
+                                     ReadWholeFile(convertLog));
+        }
+        convertTimes.push_back(run.milliseconds);
+        convertPeaks.push_back(run.peakResidentMiB);
+    }
+    auto median = [&](const std::vector<double>& v) {
+        size_t k = 0;
+        return Median(static_cast<int>(v.size()), [&] { return v[k++]; });
+    };
+    double floorMs = median(floorTimes);
+
+    std::unique_ptr<Session> session;
+    ScriptedUi ui;
+    double importMs = Median(runs, [&] {
+        session.reset();
+        session = std::make_unique<Session>();
+        return ImportOnce(*session, drawing, ui);
+    });
+    if (ui.messages.size() != 1 || ui.failedRecords != 0) {
+        result.notes.push_back("import showed " + std::to_string(ui.messages.size()) +
+                               " messages and " + std::to_string(ui.failedRecords) +
+                               " failing records (first: " + ui.firstFailure + ")");
+    }
+    std::string exportOutput = scratch.file("export.plt");
+    double exportMs = Median(runs, [&] { return ExportOnce(*session, exportOutput, ui); });
+    if (ui.messages.empty() || ui.messages.back() != "kay\xfdt bitti") {
+        result.notes.push_back("export did not end with its closing message");
+    }
+    if (!SameFile(exportOutput, convertOutput)) {
+        result.notes.push_back("WARNING: the export's plot file differs from convert's");
+    }
+    uint64_t tablesBytes = TablesMemory(*session);
+    int biggestRows = 0;
+    int biggest = BiggestGrid(*session, biggestRows);
+    session.reset();
+
+    double convertMs = median(convertTimes);
+    double peakMiB = median(convertPeaks);
+    double inputMiB = static_cast<double>(drawing.inputBytes) / (1024.0 * 1024.0);
+    std::string gridName = "StringGrid" + std::to_string(biggest);
+
+    add("input_bytes", static_cast<double>(drawing.inputBytes), "B", "input, three files");
+    add("floor", floorMs, "ms", "read the three files and count their lines");
+    add("import", importMs, "ms", "BitBtn1Click into a fresh Session");
+    add("export", exportMs, "ms", "SpeedButton1Click to a plot file");
+    add("convert", convertMs, "ms", "plotaktar-cli convert, wall time");
+    add("convert_peak_rss", peakMiB, "MiB", "plotaktar-cli convert, peak resident");
+    add("tables_memory", static_cast<double>(tablesBytes) / (1024.0 * 1024.0), "MiB",
+        "the tables' own storage after the import");
+#ifdef PLOTAKTAR_BENCH_VIEW
+    if (options.view) {
+        ViewTimes view = MeasureView(drawing, runs);
+        gridName = "StringGrid" + std::to_string(view.grid);
+        add("view_refresh", view.refreshMs, "ms",
+            "import end to " + gridName + " reset and painted");
+        add("view_scroll", view.scrollMs, "ms", "scroll to its last row and paint");
+        result.notes.push_back("view: " + view.subject);
+    }
+#endif
+    add("convert/floor", convertMs / floorMs, "x", "target: at most 8");
+    add("peak_memory/input_bytes", peakMiB / inputMiB, "x", "target: at most 3");
+    result.notes.push_back("biggest table: " + gridName + ", " + std::to_string(biggestRows - 1) +
+                           " data rows; lines counted by the floor: " + std::to_string(lines));
+    result.notes.push_back("load average after: " + LoadAverage());
+    return result;
+}
+
+void Print(const std::string& base, const Result& result, int runs) {
+    std::printf("\n== %s: %llu geometry records, median of %d runs\n", base.c_str(),
+                static_cast<unsigned long long>(result.records), runs);
+    std::printf("  %-24s %12s %-4s  %s\n", "figure", "value", "unit", "what");
+    for (const Figure& f : result.figures) {
+        std::printf("  %-24s %12.2f %-4s  %s\n", f.name.c_str(), f.value, f.unit.c_str(),
+                    f.caption.c_str());
+    }
+    for (const std::string& note : result.notes) {
+        std::printf("  # %s\n", note.c_str());
+    }
+    std::printf("records %llu count\n", static_cast<unsigned long long>(result.records));
+    for (const Figure& f : result.figures) {
+        std::printf("%s %.3f %s\n", f.name.c_str(), f.value, f.unit.c_str());
+    }
+    std::fflush(stdout);
+}
+
+// Each figure's growth from one drawing to the next, beside the growth of the records.
+void PrintGrowth(const std::vector<Result>& results) {
+    std::printf("\n== growth (figure ratio between successive drawings; records ratio first)\n");
+    std::printf("  %-24s", "figure");
+    for (size_t i = 1; i < results.size(); ++i) {
+        std::printf(" %9llu->%-9llu", static_cast<unsigned long long>(results[i - 1].records),
+                    static_cast<unsigned long long>(results[i].records));
+    }
+    std::printf("\n  %-24s", "records");
+    for (size_t i = 1; i < results.size(); ++i) {
+        std::printf(" %19.2f", static_cast<double>(results[i].records) /
+                                   static_cast<double>(results[i - 1].records));
+    }
+    std::printf("\n");
+    for (const Figure& f : results.front().figures) {
+        if (f.unit == "x") {
+            continue;
+        }
+        std::printf("  %-24s", f.name.c_str());
+        for (size_t i = 1; i < results.size(); ++i) {
+            double before = results[i - 1].value(f.name);
+            std::printf(" %19.2f", before > 0 ? results[i].value(f.name) / before : 0.0);
+        }
+        std::printf("\n");
+    }
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc) {
+            options.runs = std::atoi(argv[++i]);
+        } else if (arg == "--cli" && i + 1 < argc) {
+            options.cli = argv[++i];
+        } else if (arg == "--no-view") {
+            options.view = false;
+        } else if (!arg.empty() && arg[0] == '-') {
+            throw std::runtime_error("unknown option " + arg);
+        } else {
+            options.bases.push_back(arg);
+        }
+    }
+    if (options.bases.empty() || options.runs < 1) {
+        throw std::runtime_error(
+            "usage: plotaktar_bench [--runs R] [--cli PATH] [--no-view] BASE...");
+    }
+    return options;
+}
+
+}  // namespace
+}  // namespace plotaktar::bench
+
+int main(int argc, char** argv) {
+    using namespace plotaktar::bench;
+#ifdef PLOTAKTAR_BENCH_VIEW
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+#endif
+    try {
+        Options options = ParseOptions(argc, argv);
+        std::vector<Result> results;
+        for (const std::string& base : options.bases) {
+            results.push_back(Measure(base, options));
+            Print(base, results.back(), options.runs);
+        }
+        if (results.size() > 1) {
+            PrintGrowth(results);
+        }
+    } catch (const plotaktar::Error& e) {
+        std::fprintf(stderr, "plotaktar_bench: %s\n", e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "plotaktar_bench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,101 @@
+#include "bench_support.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace plotaktar::bench {
+
+namespace {
+
+uint64_t FileSize(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        throw std::runtime_error(path + ": " + std::strerror(errno));
+    }
+    return static_cast<uint64_t>(st.st_size);
+}
+
+}  // namespace
+
+Drawing::Drawing(const std::string& base)
+    : geometry(base + ".gplt"), labels(base + ".yaz"), companion(base + ".yfn") {
+    inputBytes = FileSize(geometry) + FileSize(labels) + FileSize(companion);
+    std::string bytes = ReadWholeFile(geometry);
+    geometryLines = static_cast<uint64_t>(std::count(bytes.begin(), bytes.end(), '\r'));
+}
+
+double Milliseconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(int runs, const std::function<double()>& once) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        times.push_back(once());
+    }
+    std::sort(times.begin(), times.end());
+    size_t n = times.size();
+    return n % 2 == 1 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+}
+
+bool ScriptedUi::runOpenDialog(OpenDialogId dialog, std::string_view, OpenDialogState& state) {
+    state.fileName = dialog == OpenDialogId::OpenDialog1 ? geometry : labels;
+    return true;
+}
+
+bool ScriptedUi::runSaveDialog(std::string_view, std::string& fileName) {
+    fileName = savePath;
+    return true;
+}
+
+void ScriptedUi::recordFailed(std::string_view word, uint64_t lineNumber) {
+    if (failedRecords++ == 0) {
+        firstFailure = std::string(word) + " at geometry line " + std::to_string(lineNumber);
+    }
+}
+
+ScratchDir::ScratchDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "plotaktar-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp: " + std::string(std::strerror(errno)));
+    }
+    path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchDir::file(std::string_view name) const {
+    return path_ + "/" + std::string(name);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error(path + ": cannot be read");
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
+}
+
+std::string LoadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+}  // namespace plotaktar::bench

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "bench_support.h"
+#include "model/session.h"
+
+namespace plotaktar::bench {
+
+// Reads the three files into fresh memory and counts their lines (one memchr scan for CR per
+// file): the least any importer has to do. Returns milliseconds; `lines` receives the count.
+double FloorOnce(const Drawing& drawing, uint64_t& lines);
+
+// One import click into `session` with both dialogs confirmed. Returns milliseconds.
+double ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui);
+
+// One save click writing `path`. Returns milliseconds.
+double ExportOnce(Session& session, const std::string& path, ScriptedUi& ui);
+
+struct ProcessRun {
+    double milliseconds = 0;
+    double peakResidentMiB = 0;
+    int exitStatus = -1;
+};
+
+// `plotaktar-cli convert GEOMETRY LABELS -o OUTPUT` as a child process, its standard output
+// and error going to `log`: wall time from the spawn to its end and its peak resident set.
+ProcessRun ConvertOnce(const std::string& cli, const Drawing& drawing, const std::string& output,
+                       const std::string& log);
+
+// Bytes of memory the thirteen tables hold of their own (cell references and arenas; the
+// shared input buffers not counted).
+uint64_t TablesMemory(const Session& session);
+
+// The number of the record table with the most rows, and that count.
+int BiggestGrid(const Session& session, int& rows);
+
+}  // namespace plotaktar::bench
