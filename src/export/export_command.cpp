@@ -1,11 +1,31 @@
 #include "export/export_command.h"
 
+#include "model/cp1254.h"
+
 namespace plotaktar {
 
-void SpeedButton1Click(Session&, UserInterface&) {}
+void SpeedButton1Click(Session& session, UserInterface& ui) {
+    static const std::string filter =
+        Cp1254FromUtf8("plt Dosyaları (*.plt) | *.plt|Bütün dosyalar (*.*)|*.*");
+    static const std::string finished = Cp1254FromUtf8("kayıt bitti");
+
+    std::string fileName;
+    if (!ui.runSaveDialog(filter, fileName)) {
+        return;
+    }
+    // The message only ever follows a file that is complete, closed and in place.
+    SavePlotFile(session.workspace, WithDefaultExtension(fileName));
+    ui.showMessage(finished);
+}
 
 std::string WithDefaultExtension(std::string_view fileName) {
-    return std::string(fileName);
+    size_t slash = fileName.rfind('/');
+    std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+    std::string result(fileName);
+    if (base.find('.') == std::string_view::npos) {
+        result += ".plt";
+    }
+    return result;
 }
 
 }  // namespace plotaktar

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "export/plot_file.h"
+#include "export/plot_writer.h"
 #include "model/session.h"
 
 namespace plotaktar {

@@ -1,0 +1,199 @@
+#include "export/plot_writer.h"
+
+#include "model/text.h"
+
+namespace plotaktar {
+
+namespace {
+
+// Lines are collected in one buffer and handed to the sink whenever it holds this much, so a
+// million-row file costs a few dozen writes and no allocation per line.
+constexpr size_t kChunkSize = size_t{1} << 20;
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+class LineWriter {
+  public:
+    explicit LineWriter(PlotSink& sink) : sink_(sink) { buffer_.reserve(kChunkSize + 4096); }
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    std::string& line() { return buffer_; }
+
+    void put(std::string_view text) { buffer_.append(text); }
+
+    template <typename... Texts>
+    void put(std::string_view first, Texts... rest) {
+        buffer_.append(first);
+        put(rest...);
+    }
+
+    void endLine() {
+        buffer_.append(kLineEnd);
+        if (buffer_.size() >= kChunkSize) {
+            flush();
+        }
+    }
+
+    void flush() {
+        if (!buffer_.empty()) {
+            sink_.write(buffer_);
+            buffer_.clear();
+        }
+    }
+
+  private:
+    PlotSink& sink_;
+    std::string buffer_;
+};
+
+bool IsSet(const std::string& flag) {
+    return flag == "1";
+}
+
+// The part of `text` before its first blank, and what follows it trimmed; without a blank the
+// part is empty and `text` stays whole.
+std::string_view SplitWord(std::string_view& text) {
+    size_t blank = text.find(kBlank);
+    if (blank == std::string_view::npos) {
+        return {};
+    }
+    std::string_view word = text.substr(0, blank);
+    text = Trim(text.substr(blank));
+    return word;
+}
+
+void WriteLayers(const LayerTable& layers, LineWriter& out) {
+    for (int row = 1; row <= kLayerRows; ++row) {
+        if (layers.field(row, 8) == "1") {
+            out.put("TA ", layers.field(row, 3), " -257 1 DUZ 1 0");
+            out.endLine();
+        }
+    }
+}
+
+// StringGrid1, StringGrid2 and StringGrid3: 1 point number, 2 X, 3 Y, 4 Z, 5 layer number.
+void WritePoints(const Table& grid, const LayerTable& layers, LineWriter& out) {
+    const int rows = grid.rowCount();
+    for (int row = 1; row < rows; ++row) {
+        std::string_view layer = LookupLayerName(layers, grid.cell(5, row));
+        out.put("PN  && ", grid.cell(3, row), " ", grid.cell(2, row), " ", layer, " ",
+                grid.cell(4, row), " 0 ", grid.cell(1, row));
+        out.endLine();
+    }
+}
+
+// StringGrid6: 2 x, 3 y, 4 height, 6 angle, 7 layer number, 10 text.
+void WriteLabels(const Table& grid, const LayerTable& layers, LineWriter& out) {
+    const int rows = grid.rowCount();
+    for (int row = 1; row < rows; ++row) {
+        std::string_view layer = LookupLayerName(layers, grid.cell(7, row));
+        out.put("YA  && ", grid.cell(3, row), " ", grid.cell(2, row), " L ", grid.cell(4, row), " ",
+                grid.cell(6, row), " 0 ", layer, " ", grid.cell(10, row));
+        out.endLine();
+    }
+}
+
+// StringGrid5: 2 y, 3 x, 4 z of the start point, 6 y, 7 x, 8 z of the end point, 9 layer.
+void WriteLines(const Table& grid, const LayerTable& layers, LineWriter& out) {
+    const int rows = grid.rowCount();
+    for (int row = 1; row < rows; ++row) {
+        std::string_view layer = LookupLayerName(layers, grid.cell(9, row));
+        out.put("LX  && ", grid.cell(2, row), " ", grid.cell(3, row), " ", grid.cell(6, row), " ",
+                grid.cell(7, row), " 0 ", layer, " 0.00 0 ", grid.cell(4, row), " ",
+                grid.cell(8, row));
+        out.endLine();
+    }
+}
+
+// StringGrid8: 1 block, 2 parcel, 4 layer number, 5 corner count; the corners of the parcel in
+// row j are rows 1 to count of column j of StringGrid11.
+void WriteParcels(const Table& parcels, const Table& corners, const LayerTable& layers,
+                  LineWriter& out) {
+    const int rows = parcels.rowCount();
+    for (int row = 1; row < rows; ++row) {
+        std::string_view layer = LookupLayerName(layers, parcels.cell(4, row));
+        const int32_t cornerCount = StrToInt(parcels.cell(5, row));
+        out.put("L2  && 0.0000000 0.0000000 ", parcels.cell(1, row), "/", parcels.cell(2, row),
+                " 19 0 ", layer, "  0.00000000000000E+0000 0");
+        out.endLine();
+        for (int32_t corner = 1; corner <= cornerCount; ++corner) {
+            AppendCornerItem(out.line(), corners.cell(row, corner));
+        }
+        out.endLine();
+    }
+}
+
+class StringSink : public PlotSink {
+  public:
+    explicit StringSink(std::string& bytes) : bytes_(bytes) {}
+    void write(std::string_view bytes) override { bytes_.append(bytes); }
+
+  private:
+    std::string& bytes_;
+};
+
+}  // namespace
+
+std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell) {
+    return layers.field(LayerRowOf(cell), 3);
+}
+
+void AppendCornerItem(std::string& line, std::string_view cell) {
+    std::string_view rest = Trim(cell);
+    size_t blank = rest.find(kBlank);
+    if (blank != std::string_view::npos) {
+        rest = Trim(rest.substr(blank + 1));
+    }
+    std::string_view a = SplitWord(rest);
+    std::string_view b = SplitWord(rest);
+    line.append(a);
+    line.push_back(kBlank);
+    line.append(b);
+    line.push_back(kBlank);
+    line.append(rest);
+    line.append(" 0.000 0 0 ");
+}
+
+std::string CornerItem(std::string_view cell) {
+    std::string piece;
+    AppendCornerItem(piece, cell);
+    return piece;
+}
+
+void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
+    const SectionFlags& flags = workspace.flags;
+    const LayerTable& layers = workspace.layerTable;
+    LineWriter out(sink);
+    if (IsSet(flags.FlagTabaka)) {
+        WriteLayers(layers, out);
+    }
+    if (IsSet(flags.FlagNirengi)) {
+        WritePoints(workspace.grid(1), layers, out);
+    }
+    if (IsSet(flags.FlagPoligon)) {
+        WritePoints(workspace.grid(2), layers, out);
+    }
+    if (IsSet(flags.FlagYazi)) {
+        WriteLabels(workspace.grid(6), layers, out);
+    }
+    if (IsSet(flags.FlagNokta)) {
+        WritePoints(workspace.grid(3), layers, out);
+    }
+    if (IsSet(flags.FlagHat)) {
+        WriteLines(workspace.grid(5), layers, out);
+    }
+    if (IsSet(flags.FlagParsel)) {
+        WriteParcels(workspace.grid(8), workspace.grid(11), layers, out);
+    }
+    out.flush();
+}
+
+std::string PlotFileBytes(const Workspace& workspace) {
+    std::string bytes;
+    StringSink sink(bytes);
+    WritePlotFile(workspace, sink);
+    return bytes;
+}
+
+}  // namespace plotaktar
