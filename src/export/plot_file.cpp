@@ -64,6 +64,18 @@ std::string ResolveLinks(std::string path) {
     }
 }
 
+// True when the directory is sticky and neither the file nor the directory belongs to us: the
+// kernel then refuses to rename anything over the file, though writing into it is allowed.
+bool StickyDirectoryRefusesRename(const std::string& path, const struct stat& file) {
+    std::string dir = DirectoryPart(path);
+    struct stat info;
+    if (stat(dir.empty() ? "." : dir.c_str(), &info) != 0) {
+        return false;
+    }
+    uid_t me = geteuid();
+    return (info.st_mode & S_ISVTX) != 0 && me != 0 && file.st_uid != me && info.st_uid != me;
+}
+
 std::string RandomSuffix() {
     static constexpr std::string_view kLetters =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -125,7 +137,7 @@ PlotFileOutput::PlotFileOutput(const std::string& path) {
     owner_ = info.st_uid;
     group_ = info.st_gid;
     regular_ = S_ISREG(info.st_mode);
-    if (!regular_ || !createTemporary()) {
+    if (!regular_ || StickyDirectoryRefusesRename(target_, info) || !createTemporary()) {
         openInPlace();
     }
 }

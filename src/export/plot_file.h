@@ -21,9 +21,10 @@ std::string FileErrorMessage(int errorNumber);
 //
 // An existing target must be writable ("File access denied" otherwise) and keeps its mode; a
 // new file gets the mode of any newly created file (0666 less the umask). When the target
-// exists and is writable but its directory is not, or it is not a regular file (a device, a
-// pipe), there is no room for a temporary: the output then opens the target itself without
-// truncating it, collects the bytes in memory and writes them only at commit().
+// exists and is writable but its directory takes no temporary (or, being sticky, would refuse
+// the rename), or it is not a regular file (a device, a pipe), the output opens the target
+// itself without truncating it, collects the bytes in memory and writes them only at commit():
+// a bad cell still leaves it untouched, a failing write cannot.
 //
 // Every failure throws FileError with FileErrorMessage's text.
 class PlotFileOutput : public PlotSink {

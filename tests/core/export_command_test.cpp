@@ -282,8 +282,13 @@ TEST_F(ExportCommandTest, PermissionsAsAnUnprivilegedUser) {
     ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
     const fs::path locked = dir_.path() / "locked";
     const fs::path open = dir_.path() / "open";
+    const fs::path sticky = dir_.path() / "sticky";
     fs::create_directory(locked);
     fs::create_directory(open);
+    fs::create_directory(sticky);
+    const std::string others = dir_.write("sticky/others.plt", "old of another user");
+    ASSERT_EQ(chmod(others.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(sticky.c_str(), 01777), 0);
     const std::string inLocked = dir_.write("locked/writable.plt", "old in locked");
     const std::string readOnly = dir_.write("open/readonly.plt", "old read-only");
     ASSERT_EQ(chmod(inLocked.c_str(), 0666), 0);
@@ -299,6 +304,8 @@ TEST_F(ExportCommandTest, PermissionsAsAnUnprivilegedUser) {
             // a bad cell then leaves it untouched.
             out += "|" + Save(session_, inLocked);
             out += "|" + ReadFile(inLocked);
+            // In a sticky directory the rename over another user's file would be refused.
+            out += "|" + Save(session_, others);
             breakSecondPoint();
             out += "|" + Save(session_, inLocked);
             return out;
@@ -308,11 +315,15 @@ TEST_F(ExportCommandTest, PermissionsAsAnUnprivilegedUser) {
         GTEST_SKIP() << "cannot run as an unprivileged user";
     }
     EXPECT_EQ(*result, "File access denied|File access denied||" + expected_ +
-                           "|'x' is not a valid integer value");
+                           "||'x' is not a valid integer value");
     EXPECT_EQ(ReadFile(readOnly), "old read-only");
     EXPECT_EQ(ReadFile(inLocked), expected_);
     EXPECT_EQ(Entries(locked), std::set<std::string>{"writable.plt"});
     EXPECT_EQ(Entries(open), std::set<std::string>{"readonly.plt"});
+    if (geteuid() == 0) {
+        EXPECT_EQ(ReadFile(others), expected_);
+        EXPECT_EQ(Entries(sticky), std::set<std::string>{"others.plt"});
+    }
 }
 
 }  // namespace
