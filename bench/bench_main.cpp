@@ -135,6 +135,9 @@ Result Measure(const std::string& base, const Options& options) {
         add("view_refresh", view.refreshMs, "ms",
             "import end to " + gridName + " reset and painted");
         add("view_scroll", view.scrollMs, "ms", "scroll to its last row and paint");
+        if (view.tabSwitchMs > 0) {
+            add("view_tab_switch", view.tabSwitchMs, "ms", "bring its page to the front, paint");
+        }
         result.notes.push_back("view: " + view.subject);
     }
 #endif

@@ -7,11 +7,12 @@
 namespace plotaktar::bench {
 
 struct ViewTimes {
-    double refreshMs = 0;  // end of the import to the biggest table refreshed and painted once
-    double scrollMs = 0;   // then scrolled to its last row and painted
-    int grid = 0;          // StringGrid number of the biggest table
-    int rows = 0;          // its row count
-    std::string subject;   // what was measured (the window, or a plain view)
+    double refreshMs = 0;    // end of the import to the biggest table refreshed and painted once
+    double scrollMs = 0;     // then scrolled to its last row and painted
+    double tabSwitchMs = 0;  // its page brought to the front from another page and painted
+    int grid = 0;            // StringGrid number of the biggest table
+    int rows = 0;            // its row count
+    std::string subject;     // what was measured (the window, or a plain view)
 };
 
 // Imports the drawing `runs` times into a window under the offscreen platform and times, after

@@ -1,0 +1,94 @@
+// The view figure in the program's own window: TForm1 runs the import as its open button does
+// (runCommand refreshes every table view once afterwards), with the biggest table's page in
+// front.
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "app/main_window.h"
+#include "core_figures.h"
+#include "import/import_command.h"
+#include "view_figure.h"
+
+namespace plotaktar::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void PaintNow(QTableView& view) {
+    QCoreApplication::processEvents();
+    view.viewport()->repaint();
+}
+
+QTabWidget* PagesOf(app::TForm1& form) {
+    return form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+}
+
+int PageOf(QTabWidget& pages, QWidget* view) {
+    for (int i = 0; i < pages.count(); ++i) {
+        if (pages.widget(i)->isAncestorOf(view)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+ViewTimes MeasureView(const Drawing& drawing, int runs) {
+    ViewTimes times;
+    times.subject = "the window TForm1 (plotaktar_gui), 1280 x 800";
+    ScriptedUi ui;
+    ui.geometry = drawing.geometry;
+    ui.labels = drawing.labels;
+    app::TForm1 form;
+    form.setUserInterface(&ui);
+    form.resize(1280, 800);
+    form.show();
+    QCoreApplication::processEvents();
+
+    form.runCommand(plotaktar::BitBtn1Click);
+    times.grid = BiggestGrid(form.session(), times.rows);
+    QTableView& view = *form.grid(times.grid);
+    QTabWidget* pages = PagesOf(form);
+    int page = pages ? PageOf(*pages, &view) : -1;
+    int otherPage = page == 0 ? 1 : 0;
+
+    std::vector<double> refresh, scroll, tabSwitch;
+    for (int i = 0; i < runs; ++i) {
+        if (pages != nullptr && page >= 0) {
+            pages->setCurrentIndex(otherPage);
+            QCoreApplication::processEvents();
+            auto s0 = Clock::now();
+            pages->setCurrentIndex(page);
+            PaintNow(view);
+            tabSwitch.push_back(Milliseconds(Clock::now() - s0));
+        }
+        view.scrollToTop();
+        PaintNow(view);
+        Clock::time_point importEnd;
+        form.runCommand([&](Session& session, UserInterface& user) {
+            BitBtn1Click(session, user);
+            importEnd = Clock::now();
+        });
+        PaintNow(view);
+        auto painted = Clock::now();
+        view.scrollToBottom();
+        PaintNow(view);
+        auto scrolled = Clock::now();
+        refresh.push_back(Milliseconds(painted - importEnd));
+        scroll.push_back(Milliseconds(scrolled - painted));
+    }
+    auto median = [](const std::vector<double>& v) {
+        size_t k = 0;
+        return v.empty() ? 0.0 : Median(static_cast<int>(v.size()), [&] { return v[k++]; });
+    };
+    times.refreshMs = median(refresh);
+    times.scrollMs = median(scroll);
+    times.tabSwitchMs = median(tabSwitch);
+    return times;
+}
+
+}  // namespace plotaktar::bench
