@@ -1,6 +1,10 @@
 #include <QApplication>
 
+#include "app/main_window.h"
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication application(argc, argv);
+    plotaktar::app::TForm1 Form1;
+    Form1.show();
+    return QApplication::exec();
 }

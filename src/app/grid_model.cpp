@@ -1,0 +1,57 @@
+#include "app/grid_model.h"
+
+#include "app/qt_text.h"
+
+namespace plotaktar::app {
+
+GridModel::GridModel(const Table& table, QObject* parent)
+    : QAbstractTableModel(parent),
+      table_(table),
+      rows_(table.rowCount() - 1),
+      cols_(table.colCount() - 1) {}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : cols_;
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ ||
+        index.column() >= cols_) {
+        return {};
+    }
+    return FromCp1254(table_.cell(index.column() + 1, index.row() + 1));
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || section < 0) {
+        return {};
+    }
+    if (orientation == Qt::Horizontal) {
+        return section < cols_ ? FromCp1254(table_.cell(section + 1, 0)) : QVariant();
+    }
+    return section < rows_ ? FromCp1254(table_.cell(0, section + 1)) : QVariant();
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
+QString GridModel::cornerText() const {
+    return FromCp1254(table_.cell(0, 0));
+}
+
+void GridModel::refresh() {
+    beginResetModel();
+    rows_ = table_.rowCount() - 1;
+    cols_ = table_.colCount() - 1;
+    endResetModel();
+}
+
+}  // namespace plotaktar::app

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "model/table.h"
+
+namespace plotaktar::app {
+
+// A read-only Qt view of one working table. Row 0 of the table becomes the horizontal header,
+// column 0 the vertical header, and cell (0,0) the corner text; the model's cell (r, c) is the
+// table's cell (c + 1, r + 1). Display texts are decoded from windows-1254 when asked for, so
+// a table of a million rows costs nothing until it is painted.
+//
+// The counts are read from the table only in refresh(): a command changes the table behind the
+// model's back and then refreshes every model once.
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    GridModel(const Table& table, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The text of the table's cell (0,0), shown in the view's corner button.
+    QString cornerText() const;
+
+    // Takes the table's current counts and contents: one model reset.
+    void refresh();
+
+  private:
+    const Table& table_;
+    int rows_;
+    int cols_;
+};
+
+}  // namespace plotaktar::app

@@ -1,0 +1,180 @@
+#include "app/main_window.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <optional>
+#include <string>
+
+#include "app/error_box.h"
+#include "app/grid_view.h"
+#include "export/export_command.h"
+#include "import/import_command.h"
+#include "model/cp1254.h"
+#include "model/text.h"
+
+namespace plotaktar::app {
+
+namespace {
+
+struct Page {
+    const char* caption;  // UTF-8
+    int gridNumber;
+    GridSizing sizing;
+};
+
+// The pages in tab order. The table numbers do not follow it: StringGrid4 (layers) sits on
+// the tenth page, StringGrid5 (lines) on the fourth.
+constexpr std::array<Page, kGridCount> kPages = {{
+    {"Nirengi", 1, GridSizing::Columns},
+    {"poligon", 2, GridSizing::Columns},
+    {"Nokta", 3, GridSizing::Columns},
+    {"Hat", 5, GridSizing::Columns},
+    {"Yazı", 6, GridSizing::Columns},
+    {"Sembol", 7, GridSizing::Columns},
+    {"Ada Parsel", 8, GridSizing::Columns},
+    {"Bina", 9, GridSizing::Columns},
+    {"Şev", 10, GridSizing::Columns},
+    {"Tabaka", 4, GridSizing::Columns},
+    {"Ada Parsel Köşe", 11, GridSizing::RowsAndColumns},
+    {"bina köşe", 12, GridSizing::None},
+    {"şev köşe", 13, GridSizing::None},
+}};
+
+constexpr int kFrontPage = 10;  // "Ada Parsel Köşe"
+constexpr int kPanelHeight = 49;
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), windowUi_(this), ui_(&windowUi_) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("EN BÜYÜK VOLDA"));
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSize(8);
+    setFont(font);
+    // Opens at its own place, not centred; the size is that of the client area.
+    move(152, 267);
+    resize(1028, 607);
+    createControls();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // The views and models read the Session's tables, which go before the window's children.
+    delete PageControl1;
+    for (GridModel* model : models_) {
+        delete model;
+    }
+}
+
+void TForm1::createControls() {
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(client);
+
+    // The panel draws its caption centred behind the buttons.
+    Panel1 = new QLabel(QStringLiteral("Panel1"), client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setFixedHeight(kPanelHeight);
+    layout->addWidget(Panel1);
+
+    BitBtn1 = new QPushButton(QStringLiteral("AÇ"), Panel1);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(16, 5, 49, 41);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+
+    SpeedButton1 = new QToolButton(Panel1);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setText(QStringLiteral("KAYDET"));
+    SpeedButton1->setGeometry(80, 8, 57, 33);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+
+    SpeedButton2 = new QToolButton(Panel1);
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->setGeometry(1000, 8, 25, 25);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
+
+    for (QToolButton* button : {SpeedButton1, SpeedButton2}) {
+        button->setAutoRaise(false);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
+
+    PageControl1 = new QTabWidget(client);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    layout->addWidget(PageControl1, 1);
+    for (size_t i = 0; i < kPages.size(); ++i) {
+        const Page& page = kPages[i];
+        auto* sheet = new QWidget(PageControl1);
+        sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        auto* sheetLayout = new QVBoxLayout(sheet);
+        sheetLayout->setContentsMargins(0, 0, 0, 0);
+
+        auto* model = new GridModel(session_.workspace.grid(page.gridNumber), this);
+        QTableView* view = CreateGridView(model, page.sizing, sheet);
+        view->setObjectName(QStringLiteral("StringGrid%1").arg(page.gridNumber));
+        sheetLayout->addWidget(view);
+        models_[Index(page.gridNumber)] = model;
+        views_[Index(page.gridNumber)] = view;
+        PageControl1->addTab(sheet, QString::fromUtf8(page.caption));
+    }
+    PageControl1->setCurrentIndex(kFrontPage);
+}
+
+void TForm1::FormCreate() {
+    // The Session wrote the header rows as it was created; show them.
+    refreshTables();
+}
+
+void TForm1::refreshTables() {
+    for (GridModel* model : models_) {
+        model->refresh();
+    }
+}
+
+void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& command) {
+    std::optional<std::string> failure;
+    windowUi_.beginCommand();
+    try {
+        command(session_, *ui_);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "Unknown error";
+    }
+    windowUi_.endCommand();
+    // What the command did before a failure stays, so the tables show it either way.
+    refreshTables();
+    if (failure) {
+        ShowErrorBox(this, *failure);
+    }
+}
+
+void TForm1::BitBtn1Click() {
+    runCommand(plotaktar::BitBtn1Click);
+}
+
+void TForm1::SpeedButton1Click() {
+    runCommand(plotaktar::SpeedButton1Click);
+}
+
+void TForm1::SpeedButton2Click() {
+    // Walks a fixed sentence and cuts out its blank-separated words, keeping none of them:
+    // nothing is shown, stored or changed.
+    static const std::string sentence =
+        Cp1254FromUtf8("bu bir deneme program kodu olması için yazılmıştır");
+    std::string_view rest = sentence;
+    while (!rest.empty()) {
+        const size_t blank = rest.find(kBlank);
+        const std::string word(Trim(rest.substr(0, blank)));
+        rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
+    }
+}
+
+}  // namespace plotaktar::app

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+#include "app/grid_model.h"
+#include "app/window_user_interface.h"
+#include "model/session.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+
+namespace plotaktar::app {
+
+// The program's one window: the panel with the open and save buttons above the thirteen tab
+// pages, each showing one working table of the window's Session.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Session& session() { return session_; }
+    // The model and view of StringGrid1 to StringGrid13, by the table's number.
+    GridModel* model(int gridNumber) const { return models_.at(Index(gridNumber)); }
+    QTableView* grid(int gridNumber) const { return views_.at(Index(gridNumber)); }
+
+    // The window's own dialogs and message boxes.
+    WindowUserInterface& windowUserInterface() { return windowUi_; }
+    // Lets the commands talk through `ui` instead (a script, in tests); nullptr goes back to
+    // the window's own dialogs. The caller keeps `ui` alive while it is in use.
+    void setUserInterface(UserInterface* ui) { ui_ = ui ? ui : &windowUi_; }
+
+    // Runs a command on the window's Session. A failure the command lets through ends it and
+    // reaches the general error handler, which shows it in an error box; the program goes on.
+    // Afterwards every table view is refreshed once, whatever the command did.
+    void runCommand(const std::function<void(Session&, UserInterface&)>& command);
+
+  public slots:
+    void BitBtn1Click();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+
+  private:
+    static size_t Index(int gridNumber) { return static_cast<size_t>(gridNumber - 1); }
+    void createControls();
+    void FormCreate();
+    void refreshTables();
+
+    Session session_;
+    WindowUserInterface windowUi_;
+    UserInterface* ui_;
+
+    QLabel* Panel1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    std::array<GridModel*, kGridCount> models_{};
+    std::array<QTableView*, kGridCount> views_{};
+};
+
+}  // namespace plotaktar::app

@@ -1,0 +1,167 @@
+#include "app/window_user_interface.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+#include "app/file_filter.h"
+#include "app/qt_text.h"
+
+namespace plotaktar::app {
+
+namespace {
+
+constexpr int kProgressSteps = 1000;
+constexpr int kRepaintIntervalMs = 50;
+
+QString DecodeFileName(const std::string& name) {
+    return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+std::string EncodeFileName(const QString& name) {
+    return QFile::encodeName(name).toStdString();
+}
+
+QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::AcceptMode mode) {
+    auto* dialog = new QFileDialog(window);
+    dialog->setObjectName(QLatin1String(name));
+    // Qt's own dialog, the same on every desktop; it also lets the filter list show our
+    // descriptions. Its open mode has no read-only check box, so none is shown.
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setAcceptMode(mode);
+    // A typed name is accepted whether or not the file or its folder exists.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    if (mode == QFileDialog::AcceptSave) {
+        dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    }
+    dialog->setWindowModality(Qt::ApplicationModal);
+    return dialog;
+}
+
+// Fills the dialog's name box with `fileName` (a full path opens its folder), or empties it.
+void FillFileName(QFileDialog& dialog, const QString& fileName) {
+    if (fileName.isEmpty()) {
+        if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            edit->clear();
+        }
+        return;
+    }
+    dialog.selectFile(fileName);
+}
+
+// Uninterruptible progress: the import cannot be abandoned half way, so neither Escape nor
+// the window's close button ends the dialog.
+class ImportProgressDialog : public QProgressDialog {
+  public:
+    using QProgressDialog::QProgressDialog;
+    void reject() override {}
+
+  protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
+
+WindowUserInterface::WindowUserInterface(QWidget* window)
+    : window_(window),
+      openDialog1_(CreateFileDialog(window, "OpenDialog1", QFileDialog::AcceptOpen)),
+      openDialog2_(CreateFileDialog(window, "OpenDialog2", QFileDialog::AcceptOpen)),
+      saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave)) {}
+
+QFileDialog* WindowUserInterface::openDialog(OpenDialogId dialog) const {
+    return dialog == OpenDialogId::OpenDialog1 ? openDialog1_ : openDialog2_;
+}
+
+bool WindowUserInterface::runOpenDialog(OpenDialogId id, std::string_view filter,
+                                        OpenDialogState& state) {
+    QFileDialog& dialog = *openDialog(id);
+    SetDialogFilter(dialog, ParseFilter(filter));
+    SelectDialogFilter(dialog, state.filterIndex);
+    FillFileName(dialog, DecodeFileName(state.fileName));
+    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    userReturned();
+    if (confirmed) {
+        state.fileName = EncodeFileName(dialog.selectedFiles().constFirst());
+        state.filterIndex = SelectedDialogFilter(dialog);
+    }
+    return confirmed;
+}
+
+bool WindowUserInterface::runSaveDialog(std::string_view filter, std::string& fileName) {
+    QFileDialog& dialog = *saveDialog1_;
+    // Filter set anew each time; the default extension is the command's to append.
+    SetDialogFilter(dialog, ParseFilter(filter));
+    SelectDialogFilter(dialog, 0);
+    dialog.setDefaultSuffix(QString());
+    if (!fileName.empty()) {
+        FillFileName(dialog, DecodeFileName(fileName));
+    }
+    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    userReturned();
+    if (confirmed) {
+        fileName = EncodeFileName(dialog.selectedFiles().constFirst());
+    }
+    return confirmed;
+}
+
+void WindowUserInterface::showMessage(std::string_view text) {
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitleText(), FromCp1254(text), QMessageBox::Ok,
+                    window_);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    userReturned();
+}
+
+void WindowUserInterface::importProgress(std::string_view fileName, uint64_t done, uint64_t total) {
+    if (!workClock_.isValid()) {
+        workClock_.start();
+    }
+    if (!progress_) {
+        if (workClock_.elapsed() < kProgressDelayMs) {
+            return;
+        }
+        progress_ = new ImportProgressDialog(window_);
+        progress_->setWindowTitle(ApplicationTitleText());
+        progress_->setCancelButton(nullptr);
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+        progress_->setMinimumDuration(0);
+        progress_->show();
+        repaintClock_.invalidate();
+    } else if (repaintClock_.isValid() && repaintClock_.elapsed() < kRepaintIntervalMs) {
+        return;
+    }
+    repaintClock_.start();
+    progress_->setLabelText(QStringLiteral("%1\n%2 / %3 MB")
+                                .arg(DecodeFileName(std::string(fileName)))
+                                .arg(static_cast<double>(done) / 1e6, 0, 'f', 1)
+                                .arg(static_cast<double>(total) / 1e6, 0, 'f', 1));
+    if (total == 0) {
+        progress_->setRange(0, 0);
+    } else {
+        progress_->setRange(0, kProgressSteps);
+        progress_->setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
+    }
+    // The progress dialog is modal, so this repaints the window without letting a click
+    // start another command.
+    QCoreApplication::processEvents();
+}
+
+void WindowUserInterface::beginCommand() {
+    workClock_.invalidate();
+}
+
+void WindowUserInterface::endCommand() {
+    delete progress_;
+    workClock_.invalidate();
+}
+
+}  // namespace plotaktar::app

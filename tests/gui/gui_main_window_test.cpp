@@ -1,0 +1,242 @@
+// The window as it opens: its controls, pages, tables and their header rows.
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/main_window.h"
+#include "app/qt_text.h"
+#include "gui_test_support.h"
+#include "model/cp1254.h"
+
+using plotaktar::app::GridModel;
+using plotaktar::app::TForm1;
+
+namespace {
+
+struct ExpectedPage {
+    const char* caption;
+    int grid;
+    int columns;
+    const char* headers;  // "|"-separated, UTF-8; empty for a table without header texts
+};
+
+const ExpectedPage kPages[] = {
+    {"Nirengi", 1, 6, "Sıra No|Nokta No|X|Y|Z|Tabaka No"},
+    {"poligon", 2, 6, "Sıra No|Nokta No|X|Y|Z|Tabaka No"},
+    {"Nokta", 3, 6, "Sıra No|Nokta No|X|Y|Z|Tabaka No"},
+    {"Hat", 5, 10, "Sıra No|ilk nokta|y|x|z|son nokta|y|x|z|tabaka"},
+    {"Yazı", 6, 11, "Sıra No|Font|x|y|Boy|En|Açı|Tabaka No|İtalik|Merkezi|Yazı"},
+    {"Sembol", 7, 7, "Sıra No|Nokta No|Sembol No|Sx|Sy|Açı|Tabaka No"},
+    {"Ada Parsel", 8, 6, "Sıra No|Ada No|Parsel No|Alan|Tabaka No|Köse Sayısı"},
+    {"Bina", 9, 7, "Sıra No|Bina no|Tarama Aralığı|Tarama Açısı|Kat Adeti|Alan|Tabaka No"},
+    {"Şev", 10, 7, "Sıra No|Şev No|Şev Tipi| |Tarama Aralığı|Alan|Tabaka No"},
+    {"Tabaka", 4, 7, "Tabaka No|Açık/kapalı|Tabaka Adı|Renk|çizgi Tipi|balastro|kalınlık"},
+    {"Ada Parsel Köşe", 11, 9, ""},
+    {"bina köşe", 12, 5, ""},
+    {"şev köşe", 13, 5, ""},
+};
+
+QString CornerText(QTableView* view) {
+    auto* corner = view->findChild<QAbstractButton*>();
+    return corner ? corner->text() : QStringLiteral("<no corner button>");
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void windowProperties() {
+        TForm1 form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("EN BÜYÜK VOLDA"));
+        QCOMPARE(form.pos(), QPoint(152, 267));
+        QCOMPARE(form.size(), QSize(1028, 607));
+        QCOMPARE(form.font().pointSize(), 8);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        auto* panel = form.findChild<QLabel*>(QStringLiteral("Panel1"));
+        QVERIFY(panel);
+        QCOMPARE(panel->text(), QStringLiteral("Panel1"));
+        QVERIFY(panel->alignment() & Qt::AlignHCenter);
+        QCOMPARE(panel->geometry(), QRect(0, 0, 1028, 49));
+
+        auto* open = form.findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+        QVERIFY(open);
+        QCOMPARE(open->text(), QStringLiteral("AÇ"));
+        QCOMPARE(open->geometry(), QRect(16, 5, 49, 41));
+        QVERIFY(open->focusPolicy() != Qt::NoFocus);
+
+        auto* save = form.findChild<QToolButton*>(QStringLiteral("SpeedButton1"));
+        auto* small = form.findChild<QToolButton*>(QStringLiteral("SpeedButton2"));
+        QVERIFY(save && small);
+        QCOMPARE(save->text(), QStringLiteral("KAYDET"));
+        QCOMPARE(save->geometry(), QRect(80, 8, 57, 33));
+        QCOMPARE(small->text(), QString());
+        QVERIFY(small->icon().isNull());
+        QCOMPARE(small->geometry(), QRect(1000, 8, 25, 25));
+        for (QToolButton* button : {save, small}) {
+            QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+            QVERIFY(!button->autoRaise());
+        }
+
+        auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QVERIFY(pages);
+        QCOMPARE(pages->geometry(), QRect(0, 49, 1028, 558));
+
+        // A wider window keeps the panel 49 pixels high across its width, the pages take the rest.
+        form.resize(1200, 700);
+        QTRY_COMPARE(panel->geometry(), QRect(0, 0, 1200, 49));
+        QTRY_COMPARE(pages->geometry(), QRect(0, 49, 1200, 651));
+    }
+
+    void pagesAndTablesAtStart() {
+        TForm1 form;
+        auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QCOMPARE(pages->count(), 13);
+        QCOMPARE(pages->tabText(pages->currentIndex()), QStringLiteral("Ada Parsel Köşe"));
+
+        for (int i = 0; i < 13; ++i) {
+            const ExpectedPage& expected = kPages[i];
+            const QString where = QStringLiteral("page %1").arg(i + 1);
+            QWidget* sheet = pages->widget(i);
+            QCOMPARE(sheet->objectName(), QStringLiteral("TabSheet%1").arg(i + 1));
+            QCOMPARE(pages->tabText(i), QString::fromUtf8(expected.caption));
+            auto* view = sheet->findChild<QTableView*>();
+            QVERIFY2(view, qPrintable(where));
+            QCOMPARE(view->objectName(), QStringLiteral("StringGrid%1").arg(expected.grid));
+            QCOMPARE(view, form.grid(expected.grid));
+
+            // Header row and column 0 are the view's headers: four data rows below them.
+            QAbstractItemModel* model = view->model();
+            QCOMPARE(model->rowCount(), 4);
+            QCOMPARE(model->columnCount(), expected.columns - 1);
+            const QStringList headers = QString::fromUtf8(expected.headers).split(u'|');
+            if (expected.headers[0] == '\0') {
+                QCOMPARE(CornerText(view), QString());
+                for (int c = 0; c < model->columnCount(); ++c) {
+                    QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), QString());
+                }
+            } else {
+                QCOMPARE(headers.size(), expected.columns);
+                QCOMPARE(CornerText(view), headers[0]);
+                for (int c = 1; c < expected.columns; ++c) {
+                    QCOMPARE(model->headerData(c - 1, Qt::Horizontal).toString(), headers[c]);
+                }
+            }
+            for (int r = 0; r < 4; ++r) {
+                QCOMPARE(model->headerData(r, Qt::Vertical).toString(), QString());
+                for (int c = 0; c < model->columnCount(); ++c) {
+                    QCOMPARE(model->data(model->index(r, c)).toString(), QString());
+                }
+            }
+        }
+        // The headers come from the Session's own tables.
+        QCOMPARE(form.session().workspace.grid(1).cell(0, 0), plotaktar::Cp1254FromUtf8("Sıra No"));
+    }
+
+    void tableOptions() {
+        TForm1 form;
+        for (int grid = 1; grid <= 13; ++grid) {
+            QTableView* view = form.grid(grid);
+            const QString where = QStringLiteral("StringGrid%1").arg(grid);
+            QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+            QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+            QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectItems);
+            QVERIFY(view->showGrid());
+            QVERIFY(!view->tabKeyNavigation());
+            QCOMPARE(view->horizontalHeader()->defaultSectionSize(), 64);
+            QCOMPARE(view->verticalHeader()->defaultSectionSize(), 24);
+            QCOMPARE(view->horizontalHeader()->sectionSize(0), 64);
+            QCOMPARE(view->verticalHeader()->sectionSize(0), 24);
+            QVERIFY(!view->horizontalHeader()->sectionsMovable());
+            QVERIFY(!view->verticalHeader()->sectionsMovable());
+
+            const QHeaderView::ResizeMode columns =
+                grid <= 11 ? QHeaderView::Interactive : QHeaderView::Fixed;
+            const QHeaderView::ResizeMode rows =
+                grid == 11 ? QHeaderView::Interactive : QHeaderView::Fixed;
+            QVERIFY2(view->horizontalHeader()->sectionResizeMode(0) == columns, qPrintable(where));
+            QVERIFY2(view->verticalHeader()->sectionResizeMode(0) == rows, qPrintable(where));
+        }
+    }
+
+    void cellsCannotBeEdited() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTableView* view = form.grid(11);
+        const QModelIndex cell = view->model()->index(1, 1);
+        QVERIFY(!(view->model()->flags(cell) & Qt::ItemIsEditable));
+        QVERIFY(!view->model()->setData(cell, QStringLiteral("x")));
+
+        view->setFocus();
+        view->setCurrentIndex(cell);
+        const QRect rect = view->visualRect(cell);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::keyClicks(view, QStringLiteral("abc"));
+        QTest::keyClick(view, Qt::Key_F2);
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(!view->indexWidget(cell));
+        QVERIFY(view->findChildren<QLineEdit*>().isEmpty());
+        QCOMPARE(form.session().workspace.grid(11).cell(2, 2), std::string_view());
+
+        // A range of cells can be selected.
+        view->selectionModel()->select(
+            QItemSelection(view->model()->index(0, 0), view->model()->index(2, 3)),
+            QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(view->selectionModel()->selectedIndexes().size(), 12);
+    }
+
+    void smallButtonChangesNothing() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTableView* view = form.grid(1);
+        view->selectionModel()->select(view->model()->index(1, 1),
+                                       QItemSelectionModel::ClearAndSelect);
+        QSignalSpy resets(form.model(1), &QAbstractItemModel::modelReset);
+        auto* small = form.findChild<QToolButton*>(QStringLiteral("SpeedButton2"));
+        QTest::mouseClick(small, Qt::LeftButton);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(view->selectionModel()->selectedIndexes().size(), 1);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(form.session().workspace.flags.FlagNirengi, std::string());
+        QCOMPARE(form.session().workspace.grid(1).rowCount(), 5);
+    }
+
+    void commandsRefreshEachTableOnce() {
+        TForm1 form;
+        plotaktar::gui_testing::ScriptedUi ui;
+        form.setUserInterface(&ui);
+        std::vector<std::unique_ptr<QSignalSpy>> resets;
+        for (int grid = 1; grid <= 13; ++grid) {
+            resets.push_back(
+                std::make_unique<QSignalSpy>(form.model(grid), &QAbstractItemModel::modelReset));
+        }
+        // A command that appends many rows still refreshes each view with a single reset.
+        form.runCommand([](plotaktar::Session& session, plotaktar::UserInterface&) {
+            plotaktar::Table& points = session.workspace.grid(3);
+            int counter = 0;
+            for (int i = 0; i < 1000; ++i) {
+                plotaktar::AppendGridRow(points, counter);
+            }
+        });
+        for (const auto& spy : resets) {
+            QCOMPARE(spy->count(), 1);
+        }
+        QCOMPARE(form.model(3)->rowCount(), 1000);
+        QCOMPARE(form.model(3)->headerData(999, Qt::Vertical).toString(), QStringLiteral("1000"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "gui_main_window_test.moc"
