@@ -1,0 +1,306 @@
+// End-to-end tests: plotaktar-cli runs as a process over small drawings; its output streams,
+// exit status, plot files and state dumps are compared with files written by hand or checked
+// against the plot file layout line by line.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "process.h"
+#include "test_support.h"
+
+namespace plotaktar::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Data(std::string_view name) {
+    return std::string(PLOTAKTAR_CLI_DATA_DIR) + "/" + std::string(name);
+}
+
+std::string Sample(std::string_view name) {
+    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
+}
+
+void CopyInto(const TempDir& dir, const std::string& from, std::string_view name) {
+    dir.write(name, ReadFile(from));
+}
+
+// The names of everything in the directory, subdirectories included ("sub/file").
+std::set<std::string> Listing(const TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+        names.insert(fs::relative(entry.path(), dir.path()).string());
+    }
+    return names;
+}
+
+const char* kSampleCounts =
+    "nir 3, pol 4, nok 8, tab 10, hat 5, sem 3, par 3, bin 2, sev 2, yazı 11";
+
+// ---------------------------------------------------------------------------------------------
+// run: sessions of the window
+
+TEST(RunSession, ImportsAndExportsReplayTheWindowsDialogRules) {
+    TempDir dir;
+    for (const char* name : {"a.gplt", "a.yaz", "a.yfn", "b.gplt", "b.yaz"}) {
+        CopyInto(dir, Data(std::string("session/") + name), name);
+    }
+    // The companion of a cancelled label dialog is ".yfn" in the current directory.
+    CopyInto(dir, Data("session/dot.yfn"), ".yfn");
+    fs::create_directory(dir.path() / "res.d");
+
+    CliResult r = RunCli({"run",                           //
+                          "open", "a.gplt",      "a.yaz",  // both dialogs confirmed
+                          "save", "out1",                  // ".plt" appended
+                          "dump", "state1.json",           //
+                          "open", "b.gplt",      "-",      // a.yaz again, companion ".yfn"
+                          "save", "out2.plt",              //
+                          "open", "-",           "b.yaz",  // b.gplt again
+                          "save", "-",                     // cancelled: no file, no message
+                          "save", "res.d/out3",            // dot in the folder only
+                          "dump", "state2.json"},
+                         dir.path());
+
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, ReadFile(Data("session/stdout.txt")));
+    EXPECT_EQ(ReadFile(dir.file("out1.plt")), ReadFile(Data("session/out1.plt")));
+    EXPECT_EQ(ReadFile(dir.file("out2.plt")), ReadFile(Data("session/out2.plt")));
+    EXPECT_EQ(ReadFile(dir.file("res.d/out3.plt")), ReadFile(Data("session/out3.plt")));
+    EXPECT_EQ(ReadFile(dir.file("state1.json")), ReadFile(Data("session/state1.json")));
+    EXPECT_EQ(ReadFile(dir.file("state2.json")), ReadFile(Data("session/state2.json")));
+    EXPECT_EQ(Listing(dir),
+              (std::set<std::string>{".yfn", "a.gplt", "a.yaz", "a.yfn", "b.gplt", "b.yaz",
+                                     "out1.plt", "out2.plt", "res.d", "res.d/out3.plt",
+                                     "state1.json", "state2.json"}));
+}
+
+TEST(RunSession, ErrorsArePrintedAndTheSessionGoesOn) {
+    TempDir dir;
+    CopyInto(dir, Data("errors/c.gplt"), "c.gplt");
+    dir.write("out.plt", "OLD\r\n");
+
+    CliResult r = RunCli({"run",                         //
+                          "save", "empty",               // before any import
+                          "dump", "state0.json",         //
+                          "open", "c.gplt", "-",         //
+                          "dump", "state1.json",         //
+                          "save", "out.plt",             // conversion error
+                          "dump", "missing/state.json",  // cannot be written
+                          "open", "-", "-",              // c.gplt again
+                          "save", "out.plt"},
+                         dir.path());
+
+    EXPECT_EQ(r.status, 1);
+    // The cell text inside the error holds a line feed; it is printed as it is.
+    EXPECT_EQ(r.out, ReadFile(Data("errors/stdout.txt")));
+    EXPECT_EQ(r.err, "plotaktar-cli: missing/state.json: No such file or directory\n");
+    EXPECT_EQ(ReadFile(dir.file("empty.plt")), "");
+    EXPECT_EQ(ReadFile(dir.file("out.plt")), "OLD\r\n");
+    EXPECT_EQ(ReadFile(dir.file("state0.json")), ReadFile(Data("errors/state0.json")));
+    EXPECT_EQ(ReadFile(dir.file("state1.json")), ReadFile(Data("errors/state1.json")));
+    EXPECT_EQ(Listing(dir), (std::set<std::string>{"c.gplt", "empty.plt", "out.plt", "state0.json",
+                                                   "state1.json"}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// convert
+
+TEST(Convert, SampleGivesTheExpectedPlotFile) {
+    TempDir dir;
+    std::string output = dir.file("pafta.plt");
+    CliResult r = RunCli({"convert", Sample("pafta12.gplt"), Sample("pafta12.yaz"), "-o", output});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, Sample("pafta12.gplt") + ": " + kSampleCounts + " -> " + output + "\n");
+    EXPECT_EQ(ReadFile(output), ReadFile(Data("pafta12.plt")));
+}
+
+TEST(Convert, DefaultOutputAndMissingLabels) {
+    TempDir dir;
+    CopyInto(dir, Sample("pafta12.gplt"), "pafta12.gplt");
+    CopyInto(dir, Sample("pafta12.yaz"), "pafta12.yaz");
+    CopyInto(dir, Sample("pafta12.yfn"), "pafta12.yfn");
+
+    CliResult r = RunCli({"convert", "pafta12.gplt", "pafta12.yaz"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("pafta12.gplt: ") + kSampleCounts + " -> pafta12.plt\n");
+    EXPECT_EQ(ReadFile(dir.file("pafta12.plt")), ReadFile(Data("pafta12.plt")));
+
+    // Without LABELS the plot file is the sample's without its "YA" lines and without the
+    // layer YAZI, which only the labels used.
+    CliResult bare = RunCli({"convert", "pafta12.gplt", "-o", "bare"}, dir.path());
+    EXPECT_EQ(bare.status, 0);
+    EXPECT_EQ(bare.out,
+              "pafta12.gplt: nir 3, pol 4, nok 8, tab 10, hat 5, sem 3, par 3, bin 2, "
+              "sev 2, yazı 0 -> bare.plt\n");
+    std::string expected;
+    std::string all = ReadFile(Data("pafta12.plt"));
+    for (size_t start = 0; start < all.size();) {
+        size_t end = all.find("\r\n", start) + 2;
+        if (all.compare(start, 2, "YA") != 0 && all.compare(start, 8, "TA YAZI ") != 0) {
+            expected += all.substr(start, end - start);
+        }
+        start = end;
+    }
+    EXPECT_EQ(ReadFile(dir.file("bare.plt")), expected);
+}
+
+TEST(Convert, FailingRecordsAreReportedWithTheirLine) {
+    TempDir dir;
+    CopyInto(dir, Data("convert/bad_records.gplt"), "bad_records.gplt");
+    CliResult r = RunCli({"convert", "bad_records.gplt"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "bad_records.gplt:3: sembol\nbad_records.gplt:5: bina\nbad_records.gplt:7: şev\n");
+    EXPECT_EQ(r.out,
+              "bad_records.gplt: nir 1, pol 0, nok 2, tab 1, hat 0, sem 1, par 0, bin 1, "
+              "sev 1, yazı 0 -> bad_records.plt\n");
+    EXPECT_EQ(ReadFile(dir.file("bad_records.plt")),
+              CrLf({"TA SINIR -257 1 DUZ 1 0", "PN  && 200.00 100.00 SINIR 10.0 0 N.1",
+                    "PN  && 400.00 300.00 SINIR 12.0 0 7", "PN  && 410.00 310.00 SINIR 12.5 0 8"}));
+}
+
+TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
+    TempDir dir;
+    CopyInto(dir, Data("errors/c.gplt"), "c.gplt");
+
+    CliResult fresh = RunCli({"convert", "c.gplt"}, dir.path());
+    EXPECT_EQ(fresh.status, 1);
+    EXPECT_EQ(fresh.out, "");
+    EXPECT_EQ(fresh.err,
+              "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\n3' is not a valid integer value.\n");
+    EXPECT_FALSE(FileExists(dir.file("c.plt")));
+
+    dir.write("c.plt", "OLD\r\n");
+    CliResult again = RunCli({"convert", "c.gplt"}, dir.path());
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, fresh.err);
+    EXPECT_EQ(ReadFile(dir.file("c.plt")), "OLD\r\n");
+
+    CliResult noFolder = RunCli({"convert", Sample("pafta12.gplt"), "-o", "nowhere/x"}, dir.path());
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_EQ(noFolder.out, "");
+    EXPECT_EQ(noFolder.err, "plotaktar-cli: nowhere/x.plt: Invalid filename.\n");
+    EXPECT_EQ(Listing(dir), (std::set<std::string>{"c.gplt", "c.plt"}));
+}
+
+TEST(Convert, UnreadableInputsStopBeforeAnythingIsWritten) {
+    TempDir dir;
+    CopyInto(dir, Sample("pafta12.gplt"), "good.gplt");
+    CopyInto(dir, Sample("pafta12.yaz"), "good.yaz");
+    fs::create_directory(dir.path() / "folder.gplt");
+    ASSERT_EQ(mkfifo(dir.file("pipe.gplt").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(dir.file("pipe.yaz").c_str(), 0644), 0);
+    const std::set<std::string> before = Listing(dir);
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"missing.gplt"}, "missing.gplt: No such file or directory"},
+        {{"good.gplt", "missing.yaz"}, "missing.yaz: No such file or directory"},
+        {{"folder.gplt"}, "folder.gplt: Is a directory"},
+        {{"good.gplt", "folder.gplt", "-o", "x.plt"}, "folder.gplt: Is a directory"},
+        {{"pipe.gplt"}, "pipe.gplt: not a regular file"},
+        {{"good.gplt", "pipe.yaz"}, "pipe.yaz: not a regular file"},
+        {{"missing/in.gplt"}, "missing/in.gplt: No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"convert"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CliResult r = RunCli(args, dir.path());
+        EXPECT_EQ(r.status, 2) << c.err;
+        EXPECT_EQ(r.out, "") << c.err;
+        EXPECT_EQ(r.err, "plotaktar-cli: " + c.err + "\n");
+    }
+
+    if (geteuid() != 0) {  // root reads files whatever their permissions
+        std::string locked = dir.write("locked.gplt", "nir 1 1 1 1 1\r\n");
+        chmod(locked.c_str(), 0);
+        CliResult r = RunCli({"convert", "locked.gplt"}, dir.path());
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "plotaktar-cli: locked.gplt: Permission denied\n");
+        fs::remove(locked);
+    }
+    EXPECT_EQ(Listing(dir), before);
+}
+
+TEST(Convert, RefusesToOverwriteItsInput) {
+    TempDir dir;
+    std::string drawing = ReadFile(Sample("pafta12.gplt"));
+    dir.write("sheet.plt", drawing);
+    dir.write("labels.yaz", ReadFile(Sample("pafta12.yaz")));
+
+    CliResult r = RunCli({"convert", "sheet.plt"}, dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "plotaktar-cli: sheet.plt: is an input file of this conversion; not "
+              "overwritten\n");
+    CliResult viaLink =
+        RunCli({"convert", "./sheet.plt", "labels.yaz", "-o", "labels.yaz"}, dir.path());
+    EXPECT_EQ(viaLink.status, 2);
+    EXPECT_EQ(ReadFile(dir.file("sheet.plt")), drawing);
+    EXPECT_EQ(ReadFile(dir.file("labels.yaz")), ReadFile(Sample("pafta12.yaz")));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The command line itself
+
+TEST(CommandLine, UsageErrorsRunNothing) {
+    TempDir dir;
+    CopyInto(dir, Sample("pafta12.gplt"), "p.gplt");
+    const std::set<std::string> before = Listing(dir);
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{}, "no command given"},
+        {{"export", "p.gplt"}, "unknown command 'export'"},
+        {{"convert"}, "convert: GEOMETRY is missing"},
+        {{"convert", "p.gplt", "p.yaz", "q.gplt"}, "convert: too many files ('q.gplt')"},
+        {{"convert", "p.gplt", "-o"}, "convert: -o needs an OUTPUT path"},
+        {{"convert", "p.gplt", "-o", "a", "-o", "b"}, "convert: -o given twice"},
+        {{"convert", "p.gplt", "--force"}, "convert: unknown option '--force'"},
+        {{"run"}, "run: no steps given"},
+        {{"run", "open", "p.gplt", "-", "save", "x.plt", "print"}, "run: unknown step 'print'"},
+        // "save" is taken as the LABELS of open, so x.plt stands where a step belongs.
+        {{"run", "open", "p.gplt", "save", "x.plt"}, "run: unknown step 'x.plt'"},
+        {{"run", "open", "p.gplt"}, "run: step 1 'open' needs LABELS after GEOMETRY"},
+        {{"run", "save", "x.plt", "dump"}, "run: step 2 'dump' needs STATE.json"},
+        {{"--version", "extra"}, "--version takes no arguments"},
+    };
+    for (const Case& c : cases) {
+        CliResult r = RunCli(c.args, dir.path());
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_EQ(r.out, "") << c.message;
+        EXPECT_EQ(r.err.rfind("plotaktar-cli: " + c.message, 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("Try 'plotaktar-cli --help'."), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Listing(dir), before);
+}
+
+TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
+    CliResult help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("Usage: plotaktar-cli convert GEOMETRY [LABELS] [-o OUTPUT]\n", 0),
+              0u);
+    EXPECT_NE(help.out.find("open GEOMETRY LABELS"), std::string::npos);
+
+    CliResult version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(version.out, "plotaktar-cli " PLOTAKTAR_VERSION "\n");
+}
+
+}  // namespace
+}  // namespace plotaktar::testing
