@@ -5,12 +5,18 @@
 namespace plotaktar {
 
 std::string_view NextField(std::string_view& body) {
-    size_t p = body.find(kBlank);
-    if (p == std::string_view::npos) {
+    // Fields are short: a plain scan beats a library search here.
+    const char* begin = body.data();
+    const char* end = begin + body.size();
+    const char* blank = begin;
+    while (blank < end && *blank != kBlank) {
+        ++blank;
+    }
+    if (blank == end) {
         return {};
     }
-    std::string_view field = Trim(body.substr(0, p));
-    body = Trim(body.substr(p));
+    std::string_view field = Trim({begin, static_cast<size_t>(blank - begin)});
+    body = Trim({blank + 1, static_cast<size_t>(end - blank - 1)});
     return field;
 }
 

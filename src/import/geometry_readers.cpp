@@ -1,6 +1,8 @@
 #include "import/geometry_readers.h"
 
+#include <charconv>
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "import/parcel_corners.h"
@@ -53,7 +55,7 @@ void Protected(ImportContext& ctx, const char* word, Steps steps) {
 
 void ReadRow(ImportContext& ctx, const RowReader& reader, std::string_view line) {
     Protected(ctx, reader.word, [&] {
-        ctx.workspace.flags.*reader.flag = "1";
+        SectionFlags::raise(ctx.workspace.flags.*reader.flag);
         std::string_view body = RecordBody(line);
         std::string_view field[kMaxFields];
         for (int i = 0; i < reader.fields - 1; ++i) {
@@ -67,7 +69,10 @@ void ReadRow(ImportContext& ctx, const RowReader& reader, std::string_view line)
         if (!reader.pointPrefix.empty()) {
             // The point number is rewritten when it is an integer; otherwise kept silently.
             if (auto number = TryStrToInt(field[0])) {
-                table.setCell(1, n, std::string(reader.pointPrefix) + IntToStr(*number));
+                char text[16];
+                std::memcpy(text, reader.pointPrefix.data(), 2);
+                char* end = std::to_chars(text + 2, text + sizeof text, *number).ptr;
+                table.setCell(1, n, {text, static_cast<size_t>(end - text)});
                 start = 2;
             }
         }
@@ -82,7 +87,7 @@ void ReadRow(ImportContext& ctx, const RowReader& reader, std::string_view line)
 // LayerTable with the same number.
 void ReadLayer(ImportContext& ctx, std::string_view line) {
     Protected(ctx, "tabaka", [&] {
-        ctx.workspace.flags.FlagTabaka = "1";
+        SectionFlags::raise(ctx.workspace.flags.FlagTabaka);
         std::string_view body = RecordBody(line);
         std::string_view value[7];
         for (int i = 0; i < 6; ++i) {
@@ -132,8 +137,7 @@ void ReadParcel(ImportContext& ctx, std::string_view line) {
 }  // namespace
 
 void ReadGeometryLine(ImportContext& ctx, std::string_view line) {
-    LineValues values(line);
-    const std::string_view kind = values.RecordKind;
+    const std::string_view kind = line.substr(0, 3);
     if (kind == kNir.kind) {
         ReadRow(ctx, kNir, line);
     } else if (kind == kPol.kind) {
@@ -149,7 +153,7 @@ void ReadGeometryLine(ImportContext& ctx, std::string_view line) {
     } else if (kind == "par") {
         ReadParcel(ctx, line);
     }
-    CheckParcelCorner(ctx, values);
+    CheckParcelCorner(ctx, line);
     if (kind == kBin.kind) {
         ReadRow(ctx, kBin, line);
     } else if (kind == kSev.kind) {

@@ -19,7 +19,7 @@ void ReadLoop(ImportContext& ctx, std::string_view bytes, ReadLine readLine) {
     try {
         LineReader lines(bytes);
         while (!lines.atEnd()) {
-            ctx.workspace.flags.FlagYazi = "1";
+            SectionFlags::raise(ctx.workspace.flags.FlagYazi);
             readLine(lines.next());
         }
     } catch (...) {
@@ -45,11 +45,14 @@ void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
         }
         Table& table = ctx.workspace.grid(kTextGrid);
         int n = AppendGridRow(table, ctx.count(Count::Text));
-        const std::string_view cells[] = {kLabelFont, x,     y,     size,  size,
-                                          angle,      layer, kZero, kZero, text};
-        for (int c = 1; c <= 10; ++c) {
-            table.setCellSlice(c, n, cells[c - 1]);
+        table.setCell(1, n, kLabelFont);
+        const std::string_view fields[] = {x, y, size, size, angle, layer};
+        for (int c = 2; c <= 7; ++c) {
+            table.setCellSlice(c, n, fields[c - 2]);
         }
+        table.setCell(8, n, kZero);
+        table.setCell(9, n, kZero);
+        table.setCellSlice(10, n, text);
         MarkLayerUsed(ctx.workspace.layerTable, layer);
     });
 }

@@ -20,7 +20,7 @@ constexpr int kCornerCountColumn = 5;
 
 void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
     ctx.cornerCount = 0;
-    ctx.workspace.flags.FlagParsel = "1";
+    SectionFlags::raise(ctx.workspace.flags.FlagParsel);
     std::string_view body = RecordBody(line);
     std::string_view field[4];
     for (auto& f : field) {
@@ -37,9 +37,17 @@ void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
     MarkLayerUsed(ctx.workspace.layerTable, field[3]);
 }
 
-void CheckParcelCorner(ImportContext& ctx, const LineValues& values) {
+void CheckParcelCorner(ImportContext& ctx, std::string_view line) {
     Table& parcels = ctx.workspace.grid(kParcelGrid);
     const int last = parcels.rowCount() - 1;
+    // Most lines differ in their first word already; the other values are computed only then.
+    const size_t blank = line.find(kBlank);
+    const std::string_view firstToken =
+        blank == std::string_view::npos ? std::string_view() : Trim(line.substr(0, blank));
+    if (firstToken != parcels.cell(kAdaColumn, last)) {
+        return;
+    }
+    const LineValues values(line);
     if (values.FirstToken != parcels.cell(kAdaColumn, last) ||
         values.SecondToken != parcels.cell(kParselColumn, last)) {
         return;
@@ -56,8 +64,9 @@ void CheckParcelCorner(ImportContext& ctx, const LineValues& values) {
     }
 
     std::string_view rest = values.RestOfLine;
-    size_t blank = rest.find(kBlank);
-    std::string_view cornerText = blank == std::string_view::npos ? rest : Trim(rest.substr(blank));
+    const size_t restBlank = rest.find(kBlank);
+    std::string_view cornerText =
+        restBlank == std::string_view::npos ? rest : Trim(rest.substr(restBlank));
 
     // Every corner of a parcel writes the same title again; skip the copy when it is there.
     std::string_view title = corners.cell(last, 0);
@@ -71,9 +80,9 @@ void CheckParcelCorner(ImportContext& ctx, const LineValues& values) {
         text += values.SecondToken;
         corners.setCell(last, 0, text);
     }
-    corners.setCellSlice(0, k, PooledNumberText(k));
+    corners.setCellNumber(0, k, k);
     corners.setCellSlice(last, k, cornerText);
-    parcels.setCellSlice(kCornerCountColumn, last, PooledNumberText(k));
+    parcels.setCellNumber(kCornerCountColumn, last, k);
 }
 
 }  // namespace plotaktar

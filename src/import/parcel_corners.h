@@ -14,6 +14,6 @@ void ReadParcelRecord(ImportContext& ctx, std::string_view line);
 
 // The corner check, for every geometry line: a line whose first two words equal the block and
 // parcel number of StringGrid8's last row becomes that parcel's next corner in StringGrid11.
-void CheckParcelCorner(ImportContext& ctx, const LineValues& values);
+void CheckParcelCorner(ImportContext& ctx, std::string_view line);
 
 }  // namespace plotaktar

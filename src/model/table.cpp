@@ -2,180 +2,185 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace plotaktar {
 
-// The table's own storage for copied texts: chunks that never move, so cells may point into
-// them. A text of 4 GiB or more is stored behind an 8-byte length prefix.
-struct Table::Arena {
-    static constexpr size_t kChunkSize = 256 * 1024;
-    static constexpr size_t kOwnChunkFrom = 16 * 1024;
-
-    struct Chunk {
-        std::unique_ptr<char[]> data;
-        size_t size;
-    };
-
-    std::vector<Chunk> chunks;
-    char* cursor = nullptr;
-    size_t left = 0;
-    size_t total = 0;
-
-    char* allocate(size_t n) {
-        total += n;
-        if (n >= kOwnChunkFrom) {
-            chunks.push_back({std::unique_ptr<char[]>(new char[n]), n});
-            return chunks.back().data.get();
-        }
-        if (n > left) {
-            chunks.push_back({std::unique_ptr<char[]>(new char[kChunkSize]), kChunkSize});
-            cursor = chunks.back().data.get();
-            left = kChunkSize;
-        }
-        char* p = cursor;
-        cursor += n;
-        left -= n;
-        return p;
-    }
-};
-
 Table::Table(int colCount, int rowCount)
-    : rowCount_(rowCount < 1 ? 1 : rowCount),
-      colCount_(colCount < 1 ? 1 : colCount),
-      arena_(std::make_unique<Arena>()) {}
+    : rowCount_(rowCount < 1 ? 1 : rowCount), colCount_(colCount < 1 ? 1 : colCount) {}
 
-Table::Table(Table&&) noexcept = default;
-Table& Table::operator=(Table&&) noexcept = default;
-Table::~Table() = default;
-
-std::string_view Table::longCell(const char* p) {
+std::string_view Table::special(uint64_t ref) const {
+    unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+    if (slot == kNumberSlot) {
+        return PooledNumberText(static_cast<int>(offsetOf(ref)));
+    }
+    const char* p = arena_.data() + offsetOf(ref);
     uint64_t n;
-    std::memcpy(&n, p - sizeof n, sizeof n);
-    return {p, static_cast<size_t>(n)};
+    std::memcpy(&n, p, sizeof n);
+    return {p + sizeof n, static_cast<size_t>(n)};
 }
 
-void Table::store(int col, int row, const char* p, uint32_t n) {
+size_t Table::arenaBytesOf(uint64_t ref) const {
+    unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+    if (slot == kArenaSlot) {
+        return lengthOf(ref);
+    }
+    if (slot == kLongSlot) {
+        return sizeof(uint64_t) + special(ref).size();
+    }
+    return 0;
+}
+
+void Table::storeSlow(int col, int row, uint64_t ref) {
     size_t c = static_cast<size_t>(col);
     size_t r = static_cast<size_t>(row);
     if (c >= columns_.size()) {
         columns_.resize(c + 1);
     }
-    Column& column = columns_[c];
-    if (r >= column.ptr.size()) {
-        column.ptr.resize(r + 1, nullptr);
-        column.len.resize(r + 1, 0);
+    std::vector<uint64_t>& column = columns_[c];
+    if (r == column.size()) {
+        column.push_back(ref);
+        return;
     }
-    column.ptr[r] = p;
-    column.len[r] = n;
+    if (r > column.size()) {
+        column.resize(r + 1, 0);
+    } else {
+        arenaGarbage_ += arenaBytesOf(column[r]);
+    }
+    column[r] = ref;
 }
 
-const char* Table::copyToArena(std::string_view text, uint32_t& storedLen) {
-    if (text.size() < kLongCell) {
-        char* p = arena_->allocate(text.size());
-        std::memcpy(p, text.data(), text.size());
-        storedLen = static_cast<uint32_t>(text.size());
-        return p;
+uint64_t Table::copyToArena(std::string_view text) {
+    if (text.empty()) {
+        return 0;
     }
-    uint64_t n = text.size();
-    char* p = arena_->allocate(sizeof n + text.size());
-    std::memcpy(p, &n, sizeof n);
-    std::memcpy(p + sizeof n, text.data(), text.size());
-    storedLen = kLongCell;
-    return p + sizeof n;
+    const size_t offset = arena_.size();
+    if (text.size() <= kMaxLength) {
+        arena_.insert(arena_.end(), text.begin(), text.end());
+        base_[kArenaSlot] = arena_.data();
+        return makeRef(kArenaSlot, offset, text.size());
+    }
+    const uint64_t n = text.size();
+    arena_.resize(offset + sizeof n);
+    std::memcpy(arena_.data() + offset, &n, sizeof n);
+    arena_.insert(arena_.end(), text.begin(), text.end());
+    base_[kArenaSlot] = arena_.data();
+    return makeRef(kLongSlot, offset, 0);
 }
 
 void Table::setCell(int col, int row, std::string_view text) {
-    if (text.empty()) {
-        store(col, row, nullptr, 0);
-        return;
-    }
-    uint32_t n;
-    const char* p = copyToArena(text, n);
-    store(col, row, p, n);
+    store(col, row, copyToArena(text));
 }
 
-void Table::setCellSlice(int col, int row, std::string_view text) {
-    if (text.size() >= kLongCell) {
-        setCell(col, row, text);
+void Table::setCellSliceSlow(int col, int row, std::string_view text) {
+    if (text.empty()) {
+        store(col, row, 0);
         return;
     }
-    store(col, row, text.data(), static_cast<uint32_t>(text.size()));
+    if (text.size() <= kMaxLength) {
+        for (unsigned i = 0; i < kBufferSlots; ++i) {
+            const ByteBuffer* b = held_[i].get();
+            if (b != nullptr && b->contains(text.data())) {
+                uint64_t offset = static_cast<uint64_t>(text.data() - b->data());
+                if (offset <= kMaxOffset) {
+                    sliceBegin_ = b->data();
+                    sliceEnd_ = b->data() + std::min<uint64_t>(b->size(), kMaxOffset);
+                    sliceSlot_ = i + 1;
+                    store(col, row, makeRef(i + 1, offset, text.size()));
+                    return;
+                }
+            }
+        }
+    }
+    setCell(col, row, text);
 }
 
 void Table::holdBuffer(const SharedBytes& buffer) {
+    if (!buffer) {
+        return;
+    }
     for (const SharedBytes& held : held_) {
         if (held == buffer) {
             return;
         }
     }
-    held_.push_back(buffer);
+    for (unsigned i = 0; i < kBufferSlots; ++i) {
+        if (!held_[i]) {
+            held_[i] = buffer;
+            base_[i + 1] = buffer->data();
+            return;
+        }
+    }
+    // Every slot is taken: cells pointing into this buffer are copied instead.
 }
 
 void Table::releaseBuffersExcept(std::span<const ByteBuffer* const> keep) {
-    auto kept = [&](const ByteBuffer* b) {
-        return std::find(keep.begin(), keep.end(), b) != keep.end();
-    };
-    bool foreign = std::any_of(held_.begin(), held_.end(),
-                               [&](const SharedBytes& b) { return !kept(b.get()); });
-    // Overwritten texts stay in the arena until the next compaction; compact when the arena
-    // has grown well beyond what the last compaction left.
-    static size_t const kSlack = 16u << 20;
-    bool bloated = arena_->total > kSlack && arena_->total > 2 * arenaBaseline_;
-    if (!foreign && !bloated) {
+    std::array<bool, kNumberSlot> leaving{};
+    bool anyLeaving = false;
+    for (unsigned i = 0; i < kBufferSlots; ++i) {
+        if (held_[i] && std::find(keep.begin(), keep.end(), held_[i].get()) == keep.end()) {
+            leaving[i + 1] = true;
+            anyLeaving = true;
+        }
+    }
+    // Overwritten texts stay in the arena until they outweigh the live ones.
+    const bool rebuildArena = arenaGarbage_ > (1u << 20) && 2 * arenaGarbage_ > arena_.size();
+    if (!anyLeaving && !rebuildArena) {
         return;
     }
 
-    // The storage that goes away: every arena chunk and every buffer not kept.
-    std::vector<std::pair<const char*, const char*>> leaving;
-    for (const Arena::Chunk& chunk : arena_->chunks) {
-        leaving.emplace_back(chunk.data.get(), chunk.data.get() + chunk.size);
+    std::vector<char> oldArena;
+    if (rebuildArena) {
+        oldArena.swap(arena_);
+        arenaGarbage_ = 0;
     }
-    for (const SharedBytes& b : held_) {
-        if (!kept(b.get())) {
-            leaving.emplace_back(b->data(), b->data() + b->size());
+    auto oldText = [&](uint64_t ref) -> std::string_view {
+        unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+        if (slot == kArenaSlot) {
+            return {oldArena.data() + offsetOf(ref), lengthOf(ref)};
         }
-    }
-    std::sort(leaving.begin(), leaving.end());
-    auto isLeaving = [&](const char* p) {
-        auto it =
-            std::upper_bound(leaving.begin(), leaving.end(), p,
-                             [](const char* q, const auto& range) { return q < range.first; });
-        return it != leaving.begin() && p < std::prev(it)->second;
+        if (slot == kLongSlot) {
+            const char* p = oldArena.data() + offsetOf(ref);
+            uint64_t n;
+            std::memcpy(&n, p, sizeof n);
+            return {p + sizeof n, static_cast<size_t>(n)};
+        }
+        return {base_[slot] + offsetOf(ref), lengthOf(ref)};
     };
-
-    std::unique_ptr<Arena> old = std::move(arena_);
-    arena_ = std::make_unique<Arena>();
-    for (size_t c = 0; c < columns_.size(); ++c) {
-        Column& column = columns_[c];
-        for (size_t r = 0; r < column.ptr.size(); ++r) {
-            const char* p = column.ptr[r];
-            if (p == nullptr || !isLeaving(p)) {
-                continue;
+    for (std::vector<uint64_t>& column : columns_) {
+        for (uint64_t& ref : column) {
+            unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+            bool moves = slot < kNumberSlot ? leaving[slot] : false;
+            if (rebuildArena && (slot == kArenaSlot || slot == kLongSlot)) {
+                moves = ref != 0;
             }
-            std::string_view text =
-                column.len[r] == kLongCell ? longCell(p) : std::string_view(p, column.len[r]);
-            column.ptr[r] = copyToArena(text, column.len[r]);
+            if (moves) {
+                ref = copyToArena(oldText(ref));
+            }
         }
     }
-    std::erase_if(held_, [&](const SharedBytes& b) { return !kept(b.get()); });
-    arenaBaseline_ = arena_->total;
+    for (unsigned i = 0; i < kBufferSlots; ++i) {
+        if (leaving[i + 1]) {
+            held_[i].reset();
+            base_[i + 1] = nullptr;
+        }
+    }
+    if (leaving[sliceSlot_]) {
+        sliceBegin_ = sliceEnd_ = nullptr;
+    }
+    base_[kArenaSlot] = arena_.data();
 }
 
 int Table::storedRows(int col) const {
     if (col < 0 || static_cast<size_t>(col) >= columns_.size()) {
         return 0;
     }
-    return static_cast<int>(columns_[static_cast<size_t>(col)].ptr.size());
+    return static_cast<int>(columns_[static_cast<size_t>(col)].size());
 }
 
 size_t Table::ownMemory() const {
-    size_t bytes = columns_.capacity() * sizeof(Column);
-    for (const Column& c : columns_) {
-        bytes += c.ptr.capacity() * sizeof(const char*) + c.len.capacity() * sizeof(uint32_t);
-    }
-    for (const Arena::Chunk& chunk : arena_->chunks) {
-        bytes += chunk.size;
+    size_t bytes = columns_.capacity() * sizeof(std::vector<uint64_t>) + arena_.capacity();
+    for (const std::vector<uint64_t>& column : columns_) {
+        bytes += column.capacity() * sizeof(uint64_t);
     }
     return bytes;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -15,18 +15,17 @@ namespace plotaktar {
 // of the counts: lowering a count hides cells, raising it shows their old text again; nothing
 // clears a cell. Cells outside the counts can still be read and written.
 //
-// Storage is per column: a pointer and a 32-bit length per cell. A cell's bytes lie either in
-// the table's own arena (setCell copies them there), in a shared input buffer that the table
-// holds (setCellSlice), or in storage that lives as long as the program (pooled numbers and
-// literals). Sparse columns cost only as many rows as were written in them.
+// Storage is per column, 8 bytes a cell: where the text lies (a slot), its offset and length.
+// A text lies in the table's own arena (setCell copies it there), in a shared input buffer the
+// table holds (setCellSlice points into it without a copy), or is a pooled row number
+// (setCellNumber). Sparse columns cost only as many rows as were written in them.
 class Table {
   public:
     explicit Table(int colCount, int rowCount = 5);
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
-    Table(Table&&) noexcept;
-    Table& operator=(Table&&) noexcept;
-    ~Table();
+    Table(Table&&) noexcept = default;
+    Table& operator=(Table&&) noexcept = default;
 
     int rowCount() const { return rowCount_; }
     int colCount() const { return colCount_; }
@@ -34,33 +33,51 @@ class Table {
     void setRowCount(int rows) { rowCount_ = rows < 1 ? 1 : rows; }
     void setColCount(int cols) { colCount_ = cols < 1 ? 1 : cols; }
 
-    // The text of a cell; the empty text for a cell never written. Any col, row >= 0.
+    // The text of a cell; the empty text for a cell never written. Any col, row >= 0. The view
+    // stays valid until the cell is written or the table's storage is compacted.
     std::string_view cell(int col, int row) const {
         if (static_cast<size_t>(col) >= columns_.size()) {
             return {};
         }
-        const Column& c = columns_[static_cast<size_t>(col)];
-        if (static_cast<size_t>(row) >= c.ptr.size()) {
+        const std::vector<uint64_t>& column = columns_[static_cast<size_t>(col)];
+        if (static_cast<size_t>(row) >= column.size()) {
             return {};
         }
-        const char* p = c.ptr[static_cast<size_t>(row)];
-        uint32_t n = c.len[static_cast<size_t>(row)];
-        return n == kLongCell ? longCell(p) : std::string_view(p, n);
+        uint64_t ref = column[static_cast<size_t>(row)];
+        unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+        if (slot < kNumberSlot) {
+            return {base_[slot] + offsetOf(ref), lengthOf(ref)};
+        }
+        return special(ref);
     }
 
     // Writes a copy of the text.
     void setCell(int col, int row, std::string_view text);
 
-    // Writes a cell that points into `text` without copying it. The bytes must lie in a buffer
-    // the table holds (holdBuffer), in the number pool, or in static storage.
-    void setCellSlice(int col, int row, std::string_view text);
+    // Writes a cell that points into `text` without copying it when the bytes lie in a buffer
+    // the table holds (holdBuffer); any other text is copied.
+    void setCellSlice(int col, int row, std::string_view text) {
+        const char* p = text.data();
+        if (p >= sliceBegin_ && p < sliceEnd_ && text.size() <= kMaxLength) {
+            store(col, row,
+                  makeRef(sliceSlot_, static_cast<uint64_t>(p - sliceBegin_), text.size()));
+            return;
+        }
+        setCellSliceSlow(col, row, text);
+    }
+
+    // Writes the decimal text of a non-negative number without storing its digits.
+    void setCellNumber(int col, int row, int number) {
+        store(col, row, makeRef(kNumberSlot, static_cast<uint64_t>(number < 0 ? 0 : number), 0));
+    }
 
     // Keeps the buffer alive while cells of this table may point into it.
     void holdBuffer(const SharedBytes& buffer);
 
-    // Copies every cell that points into a held buffer other than those in `keep` (or into an
-    // arena grown large with overwritten texts) into fresh storage, and lets go of the rest.
-    // The import calls it at its end so that a table holds at most the last import's files.
+    // Moves every cell that points into a held buffer other than those in `keep` into the
+    // table's arena and lets go of those buffers; also drops overwritten texts from the arena
+    // once they outweigh the live ones. The import calls it at its end, so that a table holds
+    // at most the files of the last import.
     void releaseBuffersExcept(std::span<const ByteBuffer* const> keep);
 
     // The number of rows that column `col` has storage for (0 for a column never written).
@@ -70,24 +87,52 @@ class Table {
     size_t ownMemory() const;
 
   private:
-    static constexpr uint32_t kLongCell = UINT32_MAX;
-    static std::string_view longCell(const char* p);
+    // A cell reference: slot (4 bits) | offset (36 bits) | length (24 bits). Slot 0 is the
+    // arena, slots 1 to 13 held buffers; a number cell keeps its value in the offset; a long
+    // cell keeps an 8-byte length in front of its bytes in the arena.
+    static constexpr unsigned kSlotShift = 60;
+    static constexpr unsigned kLengthBits = 24;
+    static constexpr uint64_t kMaxLength = (uint64_t{1} << kLengthBits) - 1;
+    static constexpr uint64_t kMaxOffset = (uint64_t{1} << 36) - 1;
+    static constexpr unsigned kArenaSlot = 0;
+    static constexpr unsigned kBufferSlots = 13;
+    static constexpr unsigned kNumberSlot = 14;
+    static constexpr unsigned kLongSlot = 15;
 
-    struct Column {
-        std::vector<const char*> ptr;
-        std::vector<uint32_t> len;
-    };
-    struct Arena;
+    static uint64_t offsetOf(uint64_t ref) { return (ref >> kLengthBits) & kMaxOffset; }
+    static size_t lengthOf(uint64_t ref) { return static_cast<size_t>(ref & kMaxLength); }
+    static uint64_t makeRef(unsigned slot, uint64_t offset, uint64_t length) {
+        return (uint64_t{slot} << kSlotShift) | (offset << kLengthBits) | length;
+    }
 
-    void store(int col, int row, const char* p, uint32_t n);
-    const char* copyToArena(std::string_view text, uint32_t& storedLen);
+    std::string_view special(uint64_t ref) const;
+    void setCellSliceSlow(int col, int row, std::string_view text);
+    void store(int col, int row, uint64_t ref) {
+        // Appending a row to a column is by far the commonest write.
+        if (static_cast<size_t>(col) < columns_.size()) {
+            std::vector<uint64_t>& column = columns_[static_cast<size_t>(col)];
+            if (static_cast<size_t>(row) == column.size()) {
+                column.push_back(ref);
+                return;
+            }
+        }
+        storeSlow(col, row, ref);
+    }
+    void storeSlow(int col, int row, uint64_t ref);
+    uint64_t copyToArena(std::string_view text);
+    size_t arenaBytesOf(uint64_t ref) const;
 
     int rowCount_;
     int colCount_;
-    std::vector<Column> columns_;
-    std::unique_ptr<Arena> arena_;
-    size_t arenaBaseline_ = 0;
-    std::vector<SharedBytes> held_;
+    std::vector<std::vector<uint64_t>> columns_;
+    std::vector<char> arena_;
+    size_t arenaGarbage_ = 0;
+    // The held buffer that the last slice lay in: most cells of an import come from one file.
+    const char* sliceBegin_ = nullptr;
+    const char* sliceEnd_ = nullptr;
+    unsigned sliceSlot_ = 0;
+    std::array<SharedBytes, kBufferSlots> held_;
+    std::array<const char*, kNumberSlot> base_{};  // start of the arena and of each held buffer
 };
 
 }  // namespace plotaktar

@@ -6,18 +6,6 @@
 
 namespace plotaktar {
 
-std::string_view Trim(std::string_view text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsTrimmed(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsTrimmed(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
-}
-
 namespace {
 
 int HexDigit(char c) {
@@ -36,6 +24,18 @@ int HexDigit(char c) {
 }  // namespace
 
 std::optional<int32_t> TryStrToInt(std::string_view text) {
+    // The common case: a short run of decimal digits.
+    if (!text.empty() && text.size() <= 9) {
+        int32_t value = 0;
+        size_t k = 0;
+        while (k < text.size() && text[k] >= '0' && text[k] <= '9') {
+            value = value * 10 + (text[k] - '0');
+            ++k;
+        }
+        if (k == text.size()) {
+            return value;
+        }
+    }
     size_t i = 0;
     while (i < text.size() && text[i] == kBlank) {
         ++i;

@@ -15,7 +15,17 @@ inline bool IsTrimmed(char c) {
 }
 
 // The text without its leading and trailing characters of codes 0 to 32.
-std::string_view Trim(std::string_view text);
+inline std::string_view Trim(std::string_view text) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin < end && IsTrimmed(*begin)) {
+        ++begin;
+    }
+    while (end > begin && IsTrimmed(end[-1])) {
+        --end;
+    }
+    return {begin, static_cast<size_t>(end - begin)};
+}
 
 // The system's integer conversion: optional leading blanks, then either an optional sign and
 // decimal digits, or a hexadecimal number introduced by "$", "x", "X", "0x" or "0X"; nothing

@@ -109,7 +109,7 @@ int AppendGridRow(Table& table, int& counter) {
     }
     int n = ++counter;
     table.setRowCount(n + 1);
-    table.setCellSlice(0, n, PooledNumberText(n));
+    table.setCellNumber(0, n, n);
     return n;
 }
 
@@ -126,7 +126,10 @@ int LayerRowOf(std::string_view layerNumber) {
 }
 
 void MarkLayerUsed(LayerTable& layers, std::string_view layerNumber) {
-    layers.setField(LayerRowOf(layerNumber), 8, "1");
+    const int row = LayerRowOf(layerNumber);
+    if (layers.field(row, 8) != "1") {
+        layers.setField(row, 8, "1");
+    }
 }
 
 }  // namespace plotaktar

@@ -40,6 +40,13 @@ struct SectionFlags {
     std::string FlagSev;
     std::string FlagYazi;
 
+    // Sets a flag to "1"; a flag already "1" is left alone, as most records find it.
+    static void raise(std::string& flag) {
+        if (flag.size() != 1 || flag[0] != '1') {
+            flag = "1";
+        }
+    }
+
     // The flags with their names, in the order above.
     std::array<std::pair<std::string_view, const std::string*>, 10> named() const;
     void setAll(std::string_view text);
