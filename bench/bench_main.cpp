@@ -69,41 +69,40 @@ Result Measure(const std::string& base, const Options& options) {
     result.notes.push_back("load average before: " + LoadAverage());
 
     // The floor and the process run alternate, so that both see the same machine.
-    std::vector<double> floorTimes, convertTimes, convertPeaks;
+    std::vector<Timing> floorRuns, convertRuns;
+    std::vector<double> convertPeaks;
     uint64_t lines = 0;
     std::string convertOutput = scratch.file("convert.plt");
     std::string convertLog = scratch.file("convert.log");
     for (int i = 0; i < runs; ++i) {
-        floorTimes.push_back(FloorOnce(drawing, lines));
+        floorRuns.push_back(FloorOnce(drawing, lines));
         ProcessRun run = ConvertOnce(options.cli, drawing, convertOutput, convertLog);
         if (run.exitStatus != 0) {
             throw std::runtime_error("plotaktar-cli convert exited with " +
                                      std::to_string(run.exitStatus) + ":\n" +
                                      ReadWholeFile(convertLog));
         }
-        convertTimes.push_back(run.milliseconds);
+        convertRuns.push_back(run.time);
         convertPeaks.push_back(run.peakResidentMiB);
     }
-    auto median = [&](const std::vector<double>& v) {
-        size_t k = 0;
-        return Median(static_cast<int>(v.size()), [&] { return v[k++]; });
-    };
-    double floorMs = median(floorTimes);
 
     std::unique_ptr<Session> session;
     ScriptedUi ui;
-    double importMs = Median(runs, [&] {
+    std::vector<Timing> importRuns, exportRuns;
+    for (int i = 0; i < runs; ++i) {
         session.reset();
         session = std::make_unique<Session>();
-        return ImportOnce(*session, drawing, ui);
-    });
+        importRuns.push_back(ImportOnce(*session, drawing, ui));
+    }
     if (ui.messages.size() != 1 || ui.failedRecords != 0) {
         result.notes.push_back("import showed " + std::to_string(ui.messages.size()) +
                                " messages and " + std::to_string(ui.failedRecords) +
                                " failing records (first: " + ui.firstFailure + ")");
     }
     std::string exportOutput = scratch.file("export.plt");
-    double exportMs = Median(runs, [&] { return ExportOnce(*session, exportOutput, ui); });
+    for (int i = 0; i < runs; ++i) {
+        exportRuns.push_back(ExportOnce(*session, exportOutput, ui));
+    }
     if (ui.messages.empty() || ui.messages.back() != "kay\xfdt bitti") {
         result.notes.push_back("export did not end with its closing message");
     }
@@ -115,17 +114,24 @@ Result Measure(const std::string& base, const Options& options) {
     int biggest = BiggestGrid(*session, biggestRows);
     session.reset();
 
-    double convertMs = median(convertTimes);
-    double peakMiB = median(convertPeaks);
+    Timing floor = MedianTiming(floorRuns);
+    Timing import = MedianTiming(importRuns);
+    Timing exported = MedianTiming(exportRuns);
+    Timing convert = MedianTiming(convertRuns);
+    double peakMiB = MedianOf(convertPeaks);
     double inputMiB = static_cast<double>(drawing.inputBytes) / (1024.0 * 1024.0);
     std::string gridName = "StringGrid" + std::to_string(biggest);
 
     add("input_bytes", static_cast<double>(drawing.inputBytes), "B", "input, three files");
-    add("floor", floorMs, "ms", "read the three files and count their lines");
-    add("import", importMs, "ms", "BitBtn1Click into a fresh Session");
-    add("export", exportMs, "ms", "SpeedButton1Click to a plot file");
-    add("convert", convertMs, "ms", "plotaktar-cli convert, wall time");
+    add("floor", floor.wallMs, "ms", "read the three files and count their lines");
+    add("import", import.wallMs, "ms", "BitBtn1Click into a fresh Session");
+    add("export", exported.wallMs, "ms", "SpeedButton1Click to a plot file");
+    add("convert", convert.wallMs, "ms", "plotaktar-cli convert, wall time");
     add("convert_peak_rss", peakMiB, "MiB", "plotaktar-cli convert, peak resident");
+    add("floor_cpu", floor.cpuMs, "ms", "CPU time of the same runs");
+    add("import_cpu", import.cpuMs, "ms", "");
+    add("export_cpu", exported.cpuMs, "ms", "");
+    add("convert_cpu", convert.cpuMs, "ms", "");
     add("tables_memory", static_cast<double>(tablesBytes) / (1024.0 * 1024.0), "MiB",
         "the tables' own storage after the import");
 #ifdef PLOTAKTAR_BENCH_VIEW
@@ -141,7 +147,8 @@ Result Measure(const std::string& base, const Options& options) {
         result.notes.push_back("view: " + view.subject);
     }
 #endif
-    add("convert/floor", convertMs / floorMs, "x", "target: at most 8");
+    add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 8");
+    add("convert_cpu/floor_cpu", convert.cpuMs / floor.cpuMs, "x", "the same in CPU time");
     add("peak_memory/input_bytes", peakMiB / inputMiB, "x", "target: at most 3");
     result.notes.push_back("biggest table: " + gridName + ", " + std::to_string(biggestRows - 1) +
                            " data rows; lines counted by the floor: " + std::to_string(lines));

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -37,14 +39,38 @@ double Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double Median(int runs, const std::function<double()>& once) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        times.push_back(once());
+namespace {
+
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
+
+}  // namespace
+
+Stopwatch::Stopwatch() : wall_(std::chrono::steady_clock::now()), cpuMs_(ProcessCpuMs()) {}
+
+Timing Stopwatch::elapsed() const {
+    return {Milliseconds(std::chrono::steady_clock::now() - wall_), ProcessCpuMs() - cpuMs_};
+}
+
+Timing MedianTiming(const std::vector<Timing>& runs) {
+    std::vector<double> wall, cpu;
+    for (const Timing& t : runs) {
+        wall.push_back(t.wallMs);
+        cpu.push_back(t.cpuMs);
     }
-    std::sort(times.begin(), times.end());
-    size_t n = times.size();
-    return n % 2 == 1 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+    return {MedianOf(wall), MedianOf(cpu)};
+}
+
+double MedianOf(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 bool ScriptedUi::runOpenDialog(OpenDialogId dialog, std::string_view, OpenDialogState& state) {

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,8 +31,28 @@ struct Figure {
 
 double Milliseconds(std::chrono::steady_clock::duration d);
 
-// The median of `runs` calls of `once`, each returning milliseconds.
-double Median(int runs, const std::function<double()>& once);
+// Wall time and the process's CPU time (all threads, user and system) of one run. On a busy
+// machine the wall time grows with the load; the CPU time much less.
+struct Timing {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+// Starts both clocks; elapsed() reads them.
+class Stopwatch {
+  public:
+    Stopwatch();
+    Timing elapsed() const;
+
+  private:
+    std::chrono::steady_clock::time_point wall_;
+    double cpuMs_;
+};
+
+// The median of each clock over several runs.
+Timing MedianTiming(const std::vector<Timing>& runs);
+
+double MedianOf(std::vector<double> values);
 
 // A user who confirms the given paths in the open dialogs and the save dialog and swallows the
 // message boxes, counting them.

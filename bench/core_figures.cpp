@@ -59,29 +59,29 @@ uint64_t ReadAndCountLines(const std::string& path) {
 
 }  // namespace
 
-double FloorOnce(const Drawing& drawing, uint64_t& lines) {
-    auto start = Clock::now();
+Timing FloorOnce(const Drawing& drawing, uint64_t& lines) {
+    Stopwatch watch;
     lines = ReadAndCountLines(drawing.geometry) + ReadAndCountLines(drawing.labels) +
             ReadAndCountLines(drawing.companion);
-    return Milliseconds(Clock::now() - start);
+    return watch.elapsed();
 }
 
-double ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui) {
+Timing ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui) {
     ui.geometry = drawing.geometry;
     ui.labels = drawing.labels;
     ui.messages.clear();
     ui.failedRecords = 0;
-    auto start = Clock::now();
+    Stopwatch watch;
     BitBtn1Click(session, ui);
-    return Milliseconds(Clock::now() - start);
+    return watch.elapsed();
 }
 
-double ExportOnce(Session& session, const std::string& path, ScriptedUi& ui) {
+Timing ExportOnce(Session& session, const std::string& path, ScriptedUi& ui) {
     ui.savePath = path;
     ui.messages.clear();
-    auto start = Clock::now();
+    Stopwatch watch;
     SpeedButton1Click(session, ui);
-    return Milliseconds(Clock::now() - start);
+    return watch.elapsed();
 }
 
 ProcessRun ConvertOnce(const std::string& cli, const Drawing& drawing, const std::string& output,
@@ -113,7 +113,11 @@ ProcessRun ConvertOnce(const std::string& cli, const Drawing& drawing, const std
             throw std::runtime_error(std::string("wait4: ") + std::strerror(errno));
         }
     }
-    run.milliseconds = Milliseconds(Clock::now() - start);
+    run.time.wallMs = Milliseconds(Clock::now() - start);
+    auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) * 1e-3;
+    };
+    run.time.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
     run.peakResidentMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is KiB
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;

@@ -10,23 +10,24 @@
 namespace plotaktar::bench {
 
 // Reads the three files into fresh memory and counts their lines (one memchr scan for CR per
-// file): the least any importer has to do. Returns milliseconds; `lines` receives the count.
-double FloorOnce(const Drawing& drawing, uint64_t& lines);
+// file): the least any importer has to do. `lines` receives the count.
+Timing FloorOnce(const Drawing& drawing, uint64_t& lines);
 
-// One import click into `session` with both dialogs confirmed. Returns milliseconds.
-double ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui);
+// One import click into `session` with both dialogs confirmed.
+Timing ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui);
 
-// One save click writing `path`. Returns milliseconds.
-double ExportOnce(Session& session, const std::string& path, ScriptedUi& ui);
+// One save click writing `path`.
+Timing ExportOnce(Session& session, const std::string& path, ScriptedUi& ui);
 
 struct ProcessRun {
-    double milliseconds = 0;
+    Timing time;  // its CPU time: the child's user and system time
     double peakResidentMiB = 0;
     int exitStatus = -1;
 };
 
 // `plotaktar-cli convert GEOMETRY LABELS -o OUTPUT` as a child process, its standard output
-// and error going to `log`: wall time from the spawn to its end and its peak resident set.
+// and error going to `log`: wall time from the spawn to its end, its CPU time and its peak
+// resident set.
 ProcessRun ConvertOnce(const std::string& cli, const Drawing& drawing, const std::string& output,
                        const std::string& log);
 

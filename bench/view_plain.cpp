@@ -102,10 +102,8 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
         refresh.push_back(Milliseconds(t1 - t0));
         scroll.push_back(Milliseconds(t2 - t1));
     }
-    size_t k = 0;
-    times.refreshMs = Median(runs, [&] { return refresh[k++]; });
-    k = 0;
-    times.scrollMs = Median(runs, [&] { return scroll[k++]; });
+    times.refreshMs = MedianOf(refresh);
+    times.scrollMs = MedianOf(scroll);
     return times;
 }
 

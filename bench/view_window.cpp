@@ -81,13 +81,9 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
         refresh.push_back(Milliseconds(painted - importEnd));
         scroll.push_back(Milliseconds(scrolled - painted));
     }
-    auto median = [](const std::vector<double>& v) {
-        size_t k = 0;
-        return v.empty() ? 0.0 : Median(static_cast<int>(v.size()), [&] { return v[k++]; });
-    };
-    times.refreshMs = median(refresh);
-    times.scrollMs = median(scroll);
-    times.tabSwitchMs = median(tabSwitch);
+    times.refreshMs = MedianOf(refresh);
+    times.scrollMs = MedianOf(scroll);
+    times.tabSwitchMs = MedianOf(tabSwitch);
     return times;
 }
 
