@@ -16,7 +16,6 @@
 
 #include "bench_support.h"
 #include "core_figures.h"
-#include "model/errors.h"
 
 #ifdef PLOTAKTAR_BENCH_VIEW
 #include <QApplication>
@@ -57,7 +56,7 @@ bool SameFile(const std::string& a, const std::string& b) {
     }
 }
 
-Result Measure(const std::string& base, const Options& options) {
+Result Measure(const std::string& base, const Options& options, ProcessRunner& runner) {
     Result result;
     Drawing drawing(base);
     result.records = drawing.geometryLines;
@@ -76,7 +75,7 @@ Result Measure(const std::string& base, const Options& options) {
     std::string convertLog = scratch.file("convert.log");
     for (int i = 0; i < runs; ++i) {
         floorRuns.push_back(FloorOnce(drawing, lines));
-        ProcessRun run = ConvertOnce(options.cli, drawing, convertOutput, convertLog);
+        ProcessRun run = ConvertOnce(runner, options.cli, drawing, convertOutput, convertLog);
         if (run.exitStatus != 0) {
             throw std::runtime_error("plotaktar-cli convert exited with " +
                                      std::to_string(run.exitStatus) + ":\n" +
@@ -229,23 +228,22 @@ Options ParseOptions(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     using namespace plotaktar::bench;
-#ifdef PLOTAKTAR_BENCH_VIEW
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-#endif
     try {
+        // First, while the harness is still small (see ProcessRunner).
+        ProcessRunner runner;
+#ifdef PLOTAKTAR_BENCH_VIEW
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        QApplication app(argc, argv);
+#endif
         Options options = ParseOptions(argc, argv);
         std::vector<Result> results;
         for (const std::string& base : options.bases) {
-            results.push_back(Measure(base, options));
+            results.push_back(Measure(base, options, runner));
             Print(base, results.back(), options.runs);
         }
         if (results.size() > 1) {
             PrintGrowth(results);
         }
-    } catch (const plotaktar::Error& e) {
-        std::fprintf(stderr, "plotaktar_bench: %s\n", e.what());
-        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "plotaktar_bench: %s\n", e.what());
         return 1;

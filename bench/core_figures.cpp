@@ -1,21 +1,15 @@
 #include "core_figures.h"
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
-#include <vector>
 
 #include "export/export_command.h"
 #include "import/import_command.h"
-
-extern char** environ;
 
 namespace plotaktar::bench {
 
@@ -84,43 +78,9 @@ Timing ExportOnce(Session& session, const std::string& path, ScriptedUi& ui) {
     return watch.elapsed();
 }
 
-ProcessRun ConvertOnce(const std::string& cli, const Drawing& drawing, const std::string& output,
-                       const std::string& log) {
-    std::vector<std::string> args{cli, "convert", drawing.geometry, drawing.labels, "-o", output};
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-
-    ProcessRun run;
-    auto start = Clock::now();
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        throw std::runtime_error(cli + ": " + std::strerror(rc));
-    }
-    int status = 0;
-    struct rusage usage {};
-    while (wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
-            throw std::runtime_error(std::string("wait4: ") + std::strerror(errno));
-        }
-    }
-    run.time.wallMs = Milliseconds(Clock::now() - start);
-    auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) * 1e-3;
-    };
-    run.time.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
-    run.peakResidentMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is KiB
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return run;
+ProcessRun ConvertOnce(ProcessRunner& runner, const std::string& cli, const Drawing& drawing,
+                       const std::string& output, const std::string& log) {
+    return runner.run({cli, "convert", drawing.geometry, drawing.labels, "-o", output}, log);
 }
 
 uint64_t TablesMemory(const Session& session) {

@@ -6,6 +6,7 @@
 
 #include "bench_support.h"
 #include "model/session.h"
+#include "process_runner.h"
 
 namespace plotaktar::bench {
 
@@ -19,17 +20,10 @@ Timing ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui);
 // One save click writing `path`.
 Timing ExportOnce(Session& session, const std::string& path, ScriptedUi& ui);
 
-struct ProcessRun {
-    Timing time;  // its CPU time: the child's user and system time
-    double peakResidentMiB = 0;
-    int exitStatus = -1;
-};
-
 // `plotaktar-cli convert GEOMETRY LABELS -o OUTPUT` as a child process, its standard output
-// and error going to `log`: wall time from the spawn to its end, its CPU time and its peak
-// resident set.
-ProcessRun ConvertOnce(const std::string& cli, const Drawing& drawing, const std::string& output,
-                       const std::string& log);
+// and error going to `log`.
+ProcessRun ConvertOnce(ProcessRunner& runner, const std::string& cli, const Drawing& drawing,
+                       const std::string& output, const std::string& log);
 
 // Bytes of memory the thirteen tables hold of their own (cell references and arenas; the
 // shared input buffers not counted).
