@@ -1,7 +1,10 @@
-// Renders the window to a PNG, optionally after importing a drawing:
-//   QT_QPA_PLATFORM=offscreen gui_screenshot out.png [geometry.gplt [labels.yaz]]
+// Renders the window to a PNG, optionally after importing a drawing and with another page in
+// front (1-based, in tab order):
+//   QT_QPA_PLATFORM=offscreen gui_screenshot out.png [--page=N] [geometry.gplt [labels.yaz]]
 #include <QApplication>
+#include <QFile>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -9,21 +12,31 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    if (argc < 2) {
-        qCritical("usage: gui_screenshot out.png [geometry.gplt [labels.yaz]]");
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        qCritical("usage: gui_screenshot out.png [--page=N] [geometry.gplt [labels.yaz]]");
         return 2;
+    }
+    const QString output = args.takeFirst();
+    int page = 0;
+    if (!args.isEmpty() && args.first().startsWith(QLatin1String("--page="))) {
+        page = args.takeFirst().mid(7).toInt();
     }
     plotaktar::app::TForm1 form;
     form.show();
     (void)QTest::qWaitForWindowExposed(&form);
-    if (argc >= 3) {
+    if (!args.isEmpty()) {
         plotaktar::gui_testing::ScriptedUi ui;
-        ui.openAnswers.push_back(std::string(argv[2]));
-        ui.openAnswers.push_back(argc >= 4 ? std::optional<std::string>(argv[3]) : std::nullopt);
+        for (const QString& file : args) {
+            ui.openAnswers.push_back(QFile::encodeName(file).toStdString());
+        }
         form.setUserInterface(&ui);
         form.BitBtn1Click();
         form.setUserInterface(nullptr);
     }
+    if (page > 0) {
+        form.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(page - 1);
+    }
     QTest::qWait(200);
-    return form.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+    return form.grab().save(output) ? 0 : 1;
 }

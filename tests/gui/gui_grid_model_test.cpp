@@ -1,0 +1,132 @@
+// The table model and view over a core table: header mapping, decoding, refresh, big tables.
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QStringDecoder>
+#include <QTableView>
+#include <QTest>
+
+#include "app/grid_model.h"
+#include "app/grid_view.h"
+#include "app/qt_text.h"
+#include "model/cp1254.h"
+#include "model/table.h"
+
+using plotaktar::Cp1254FromUtf8;
+using plotaktar::Table;
+using plotaktar::app::CreateGridView;
+using plotaktar::app::GridModel;
+using plotaktar::app::GridSizing;
+
+class GridModelTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void decodingAgreesWithQtCodec() {
+        QStringDecoder decoder("windows-1254");
+        QVERIFY(decoder.isValid());
+        for (int byte = 0; byte < 256; ++byte) {
+            const char c = static_cast<char>(byte);
+            const QString qt = decoder.decode(QByteArrayView(&c, 1));
+            const QString ours = plotaktar::app::FromCp1254(std::string_view(&c, 1));
+            QVERIFY2(qt.size() == 1 && qt == ours,
+                     qPrintable(QStringLiteral("byte 0x%1: Qt U+%2, ours U+%3")
+                                    .arg(byte, 2, 16, QLatin1Char('0'))
+                                    .arg(qt.isEmpty() ? 0 : qt[0].unicode(), 4, 16)
+                                    .arg(ours.isEmpty() ? 0 : ours[0].unicode(), 4, 16)));
+            QCOMPARE(ours[0].unicode(), plotaktar::Cp1254ToUnicode(static_cast<unsigned char>(c)));
+        }
+    }
+
+    void fixedRowAndColumnAreTheHeaders() {
+        Table table(4, 3);
+        table.setCell(0, 0, Cp1254FromUtf8("Sıra No"));
+        table.setCell(1, 0, Cp1254FromUtf8("Şev No"));
+        table.setCell(3, 0, "Z");
+        table.setCell(0, 1, "1");
+        table.setCell(0, 2, "2");
+        table.setCell(1, 1, Cp1254FromUtf8("ığüşöçİĞÜŞÖÇ"));
+        table.setCell(3, 2, std::string_view("a\0b", 3));
+        GridModel model(table);
+
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.columnCount(), 3);
+        QCOMPARE(model.cornerText(), QStringLiteral("Sıra No"));
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Şev No"));
+        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString());
+        QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Z"));
+        QCOMPARE(model.headerData(1, Qt::Vertical).toString(), QStringLiteral("2"));
+        QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("ığüşöçİĞÜŞÖÇ"));
+        QCOMPARE(model.data(model.index(1, 2)).toString(), QString::fromUtf16(u"a\0b", 3));
+        QVERIFY(!model.data(model.index(0, 0), Qt::EditRole).isValid());
+        QVERIFY(!model.headerData(3, Qt::Horizontal).isValid());
+        QCOMPARE(model.flags(model.index(0, 0)),
+                 Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+    }
+
+    void countsFollowTheTableOnlyAtRefresh() {
+        Table table(3, 5);
+        table.setCell(1, 4, "old");
+        GridModel model(table);
+        QTableView* view = CreateGridView(&model, GridSizing::Columns, nullptr);
+        auto* corner = view->findChild<QAbstractButton*>();
+        QVERIFY(corner);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+
+        // Lowering the count hides the row; its cell survives and shows again after raising.
+        table.setRowCount(2);
+        QCOMPARE(model.rowCount(), 4);
+        model.refresh();
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(model.rowCount(), 1);
+        QVERIFY(!model.data(model.index(3, 0)).isValid());
+        table.setRowCount(5);
+        table.setColCount(1);
+        table.setCell(0, 0, "k");
+        model.refresh();
+        QCOMPARE(model.columnCount(), 0);
+        QCOMPARE(corner->text(), QStringLiteral("k"));
+        table.setColCount(3);
+        model.refresh();
+        QCOMPARE(model.data(model.index(3, 0)).toString(), QStringLiteral("old"));
+        QCOMPARE(resets.count(), 3);
+        delete view;
+    }
+
+    void millionRowsAndHundredThousandColumns() {
+        // Row counts alone: cells never written cost nothing and read as empty.
+        Table tall(6, 1'000'001);
+        tall.setCell(0, 1'000'000, "1000000");
+        tall.setCell(5, 1'000'000, "son");
+        GridModel tallModel(tall);
+        QTableView* view = CreateGridView(&tallModel, GridSizing::RowsAndColumns, nullptr);
+        view->resize(800, 600);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QCOMPARE(view->verticalHeader()->count(), 1'000'000);
+        QCOMPARE(view->verticalHeader()->length(), 24'000'000);
+        view->scrollToBottom();
+        QVERIFY(!view->grab().isNull());
+        QCOMPARE(view->indexAt(view->visualRect(tallModel.index(999'999, 4)).center()),
+                 tallModel.index(999'999, 4));
+        QCOMPARE(tallModel.headerData(999'999, Qt::Vertical).toString(), QStringLiteral("1000000"));
+        QCOMPARE(tallModel.data(tallModel.index(999'999, 4)).toString(), QStringLiteral("son"));
+        delete view;
+
+        Table wide(100'001, 5);
+        wide.setCell(100'000, 0, "105/12");
+        GridModel wideModel(wide);
+        view = CreateGridView(&wideModel, GridSizing::RowsAndColumns, nullptr);
+        view->resize(800, 600);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QCOMPARE(view->horizontalHeader()->length(), 6'400'000);
+        view->scrollTo(wideModel.index(0, 99'999));
+        QVERIFY(!view->grab().isNull());
+        QCOMPARE(wideModel.headerData(99'999, Qt::Horizontal).toString(), QStringLiteral("105/12"));
+        delete view;
+    }
+};
+
+QTEST_MAIN(GridModelTest)
+#include "gui_grid_model_test.moc"

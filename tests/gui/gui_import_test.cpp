@@ -1,0 +1,174 @@
+// The sample drawing through the window: the open button with the real dialogs, the tables
+// after it, and the save button writing the plot file that the sample is known to give.
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/main_window.h"
+#include "app/qt_text.h"
+#include "gui_test_support.h"
+
+using plotaktar::app::TForm1;
+using plotaktar::gui_testing::WhenModal;
+
+namespace {
+
+QString Sample(const char* name) {
+    return QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/") + QLatin1String(name);
+}
+
+// Types `path` into the next file dialog and confirms it; `next` arranges the answer to what
+// opens after this dialog.
+void ConfirmFileDialog(QObject* context, const QString& path, QString* dialogName, bool* missed,
+                       const std::function<void()>& next) {
+    WhenModal<QFileDialog>(
+        context,
+        [=](QFileDialog* dialog) {
+            *dialogName = dialog->objectName();
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            next();
+            static_cast<QDialog*>(dialog)->accept();
+        },
+        missed);
+}
+
+// Notes the text and caption of the next message box and presses OK.
+void AnswerMessageBox(QObject* context, QString* text, QString* title, bool* missed) {
+    WhenModal<QMessageBox>(
+        context,
+        [=](QMessageBox* box) {
+            *text = box->text();
+            *title = box->windowTitle();
+            box->button(QMessageBox::Ok)->click();
+        },
+        missed);
+}
+
+// Runs the open button through its real dialogs with the sample drawing.
+void ImportSample(TForm1& form) {
+    QString first, second, message, title;
+    bool missed = false;
+    ConfirmFileDialog(&form, Sample("pafta12.gplt"), &first, &missed, [&] {
+        ConfirmFileDialog(&form, Sample("pafta12.yaz"), &second, &missed,
+                          [&] { AnswerMessageBox(&form, &message, &title, &missed); });
+    });
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+    QVERIFY(!missed);
+    QCOMPARE(first, QStringLiteral("OpenDialog1"));
+    QCOMPARE(second, QStringLiteral("OpenDialog2"));
+    QCOMPARE(message, QStringLiteral("dosya açıldı"));
+    QCOMPARE(title, plotaktar::app::ApplicationTitleText());
+}
+
+QString Cell(TForm1& form, int grid, int row, int col) {
+    QAbstractItemModel* model = form.grid(grid)->model();
+    return model->data(model->index(row, col)).toString();
+}
+
+}  // namespace
+
+class ImportTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        if (!QFile::exists(Sample("pafta12.gplt"))) {
+            QSKIP("the sample drawing is not in samples/");
+        }
+    }
+
+    void openButtonFillsTheTables() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        std::vector<std::unique_ptr<QSignalSpy>> resets;
+        for (int grid = 1; grid <= 13; ++grid) {
+            resets.push_back(
+                std::make_unique<QSignalSpy>(form.model(grid), &QAbstractItemModel::modelReset));
+        }
+        ImportSample(form);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        for (const auto& spy : resets) {
+            QCOMPARE(spy->count(), 1);
+        }
+
+        // Data rows per table: nir 3, pol 4, nok 8, tab 10, hat 5, labels 11, sem 3, par 3,
+        // bin 2, sev 2.
+        const int rows[] = {3, 4, 8, 10, 5, 11, 3, 3, 2, 2};
+        for (int grid = 1; grid <= 10; ++grid) {
+            QCOMPARE(form.grid(grid)->model()->rowCount(), rows[grid - 1]);
+        }
+        QCOMPARE(Cell(form, 1, 0, 0), QStringLiteral("N.12"));
+        QCOMPARE(form.grid(1)->model()->headerData(2, Qt::Vertical).toString(),
+                 QStringLiteral("3"));
+        // The layer table shows the layer numbers in its fixed column and decoded names.
+        QCOMPARE(form.grid(4)->model()->headerData(9, Qt::Vertical).toString(),
+                 QStringLiteral("10"));
+        QCOMPARE(Cell(form, 4, 9, 1), QStringLiteral("ESKİ_SINIR"));
+        QCOMPARE(Cell(form, 4, 8, 1), QStringLiteral("AĞAÇ"));
+        // The corner table: one column per parcel, titled by block and parcel number.
+        QAbstractItemModel* corners = form.grid(11)->model();
+        QCOMPARE(corners->columnCount(), 3);
+        QCOMPARE(corners->headerData(0, Qt::Horizontal).toString(), QStringLiteral("105/12"));
+        QCOMPARE(corners->headerData(2, Qt::Horizontal).toString(), QStringLiteral("106/1"));
+        QVERIFY(corners->rowCount() >= 5);
+        QVERIFY(!Cell(form, 11, 0, 0).isEmpty());
+        QCOMPARE(form.session().openDialog1.fileName,
+                 QFile::encodeName(Sample("pafta12.gplt")).toStdString());
+        QVERIFY(!form.grab().isNull());
+    }
+
+    void saveButtonWritesThePlotFile() {
+        const QString expectedPath = QStringLiteral(PLOTAKTAR_TESTS_DIR "/cli/data/pafta12.plt");
+        QFile expected(expectedPath);
+        if (!expected.open(QIODevice::ReadOnly)) {
+            QSKIP("no expected plot file for the sample");
+        }
+        QTemporaryDir dir;
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ImportSample(form);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+
+        // A name without extension gets ".plt" from the command.
+        QString dialogName, message, title;
+        bool missed = false;
+        ConfirmFileDialog(&form, dir.filePath(QStringLiteral("cikti")), &dialogName, &missed,
+                          [&] { AnswerMessageBox(&form, &message, &title, &missed); });
+        QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("SpeedButton1")),
+                          Qt::LeftButton);
+        QVERIFY(!missed);
+        QCOMPARE(dialogName, QStringLiteral("SaveDialog1"));
+        QCOMPARE(message, QStringLiteral("kayıt bitti"));
+        QFile written(dir.filePath(QStringLiteral("cikti.plt")));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), expected.readAll());
+
+        // A folder that does not exist: the general error handler shows the failure, with its
+        // full stop and the application title, and the window goes on.
+        ConfirmFileDialog(&form, dir.filePath(QStringLiteral("yok/cikti.plt")), &dialogName,
+                          &missed, [&] { AnswerMessageBox(&form, &message, &title, &missed); });
+        QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("SpeedButton1")),
+                          Qt::LeftButton);
+        QVERIFY(!missed);
+        QCOMPARE(message, QStringLiteral("Invalid filename."));
+        QCOMPARE(title, plotaktar::app::ApplicationTitleText());
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("yok"))));
+        QCOMPARE(form.grid(1)->model()->rowCount(), 3);
+    }
+};
+
+QTEST_MAIN(ImportTest)
+#include "gui_import_test.moc"
