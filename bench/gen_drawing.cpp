@@ -188,7 +188,10 @@ struct Point {
 
 class Drawing {
   public:
-    Drawing(uint64_t records, uint64_t seed) : records_(records), rnd_(seed) {}
+    // A parcel-heavy drawing (most records parcels with their corners) tests the growth of
+    // the corner table, which has one column per parcel.
+    Drawing(uint64_t records, uint64_t seed, bool parcelHeavy)
+        : records_(records), rnd_(seed), parcelHeavy_(parcelHeavy) {}
 
     void write(const std::string& base) {
         writeGeometry(base + ".gplt");
@@ -229,6 +232,9 @@ class Drawing {
             // Weights in tenths of a percent; parcels bring their corner lines (5.5 on
             // average), so detail points and lines stay the bulk of the file.
             int64_t r = rnd_.range(1, 890);
+            if (parcelHeavy_ && r <= 800 && rnd_.chance(75)) {
+                r = 830;
+            }
             uint64_t left = records_ - written;
             if (r <= 400) {
                 detailPoint(out);
@@ -402,6 +408,7 @@ class Drawing {
     int64_t block_ = 0;
     int64_t parcelNo_ = 0;
     bool padded_ = false;
+    bool parcelHeavy_;
 };
 
 bool ParseNumber(const char* text, uint64_t& value) {
@@ -415,14 +422,17 @@ bool ParseNumber(const char* text, uint64_t& value) {
 int main(int argc, char** argv) {
     uint64_t records = 0;
     uint64_t seed = 1;
-    if (argc != 4 || !ParseNumber(argv[1], records) || !ParseNumber(argv[2], seed)) {
+    bool parcelHeavy = argc == 5 && std::string_view(argv[4]) == "parcels";
+    if ((argc != 4 && !parcelHeavy) || !ParseNumber(argv[1], records) ||
+        !ParseNumber(argv[2], seed)) {
         std::fprintf(stderr,
-                     "usage: gen_drawing RECORDS SEED BASE\n"
-                     "writes BASE.gplt (RECORDS lines), BASE.yaz and BASE.yfn\n");
+                     "usage: gen_drawing RECORDS SEED BASE [parcels]\n"
+                     "writes BASE.gplt (RECORDS lines), BASE.yaz and BASE.yfn; with 'parcels'\n"
+                     "most records are parcels with their corner lines\n");
         return 2;
     }
     try {
-        Drawing(records, seed).write(argv[3]);
+        Drawing(records, seed, parcelHeavy).write(argv[3]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gen_drawing: %s\n", e.what());
         return 1;
