@@ -143,7 +143,7 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         if (view.tabSwitchMs > 0) {
             add("view_tab_switch", view.tabSwitchMs, "ms", "bring its page to the front, paint");
         }
-        result.notes.push_back("view: " + view.subject);
+        result.notes.push_back("view: " + view.subject + "; after the scroll: " + view.check);
     }
 #endif
     add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 8");

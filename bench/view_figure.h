@@ -13,6 +13,7 @@ struct ViewTimes {
     int grid = 0;            // StringGrid number of the biggest table
     int rows = 0;            // its row count
     std::string subject;     // what was measured (the window, or a plain view)
+    std::string check;       // what the view showed after the last scroll
 };
 
 // Imports the drawing `runs` times into a window under the offscreen platform and times, after

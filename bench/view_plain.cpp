@@ -64,6 +64,15 @@ void PaintNow(QTableView& view) {
     view.viewport()->repaint();
 }
 
+// The model rows the viewport shows, to check that the view was visible and scrolled.
+std::string ShownRows(QTableView& view) {
+    int first = view.rowAt(0);
+    int last = view.rowAt(view.viewport()->height() - 1);
+    return std::string(view.isVisible() ? "visible" : "NOT visible") + ", rows " +
+           std::to_string(first + 1) + " to " + std::to_string(last + 1) + " of " +
+           std::to_string(view.model()->rowCount()) + " in view";
+}
+
 }  // namespace
 
 ViewTimes MeasureView(const Drawing& drawing, int runs) {
@@ -102,6 +111,7 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
         refresh.push_back(Milliseconds(t1 - t0));
         scroll.push_back(Milliseconds(t2 - t1));
     }
+    times.check = ShownRows(view);
     times.refreshMs = MedianOf(refresh);
     times.scrollMs = MedianOf(scroll);
     return times;
