@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string>
 
 namespace plotaktar {
 
@@ -52,6 +54,13 @@ void Table::storeSlow(int col, int row, uint64_t ref) {
 uint64_t Table::copyToArena(std::string_view text) {
     if (text.empty()) {
         return 0;
+    }
+    // A text out of the arena itself (a copy of another cell) would move when the arena grows.
+    std::less<const char*> before;
+    if (!arena_.empty() && !before(text.data(), arena_.data()) &&
+        before(text.data(), arena_.data() + arena_.size())) {
+        const std::string copy(text);
+        return copyToArena(copy);
     }
     const size_t offset = arena_.size();
     if (text.size() <= kMaxLength) {
