@@ -4,6 +4,20 @@
 
 namespace plotaktar::app {
 
+namespace {
+
+// A cell's text as the view shows it. A line without a line end can make one cell of many
+// megabytes, and laying such a text out on every paint would freeze the window for minutes;
+// no column is wide enough to show more than the first characters, so the rest is left out.
+QString DisplayText(std::string_view cell) {
+    if (cell.size() <= GridModel::kMaxDisplayChars) {
+        return FromCp1254(cell);
+    }
+    return FromCp1254(cell.substr(0, GridModel::kMaxDisplayChars)) + QChar(0x2026);
+}
+
+}  // namespace
+
 GridModel::GridModel(const Table& table, QObject* parent)
     : QAbstractTableModel(parent),
       table_(table),
@@ -23,7 +37,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         index.column() >= cols_) {
         return {};
     }
-    return FromCp1254(table_.cell(index.column() + 1, index.row() + 1));
+    return DisplayText(table_.cell(index.column() + 1, index.row() + 1));
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -31,9 +45,9 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     }
     if (orientation == Qt::Horizontal) {
-        return section < cols_ ? FromCp1254(table_.cell(section + 1, 0)) : QVariant();
+        return section < cols_ ? DisplayText(table_.cell(section + 1, 0)) : QVariant();
     }
-    return section < rows_ ? FromCp1254(table_.cell(0, section + 1)) : QVariant();
+    return section < rows_ ? DisplayText(table_.cell(0, section + 1)) : QVariant();
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
@@ -44,7 +58,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 }
 
 QString GridModel::cornerText() const {
-    return FromCp1254(table_.cell(0, 0));
+    return DisplayText(table_.cell(0, 0));
 }
 
 void GridModel::refresh() {

@@ -19,6 +19,9 @@ class GridModel : public QAbstractTableModel {
   public:
     GridModel(const Table& table, QObject* parent = nullptr);
 
+    // Longer cell texts are shown cut to this many characters and an ellipsis.
+    static constexpr size_t kMaxDisplayChars = 1000;
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

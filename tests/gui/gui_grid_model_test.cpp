@@ -64,6 +64,24 @@ class GridModelTest : public QObject {
                  Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
     }
 
+    void longCellsAreShownCut() {
+        // A file without line ends can make a cell of many megabytes; the view shows its start.
+        const std::string huge(5'000'000, 'x');
+        const std::string fits(GridModel::kMaxDisplayChars, 'y');
+        Table table(3, 3);
+        table.setCell(1, 1, huge);
+        table.setCell(2, 1, fits);
+        table.setCell(1, 0, huge);
+        GridModel model(table);
+        const QString shown = model.data(model.index(0, 0)).toString();
+        QCOMPARE(shown.size(), qsizetype(GridModel::kMaxDisplayChars + 1));
+        QVERIFY(shown.startsWith(QString(GridModel::kMaxDisplayChars, u'x')));
+        QCOMPARE(shown.back(), QChar(0x2026));
+        QCOMPARE(model.data(model.index(0, 1)).toString(), QString::fromStdString(fits));
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), shown);
+        QCOMPARE(table.cell(1, 1).size(), huge.size());
+    }
+
     void countsFollowTheTableOnlyAtRefresh() {
         Table table(3, 5);
         table.setCell(1, 4, "old");
