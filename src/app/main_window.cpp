@@ -138,7 +138,8 @@ void TForm1::refreshTables() {
     }
 }
 
-void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& command) {
+void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& command,
+                        Tables tables) {
     std::optional<std::string> failure;
     windowUi_.beginCommand();
     try {
@@ -150,7 +151,9 @@ void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& com
     }
     windowUi_.endCommand();
     // What the command did before a failure stays, so the tables show it either way.
-    refreshTables();
+    if (tables == Tables::Changed) {
+        refreshTables();
+    }
     if (failure) {
         ShowErrorBox(this, *failure);
     }
@@ -161,7 +164,7 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::SpeedButton1Click() {
-    runCommand(plotaktar::SpeedButton1Click);
+    runCommand(plotaktar::SpeedButton1Click, Tables::Unchanged);
 }
 
 void TForm1::SpeedButton2Click() {

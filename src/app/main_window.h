@@ -38,8 +38,11 @@ class TForm1 : public QMainWindow {
 
     // Runs a command on the window's Session. A failure the command lets through ends it and
     // reaches the general error handler, which shows it in an error box; the program goes on.
-    // Afterwards every table view is refreshed once, whatever the command did.
-    void runCommand(const std::function<void(Session&, UserInterface&)>& command);
+    // Afterwards every table view is refreshed once, unless the command only reads the tables
+    // (the export), so that the user's selection stays.
+    enum class Tables { Changed, Unchanged };
+    void runCommand(const std::function<void(Session&, UserInterface&)>& command,
+                    Tables tables = Tables::Changed);
 
   public slots:
     void BitBtn1Click();
