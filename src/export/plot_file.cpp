@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <random>
+#include <string>
 
 #include "model/errors.h"
 #include "model/text.h"
@@ -112,6 +114,30 @@ std::string FileErrorMessage(int errorNumber) {
     }
 }
 
+namespace {
+
+// The whole contents of an open file, or nothing when it cannot be read.
+std::optional<std::string> ReadWhole(int fd) {
+    std::string bytes;
+    char chunk[1 << 16];
+    for (off_t offset = 0;;) {
+        ssize_t n = pread(fd, chunk, sizeof chunk, offset);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return bytes;
+        }
+        bytes.append(chunk, static_cast<size_t>(n));
+        offset += n;
+    }
+}
+
+}  // namespace
+
 PlotFileOutput::PlotFileOutput(const std::string& path) {
     if (path.empty()) {
         ThrowFileError(ENOENT);
@@ -179,10 +205,16 @@ bool PlotFileOutput::createTemporary() {
 
 void PlotFileOutput::openInPlace() {
     // Not truncated here: the old contents stay until the new ones are complete in memory.
+    // Read access, where the file grants it, lets a failed write put the old contents back.
     int fd;
     do {
-        fd = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+        fd = open(target_.c_str(), O_RDWR | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == EACCES) {
+        do {
+            fd = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+    }
     if (fd < 0) {
         ThrowFileError(errno);
     }
@@ -216,11 +248,7 @@ void PlotFileOutput::writeAll(std::string_view bytes) {
 
 void PlotFileOutput::commit() {
     if (inPlace_) {
-        if (regular_ && ftruncate(fd_, 0) != 0) {
-            ThrowFileError(errno);
-        }
-        writeAll(pending_);
-        std::string().swap(pending_);
+        writeInPlace();
     }
     // Devices and pipes cannot be synced; that is no failure of the file.
     if (fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
@@ -234,6 +262,31 @@ void PlotFileOutput::commit() {
         temporary_.clear();
     }
     committed_ = true;
+}
+
+void PlotFileOutput::writeInPlace() {
+    if (!regular_) {
+        writeAll(pending_);
+        std::string().swap(pending_);
+        return;
+    }
+    std::optional<std::string> old = ReadWhole(fd_);
+    if (ftruncate(fd_, 0) != 0) {
+        ThrowFileError(errno);
+    }
+    try {
+        writeAll(pending_);
+    } catch (const FileError&) {
+        // A full disk part way: give the file its old contents back before reporting it.
+        if (old && ftruncate(fd_, 0) == 0 && lseek(fd_, 0, SEEK_SET) == 0) {
+            try {
+                writeAll(*old);
+            } catch (const FileError&) {
+            }
+        }
+        throw;
+    }
+    std::string().swap(pending_);
 }
 
 void PlotFileOutput::closeFile() {

@@ -47,6 +47,7 @@ class PlotFileOutput : public PlotSink {
     bool createTemporary();
     void writeAll(std::string_view bytes);
     void closeFile();
+    void writeInPlace();
     void discard();
 
     std::string target_;
