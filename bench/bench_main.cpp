@@ -143,6 +143,7 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         if (view.tabSwitchMs > 0) {
             add("view_tab_switch", view.tabSwitchMs, "ms", "bring its page to the front, paint");
         }
+        add("view_save", view.saveMs, "ms", "the window busy with the save button's command");
         result.notes.push_back("view: " + view.subject + "; after the scroll: " + view.check);
     }
 #endif

@@ -10,6 +10,7 @@ struct ViewTimes {
     double refreshMs = 0;    // end of the import to the biggest table refreshed and painted once
     double scrollMs = 0;     // then scrolled to its last row and painted
     double tabSwitchMs = 0;  // its page brought to the front from another page and painted
+    double saveMs = 0;       // the save button's command in the window, then a paint
     int grid = 0;            // StringGrid number of the biggest table
     int rows = 0;            // its row count
     std::string subject;     // what was measured (the window, or a plain view)
