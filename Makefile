@@ -64,3 +64,31 @@ bench: deps
 demo: build
 	./$(BUILD)/src/cli/plotaktar-cli convert samples/pafta12.gplt samples/pafta12.yaz -o $(BUILD)/pafta12.plt
 	@echo "Plot file: $(abspath $(BUILD))/pafta12.plt"
+
+# The whole test suite (core, CLI and window) built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build directory of its own. Leaks that LeakSanitizer finds
+# inside Qt and the libraries under it are listed in tests/lsan.supp; ours are not.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_ENV := QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+.PHONY: test-sanitize
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DPLOTAKTAR_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (fuzz/): built with clang 14, ASan and UBSan in their own build directory,
+# then each run for FUZZ_SECONDS seconds; reports executions and any crash with its reproducer.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
+
+.PHONY: fuzz
+fuzz:
+	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(FUZZ_PACKAGES)"
+	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++-14
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh $(FUZZ_BUILD)

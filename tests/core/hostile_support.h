@@ -17,6 +17,13 @@
 
 namespace plotaktar::testing {
 
+// Gives up root for the user nobody (groups included). False when that is not possible.
+inline bool DropToNobody() {
+    const passwd* nobody = getpwnam("nobody");
+    return nobody != nullptr && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+           setuid(nobody->pw_uid) == 0;
+}
+
 // Runs `body` in a child process and returns what it returned. With `asNobody` the child gives
 // up root (root passes every permission check) and runs as the user nobody; when the tests
 // already run unprivileged it runs as it is. The result is nothing when the child could not
@@ -35,12 +42,8 @@ inline std::optional<std::string> RunInChild(const std::function<std::string()>&
     }
     if (child == 0) {
         close(channel[0]);
-        if (asNobody && geteuid() == 0) {
-            const passwd* nobody = getpwnam("nobody");
-            if (nobody == nullptr || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
-                setuid(nobody->pw_uid) != 0) {
-                _exit(77);
-            }
+        if (asNobody && geteuid() == 0 && !DropToNobody()) {
+            _exit(77);
         }
         std::string result;
         try {

@@ -1,0 +1,248 @@
+// Several imports in a row into one session, each of a geometry file, a label file and a
+// companion made of arbitrary bytes, then an export into memory and, now and then, into a file.
+//
+// Input: one control byte, then the files, separated by kSeparator, three per import (geometry,
+// label, companion), at most four imports. Control bits: 0-1 imports - 1; 2 cancel OpenDialog1
+// after the first import; 3 cancel OpenDialog2 after the first import; 4 no companion file;
+// 5 save through the save command as well.
+//
+// Checked after every import: it ends with "dosya açıldı", every other message is a reader's
+// word, every flag is "0" or "1", every table has at least one row and column. Checked after
+// every export: the bytes are whole CR LF lines and do not depend on how they were handed to
+// the sink; a saved file holds exactly those bytes, and a failed save leaves the old file and
+// no temporary behind.
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/export_command.h"
+#include "export/plot_writer.h"
+#include "import/import_command.h"
+#include "model/cp1254.h"
+#include "model/errors.h"
+#include "model/session.h"
+
+namespace {
+
+using namespace plotaktar;
+
+constexpr std::string_view kSeparator = "\x1E\x1E\x1E";
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "invariant broken: %s\n", what.c_str());
+    std::abort();
+}
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) {
+        Fail(what);
+    }
+}
+
+class ScriptedUi : public UserInterface {
+  public:
+    bool cancelOpen1 = false;
+    bool cancelOpen2 = false;
+    std::string geometry, labels, save;
+    std::vector<std::string> messages;
+    size_t failures = 0;
+
+    bool runOpenDialog(OpenDialogId dialog, std::string_view, OpenDialogState& state) override {
+        bool first = dialog == OpenDialogId::OpenDialog1;
+        if (first ? cancelOpen1 : cancelOpen2) {
+            return false;
+        }
+        state.fileName = first ? geometry : labels;
+        return true;
+    }
+    bool runSaveDialog(std::string_view, std::string& fileName) override {
+        fileName = save;
+        return true;
+    }
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
+        Check(lineNumber >= 1, "a failing record without a line number");
+        ++failures;
+        showMessage(word);
+    }
+};
+
+class ChunkSink : public PlotSink {
+  public:
+    void write(std::string_view bytes) override {
+        Check(bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n",
+              "a chunk that does not end with a whole line");
+        received.append(bytes);
+    }
+    std::string received;
+};
+
+// A directory for the files of one run, removed when the fuzzer exits.
+char g_workDirectory[64];
+
+std::string WorkDirectory() {
+    if (g_workDirectory[0] == '\0') {
+        std::snprintf(g_workDirectory, sizeof g_workDirectory, "/dev/shm/plotaktar-fuzz-XXXXXX");
+        if (mkdtemp(g_workDirectory) == nullptr) {
+            std::snprintf(g_workDirectory, sizeof g_workDirectory, "/tmp/plotaktar-fuzz-XXXXXX");
+            if (mkdtemp(g_workDirectory) == nullptr) {
+                Fail("no work directory");
+            }
+        }
+        std::atexit([] {
+            char command[96];
+            std::snprintf(command, sizeof command, "rm -rf '%s'", g_workDirectory);
+            (void)std::system(command);
+        });
+    }
+    return g_workDirectory;
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::set<std::string> Entries(const std::string& dir) {
+    std::set<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            names.insert(e->d_name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+std::vector<std::string_view> Split(std::string_view data) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        size_t at = data.find(kSeparator);
+        if (at == std::string_view::npos) {
+            parts.push_back(data);
+            return parts;
+        }
+        parts.push_back(data.substr(0, at));
+        data.remove_prefix(at + kSeparator.size());
+    }
+}
+
+void CheckImport(const Session& session, const ScriptedUi& ui, size_t firstMessage) {
+    static const std::string opened = Cp1254FromUtf8("dosya açıldı");
+    static const std::set<std::string> words = {"nirengi", "poligon", "nokta",
+                                                "tabaka",  "hat",     "sembol",
+                                                "parsel",  "bina",    Cp1254FromUtf8("şev")};
+    Check(ui.messages.size() > firstMessage && ui.messages.back() == opened,
+          "an import that does not end with its message");
+    for (size_t i = firstMessage; i + 1 < ui.messages.size(); ++i) {
+        Check(words.count(ui.messages[i]) == 1, "an unknown message: " + ui.messages[i]);
+    }
+    for (const auto& [name, value] : session.workspace.flags.named()) {
+        Check(*value == "0" || *value == "1", "flag " + std::string(name) + " = " + *value);
+    }
+    for (int g = 1; g <= kGridCount; ++g) {
+        const Table& t = session.workspace.grid(g);
+        Check(t.rowCount() >= 1 && t.colCount() >= 1, "a table without rows or columns");
+    }
+}
+
+void CheckExport(Session& session, ScriptedUi& ui, bool save) {
+    std::string bytes;
+    std::string error;
+    try {
+        bytes = PlotFileBytes(session.workspace);
+    } catch (const Error& e) {
+        error = e.what();
+        Check(!error.empty(), "an export error without a message");
+    }
+    if (error.empty()) {
+        Check(bytes.empty() || bytes.substr(bytes.size() - 2) == "\r\n",
+              "a plot file whose last line has no line end");
+        ChunkSink sink;
+        WritePlotFile(session.workspace, sink);
+        Check(sink.received == bytes, "the file depends on how it reaches the sink");
+    }
+    if (!save) {
+        return;
+    }
+    const std::string dir = WorkDirectory();
+    const std::string target = dir + "/out.plt";
+    WriteFile(target, "OLD\r\n");
+    const std::set<std::string> before = Entries(dir);
+    ui.save = target;
+    std::string saveError;
+    size_t messages = ui.messages.size();
+    try {
+        SpeedButton1Click(session, ui);
+    } catch (const Error& e) {
+        saveError = e.what();
+    }
+    Check(saveError == error, "the save command fails unlike the writer: " + saveError);
+    Check(ReadWhole(target) == (error.empty() ? bytes : "OLD\r\n"), "the saved file differs");
+    Check(Entries(dir) == before, "the save left a file behind");
+    Check(ui.messages.size() == messages + (error.empty() ? 1 : 0), "wrong save messages");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const uint8_t control = data[0];
+    std::vector<std::string_view> parts =
+        Split(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    const int imports = 1 + (control & 3);
+    const std::string dir = WorkDirectory();
+
+    Session session;
+    ScriptedUi ui;
+    for (int run = 0; run < imports; ++run) {
+        auto part = [&](int role) {
+            size_t i = static_cast<size_t>(run * 3 + role);
+            return i < parts.size() ? parts[i] : std::string_view();
+        };
+        const std::string stem = dir + "/d" + std::to_string(run);
+        ui.geometry = stem + ".gplt";
+        ui.labels = stem + ".yaz";
+        WriteFile(ui.geometry, part(0));
+        WriteFile(ui.labels, part(1));
+        std::remove((stem + ".yfn").c_str());
+        std::remove((dir + "/.yfn").c_str());
+        if ((control & 16) == 0) {
+            WriteFile(stem + ".yfn", part(2));
+            WriteFile(dir + "/.yfn", part(2));
+        }
+        ui.cancelOpen1 = run > 0 && (control & 4) != 0;
+        ui.cancelOpen2 = run > 0 && (control & 8) != 0;
+        size_t firstMessage = ui.messages.size();
+        // A cancelled label dialog makes the companion ".yfn" in the current directory; the
+        // fuzzer's own paths are relative to the directory it started in.
+        const int startDirectory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (startDirectory < 0 || chdir(dir.c_str()) != 0) {
+            Fail("cannot enter the work directory");
+        }
+        BitBtn1Click(session, ui);
+        if (fchdir(startDirectory) != 0) {
+            Fail("cannot return to the start directory");
+        }
+        close(startDirectory);
+        CheckImport(session, ui, firstMessage);
+        CheckExport(session, ui, (control & 32) != 0 && run == imports - 1);
+    }
+    return 0;
+}

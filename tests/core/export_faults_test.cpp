@@ -1,0 +1,318 @@
+// The save command where the file system refuses: a missing directory, a directory or a target
+// without write permission, a target that is a directory, a full file system, a file size
+// limit, a bad layer cell in the last row of the last section. Each failure gives its message
+// through the error's what(), and leaves the target exactly as it was (its old bytes, or no
+// file) with no temporary beside it.
+//
+// Some cases need a user without root's powers (a child process drops to nobody, or the tests
+// run unprivileged already) or a mount of a small tmpfs (a child process in a mount namespace of
+// its own, which needs root); they say so and skip cleanly where they cannot run.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "export/export_command.h"
+#include "export/plot_writer.h"
+#include "hostile_support.h"
+#include "import/import_command.h"
+#include "model/errors.h"
+
+namespace plotaktar {
+namespace {
+
+using testing::CrLf;
+using testing::DropToNobody;
+using testing::FakeUi;
+using testing::FileExists;
+using testing::ReadFile;
+using testing::RunInChild;
+using testing::TempDir;
+using testing::W;
+
+namespace fs = std::filesystem;
+
+const std::string kSaved = W("kayıt bitti");
+
+std::string Entries(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.insert(entry.path().filename().string());
+    }
+    std::string out;
+    for (const std::string& n : names) {
+        out += (out.empty() ? "" : " ") + n;
+    }
+    return out;
+}
+
+// What a file holds (a long file shortened, so that a failure stays readable), or <none>.
+std::string Contents(const std::string& path) {
+    if (!FileExists(path)) {
+        return "<none>";
+    }
+    std::string bytes = ReadFile(path);
+    if (bytes.size() > 100) {
+        bytes = bytes.substr(0, 100) + "... (" + std::to_string(bytes.size()) + " bytes)";
+    }
+    return bytes;
+}
+
+// Results of several steps joined with "|". The operands of << are evaluated in order, those
+// of + are not: a listing must come after the save it looks at.
+struct Results {
+    Results& operator<<(const std::string& result) {
+        text += (first ? "" : "|") + result;
+        first = false;
+        return *this;
+    }
+    operator std::string() const { return text; }
+    std::string text;
+    bool first = true;
+};
+
+class ExportFaults : public ::testing::Test {
+  protected:
+    ExportFaults() {
+        // 3,000 triangulation points on layer SINIR: a plot file of some 180 KB.
+        std::string geometry = "tab 1 1 SINIR 7 0 1 0.25\r\n";
+        for (int i = 1; i <= 3000; ++i) {
+            geometry += "nir " + std::to_string(i) + " 4512345.67 512345.67 123.45 1\r\n";
+        }
+        EXPECT_EQ(testing::Import(session, dir.write("drawing.gplt", geometry), ""),
+                  std::vector<std::string>{W("dosya açıldı")});
+        fs::remove(dir.path() / "drawing.gplt");
+        fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    }
+
+    // One save click answered with `path`: the error's what(), or the closing message.
+    std::string save(const std::string& path) {
+        FakeUi ui;
+        ui.saveAnswers.push_back(path);
+        try {
+            SpeedButton1Click(session, ui);
+        } catch (const Error& e) {
+            return e.what() + std::string(ui.messages.empty() ? "" : " + message");
+        }
+        return ui.messages.size() == 1 ? ui.messages[0]
+                                       : "messages: " + std::to_string(ui.messages.size());
+    }
+
+    TempDir dir;
+    Session session;
+};
+
+TEST_F(ExportFaults, MissingDirectory) {
+    EXPECT_EQ(save(dir.file("missing/out.plt")), "Invalid filename");
+    EXPECT_EQ(save(dir.file("missing/deeper/out")), "Invalid filename");
+    EXPECT_EQ(Entries(dir.path()), "");
+}
+
+TEST_F(ExportFaults, TargetIsADirectory) {
+    fs::create_directory(dir.path() / "sub.plt");
+    dir.write("sub.plt/inside", "kept");
+    fs::create_directory(dir.path() / "noext.plt");
+    EXPECT_EQ(save(dir.file("sub.plt")), "File access denied");
+    // The default extension makes "noext" name the directory "noext.plt".
+    EXPECT_EQ(save(dir.file("noext")), "File access denied");
+    EXPECT_EQ(Entries(dir.path()), "noext.plt sub.plt");
+    EXPECT_EQ(Entries(dir.path() / "sub.plt"), "inside");
+    EXPECT_EQ(ReadFile(dir.file("sub.plt/inside")), "kept");
+}
+
+TEST_F(ExportFaults, BadLayerCellInTheLastRowOfTheLastSection) {
+    // The parcels come last; the last parcel names layer "x". Its corners make its corner count
+    // a number, so the layer cell is what stops the export, after more than a chunk of lines.
+    std::string geometry = "tab 1 1 SINIR 7 0 1 0.25\r\n";
+    for (int i = 1; i <= 30000; ++i) {
+        geometry += "nir " + std::to_string(i) + " 4512345.67 512345.67 123.45 1\r\n";
+    }
+    geometry += CrLf({"par 101 5 250.40 1", "101 5 1 512345.67 4512345.67 0.00", "par 101 6 9.5 x",
+                      "101 6 1 512345.67 4512345.67 0.00"});
+    EXPECT_EQ(testing::Import(session, dir.write("drawing.gplt", geometry), ""),
+              (std::vector<std::string>{"parsel", W("dosya açıldı")}));
+    fs::remove(dir.path() / "drawing.gplt");
+    const std::string existing = dir.write("old.plt", "old bytes\r\n");
+    EXPECT_EQ(save(existing), "'x' is not a valid integer value");
+    EXPECT_EQ(save(dir.file("new.plt")), "'x' is not a valid integer value");
+    EXPECT_EQ(save(dir.file("new")), "'x' is not a valid integer value");
+    EXPECT_EQ(ReadFile(existing), "old bytes\r\n");
+    EXPECT_EQ(Entries(dir.path()), "old.plt");
+
+    // With the cell mended the same save goes through.
+    session.workspace.grid(8).setCell(4, 2, "1");
+    EXPECT_EQ(save(existing), kSaved);
+    EXPECT_EQ(ReadFile(existing), PlotFileBytes(session.workspace));
+    EXPECT_TRUE(
+        ReadFile(existing).ends_with("101/6 19 0 SINIR  0.00000000000000E+0000 0\r\n"
+                                     "512345.67 4512345.67 0.00 0.000 0 0 \r\n"));
+}
+
+// Needs a user without write permission: as root the tests drop to nobody in a child process.
+TEST_F(ExportFaults, NoWritePermission) {
+    const fs::path locked = dir.path() / "locked";
+    fs::create_directory(locked);
+    const std::string readOnly = dir.write("readonly.plt", "read-only bytes\r\n");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    const std::string lockedOld = dir.write("locked/old.plt", "old in a locked directory\r\n");
+    ASSERT_EQ(chmod(lockedOld.c_str(), 0444), 0);
+    ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+    std::optional<std::string> result = RunInChild(
+        [&] {
+            return Results() << save((locked / "new.plt").string()) << save(readOnly)
+                             << save(lockedOld);
+        },
+        true);
+    if (!result) {
+        GTEST_SKIP() << "needs an unprivileged user: cannot drop to nobody here";
+    }
+    EXPECT_EQ(*result, "File access denied|File access denied|File access denied");
+    EXPECT_EQ(ReadFile(readOnly), "read-only bytes\r\n");
+    EXPECT_EQ(ReadFile(lockedOld), "old in a locked directory\r\n");
+    EXPECT_EQ(Entries(locked), "old.plt");
+    EXPECT_EQ(Entries(dir.path()), "locked readonly.plt");
+}
+
+// Runs `body` in a child process with a tmpfs of 64 KiB mounted on `mountPoint` in a mount
+// namespace of its own, so that the mount vanishes with the child whatever happens. Needs root
+// (or CAP_SYS_ADMIN); the result is nothing when the mount is not possible.
+std::optional<std::string> WithSmallTmpfs(const fs::path& mountPoint,
+                                          const std::function<std::string()>& body) {
+    fs::create_directory(mountPoint);
+    std::optional<std::string> result = RunInChild(
+        [&]() -> std::string {
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("plotaktar-test", mountPoint.c_str(), "tmpfs", 0, "size=64k,mode=0755") !=
+                    0) {
+                return "<no mount>";
+            }
+            return body();
+        },
+        false);
+    if (result == "<no mount>") {
+        return std::nullopt;
+    }
+    return result;
+}
+
+// Needs a mount of a small tmpfs: root in CI; skipped elsewhere.
+TEST_F(ExportFaults, FullFileSystem) {
+    const fs::path mnt = dir.path() / "mnt";
+    std::optional<std::string> result = WithSmallTmpfs(mnt, [&] {
+        const std::string existing = (mnt / "old.plt").string();
+        { std::ofstream(existing) << "old bytes\r\n"; }
+        Results out;
+        out << save(existing) << save((mnt / "new.plt").string()) << Contents(existing)
+            << Entries(mnt);
+        // A small file still fits: the failure was the space, not the place.
+        session.workspace.grid(1).setRowCount(2);
+        out << save((mnt / "small.plt").string()) << Entries(mnt);
+        return out;
+    });
+    if (!result) {
+        GTEST_SKIP() << "needs a tmpfs mount (root or CAP_SYS_ADMIN)";
+    }
+    EXPECT_EQ(*result,
+              "Disk full|Disk full|old bytes\r\n|old.plt|" + kSaved + "|old.plt small.plt");
+}
+
+// Needs a mount of a small tmpfs and an unprivileged user: a writable target in a directory
+// that takes no temporary is written in place, and then the disk fills up.
+TEST_F(ExportFaults, FullFileSystemWhileWritingInPlace) {
+    const fs::path mnt = dir.path() / "mnt";
+    std::optional<std::string> result = WithSmallTmpfs(mnt, [&]() -> std::string {
+        const fs::path locked = mnt / "locked";
+        fs::create_directory(locked);
+        const std::string target = (locked / "inplace.plt").string();
+        { std::ofstream(target) << "old bytes in place\r\n"; }
+        chmod(target.c_str(), 0666);
+        chmod(locked.c_str(), 0555);
+        if (geteuid() == 0 && !DropToNobody()) {
+            return "<no user>";
+        }
+        return Results() << save(target) << Contents(target) << Entries(locked);
+    });
+    if (!result || *result == "<no user>") {
+        GTEST_SKIP() << "needs a tmpfs mount and an unprivileged user";
+    }
+    EXPECT_EQ(*result, "Disk full|old bytes in place\r\n|inplace.plt");
+}
+
+// A file size limit (RLIMIT_FSIZE, SIGXFSZ ignored) in place of a full disk; runs anywhere.
+TEST_F(ExportFaults, FileSizeLimit) {
+    const std::string existing = dir.write("old.plt", "old bytes\r\n");
+    std::optional<std::string> result = RunInChild(
+        [&] {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{50000, 50000};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            return Results() << save(existing) << save(dir.file("new.plt"));
+        },
+        false);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, "Disk full|Disk full");
+    EXPECT_EQ(Contents(existing), "old bytes\r\n");
+    EXPECT_EQ(Entries(dir.path()), "old.plt");
+}
+
+// Needs an unprivileged user (nobody when the tests run as root): the same limit on a target
+// that is written in place, because its directory takes no temporary.
+TEST_F(ExportFaults, FileSizeLimitWhileWritingInPlace) {
+    const fs::path locked = dir.path() / "locked";
+    fs::create_directory(locked);
+    const std::string target = dir.write("locked/inplace.plt", "old bytes in place\r\n");
+    ASSERT_EQ(chmod(target.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+    std::optional<std::string> result = RunInChild(
+        [&] {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{50000, 50000};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            return save(target);
+        },
+        true);
+    if (!result) {
+        GTEST_SKIP() << "needs an unprivileged user: cannot drop to nobody here";
+    }
+    EXPECT_EQ(*result, "Disk full");
+    EXPECT_EQ(Contents(target), "old bytes in place\r\n");
+    EXPECT_EQ(Entries(locked), "inplace.plt");
+}
+
+TEST_F(ExportFaults, TooManyOpenFilesAndOverlongNames) {
+    const std::string existing = dir.write("old.plt", "old bytes\r\n");
+    std::optional<std::string> result = RunInChild(
+        [&] {
+            // No descriptor left for the file or its temporary: the lowest free one is the limit.
+            int lowestFree = 0;
+            while (fcntl(lowestFree, F_GETFD) != -1) {
+                ++lowestFree;
+            }
+            rlimit limit{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
+            setrlimit(RLIMIT_NOFILE, &limit);
+            return Results() << save(existing) << save(dir.file("new.plt"));
+        },
+        false);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, "Too many open files|Too many open files");
+    EXPECT_EQ(save(dir.file(std::string(300, 'n') + ".plt")), "I/O error 36");
+    EXPECT_EQ(ReadFile(existing), "old bytes\r\n");
+    EXPECT_EQ(Entries(dir.path()), "old.plt");
+}
+
+}  // namespace
+}  // namespace plotaktar
