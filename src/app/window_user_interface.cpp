@@ -119,12 +119,23 @@ void WindowUserInterface::showMessage(std::string_view text) {
     userReturned();
 }
 
+void WindowUserInterface::exportProgress(std::string_view fileName, uint64_t written) {
+    // The size of the plot file is not known ahead: the bar shows that work goes on.
+    importProgress(fileName, written, 0);
+}
+
 void WindowUserInterface::importProgress(std::string_view fileName, uint64_t done, uint64_t total) {
     if (!workClock_.isValid()) {
         workClock_.start();
     }
     if (!progress_) {
         if (workClock_.elapsed() < kProgressDelayMs) {
+            // Before the dialog appears, keep the window painting; input waits meanwhile, so
+            // no second command can start.
+            if (!repaintClock_.isValid() || repaintClock_.elapsed() >= kRepaintIntervalMs) {
+                repaintClock_.start();
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            }
             return;
         }
         progress_ = new ImportProgressDialog(window_);
@@ -140,10 +151,13 @@ void WindowUserInterface::importProgress(std::string_view fileName, uint64_t don
         return;
     }
     repaintClock_.start();
-    progress_->setLabelText(QStringLiteral("%1\n%2 / %3 MB")
-                                .arg(DecodeFileName(std::string(fileName)))
-                                .arg(static_cast<double>(done) / 1e6, 0, 'f', 1)
-                                .arg(static_cast<double>(total) / 1e6, 0, 'f', 1));
+    const QString name = DecodeFileName(std::string(fileName));
+    const QString doneMb = QString::number(static_cast<double>(done) / 1e6, 'f', 1);
+    progress_->setLabelText(
+        total == 0
+            ? QStringLiteral("%1\n%2 MB").arg(name, doneMb)
+            : QStringLiteral("%1\n%2 / %3 MB")
+                  .arg(name, doneMb, QString::number(static_cast<double>(total) / 1e6, 'f', 1)));
     if (total == 0) {
         progress_->setRange(0, 0);
     } else {
@@ -157,6 +171,7 @@ void WindowUserInterface::importProgress(std::string_view fileName, uint64_t don
 
 void WindowUserInterface::beginCommand() {
     workClock_.invalidate();
+    repaintClock_.invalidate();
 }
 
 void WindowUserInterface::endCommand() {

@@ -25,6 +25,7 @@ class WindowUserInterface : public UserInterface {
     bool runSaveDialog(std::string_view filter, std::string& fileName) override;
     void showMessage(std::string_view text) override;
     void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override;
+    void exportProgress(std::string_view fileName, uint64_t written) override;
 
     // The window calls these around every command: a command starts with no progress shown
     // and ends with the progress dialog, if any, closed.

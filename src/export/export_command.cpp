@@ -14,7 +14,9 @@ void SpeedButton1Click(Session& session, UserInterface& ui) {
         return;
     }
     // The message only ever follows a file that is complete, closed and in place.
-    SavePlotFile(session.workspace, WithDefaultExtension(fileName));
+    const std::string path = WithDefaultExtension(fileName);
+    SavePlotFile(session.workspace, path,
+                 [&](uint64_t written) { ui.exportProgress(path, written); });
     ui.showMessage(finished);
 }
 

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,7 +26,8 @@ std::string FileErrorMessage(int errorNumber);
 // exists and is writable but its directory takes no temporary (or, being sticky, would refuse
 // the rename), or it is not a regular file (a device, a pipe), the output opens the target
 // itself without truncating it, collects the bytes in memory and writes them only at commit():
-// a bad cell still leaves it untouched, a failing write cannot.
+// a bad cell leaves it untouched, and a failing write puts the old contents back where the
+// file can be read.
 //
 // Every failure throws FileError with FileErrorMessage's text.
 class PlotFileOutput : public PlotSink {
@@ -66,6 +69,8 @@ class PlotFileOutput : public PlotSink {
 // Writes the workspace's plot file to `path` through PlotFileOutput: the file is created (or
 // its temporary is) before any section, and complete and closed when this returns. On any
 // error (a bad cell, a file error) the path is left exactly as it was.
-void SavePlotFile(const Workspace& workspace, const std::string& path);
+// `written`, when given, hears the number of bytes written so far after every chunk.
+void SavePlotFile(const Workspace& workspace, const std::string& path,
+                  const std::function<void(uint64_t)>& written = {});
 
 }  // namespace plotaktar

@@ -1,5 +1,9 @@
 #include "export/plot_writer.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
 #include "model/text.h"
 
 namespace plotaktar {
@@ -14,37 +18,59 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 class LineWriter {
   public:
-    explicit LineWriter(PlotSink& sink) : sink_(sink) { buffer_.reserve(kChunkSize + 4096); }
+    explicit LineWriter(PlotSink& sink) : sink_(sink) { grow(kChunkSize + 4096); }
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    std::string& line() { return buffer_; }
-
-    void put(std::string_view text) { buffer_.append(text); }
-
+    // Appends the pieces of a line: one capacity check, then one copy per piece.
     template <typename... Texts>
-    void put(std::string_view first, Texts... rest) {
-        buffer_.append(first);
-        put(rest...);
+    void put(const Texts&... pieces) {
+        const size_t length = (std::string_view(pieces).size() + ...);
+        if (length > capacity_ - size_) {
+            grow(size_ + length);
+        }
+        char* p = data_.get() + size_;
+        ((p = copy(p, std::string_view(pieces))), ...);
+        size_ += length;
     }
 
     void endLine() {
-        buffer_.append(kLineEnd);
-        if (buffer_.size() >= kChunkSize) {
+        put(kLineEnd);
+        if (size_ >= kChunkSize) {
             flush();
         }
     }
 
     void flush() {
-        if (!buffer_.empty()) {
-            sink_.write(buffer_);
-            buffer_.clear();
+        if (size_ > 0) {
+            sink_.write({data_.get(), size_});
+            size_ = 0;
         }
     }
 
   private:
+    static char* copy(char* to, std::string_view text) {
+        if (!text.empty()) {
+            std::memcpy(to, text.data(), text.size());
+        }
+        return to + text.size();
+    }
+
+    // A line longer than a chunk (a huge cell) makes the buffer grow to hold it.
+    void grow(size_t needed) {
+        size_t capacity = std::max(needed, 2 * capacity_);
+        std::unique_ptr<char[]> data(new char[capacity]);
+        if (size_ > 0) {
+            std::memcpy(data.get(), data_.get(), size_);
+        }
+        data_ = std::move(data);
+        capacity_ = capacity;
+    }
+
     PlotSink& sink_;
-    std::string buffer_;
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
 };
 
 bool IsSet(const std::string& flag) {
@@ -62,6 +88,25 @@ std::string_view SplitWord(std::string_view& text) {
     text = Trim(text.substr(blank));
     return word;
 }
+
+// The three parts of a corner piece: the second and third word of the cell, and the rest from
+// its fourth word on (a single word stands alone as the rest).
+struct CornerParts {
+    std::string_view a, b, c;
+};
+
+CornerParts SplitCorner(std::string_view cell) {
+    std::string_view rest = Trim(cell);
+    size_t blank = rest.find(kBlank);
+    if (blank != std::string_view::npos) {
+        rest = Trim(rest.substr(blank + 1));
+    }
+    std::string_view a = SplitWord(rest);
+    std::string_view b = SplitWord(rest);
+    return {a, b, rest};
+}
+
+constexpr std::string_view kCornerEnd = " 0.000 0 0 ";
 
 void WriteLayers(const LayerTable& layers, LineWriter& out) {
     for (int row = 1; row <= kLayerRows; ++row) {
@@ -118,7 +163,8 @@ void WriteParcels(const Table& parcels, const Table& corners, const LayerTable& 
                 " 19 0 ", layer, "  0.00000000000000E+0000 0");
         out.endLine();
         for (int32_t corner = 1; corner <= cornerCount; ++corner) {
-            AppendCornerItem(out.line(), corners.cell(row, corner));
+            const CornerParts parts = SplitCorner(corners.cell(row, corner));
+            out.put(parts.a, " ", parts.b, " ", parts.c, kCornerEnd);
         }
         out.endLine();
     }
@@ -140,19 +186,13 @@ std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell
 }
 
 void AppendCornerItem(std::string& line, std::string_view cell) {
-    std::string_view rest = Trim(cell);
-    size_t blank = rest.find(kBlank);
-    if (blank != std::string_view::npos) {
-        rest = Trim(rest.substr(blank + 1));
-    }
-    std::string_view a = SplitWord(rest);
-    std::string_view b = SplitWord(rest);
-    line.append(a);
+    const CornerParts parts = SplitCorner(cell);
+    line.append(parts.a);
     line.push_back(kBlank);
-    line.append(b);
+    line.append(parts.b);
     line.push_back(kBlank);
-    line.append(rest);
-    line.append(" 0.000 0 0 ");
+    line.append(parts.c);
+    line.append(kCornerEnd);
 }
 
 std::string CornerItem(std::string_view cell) {

@@ -48,6 +48,12 @@ class UserInterface {
         (void)done;
         (void)total;
     }
+
+    // Called now and then while the export writes `fileName`: `written` bytes so far.
+    virtual void exportProgress(std::string_view fileName, uint64_t written) {
+        (void)fileName;
+        (void)written;
+    }
 };
 
 }  // namespace plotaktar
