@@ -14,6 +14,7 @@
 #include "export/export_command.h"
 #include "import/import_command.h"
 #include "model/cp1254.h"
+#include "model/errors.h"
 #include "model/text.h"
 
 namespace plotaktar::app {
@@ -145,7 +146,7 @@ void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& com
     try {
         command(session_, *ui_);
     } catch (const std::exception& error) {
-        failure = error.what();
+        failure = MessageOf(error);
     } catch (...) {
         failure = "Unknown error";
     }

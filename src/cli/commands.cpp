@@ -64,7 +64,7 @@ std::optional<std::string> RunHandled(Command command) {
     try {
         command();
     } catch (const std::exception& e) {
-        return std::string(e.what());
+        return MessageOf(e);
     }
     return std::nullopt;
 }

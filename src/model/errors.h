@@ -1,15 +1,21 @@
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
 namespace plotaktar {
 
 // A failure that a command lets through to the general error handler. The message is
-// windows-1254 bytes, like every text of the program, since it may quote a cell text.
+// windows-1254 bytes, like every text of the program, since it may quote a cell text; it is
+// kept whole, NUL bytes included (what() would end at the first one).
 class Error : public std::runtime_error {
   public:
-    explicit Error(const std::string& message) : std::runtime_error(message) {}
+    explicit Error(const std::string& message) : std::runtime_error(message), message_(message) {}
+    const std::string& message() const { return message_; }
+
+  private:
+    std::string message_;
 };
 
 // A text that does not convert to an integer: "'%s' is not a valid integer value".
@@ -34,5 +40,13 @@ class FileError : public Error {
   private:
     int errorNumber_;
 };
+
+// The whole message of a failure, for the general error handler.
+inline std::string MessageOf(const std::exception& failure) {
+    if (const auto* error = dynamic_cast<const Error*>(&failure)) {
+        return error->message();
+    }
+    return failure.what();
+}
 
 }  // namespace plotaktar

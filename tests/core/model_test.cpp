@@ -143,3 +143,19 @@ TEST(MarkLayerUsed, FailsWithoutChangingAnythingOutsideOneTo150) {
 
 }  // namespace
 }  // namespace plotaktar
+
+namespace plotaktar {
+namespace {
+
+TEST(Error, KeepsACellTextWithNulBytesWhole) {
+    const std::string cell("7\0x", 3);
+    try {
+        LayerRowOf(cell);
+        FAIL();
+    } catch (const std::exception& e) {
+        EXPECT_EQ(MessageOf(e), "'" + cell + "' is not a valid integer value");
+    }
+}
+
+}  // namespace
+}  // namespace plotaktar
