@@ -43,16 +43,25 @@ std::optional<SharedBytes> ReadInputFile(const std::string& path) {
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
-    auto buffer = std::make_shared<ByteBuffer>(static_cast<size_t>(st.st_size));
+    // Read to the end, not just the size fstat saw: a file may grow meanwhile, and some report
+    // no size at all. One byte of room beyond the size finds the end without a copy.
+    size_t capacity = static_cast<size_t>(st.st_size) + 1;
+    std::unique_ptr<char[]> data(new char[capacity]);
     size_t got = 0;
-    while (got < buffer->size()) {
-        ssize_t n = ::read(fd.get(), buffer->data() + got, buffer->size() - got);
+    for (;;) {
+        if (got == capacity) {
+            capacity *= 2;
+            std::unique_ptr<char[]> larger(new char[capacity]);
+            std::memcpy(larger.get(), data.get(), got);
+            data = std::move(larger);
+        }
+        ssize_t n = ::read(fd.get(), data.get() + got, capacity - got);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0) {
             // Keep the lines completed before the error: cut behind the last CR (and its LF).
-            std::string_view read(buffer->data(), got);
+            std::string_view read(data.get(), got);
             size_t cr = read.rfind(kCr);
             size_t keep = cr == std::string_view::npos ? 0 : cr + 1;
             if (keep < got && read[keep] == kLf) {
@@ -62,12 +71,11 @@ std::optional<SharedBytes> ReadInputFile(const std::string& path) {
             break;
         }
         if (n == 0) {
-            break;  // the file shrank since fstat
+            break;
         }
         got += static_cast<size_t>(n);
     }
-    buffer->truncate(got);
-    return buffer;
+    return std::make_shared<ByteBuffer>(std::move(data), got);
 }
 
 LineReader::LineReader(std::string_view bytes) : data_(bytes.data()) {

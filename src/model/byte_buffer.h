@@ -13,6 +13,7 @@ class ByteBuffer {
   public:
     explicit ByteBuffer(size_t capacity)
         : data_(capacity ? new char[capacity] : nullptr), size_(capacity) {}
+    ByteBuffer(std::unique_ptr<char[]> data, size_t size) : data_(std::move(data)), size_(size) {}
 
     char* data() { return data_.get(); }
     const char* data() const { return data_.get(); }

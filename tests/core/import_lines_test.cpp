@@ -70,6 +70,13 @@ TEST(ReadInputFile, RefusesAnythingButARegularFile) {
     EXPECT_EQ((*bytes)->view(), std::string_view("x\0y", 3));
 }
 
+TEST(ReadInputFile, ReadsToTheEndWhateverSizeTheFileReports) {
+    // Files under /proc report a size of 0 and still have contents.
+    auto bytes = ReadInputFile("/proc/self/status");
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_NE((*bytes)->view().find("Name:"), std::string_view::npos);
+}
+
 TEST(NextField, SplitsAtTheFirstBlankAndLeavesALastWordInTheBody) {
     std::string_view body = "12   350.25";
     EXPECT_EQ(NextField(body), "12");
