@@ -2,11 +2,8 @@
 // failure leaves behind.
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -30,6 +27,7 @@ using testing::FileExists;
 using testing::PutLayer;
 using testing::PutRow;
 using testing::ReadFile;
+using testing::RunInChild;
 using testing::TempDir;
 using testing::W;
 
@@ -64,50 +62,6 @@ class InspectingUi : public FakeUi {
   private:
     std::string target_;
 };
-
-// Runs `body` in a child process and returns what it returned. With `unprivileged` the child
-// runs as the user nobody when the tests run as root (root passes every permission check); the
-// result is nothing when it could not drop its privileges.
-std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool unprivileged) {
-    int channel[2];
-    if (pipe(channel) != 0) {
-        return std::nullopt;
-    }
-    pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        if (unprivileged && geteuid() == 0) {
-            const passwd* nobody = getpwnam("nobody");
-            if (nobody == nullptr || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
-                setuid(nobody->pw_uid) != 0) {
-                _exit(77);
-            }
-        }
-        std::string result;
-        try {
-            result = body();
-        } catch (const std::exception& e) {
-            result = std::string("exception: ") + e.what();
-        }
-        ssize_t ignored = write(channel[1], result.data(), result.size());
-        (void)ignored;
-        _exit(0);
-    }
-    close(channel[1]);
-    std::string result;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(channel[0], buffer, sizeof buffer)) > 0) {
-        result.append(buffer, static_cast<size_t>(n));
-    }
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return std::nullopt;
-    }
-    return result;
-}
 
 // One save click answered with `path`; returns the error's message, or "" on success.
 std::string Save(Session& session, const std::string& path, FakeUi& ui) {

@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -82,6 +85,65 @@ std::string ReadFile(const std::string& path) {
 
 bool FileExists(const std::string& path) {
     return access(path.c_str(), F_OK) == 0;
+}
+
+bool DropToNobody() {
+    const passwd* nobody = getpwnam("nobody");
+    return nobody != nullptr && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+           setuid(nobody->pw_uid) == 0;
+}
+
+std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool asNobody) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return std::nullopt;
+    }
+    pid_t child = fork();
+    if (child < 0) {
+        close(channel[0]);
+        close(channel[1]);
+        return std::nullopt;
+    }
+    if (child == 0) {
+        close(channel[0]);
+        if (asNobody && geteuid() == 0 && !DropToNobody()) {
+            _exit(77);
+        }
+        std::string result;
+        try {
+            result = body();
+        } catch (const std::exception& e) {
+            result = std::string("exception: ") + e.what();
+        }
+        const char* p = result.data();
+        size_t left = result.size();
+        while (left > 0) {
+            ssize_t n = write(channel[1], p, left);
+            if (n <= 0) {
+                _exit(2);
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string result;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(channel[0], buffer, sizeof buffer)) > 0) {
+        result.append(buffer, static_cast<size_t>(n));
+    }
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+        return std::nullopt;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return "child failed with status " + std::to_string(status) + ": " + result;
+    }
+    return result;
 }
 
 std::string W(std::string_view utf8) {

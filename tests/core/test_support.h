@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,15 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// Gives up root for the user nobody (groups included). False when that is not possible.
+bool DropToNobody();
+
+// Runs `body` in a child process and returns what it returned. With `asNobody` the child gives
+// up root (root passes every permission check) and runs as the user nobody; when the tests
+// already run unprivileged it runs as it is. The result is nothing when the child could not
+// drop its privileges; a child that dies or throws gives a text that says so.
+std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool asNobody);
 
 // windows-1254 bytes of a UTF-8 literal, for expected texts in tests.
 std::string W(std::string_view utf8);
