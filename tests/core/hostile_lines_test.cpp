@@ -10,6 +10,7 @@
 
 #include "export/plot_writer.h"
 #include "import/import_command.h"
+#include "import_fixture.h"
 #include "model/errors.h"
 #include "test_support.h"
 
@@ -25,31 +26,8 @@ using Row = std::vector<std::string>;
 
 const std::string kOpened = W("dosya açıldı");
 
-class HostileLines : public ::testing::Test {
+class HostileLines : public testing::ImportFixture {
   protected:
-    // One import of the three files (the companion only when given); returns the messages.
-    Msgs import(const std::string& geometry, const std::string& labels = "",
-                const std::optional<std::string>& companion = std::nullopt) {
-        std::string g = dir.write("d.gplt", geometry);
-        std::string l = dir.write("d.yaz", labels);
-        if (companion) {
-            dir.write("d.yfn", *companion);
-        }
-        FakeUi ui;
-        ui.answerOpen(g, l);
-        BitBtn1Click(session, ui);
-        failures = ui.failures;
-        return ui.messages;
-    }
-    Table& grid(int n) { return session.workspace.grid(n); }
-    SectionFlags& flags() { return session.workspace.flags; }
-    Row row(int g, int r) {
-        Row out;
-        for (int c = 0; c < grid(g).colCount(); ++c) {
-            out.emplace_back(grid(g).cell(c, r));
-        }
-        return out;
-    }
     // The nine record flags and FlagYazi, in the order of SectionFlags::named().
     std::string flagString() {
         std::string out;
@@ -58,10 +36,6 @@ class HostileLines : public ::testing::Test {
         }
         return out;
     }
-
-    TempDir dir;
-    Session session;
-    std::vector<std::pair<std::string, uint64_t>> failures;
 };
 
 TEST_F(HostileLines, AllByteValuesInOrder) {

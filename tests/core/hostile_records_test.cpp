@@ -10,6 +10,7 @@
 
 #include "export/plot_writer.h"
 #include "import/import_command.h"
+#include "import_fixture.h"
 #include "model/errors.h"
 #include "test_support.h"
 
@@ -26,30 +27,8 @@ using Failures = std::vector<std::pair<std::string, uint64_t>>;
 
 const std::string kOpened = W("dosya açıldı");
 
-class HostileRecords : public ::testing::Test {
+class HostileRecords : public testing::ImportFixture {
   protected:
-    Msgs import(const std::string& geometry, const std::string& labels = "",
-                const std::optional<std::string>& companion = std::nullopt) {
-        std::string g = dir.write("d.gplt", geometry);
-        std::string l = dir.write("d.yaz", labels);
-        if (companion) {
-            dir.write("d.yfn", *companion);
-        }
-        FakeUi ui;
-        ui.answerOpen(g, l);
-        BitBtn1Click(session, ui);
-        failures = ui.failures;
-        return ui.messages;
-    }
-    Table& grid(int n) { return session.workspace.grid(n); }
-    LayerTable& layers() { return session.workspace.layerTable; }
-    Row row(int g, int r) {
-        Row out;
-        for (int c = 0; c < grid(g).colCount(); ++c) {
-            out.emplace_back(grid(g).cell(c, r));
-        }
-        return out;
-    }
     // The LayerTable rows whose usage mark is "1".
     std::set<int> marked() {
         std::set<int> out;
@@ -60,10 +39,6 @@ class HostileRecords : public ::testing::Test {
         }
         return out;
     }
-
-    TempDir dir;
-    Session session;
-    Failures failures;
 };
 
 TEST_F(HostileRecords, HundredThousandLayerRecords) {

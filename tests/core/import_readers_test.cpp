@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "import/import_command.h"
+#include "import_fixture.h"
 #include "test_support.h"
 
 namespace plotaktar {
@@ -19,43 +20,14 @@ using Msgs = std::vector<std::string>;
 
 const std::string kOpened = W("dosya açıldı");
 
-class ImportTest : public ::testing::Test {
-  protected:
-    // Imports a geometry file (and label files, when given) and returns the messages.
-    Msgs importGeometry(const std::string& geometry, const std::string& labels = "",
-                        const std::string& companion = "") {
-        std::string g = dir.write("drawing.gplt", geometry);
-        std::string l;
-        if (!labels.empty() || !companion.empty()) {
-            l = dir.write("drawing.yaz", labels);
-            if (!companion.empty()) {
-                dir.write("drawing.yfn", companion);
-            }
-        }
-        return Import(session, g, l);
-    }
-    Table& grid(int n) { return session.workspace.grid(n); }
-    LayerTable& layers() { return session.workspace.layerTable; }
-    SectionFlags& flags() { return session.workspace.flags; }
-    std::vector<std::string> row(int g, int r) {
-        std::vector<std::string> out;
-        for (int c = 0; c < grid(g).colCount(); ++c) {
-            out.emplace_back(grid(g).cell(c, r));
-        }
-        return out;
-    }
-
-    TempDir dir;
-    Session session;
-};
+using ImportTest = testing::ImportFixture;
 
 using Row = std::vector<std::string>;
 
 TEST_F(ImportTest, TheRoadOfOneTriangulationPoint) {
-    EXPECT_EQ(
-        importGeometry(CrLf({"tab 1 1 ADA 7 0 1 0.25", "tab 2 1 YOL 7 0 1 0.25",
-                             "tab 3 1 SINIR 7 0 1 0.25", "nir 12 4512345.67 512345.67 123.45 3"})),
-        Msgs{kOpened});
+    EXPECT_EQ(import(CrLf({"tab 1 1 ADA 7 0 1 0.25", "tab 2 1 YOL 7 0 1 0.25",
+                           "tab 3 1 SINIR 7 0 1 0.25", "nir 12 4512345.67 512345.67 123.45 3"})),
+              Msgs{kOpened});
     EXPECT_EQ(row(1, 1), (Row{"1", "N.12", "4512345.67", "512345.67", "123.45", "3"}));
     EXPECT_EQ(grid(1).rowCount(), 2);
     EXPECT_EQ(layers().field(3, 3), "SINIR");
@@ -67,8 +39,8 @@ TEST_F(ImportTest, TheRoadOfOneTriangulationPoint) {
 }
 
 TEST_F(ImportTest, PointNumbersAreRewrittenOnlyWhenTheyAreIntegers) {
-    importGeometry(CrLf({"nir 007 1 2 3 1", "nir +5 1 2 3 1", "nir -3 1 2 3 1", "nir 12A 1 2 3 1",
-                         "pol 7 350.25 2", "nok 007 1 2 3 1"}));
+    import(CrLf({"nir 007 1 2 3 1", "nir +5 1 2 3 1", "nir -3 1 2 3 1", "nir 12A 1 2 3 1",
+                 "pol 7 350.25 2", "nok 007 1 2 3 1"}));
     EXPECT_EQ(grid(1).cell(1, 1), "N.7");
     EXPECT_EQ(grid(1).cell(1, 2), "N.5");
     EXPECT_EQ(grid(1).cell(1, 3), "N.-3");
@@ -78,8 +50,8 @@ TEST_F(ImportTest, PointNumbersAreRewrittenOnlyWhenTheyAreIntegers) {
 }
 
 TEST_F(ImportTest, AFailingRecordKeepsItsRowAndShowsItsWordOnce) {
-    Msgs messages = importGeometry(CrLf({"nok 1 2 3 4 5 6", "nir", "nok 9 8 7 6 1", "Hat 1 2",
-                                         "sev", "bin 7 1.5 45 2 120.5 3 9", "sem 12 3"}));
+    Msgs messages = import(CrLf({"nok 1 2 3 4 5 6", "nir", "nok 9 8 7 6 1", "Hat 1 2", "sev",
+                                 "bin 7 1.5 45 2 120.5 3 9", "sem 12 3"}));
     EXPECT_EQ(messages, (Msgs{"nokta", "nirengi", W("şev"), "bina", kOpened}));
     EXPECT_EQ(row(3, 1), (Row{"1", "1", "2", "3", "4", "5 6"}));
     EXPECT_EQ(row(3, 2), (Row{"2", "9", "8", "7", "6", "1"}));
@@ -94,15 +66,15 @@ TEST_F(ImportTest, AFailingRecordKeepsItsRowAndShowsItsWordOnce) {
 }
 
 TEST_F(ImportTest, LineRecordFillsAllTenColumns) {
-    importGeometry(CrLf({"hat 1 100.00 200.00 10.5 2 110.00 210.00 11.0 3"}));
+    import(CrLf({"hat 1 100.00 200.00 10.5 2 110.00 210.00 11.0 3"}));
     EXPECT_EQ(row(5, 1),
               (Row{"1", "1", "100.00", "200.00", "10.5", "2", "110.00", "210.00", "11.0", "3"}));
     EXPECT_EQ(layers().field(3, 8), "1");
 }
 
 TEST_F(ImportTest, LayerRecordsFillTheirRowByPosition) {
-    importGeometry(CrLf({"nok 1 2 3 4 2", "tab 5 1 7 0 1 0.25", "tab 2 1 YOL 7 0 1 0.25", "tab",
-                         "tab A 1 2 3 4 5", "tab 9 1 AD 7 0 1 0.25 extra words"}));
+    import(CrLf({"nok 1 2 3 4 2", "tab 5 1 7 0 1 0.25", "tab 2 1 YOL 7 0 1 0.25", "tab",
+                 "tab A 1 2 3 4 5", "tab 9 1 AD 7 0 1 0.25 extra words"}));
     EXPECT_EQ(row(4, 1), (Row{"5", "1", "Tabaka5", "7", "0", "1", "0.25"}));
     EXPECT_EQ(row(4, 3), (Row{"", "", "Tabaka", "", "", "", ""}));
     EXPECT_EQ(row(4, 4)[2], "TabakaA");
@@ -115,9 +87,8 @@ TEST_F(ImportTest, LayerRecordsFillTheirRowByPosition) {
 }
 
 TEST_F(ImportTest, LayerNumbersOutsideTheLayerTableFailLikeNonNumbers) {
-    Msgs messages =
-        importGeometry(CrLf({"nir 1 2 3 4 0", "pol 1 2 3 4 151", "hat 1 2 3 4 5 6 7 8 -1",
-                             "par 1 2 3 2147483648", "nok 1 2 3 4 150"}));
+    Msgs messages = import(CrLf({"nir 1 2 3 4 0", "pol 1 2 3 4 151", "hat 1 2 3 4 5 6 7 8 -1",
+                                 "par 1 2 3 2147483648", "nok 1 2 3 4 150"}));
     EXPECT_EQ(messages, (Msgs{"nirengi", "poligon", "hat", "parsel", kOpened}));
     EXPECT_EQ(grid(2).cell(5, 1), "151");  // the row stays complete
     EXPECT_EQ(layers().field(150, 8), "1");
@@ -128,7 +99,7 @@ TEST_F(ImportTest, A151stLayerRecordKeepsItsPageRowButNoLayerTableRow) {
     for (int i = 1; i <= 152; ++i) {
         file += "tab " + std::to_string(i) + " 1 L" + std::to_string(i) + " 7 0 1 0.25\r\n";
     }
-    Msgs messages = importGeometry(file);
+    Msgs messages = import(file);
     EXPECT_EQ(messages, (Msgs{"tabaka", "tabaka", kOpened}));
     EXPECT_EQ(grid(4).rowCount(), 153);
     EXPECT_EQ(row(4, 152), (Row{"152", "1", "L152", "7", "0", "1", "0.25"}));
@@ -136,10 +107,9 @@ TEST_F(ImportTest, A151stLayerRecordKeepsItsPageRowButNoLayerTableRow) {
 }
 
 TEST_F(ImportTest, ASecondImportShrinksTablesAndKeepsWhatItDoesNotWrite) {
-    importGeometry(
-        CrLf({"tab 1 1 A 7 0 1 0", "tab 2 1 B 7 0 1 0", "tab 3 1 C 7 0 1 0", "tab 4 1 D 7 0 1 0",
-              "nir 1 1 1 1 4", "nir 2 2 2 2 4", "nir 3 3 3 3 4", "hat 1 2 3 4 5 6 7 8 1"}));
-    importGeometry(CrLf({"tab 1 1 E 7 0 1 0", "tab 2 1 F 7 0 1 0", "nir 9 9 9 9 1"}));
+    import(CrLf({"tab 1 1 A 7 0 1 0", "tab 2 1 B 7 0 1 0", "tab 3 1 C 7 0 1 0", "tab 4 1 D 7 0 1 0",
+                 "nir 1 1 1 1 4", "nir 2 2 2 2 4", "nir 3 3 3 3 4", "hat 1 2 3 4 5 6 7 8 1"}));
+    import(CrLf({"tab 1 1 E 7 0 1 0", "tab 2 1 F 7 0 1 0", "nir 9 9 9 9 1"}));
     EXPECT_EQ(grid(1).rowCount(), 2);
     EXPECT_EQ(grid(1).cell(1, 1), "N.9");
     EXPECT_EQ(grid(1).cell(1, 3), "N.3");  // hidden, not erased
@@ -155,9 +125,9 @@ TEST_F(ImportTest, ASecondImportShrinksTablesAndKeepsWhatItDoesNotWrite) {
 }
 
 TEST_F(ImportTest, ParcelCornersGoIntoTheColumnOfTheirParcel) {
-    importGeometry(CrLf({"par 101 5 250.40 3", "101 5 1 512345.67 4512345.67 0.00", "nok 1 2 3 4 1",
-                         "101   5 2 512350.00 4512349.00 0.00", "101 5 3 512348.00 4512340.00 0.00",
-                         "101 5", " 101 5 4 x y z"}));
+    import(CrLf({"par 101 5 250.40 3", "101 5 1 512345.67 4512345.67 0.00", "nok 1 2 3 4 1",
+                 "101   5 2 512350.00 4512349.00 0.00", "101 5 3 512348.00 4512340.00 0.00",
+                 "101 5", " 101 5 4 x y z"}));
     EXPECT_EQ(row(8, 1), (Row{"1", "101", "5", "250.40", "3", "3"}));
     const Table& corners = grid(11);
     EXPECT_EQ(corners.colCount(), 2);
@@ -172,8 +142,8 @@ TEST_F(ImportTest, ParcelCornersGoIntoTheColumnOfTheirParcel) {
 }
 
 TEST_F(ImportTest, CornersBeforeTheFirstParcelGoToTheLastInitialRow) {
-    Msgs messages = importGeometry(
-        CrLf({"", "oneword", "par", "x y", "par 1 2 3 1", "par 4 5 6 1", "par 7 8 9 1"}));
+    Msgs messages =
+        import(CrLf({"", "oneword", "par", "x y", "par 1 2 3 1", "par 4 5 6 1", "par 7 8 9 1"}));
     EXPECT_EQ(messages, (Msgs{"parsel", kOpened}));
     const Table& corners = grid(11);
     // The two lines before any parcel are corners of row 4, the last initial row.
@@ -192,7 +162,7 @@ TEST_F(ImportTest, CornersBeforeTheFirstParcelGoToTheLastInitialRow) {
 }
 
 TEST_F(ImportTest, ACornerLineWithAKindCodeIsAlsoARecordOfThatKind) {
-    Msgs messages = importGeometry(CrLf({"par hat7 5 10 1", "hat7 5 a b c"}));
+    Msgs messages = import(CrLf({"par hat7 5 10 1", "hat7 5 a b c"}));
     EXPECT_EQ(messages, (Msgs{"hat", kOpened}));
     EXPECT_EQ(grid(11).cell(1, 1), "a b c");
     EXPECT_EQ(grid(5).cell(1, 1), "7");
@@ -202,7 +172,7 @@ TEST_F(ImportTest, LabelFileRowsOverlapTextAndLayerByOneCharacter) {
     std::string yaz = CrLf({"4512350.00 512340.00 100 2.5 ADA 105   5", "1 2 3 4 ab   ",
                             "1 2 3 4 YAZI  7", "1 2 3 4 never read   1"});
     std::string yfn = CrLf({"Arial 1 2 3 4 5 6 0 1 text with  blanks", "too few parts"});
-    importGeometry("", yaz, yfn);
+    import("", yaz, yfn);
     EXPECT_EQ(row(6, 1), (Row{"1", "Ovalt", "4512350.00", "512340.00", "2.5", "2.5", "100", "5",
                               "0", "0", "ADA 105"}));
     // With only two blanks the text's last letter joins the layer number: the row is added
@@ -218,7 +188,7 @@ TEST_F(ImportTest, LabelFileRowsOverlapTextAndLayerByOneCharacter) {
 
 TEST_F(ImportTest, LabelLinesWithoutRowsStillSetTheFlag) {
     Import(session, "", dir.write("first.yaz", CrLf({"1 2 3 4 old   1"})));
-    importGeometry("", CrLf({"1 2 3 4 ab", "", "x"}));
+    import("", CrLf({"1 2 3 4 ab", "", "x"}));
     EXPECT_EQ(flags().FlagYazi, "1");
     EXPECT_EQ(grid(6).cell(10, 1), "old");
     Import(session, "", dir.write("empty.yaz", ""));
