@@ -20,10 +20,11 @@ namespace {
 
 // A request is a count and then each string as a length and its bytes; the reply is one
 // ProcessRun. Both are read and written whole on pipes between two processes of the harness.
-bool ReadAll(int fd, void* data, size_t size) {
-    char* p = static_cast<char*>(data);
+// Moves `size` bytes with read or write, across short transfers and interruptions.
+template <typename Transfer, typename Byte>
+bool TransferAll(Transfer transfer, int fd, Byte* p, size_t size) {
     while (size > 0) {
-        ssize_t n = read(fd, p, size);
+        ssize_t n = transfer(fd, p, size);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -36,20 +37,12 @@ bool ReadAll(int fd, void* data, size_t size) {
     return true;
 }
 
+bool ReadAll(int fd, void* data, size_t size) {
+    return TransferAll(::read, fd, static_cast<char*>(data), size);
+}
+
 bool WriteAll(int fd, const void* data, size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = write(fd, p, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return TransferAll(::write, fd, static_cast<const char*>(data), size);
 }
 
 bool ReadStrings(int fd, std::vector<std::string>& strings) {

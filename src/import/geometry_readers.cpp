@@ -1,7 +1,6 @@
 #include "import/geometry_readers.h"
 
 #include <charconv>
-#include <climits>
 #include <cstring>
 #include <string>
 
@@ -105,19 +104,11 @@ void ReadLayer(ImportContext& ctx, std::string_view line) {
             value[2] = generatedName;
         }
 
-        int& j = ctx.count(Count::Tab);
-        if (j >= INT_MAX - 1) {
-            throw Error("Too many rows");
-        }
-        ++j;
+        // Column 0 holds the layer number as written, not a running number.
         Table& table = ctx.workspace.grid(4);
-        table.setRowCount(j + 1);
+        const int j = GrowGridRow(table, ctx.count(Count::Tab));
         for (int i = 0; i < 7; ++i) {
-            if (i == 2 && !generatedName.empty()) {
-                table.setCell(i, j, value[i]);
-            } else {
-                table.setCellSlice(i, j, value[i]);
-            }
+            table.setCellSlice(i, j, value[i]);  // the generated name is copied
         }
         // LayerTable has 150 rows; a further layer record keeps its row on the page only.
         if (j > kLayerRows) {

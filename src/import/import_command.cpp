@@ -16,11 +16,10 @@ namespace {
 // How often, in bytes read, the user hears how far the import has come.
 constexpr size_t kProgressStep = 4u << 20;
 
-// One of the three input files of a run: not reached, open (possibly with no name and no
-// lines), or failed to open.
+// One of the three input files of a run; without bytes it yields no lines (not reached, failed
+// to open, or opened under an empty name).
 struct InputFile {
     std::string name;
-    bool open = false;
     SharedBytes bytes;
 
     std::string_view text() const { return bytes ? bytes->view() : std::string_view(); }
@@ -36,7 +35,6 @@ bool Open(InputFile& file, const std::string& name) {
         }
         file.bytes = std::move(*bytes);
     }
-    file.open = true;
     return true;
 }
 

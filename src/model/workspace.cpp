@@ -103,12 +103,17 @@ void WriteHeaderRows(Workspace& workspace) {
     }
 }
 
-int AppendGridRow(Table& table, int& counter) {
+int GrowGridRow(Table& table, int& counter) {
     if (counter >= INT_MAX - 1) {
         throw Error("Too many rows");
     }
-    int n = ++counter;
+    const int n = ++counter;
     table.setRowCount(n + 1);
+    return n;
+}
+
+int AppendGridRow(Table& table, int& counter) {
+    const int n = GrowGridRow(table, counter);
     table.setCellNumber(0, n, n);
     return n;
 }

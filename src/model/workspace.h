@@ -75,6 +75,10 @@ const std::vector<std::string>& HeaderTexts(int gridNumber);
 // Writes row 0 of StringGrid1 to StringGrid10, as the window's creation does.
 void WriteHeaderRows(Workspace& workspace);
 
+// Raises the counter to n and sets the row count to n + 1, so that the table shows exactly the
+// header row and data rows 1 to n. Returns n. A counter that cannot grow further throws Error.
+int GrowGridRow(Table& table, int& counter);
+
 // Appends a numbered data row: raises the counter to n, sets the row count to n + 1 and writes
 // the decimal text of n into column 0 of row n. Returns n. A counter that cannot grow further
 // throws Error.
