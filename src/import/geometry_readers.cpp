@@ -48,7 +48,7 @@ void Protected(ImportContext& ctx, const char* word, Steps steps) {
     try {
         steps();
     } catch (...) {
-        ctx.ui.recordFailed(word, ctx.lineNumber);
+        ctx.observer.recordFailed(word, ctx.lineNumber);
     }
 }
 

@@ -4,9 +4,9 @@
 
 namespace plotaktar {
 
-// The open button's command: resets the flags, runs OpenDialog1 and OpenDialog2, opens and
-// reads the geometry file, the label file and its companion into the working tables, and ends
-// with the message "dosya açıldı". Failures are handled inside (one message per failing
+// The open button's command: runs OpenDialog1 and OpenDialog2, imports the geometry file, the
+// label file and its companion that they name (ImportFiles), and ends with the message
+// "dosya açıldı". Failures are handled inside (one message per failing
 // record; file problems are silent); nothing escapes.
 void BitBtn1Click(Session& session, UserInterface& ui);
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/import_observer.h"
+
 namespace plotaktar {
 
 enum class OpenDialogId { OpenDialog1, OpenDialog2 };
@@ -18,7 +20,7 @@ struct OpenDialogState {
 // The only way the commands talk to the user. The window implements it with real dialogs and
 // message boxes, plotaktar-cli with its step arguments and printed lines, the tests with fakes.
 // Texts are windows-1254 bytes; file names are the file system's bytes.
-class UserInterface {
+class UserInterface : public ImportObserver {
   public:
     virtual ~UserInterface() = default;
 
@@ -35,18 +37,10 @@ class UserInterface {
     // A modal message box with one text and an OK button, captioned with the program's title.
     virtual void showMessage(std::string_view text) = 0;
 
-    // A geometry record failed in its reader: one message box with the reader's word.
-    // `lineNumber` counts the geometry file's lines from 1.
-    virtual void recordFailed(std::string_view word, uint64_t lineNumber) {
+    // A failing geometry record shows one message box with the reader's word.
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
         (void)lineNumber;
         showMessage(word);
-    }
-
-    // Called now and then while an import reads `fileName`: `done` of `total` bytes are read.
-    virtual void importProgress(std::string_view fileName, uint64_t done, uint64_t total) {
-        (void)fileName;
-        (void)done;
-        (void)total;
     }
 
     // Called now and then while the export writes `fileName`: `written` bytes so far.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "model/import_observer.h"
+#include "model/workspace.h"
+
+namespace plotaktar {
+
+// The three files one import reads, in the order they are opened. An empty name counts as a
+// file that opens and holds no lines.
+struct ImportPaths {
+    std::string geometry;
+    std::string labels;
+    std::string companion;
+};
+
+// One import of the three files into the workspace, the same for the window, plotaktar-cli,
+// the viewer and the tests: sets the ten flags to "0", opens the files in order (the first that
+// cannot be opened ends the opening silently, and the files after it yield no lines), offers
+// every geometry line to the readers, reads the label file and then its companion into
+// StringGrid6, and lets go of the files of earlier imports. A failing record goes to
+// `observer.recordFailed` and the import goes on.
+void ImportFiles(Workspace& workspace, const ImportPaths& paths, ImportObserver& observer);
+
+}  // namespace plotaktar
