@@ -1,0 +1,105 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <vector>
+
+namespace plotaktar {
+
+// An axis-aligned rectangle in drawing units; empty until it has taken a point.
+struct Bounds {
+    double minEast = std::numeric_limits<double>::infinity();
+    double minNorth = std::numeric_limits<double>::infinity();
+    double maxEast = -std::numeric_limits<double>::infinity();
+    double maxNorth = -std::numeric_limits<double>::infinity();
+
+    bool empty() const { return !(minEast <= maxEast && minNorth <= maxNorth); }
+    void add(double east, double north) {
+        minEast = std::min(minEast, east);
+        maxEast = std::max(maxEast, east);
+        minNorth = std::min(minNorth, north);
+        maxNorth = std::max(maxNorth, north);
+    }
+    void add(const Bounds& other) {
+        if (!other.empty()) {
+            add(other.minEast, other.minNorth);
+            add(other.maxEast, other.maxNorth);
+        }
+    }
+    bool intersects(const Bounds& other) const {
+        return minEast <= other.maxEast && other.minEast <= maxEast && minNorth <= other.maxNorth &&
+               other.minNorth <= maxNorth;
+    }
+};
+
+// A uniform grid over the drawing's extent whose cells list the features that touch them.
+// Features that would cover very many cells are kept in one list that every query visits.
+// Immutable once built, so queries may run on several threads at once.
+class SpatialGrid {
+  public:
+    // Indexes features 0 to count - 1 by the boxes `boundsOf` gives, over `extent`.
+    void build(const Bounds& extent, uint32_t count,
+               const std::function<Bounds(uint32_t)>& boundsOf);
+
+    // Calls `visit(feature)` once for every feature whose cells touch `area`, in no particular
+    // order; the caller tests the exact geometry. Stops early when `visit` returns false.
+    template <typename Visit>
+    void query(const Bounds& area, Visit&& visit) const {
+        for (uint32_t f : large_) {
+            if (!visit(f)) {
+                return;
+            }
+        }
+        if (cellsEast_ == 0 || area.empty()) {
+            return;
+        }
+        const uint32_t e0 = cellEast(area.minEast), e1 = cellEast(area.maxEast);
+        const uint32_t n0 = cellNorth(area.minNorth), n1 = cellNorth(area.maxNorth);
+        for (uint32_t n = n0; n <= n1; ++n) {
+            for (uint32_t e = e0; e <= e1; ++e) {
+                const uint32_t cell = n * cellsEast_ + e;
+                for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
+                    const uint32_t f = items_[k];
+                    // A feature in several cells is reported from the first of them that lies
+                    // in the query.
+                    const uint32_t first = firstCell_[f];
+                    if (std::max(first & 0xffff, e0) != e || std::max(first >> 16, n0) != n) {
+                        continue;
+                    }
+                    if (!visit(f)) {
+                        return;
+                    }
+                }
+            }
+        }
+    }
+
+    size_t memoryBytes() const {
+        return (cellStart_.capacity() + items_.capacity() + firstCell_.capacity() +
+                large_.capacity()) *
+               sizeof(uint32_t);
+    }
+
+  private:
+    uint32_t cellEast(double east) const {
+        double c = (east - extent_.minEast) / cellSize_;
+        return c <= 0 ? 0 : std::min(static_cast<uint32_t>(c), cellsEast_ - 1);
+    }
+    uint32_t cellNorth(double north) const {
+        double c = (north - extent_.minNorth) / cellSize_;
+        return c <= 0 ? 0 : std::min(static_cast<uint32_t>(c), cellsNorth_ - 1);
+    }
+
+    Bounds extent_;
+    double cellSize_ = 1;
+    uint32_t cellsEast_ = 0;
+    uint32_t cellsNorth_ = 0;
+    std::vector<uint32_t> cellStart_;  // per cell, where its features begin in items_
+    std::vector<uint32_t> items_;
+    std::vector<uint32_t> firstCell_;  // per feature: east cell | north cell << 16
+    std::vector<uint32_t> large_;
+};
+
+}  // namespace plotaktar
