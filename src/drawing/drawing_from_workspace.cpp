@@ -103,13 +103,18 @@ void AddParcels(const Workspace& workspace, LayerLookup& layers, Drawing& drawin
     std::vector<Vertex> vertices;
     std::string name;
     for (int row = 1; row < parcels.rowCount(); ++row) {
-        std::optional<int32_t> count = TryStrToInt(parcels.cell(5, row));
+        // A count that is not a number, or reaches beyond the corners stored (their empty
+        // cells give no position), leaves the parcel out without walking it.
+        int32_t count = TryStrToInt(parcels.cell(5, row)).value_or(0);
+        if (count >= corners.storedRows(row)) {
+            count = 0;
+        }
         line.clear();
-        for (int k = 1; count && k <= *count; ++k) {
+        for (int k = 1; k <= count; ++k) {
             AppendCornerItem(line, corners.cell(row, k));
         }
         vertices.clear();
-        if (!count || *count <= 0 || !ParseCornerLine(line, vertices)) {
+        if (count <= 0 || !ParseCornerLine(line, vertices)) {
             ++drawing.counts().unreadable;
             continue;
         }
