@@ -49,11 +49,12 @@ void Drawing::add(FeatureKind kind, uint16_t layer, int table, uint32_t row,
     vertexStart_.push_back(static_cast<uint32_t>(vertices_.size()));
     texts_.append(text);
     textStart_.push_back(static_cast<uint32_t>(texts_.size()));
-    if (kind == FeatureKind::Label && heights_.empty()) {
-        heights_.assign(kinds_.size() - 1, 0.0f);
-        angles_.assign(kinds_.size() - 1, 0.0f);
+    // Heights and angles are stored from the first label on, with zeros for what came before.
+    if (kind == FeatureKind::Label && heights_.size() + 1 < kinds_.size()) {
+        heights_.resize(kinds_.size() - 1, 0.0f);
+        angles_.resize(kinds_.size() - 1, 0.0f);
     }
-    if (!heights_.empty()) {
+    if (kind == FeatureKind::Label || !heights_.empty()) {
         heights_.push_back(height);
         angles_.push_back(angle);
     }

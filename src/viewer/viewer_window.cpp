@@ -99,22 +99,24 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     resize(1200, 800);
 
     panel_ = new QTreeWidget;
+    panel_->setObjectName(QStringLiteral("panel"));
     panel_->setColumnCount(2);
     panel_->setHeaderLabels({QStringLiteral("Ad"), QStringLiteral("Sayı")});
     panel_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     panel_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     panel_->header()->setStretchLastSection(false);
     auto* panelDock = new QDockWidget(QStringLiteral("Tabakalar ve türler"), this);
-    panelDock->setObjectName(QStringLiteral("panel"));
+    panelDock->setObjectName(QStringLiteral("panelDock"));
     panelDock->setWidget(panel_);
     addDockWidget(Qt::LeftDockWidgetArea, panelDock);
 
     record_ = new QTreeWidget;
+    record_->setObjectName(QStringLiteral("record"));
     record_->setColumnCount(2);
     record_->setHeaderLabels({QStringLiteral("Alan"), QStringLiteral("Değer")});
     record_->setRootIsDecorated(false);
     auto* recordDock = new QDockWidget(QStringLiteral("Kayıt"), this);
-    recordDock->setObjectName(QStringLiteral("record"));
+    recordDock->setObjectName(QStringLiteral("recordDock"));
     recordDock->setWidget(record_);
     addDockWidget(Qt::LeftDockWidgetArea, recordDock);
 
