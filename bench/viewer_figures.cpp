@@ -57,7 +57,12 @@ ViewerFigures MeasureViewer(const Drawing& drawing, ProcessRunner& runner, const
             throw std::runtime_error("plotaktar-view exited with " +
                                      std::to_string(run.exitStatus) + ":\n" + ReadWholeFile(log));
         }
-        shown.push_back(std::atof(ReadWholeFile(log).c_str()));
+        const std::string output = ReadWholeFile(log);
+        const size_t mark = output.find("drawn-after-ms ");
+        if (mark == std::string::npos) {
+            throw std::runtime_error("plotaktar-view did not say when it was drawn:\n" + output);
+        }
+        shown.push_back(std::atof(output.c_str() + mark + 15));
         shownWall.push_back(run.time.wallMs);
         peaks.push_back(run.peakResidentMiB);
 

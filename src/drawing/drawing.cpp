@@ -34,30 +34,36 @@ uint16_t Drawing::layerIndex(std::string_view name, int colour) {
     return static_cast<uint16_t>(layerList_.size() - 1);
 }
 
-void Drawing::add(FeatureKind kind, uint16_t layer, int table, uint32_t row,
-                  std::span<const Vertex> vertices, std::string_view text, float height,
-                  float angle) {
-    if (vertices_.size() + vertices.size() > UINT32_MAX ||
-        texts_.size() + text.size() > UINT32_MAX) {
+void Drawing::reserve(size_t features, size_t vertices, size_t textBytes) {
+    kinds_.reserve(features);
+    layers_.reserve(features);
+    rows_.reserve(features);
+    vertexStart_.reserve(features + 1);
+    textStart_.reserve(features + 1);
+    vertices_.reserve(vertices);
+    texts_.reserve(textBytes);
+}
+
+void Drawing::add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
+                  std::string_view text, float height, float angle) {
+    // Offsets are 32 bits and the index keeps two marks in a feature number's top bits.
+    if (kinds_.size() >= (size_t{1} << 30) || vertices_.size() + vertices.size() > UINT32_MAX ||
+        texts_.size() + text.size() + kLabelHead > UINT32_MAX) {
         throw std::bad_alloc();
     }
     kinds_.push_back(kind);
     layers_.push_back(layer);
-    tables_.push_back(static_cast<uint8_t>(table));
     rows_.push_back(row);
     vertices_.insert(vertices_.end(), vertices.begin(), vertices.end());
     vertexStart_.push_back(static_cast<uint32_t>(vertices_.size()));
+    if (kind == FeatureKind::Label) {
+        char head[kLabelHead];
+        std::memcpy(head, &height, sizeof height);
+        std::memcpy(head + sizeof height, &angle, sizeof angle);
+        texts_.append(head, kLabelHead);
+    }
     texts_.append(text);
     textStart_.push_back(static_cast<uint32_t>(texts_.size()));
-    // Heights and angles are stored from the first label on, with zeros for what came before.
-    if (kind == FeatureKind::Label && heights_.size() + 1 < kinds_.size()) {
-        heights_.resize(kinds_.size() - 1, 0.0f);
-        angles_.resize(kinds_.size() - 1, 0.0f);
-    }
-    if (kind == FeatureKind::Label || !heights_.empty()) {
-        heights_.push_back(height);
-        angles_.push_back(angle);
-    }
     ++kindCounts_[static_cast<int>(kind)];
     if (layer < layerList_.size()) {
         ++layerList_[layer].features;

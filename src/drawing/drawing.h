@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -47,7 +48,10 @@ class Drawing {
     FeatureKind kind(size_t i) const { return kinds_[i]; }
     uint16_t layer(size_t i) const { return layers_[i]; }
     // The StringGrid number the feature was read from, or 0 when it came from a plot file.
-    int sourceTable(size_t i) const { return tables_[i]; }
+    int sourceTable(size_t i) const {
+        static constexpr int kTables[kFeatureKinds] = {1, 2, 3, 5, 8, 6};
+        return fromPlotFile ? 0 : kTables[static_cast<int>(kinds_[i])];
+    }
     // The table row, or the plot file's line number (from 1).
     uint32_t sourceRow(size_t i) const { return rows_[i]; }
     std::span<const Vertex> vertices(size_t i) const {
@@ -55,10 +59,12 @@ class Drawing {
     }
     // The point number, "ada/parsel" or the label's text (windows-1254).
     std::string_view text(size_t i) const {
-        return std::string_view(texts_).substr(textStart_[i], textStart_[i + 1] - textStart_[i]);
+        const size_t start = textStart_[i] + (kinds_[i] == FeatureKind::Label ? kLabelHead : 0);
+        return std::string_view(texts_).substr(start, textStart_[i + 1] - start);
     }
-    float height(size_t i) const { return heights_.empty() ? 0.0f : heights_[i]; }
-    float angle(size_t i) const { return angles_.empty() ? 0.0f : angles_[i]; }
+    // A label's height and angle; 0 for other kinds.
+    float height(size_t i) const { return labelValue(i, 0); }
+    float angle(size_t i) const { return labelValue(i, sizeof(float)); }
     // The bounding box of one feature; a label's reaches as far as its text could.
     Bounds bounds(size_t i) const;
 
@@ -73,10 +79,13 @@ class Drawing {
     // The index of the layer of that name, added with `colour` when it is new.
     uint16_t layerIndex(std::string_view name, int colour = 0);
 
+    // Makes room for that many features, vertices and text bytes, so that a drawing of known
+    // size is built without the slack of growing arrays.
+    void reserve(size_t features, size_t vertices, size_t textBytes);
+
     // Appends a feature. A label takes its height and angle; other kinds pass 0.
-    void add(FeatureKind kind, uint16_t layer, int table, uint32_t row,
-             std::span<const Vertex> vertices, std::string_view text, float height = 0,
-             float angle = 0);
+    void add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
+             std::string_view text, float height = 0, float angle = 0);
 
     // Computes the extent and builds the spatial index; call once after the last add().
     void finish();
@@ -84,14 +93,21 @@ class Drawing {
   private:
     std::vector<FeatureKind> kinds_;
     std::vector<uint16_t> layers_;
-    std::vector<uint8_t> tables_;
     std::vector<uint32_t> rows_;
     std::vector<uint32_t> vertexStart_{0};
     std::vector<Vertex> vertices_;
     std::vector<uint32_t> textStart_{0};
     std::string texts_;
-    std::vector<float> heights_;  // only once a label has been added
-    std::vector<float> angles_;
+    // A label's height and angle stand in the text pool in front of its text, so that the
+    // other kinds carry nothing for them.
+    static constexpr size_t kLabelHead = 2 * sizeof(float);
+    float labelValue(size_t i, size_t at) const {
+        float value = 0;
+        if (kinds_[i] == FeatureKind::Label) {
+            std::memcpy(&value, texts_.data() + textStart_[i] + at, sizeof value);
+        }
+        return value;
+    }
     std::vector<DrawingLayer> layerList_;
     DrawingCounts counts_;
     uint32_t kindCounts_[kFeatureKinds] = {};
@@ -99,6 +115,8 @@ class Drawing {
     SpatialGrid grid_;
 
   public:
+    // Set for a drawing read from a plot file, whose rows are line numbers.
+    bool fromPlotFile = false;
     // For a drawing read from a plot file: where each feature's line begins in the file.
     std::vector<uint64_t> lineOffsets;
 };

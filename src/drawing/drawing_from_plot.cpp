@@ -94,13 +94,14 @@ bool ParseCornerLine(std::string_view line, std::vector<Vertex>& corners) {
 
 Drawing DrawingFromPlotBytes(std::string_view bytes) {
     Drawing drawing;
+    drawing.fromPlotFile = true;
     Lines lines(bytes);
     std::string_view line;
     std::vector<Vertex> corners;
     auto add = [&](FeatureKind kind, std::string_view layer, std::span<const Vertex> vertices,
                    std::string_view text, uint32_t number, uint64_t offset, float height = 0,
                    float angle = 0) {
-        drawing.add(kind, drawing.layerIndex(layer), 0, number, vertices, text, height, angle);
+        drawing.add(kind, drawing.layerIndex(layer), number, vertices, text, height, angle);
         drawing.lineOffsets.push_back(offset);
     };
     while (lines.next(line)) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "drawing/drawing_sources.h"
@@ -55,7 +56,7 @@ void AddPoints(const Workspace& workspace, int grid, FeatureKind kind, LayerLook
             ++drawing.counts().unreadable;
             continue;
         }
-        drawing.add(kind, layers.of(table.cell(5, row)), grid, static_cast<uint32_t>(row), {&v, 1},
+        drawing.add(kind, layers.of(table.cell(5, row)), static_cast<uint32_t>(row), {&v, 1},
                     table.cell(1, row));
     }
 }
@@ -72,9 +73,9 @@ void AddLabels(const Workspace& workspace, LayerLookup& layers, Drawing& drawing
             ++drawing.counts().unreadable;
             continue;
         }
-        drawing.add(FeatureKind::Label, layers.of(table.cell(7, row)), 6,
-                    static_cast<uint32_t>(row), {&v, 1}, table.cell(10, row),
-                    static_cast<float>(height), static_cast<float>(angle));
+        drawing.add(FeatureKind::Label, layers.of(table.cell(7, row)), static_cast<uint32_t>(row),
+                    {&v, 1}, table.cell(10, row), static_cast<float>(height),
+                    static_cast<float>(angle));
     }
 }
 
@@ -89,8 +90,8 @@ void AddLines(const Workspace& workspace, LayerLookup& layers, Drawing& drawing)
             ++drawing.counts().unreadable;
             continue;
         }
-        drawing.add(FeatureKind::Line, layers.of(table.cell(9, row)), 5, static_cast<uint32_t>(row),
-                    v, {});
+        drawing.add(FeatureKind::Line, layers.of(table.cell(9, row)), static_cast<uint32_t>(row), v,
+                    {});
     }
 }
 
@@ -121,7 +122,7 @@ void AddParcels(const Workspace& workspace, LayerLookup& layers, Drawing& drawin
         name.assign(parcels.cell(1, row));
         name += '/';
         name += parcels.cell(2, row);
-        drawing.add(FeatureKind::Parcel, layers.of(parcels.cell(4, row)), 8,
+        drawing.add(FeatureKind::Parcel, layers.of(parcels.cell(4, row)),
                     static_cast<uint32_t>(row), vertices, name);
     }
 }
@@ -130,10 +131,46 @@ uint64_t RowsIf(const Workspace& workspace, const std::string& flag, int grid) {
     return FlagSet(flag) ? static_cast<uint64_t>(workspace.grid(grid).rowCount() - 1) : 0;
 }
 
+// Room for everything the flagged tables can give: one vertex a point or label, two a line,
+// and the parcels' stored corners.
+void ReserveFor(const Workspace& workspace, Drawing& drawing) {
+    const SectionFlags& flags = workspace.flags;
+    size_t features = 0, vertices = 0, textBytes = 0;
+    auto rows = [&](const std::string& flag, int grid) -> size_t {
+        return FlagSet(flag) ? static_cast<size_t>(workspace.grid(grid).rowCount() - 1) : 0;
+    };
+    for (auto [flag, grid] : {std::pair{&flags.FlagNirengi, 1}, std::pair{&flags.FlagPoligon, 2},
+                              std::pair{&flags.FlagNokta, 3}}) {
+        const size_t n = rows(*flag, grid);
+        features += n;
+        vertices += n;
+        textBytes += n * 8;
+    }
+    const size_t labels = rows(flags.FlagYazi, 6);
+    features += labels;
+    vertices += labels;
+    textBytes += labels * 24;
+    const size_t lines = rows(flags.FlagHat, 5);
+    features += lines;
+    vertices += 2 * lines;
+    const size_t parcels = rows(flags.FlagParsel, 8);
+    features += parcels;
+    textBytes += parcels * 8;
+    if (parcels > 0) {
+        const Table& corners = workspace.grid(11);
+        for (size_t j = 1; j <= parcels; ++j) {
+            vertices +=
+                static_cast<size_t>(std::max(corners.storedRows(static_cast<int>(j)), 1) - 1);
+        }
+    }
+    drawing.reserve(features, vertices, textBytes);
+}
+
 }  // namespace
 
 Drawing DrawingFromWorkspace(const Workspace& workspace) {
     Drawing drawing;
+    ReserveFor(workspace, drawing);
     LayerLookup layers(workspace, drawing);
     const SectionFlags& flags = workspace.flags;
     if (FlagSet(flags.FlagNirengi)) {

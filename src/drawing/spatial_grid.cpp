@@ -30,25 +30,23 @@ void SpatialGrid::build(const Bounds& extent, uint32_t count,
         std::clamp<uint32_t>(static_cast<uint32_t>(height / cellSize_) + 1, 1, kMaxCellsPerSide);
     const size_t cells = static_cast<size_t>(cellsEast_) * cellsNorth_;
 
-    firstCell_.resize(count);
     std::vector<uint32_t> cellCount(cells + 1, 0);
     auto forCells = [&](uint32_t f, auto&& each) {
         const Bounds b = boundsOf(f);
         const uint32_t e0 = cellEast(b.minEast), e1 = cellEast(b.maxEast);
         const uint32_t n0 = cellNorth(b.minNorth), n1 = cellNorth(b.maxNorth);
-        firstCell_[f] = e0 | (n0 << 16);
         if (uint64_t{e1 - e0 + 1} * (n1 - n0 + 1) > kMaxCellsPerFeature) {
             return false;
         }
         for (uint32_t n = n0; n <= n1; ++n) {
             for (uint32_t e = e0; e <= e1; ++e) {
-                each(n * cellsEast_ + e);
+                each(n * cellsEast_ + e, (e == e0 ? kFirstColumn : 0) | (n == n0 ? kFirstRow : 0));
             }
         }
         return true;
     };
     for (uint32_t f = 0; f < count; ++f) {
-        if (!forCells(f, [&](uint32_t cell) { ++cellCount[cell]; })) {
+        if (!forCells(f, [&](uint32_t cell, uint32_t) { ++cellCount[cell]; })) {
             large_.push_back(f);
         }
     }
@@ -65,7 +63,7 @@ void SpatialGrid::build(const Bounds& extent, uint32_t count,
             ++nextLarge;
             continue;
         }
-        forCells(f, [&](uint32_t cell) { items_[fill[cell]++] = f; });
+        forCells(f, [&](uint32_t cell, uint32_t marks) { items_[fill[cell]++] = f | marks; });
     }
 }
 

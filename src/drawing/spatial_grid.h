@@ -39,7 +39,8 @@ struct Bounds {
 // Immutable once built, so queries may run on several threads at once.
 class SpatialGrid {
   public:
-    // Indexes features 0 to count - 1 by the boxes `boundsOf` gives, over `extent`.
+    // Indexes features 0 to count - 1 (fewer than 2^30) by the boxes `boundsOf` gives, over
+    // `extent`.
     void build(const Bounds& extent, uint32_t count,
                const std::function<Bounds(uint32_t)>& boundsOf);
 
@@ -61,14 +62,14 @@ class SpatialGrid {
             for (uint32_t e = e0; e <= e1; ++e) {
                 const uint32_t cell = n * cellsEast_ + e;
                 for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
-                    const uint32_t f = items_[k];
+                    const uint32_t item = items_[k];
                     // A feature in several cells is reported from the first of them that lies
-                    // in the query.
-                    const uint32_t first = firstCell_[f];
-                    if (std::max(first & 0xffff, e0) != e || std::max(first >> 16, n0) != n) {
+                    // in the query: its own first column (or the query's), its own first row
+                    // (or the query's).
+                    if (!((item & kFirstColumn) || e == e0) || !((item & kFirstRow) || n == n0)) {
                         continue;
                     }
-                    if (!visit(f)) {
+                    if (!visit(item & kFeatureMask)) {
                         return;
                     }
                 }
@@ -77,9 +78,7 @@ class SpatialGrid {
     }
 
     size_t memoryBytes() const {
-        return (cellStart_.capacity() + items_.capacity() + firstCell_.capacity() +
-                large_.capacity()) *
-               sizeof(uint32_t);
+        return (cellStart_.capacity() + items_.capacity() + large_.capacity()) * sizeof(uint32_t);
     }
 
   private:
@@ -97,8 +96,12 @@ class SpatialGrid {
     uint32_t cellsEast_ = 0;
     uint32_t cellsNorth_ = 0;
     std::vector<uint32_t> cellStart_;  // per cell, where its features begin in items_
+    // Per cell, its features, each marked when the cell is in the feature's first column or
+    // first row of cells.
     std::vector<uint32_t> items_;
-    std::vector<uint32_t> firstCell_;  // per feature: east cell | north cell << 16
+    static constexpr uint32_t kFirstColumn = 1u << 31;
+    static constexpr uint32_t kFirstRow = 1u << 30;
+    static constexpr uint32_t kFeatureMask = kFirstRow - 1;
     std::vector<uint32_t> large_;
 };
 

@@ -51,7 +51,9 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
             }
             QPainter painter(&image);
             PaintOnWhite(painter, drawing, view, filter);
-            image.save(&buffer, "PNG");
+            // Light compression: a dense drawing spends far longer in zlib's best effort than
+            // in being drawn, for files hardly smaller.
+            image.save(&buffer, "PNG", 80);
             break;
         }
         case PictureFormat::Svg: {

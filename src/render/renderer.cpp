@@ -21,15 +21,9 @@ constexpr size_t kMaxPointSymbols = 20000;
 constexpr double kParcelNamePixels = 48.0;
 constexpr int kNameFontPixels = 11;
 
-struct Buckets {
-    std::vector<std::vector<QLineF>> lines;
-    std::vector<std::vector<QPointF>> polygonPoints;
-    std::vector<std::vector<int>> polygonSizes;
-    std::vector<std::vector<QPointF>> points[3];
-    std::vector<uint32_t> pointFeatures;
-    std::vector<uint32_t> labels;
-    std::vector<std::pair<QPointF, uint32_t>> parcelNames;
-};
+// Geometry waits in small batches per layer and is drawn whenever a batch fills, so that a
+// picture of a million features needs no million-entry arrays.
+constexpr size_t kBatch = 1024;
 
 bool Near(QPointF p, const QRectF& area) {
     return area.contains(p);
@@ -92,88 +86,124 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
                           const RenderFilter& filter, const std::atomic<bool>* cancel) {
     RenderStats stats;
     const size_t layerCount = drawing.layers().size();
-    Buckets b;
-    b.lines.resize(layerCount);
-    b.polygonPoints.resize(layerCount);
-    b.polygonSizes.resize(layerCount);
-    for (auto& kind : b.points) {
-        kind.resize(layerCount);
-    }
     const QRectF screen(-8, -8, view.width + 16, view.height + 16);
-    Bounds area = view.visibleArea();
+    const Bounds area = view.visibleArea();
+    const Bounds& extent = drawing.extent();
+    const bool wholeDrawing = area.minEast <= extent.minEast && area.maxEast >= extent.maxEast &&
+                              area.minNorth <= extent.minNorth && area.maxNorth >= extent.maxNorth;
     uint64_t visited = 0;
-    auto cancelled = [&] {
-        return cancel != nullptr && (++visited & 0xfff) == 0 &&
-               cancel->load(std::memory_order_relaxed);
+    // Calls `visit` for the features the view may touch that the filter shows; false when the
+    // picture was cancelled meanwhile.
+    auto forEachFeature = [&](auto&& visit) {
+        auto each = [&](uint32_t f) {
+            if ((++visited & 0xfff) == 0 && cancel != nullptr &&
+                cancel->load(std::memory_order_relaxed)) {
+                stats.cancelled = true;
+                return false;
+            }
+            if (filter.shows(drawing, f)) {
+                visit(f);
+            }
+            return true;
+        };
+        if (wholeDrawing) {
+            // In storage order, which the caches like far better than the grid's cells.
+            for (uint32_t f = 0; f < drawing.size() && each(f); ++f) {
+            }
+        } else {
+            drawing.grid().query(area, each);
+        }
+        return !stats.cancelled;
     };
 
+    std::vector<QColor> colours(layerCount);
+    for (size_t l = 0; l < layerCount; ++l) {
+        colours[l] = LayerColour(drawing.layers()[l]);
+    }
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    QPen pen;
+    pen.setCosmetic(true);
+    pen.setWidthF(1.0);
+    int penLayer = -1;
+    auto usePen = [&](size_t layer) {
+        if (penLayer != static_cast<int>(layer)) {
+            penLayer = static_cast<int>(layer);
+            pen.setColor(colours[layer]);
+            painter.setPen(pen);
+        }
+    };
+
+    // First pass: parcels and lines, drawn batch by batch; the points in view are counted and
+    // the legible texts noted.
+    std::vector<std::vector<QLineF>> lines(layerCount);
+    std::vector<QPointF> outline;
+    std::vector<uint32_t> labels;
+    std::vector<std::pair<QPointF, uint32_t>> parcelNames;
     size_t pointCount = 0;
-    drawing.grid().query(area, [&](uint32_t f) {
-        if (cancelled()) {
-            stats.cancelled = true;
-            return false;
-        }
-        if (!filter.shows(drawing, f)) {
-            return true;
-        }
+    auto flushLines = [&](size_t layer) {
+        usePen(layer);
+        painter.drawLines(lines[layer].data(), static_cast<int>(lines[layer].size()));
+        lines[layer].clear();
+    };
+    const bool drawn = forEachFeature([&](uint32_t f) {
         const uint16_t layer = drawing.layer(f);
         const auto vertices = drawing.vertices(f);
         switch (drawing.kind(f)) {
             case FeatureKind::Triangulation:
             case FeatureKind::Traverse:
-            case FeatureKind::Detail: {
-                QPointF p = view.toScreen(vertices[0]);
-                if (Near(p, screen)) {
-                    b.points[static_cast<int>(drawing.kind(f))][layer].push_back(p);
-                    b.pointFeatures.push_back(f);
+            case FeatureKind::Detail:
+                if (Near(view.toScreen(vertices[0]), screen)) {
                     ++pointCount;
                     ++stats.drawn;
                 }
                 break;
-            }
             case FeatureKind::Line: {
-                QPointF p0 = view.toScreen(vertices[0]), p1 = view.toScreen(vertices[1]);
-                if (QRectF(p0, p1).normalized().adjusted(-1, -1, 1, 1).intersects(screen)) {
-                    if (std::fabs(p0.x() - p1.x()) < 1 && std::fabs(p0.y() - p1.y()) < 1) {
-                        ++stats.leftOut;
-                    } else {
-                        b.lines[layer].emplace_back(p0, p1);
-                        ++stats.drawn;
-                    }
+                const QPointF p0 = view.toScreen(vertices[0]), p1 = view.toScreen(vertices[1]);
+                if (!QRectF(p0, p1).normalized().adjusted(-1, -1, 1, 1).intersects(screen)) {
+                    break;
+                }
+                if (std::fabs(p0.x() - p1.x()) < 1 && std::fabs(p0.y() - p1.y()) < 1) {
+                    ++stats.leftOut;
+                    break;
+                }
+                lines[layer].emplace_back(p0, p1);
+                ++stats.drawn;
+                if (lines[layer].size() >= kBatch) {
+                    flushLines(layer);
                 }
                 break;
             }
             case FeatureKind::Parcel: {
-                QRectF box;
-                std::vector<QPointF>& out = b.polygonPoints[layer];
-                const size_t start = out.size();
+                outline.clear();
                 double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
                 for (const Vertex& v : vertices) {
-                    QPointF p = view.toScreen(v);
+                    const QPointF p = view.toScreen(v);
                     minX = std::min(minX, p.x());
                     maxX = std::max(maxX, p.x());
                     minY = std::min(minY, p.y());
                     maxY = std::max(maxY, p.y());
-                    out.push_back(p);
+                    outline.push_back(p);
                 }
-                box = QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+                const QRectF box(QPointF(minX, minY), QPointF(maxX, maxY));
                 if (!box.adjusted(-1, -1, 1, 1).intersects(screen)) {
-                    out.resize(start);
-                } else if (box.width() < 1 && box.height() < 1) {
-                    out.resize(start);
+                    break;
+                }
+                if (box.width() < 1 && box.height() < 1) {
                     ++stats.leftOut;
-                } else {
-                    b.polygonSizes[layer].push_back(static_cast<int>(vertices.size()));
-                    ++stats.drawn;
-                    if (box.width() >= kParcelNamePixels) {
-                        b.parcelNames.emplace_back(box.center(), f);
-                    }
+                    break;
+                }
+                usePen(layer);
+                painter.drawPolygon(outline.data(), static_cast<int>(outline.size()));
+                ++stats.drawn;
+                if (box.width() >= kParcelNamePixels) {
+                    parcelNames.emplace_back(box.center(), f);
                 }
                 break;
             }
             case FeatureKind::Label: {
                 const double pixels = std::fabs(drawing.height(f)) * view.scale;
-                QPointF p = view.toScreen(vertices[0]);
+                const QPointF p = view.toScreen(vertices[0]);
                 const double reach = pixels * (0.7 * drawing.text(f).size() + 1);
                 if (!QRectF(p.x() - reach, p.y() - reach, 2 * reach, 2 * reach)
                          .intersects(screen)) {
@@ -182,48 +212,62 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
                 if (pixels < kLegiblePixels) {
                     ++stats.leftOut;
                 } else {
-                    b.labels.push_back(f);
+                    labels.push_back(f);
                     ++stats.drawn;
                 }
                 break;
             }
         }
-        return true;
     });
-    if (stats.cancelled) {
+    if (!drawn) {
+        painter.restore();
         return stats;
     }
+    for (size_t l = 0; l < layerCount; ++l) {
+        if (!lines[l].empty()) {
+            flushLines(l);
+        }
+    }
+    lines = {};
 
-    painter.save();
-    painter.setBrush(Qt::NoBrush);
-    std::vector<QColor> colours(layerCount);
-    for (size_t l = 0; l < layerCount; ++l) {
-        colours[l] = LayerColour(drawing.layers()[l]);
-    }
-    QPen pen;
-    pen.setCosmetic(true);
-    pen.setWidthF(1.0);
-    for (size_t l = 0; l < layerCount; ++l) {
-        pen.setColor(colours[l]);
-        painter.setPen(pen);
-        const QPointF* points = b.polygonPoints[l].data();
-        for (int n : b.polygonSizes[l]) {
-            painter.drawPolygon(points, n);
-            points += n;
-        }
-        if (!b.lines[l].empty()) {
-            painter.drawLines(b.lines[l].data(), static_cast<int>(b.lines[l].size()));
-        }
-    }
+    // Second pass: points over the lines, as symbols, or as dots when so many are in view that
+    // symbols would merge anyway.
     const bool dots = pointCount > kMaxPointSymbols;
-    for (int kind = 0; kind < 3; ++kind) {
+    const bool numbers = filter.pointNumbers && pointCount <= kMaxPointNumbers;
+    std::vector<std::vector<QPointF>> points(3 * layerCount);
+    std::vector<uint32_t> numbered;
+    auto flushPoints = [&](size_t bucket) {
+        const int kind = static_cast<int>(bucket / layerCount);
         pen.setWidthF(kind == 2 || dots ? 2.0 : 1.2);
-        for (size_t l = 0; l < layerCount; ++l) {
-            if (!b.points[kind][l].empty()) {
-                pen.setColor(colours[l]);
-                painter.setPen(pen);
-                DrawPointSymbols(painter, kind, b.points[kind][l], dots);
+        penLayer = -1;
+        usePen(bucket % layerCount);
+        DrawPointSymbols(painter, kind, points[bucket], dots);
+        points[bucket].clear();
+    };
+    if (pointCount > 0 && !forEachFeature([&](uint32_t f) {
+            const int kind = static_cast<int>(drawing.kind(f));
+            if (kind > 2) {
+                return;
             }
+            const QPointF p = view.toScreen(drawing.vertices(f)[0]);
+            if (!Near(p, screen)) {
+                return;
+            }
+            const size_t bucket = static_cast<size_t>(kind) * layerCount + drawing.layer(f);
+            points[bucket].push_back(p);
+            if (points[bucket].size() >= kBatch) {
+                flushPoints(bucket);
+            }
+            if (numbers) {
+                numbered.push_back(f);
+            }
+        })) {
+        painter.restore();
+        return stats;
+    }
+    for (size_t bucket = 0; bucket < points.size(); ++bucket) {
+        if (!points[bucket].empty()) {
+            flushPoints(bucket);
         }
     }
 
@@ -231,20 +275,17 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(kNameFontPixels);
     painter.setFont(font);
-    if (filter.pointNumbers && pointCount <= kMaxPointNumbers) {
-        for (uint32_t f : b.pointFeatures) {
-            painter.setPen(colours[drawing.layer(f)]);
-            painter.drawText(view.toScreen(drawing.vertices(f)[0]) + QPointF(5, -4),
-                             DecodeCp1254(drawing.text(f)));
-        }
-    }
-    for (const auto& [centre, f] : b.parcelNames) {
+    for (uint32_t f : numbered) {
         painter.setPen(colours[drawing.layer(f)]);
-        const QString name = DecodeCp1254(drawing.text(f));
-        QRectF box(centre.x() - 100, centre.y() - 10, 200, 20);
-        painter.drawText(box, Qt::AlignCenter, name);
+        painter.drawText(view.toScreen(drawing.vertices(f)[0]) + QPointF(5, -4),
+                         DecodeCp1254(drawing.text(f)));
     }
-    for (uint32_t f : b.labels) {
+    for (const auto& [centre, f] : parcelNames) {
+        painter.setPen(colours[drawing.layer(f)]);
+        const QRectF box(centre.x() - 100, centre.y() - 10, 200, 20);
+        painter.drawText(box, Qt::AlignCenter, DecodeCp1254(drawing.text(f)));
+    }
+    for (uint32_t f : labels) {
         const double pixels = std::min(std::fabs(drawing.height(f)) * view.scale, 4000.0);
         font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
         painter.setFont(font);

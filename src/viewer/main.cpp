@@ -25,7 +25,7 @@ Options:
   --help             print this help and exit
   --version          print the version and exit
   --exit-when-drawn  for scripts and benchmarks: once the whole drawing is on screen,
-                     print the milliseconds since start and exit
+                     print "drawn-after-ms" and the milliseconds since start, and exit
 )";
 
 }  // namespace
@@ -65,14 +65,15 @@ int main(int argc, char** argv) {
     plotaktar::viewer::ViewerWindow window;
     window.show();
     if (exitWhenDrawn) {
-        QObject::connect(
-            &window.canvas(), &plotaktar::viewer::DrawingCanvas::pictureReady, &application, [&] {
-                if (window.canvas().drawing()) {
-                    std::printf("%lld\n", static_cast<long long>(sinceStart.elapsed()));
-                    std::fflush(stdout);
-                    QApplication::quit();
-                }
-            });
+        QObject::connect(&window.canvas(), &plotaktar::viewer::DrawingCanvas::pictureReady,
+                         &application, [&] {
+                             if (window.canvas().drawing()) {
+                                 std::printf("drawn-after-ms %lld\n",
+                                             static_cast<long long>(sinceStart.elapsed()));
+                                 std::fflush(stdout);
+                                 QApplication::quit();
+                             }
+                         });
     }
     window.open(plotaktar::viewer::FilesFor(paths));
     return QApplication::exec();

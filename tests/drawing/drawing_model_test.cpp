@@ -160,8 +160,8 @@ TEST(DrawingModel, IndexFindsWhatAScanFindsAndPickTakesTheNearest) {
         if (i % 500 == 0) {
             v[1] = {v[0].east + 900, v[0].north};  // long enough for the shared list
         }
-        drawing.add(i % 2 ? FeatureKind::Line : FeatureKind::Detail, layer, 0, i,
-                    {v, i % 2 ? 2u : 1u}, {});
+        drawing.add(i % 2 ? FeatureKind::Line : FeatureKind::Detail, layer, i, {v, i % 2 ? 2u : 1u},
+                    {});
     }
     drawing.finish();
     for (int q = 0; q < 50; ++q) {

@@ -58,9 +58,9 @@ class RenderTest : public QObject {
         const Vertex across[2] = {{0, 50}, {100, 50}};
         const Vertex up[2] = {{25, 0}, {25, 100}};
         const Vertex tiny[2] = {{70, 70}, {70.001, 70}};
-        drawing.add(FeatureKind::Line, red, 5, 1, across, {});
-        drawing.add(FeatureKind::Line, other, 5, 2, up, {});
-        drawing.add(FeatureKind::Line, red, 5, 3, tiny, {});
+        drawing.add(FeatureKind::Line, red, 1, across, {});
+        drawing.add(FeatureKind::Line, other, 2, up, {});
+        drawing.add(FeatureKind::Line, red, 3, tiny, {});
         drawing.finish();
         ViewTransform view;  // one pixel a unit, X (north) upwards
         view.width = view.height = 100;
@@ -87,8 +87,8 @@ class RenderTest : public QObject {
         auto inkOf = [](float angle) {
             Drawing drawing;
             const Vertex at{100, 100};
-            drawing.add(FeatureKind::Label, drawing.layerIndex("Y", 7), 6, 1, {&at, 1}, "HHHHHH",
-                        12, angle);
+            drawing.add(FeatureKind::Label, drawing.layerIndex("Y", 7), 1, {&at, 1}, "HHHHHH", 12,
+                        angle);
             drawing.finish();
             ViewTransform view;
             view.width = view.height = 200;
