@@ -160,6 +160,7 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     connect(canvas_, &DrawingCanvas::featureClicked, this, &ViewerWindow::showRecord);
     connect(panel_, &QTreeWidget::itemChanged, this, &ViewerWindow::panelChanged);
 
+    loader_.setMaxThreadCount(1);
     reload_.setSingleShot(true);
     reload_.setInterval(300);
     connect(&watcher_, &QFileSystemWatcher::fileChanged, &reload_,
@@ -174,6 +175,10 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     showCounts();
 }
 
+ViewerWindow::~ViewerWindow() {
+    loader_.waitForDone();
+}
+
 void ViewerWindow::open(const DrawingFiles& files) {
     if (!files.empty()) {
         load(files, false);
@@ -183,7 +188,7 @@ void ViewerWindow::open(const DrawingFiles& files) {
 void ViewerWindow::load(const DrawingFiles& files, bool keepView) {
     const quint64 generation = ++loadGeneration_;
     statusBar()->showMessage(QStringLiteral("Okunuyor: %1").arg(QFileInfo(files.main).fileName()));
-    QThreadPool::globalInstance()->start([this, generation, files, keepView] {
+    loader_.start([this, generation, files, keepView] {
         FailureCounter failures;
         std::shared_ptr<const LoadedDrawing> drawing;
         QString error;

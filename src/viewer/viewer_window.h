@@ -3,6 +3,7 @@
 #include <QFileSystemWatcher>
 #include <QMainWindow>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
 #include <memory>
 
@@ -37,6 +38,7 @@ class ViewerWindow : public QMainWindow {
 
   public:
     explicit ViewerWindow(QWidget* parent = nullptr);
+    ~ViewerWindow() override;
 
     // Opens the files in the background; the window shows them when they are read.
     void open(const DrawingFiles& files);
@@ -76,6 +78,7 @@ class ViewerWindow : public QMainWindow {
     DrawingFiles files_;
     quint64 loadGeneration_ = 0;
     uint64_t failedRecords_ = 0;
+    QThreadPool loader_;  // reads drawings; the window waits for it before it goes
     QFileSystemWatcher watcher_;
     QTimer reload_;
     bool fillingPanel_ = false;
