@@ -53,8 +53,10 @@ std::vector<RecordField> PlotFields(std::string_view bytes, uint64_t offset) {
                  {"ilk y", "ilk x", "son y", "son x", "", "Tabaka", "", "", "ilk z", "son z"});
     } else if (line.starts_with("L2")) {
         fields.push_back({Cp1254FromUtf8("Kayıt"), std::string(line)});
-        fields.push_back(
-            {Cp1254FromUtf8("Köşeler"), std::string(LineAt(bytes, offset + line.size() + 2))});
+        const size_t next = bytes.find('\n', offset);
+        fields.push_back({Cp1254FromUtf8("Köşeler"),
+                          std::string(next == std::string_view::npos ? std::string_view()
+                                                                     : LineAt(bytes, next + 1))});
     } else {
         fields.push_back({Cp1254FromUtf8("Kayıt"), std::string(line)});
     }
