@@ -24,10 +24,18 @@ void SpatialGrid::build(const Bounds& extent, uint32_t count,
     const double height = std::max(extent.maxNorth - extent.minNorth, 1e-9);
     cellSize_ = std::sqrt(width * height * 2.0 / count);
     cellSize_ = std::max({cellSize_, width / kMaxCellsPerSide, height / kMaxCellsPerSide});
-    cellsEast_ =
-        std::clamp<uint32_t>(static_cast<uint32_t>(width / cellSize_) + 1, 1, kMaxCellsPerSide);
-    cellsNorth_ =
-        std::clamp<uint32_t>(static_cast<uint32_t>(height / cellSize_) + 1, 1, kMaxCellsPerSide);
+    auto side = [&](double length) {
+        const double cells = length / cellSize_;
+        return cells < kMaxCellsPerSide ? static_cast<uint32_t>(cells) + 1 : kMaxCellsPerSide;
+    };
+    if (std::isfinite(cellSize_) && cellSize_ > 0) {
+        cellsEast_ = side(width);
+        cellsNorth_ = side(height);
+    } else {
+        // An extent too wide for a double's arithmetic: one cell holds everything.
+        cellSize_ = std::numeric_limits<double>::max();
+        cellsEast_ = cellsNorth_ = 1;
+    }
     const size_t cells = static_cast<size_t>(cellsEast_) * cellsNorth_;
 
     std::vector<uint32_t> cellCount(cells + 1, 0);

@@ -82,13 +82,16 @@ class SpatialGrid {
     }
 
   private:
-    uint32_t cellEast(double east) const {
-        double c = (east - extent_.minEast) / cellSize_;
-        return c <= 0 ? 0 : std::min(static_cast<uint32_t>(c), cellsEast_ - 1);
-    }
-    uint32_t cellNorth(double north) const {
-        double c = (north - extent_.minNorth) / cellSize_;
-        return c <= 0 ? 0 : std::min(static_cast<uint32_t>(c), cellsNorth_ - 1);
+    // The cell column or row of a coordinate, those outside the extent (and NaN) in the edge
+    // cells.
+    uint32_t cellEast(double east) const { return cellOf(east - extent_.minEast, cellsEast_); }
+    uint32_t cellNorth(double north) const { return cellOf(north - extent_.minNorth, cellsNorth_); }
+    uint32_t cellOf(double offset, uint32_t cells) const {
+        const double c = offset / cellSize_;
+        if (!(c > 0)) {
+            return 0;
+        }
+        return c >= cells - 1 ? cells - 1 : static_cast<uint32_t>(c);
     }
 
     Bounds extent_;

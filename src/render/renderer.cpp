@@ -314,7 +314,7 @@ ViewTransform ViewTransform::fit(const Bounds& extent, int width, int height, in
     const double h = std::max(extent.maxNorth - extent.minNorth, 1e-6);
     const double usableW = std::max(width - 2 * margin, 1);
     const double usableH = std::max(height - 2 * margin, 1);
-    view.scale = std::min(usableW / w, usableH / h);
+    view.scale = std::clamp(std::min(usableW / w, usableH / h), 1e-6, 1e6);
     return view;
 }
 

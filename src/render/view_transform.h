@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <algorithm>
 
 #include "drawing/drawing.h"
 
@@ -33,10 +34,11 @@ struct ViewTransform {
         b.add(centerEast + width / 2.0 / scale, centerNorth + height / 2.0 / scale);
         return b;
     }
-    // Zooms by `factor` keeping the drawing position under the surface point `anchor` there.
+    // Zooms by `factor` keeping the drawing position under the surface point `anchor` there,
+    // between a millionth of a pixel and a million pixels a drawing unit.
     void zoomAbout(QPointF anchor, double factor) {
         const Vertex fixed = toDrawing(anchor);
-        scale *= factor;
+        scale = std::clamp(scale * factor, 1e-6, 1e6);
         centerEast = fixed.east - (anchor.x() - width / 2.0) / scale;
         centerNorth = fixed.north + (anchor.y() - height / 2.0) / scale;
     }

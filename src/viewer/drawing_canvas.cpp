@@ -142,10 +142,12 @@ void DrawingCanvas::pictureDone(quint64 generation, const QImage& image, const V
 void DrawingCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    if (!picture_.isNull()) {
-        // The last picture, moved and scaled to where its drawing now lies.
-        const QPointF topLeft = view_.toScreen(pictureView_.toDrawing(QPointF(0, 0)));
-        const double ratio = view_.scale / pictureView_.scale;
+    const double ratio = view_.scale / pictureView_.scale;
+    // The last picture, moved and scaled to where its drawing now lies; scaled beyond use, it
+    // gives way to white until the new one is ready.
+    const QPointF topLeft = view_.toScreen(pictureView_.toDrawing(QPointF(0, 0)));
+    if (!picture_.isNull() && ratio < 64 && ratio > 1.0 / 64 && std::fabs(topLeft.x()) < 1e6 &&
+        std::fabs(topLeft.y()) < 1e6) {
         painter.drawImage(
             QRectF(topLeft, QSizeF(picture_.width() * ratio, picture_.height() * ratio)), picture_);
     }

@@ -273,7 +273,8 @@ void ViewerWindow::exportPicture(bool wholeDrawing) {
         this,
         wholeDrawing ? QStringLiteral("Bütün çizimi dışa aktar")
                      : QStringLiteral("Görünümü dışa aktar"),
-        QFileInfo(files_.main).completeBaseName() + QStringLiteral(".png"),
+        QFileInfo(files_.main).absolutePath() + '/' + QFileInfo(files_.main).completeBaseName() +
+            QStringLiteral(".png"),
         QStringLiteral("PNG resmi (*.png);;SVG çizimi (*.svg);;PDF belgesi (*.pdf)"), &selected);
     if (path.isEmpty()) {
         return;

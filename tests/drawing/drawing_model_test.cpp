@@ -149,6 +149,33 @@ TEST(DrawingModel, CellsThatAreNotNumbersLeaveTheirFeatureOutAndAreCounted) {
     EXPECT_EQ(plot.counts().skippedLines, 1u);
 }
 
+TEST(DrawingModel, CoordinatesAtTheEndsOfADoubleStillIndexAndPick) {
+    const std::string huge(309, '9');  // about 1e309 written out: past a double, not a number
+    double value = 0;
+    EXPECT_FALSE(ParseCoordinate(huge, value));
+    EXPECT_FALSE(ParseCoordinate("1e5", value));
+    EXPECT_TRUE(ParseCoordinate("+12.50", value));
+    EXPECT_EQ(value, 12.5);
+
+    Drawing drawing;
+    const uint16_t layer = drawing.layerIndex("L");
+    const Vertex far[3] = {{1.7e308, -1.7e308}, {-1.7e308, 1.7e308}, {1, 1}};
+    for (uint32_t i = 0; i < 3; ++i) {
+        drawing.add(FeatureKind::Detail, layer, i, {&far[i], 1}, {});
+    }
+    drawing.finish();
+    std::vector<uint32_t> found;
+    Bounds near;
+    near.add(0, 0);
+    near.add(2, 2);
+    drawing.grid().query(near, [&](uint32_t f) {
+        found.push_back(f);
+        return true;
+    });
+    EXPECT_NE(std::find(found.begin(), found.end(), 2u), found.end());
+    EXPECT_EQ(PickFeature(drawing, {1, 1}, 0.5, [](uint32_t) { return true; }), 2u);
+}
+
 TEST(DrawingModel, IndexFindsWhatAScanFindsAndPickTakesTheNearest) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> place(0, 1000), step(-20, 20);
