@@ -84,6 +84,7 @@ ViewerFigures MeasureViewer(const Drawing& drawing, ProcessRunner& runner, const
     figures.renderPeakMiB = MedianOf(renderPeaks);
 
     viewer::ViewerWindow window;
+    window.setRemembersRecent(false);
     window.show();
     viewer::DrawingCanvas& canvas = window.canvas();
     window.resize(1600 + (window.width() - canvas.width()),

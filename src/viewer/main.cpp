@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     plotaktar::viewer::ViewerWindow window;
     window.show();
     if (exitWhenDrawn) {
+        window.setRemembersRecent(false);
         QObject::connect(&window.canvas(), &plotaktar::viewer::DrawingCanvas::pictureReady,
                          &application, [&] {
                              if (window.canvas().drawing()) {

@@ -226,7 +226,9 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool ke
     fillPanel();
     showRecord(std::nullopt);
     updateTitle();
-    rememberRecent(files);
+    if (remembersRecent_) {
+        rememberRecent(files);
+    }
     if (!watcher_.files().isEmpty()) {
         watcher_.removePaths(watcher_.files());
     }

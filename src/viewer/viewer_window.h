@@ -43,6 +43,8 @@ class ViewerWindow : public QMainWindow {
     // Opens the files in the background; the window shows them when they are read.
     void open(const DrawingFiles& files);
     DrawingCanvas& canvas() { return *canvas_; }
+    // Whether opened drawings go to the recent files (on by default; scripts turn it off).
+    void setRemembersRecent(bool remember) { remembersRecent_ = remember; }
 
   signals:
     // The drawing of the last open() is read and set on the canvas.
@@ -82,6 +84,7 @@ class ViewerWindow : public QMainWindow {
     QFileSystemWatcher watcher_;
     QTimer reload_;
     bool fillingPanel_ = false;
+    bool remembersRecent_ = true;
 };
 
 }  // namespace plotaktar::viewer

@@ -2,6 +2,7 @@
 // shows its record, a drag pans, the panel hides a layer.
 
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -14,6 +15,8 @@ class ViewerTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // recent files
+
     void opensTheSampleAndPicksAFeature() {
         ViewerWindow window;
         window.resize(1000, 700);
