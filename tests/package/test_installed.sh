@@ -102,7 +102,7 @@ check "lintian: no errors" lintian --fail-on error "$deb"
 echo "--- installing $deb"
 # A minimal image may exclude manual pages from every package (dpkg path-exclude); ours are
 # included again so that `man` finds them.
-if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall --no-install-recommends \
         -o DPkg::Options::=--path-include=/usr/share/man/man1/plotaktar* "$deb" >/dev/null; then
     echo "FAIL  apt-get install $deb"
     exit 1
