@@ -1,9 +1,11 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "app/translation.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    plotaktar::app::LoadQtTurkish(application);
     plotaktar::app::TForm1 Form1;
     Form1.show();
     return QApplication::exec();

@@ -1,9 +1,12 @@
 #include "app/main_window.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <optional>
@@ -11,6 +14,7 @@
 
 #include "app/error_box.h"
 #include "app/grid_view.h"
+#include "app/screen_fit.h"
 #include "export/export_command.h"
 #include "import/import_command.h"
 #include "model/cp1254.h"
@@ -47,6 +51,11 @@ constexpr std::array<Page, kGridCount> kPages = {{
 
 constexpr int kFrontPage = 10;  // "Ada Parsel Köşe"
 constexpr int kPanelHeight = 49;
+constexpr QPoint kOpeningPosition(152, 267);  // of the outer window, frame included
+constexpr QSize kClientSize(1028, 607);
+// The frame assumed until the window manager has put its own around the window.
+constexpr QMargins kAssumedFrame(4, 30, 4, 4);
+constexpr int kFrameWaitMs = 1000;
 
 }  // namespace
 
@@ -57,10 +66,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), windowUi_(this), ui_(&win
     font.setPointSize(8);
     setFont(font);
     // Opens at its own place, not centred; the size is that of the client area.
-    move(152, 267);
-    resize(1028, 607);
+    move(kOpeningPosition);
+    resize(kClientSize);
     createControls();
     FormCreate();
+    windowUi_.setRefreshViews([this] { refreshTables(); });
 }
 
 TForm1::~TForm1() {
@@ -118,7 +128,7 @@ void TForm1::createControls() {
         sheetLayout->setContentsMargins(0, 0, 0, 0);
 
         auto* model = new GridModel(session_.workspace.grid(page.gridNumber), this);
-        QTableView* view = CreateGridView(model, page.sizing, sheet);
+        GridView* view = CreateGridView(model, page.sizing, sheet);
         view->setObjectName(QStringLiteral("StringGrid%1").arg(page.gridNumber));
         sheetLayout->addWidget(view);
         models_[Index(page.gridNumber)] = model;
@@ -139,8 +149,50 @@ void TForm1::refreshTables() {
     }
 }
 
-void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& command,
-                        Tables tables) {
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    fitPending_ = true;
+    fitOnScreen();
+    QTimer::singleShot(kFrameWaitMs, this, [this] { fitPending_ = false; });
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The window manager's frame arrives after the window is shown, with a move or resize.
+    if (fitPending_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        frameGeometry() != geometry()) {
+        fitPending_ = false;
+        fitOnScreen();
+    }
+    return handled;
+}
+
+void TForm1::fitOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect outer = frameGeometry();
+    QRect client = geometry();
+    QMargins frame(client.left() - outer.left(), client.top() - outer.top(),
+                   outer.right() - client.right(), outer.bottom() - client.bottom());
+    if (frame.isNull()) {
+        // Without its frame yet, the window's position is that of the frame to come.
+        frame = kAssumedFrame;
+        client.moveTopLeft(pos() + QPoint(frame.left(), frame.top()));
+    }
+    const QRect fitted = FitOnScreen(client, frame, screen->availableGeometry());
+    if (fitted != client) {
+        resize(fitted.size());
+        move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+    }
+}
+
+void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& command) {
     std::optional<std::string> failure;
     windowUi_.beginCommand();
     try {
@@ -152,9 +204,7 @@ void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& com
     }
     windowUi_.endCommand();
     // What the command did before a failure stays, so the tables show it either way.
-    if (tables == Tables::Changed) {
-        refreshTables();
-    }
+    refreshTables();
     if (failure) {
         ShowErrorBox(this, *failure);
     }
@@ -165,7 +215,7 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::SpeedButton1Click() {
-    runCommand(plotaktar::SpeedButton1Click, Tables::Unchanged);
+    runCommand(plotaktar::SpeedButton1Click);
 }
 
 void TForm1::SpeedButton2Click() {
