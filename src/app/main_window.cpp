@@ -156,6 +156,7 @@ void TForm1::showEvent(QShowEvent* event) {
     }
     shown_ = true;
     fitPending_ = true;
+    openingPlace_ = QRect(pos(), size());
     fitOnScreen();
     QTimer::singleShot(kFrameWaitMs, this, [this] { fitPending_ = false; });
 }
@@ -164,11 +165,18 @@ bool TForm1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     // The window manager's frame arrives after the window is shown, with a move or resize.
     if (fitPending_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
-        frameGeometry() != geometry()) {
+        frameMargins() != fittedFrame_) {
         fitPending_ = false;
         fitOnScreen();
     }
     return handled;
+}
+
+QMargins TForm1::frameMargins() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
 }
 
 void TForm1::fitOnScreen() {
@@ -176,17 +184,20 @@ void TForm1::fitOnScreen() {
     if (screen == nullptr) {
         return;
     }
-    const QRect outer = frameGeometry();
-    QRect client = geometry();
-    QMargins frame(client.left() - outer.left(), client.top() - outer.top(),
-                   outer.right() - client.right(), outer.bottom() - client.bottom());
+    const QRect inner = geometry();
+    QMargins frame = frameMargins();
     if (frame.isNull()) {
-        // Without its frame yet, the window's position is that of the frame to come.
         frame = kAssumedFrame;
-        client.moveTopLeft(pos() + QPoint(frame.left(), frame.top()));
+    } else {
+        fitPending_ = false;
     }
+    fittedFrame_ = frame;
+    // Fitted from the place it opens at (the position of its frame), also when the window
+    // manager's frame arrives after a first fit with an assumed one.
+    const QRect client(openingPlace_.topLeft() + QPoint(frame.left(), frame.top()),
+                       openingPlace_.size());
     const QRect fitted = FitOnScreen(client, frame, screen->availableGeometry());
-    if (fitted != client) {
+    if (fitted != inner) {
         resize(fitted.size());
         move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
     }

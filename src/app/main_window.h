@@ -60,6 +60,8 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void refreshTables();
     void fitOnScreen();
+    // The window manager's frame around the client area; null while it is not known.
+    QMargins frameMargins() const;
 
     Session session_;
     WindowUserInterface windowUi_;
@@ -75,6 +77,8 @@ class TForm1 : public QMainWindow {
     // From the first show until the window manager's frame is known (or a second has gone).
     bool fitPending_ = false;
     bool shown_ = false;
+    QMargins fittedFrame_;
+    QRect openingPlace_;  // frame position and client size asked for before the first show
 };
 
 }  // namespace plotaktar::app

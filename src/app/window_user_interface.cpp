@@ -10,10 +10,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QTreeView>
 
 #include "app/error_box.h"
 #include "app/file_filter.h"
@@ -50,6 +52,20 @@ QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::Ac
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
     }
     dialog->resize(size);
+    // The file list's size, type and date columns as wide as their texts usually are; the
+    // name column takes the rest.
+    if (auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = list->header();
+        const QFontMetrics metrics(list->font());
+        const int widths[] = {metrics.horizontalAdvance(QStringLiteral("999.99 KiB")),
+                              metrics.horizontalAdvance(QStringLiteral("Gnuplot document xx")),
+                              metrics.horizontalAdvance(QStringLiteral("31 Dec 2026 23:59:59"))};
+        header->setStretchLastSection(false);
+        for (int column = 1; column <= 3 && column < header->count(); ++column) {
+            header->resizeSection(column, widths[column - 1] + 24);
+        }
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     // Qt's own dialog, the same on every desktop; it also lets the filter list show our
     // descriptions. Its open mode has no read-only check box, so none is shown.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
