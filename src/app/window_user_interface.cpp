@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 constexpr int kRepaintIntervalMs = 50;
+constexpr int kViewRefreshIntervalMs = 250;
 
 QString DecodeFileName(const std::string& name) {
     return QFile::decodeName(QByteArray::fromStdString(name));
@@ -237,6 +238,13 @@ void WindowUserInterface::importProgress(std::string_view fileName, uint64_t don
         progress_->setRange(0, kProgressSteps);
         progress_->setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
     }
+    // Behind the progress the tables grow as they are read.
+    if (!viewClock_.isValid() || viewClock_.elapsed() >= kViewRefreshIntervalMs) {
+        viewClock_.start();
+        if (refreshViews_) {
+            refreshViews_();
+        }
+    }
     // The progress dialog is modal, so this repaints the window without letting a click
     // start another command.
     QCoreApplication::processEvents();
@@ -245,6 +253,7 @@ void WindowUserInterface::importProgress(std::string_view fileName, uint64_t don
 void WindowUserInterface::beginCommand() {
     workClock_.invalidate();
     repaintClock_.invalidate();
+    viewClock_.invalidate();
 }
 
 void WindowUserInterface::endCommand() {

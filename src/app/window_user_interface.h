@@ -68,6 +68,7 @@ class WindowUserInterface : public UserInterface {
     QPointer<QProgressDialog> progress_;
     QElapsedTimer workClock_;
     QElapsedTimer repaintClock_;
+    QElapsedTimer viewClock_;
 };
 
 }  // namespace plotaktar::app
