@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include <QEvent>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
@@ -56,6 +55,7 @@ constexpr QSize kClientSize(1028, 607);
 // The frame assumed until the window manager has put its own around the window.
 constexpr QMargins kAssumedFrame(4, 30, 4, 4);
 constexpr int kFrameWaitMs = 1000;
+constexpr int kFrameWatchIntervalMs = 20;
 
 }  // namespace
 
@@ -155,21 +155,26 @@ void TForm1::showEvent(QShowEvent* event) {
         return;
     }
     shown_ = true;
-    fitPending_ = true;
     openingPlace_ = QRect(pos(), size());
     fitOnScreen();
-    QTimer::singleShot(kFrameWaitMs, this, [this] { fitPending_ = false; });
-}
-
-bool TForm1::event(QEvent* event) {
-    const bool handled = QMainWindow::event(event);
-    // The window manager's frame arrives after the window is shown, with a move or resize.
-    if (fitPending_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
-        frameMargins() != fittedFrame_) {
-        fitPending_ = false;
-        fitOnScreen();
+    if (fittedFrame_ != kAssumedFrame) {
+        return;
     }
-    return handled;
+    // The window manager puts its frame around the window a moment after it is shown; then
+    // the window is fitted again with the real frame.
+    auto* frameWatch = new QTimer(this);
+    connect(frameWatch, &QTimer::timeout, this,
+            [this, frameWatch, ticksLeft = kFrameWaitMs / kFrameWatchIntervalMs]() mutable {
+                const QMargins frame = frameMargins();
+                const bool arrived = !frame.isNull() && frame != fittedFrame_;
+                if (arrived) {
+                    fitOnScreen();
+                }
+                if (arrived || --ticksLeft <= 0) {
+                    frameWatch->deleteLater();
+                }
+            });
+    frameWatch->start(kFrameWatchIntervalMs);
 }
 
 QMargins TForm1::frameMargins() const {
@@ -188,8 +193,6 @@ void TForm1::fitOnScreen() {
     QMargins frame = frameMargins();
     if (frame.isNull()) {
         frame = kAssumedFrame;
-    } else {
-        fitPending_ = false;
     }
     fittedFrame_ = frame;
     // Fitted from the place it opens at (the position of its frame), also when the window

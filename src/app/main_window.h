@@ -52,7 +52,6 @@ class TForm1 : public QMainWindow {
     // its screen's available area; otherwise it is moved, and shrunk only if it must, so that
     // all of it, frame included, is on the screen.
     void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
 
   private:
     static size_t Index(int gridNumber) { return static_cast<size_t>(gridNumber - 1); }
@@ -74,11 +73,9 @@ class TForm1 : public QMainWindow {
     QTabWidget* PageControl1 = nullptr;
     std::array<GridModel*, kGridCount> models_{};
     std::array<GridView*, kGridCount> views_{};
-    // From the first show until the window manager's frame is known (or a second has gone).
-    bool fitPending_ = false;
     bool shown_ = false;
-    QMargins fittedFrame_;
-    QRect openingPlace_;  // frame position and client size asked for before the first show
+    QMargins fittedFrame_;  // the frame the last fit allowed for
+    QRect openingPlace_;    // frame position and client size asked for before the first show
 };
 
 }  // namespace plotaktar::app
