@@ -144,6 +144,10 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
             add("view_tab_switch", view.tabSwitchMs, "ms", "bring its page to the front, paint");
         }
         add("view_save", view.saveMs, "ms", "the window busy with the save button's command");
+        add("view_copy", view.copyMs, "ms",
+            "Ctrl+C of " + std::to_string(view.copyRows) + " rows x 10 columns");
+        add("view_copy_peak", view.copyPeakMiB, "MiB",
+            "memory the copy took, for " + std::to_string(view.copyTextMiB) + " MiB of text");
         result.notes.push_back("view: " + view.subject + "; after the scroll: " + view.check);
     }
 #endif

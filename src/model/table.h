@@ -30,8 +30,12 @@ class Table {
     int rowCount() const { return rowCount_; }
     int colCount() const { return colCount_; }
     // Counts below 1 are taken as 1. Cells beyond a lowered count keep their text.
-    void setRowCount(int rows) { rowCount_ = rows < 1 ? 1 : rows; }
-    void setColCount(int cols) { colCount_ = cols < 1 ? 1 : cols; }
+    void setRowCount(int rows) { setCount(rowCount_, rows); }
+    void setColCount(int cols) { setCount(colCount_, cols); }
+
+    // A number that rises with every cell write and every count change, so that whoever shows
+    // the table can tell whether it changed since it last looked, whatever the table's size.
+    uint64_t changeCount() const { return changes_; }
 
     // The text of a cell; the empty text for a cell never written. Any col, row >= 0. The view
     // stays valid until the cell is written or the table's storage is compacted.
@@ -105,9 +109,17 @@ class Table {
         return (uint64_t{slot} << kSlotShift) | (offset << kLengthBits) | length;
     }
 
+    void setCount(int& count, int value) {
+        value = value < 1 ? 1 : value;
+        if (value != count) {
+            count = value;
+            ++changes_;
+        }
+    }
     std::string_view special(uint64_t ref) const;
     void setCellSliceSlow(int col, int row, std::string_view text);
     void store(int col, int row, uint64_t ref) {
+        ++changes_;
         // Appending a row to a column is by far the commonest write.
         if (static_cast<size_t>(col) < columns_.size()) {
             std::vector<uint64_t>& column = columns_[static_cast<size_t>(col)];
@@ -124,6 +136,7 @@ class Table {
 
     int rowCount_;
     int colCount_;
+    uint64_t changes_ = 0;
     std::vector<std::vector<uint64_t>> columns_;
     std::vector<char> arena_;
     size_t arenaGarbage_ = 0;

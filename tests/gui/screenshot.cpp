@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     plotaktar::app::TForm1 form;
     form.show();
     (void)QTest::qWaitForWindowExposed(&form);
+    // The offscreen screen is smaller than the window: the window fitted itself to it.
+    form.resize(1028, 607);
     if (!args.isEmpty()) {
         plotaktar::gui_testing::ScriptedUi ui;
         for (const QString& file : args) {
