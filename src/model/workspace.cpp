@@ -5,6 +5,7 @@
 
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/messages.h"
 #include "model/text.h"
 
 namespace plotaktar {
@@ -105,7 +106,7 @@ void WriteHeaderRows(Workspace& workspace) {
 
 int GrowGridRow(Table& table, int& counter) {
     if (counter >= INT_MAX - 1) {
-        throw Error("Too many rows");
+        throw Error(std::string(kTooManyRowsMessage));
     }
     const int n = ++counter;
     table.setRowCount(n + 1);
@@ -121,10 +122,9 @@ int AppendGridRow(Table& table, int& counter) {
 int LayerRowOf(std::string_view layerNumber) {
     int32_t n = StrToInt(layerNumber);
     if (n < 1 || n > kLayerRows) {
-        static const std::string suffix = Cp1254FromUtf8("' geçerli bir tabaka numarası değil");
         std::string message = "'";
         message += layerNumber;
-        message += suffix;
+        message += kLayerRangeSuffix;
         throw LayerRangeError(message);
     }
     return n;
