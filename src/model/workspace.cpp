@@ -114,9 +114,12 @@ int GrowGridRow(Table& table, int& counter) {
 }
 
 int AppendGridRow(Table& table, int& counter) {
-    const int n = GrowGridRow(table, counter);
-    table.setCellNumber(0, n, n);
-    return n;
+    if (counter >= INT_MAX - 1) {
+        throw Error(std::string(kTooManyRowsMessage));
+    }
+    // The number first: when it cannot be written, neither the count nor the table changes.
+    table.setCellNumber(0, counter + 1, counter + 1);
+    return GrowGridRow(table, counter);
 }
 
 int LayerRowOf(std::string_view layerNumber) {
