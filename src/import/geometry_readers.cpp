@@ -5,7 +5,6 @@
 #include <string>
 
 #include "import/parcel_corners.h"
-#include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
 

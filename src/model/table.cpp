@@ -189,6 +189,7 @@ void Table::releaseBuffersExcept(std::span<const ByteBuffer* const> keep) {
     std::vector<char> newArena;
     std::vector<char>& target = rebuildArena ? newArena : arena_;
     reserveArena(target, bytes);
+    base_[kArenaSlot] = arena_.data();
     for (std::vector<uint64_t>& column : columns_) {
         for (uint64_t& ref : column) {
             if (moves(ref)) {
