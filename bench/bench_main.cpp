@@ -16,6 +16,7 @@
 
 #include "bench_support.h"
 #include "core_figures.h"
+#include "model/messages.h"
 
 #ifdef PLOTAKTAR_BENCH_VIEW
 #include <QApplication>
@@ -93,16 +94,19 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         session = std::make_unique<Session>();
         importRuns.push_back(ImportOnce(*session, drawing, ui));
     }
-    if (ui.messages.size() != 1 || ui.failedRecords != 0) {
+    if (ui.messages.size() != 1 || !ui.failures.empty()) {
+        std::string first = ui.failures.empty() ? std::string()
+                                                : ui.failures[0].first + " at geometry line " +
+                                                      std::to_string(ui.failures[0].second);
         result.notes.push_back("import showed " + std::to_string(ui.messages.size()) +
-                               " messages and " + std::to_string(ui.failedRecords) +
-                               " failing records (first: " + ui.firstFailure + ")");
+                               " messages and " + std::to_string(ui.failures.size()) +
+                               " failing records (first: " + first + ")");
     }
     std::string exportOutput = scratch.file("export.plt");
     for (int i = 0; i < runs; ++i) {
         exportRuns.push_back(ExportOnce(*session, exportOutput, ui));
     }
-    if (ui.messages.empty() || ui.messages.back() != "kay\xfdt bitti") {
+    if (ui.messages.empty() || ui.messages.back() != kSavedMessage) {
         result.notes.push_back("export did not end with its closing message");
     }
     if (!SameFile(exportOutput, convertOutput)) {

@@ -108,8 +108,7 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
     ViewTimes times;
     times.subject = "the window TForm1 (plotaktar_gui), 1280 x 800";
     ScriptedUi ui;
-    ui.geometry = drawing.geometry;
-    ui.labels = drawing.labels;
+    ui.answerOpen(drawing.geometry, drawing.labels);
     app::TForm1 form;
     form.setUserInterface(&ui);
     form.resize(1280, 800);
@@ -136,6 +135,7 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
         view.scrollToTop();
         PaintNow(view);
         Clock::time_point importEnd;
+        ui.answerOpen(drawing.geometry, drawing.labels);
         form.runCommand([&](Session& session, UserInterface& user) {
             BitBtn1Click(session, user);
             importEnd = Clock::now();
@@ -152,9 +152,9 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
 
     // The save button as the window runs it: the window stays busy until the file is written.
     ScratchDir scratch;
-    ui.savePath = scratch.file("window.plt");
     std::vector<double> save;
     for (int i = 0; i < runs; ++i) {
+        ui.answerSave(scratch.file("window.plt"));
         Stopwatch watch;
         form.SpeedButton1Click();
         PaintNow(view);
