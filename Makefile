@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
-            libgtest-dev libgmock-dev fonts-dejavu-core
+            qt6-translations-l10n libgtest-dev libgmock-dev fonts-dejavu-core
 
 .PHONY: all deps configure build run test
 
@@ -92,3 +92,29 @@ fuzz:
 	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++-14
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh $(FUZZ_BUILD)
+
+# The Debian package: a Release build of its own with Debian's hardening flags, packed by CPack
+# (dependencies from dpkg-shlibdeps). `make test-package` installs it on this machine, checks
+# the installed programs and desktop files as a user would, and removes it again.
+PACKAGE_BUILD ?= build-package
+PACKAGE_BUILD_PACKAGES := dpkg-dev file help2man libqt6svg6
+PACKAGE_TEST_PACKAGES := lintian desktop-file-utils appstream shared-mime-info xdg-utils \
+                         libfile-mimeinfo-perl libglib2.0-bin man-db bsdextrautils
+PACKAGE_VERSION := $(shell awk '/^project/ {print $$3; exit}' CMakeLists.txt)
+PACKAGE_DEB = $(PACKAGE_BUILD)/plotaktar_$(PACKAGE_VERSION)_$(shell dpkg --print-architecture).deb
+
+.PHONY: package test-package
+package:
+	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(PACKAGE_BUILD_PACKAGES)"
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLOTAKTAR_TESTS=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	@echo "Package: $(PACKAGE_DEB)"
+
+test-package: package
+	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(PACKAGE_TEST_PACKAGES)"
+	tests/package/test_installed.sh $(PACKAGE_DEB) .

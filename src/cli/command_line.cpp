@@ -124,10 +124,11 @@ into plot files (.plt) without a window, with the import and export of the windo
 "AÇ" and "KAYDET" buttons.
 
 convert GEOMETRY [LABELS] [-o OUTPUT]
-    Imports GEOMETRY and LABELS (and the companion of LABELS) and writes the plot file
-    OUTPUT, by default GEOMETRY with its extension replaced by ".plt". A record that fails
-    is reported on standard error as FILE:LINE: WORD and the conversion goes on. On success
-    one summary line (records per kind and the plot file) goes to standard output.
+    Imports GEOMETRY and LABELS (and the companion of LABELS; without LABELS no label
+    file at all) and writes the plot file OUTPUT, by default GEOMETRY with its extension
+    replaced by ".plt". A record that fails is reported on standard error as
+    FILE:LINE: WORD and the conversion goes on. On success one summary line (records per
+    kind and the plot file) goes to standard output.
 
 run STEP...
     Replays a session of the window, step by step:
@@ -144,9 +145,13 @@ render FILE.plt -o FILE [--size WxH]
     .svg or .pdf. The picture is WxH pixels, 1600x1000 unless --size says otherwise. Needs
     no display. A plot file is read back from its TA, PN, YA, LX and L2 records.
 
+An input file with line feeds but no carriage return is read as one line (line feeds do not
+end lines in these files); both commands then print a warning on standard error.
+
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
-file or picture could not be written (convert, render); 2 for a usage error or an input
-file that cannot be read (convert, render), in which case nothing is written.
+file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);
+2 for a usage error or an input file that cannot be read (convert, render), in which case
+nothing is written.
 )";
 }
 

@@ -89,11 +89,20 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     } catch (const Error& e) {
         PrintProblem(err, args.input, Utf8FromCp1254(e.message()));
         return kExitUsage;
+    } catch (const std::exception& e) {
+        // Memory running out is a failure, never a picture of part of the drawing.
+        PrintProblem(err, args.input, Utf8FromCp1254(MessageOf(e)));
+        return kExitFailed;
     }
     const Drawing& drawing = loaded.drawing;
     const ViewTransform view =
         ViewTransform::fit(drawing.extent(), args.width, args.height, args.width / 50);
-    std::string problem = SavePicture(drawing, view, RenderFilter(), args.output);
+    std::string problem;
+    try {
+        problem = SavePicture(drawing, view, RenderFilter(), args.output);
+    } catch (const std::exception& e) {
+        problem = Utf8FromCp1254(MessageOf(e));
+    }
     if (!problem.empty()) {
         PrintProblem(err, args.output, problem);
         return kExitFailed;

@@ -112,7 +112,9 @@ void AddParcels(const Workspace& workspace, LayerLookup& layers, Drawing& drawin
         }
         line.clear();
         for (int k = 1; k <= count; ++k) {
-            AppendCornerItem(line, corners.cell(row, k));
+            for (std::string_view piece : CornerItem(corners.cell(row, k)).pieces()) {
+                line += piece;
+            }
         }
         vertices.clear();
         if (count <= 0 || !ParseCornerLine(line, vertices)) {

@@ -184,9 +184,9 @@ bool PlotFileOutput::createTemporary() {
             fd_ = fd;
             temporary_ = std::move(name);
             if (exists_) {
-                if (owner_ != geteuid() || group_ != getegid()) {
+                if ((owner_ != geteuid() || group_ != getegid()) &&
+                    fchown(fd_, owner_, group_) != 0) {
                     // Only possible with privileges; otherwise the file becomes the writer's.
-                    (void)fchown(fd_, owner_, group_);
                 }
                 (void)fchmod(fd_, mode_);
             }

@@ -195,10 +195,10 @@ void ViewerWindow::load(const DrawingFiles& files, bool keepView) {
         try {
             drawing = std::make_shared<const LoadedDrawing>(
                 LoadDrawing(Native(files.main), Native(files.labels), failures));
-        } catch (const Error& e) {
-            error = FromCp1254(e.message());
         } catch (const std::bad_alloc&) {
             error = QStringLiteral("Bellek yetmedi");
+        } catch (const std::exception& e) {
+            error = FromCp1254(MessageOf(e));
         }
         QMetaObject::invokeMethod(
             this,

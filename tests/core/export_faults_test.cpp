@@ -34,10 +34,10 @@ namespace {
 
 using testing::CrLf;
 using testing::DropToNobody;
-using testing::FakeUi;
 using testing::FileExists;
 using testing::ReadFile;
 using testing::RunInChild;
+using testing::ScriptedUi;
 using testing::TempDir;
 using testing::W;
 
@@ -100,7 +100,7 @@ class ExportFaults : public ::testing::Test {
 
     // One save click answered with `path`: the error's what(), or the closing message.
     std::string save(const std::string& path) {
-        FakeUi ui;
+        ScriptedUi ui;
         ui.saveAnswers.push_back(path);
         try {
             SpeedButton1Click(session, ui);

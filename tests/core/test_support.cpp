@@ -15,34 +15,6 @@
 
 namespace plotaktar::testing {
 
-namespace {
-
-bool Answer(std::deque<std::optional<std::string>>& answers, std::string& target) {
-    if (answers.empty()) {
-        throw std::logic_error("dialog run without a scripted answer");
-    }
-    std::optional<std::string> answer = std::move(answers.front());
-    answers.pop_front();
-    if (!answer) {
-        return false;
-    }
-    target = *answer;
-    return true;
-}
-
-}  // namespace
-
-bool FakeUi::runOpenDialog(OpenDialogId dialog, std::string_view filter, OpenDialogState& state) {
-    filters.emplace_back(filter);
-    return Answer(dialog == OpenDialogId::OpenDialog1 ? openDialog1Answers : openDialog2Answers,
-                  state.fileName);
-}
-
-bool FakeUi::runSaveDialog(std::string_view filter, std::string& fileName) {
-    filters.emplace_back(filter);
-    return Answer(saveAnswers, fileName);
-}
-
 TempDir::TempDir() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "plotaktar-test-XXXXXX").string();
@@ -161,7 +133,7 @@ std::string CrLf(std::initializer_list<std::string_view> lines) {
 
 std::vector<std::string> Import(Session& session, std::optional<std::string> geometry,
                                 std::optional<std::string> labels) {
-    FakeUi ui;
+    ScriptedUi ui;
     ui.answerOpen(std::move(geometry), std::move(labels));
     BitBtn1Click(session, ui);
     return ui.messages;
