@@ -18,7 +18,7 @@ one of the same name beside it) and the label file's companion (.yfn), or a plot
 Drag to pan, turn the wheel to zoom about the cursor, + and - zoom, Home fits the whole
 drawing, Ctrl+O opens files (files can also be dropped on the window). A click shows the
 record of the feature under the cursor, a parcel's area computed from its corners beside
-its recorded area. The side panel hides and shows layers and kinds; the File menu exports
+its recorded area. The side panel hides and shows layers and kinds; the "Dosya" menu exports
 the view or the whole drawing as PNG, SVG or PDF. The window reloads the drawing when its
 files change on disk, and remembers the files opened last.
 
