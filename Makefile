@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-qpa-plugins \
+PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
             qt6-translations-l10n libgtest-dev libgmock-dev fonts-dejavu-core
 
 .PHONY: all deps configure build run test

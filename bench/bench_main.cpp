@@ -23,6 +23,9 @@
 
 #include "view_figure.h"
 #endif
+#ifdef PLOTAKTAR_BENCH_VIEWER
+#include "viewer_figures.h"
+#endif
 
 namespace plotaktar::bench {
 namespace {
@@ -153,6 +156,29 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         add("view_copy_peak", view.copyPeakMiB, "MiB",
             "memory the copy took, for " + std::to_string(view.copyTextMiB) + " MiB of text");
         result.notes.push_back("view: " + view.subject + "; after the scroll: " + view.check);
+    }
+#endif
+#ifdef PLOTAKTAR_BENCH_VIEWER
+    if (options.view) {
+        ViewerFigures viewer =
+            MeasureViewer(drawing, runner, options.cli, PLOTAKTAR_VIEWER_PATH, runs);
+        add("viewer_shown", viewer.shownMs, "ms",
+            "plotaktar-view start to the whole drawing on screen (target 1500)");
+        add("viewer_process", viewer.shownWallMs, "ms", "the same run, process start to exit");
+        add("viewer_first_picture", viewer.firstPictureMs, "ms",
+            "in process: drawing loaded to its first picture");
+        add("viewer_frame_max", viewer.longestFrameMs, "ms",
+            "longest UI-thread pan/zoom step with its paint (target 16)");
+        add("viewer_frame_median", viewer.medianFrameMs, "ms", "median of the same steps");
+        add("viewer_pick_max", viewer.longestPickMs, "ms", "longest pick (target 16)");
+        add("render_png", viewer.renderMs, "ms",
+            "plotaktar-cli render to a 1600 x 1000 PNG, wall (target 1500)");
+        add("render_peak_rss", viewer.renderPeakMiB, "MiB", "its peak resident");
+        add("viewer_peak_rss", viewer.peakMiB, "MiB", "plotaktar-view, peak resident");
+        add("viewer_peak/input_bytes", viewer.peakMiB / inputMiB, "x", "target: at most 4");
+        for (const std::string& note : viewer.notes) {
+            result.notes.push_back(note);
+        }
     }
 #endif
     add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 8");

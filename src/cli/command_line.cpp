@@ -100,6 +100,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "convert") {
         line.action = CommandLine::Action::Convert;
         line.convert = ParseConvert(args);
+    } else if (command == "render") {
+        line.action = CommandLine::Action::Render;
+        line.render = ParseRender(args);
     } else if (command == "run") {
         line.action = CommandLine::Action::Run;
         line.steps = ParseSteps(args);
@@ -112,6 +115,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 const char* UsageText() {
     return R"(Usage: plotaktar-cli convert GEOMETRY [LABELS] [-o OUTPUT]
        plotaktar-cli run STEP...
+       plotaktar-cli render GEOMETRY [LABELS] -o FILE [--size WxH]
+       plotaktar-cli render FILE.plt -o FILE [--size WxH]
        plotaktar-cli --help | --version
 
 Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
@@ -133,12 +138,20 @@ run STEP...
     dump STATE.json        writes the flags, the layer table and every table as JSON
     Every message box is printed as "mesaj: TEXT" and every error box as "hata: TEXT".
 
+render GEOMETRY [LABELS] -o FILE [--size WxH]
+render FILE.plt -o FILE [--size WxH]
+    Draws the whole drawing, fitted, on white, as plotaktar-view shows it: parcels, lines,
+    points and labels, each layer in its colour. FILE's extension chooses the format: .png,
+    .svg or .pdf. The picture is WxH pixels, 1600x1000 unless --size says otherwise. Needs
+    no display. A plot file is read back from its TA, PN, YA, LX and L2 records.
+
 An input file with line feeds but no carriage return is read as one line (line feeds do not
 end lines in these files); both commands then print a warning on standard error.
 
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
-file could not be made (convert; OUTPUT is then left as it was); 2 for a usage error or an input file that cannot be
-read (convert), in which case nothing is written.
+file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);
+2 for a usage error or an input file that cannot be read (convert, render), in which case
+nothing is written.
 )";
 }
 

@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
             return Finish(RunConvert(line.convert, stdout, stderr));
         case CommandLine::Action::Run:
             return Finish(RunSession(line.steps, stdout, stderr));
+        case CommandLine::Action::Render:
+            return Finish(RunRender(line.render, stdout, stderr));
     }
     return kExitUsage;
 }

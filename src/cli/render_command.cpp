@@ -1,0 +1,120 @@
+// `plotaktar-cli render`: the viewer's picture of a whole drawing, without a display.
+
+#include "cli/render_command.h"
+
+#include <QGuiApplication>
+#include <exception>
+#include <memory>
+
+#include "cli/commands.h"
+#include "cli/input_check.h"
+#include "drawing/drawing_loader.h"
+#include "import/import_command.h"
+#include "model/cp1254.h"
+#include "model/errors.h"
+#include "model/text.h"
+#include "render/render_file.h"
+
+namespace plotaktar::cli {
+
+namespace {
+
+void PrintProblem(std::FILE* err, const std::string& file, const std::string& cause) {
+    std::string line = "plotaktar-cli: " + file + ": " + cause + "\n";
+    std::fwrite(line.data(), 1, line.size(), err);
+}
+
+class FailurePrinter : public ImportObserver {
+  public:
+    FailurePrinter(const std::string& geometry, std::FILE* err) : geometry_(geometry), err_(err) {}
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
+        std::string line = geometry_ + ":" + IntToStr(static_cast<int64_t>(lineNumber)) + ": " +
+                           Utf8FromCp1254(word) + "\n";
+        std::fwrite(line.data(), 1, line.size(), err_);
+    }
+
+  private:
+    std::string geometry_;
+    std::FILE* err_;
+};
+
+// Qt's notes about the session (no runtime directory over ssh, and the like) are no concern of
+// a picture on disk; its errors still reach standard error.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "plotaktar-cli: %s\n", message.toLocal8Bit().constData());
+    }
+}
+
+// The offscreen platform is chosen here, not through the environment, so that `render` works
+// over ssh and in CI as it is.
+std::unique_ptr<QGuiApplication> OffscreenApplication() {
+    static int argc = 3;
+    static char name[] = "plotaktar-cli";
+    static char option[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
+    std::vector<std::string> inputs = {args.input};
+    if (!args.labels.empty()) {
+        inputs.push_back(args.labels);
+    }
+    for (const std::string& input : inputs) {
+        if (std::string cause = UnreadableCause(input); !cause.empty()) {
+            PrintProblem(err, input, cause);
+            return kExitUsage;
+        }
+    }
+    if (!args.labels.empty()) {
+        inputs.push_back(CompanionFileName(args.labels));
+    }
+    for (const std::string& input : inputs) {
+        if (args.output == input || SameExistingFile(args.output, input)) {
+            PrintProblem(err, args.output, "is an input file; not overwritten");
+            return kExitUsage;
+        }
+    }
+
+    qInstallMessageHandler(QuietMessages);
+    std::unique_ptr<QGuiApplication> application = OffscreenApplication();
+    FailurePrinter failures(args.input, err);
+    LoadedDrawing loaded;
+    try {
+        loaded = LoadDrawing(args.input, args.labels, failures);
+    } catch (const Error& e) {
+        PrintProblem(err, args.input, Utf8FromCp1254(e.message()));
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        // Memory running out is a failure, never a picture of part of the drawing.
+        PrintProblem(err, args.input, Utf8FromCp1254(MessageOf(e)));
+        return kExitFailed;
+    }
+    const Drawing& drawing = loaded.drawing;
+    const ViewTransform view =
+        ViewTransform::fit(drawing.extent(), args.width, args.height, args.width / 50);
+    std::string problem;
+    try {
+        problem = SavePicture(drawing, view, RenderFilter(), args.output);
+    } catch (const std::exception& e) {
+        problem = Utf8FromCp1254(MessageOf(e));
+    }
+    if (!problem.empty()) {
+        PrintProblem(err, args.output, problem);
+        return kExitFailed;
+    }
+    std::string summary = args.input + ": " + std::to_string(drawing.size()) + " features";
+    if (drawing.counts().unreadable > 0) {
+        summary += ", " + std::to_string(drawing.counts().unreadable) +
+                   " left out (a coordinate that is not a number)";
+    }
+    summary += " -> " + args.output + "\n";
+    std::fwrite(summary.data(), 1, summary.size(), out);
+    return kExitOk;
+}
+
+}  // namespace plotaktar::cli

@@ -1,0 +1,13 @@
+// `render` in a build without the renderer (the Windows command-line tool has no Qt).
+
+#include "cli/commands.h"
+#include "cli/render_command.h"
+
+namespace plotaktar::cli {
+
+int RunRender(const RenderArgs&, std::FILE*, std::FILE* err) {
+    std::fputs("plotaktar-cli: this build has no render command\n", err);
+    return kExitUsage;
+}
+
+}  // namespace plotaktar::cli

@@ -1,0 +1,100 @@
+#include "drawing/drawing.h"
+
+#include <charconv>
+#include <cmath>
+#include <new>
+
+namespace plotaktar {
+
+bool ParseCoordinate(std::string_view text, double& value) {
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+            return false;
+        }
+    }
+    if (text.empty()) {
+        return false;
+    }
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+uint16_t Drawing::layerIndex(std::string_view name, int colour) {
+    for (size_t i = 0; i < layerList_.size(); ++i) {
+        if (layerList_[i].name == name) {
+            return static_cast<uint16_t>(i);
+        }
+    }
+    if (layerList_.size() >= 0xffff) {
+        return 0xfffe;  // the drawing has far more layer names than any sheet; share the last
+    }
+    layerList_.push_back({std::string(name), colour, 0});
+    return static_cast<uint16_t>(layerList_.size() - 1);
+}
+
+void Drawing::reserve(size_t features, size_t vertices, size_t textBytes) {
+    kinds_.reserve(features);
+    layers_.reserve(features);
+    rows_.reserve(features);
+    vertexStart_.reserve(features + 1);
+    textStart_.reserve(features + 1);
+    vertices_.reserve(vertices);
+    texts_.reserve(textBytes);
+}
+
+void Drawing::add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
+                  std::string_view text, float height, float angle) {
+    // Offsets are 32 bits and the index keeps two marks in a feature number's top bits.
+    if (kinds_.size() >= (size_t{1} << 30) || vertices_.size() + vertices.size() > UINT32_MAX ||
+        texts_.size() + text.size() + kLabelHead > UINT32_MAX) {
+        throw std::bad_alloc();
+    }
+    kinds_.push_back(kind);
+    layers_.push_back(layer);
+    rows_.push_back(row);
+    vertices_.insert(vertices_.end(), vertices.begin(), vertices.end());
+    vertexStart_.push_back(static_cast<uint32_t>(vertices_.size()));
+    if (kind == FeatureKind::Label) {
+        char head[kLabelHead];
+        std::memcpy(head, &height, sizeof height);
+        std::memcpy(head + sizeof height, &angle, sizeof angle);
+        texts_.append(head, kLabelHead);
+    }
+    texts_.append(text);
+    textStart_.push_back(static_cast<uint32_t>(texts_.size()));
+    ++kindCounts_[static_cast<int>(kind)];
+    if (layer < layerList_.size()) {
+        ++layerList_[layer].features;
+    }
+}
+
+Bounds Drawing::bounds(size_t i) const {
+    Bounds b;
+    for (const Vertex& v : vertices(i)) {
+        b.add(v.east, v.north);
+    }
+    if (kinds_[i] == FeatureKind::Label && !b.empty()) {
+        // The text runs from its anchor in any direction, about 0.7 heights a character.
+        double reach = std::fabs(height(i)) * (0.7 * static_cast<double>(text(i).size()) + 1);
+        reach = std::isfinite(reach) ? reach : 0;
+        b.minEast -= reach;
+        b.maxEast += reach;
+        b.minNorth -= reach;
+        b.maxNorth += reach;
+    }
+    return b;
+}
+
+void Drawing::finish() {
+    extent_ = Bounds();
+    for (const Vertex& v : vertices_) {
+        extent_.add(v.east, v.north);
+    }
+    // Labels whose text reaches beyond the extent sit in its edge cells, which a query outside
+    // the extent still visits.
+    grid_.build(extent_, static_cast<uint32_t>(size()), [this](uint32_t f) { return bounds(f); });
+}
+
+}  // namespace plotaktar

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drawing/spatial_grid.h"
+
+namespace plotaktar {
+
+// What a feature of the drawing is; the point kinds follow the tables they come from.
+enum class FeatureKind : uint8_t { Triangulation, Traverse, Detail, Line, Parcel, Label };
+constexpr int kFeatureKinds = 6;
+
+// A position in drawing units: Y (easting) and X (northing).
+struct Vertex {
+    double east = 0;
+    double north = 0;
+};
+
+// A layer as the drawing shows it: its name (windows-1254) and the colour number of its "Renk"
+// cell (1 to 7), 0 when the cell is not such a number.
+struct DrawingLayer {
+    std::string name;
+    int colour = 0;
+    uint32_t features = 0;
+};
+
+// What was read but is not drawn.
+struct DrawingCounts {
+    uint64_t unreadable = 0;  // features left out: a coordinate that is not a number
+    uint64_t symbols = 0;     // symbols, buildings and slopes carry no coordinates
+    uint64_t buildings = 0;
+    uint64_t slopes = 0;
+    uint64_t skippedLines = 0;  // plot-file lines of no record this program writes
+};
+
+// The features of one drawing in flat arrays: kind, layer, source record, vertices, text, and
+// for labels their height ("Boy") and angle ("Açı", grads clockwise from grid north). Built
+// with add() and finish(); read-only afterwards, so several threads may read it at once.
+class Drawing {
+  public:
+    size_t size() const { return kinds_.size(); }
+    FeatureKind kind(size_t i) const { return kinds_[i]; }
+    uint16_t layer(size_t i) const { return layers_[i]; }
+    // The StringGrid number the feature was read from, or 0 when it came from a plot file.
+    int sourceTable(size_t i) const {
+        static constexpr int kTables[kFeatureKinds] = {1, 2, 3, 5, 8, 6};
+        return fromPlotFile ? 0 : kTables[static_cast<int>(kinds_[i])];
+    }
+    // The table row, or the plot file's line number (from 1).
+    uint32_t sourceRow(size_t i) const { return rows_[i]; }
+    std::span<const Vertex> vertices(size_t i) const {
+        return {vertices_.data() + vertexStart_[i], vertexStart_[i + 1] - vertexStart_[i]};
+    }
+    // The point number, "ada/parsel" or the label's text (windows-1254).
+    std::string_view text(size_t i) const {
+        const size_t start = textStart_[i] + (kinds_[i] == FeatureKind::Label ? kLabelHead : 0);
+        return std::string_view(texts_).substr(start, textStart_[i + 1] - start);
+    }
+    // A label's height and angle; 0 for other kinds.
+    float height(size_t i) const { return labelValue(i, 0); }
+    float angle(size_t i) const { return labelValue(i, sizeof(float)); }
+    // The bounding box of one feature; a label's reaches as far as its text could.
+    Bounds bounds(size_t i) const;
+
+    const Bounds& extent() const { return extent_; }
+    const std::vector<DrawingLayer>& layers() const { return layerList_; }
+    const DrawingCounts& counts() const { return counts_; }
+    DrawingCounts& counts() { return counts_; }
+    const SpatialGrid& grid() const { return grid_; }
+    // Features per kind, indexed by FeatureKind.
+    uint32_t kindCount(FeatureKind kind) const { return kindCounts_[static_cast<int>(kind)]; }
+
+    // The index of the layer of that name, added with `colour` when it is new.
+    uint16_t layerIndex(std::string_view name, int colour = 0);
+
+    // Makes room for that many features, vertices and text bytes, so that a drawing of known
+    // size is built without the slack of growing arrays.
+    void reserve(size_t features, size_t vertices, size_t textBytes);
+
+    // Appends a feature. A label takes its height and angle; other kinds pass 0.
+    void add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
+             std::string_view text, float height = 0, float angle = 0);
+
+    // Computes the extent and builds the spatial index; call once after the last add().
+    void finish();
+
+  private:
+    std::vector<FeatureKind> kinds_;
+    std::vector<uint16_t> layers_;
+    std::vector<uint32_t> rows_;
+    std::vector<uint32_t> vertexStart_{0};
+    std::vector<Vertex> vertices_;
+    std::vector<uint32_t> textStart_{0};
+    std::string texts_;
+    // A label's height and angle stand in the text pool in front of its text, so that the
+    // other kinds carry nothing for them.
+    static constexpr size_t kLabelHead = 2 * sizeof(float);
+    float labelValue(size_t i, size_t at) const {
+        float value = 0;
+        if (kinds_[i] == FeatureKind::Label) {
+            std::memcpy(&value, texts_.data() + textStart_[i] + at, sizeof value);
+        }
+        return value;
+    }
+    std::vector<DrawingLayer> layerList_;
+    DrawingCounts counts_;
+    uint32_t kindCounts_[kFeatureKinds] = {};
+    Bounds extent_;
+    SpatialGrid grid_;
+
+  public:
+    // Set for a drawing read from a plot file, whose rows are line numbers.
+    bool fromPlotFile = false;
+    // For a drawing read from a plot file: where each feature's line begins in the file.
+    std::vector<uint64_t> lineOffsets;
+};
+
+// Reads a decimal number cell ("4512345.67", "-3", "+0.5"). Returns false for anything else,
+// the empty text, infinities and NaN included.
+bool ParseCoordinate(std::string_view text, double& value);
+
+}  // namespace plotaktar

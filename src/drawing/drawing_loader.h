@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "drawing/drawing.h"
+#include "model/import_observer.h"
+#include "model/workspace.h"
+
+namespace plotaktar {
+
+// A drawing with what it was read from: the workspace of an import (its tables hold every field
+// of a feature's record), or the bytes of a plot file.
+struct LoadedDrawing {
+    std::unique_ptr<Workspace> workspace;
+    std::shared_ptr<const std::string> plotBytes;
+    Drawing drawing;
+};
+
+// True when the path names a plot file (it ends in ".plt", in any case).
+bool IsPlotFilePath(const std::string& path);
+
+// The label file that goes with a geometry file: its path with the extension replaced by
+// ".yaz" (or ".YAZ") when such a file exists; otherwise the empty text.
+std::string LabelFileBeside(const std::string& geometry);
+
+// Reads a plot file, or imports a geometry file with `labels` and its companion (an empty
+// `labels` reads none). A failing record goes to `observer`. Throws FileError when a plot
+// file cannot be read; a geometry file that cannot be opened gives an empty drawing, as in
+// the window.
+LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& labels,
+                          ImportObserver& observer);
+
+}  // namespace plotaktar

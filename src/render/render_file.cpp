@@ -1,0 +1,103 @@
+#include "render/render_file.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+#include "export/plot_file.h"
+#include "model/cp1254.h"
+#include "model/errors.h"
+
+namespace plotaktar {
+
+bool PictureFormatOf(const QString& fileName, PictureFormat& format) {
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("png")) {
+        format = PictureFormat::Png;
+    } else if (suffix == QLatin1String("svg")) {
+        format = PictureFormat::Svg;
+    } else if (suffix == QLatin1String("pdf")) {
+        format = PictureFormat::Pdf;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+void PaintOnWhite(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
+                  const RenderFilter& filter) {
+    painter.fillRect(QRectF(0, 0, view.width, view.height), Qt::white);
+    RenderDrawing(painter, drawing, view, filter);
+    painter.end();
+}
+
+}  // namespace
+
+QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
+                         const RenderFilter& filter, PictureFormat format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    switch (format) {
+        case PictureFormat::Png: {
+            QImage image(view.width, view.height, QImage::Format_ARGB32_Premultiplied);
+            if (image.isNull()) {
+                throw std::bad_alloc();
+            }
+            QPainter painter(&image);
+            PaintOnWhite(painter, drawing, view, filter);
+            // Light compression: a dense drawing spends far longer in zlib's best effort than
+            // in being drawn, for files hardly smaller.
+            image.save(&buffer, "PNG", 80);
+            break;
+        }
+        case PictureFormat::Svg: {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&buffer);
+            svg.setSize(QSize(view.width, view.height));
+            svg.setViewBox(QRect(0, 0, view.width, view.height));
+            svg.setTitle(QStringLiteral("plotaktar"));
+            QPainter painter(&svg);
+            PaintOnWhite(painter, drawing, view, filter);
+            break;
+        }
+        case PictureFormat::Pdf: {
+            QPdfWriter pdf(&buffer);
+            pdf.setResolution(72);
+            pdf.setPageSize(QPageSize(QSizeF(view.width, view.height), QPageSize::Point));
+            pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+            pdf.setCreator(QStringLiteral("plotaktar"));
+            QPainter painter(&pdf);
+            PaintOnWhite(painter, drawing, view, filter);
+            break;
+        }
+    }
+    return bytes;
+}
+
+std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
+                        const RenderFilter& filter, const std::string& path) {
+    PictureFormat format;
+    if (!PictureFormatOf(QString::fromStdString(path), format)) {
+        return "the file name must end in .png, .svg or .pdf";
+    }
+    const QByteArray bytes = RenderPicture(drawing, view, filter, format);
+    if (bytes.isEmpty()) {
+        return "the picture could not be made";
+    }
+    try {
+        PlotFileOutput output(path);
+        output.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        output.commit();
+    } catch (const Error& e) {
+        return Utf8FromCp1254(e.message());
+    }
+    return {};
+}
+
+}  // namespace plotaktar

@@ -1,0 +1,258 @@
+#include "viewer/drawing_canvas.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "drawing/pick.h"
+
+namespace plotaktar::viewer {
+
+namespace {
+
+// How long the view must stay still before a new picture is painted.
+constexpr int kSettleMs = 80;
+// A press that moves less than this is a click, not a drag.
+constexpr int kClickSlop = 4;
+constexpr double kPickPixels = 6.0;
+
+}  // namespace
+
+DrawingCanvas::DrawingCanvas(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(200, 150);
+    pool_.setMaxThreadCount(1);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, &DrawingCanvas::startRender);
+    view_.width = width();
+    view_.height = height();
+}
+
+DrawingCanvas::~DrawingCanvas() {
+    if (cancel_) {
+        cancel_->store(true);
+    }
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+void DrawingCanvas::setDrawing(std::shared_ptr<const LoadedDrawing> drawing, bool keepView) {
+    drawing_ = std::move(drawing);
+    selected_.reset();
+    if (drawing_) {
+        filter_.hiddenLayers.resize(drawing_->drawing.layers().size(), false);
+    }
+    if (!keepView) {
+        fitAll();
+    } else {
+        viewMoved();
+    }
+    startRender();
+}
+
+void DrawingCanvas::setFilter(const RenderFilter& filter) {
+    filter_ = filter;
+    startRender();
+}
+
+void DrawingCanvas::setView(const ViewTransform& view) {
+    view_ = view;
+    view_.width = width();
+    view_.height = height();
+    viewMoved();
+}
+
+void DrawingCanvas::fitAll() {
+    const Bounds extent = drawing_ ? drawing_->drawing.extent() : Bounds();
+    view_ = ViewTransform::fit(extent, width(), height(), 40);
+    viewMoved();
+}
+
+void DrawingCanvas::zoomBy(double factor) {
+    view_.zoomAbout(QPointF(width() / 2.0, height() / 2.0), factor);
+    viewMoved();
+}
+
+void DrawingCanvas::viewMoved() {
+    pictureCurrent_ = false;
+    update();
+    settle_.start();
+    emit viewChanged();
+}
+
+void DrawingCanvas::startRender() {
+    settle_.stop();
+    if (cancel_) {
+        cancel_->store(true);
+    }
+    pool_.clear();
+    const quint64 generation = ++generation_;
+    if (!drawing_ || width() <= 0 || height() <= 0) {
+        picture_ = QImage();
+        pictureCurrent_ = true;
+        update();
+        return;
+    }
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    cancel_ = cancel;
+    std::shared_ptr<const LoadedDrawing> drawing = drawing_;
+    const ViewTransform view = view_;
+    const RenderFilter filter = filter_;
+    pool_.start([this, generation, drawing, view, filter, cancel] {
+        if (cancel->load()) {
+            return;
+        }
+        QImage image(view.width, view.height, QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull()) {
+            return;
+        }
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        const RenderStats stats =
+            RenderDrawing(painter, drawing->drawing, view, filter, cancel.get());
+        painter.end();
+        if (stats.cancelled || cancel->load()) {
+            return;
+        }
+        // The canvas waits for this thread before it goes, so `this` is alive here.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, image, view, stats] { pictureDone(generation, image, view, stats); },
+            Qt::QueuedConnection);
+    });
+}
+
+void DrawingCanvas::pictureDone(quint64 generation, const QImage& image, const ViewTransform& view,
+                                const RenderStats& stats) {
+    if (generation != generation_) {
+        return;
+    }
+    picture_ = image;
+    pictureView_ = view;
+    stats_ = stats;
+    pictureCurrent_ = true;
+    update();
+    emit pictureReady();
+}
+
+void DrawingCanvas::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const double ratio = view_.scale / pictureView_.scale;
+    // The last picture, moved and scaled to where its drawing now lies; scaled beyond use, it
+    // gives way to white until the new one is ready.
+    const QPointF topLeft = view_.toScreen(pictureView_.toDrawing(QPointF(0, 0)));
+    if (!picture_.isNull() && ratio < 64 && ratio > 1.0 / 64 && std::fabs(topLeft.x()) < 1e6 &&
+        std::fabs(topLeft.y()) < 1e6) {
+        painter.drawImage(
+            QRectF(topLeft, QSizeF(picture_.width() * ratio, picture_.height() * ratio)), picture_);
+    }
+    paintSelection(painter);
+}
+
+void DrawingCanvas::paintSelection(QPainter& painter) const {
+    if (!selected_ || !drawing_ || *selected_ >= drawing_->drawing.size()) {
+        return;
+    }
+    const Drawing& drawing = drawing_->drawing;
+    const auto vertices = drawing.vertices(*selected_);
+    QPen pen(QColor(255, 120, 0), 3);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPolygonF polygon;
+    for (const Vertex& v : vertices) {
+        polygon << view_.toScreen(v);
+    }
+    switch (drawing.kind(*selected_)) {
+        case FeatureKind::Parcel:
+            painter.drawPolygon(polygon);
+            break;
+        case FeatureKind::Line:
+            painter.drawPolyline(polygon);
+            break;
+        default:
+            painter.drawEllipse(polygon.value(0), 8, 8);
+            break;
+    }
+}
+
+void DrawingCanvas::resizeEvent(QResizeEvent*) {
+    view_.width = width();
+    view_.height = height();
+    viewMoved();
+}
+
+void DrawingCanvas::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        dragging_ = false;
+        pressPosition_ = lastPosition_ = event->position().toPoint();
+    }
+}
+
+void DrawingCanvas::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint position = event->position().toPoint();
+    const Vertex at = view_.toDrawing(event->position());
+    emit cursorMoved(at.east, at.north);
+    if (!pressed_) {
+        return;
+    }
+    if (!dragging_ && (position - pressPosition_).manhattanLength() < kClickSlop) {
+        return;
+    }
+    if (!dragging_) {
+        dragging_ = true;
+        setCursor(Qt::ClosedHandCursor);
+    }
+    const QPoint delta = position - lastPosition_;
+    lastPosition_ = position;
+    view_.centerEast -= delta.x() / view_.scale;
+    view_.centerNorth += delta.y() / view_.scale;
+    viewMoved();
+}
+
+void DrawingCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) {
+        return;
+    }
+    pressed_ = false;
+    if (dragging_) {
+        dragging_ = false;
+        unsetCursor();
+        return;
+    }
+    std::optional<uint32_t> feature = featureAt(event->position());
+    select(feature);
+    emit featureClicked(feature);
+}
+
+void DrawingCanvas::wheelEvent(QWheelEvent* event) {
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps != 0) {
+        view_.zoomAbout(event->position(), std::pow(1.25, steps));
+        viewMoved();
+    }
+    event->accept();
+}
+
+std::optional<uint32_t> DrawingCanvas::featureAt(QPointF position) const {
+    if (!drawing_) {
+        return std::nullopt;
+    }
+    const Drawing& drawing = drawing_->drawing;
+    return PickFeature(drawing, view_.toDrawing(position), kPickPixels / view_.scale,
+                       [&](uint32_t f) { return filter_.shows(drawing, f); });
+}
+
+void DrawingCanvas::select(std::optional<uint32_t> feature) {
+    selected_ = feature;
+    update();
+}
+
+}  // namespace plotaktar::viewer

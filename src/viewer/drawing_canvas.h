@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QImage>
+#include <QThreadPool>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "drawing/drawing_loader.h"
+#include "render/renderer.h"
+
+namespace plotaktar::viewer {
+
+// The drawing on screen. Pictures are painted into an image on a worker thread; while the user
+// pans and zooms the last finished image is shown moved and scaled, and a new one is started
+// once the view has been still for a moment, cancelling the one under way.
+class DrawingCanvas : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit DrawingCanvas(QWidget* parent = nullptr);
+    ~DrawingCanvas() override;
+
+    // Shows `drawing`; with `keepView` the view stays where it is, otherwise it fits the whole
+    // drawing.
+    void setDrawing(std::shared_ptr<const LoadedDrawing> drawing, bool keepView);
+    const std::shared_ptr<const LoadedDrawing>& drawing() const { return drawing_; }
+
+    void setFilter(const RenderFilter& filter);
+    const RenderFilter& filter() const { return filter_; }
+    const ViewTransform& view() const { return view_; }
+    void setView(const ViewTransform& view);
+
+    void fitAll();
+    void zoomBy(double factor);  // about the centre
+
+    // The feature under a widget position, if any.
+    std::optional<uint32_t> featureAt(QPointF position) const;
+    std::optional<uint32_t> selected() const { return selected_; }
+    void select(std::optional<uint32_t> feature);
+
+    // True once the image on screen is a finished picture of the current view.
+    bool pictureCurrent() const { return pictureCurrent_; }
+    const RenderStats& stats() const { return stats_; }
+
+  signals:
+    void cursorMoved(double east, double north);
+    void viewChanged();
+    void pictureReady();
+    void featureClicked(std::optional<uint32_t> feature);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+  private:
+    void viewMoved();
+    void startRender();
+    void pictureDone(quint64 generation, const QImage& image, const ViewTransform& view,
+                     const RenderStats& stats);
+    void paintSelection(QPainter& painter) const;
+
+    std::shared_ptr<const LoadedDrawing> drawing_;
+    RenderFilter filter_;
+    ViewTransform view_;
+    QImage picture_;
+    ViewTransform pictureView_;
+    bool pictureCurrent_ = false;
+    RenderStats stats_;
+    quint64 generation_ = 0;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    QThreadPool pool_;
+    QTimer settle_;
+    std::optional<uint32_t> selected_;
+    QPoint pressPosition_;
+    QPoint lastPosition_;
+    bool dragging_ = false;
+    bool pressed_ = false;
+};
+
+}  // namespace plotaktar::viewer

@@ -1,0 +1,228 @@
+// The drawing model: what the sample's tables and its plot file give, cells that are not
+// numbers, the spatial index against a plain scan, and picking.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "drawing/drawing_loader.h"
+#include "drawing/drawing_sources.h"
+#include "drawing/pick.h"
+#include "export/plot_writer.h"
+#include "import/import_files.h"
+#include "test_support.h"
+
+namespace plotaktar::testing {
+namespace {
+
+std::string Sample(std::string_view name) {
+    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
+}
+
+Workspace ImportSample() {
+    Workspace workspace;
+    ImportObserver quiet;
+    ImportFiles(workspace, {Sample("pafta12.gplt"), Sample("pafta12.yaz"), Sample("pafta12.yfn")},
+                quiet);
+    return workspace;
+}
+
+std::optional<size_t> FindText(const Drawing& drawing, std::string_view text) {
+    for (size_t i = 0; i < drawing.size(); ++i) {
+        if (drawing.text(i) == text) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+TEST(DrawingModel, SampleTablesGiveEveryKindWithYEastAndXNorth) {
+    Workspace workspace = ImportSample();
+    Drawing drawing = DrawingFromWorkspace(workspace);
+
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Triangulation), 3u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Traverse), 4u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Detail), 8u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Line), 5u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Parcel), 3u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Label), 11u);
+    EXPECT_EQ(drawing.counts().symbols, 3u);
+    EXPECT_EQ(drawing.counts().buildings, 2u);
+    EXPECT_EQ(drawing.counts().slopes, 2u);
+    EXPECT_EQ(drawing.counts().unreadable, 0u);
+
+    // Points: column 2 "X" is the northing, column 3 "Y" the easting.
+    auto n12 = FindText(drawing, "N.12");
+    ASSERT_TRUE(n12);
+    EXPECT_EQ(drawing.kind(*n12), FeatureKind::Triangulation);
+    EXPECT_DOUBLE_EQ(drawing.vertices(*n12)[0].east, 512345.67);
+    EXPECT_DOUBLE_EQ(drawing.vertices(*n12)[0].north, 4512345.67);
+    EXPECT_EQ(drawing.layers()[drawing.layer(*n12)].name, W("NİRENGİ"));
+    EXPECT_EQ(drawing.layers()[drawing.layer(*n12)].colour, 1);
+
+    // Lines: "y" before "x", unlike the point tables.
+    for (size_t i = 0; i < drawing.size(); ++i) {
+        if (drawing.kind(i) == FeatureKind::Line && drawing.sourceRow(i) == 1) {
+            EXPECT_DOUBLE_EQ(drawing.vertices(i)[0].east, 512301.45);
+            EXPECT_DOUBLE_EQ(drawing.vertices(i)[1].north, 4512372.48);
+        }
+    }
+
+    // Labels: "x" is the northing; height from "Boy", angle from "Açı".
+    auto label = FindText(drawing, "ADA 105");
+    ASSERT_TRUE(label);
+    EXPECT_DOUBLE_EQ(drawing.vertices(*label)[0].north, 4512350.00);
+    EXPECT_DOUBLE_EQ(drawing.vertices(*label)[0].east, 512340.00);
+    EXPECT_FLOAT_EQ(drawing.height(*label), 2.5f);
+    EXPECT_FLOAT_EQ(drawing.angle(*label), 100.0f);
+
+    // Parcels: the corner cells' y and x, in order.
+    auto parcel = FindText(drawing, "105/12");
+    ASSERT_TRUE(parcel);
+    ASSERT_EQ(drawing.vertices(*parcel).size(), 4u);
+    EXPECT_DOUBLE_EQ(drawing.vertices(*parcel)[0].east, 512301.45);
+    EXPECT_DOUBLE_EQ(drawing.vertices(*parcel)[0].north, 4512340.12);
+}
+
+TEST(DrawingModel, PlotFileOfTheSampleGivesTheSameFeatures) {
+    Workspace workspace = ImportSample();
+    Drawing fromTables = DrawingFromWorkspace(workspace);
+    Drawing fromPlot = DrawingFromPlotBytes(PlotFileBytes(workspace));
+
+    ASSERT_EQ(fromPlot.size(), fromTables.size());
+    EXPECT_EQ(fromPlot.counts().unreadable, 0u);
+    EXPECT_EQ(fromPlot.counts().skippedLines, 0u);
+    for (size_t i = 0; i < fromTables.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(fromPlot.kind(i), fromTables.kind(i));
+        EXPECT_EQ(fromPlot.text(i), fromTables.text(i));
+        EXPECT_EQ(fromPlot.layers()[fromPlot.layer(i)].name,
+                  fromTables.layers()[fromTables.layer(i)].name);
+        EXPECT_EQ(fromPlot.height(i), fromTables.height(i));
+        EXPECT_EQ(fromPlot.angle(i), fromTables.angle(i));
+        auto a = fromPlot.vertices(i), b = fromTables.vertices(i);
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t v = 0; v < a.size(); ++v) {
+            EXPECT_EQ(a[v].east, b[v].east);
+            EXPECT_EQ(a[v].north, b[v].north);
+        }
+    }
+}
+
+TEST(DrawingModel, CellsThatAreNotNumbersLeaveTheirFeatureOutAndAreCounted) {
+    TempDir dir;
+    std::string geometry = dir.write("bad.gplt", CrLf({
+                                                     "tab 1 1 A 1 0 1 0.1",
+                                                     "nok 1 4512345.67 512345.67 1 1",
+                                                     "nok 2 45123x5.67 512345.67 1 1",
+                                                     "nok 3 4512345.67 nan 1 1",
+                                                     "hat 1 5 6 0 2 7 8 0 1",
+                                                     "hat 1 5 6 0 2 - 8 0 1",
+                                                     "par 10 1 100 1",
+                                                     "10 1 1 5 6 0",
+                                                     "10 1 2 zz 7 0",
+                                                     "par 10 2 100 1",
+                                                 }));
+    Workspace workspace;
+    ImportObserver quiet;
+    ImportFiles(workspace, {geometry, "", ""}, quiet);
+    // A corner count far beyond the stored corners is no endless walk.
+    workspace.grid(8).setCell(5, 2, "2000000000");
+    Drawing drawing = DrawingFromWorkspace(workspace);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Detail), 1u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Line), 1u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Parcel), 0u);
+    EXPECT_EQ(drawing.counts().unreadable, 5u);
+
+    Drawing plot = DrawingFromPlotBytes(CrLf({
+        "TA A -257 1 DUZ 1 0",
+        "PN  && 1.5 2.5 A 0 0 7",
+        "PN  && 1,5 2.5 A 0 0 8",
+        "LX  && 1 2 3 A 0 A 0.00 0 0 0",
+        "L2  && 0.0000000 0.0000000 1/2 19 0 A  0.00000000000000E+0000 0",
+        "",
+        "XX something else",
+        "L2  && 0.0000000 0.0000000 1/3 19 0 A  0.00000000000000E+0000 0",
+    }));
+    EXPECT_EQ(plot.size(), 1u);
+    EXPECT_EQ(plot.counts().unreadable, 4u);  // the comma, the line, both parcels
+    EXPECT_EQ(plot.counts().skippedLines, 1u);
+}
+
+TEST(DrawingModel, CoordinatesAtTheEndsOfADoubleStillIndexAndPick) {
+    const std::string huge(309, '9');  // about 1e309 written out: past a double, not a number
+    double value = 0;
+    EXPECT_FALSE(ParseCoordinate(huge, value));
+    EXPECT_FALSE(ParseCoordinate("1e5", value));
+    EXPECT_TRUE(ParseCoordinate("+12.50", value));
+    EXPECT_EQ(value, 12.5);
+
+    Drawing drawing;
+    const uint16_t layer = drawing.layerIndex("L");
+    const Vertex far[3] = {{1.7e308, -1.7e308}, {-1.7e308, 1.7e308}, {1, 1}};
+    for (uint32_t i = 0; i < 3; ++i) {
+        drawing.add(FeatureKind::Detail, layer, i, {&far[i], 1}, {});
+    }
+    drawing.finish();
+    std::vector<uint32_t> found;
+    Bounds near;
+    near.add(0, 0);
+    near.add(2, 2);
+    drawing.grid().query(near, [&](uint32_t f) {
+        found.push_back(f);
+        return true;
+    });
+    EXPECT_NE(std::find(found.begin(), found.end(), 2u), found.end());
+    EXPECT_EQ(PickFeature(drawing, {1, 1}, 0.5, [](uint32_t) { return true; }), 2u);
+}
+
+TEST(DrawingModel, IndexFindsWhatAScanFindsAndPickTakesTheNearest) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> place(0, 1000), step(-20, 20);
+    Drawing drawing;
+    uint16_t layer = drawing.layerIndex("L");
+    for (uint32_t i = 0; i < 3000; ++i) {
+        Vertex v[2] = {{place(random), place(random)}, {}};
+        v[1] = {v[0].east + step(random), v[0].north + step(random)};
+        if (i % 500 == 0) {
+            v[1] = {v[0].east + 900, v[0].north};  // long enough for the shared list
+        }
+        drawing.add(i % 2 ? FeatureKind::Line : FeatureKind::Detail, layer, i, {v, i % 2 ? 2u : 1u},
+                    {});
+    }
+    drawing.finish();
+    for (int q = 0; q < 50; ++q) {
+        Bounds area;
+        area.add(place(random), place(random));
+        area.add(place(random), place(random));
+        std::vector<uint32_t> found, expected;
+        drawing.grid().query(area, [&](uint32_t f) {
+            if (drawing.bounds(f).intersects(area)) {
+                found.push_back(f);
+            }
+            return true;
+        });
+        for (uint32_t f = 0; f < drawing.size(); ++f) {
+            if (drawing.bounds(f).intersects(area)) {
+                expected.push_back(f);
+            }
+        }
+        std::sort(found.begin(), found.end());
+        ASSERT_EQ(found, expected);  // each once, none missed
+    }
+
+    auto all = [](uint32_t) { return true; };
+    const Vertex p = drawing.vertices(10)[0];
+    EXPECT_EQ(PickFeature(drawing, {p.east + 0.01, p.north}, 0.5, all), 10u);
+    EXPECT_FALSE(PickFeature(drawing, {-500, -500}, 1, all));
+    EXPECT_NE(PickFeature(drawing, p, 0.5, [](uint32_t f) { return f != 10; }),
+              std::optional<uint32_t>(10));  // a hidden feature is not picked
+
+    const Vertex square[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    EXPECT_DOUBLE_EQ(ShoelaceArea(square), 100.0);
+    const Vertex far[3] = {{4512000, 512000}, {4512010, 512000}, {4512000, 512010}};
+    EXPECT_DOUBLE_EQ(ShoelaceArea(far), 50.0);
+}
+
+}  // namespace
+}  // namespace plotaktar::testing

@@ -1,0 +1,177 @@
+// The renderer at known pixels, the sample drawn from its tables and from its plot file, and
+// `plotaktar-cli render` as a process without a display.
+
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "drawing/drawing_loader.h"
+#include "drawing/drawing_sources.h"
+#include "export/plot_writer.h"
+#include "render/render_file.h"
+
+using namespace plotaktar;
+
+namespace {
+
+QString Sample(const char* name) {
+    return QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/") + QLatin1String(name);
+}
+
+QImage Paint(const Drawing& drawing, const ViewTransform& view, const RenderFilter& filter = {},
+             RenderStats* stats = nullptr) {
+    QImage image(view.width, view.height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    RenderStats s = RenderDrawing(painter, drawing, view, filter);
+    if (stats) {
+        *stats = s;
+    }
+    return image;
+}
+
+// The box of the pixels that are not white.
+QRect InkBox(const QImage& image) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+}  // namespace
+
+class RenderTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void linesAtKnownPixelsInTheirLayerColour() {
+        Drawing drawing;
+        uint16_t red = drawing.layerIndex("R", 1);
+        uint16_t other = drawing.layerIndex("O", 0);
+        const Vertex across[2] = {{0, 50}, {100, 50}};
+        const Vertex up[2] = {{25, 0}, {25, 100}};
+        const Vertex tiny[2] = {{70, 70}, {70.001, 70}};
+        drawing.add(FeatureKind::Line, red, 1, across, {});
+        drawing.add(FeatureKind::Line, other, 2, up, {});
+        drawing.add(FeatureKind::Line, red, 3, tiny, {});
+        drawing.finish();
+        ViewTransform view;  // one pixel a unit, X (north) upwards
+        view.width = view.height = 100;
+        view.centerEast = view.centerNorth = 50;
+
+        RenderStats stats;
+        QImage image = Paint(drawing, view, {}, &stats);
+        QCOMPARE(image.pixel(80, 50), qRgb(220, 0, 0));  // "Renk" 1 is red
+        QCOMPARE(image.pixel(25, 20), LayerColour(drawing.layers()[other]).rgb());
+        QCOMPARE(image.pixel(80, 20), qRgb(255, 255, 255));
+        QCOMPARE(stats.drawn, 2u);
+        QCOMPARE(stats.leftOut, 1u);  // shorter than a pixel
+
+        // Northing grows upwards: a view centred further north shows the line lower down.
+        view.centerNorth = 40;
+        QCOMPARE(Paint(drawing, view).pixel(80, 40), qRgb(220, 0, 0));
+
+        RenderFilter filter;
+        filter.hiddenLayers = {true, false};
+        QCOMPARE(Paint(drawing, view, filter).pixel(80, 40), qRgb(255, 255, 255));
+    }
+
+    void labelAngleIsGradsClockwiseFromNorth() {
+        auto inkOf = [](float angle) {
+            Drawing drawing;
+            const Vertex at{100, 100};
+            drawing.add(FeatureKind::Label, drawing.layerIndex("Y", 7), 1, {&at, 1}, "HHHHHH", 12,
+                        angle);
+            drawing.finish();
+            ViewTransform view;
+            view.width = view.height = 200;
+            view.centerEast = view.centerNorth = 100;
+            return InkBox(Paint(drawing, view));
+        };
+        const QRect east = inkOf(100);
+        qDebug() << east << inkOf(0) << inkOf(200);  // reads left to right from the anchor
+        QVERIFY(east.width() > 2 * east.height());
+        QVERIFY(east.left() >= 98 && east.bottom() <= 101);
+        const QRect north = inkOf(0);  // runs up the sheet
+        QVERIFY(north.height() > 2 * north.width());
+        QVERIFY(north.bottom() <= 101 && north.top() < 60);
+        const QRect south = inkOf(200);
+        QVERIFY(south.top() >= 99 && south.bottom() > 140);
+    }
+
+    void sampleAndItsPlotFileDrawTheSamePicture() {
+        ImportObserver quiet;
+        LoadedDrawing tables = LoadDrawing(Sample("pafta12.gplt").toStdString(),
+                                           Sample("pafta12.yaz").toStdString(), quiet);
+        Drawing plot = DrawingFromPlotBytes(PlotFileBytes(*tables.workspace));
+        const ViewTransform view = ViewTransform::fit(tables.drawing.extent(), 800, 500);
+        QImage a = Paint(tables.drawing, view);
+        QImage b = Paint(plot, view);
+        // The plot file names layers but not their colours, so only where ink lies must agree.
+        int ink = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const bool inkA = a.pixel(x, y) != qRgb(255, 255, 255);
+                QCOMPARE(inkA, b.pixel(x, y) != qRgb(255, 255, 255));
+                ink += inkA;
+            }
+        }
+        QVERIFY(ink > 2000);
+    }
+
+    void cliRendersWithoutADisplayAndKeepsAFileItCannotReplace() {
+        QTemporaryDir dir;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        auto run = [&](const QStringList& args, QByteArray* err = nullptr) {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(QStringLiteral(PLOTAKTAR_CLI), QStringList{"render"} + args);
+            process.waitForFinished(60000);
+            if (err) {
+                *err = process.readAllStandardError();
+            }
+            return process.exitCode();
+        };
+        const QString png = dir.filePath("s.png"), svg = dir.filePath("s.svg"),
+                      pdf = dir.filePath("s.pdf");
+        QCOMPARE(run({Sample("pafta12.gplt"), Sample("pafta12.yaz"), "-o", png}), 0);
+        QCOMPARE(run({Sample("pafta12.gplt"), "-o", svg, "--size", "400x300"}), 0);
+        QCOMPARE(run({Sample("pafta12.gplt"), "-o", pdf}), 0);
+        QCOMPARE(QImage(png).size(), QSize(1600, 1000));
+        QFile svgFile(svg), pdfFile(pdf);
+        QVERIFY(svgFile.open(QIODevice::ReadOnly) && svgFile.readAll().contains("<svg"));
+        QVERIFY(pdfFile.open(QIODevice::ReadOnly) && pdfFile.read(5) == "%PDF-");
+
+        QByteArray err;
+        QCOMPARE(run({dir.filePath("missing.gplt"), "-o", png}, &err), 2);
+        QVERIFY(err.contains("missing.gplt: No such file or directory"));
+        QCOMPARE(run({Sample("pafta12.gplt"), "-o", dir.filePath("x.bmp")}), 2);
+
+        // A picture that cannot be written leaves what the path held.
+        QFile locked(dir.filePath("locked.png"));
+        QVERIFY(locked.open(QIODevice::WriteOnly) && locked.write("old") == 3);
+        locked.close();
+        QVERIFY(QFile::setPermissions(locked.fileName(), QFileDevice::ReadOwner));
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const int status = run({Sample("pafta12.gplt"), "-o", locked.fileName()});
+        QFile::setPermissions(
+            dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        if (geteuid() != 0) {  // root writes whatever the permissions say
+            QCOMPARE(status, 1);
+            QVERIFY(locked.open(QIODevice::ReadOnly) && locked.readAll() == "old");
+        }
+    }
+};
+
+QTEST_MAIN(RenderTest)
+#include "render_test.moc"
