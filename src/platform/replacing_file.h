@@ -17,12 +17,14 @@ std::string FileErrorMessage(int systemError);
 // that was not committed removes the temporary and leaves the target untouched.
 //
 // An existing target must be writable ("File access denied" otherwise) and keeps its
-// permissions. When the target exists and is writable but its folder takes no temporary (or
-// would refuse to replace it), or it is not a regular file (a device, a pipe), the target itself
-// is opened without truncating it, the bytes are collected in memory and written only at
-// commit(): a failure before leaves it untouched, and a failing write puts the old contents back
-// where the file can be read. On POSIX, symbolic links are resolved first: the file a link
-// points to gets the new contents, and the link stays.
+// permissions (POSIX: its mode and, where allowed, its owner; Windows: its hidden, system and
+// archive attributes, the folder's inherited permissions applying as to any new file). When the
+// target exists and is writable but its folder takes no temporary (or would refuse to replace it),
+// or it is not a regular file (a device, a pipe), the target itself is opened without truncating
+// it, the bytes are collected in memory and written only at commit(): a failure before leaves it
+// untouched, and a failing write puts the old contents back where the file can be read. On POSIX,
+// symbolic links are resolved first: the file a link points to gets the new contents, and the link
+// stays.
 //
 // Every failure throws FileError with FileErrorMessage's text and the system's code.
 class ReplacingFile {

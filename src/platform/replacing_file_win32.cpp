@@ -17,6 +17,10 @@ constexpr int kTemporaryAttempts = 100;
 // The target's name is cut to this many UTF-16 units inside the temporary's name, so that the
 // temporary fits the 255-unit limit of a name whenever the target does.
 constexpr size_t kMaxBaseInTemporary = 200;
+// The attributes of an existing target that its new contents keep (read-only targets are
+// refused, folders are no targets).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // The most one ReadFile or WriteFile call is given (its count is 32 bits).
 constexpr size_t kMaxTransfer = 1u << 30;
 
@@ -102,11 +106,11 @@ std::optional<std::string> ReadWhole(HANDLE file) {
     }
 }
 
-// The target given up on by ReplaceFileW and MoveFileExW because another program holds it or
+// The target given up on by MoveFileExW because another program holds it or
 // its folder refuses the change; writing into it may still be allowed.
 bool RefusedReplace(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
-           error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+           error == ERROR_LOCK_VIOLATION;
 }
 
 }  // namespace
@@ -139,6 +143,7 @@ struct ReplacingFile::State {
     std::wstring wideTemporary;
     std::string pending;  // the whole file, when written in place
     bool exists = false;
+    DWORD attributes = 0;  // those of an existing target that the new file keeps
     bool inPlace = false;
     bool regular = true;
     bool committed = false;
@@ -177,6 +182,7 @@ ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<
         ThrowFileError(ERROR_ACCESS_DENIED);
     }
     s.exists = true;
+    s.attributes = attributes & kKeptAttributes;
     // Opening it for writing finds what writing into it would meet: a file another program
     // holds without sharing ("I/O error 32"), no permission. The file stays as it is.
     OwnedHandle existing(OpenExisting(s.wideTarget));
@@ -212,6 +218,9 @@ bool ReplacingFile::State::createTemporary() {
                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created != INVALID_HANDLE_VALUE) {
             file.reset(created);
+            if (attributes != 0) {
+                SetFileAttributesW(name.c_str(), attributes);
+            }
             wideTemporary = std::move(name);
             temporary = Utf8FromWide(wideTemporary);
             return true;
@@ -285,14 +294,8 @@ void ReplacingFile::State::flushAndClose() {
 }
 
 void ReplacingFile::State::replaceTarget() {
-    // ReplaceFileW keeps the target's attributes, permissions and creation time.
-    if (exists && ReplaceFileW(wideTarget.c_str(), wideTemporary.c_str(), nullptr,
-                               REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                               nullptr, nullptr)) {
-        temporary.clear();
-        wideTemporary.clear();
-        return;
-    }
+    // MoveFileExW rather than ReplaceFileW: Wine's ReplaceFileW leaves a file of its own behind
+    // when the target is held open, and the attributes that matter are copied at creation.
     if (MoveFileExW(wideTemporary.c_str(), wideTarget.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         temporary.clear();
