@@ -153,6 +153,22 @@ TEST(Convert, DefaultOutputAndMissingLabels) {
     EXPECT_EQ(ReadFile(dir.file("bare.plt")), expected);
 }
 
+// On Windows the arguments come from the UTF-16 command line and the output is UTF-8.
+TEST(Convert, TurkishFolderAndFileNames) {
+    TempDir dir;
+    std::filesystem::create_directory(PathFromUtf8(dir.file("Çalışma")));
+    CopyInto(dir, Sample("pafta12.gplt"), "Çalışma/şehir.gplt");
+    CopyInto(dir, Sample("pafta12.yaz"), "Çalışma/ağaç.yaz");
+    CopyInto(dir, Sample("pafta12.yfn"), "Çalışma/ağaç.yfn");
+    CliResult r = RunCli(
+        {"convert", "Çalışma/şehir.gplt", "Çalışma/ağaç.yaz", "-o", "Çalışma/çıktı"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              std::string("Çalışma/şehir.gplt: ") + kSampleCounts + " -> Çalışma/çıktı.plt\n");
+    EXPECT_EQ(ReadFile(dir.file("Çalışma/çıktı.plt")), ReadFile(Data("pafta12.plt")));
+}
+
 TEST(Convert, FailingRecordsAreReportedWithTheirLine) {
     TempDir dir;
     CopyInto(dir, Data("convert/bad_records.gplt"), "bad_records.gplt");
