@@ -93,6 +93,32 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh $(FUZZ_BUILD)
 
+# The Debian package: a Release build of its own with Debian's hardening flags, packed by CPack
+# (dependencies from dpkg-shlibdeps). `make test-package` installs it on this machine, checks
+# the installed programs and desktop files as a user would, and removes it again.
+PACKAGE_BUILD ?= build-package
+PACKAGE_BUILD_PACKAGES := dpkg-dev file help2man libqt6svg6
+PACKAGE_TEST_PACKAGES := lintian desktop-file-utils appstream shared-mime-info xdg-utils \
+                         libfile-mimeinfo-perl libglib2.0-bin man-db bsdextrautils
+PACKAGE_VERSION := $(shell awk '/^project/ {print $$3; exit}' CMakeLists.txt)
+PACKAGE_DEB = $(PACKAGE_BUILD)/plotaktar_$(PACKAGE_VERSION)_$(shell dpkg --print-architecture).deb
+
+.PHONY: package test-package
+package:
+	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(PACKAGE_BUILD_PACKAGES)"
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLOTAKTAR_TESTS=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	@echo "Package: $(PACKAGE_DEB)"
+
+test-package: package
+	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(PACKAGE_TEST_PACKAGES)"
+	tests/package/test_installed.sh $(PACKAGE_DEB) .
+
 # Windows: the core, plotaktar-cli.exe (linked statically) and the core and CLI tests, cross-built
 # with MinGW-w64 in build-windows/ (GoogleTest too, from Debian's sources) and run under Wine in
 # a prefix of their own, created afresh on every run. Then the same CLI sessions run through the

@@ -1,9 +1,11 @@
 #include <QApplication>
+#include <QIcon>
 
 #include "app/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/plotaktar/plotaktar.svg")));
     plotaktar::app::TForm1 Form1;
     Form1.show();
     return QApplication::exec();

@@ -211,7 +211,7 @@ bool ReplacingFile::State::createTemporary() {
             if (exists) {
                 if (owner != geteuid() || group != getegid()) {
                     // Only possible with privileges; otherwise the file becomes the writer's.
-                    (void)fchown(fd, owner, group);
+                    [[maybe_unused]] int changed = fchown(fd, owner, group);
                 }
                 (void)fchmod(fd, mode);
             }
