@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/export_command.h"
 #include "export/plot_file.h"
 #include "import/line_reader.h"
 #include "model/errors.h"
@@ -117,6 +118,12 @@ TEST_F(WindowsFiles, TurkishFolderAndFileNames) {
     EXPECT_EQ(save(plot), "");  // replacing it
     EXPECT_EQ(Entries(folder), (std::set<std::string>{"yazılar.yaz", "yazılar.yfn", "çıktı.plt",
                                                       "şehir ağacı.gplt"}));
+}
+
+TEST(WindowsPaths, BackslashesSeparateFolders) {
+    EXPECT_EQ(WithDefaultExtension("C:\\Proje.v2\\pafta"), "C:\\Proje.v2\\pafta.plt");
+    EXPECT_EQ(WithDefaultExtension("Proje.v2/pafta"), "Proje.v2/pafta.plt");
+    EXPECT_EQ(WithDefaultExtension("C:\\Proje\\pafta.v2"), "C:\\Proje\\pafta.v2");
 }
 
 }  // namespace
