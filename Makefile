@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-qpa-plugins \
-            libgtest-dev libgmock-dev fonts-dejavu-core
+            qt6-translations-l10n libgtest-dev libgmock-dev fonts-dejavu-core
 
 .PHONY: all deps configure build run test
 

@@ -16,6 +16,7 @@
 
 #include "bench_support.h"
 #include "core_figures.h"
+#include "model/messages.h"
 
 #ifdef PLOTAKTAR_BENCH_VIEW
 #include <QApplication>
@@ -93,16 +94,19 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         session = std::make_unique<Session>();
         importRuns.push_back(ImportOnce(*session, drawing, ui));
     }
-    if (ui.messages.size() != 1 || ui.failedRecords != 0) {
+    if (ui.messages.size() != 1 || !ui.failures.empty()) {
+        std::string first = ui.failures.empty() ? std::string()
+                                                : ui.failures[0].first + " at geometry line " +
+                                                      std::to_string(ui.failures[0].second);
         result.notes.push_back("import showed " + std::to_string(ui.messages.size()) +
-                               " messages and " + std::to_string(ui.failedRecords) +
-                               " failing records (first: " + ui.firstFailure + ")");
+                               " messages and " + std::to_string(ui.failures.size()) +
+                               " failing records (first: " + first + ")");
     }
     std::string exportOutput = scratch.file("export.plt");
     for (int i = 0; i < runs; ++i) {
         exportRuns.push_back(ExportOnce(*session, exportOutput, ui));
     }
-    if (ui.messages.empty() || ui.messages.back() != "kay\xfdt bitti") {
+    if (ui.messages.empty() || ui.messages.back() != kSavedMessage) {
         result.notes.push_back("export did not end with its closing message");
     }
     if (!SameFile(exportOutput, convertOutput)) {
@@ -144,6 +148,10 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
             add("view_tab_switch", view.tabSwitchMs, "ms", "bring its page to the front, paint");
         }
         add("view_save", view.saveMs, "ms", "the window busy with the save button's command");
+        add("view_copy", view.copyMs, "ms",
+            "Ctrl+C of " + std::to_string(view.copyRows) + " rows x 10 columns");
+        add("view_copy_peak", view.copyPeakMiB, "MiB",
+            "memory the copy took, for " + std::to_string(view.copyTextMiB) + " MiB of text");
         result.notes.push_back("view: " + view.subject + "; after the scroll: " + view.check);
     }
 #endif

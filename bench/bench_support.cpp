@@ -73,22 +73,6 @@ double MedianOf(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-bool ScriptedUi::runOpenDialog(OpenDialogId dialog, std::string_view, OpenDialogState& state) {
-    state.fileName = dialog == OpenDialogId::OpenDialog1 ? geometry : labels;
-    return true;
-}
-
-bool ScriptedUi::runSaveDialog(std::string_view, std::string& fileName) {
-    fileName = savePath;
-    return true;
-}
-
-void ScriptedUi::recordFailed(std::string_view word, uint64_t lineNumber) {
-    if (failedRecords++ == 0) {
-        firstFailure = std::string(word) + " at geometry line " + std::to_string(lineNumber);
-    }
-}
-
 ScratchDir::ScratchDir() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "plotaktar-bench-XXXXXX").string();

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/user_interface.h"
+#include "model/scripted_ui.h"
 
 namespace plotaktar::bench {
 
@@ -53,24 +53,6 @@ class Stopwatch {
 Timing MedianTiming(const std::vector<Timing>& runs);
 
 double MedianOf(std::vector<double> values);
-
-// A user who confirms the given paths in the open dialogs and the save dialog and swallows the
-// message boxes, counting them.
-class ScriptedUi : public UserInterface {
-  public:
-    std::string geometry;
-    std::string labels;
-    std::string savePath;
-    std::vector<std::string> messages;
-    uint64_t failedRecords = 0;
-    std::string firstFailure;
-
-    bool runOpenDialog(OpenDialogId dialog, std::string_view filter,
-                       OpenDialogState& state) override;
-    bool runSaveDialog(std::string_view filter, std::string& fileName) override;
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-    void recordFailed(std::string_view word, uint64_t lineNumber) override;
-};
 
 // A fresh directory under the temporary directory, removed with its files at destruction.
 class ScratchDir {

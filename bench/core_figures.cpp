@@ -84,17 +84,16 @@ Timing FloorOnce(const Drawing& drawing, uint64_t& lines) {
 }
 
 Timing ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui) {
-    ui.geometry = drawing.geometry;
-    ui.labels = drawing.labels;
+    ui.answerOpen(drawing.geometry, drawing.labels);
     ui.messages.clear();
-    ui.failedRecords = 0;
+    ui.failures.clear();
     Stopwatch watch;
     BitBtn1Click(session, ui);
     return watch.elapsed();
 }
 
 Timing ExportOnce(Session& session, const std::string& path, ScriptedUi& ui) {
-    ui.savePath = path;
+    ui.answerSave(path);
     ui.messages.clear();
     Stopwatch watch;
     SpeedButton1Click(session, ui);

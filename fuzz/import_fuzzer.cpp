@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -29,6 +30,8 @@
 #include "import/import_command.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/messages.h"
+#include "model/scripted_ui.h"
 #include "model/session.h"
 
 namespace {
@@ -47,34 +50,6 @@ void Check(bool ok, const std::string& what) {
         Fail(what);
     }
 }
-
-class ScriptedUi : public UserInterface {
-  public:
-    bool cancelOpen1 = false;
-    bool cancelOpen2 = false;
-    std::string geometry, labels, save;
-    std::vector<std::string> messages;
-    size_t failures = 0;
-
-    bool runOpenDialog(OpenDialogId dialog, std::string_view, OpenDialogState& state) override {
-        bool first = dialog == OpenDialogId::OpenDialog1;
-        if (first ? cancelOpen1 : cancelOpen2) {
-            return false;
-        }
-        state.fileName = first ? geometry : labels;
-        return true;
-    }
-    bool runSaveDialog(std::string_view, std::string& fileName) override {
-        fileName = save;
-        return true;
-    }
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-    void recordFailed(std::string_view word, uint64_t lineNumber) override {
-        Check(lineNumber >= 1, "a failing record without a line number");
-        ++failures;
-        showMessage(word);
-    }
-};
 
 class ChunkSink : public PlotSink {
   public:
@@ -142,12 +117,14 @@ std::vector<std::string_view> Split(std::string_view data) {
 }
 
 void CheckImport(const Session& session, const ScriptedUi& ui, size_t firstMessage) {
-    static const std::string opened = Cp1254FromUtf8("dosya açıldı");
     static const std::set<std::string> words = {"nirengi", "poligon", "nokta",
                                                 "tabaka",  "hat",     "sembol",
                                                 "parsel",  "bina",    Cp1254FromUtf8("şev")};
-    Check(ui.messages.size() > firstMessage && ui.messages.back() == opened,
+    Check(ui.messages.size() > firstMessage && ui.messages.back() == kFileOpenedMessage,
           "an import that does not end with its message");
+    for (const auto& failure : ui.failures) {
+        Check(failure.second >= 1, "a failing record without a line number");
+    }
     for (size_t i = firstMessage; i + 1 < ui.messages.size(); ++i) {
         Check(words.count(ui.messages[i]) == 1, "an unknown message: " + ui.messages[i]);
     }
@@ -183,7 +160,7 @@ void CheckExport(Session& session, ScriptedUi& ui, bool save) {
     const std::string target = dir + "/out.plt";
     WriteFile(target, "OLD\r\n");
     const std::set<std::string> before = Entries(dir);
-    ui.save = target;
+    ui.answerSave(target);
     std::string saveError;
     size_t messages = ui.messages.size();
     try {
@@ -217,18 +194,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return i < parts.size() ? parts[i] : std::string_view();
         };
         const std::string stem = dir + "/d" + std::to_string(run);
-        ui.geometry = stem + ".gplt";
-        ui.labels = stem + ".yaz";
-        WriteFile(ui.geometry, part(0));
-        WriteFile(ui.labels, part(1));
+        const std::string geometry = stem + ".gplt";
+        const std::string labels = stem + ".yaz";
+        WriteFile(geometry, part(0));
+        WriteFile(labels, part(1));
         std::remove((stem + ".yfn").c_str());
         std::remove((dir + "/.yfn").c_str());
         if ((control & 16) == 0) {
             WriteFile(stem + ".yfn", part(2));
             WriteFile(dir + "/.yfn", part(2));
         }
-        ui.cancelOpen1 = run > 0 && (control & 4) != 0;
-        ui.cancelOpen2 = run > 0 && (control & 8) != 0;
+        const bool cancelOpen1 = run > 0 && (control & 4) != 0;
+        const bool cancelOpen2 = run > 0 && (control & 8) != 0;
+        ui.answerOpen(cancelOpen1 ? std::nullopt : std::optional<std::string>(geometry),
+                      cancelOpen2 ? std::nullopt : std::optional<std::string>(labels));
         size_t firstMessage = ui.messages.size();
         // A cancelled label dialog makes the companion ".yfn" in the current directory; the
         // fuzzer's own paths are relative to the directory it started in.

@@ -22,7 +22,8 @@ GridModel::GridModel(const Table& table, QObject* parent)
     : QAbstractTableModel(parent),
       table_(table),
       rows_(table.rowCount() - 1),
-      cols_(table.colCount() - 1) {}
+      cols_(table.colCount() - 1),
+      seenChanges_(table.changeCount()) {}
 
 int GridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
@@ -33,21 +34,32 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ ||
-        index.column() >= cols_) {
+    // The tooltip is the same text: the whole cell, where the column shows it cut.
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
+        index.row() >= rows_ || index.column() >= cols_) {
         return {};
     }
-    return DisplayText(table_.cell(index.column() + 1, index.row() + 1));
+    const std::string_view cell = cellBytes(index.row(), index.column());
+    if (cell.empty() && role == Qt::ToolTipRole) {
+        return {};
+    }
+    return DisplayText(cell);
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || section < 0) {
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || section < 0) {
         return {};
     }
-    if (orientation == Qt::Horizontal) {
-        return section < cols_ ? DisplayText(table_.cell(section + 1, 0)) : QVariant();
+    const int limit = orientation == Qt::Horizontal ? cols_ : rows_;
+    if (section >= limit) {
+        return {};
     }
-    return section < rows_ ? DisplayText(table_.cell(0, section + 1)) : QVariant();
+    const std::string_view cell =
+        orientation == Qt::Horizontal ? table_.cell(section + 1, 0) : table_.cell(0, section + 1);
+    if (cell.empty() && role == Qt::ToolTipRole) {
+        return {};
+    }
+    return DisplayText(cell);
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
@@ -61,11 +73,16 @@ QString GridModel::cornerText() const {
     return DisplayText(table_.cell(0, 0));
 }
 
-void GridModel::refresh() {
+bool GridModel::refresh() {
+    if (table_.changeCount() == seenChanges_) {
+        return false;
+    }
     beginResetModel();
     rows_ = table_.rowCount() - 1;
     cols_ = table_.colCount() - 1;
+    seenChanges_ = table_.changeCount();
     endResetModel();
+    return true;
 }
 
 }  // namespace plotaktar::app

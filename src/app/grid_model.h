@@ -12,7 +12,8 @@ namespace plotaktar::app {
 // a table of a million rows costs nothing until it is painted.
 //
 // The counts are read from the table only in refresh(): a command changes the table behind the
-// model's back and then refreshes every model once.
+// model's back, and the window refreshes the models before each box the command shows and once
+// at its end. A refresh resets the model only when the table changed since the last one.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -32,13 +33,20 @@ class GridModel : public QAbstractTableModel {
     // The text of the table's cell (0,0), shown in the view's corner button.
     QString cornerText() const;
 
-    // Takes the table's current counts and contents: one model reset.
-    void refresh();
+    // The windows-1254 bytes of the model's cell (row, column), whole.
+    std::string_view cellBytes(int row, int column) const {
+        return table_.cell(column + 1, row + 1);
+    }
+
+    // Takes the table's current counts and contents with one model reset, when the table
+    // changed since the model last took them; otherwise does nothing. True when it reset.
+    bool refresh();
 
   private:
     const Table& table_;
     int rows_;
     int cols_;
+    uint64_t seenChanges_;
 };
 
 }  // namespace plotaktar::app

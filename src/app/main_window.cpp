@@ -3,7 +3,9 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <optional>
@@ -11,6 +13,7 @@
 
 #include "app/error_box.h"
 #include "app/grid_view.h"
+#include "app/screen_fit.h"
 #include "export/export_command.h"
 #include "import/import_command.h"
 #include "model/cp1254.h"
@@ -47,6 +50,12 @@ constexpr std::array<Page, kGridCount> kPages = {{
 
 constexpr int kFrontPage = 10;  // "Ada Parsel Köşe"
 constexpr int kPanelHeight = 49;
+constexpr QPoint kOpeningPosition(152, 267);  // of the outer window, frame included
+constexpr QSize kClientSize(1028, 607);
+// The frame assumed until the window manager has put its own around the window.
+constexpr QMargins kAssumedFrame(4, 30, 4, 4);
+constexpr int kFrameWaitMs = 1000;
+constexpr int kFrameWatchIntervalMs = 20;
 
 }  // namespace
 
@@ -57,10 +66,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), windowUi_(this), ui_(&win
     font.setPointSize(8);
     setFont(font);
     // Opens at its own place, not centred; the size is that of the client area.
-    move(152, 267);
-    resize(1028, 607);
+    move(kOpeningPosition);
+    resize(kClientSize);
     createControls();
     FormCreate();
+    windowUi_.setRefreshViews([this] { refreshTables(); });
 }
 
 TForm1::~TForm1() {
@@ -118,7 +128,7 @@ void TForm1::createControls() {
         sheetLayout->setContentsMargins(0, 0, 0, 0);
 
         auto* model = new GridModel(session_.workspace.grid(page.gridNumber), this);
-        QTableView* view = CreateGridView(model, page.sizing, sheet);
+        GridView* view = CreateGridView(model, page.sizing, sheet);
         view->setObjectName(QStringLiteral("StringGrid%1").arg(page.gridNumber));
         sheetLayout->addWidget(view);
         models_[Index(page.gridNumber)] = model;
@@ -139,8 +149,64 @@ void TForm1::refreshTables() {
     }
 }
 
-void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& command,
-                        Tables tables) {
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    openingPlace_ = QRect(pos(), size());
+    fitOnScreen();
+    if (fittedFrame_ != kAssumedFrame) {
+        return;
+    }
+    // The window manager puts its frame around the window a moment after it is shown; then
+    // the window is fitted again with the real frame.
+    auto* frameWatch = new QTimer(this);
+    connect(frameWatch, &QTimer::timeout, this,
+            [this, frameWatch, ticksLeft = kFrameWaitMs / kFrameWatchIntervalMs]() mutable {
+                const QMargins frame = frameMargins();
+                const bool arrived = !frame.isNull() && frame != fittedFrame_;
+                if (arrived) {
+                    fitOnScreen();
+                }
+                if (arrived || --ticksLeft <= 0) {
+                    frameWatch->deleteLater();
+                }
+            });
+    frameWatch->start(kFrameWatchIntervalMs);
+}
+
+QMargins TForm1::frameMargins() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void TForm1::fitOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect inner = geometry();
+    QMargins frame = frameMargins();
+    if (frame.isNull()) {
+        frame = kAssumedFrame;
+    }
+    fittedFrame_ = frame;
+    // Fitted from the place it opens at (the position of its frame), also when the window
+    // manager's frame arrives after a first fit with an assumed one.
+    const QRect client(openingPlace_.topLeft() + QPoint(frame.left(), frame.top()),
+                       openingPlace_.size());
+    const QRect fitted = FitOnScreen(client, frame, screen->availableGeometry());
+    if (fitted != inner) {
+        resize(fitted.size());
+        move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+    }
+}
+
+void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& command) {
     std::optional<std::string> failure;
     windowUi_.beginCommand();
     try {
@@ -152,9 +218,7 @@ void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& com
     }
     windowUi_.endCommand();
     // What the command did before a failure stays, so the tables show it either way.
-    if (tables == Tables::Changed) {
-        refreshTables();
-    }
+    refreshTables();
     if (failure) {
         ShowErrorBox(this, *failure);
     }
@@ -165,7 +229,7 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::SpeedButton1Click() {
-    runCommand(plotaktar::SpeedButton1Click, Tables::Unchanged);
+    runCommand(plotaktar::SpeedButton1Click);
 }
 
 void TForm1::SpeedButton2Click() {

@@ -5,13 +5,13 @@
 #include <functional>
 
 #include "app/grid_model.h"
+#include "app/grid_view.h"
 #include "app/window_user_interface.h"
 #include "model/session.h"
 
 class QLabel;
 class QPushButton;
 class QTabWidget;
-class QTableView;
 class QToolButton;
 
 namespace plotaktar::app {
@@ -28,7 +28,7 @@ class TForm1 : public QMainWindow {
     Session& session() { return session_; }
     // The model and view of StringGrid1 to StringGrid13, by the table's number.
     GridModel* model(int gridNumber) const { return models_.at(Index(gridNumber)); }
-    QTableView* grid(int gridNumber) const { return views_.at(Index(gridNumber)); }
+    GridView* grid(int gridNumber) const { return views_.at(Index(gridNumber)); }
 
     // The window's own dialogs and message boxes.
     WindowUserInterface& windowUserInterface() { return windowUi_; }
@@ -38,22 +38,29 @@ class TForm1 : public QMainWindow {
 
     // Runs a command on the window's Session. A failure the command lets through ends it and
     // reaches the general error handler, which shows it in an error box; the program goes on.
-    // Afterwards every table view is refreshed once, unless the command only reads the tables
-    // (the export), so that the user's selection stays.
-    enum class Tables { Changed, Unchanged };
-    void runCommand(const std::function<void(Session&, UserInterface&)>& command,
-                    Tables tables = Tables::Changed);
+    // Before each box of the command and at its end, the views of the tables that changed are
+    // refreshed; the others, and the user's selection in them, stay as they are.
+    void runCommand(const std::function<void(Session&, UserInterface&)>& command);
 
   public slots:
     void BitBtn1Click();
     void SpeedButton1Click();
     void SpeedButton2Click();
 
+  protected:
+    // The window opens at left 152, top 267 with a client area of 1028 × 607 where that fits
+    // its screen's available area; otherwise it is moved, and shrunk only if it must, so that
+    // all of it, frame included, is on the screen.
+    void showEvent(QShowEvent* event) override;
+
   private:
     static size_t Index(int gridNumber) { return static_cast<size_t>(gridNumber - 1); }
     void createControls();
     void FormCreate();
     void refreshTables();
+    void fitOnScreen();
+    // The window manager's frame around the client area; null while it is not known.
+    QMargins frameMargins() const;
 
     Session session_;
     WindowUserInterface windowUi_;
@@ -65,7 +72,10 @@ class TForm1 : public QMainWindow {
     QToolButton* SpeedButton2 = nullptr;
     QTabWidget* PageControl1 = nullptr;
     std::array<GridModel*, kGridCount> models_{};
-    std::array<QTableView*, kGridCount> views_{};
+    std::array<GridView*, kGridCount> views_{};
+    bool shown_ = false;
+    QMargins fittedFrame_;  // the frame the last fit allowed for
+    QRect openingPlace_;    // frame position and client size asked for before the first show
 };
 
 }  // namespace plotaktar::app

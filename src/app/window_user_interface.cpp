@@ -2,14 +2,22 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCompleter>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QScreen>
+#include <QTreeView>
 
+#include "app/error_box.h"
 #include "app/file_filter.h"
 #include "app/qt_text.h"
 
@@ -19,6 +27,7 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 constexpr int kRepaintIntervalMs = 50;
+constexpr int kViewRefreshIntervalMs = 250;
 
 // The core's paths are the system's bytes: UTF-8 on Windows too, where the core hands them to
 // the system as UTF-16 (QFile::encodeName would give the ANSI code page there).
@@ -38,9 +47,36 @@ std::string EncodeFileName(const QString& name) {
 #endif
 }
 
-QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::AcceptMode mode) {
+// Large enough that the file list's name, size, type and date columns can be read, on a
+// screen that has the room.
+constexpr QSize kFileDialogSize(820, 520);
+
+QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::AcceptMode mode,
+                              const char* title) {
     auto* dialog = new QFileDialog(window);
     dialog->setObjectName(QLatin1String(name));
+    if (title != nullptr) {
+        dialog->setWindowTitle(QString::fromUtf8(title));
+    }
+    QSize size = kFileDialogSize;
+    if (const QScreen* screen = window->screen()) {
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    }
+    dialog->resize(size);
+    // The file list's size, type and date columns as wide as their texts usually are; the
+    // name column takes the rest.
+    if (auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = list->header();
+        const QFontMetrics metrics(list->font());
+        const int widths[] = {metrics.horizontalAdvance(QStringLiteral("999.99 KiB")),
+                              metrics.horizontalAdvance(QStringLiteral("Gnuplot document xx")),
+                              metrics.horizontalAdvance(QStringLiteral("31 Dec 2026 23:59:59"))};
+        header->setStretchLastSection(false);
+        for (int column = 1; column <= 3 && column < header->count(); ++column) {
+            header->resizeSection(column, widths[column - 1] + 24);
+        }
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     // Qt's own dialog, the same on every desktop; it also lets the filter list show our
     // descriptions. Its open mode has no read-only check box, so none is shown.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
@@ -81,9 +117,12 @@ class ImportProgressDialog : public QProgressDialog {
 
 WindowUserInterface::WindowUserInterface(QWidget* window)
     : window_(window),
-      openDialog1_(CreateFileDialog(window, "OpenDialog1", QFileDialog::AcceptOpen)),
-      openDialog2_(CreateFileDialog(window, "OpenDialog2", QFileDialog::AcceptOpen)),
-      saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave)) {}
+      openDialog1_(CreateFileDialog(window, "OpenDialog1", QFileDialog::AcceptOpen,
+                                    "Geometri dosyasını seçin (.gplt)")),
+      openDialog2_(CreateFileDialog(window, "OpenDialog2", QFileDialog::AcceptOpen,
+                                    "Yazı dosyasını seçin (.yaz)")),
+      // The save dialog keeps the platform's title.
+      saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave, nullptr)) {}
 
 QFileDialog* WindowUserInterface::openDialog(OpenDialogId dialog) const {
     return dialog == OpenDialogId::OpenDialog1 ? openDialog1_ : openDialog2_;
@@ -94,9 +133,13 @@ bool WindowUserInterface::runOpenDialog(OpenDialogId id, std::string_view filter
     QFileDialog& dialog = *openDialog(id);
     SetDialogFilter(dialog, ParseFilter(filter));
     SelectDialogFilter(dialog, state.filterIndex);
+    // A remembered name opens its own folder; without one the dialog opens where the user
+    // last confirmed a file (for OpenDialog2, beside the geometry file just chosen).
+    if (state.fileName.empty()) {
+        openInLastFolder(dialog);
+    }
     FillFileName(dialog, DecodeFileName(state.fileName));
-    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-    userReturned();
+    const bool confirmed = execFileDialog(dialog);
     if (confirmed) {
         state.fileName = EncodeFileName(dialog.selectedFiles().constFirst());
         state.filterIndex = SelectedDialogFilter(dialog);
@@ -110,22 +153,53 @@ bool WindowUserInterface::runSaveDialog(std::string_view filter, std::string& fi
     SetDialogFilter(dialog, ParseFilter(filter));
     SelectDialogFilter(dialog, 0);
     dialog.setDefaultSuffix(QString());
-    if (!fileName.empty()) {
-        FillFileName(dialog, DecodeFileName(fileName));
+    if (fileName.empty()) {
+        openInLastFolder(dialog);
     }
-    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-    userReturned();
+    FillFileName(dialog, DecodeFileName(fileName));
+    const bool confirmed = execFileDialog(dialog);
     if (confirmed) {
         fileName = EncodeFileName(dialog.selectedFiles().constFirst());
     }
     return confirmed;
 }
 
+bool WindowUserInterface::execFileDialog(QFileDialog& dialog) {
+    const bool confirmed = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>()) {
+        if (completer->popup() != nullptr) {
+            completer->popup()->hide();
+        }
+    }
+    if (confirmed) {
+        noteConfirmed(dialog.selectedFiles().constFirst());
+    }
+    // The command goes on at once: let the window repaint where the dialog was.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    userReturned();
+    return confirmed;
+}
+
+void WindowUserInterface::noteConfirmed(const QString& path) {
+    lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+void WindowUserInterface::openInLastFolder(QFileDialog& dialog) {
+    if (!lastFolder_.isEmpty() && QDir(lastFolder_).exists()) {
+        dialog.setDirectory(lastFolder_);
+    }
+}
+
+void WindowUserInterface::prepareBox() {
+    delete progress_;
+    if (refreshViews_) {
+        refreshViews_();
+    }
+}
+
 void WindowUserInterface::showMessage(std::string_view text) {
-    QMessageBox box(QMessageBox::NoIcon, ApplicationTitleText(), FromCp1254(text), QMessageBox::Ok,
-                    window_);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    prepareBox();
+    ExecMessageBox(window_, QMessageBox::NoIcon, FromCp1254(text));
     userReturned();
 }
 
@@ -174,6 +248,13 @@ void WindowUserInterface::importProgress(std::string_view fileName, uint64_t don
         progress_->setRange(0, kProgressSteps);
         progress_->setValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
     }
+    // Behind the progress the tables grow as they are read.
+    if (!viewClock_.isValid() || viewClock_.elapsed() >= kViewRefreshIntervalMs) {
+        viewClock_.start();
+        if (refreshViews_) {
+            refreshViews_();
+        }
+    }
     // The progress dialog is modal, so this repaints the window without letting a click
     // start another command.
     QCoreApplication::processEvents();
@@ -182,6 +263,7 @@ void WindowUserInterface::importProgress(std::string_view fileName, uint64_t don
 void WindowUserInterface::beginCommand() {
     workClock_.invalidate();
     repaintClock_.invalidate();
+    viewClock_.invalidate();
 }
 
 void WindowUserInterface::endCommand() {

@@ -119,10 +119,11 @@ into plot files (.plt) without a window, with the import and export of the windo
 "AÇ" and "KAYDET" buttons.
 
 convert GEOMETRY [LABELS] [-o OUTPUT]
-    Imports GEOMETRY and LABELS (and the companion of LABELS) and writes the plot file
-    OUTPUT, by default GEOMETRY with its extension replaced by ".plt". A record that fails
-    is reported on standard error as FILE:LINE: WORD and the conversion goes on. On success
-    one summary line (records per kind and the plot file) goes to standard output.
+    Imports GEOMETRY and LABELS (and the companion of LABELS; without LABELS no label
+    file at all) and writes the plot file OUTPUT, by default GEOMETRY with its extension
+    replaced by ".plt". A record that fails is reported on standard error as
+    FILE:LINE: WORD and the conversion goes on. On success one summary line (records per
+    kind and the plot file) goes to standard output.
 
 run STEP...
     Replays a session of the window, step by step:
@@ -132,8 +133,11 @@ run STEP...
     dump STATE.json        writes the flags, the layer table and every table as JSON
     Every message box is printed as "mesaj: TEXT" and every error box as "hata: TEXT".
 
+An input file with line feeds but no carriage return is read as one line (line feeds do not
+end lines in these files); both commands then print a warning on standard error.
+
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
-file could not be written (convert); 2 for a usage error or an input file that cannot be
+file could not be made (convert; OUTPUT is then left as it was); 2 for a usage error or an input file that cannot be
 read (convert), in which case nothing is written.
 )";
 }

@@ -10,6 +10,7 @@
 #include "cli/state_dump.h"
 #include "export/export_command.h"
 #include "import/import_command.h"
+#include "import/import_files.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/session.h"
@@ -31,26 +32,15 @@ void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause)
 // The records of each kind that the import handled (failed ones included): the rows of its
 // table, when its flag says the import had that kind at all.
 std::string RecordCounts(const Workspace& workspace) {
-    struct Kind {
-        const char* name;
-        int grid;
-        std::string SectionFlags::*flag;
-    };
-    static const Kind kinds[] = {
-        {"nir", 1, &SectionFlags::FlagNirengi}, {"pol", 2, &SectionFlags::FlagPoligon},
-        {"nok", 3, &SectionFlags::FlagNokta},   {"tab", 4, &SectionFlags::FlagTabaka},
-        {"hat", 5, &SectionFlags::FlagHat},     {"sem", 7, &SectionFlags::FlagSembol},
-        {"par", 8, &SectionFlags::FlagParsel},  {"bin", 9, &SectionFlags::FlagBina},
-        {"sev", 10, &SectionFlags::FlagSev},    {"yazı", 6, &SectionFlags::FlagYazi},
-    };
     std::string text;
-    for (const Kind& kind : kinds) {
-        int count =
+    for (const KindEntry& kind : kKinds) {
+        const int count =
             workspace.flags.*kind.flag == "1" ? workspace.grid(kind.grid).rowCount() - 1 : 0;
         if (!text.empty()) {
             text += ", ";
         }
-        text += kind.name;
+        // The label files' texts have no record code of their own.
+        text += kind.code.empty() ? std::string_view("yazı") : kind.code;
         text += ' ';
         text += IntToStr(count);
     }
@@ -123,27 +113,29 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
         }
     }
 
+    // Only the files named on the command line are read: without LABELS neither a label file
+    // nor a companion, with LABELS the companion beside it.
+    const ImportPaths paths{args.geometry, args.labels,
+                            args.labels.empty() ? std::string() : CompanionFileName(args.labels)};
     Session session;
-    ConvertUi ui(args.geometry, err);
-    ui.answerOpen(args.geometry, args.labels);
-    if (auto error = RunHandled([&] { BitBtn1Click(session, ui); })) {
+    Workspace& workspace = session.workspace;
+    ConvertObserver observer(args.geometry, err);
+    if (auto error = RunHandled([&] { ImportFiles(workspace, paths, observer); })) {
         PrintProblem(err, args.geometry, Utf8FromCp1254(ErrorBoxText(*error)));
         return kExitFailed;
     }
-    ui.answerSave(output);
-    if (auto error = RunHandled([&] { SpeedButton1Click(session, ui); })) {
+    if (auto error = RunHandled([&] { SavePlotFile(workspace, output); })) {
         PrintProblem(err, output, Utf8FromCp1254(ErrorBoxText(*error)));
         return kExitFailed;
     }
-    std::string summary =
-        args.geometry + ": " + RecordCounts(session.workspace) + " -> " + output + "\n";
+    std::string summary = args.geometry + ": " + RecordCounts(workspace) + " -> " + output + "\n";
     std::fwrite(summary.data(), 1, summary.size(), out);
     return kExitOk;
 }
 
 int RunSession(const std::vector<Step>& steps, std::FILE* out, std::FILE* err) {
     Session session;
-    SessionUi ui(out);
+    SessionUi ui(out, err);
     int status = kExitOk;
     for (const Step& step : steps) {
         std::optional<std::string> error;

@@ -14,9 +14,12 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// One import of GEOMETRY and LABELS and one export, as the window's two buttons do them.
+// One import of GEOMETRY, LABELS and the companion beside LABELS (no label file at all without
+// LABELS) and one export, through the same import and export as the window's two buttons.
 // Input files that cannot be read are refused before anything runs (status 2); an export
-// error is reported on `err` (status 1); on success one summary line goes to `out`.
+// error or running out of memory is reported on `err` and leaves OUTPUT as it was (status 1);
+// failing records and files without carriage returns are reported on `err`; on success one
+// summary line goes to `out`.
 int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err);
 
 // Replays `steps` on one session; message boxes go to `out` as "mesaj:"/"hata:" lines.

@@ -2,62 +2,54 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "model/user_interface.h"
+#include "model/scripted_ui.h"
 
 namespace plotaktar::cli {
 
-// The user of a headless click: the dialogs take the answers queued for the next command (a
-// path to confirm, or nothing to cancel); a dialog without an answer is cancelled. What
-// becomes of message boxes is up to the subclass.
-class ScriptedUi : public UserInterface {
-  public:
-    void answerOpen(std::optional<std::string> geometry, std::optional<std::string> labels);
-    void answerSave(std::optional<std::string> output);
-
-    bool runOpenDialog(OpenDialogId dialog, std::string_view filter,
-                       OpenDialogState& state) override;
-    bool runSaveDialog(std::string_view filter, std::string& fileName) override;
-
-  private:
-    std::optional<std::string> openAnswers_[2];
-    std::optional<std::string> saveAnswer_;
-};
-
-// `run`: every message box becomes a line "mesaj: TEXT" on `out`, in UTF-8, as it is shown.
+// `run`: the dialogs take the step's answers; every message box becomes a line "mesaj: TEXT"
+// on `out`, in UTF-8, as it is shown; import warnings go to `err`.
 class SessionUi : public ScriptedUi {
   public:
-    explicit SessionUi(std::FILE* out) : out_(out) {}
+    SessionUi(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
     void showMessage(std::string_view text) override;
+    // Shows the word as the window does, keeping no record of it.
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
+        UserInterface::recordFailed(word, lineNumber);
+    }
+    void importWarning(std::string_view fileName, ImportWarning warning,
+                       uint64_t lineCount) override;
 
     // The general error handler's box: "hata: TEXT" with the full-stop rule applied.
     void showError(std::string_view message);
 
   private:
     std::FILE* out_;
+    std::FILE* err_;
 };
 
-// `convert`: a failing record becomes "FILE:LINE: WORD" on `err`; the closing messages of the
-// commands are not printed (the summary line replaces them), any other message goes to `err`.
-class ConvertUi : public ScriptedUi {
+// `convert`: a failing record becomes "FILE:LINE: WORD" on `err`, an import warning a line
+// "FILE: warning: ..." on `err`.
+class ConvertObserver : public ImportObserver {
   public:
-    ConvertUi(std::string geometryName, std::FILE* err)
+    ConvertObserver(std::string geometryName, std::FILE* err)
         : geometryName_(std::move(geometryName)), err_(err) {}
-    void showMessage(std::string_view text) override;
     void recordFailed(std::string_view word, uint64_t lineNumber) override;
-
-    uint64_t failedRecords() const { return failedRecords_; }
+    void importWarning(std::string_view fileName, ImportWarning warning,
+                       uint64_t lineCount) override;
 
   private:
     std::string geometryName_;
     std::FILE* err_;
-    uint64_t failedRecords_ = 0;
 };
 
 // Writes "PREFIX" + TEXT (windows-1254, decoded to UTF-8) + line feed, TEXT unescaped.
 void PrintLine(std::FILE* out, std::string_view prefix, std::string_view text);
+
+// Writes the line that tells the user of an import warning about `fileName`.
+void PrintWarning(std::FILE* err, std::string_view fileName, ImportWarning warning,
+                  uint64_t lineCount);
 
 }  // namespace plotaktar::cli

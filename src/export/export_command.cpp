@@ -1,24 +1,20 @@
 #include "export/export_command.h"
 
-#include "model/cp1254.h"
+#include "model/messages.h"
 #include "platform/files.h"
 
 namespace plotaktar {
 
 void SpeedButton1Click(Session& session, UserInterface& ui) {
-    static const std::string filter =
-        Cp1254FromUtf8("plt Dosyaları (*.plt) | *.plt|Bütün dosyalar (*.*)|*.*");
-    static const std::string finished = Cp1254FromUtf8("kayıt bitti");
-
     std::string fileName;
-    if (!ui.runSaveDialog(filter, fileName)) {
+    if (!ui.runSaveDialog(kPlotFilter, fileName)) {
         return;
     }
     // The message only ever follows a file that is complete, closed and in place.
     const std::string path = WithDefaultExtension(fileName);
     SavePlotFile(session.workspace, path,
                  [&](uint64_t written) { ui.exportProgress(path, written); });
-    ui.showMessage(finished);
+    ui.showMessage(kSavedMessage);
 }
 
 std::string WithDefaultExtension(std::string_view fileName) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "model/text.h"
 
@@ -89,28 +90,9 @@ std::string_view SplitWord(std::string_view& text) {
     return word;
 }
 
-// The three parts of a corner piece: the second and third word of the cell, and the rest from
-// its fourth word on (a single word stands alone as the rest).
-struct CornerParts {
-    std::string_view a, b, c;
-};
-
-CornerParts SplitCorner(std::string_view cell) {
-    std::string_view rest = Trim(cell);
-    size_t blank = rest.find(kBlank);
-    if (blank != std::string_view::npos) {
-        rest = Trim(rest.substr(blank + 1));
-    }
-    std::string_view a = SplitWord(rest);
-    std::string_view b = SplitWord(rest);
-    return {a, b, rest};
-}
-
-constexpr std::string_view kCornerEnd = " 0.000 0 0 ";
-
 void WriteLayers(const LayerTable& layers, LineWriter& out) {
     for (int row = 1; row <= kLayerRows; ++row) {
-        if (layers.field(row, 8) == "1") {
+        if (layers.field(row, kLayerFields) == "1") {
             out.put("TA ", layers.field(row, 3), " -257 1 DUZ 1 0");
             out.endLine();
         }
@@ -163,8 +145,8 @@ void WriteParcels(const Table& parcels, const Table& corners, const LayerTable& 
                 " 19 0 ", layer, "  0.00000000000000E+0000 0");
         out.endLine();
         for (int32_t corner = 1; corner <= cornerCount; ++corner) {
-            const CornerParts parts = SplitCorner(corners.cell(row, corner));
-            out.put(parts.a, " ", parts.b, " ", parts.c, kCornerEnd);
+            std::apply([&](auto... piece) { out.put(piece...); },
+                       CornerItem(corners.cell(row, corner)).pieces());
         }
         out.endLine();
     }
@@ -185,19 +167,23 @@ std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell
     return layers.field(LayerRowOf(cell), 3);
 }
 
-void AppendCornerItem(std::string& line, std::string_view cell) {
-    const CornerParts parts = SplitCorner(cell);
-    line.append(parts.a);
-    line.push_back(kBlank);
-    line.append(parts.b);
-    line.push_back(kBlank);
-    line.append(parts.c);
-    line.append(kCornerEnd);
+CornerItem::CornerItem(std::string_view cell) {
+    // The first word is the parcel's own number; the rest follows it.
+    std::string_view rest = Trim(cell);
+    size_t blank = rest.find(kBlank);
+    if (blank != std::string_view::npos) {
+        rest = Trim(rest.substr(blank + 1));
+    }
+    second_ = SplitWord(rest);
+    third_ = SplitWord(rest);
+    rest_ = rest;
 }
 
-std::string CornerItem(std::string_view cell) {
+std::string CornerItem::text() const {
     std::string piece;
-    AppendCornerItem(piece, cell);
+    for (std::string_view part : pieces()) {
+        piece += part;
+    }
     return piece;
 }
 
@@ -205,26 +191,27 @@ void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
     const SectionFlags& flags = workspace.flags;
     const LayerTable& layers = workspace.layerTable;
     LineWriter out(sink);
-    if (IsSet(flags.FlagTabaka)) {
+    auto loaded = [&](Kind kind) { return IsSet(flags.*KindOf(kind).flag); };
+    auto table = [&](Kind kind) -> const Table& { return workspace.grid(KindOf(kind).grid); };
+    if (loaded(Kind::Tabaka)) {
         WriteLayers(layers, out);
     }
-    if (IsSet(flags.FlagNirengi)) {
-        WritePoints(workspace.grid(1), layers, out);
+    for (Kind kind : {Kind::Nirengi, Kind::Poligon}) {
+        if (loaded(kind)) {
+            WritePoints(table(kind), layers, out);
+        }
     }
-    if (IsSet(flags.FlagPoligon)) {
-        WritePoints(workspace.grid(2), layers, out);
+    if (loaded(Kind::Yazi)) {
+        WriteLabels(table(Kind::Yazi), layers, out);
     }
-    if (IsSet(flags.FlagYazi)) {
-        WriteLabels(workspace.grid(6), layers, out);
+    if (loaded(Kind::Nokta)) {
+        WritePoints(table(Kind::Nokta), layers, out);
     }
-    if (IsSet(flags.FlagNokta)) {
-        WritePoints(workspace.grid(3), layers, out);
+    if (loaded(Kind::Hat)) {
+        WriteLines(table(Kind::Hat), layers, out);
     }
-    if (IsSet(flags.FlagHat)) {
-        WriteLines(workspace.grid(5), layers, out);
-    }
-    if (IsSet(flags.FlagParsel)) {
-        WriteParcels(workspace.grid(8), workspace.grid(11), layers, out);
+    if (loaded(Kind::Parsel)) {
+        WriteParcels(table(Kind::Parsel), workspace.grid(Grid::StringGrid11), layers, out);
     }
     out.flush();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -21,11 +22,22 @@ class PlotSink {
 std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell);
 
 // One piece of a parcel's corner line from one corner cell: the second, third and fourth word
-// (the fourth with all words after it), each followed by a blank, then "0.000 0 0 ".
-std::string CornerItem(std::string_view cell);
+// (the fourth with all words after it), each followed by a blank, then "0.000 0 0 ". A cell of
+// fewer words leaves the missing ones empty, its last word standing as the fourth.
+class CornerItem {
+  public:
+    explicit CornerItem(std::string_view cell);
 
-// Appends CornerItem(cell) to `line`.
-void AppendCornerItem(std::string& line, std::string_view cell);
+    // The piece's texts in their order: views into the cell and fixed texts.
+    std::array<std::string_view, 6> pieces() const {
+        return {second_, " ", third_, " ", rest_, " 0.000 0 0 "};
+    }
+    // The pieces joined.
+    std::string text() const;
+
+  private:
+    std::string_view second_, third_, rest_;
+};
 
 // Writes the plot file of the workspace into `sink`: the sections whose flag is exactly "1",
 // in their fixed order (layers, triangulation points, traverse points, text labels, detail

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "import/parcel_corners.h"
-#include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
 
@@ -13,47 +12,32 @@ namespace plotaktar {
 
 namespace {
 
-// The readers of the kinds that append one row of fields to their table: the point, line,
-// symbol, building and slope records. The last field is what remains of the body.
-struct RowReader {
-    std::string_view kind;
-    int grid;
-    int fields;
-    std::string SectionFlags::*flag;
-    Count count;
-    const char* word;
-    std::string_view pointPrefix;  // "N." or "P." rewrites an integer point number
-};
-
-const RowReader kNir{"nir", 1, 5, &SectionFlags::FlagNirengi, Count::Nir, "nirengi", "N."};
-const RowReader kPol{"pol", 2, 5, &SectionFlags::FlagPoligon, Count::Pol, "poligon", "P."};
-const RowReader kNok{"nok", 3, 5, &SectionFlags::FlagNokta, Count::Nok, "nokta", {}};
-const RowReader kHat{"hat", 5, 9, &SectionFlags::FlagHat, Count::Hat, "hat", {}};
-const RowReader kSem{"sem", 7, 6, &SectionFlags::FlagSembol, Count::Sem, "sembol", {}};
-const RowReader kBin{"bin", 9, 6, &SectionFlags::FlagBina, Count::Bin, "bina", {}};
-const RowReader kSev{"sev",
-                     10,
-                     6,
-                     &SectionFlags::FlagSev,
-                     Count::Sev,
-                     "\xFE"
-                     "ev",
-                     {}};  // şev
+// The point, line, symbol, building and slope records append one row of their fields to their
+// table; the last field is what remains of the body. The triangulation and traverse readers
+// rewrite an integer point number with their prefix.
+constexpr std::string_view kNirengiPrefix = "N.";
+constexpr std::string_view kPoligonPrefix = "P.";
 
 constexpr int kMaxFields = 9;
+// The seven values of a layer record; LayerTable adds the usage mark as field 8.
+constexpr int kLayerValues = KindOf(Kind::Tabaka).fields;
 
-// Runs a reader's steps; a failure skips the rest and shows the reader's word, once.
+// Runs a reader's steps. A failure of the record's own text (the program's Error: a layer
+// number that does not convert, a count that cannot grow) skips the rest and shows the reader's
+// word, once; anything else, running out of memory above all, is no fault of the record and
+// ends the import.
 template <typename Steps>
-void Protected(ImportContext& ctx, const char* word, Steps steps) {
+void Protected(ImportContext& ctx, Kind kind, Steps steps) {
     try {
         steps();
-    } catch (...) {
-        ctx.observer.recordFailed(word, ctx.lineNumber);
+    } catch (const Error&) {
+        ctx.observer.recordFailed(KindOf(kind).message, ctx.lineNumber);
     }
 }
 
-void ReadRow(ImportContext& ctx, const RowReader& reader, std::string_view line) {
-    Protected(ctx, reader.word, [&] {
+void ReadRow(ImportContext& ctx, Kind kind, std::string_view pointPrefix, std::string_view line) {
+    const KindEntry& reader = KindOf(kind);
+    Protected(ctx, kind, [&] {
         SectionFlags::raise(ctx.workspace.flags.*reader.flag);
         std::string_view body = RecordBody(line);
         std::string_view field[kMaxFields];
@@ -63,13 +47,13 @@ void ReadRow(ImportContext& ctx, const RowReader& reader, std::string_view line)
         field[reader.fields - 1] = body;
 
         Table& table = ctx.workspace.grid(reader.grid);
-        int n = AppendGridRow(table, ctx.count(reader.count));
+        int n = AppendGridRow(table, ctx.count(kind));
         int start = 1;
-        if (!reader.pointPrefix.empty()) {
+        if (!pointPrefix.empty()) {
             // The point number is rewritten when it is an integer; otherwise kept silently.
             if (auto number = TryStrToInt(field[0])) {
                 char text[16];
-                std::memcpy(text, reader.pointPrefix.data(), 2);
+                std::memcpy(text, pointPrefix.data(), 2);
                 char* end = std::to_chars(text + 2, text + sizeof text, *number).ptr;
                 table.setCell(1, n, {text, static_cast<size_t>(end - text)});
                 start = 2;
@@ -85,14 +69,14 @@ void ReadRow(ImportContext& ctx, const RowReader& reader, std::string_view line)
 // The layer record fills a row of StringGrid4 and, by its position in the file, the row of
 // LayerTable with the same number.
 void ReadLayer(ImportContext& ctx, std::string_view line) {
-    Protected(ctx, "tabaka", [&] {
+    Protected(ctx, Kind::Tabaka, [&] {
         SectionFlags::raise(ctx.workspace.flags.FlagTabaka);
         std::string_view body = RecordBody(line);
-        std::string_view value[7];
-        for (int i = 0; i < 6; ++i) {
+        std::string_view value[kLayerValues];
+        for (int i = 0; i < kLayerValues - 1; ++i) {
             value[i] = NextField(body);
         }
-        value[6] = body;
+        value[kLayerValues - 1] = body;
         std::string generatedName;
         if (value[5].empty()) {
             // Six words or fewer: the name is missing and made up from the layer number.
@@ -105,50 +89,51 @@ void ReadLayer(ImportContext& ctx, std::string_view line) {
         }
 
         // Column 0 holds the layer number as written, not a running number.
-        Table& table = ctx.workspace.grid(4);
-        const int j = GrowGridRow(table, ctx.count(Count::Tab));
-        for (int i = 0; i < 7; ++i) {
+        Table& table = ctx.workspace.grid(KindOf(Kind::Tabaka).grid);
+        const int j = GrowGridRow(table, ctx.count(Kind::Tabaka));
+        for (int i = 0; i < kLayerValues; ++i) {
             table.setCellSlice(i, j, value[i]);  // the generated name is copied
         }
         // LayerTable has 150 rows; a further layer record keeps its row on the page only.
         if (j > kLayerRows) {
             throw LayerRangeError("layer record beyond the layer table");
         }
-        for (int i = 0; i < 7; ++i) {
+        for (int i = 0; i < kLayerValues; ++i) {
             ctx.workspace.layerTable.setField(j, i + 1, value[i]);
         }
-        ctx.workspace.layerTable.setField(j, 8, "0");
+        ctx.workspace.layerTable.setField(j, kLayerFields, "0");
     });
 }
 
 void ReadParcel(ImportContext& ctx, std::string_view line) {
-    Protected(ctx, "parsel", [&] { ReadParcelRecord(ctx, line); });
+    Protected(ctx, Kind::Parsel, [&] { ReadParcelRecord(ctx, line); });
 }
 
 }  // namespace
 
 void ReadGeometryLine(ImportContext& ctx, std::string_view line) {
     const std::string_view kind = line.substr(0, 3);
-    if (kind == kNir.kind) {
-        ReadRow(ctx, kNir, line);
-    } else if (kind == kPol.kind) {
-        ReadRow(ctx, kPol, line);
-    } else if (kind == kNok.kind) {
-        ReadRow(ctx, kNok, line);
-    } else if (kind == "tab") {
+    auto is = [&](Kind k) { return kind == KindOf(k).code; };
+    if (is(Kind::Nirengi)) {
+        ReadRow(ctx, Kind::Nirengi, kNirengiPrefix, line);
+    } else if (is(Kind::Poligon)) {
+        ReadRow(ctx, Kind::Poligon, kPoligonPrefix, line);
+    } else if (is(Kind::Nokta)) {
+        ReadRow(ctx, Kind::Nokta, {}, line);
+    } else if (is(Kind::Tabaka)) {
         ReadLayer(ctx, line);
-    } else if (kind == kHat.kind) {
-        ReadRow(ctx, kHat, line);
-    } else if (kind == kSem.kind) {
-        ReadRow(ctx, kSem, line);
-    } else if (kind == "par") {
+    } else if (is(Kind::Hat)) {
+        ReadRow(ctx, Kind::Hat, {}, line);
+    } else if (is(Kind::Sembol)) {
+        ReadRow(ctx, Kind::Sembol, {}, line);
+    } else if (is(Kind::Parsel)) {
         ReadParcel(ctx, line);
     }
     CheckParcelCorner(ctx, line);
-    if (kind == kBin.kind) {
-        ReadRow(ctx, kBin, line);
-    } else if (kind == kSev.kind) {
-        ReadRow(ctx, kSev, line);
+    if (is(Kind::Bina)) {
+        ReadRow(ctx, Kind::Bina, {}, line);
+    } else if (is(Kind::Sev)) {
+        ReadRow(ctx, Kind::Sev, {}, line);
     }
 }
 

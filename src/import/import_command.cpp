@@ -1,7 +1,7 @@
 #include "import/import_command.h"
 
 #include "import/import_files.h"
-#include "model/cp1254.h"
+#include "model/messages.h"
 
 namespace plotaktar {
 
@@ -20,13 +20,9 @@ std::string CompanionFileName(std::string_view labelPath) {
 }
 
 void BitBtn1Click(Session& session, UserInterface& ui) {
-    static const std::string geometryFilter =
-        Cp1254FromUtf8("Geçici plt Dosyaları (*.gplt) | *.gplt|Bütün dosyalar (*.*)|*.*");
-    static const std::string labelFilter =
-        Cp1254FromUtf8("yazı Dosyaları (*.yaz) | *.yaz|Bütün dosyalar (*.*)|*.*");
-    ui.runOpenDialog(OpenDialogId::OpenDialog1, geometryFilter, session.openDialog1);
+    ui.runOpenDialog(OpenDialogId::OpenDialog1, kGeometryFilter, session.openDialog1);
     std::string labelPathOfThisRun;
-    if (ui.runOpenDialog(OpenDialogId::OpenDialog2, labelFilter, session.openDialog2)) {
+    if (ui.runOpenDialog(OpenDialogId::OpenDialog2, kLabelFilter, session.openDialog2)) {
         labelPathOfThisRun = session.openDialog2.fileName;
     }
 
@@ -36,9 +32,7 @@ void BitBtn1Click(Session& session, UserInterface& ui) {
                 {session.openDialog1.fileName, session.openDialog2.fileName,
                  CompanionFileName(labelPathOfThisRun)},
                 ui);
-
-    static const std::string opened = Cp1254FromUtf8("dosya açıldı");
-    ui.showMessage(opened);
+    ui.showMessage(kFileOpenedMessage);
 }
 
 }  // namespace plotaktar

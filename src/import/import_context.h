@@ -8,18 +8,16 @@
 
 namespace plotaktar {
 
-// The running counts of one import: one per record kind and one shared by both label files.
-enum class Count { Nir, Pol, Nok, Tab, Hat, Sem, Par, Bin, Sev, Text, Size };
-
-// What one import works with: the tables, whoever hears of its failures, the counts.
+// What one import works with: the tables, whoever hears of its failures, and its running
+// counts, one per kind (the two label files share the one of Kind::Yazi).
 struct ImportContext {
     ImportContext(Workspace& ws, ImportObserver& watcher) : workspace(ws), observer(watcher) {}
 
-    int& count(Count which) { return counts[static_cast<size_t>(which)]; }
+    int& count(Kind kind) { return counts[static_cast<size_t>(kind)]; }
 
     Workspace& workspace;
     ImportObserver& observer;
-    int counts[static_cast<size_t>(Count::Size)] = {};
+    int counts[kKindCount] = {};
     int cornerCount = 0;      // corners recorded since the last parcel record
     uint64_t lineNumber = 0;  // of the geometry line being read, from 1
 };

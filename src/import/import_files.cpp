@@ -6,6 +6,7 @@
 #include "import/import_context.h"
 #include "import/label_files.h"
 #include "import/line_reader.h"
+#include "model/errors.h"
 
 namespace plotaktar {
 
@@ -36,12 +37,21 @@ bool Open(InputFile& file, const std::string& name) {
     return true;
 }
 
+// A file saved with line feeds alone is one long line by the rules of the input files; the
+// reading goes on as usual, but whoever started the import hears of it.
+void WarnOfLineFeedsOnly(ImportContext& ctx, const InputFile& file, const LineReader& lines) {
+    if (lines.endsLinesWithLineFeedsOnly()) {
+        ctx.observer.importWarning(file.name, ImportWarning::NoCarriageReturns, 1);
+    }
+}
+
 void ReadGeometryFile(ImportContext& ctx, const InputFile& file) {
     std::string_view bytes = file.text();
     if (bytes.empty()) {
         return;
     }
     LineReader lines(bytes);
+    WarnOfLineFeedsOnly(ctx, file, lines);
     size_t nextReport = kProgressStep;
     ctx.observer.importProgress(file.name, 0, lines.size());
     while (!lines.atEnd()) {
@@ -55,13 +65,29 @@ void ReadGeometryFile(ImportContext& ctx, const InputFile& file) {
     ctx.observer.importProgress(file.name, lines.size(), lines.size());
 }
 
-void HoldFileInTables(Workspace& ws, const InputFile& file, std::initializer_list<int> grids) {
+// Lets the tables that cells of the file may go to point into its bytes: the tables of the
+// geometry kinds and the corner table for the geometry file, the text table for the label files.
+void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
     if (!file.bytes) {
         return;
     }
-    for (int g : grids) {
-        ws.grid(g).holdBuffer(file.bytes);
+    for (const KindEntry& kind : kKinds) {
+        if (kind.code.empty() != geometry) {
+            ws.grid(kind.grid).holdBuffer(file.bytes);
+        }
     }
+    if (geometry) {
+        ws.grid(Grid::StringGrid11).holdBuffer(file.bytes);
+    }
+}
+
+// Reads a label file with its reader, after warning of a file without carriage returns.
+template <typename Reader>
+void ReadLabels(ImportContext& ctx, const InputFile& file, Reader reader) {
+    if (!file.text().empty()) {
+        WarnOfLineFeedsOnly(ctx, file, LineReader(file.text()));
+    }
+    reader(ctx, file.text());
 }
 
 }  // namespace
@@ -70,24 +96,26 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     ImportContext ctx(ws, observer);
     ws.flags.setAll("0");
 
+    // Failures about the files' own bytes are silent: one that cannot be opened ends the
+    // opening (the files not opened yield no lines), one outside the readers ends the geometry
+    // loop. Anything else, running out of memory above all, ends the import and reaches the
+    // caller.
     InputFile geometry, labels, companion;
     try {
         (void)(Open(geometry, paths.geometry) && Open(labels, paths.labels) &&
                Open(companion, paths.companion));
-    } catch (...) {
-        // Opening failures are silent; the files not opened yield no lines.
+    } catch (const Error&) {
     }
 
-    HoldFileInTables(ws, geometry, {1, 2, 3, 4, 5, 7, 8, 9, 10, 11});
-    HoldFileInTables(ws, labels, {6});
-    HoldFileInTables(ws, companion, {6});
+    HoldFileInTables(ws, geometry, true);
+    HoldFileInTables(ws, labels, false);
+    HoldFileInTables(ws, companion, false);
     try {
         ReadGeometryFile(ctx, geometry);
-    } catch (...) {
-        // A failure outside the readers ends the geometry loop silently.
+    } catch (const Error&) {
     }
-    ReadLabelFile(ctx, labels.text());
-    ReadCompanionFile(ctx, companion.text());
+    ReadLabels(ctx, labels, ReadLabelFile);
+    ReadLabels(ctx, companion, ReadCompanionFile);
 
     // Cells of earlier imports that are still in the tables move out of those imports' files.
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};

@@ -20,7 +20,10 @@ struct ImportPaths {
 // cannot be opened ends the opening silently, and the files after it yield no lines), offers
 // every geometry line to the readers, reads the label file and then its companion into
 // StringGrid6, and lets go of the files of earlier imports. A failing record goes to
-// `observer.recordFailed` and the import goes on.
+// `observer.recordFailed` and the import goes on; a file with line feeds but no carriage return
+// goes to `observer.importWarning`. A failure that is not about the files' own bytes or a
+// record's text (std::bad_alloc when memory runs out) ends the import and is thrown; the tables
+// then hold part of the import, every cell readable.
 void ImportFiles(Workspace& workspace, const ImportPaths& paths, ImportObserver& observer);
 
 }  // namespace plotaktar

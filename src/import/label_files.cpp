@@ -2,18 +2,20 @@
 
 #include "import/fields.h"
 #include "import/line_reader.h"
+#include "model/errors.h"
+#include "model/messages.h"
 #include "model/text.h"
 
 namespace plotaktar {
 
 namespace {
 
-constexpr int kTextGrid = 6;
-constexpr std::string_view kLabelFont = "Ovalt";
+constexpr Grid kTextGrid = KindOf(Kind::Yazi).grid;
 constexpr std::string_view kZero = "0";
 
 // The loop both files share: each line sets FlagYazi; `readLine` adds the line's row, if any.
-// A failure (a layer number that does not convert) ends this file's loop silently.
+// A failure of a line's own text (a layer number that does not convert) ends this file's loop
+// silently; anything else, such as running out of memory, ends the import.
 template <typename ReadLine>
 void ReadLoop(ImportContext& ctx, std::string_view bytes, ReadLine readLine) {
     try {
@@ -22,7 +24,7 @@ void ReadLoop(ImportContext& ctx, std::string_view bytes, ReadLine readLine) {
             SectionFlags::raise(ctx.workspace.flags.FlagYazi);
             readLine(lines.next());
         }
-    } catch (...) {
+    } catch (const Error&) {
     }
 }
 
@@ -44,7 +46,7 @@ void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
             return;
         }
         Table& table = ctx.workspace.grid(kTextGrid);
-        int n = AppendGridRow(table, ctx.count(Count::Text));
+        int n = AppendGridRow(table, ctx.count(Kind::Yazi));
         table.setCell(1, n, kLabelFont);
         const std::string_view fields[] = {x, y, size, size, angle, layer};
         for (int c = 2; c <= 7; ++c) {
@@ -68,7 +70,7 @@ void ReadCompanionFile(ImportContext& ctx, std::string_view bytes) {
             return;  // fewer than ten blank-separated parts
         }
         Table& table = ctx.workspace.grid(kTextGrid);
-        int n = AppendGridRow(table, ctx.count(Count::Text));
+        int n = AppendGridRow(table, ctx.count(Kind::Yazi));
         for (int c = 1; c <= 9; ++c) {
             table.setCellSlice(c, n, value[c - 1]);
         }

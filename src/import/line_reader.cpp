@@ -23,6 +23,11 @@ LineReader::LineReader(std::string_view bytes) : data_(bytes.data()) {
     end_ = z ? static_cast<size_t>(static_cast<const char*>(z) - bytes.data()) : bytes.size();
 }
 
+bool LineReader::endsLinesWithLineFeedsOnly() const {
+    return end_ > 0 && std::memchr(data_, kCr, end_) == nullptr &&
+           std::memchr(data_, kLf, end_) != nullptr;
+}
+
 std::string_view LineReader::next() {
     const char* start = data_ + pos_;
     const void* cr = std::memchr(start, kCr, end_ - pos_);

@@ -24,6 +24,10 @@ class LineReader {
 
     bool atEnd() const { return pos_ >= end_; }
     std::string_view next();
+    // True when the bytes (up to the Ctrl-Z that ends them) hold a line feed but not one
+    // carriage return: a file saved with Unix line ends, which reads as one line. Costs a scan
+    // only for a file whose first line does not end early.
+    bool endsLinesWithLineFeedsOnly() const;
     // Bytes consumed so far, and in all (up to the Ctrl-Z that ends the file).
     size_t position() const { return pos_; }
     size_t size() const { return end_; }

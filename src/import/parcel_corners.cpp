@@ -4,14 +4,15 @@
 #include <string>
 
 #include "model/errors.h"
+#include "model/messages.h"
 #include "model/text.h"
 
 namespace plotaktar {
 
 namespace {
 
-constexpr int kParcelGrid = 8;
-constexpr int kCornerGrid = 11;
+constexpr Grid kParcelGrid = KindOf(Kind::Parsel).grid;
+constexpr Grid kCornerGrid = Grid::StringGrid11;
 constexpr int kAdaColumn = 1;
 constexpr int kParselColumn = 2;
 constexpr int kCornerCountColumn = 5;
@@ -30,7 +31,7 @@ void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
     field[3] = body;
 
     Table& parcels = ctx.workspace.grid(kParcelGrid);
-    int n = AppendGridRow(parcels, ctx.count(Count::Par));
+    int n = AppendGridRow(parcels, ctx.count(Kind::Parsel));
     for (int i = 0; i < 4; ++i) {
         parcels.setCellSlice(i + 1, n, field[i]);
     }
@@ -53,7 +54,7 @@ void CheckParcelCorner(ImportContext& ctx, std::string_view line) {
         return;
     }
     if (ctx.cornerCount >= INT_MAX - 1) {
-        throw Error("Too many corners");
+        throw Error(std::string(kTooManyCornersMessage));
     }
 
     Table& corners = ctx.workspace.grid(kCornerGrid);

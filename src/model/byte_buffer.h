@@ -21,13 +21,6 @@ class ByteBuffer {
     std::string_view view() const { return {data_.get(), size_}; }
     bool contains(const char* p) const { return p >= data_.get() && p < data_.get() + size_; }
 
-    // Shortens the buffer after a read that delivered fewer bytes than expected.
-    void truncate(size_t size) {
-        if (size < size_) {
-            size_ = size;
-        }
-    }
-
   private:
     std::unique_ptr<char[]> data_;
     size_t size_;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <exception>
+#include <new>
 #include <stdexcept>
 #include <string>
+
+#include "model/messages.h"
 
 namespace plotaktar {
 
@@ -42,10 +45,14 @@ class FileError : public Error {
     int errorNumber_;
 };
 
-// The whole message of a failure, for the general error handler.
+// The whole message of a failure, for the general error handler: "Out of memory" when memory
+// ran out.
 inline std::string MessageOf(const std::exception& failure) {
     if (const auto* error = dynamic_cast<const Error*>(&failure)) {
         return error->message();
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) {
+        return std::string(kOutOfMemoryMessage);
     }
     return failure.what();
 }

@@ -1,8 +1,10 @@
 #include "model/table.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 namespace plotaktar {
@@ -33,8 +35,13 @@ size_t Table::arenaBytesOf(uint64_t ref) const {
 }
 
 void Table::storeSlow(int col, int row, uint64_t ref) {
+    assert(col >= 0 && row >= 0);
+    if (col < 0 || row < 0) {
+        throw std::out_of_range("a table cell with a negative column or row");
+    }
     size_t c = static_cast<size_t>(col);
     size_t r = static_cast<size_t>(row);
+    // Growing the columns first leaves at worst empty columns behind when the row fails.
     if (c >= columns_.size()) {
         columns_.resize(c + 1);
     }
@@ -51,29 +58,53 @@ void Table::storeSlow(int col, int row, uint64_t ref) {
     column[r] = ref;
 }
 
+size_t Table::arenaBytesFor(size_t length) {
+    return length == 0 ? 0 : length <= kMaxLength ? length : sizeof(uint64_t) + length;
+}
+
+uint64_t Table::appendToArena(std::vector<char>& arena, std::string_view text) {
+    if (text.empty()) {
+        return 0;
+    }
+    const size_t offset = arena.size();
+    assert(arena.capacity() - offset >= arenaBytesFor(text.size()) && offset <= kMaxOffset);
+    if (text.size() <= kMaxLength) {
+        arena.resize(offset + text.size());
+        std::memcpy(arena.data() + offset, text.data(), text.size());
+        return makeRef(kArenaSlot, offset, text.size());
+    }
+    const uint64_t n = text.size();
+    arena.resize(offset + sizeof n + text.size());
+    std::memcpy(arena.data() + offset, &n, sizeof n);
+    std::memcpy(arena.data() + offset + sizeof n, text.data(), text.size());
+    return makeRef(kLongSlot, offset, 0);
+}
+
+void Table::reserveArena(std::vector<char>& arena, size_t bytes) {
+    // A text's offset has to fit its reference.
+    if (arena.size() + bytes > kMaxOffset) {
+        throw std::length_error("a table holds more text than it can address");
+    }
+    if (arena.capacity() - arena.size() < bytes) {
+        arena.reserve(std::max(arena.size() + bytes, 2 * arena.capacity()));
+    }
+}
+
 uint64_t Table::copyToArena(std::string_view text) {
     if (text.empty()) {
         return 0;
     }
-    // A text out of the arena itself (a copy of another cell) would move when the arena grows.
+    // A text out of the arena itself (a copy of another cell) moves when the arena grows.
     std::less<const char*> before;
-    if (!arena_.empty() && !before(text.data(), arena_.data()) &&
-        before(text.data(), arena_.data() + arena_.size())) {
-        const std::string copy(text);
-        return copyToArena(copy);
-    }
-    const size_t offset = arena_.size();
-    if (text.size() <= kMaxLength) {
-        arena_.insert(arena_.end(), text.begin(), text.end());
-        base_[kArenaSlot] = arena_.data();
-        return makeRef(kArenaSlot, offset, text.size());
-    }
-    const uint64_t n = text.size();
-    arena_.resize(offset + sizeof n);
-    std::memcpy(arena_.data() + offset, &n, sizeof n);
-    arena_.insert(arena_.end(), text.begin(), text.end());
+    const bool inside = !arena_.empty() && !before(text.data(), arena_.data()) &&
+                        before(text.data(), arena_.data() + arena_.size());
+    const size_t from = inside ? static_cast<size_t>(text.data() - arena_.data()) : 0;
+    reserveArena(arena_, arenaBytesFor(text.size()));
     base_[kArenaSlot] = arena_.data();
-    return makeRef(kLongSlot, offset, 0);
+    if (inside) {
+        text = {arena_.data() + from, text.size()};
+    }
+    return appendToArena(arena_, text);
 }
 
 void Table::setCell(int col, int row, std::string_view text) {
@@ -137,36 +168,40 @@ void Table::releaseBuffersExcept(std::span<const ByteBuffer* const> keep) {
         return;
     }
 
-    std::vector<char> oldArena;
-    if (rebuildArena) {
-        oldArena.swap(arena_);
-        arenaGarbage_ = 0;
-    }
-    auto oldText = [&](uint64_t ref) -> std::string_view {
-        unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
-        if (slot == kArenaSlot) {
-            return {oldArena.data() + offsetOf(ref), lengthOf(ref)};
+    auto moves = [&](uint64_t ref) {
+        const unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+        if (slot == kArenaSlot || slot == kLongSlot) {
+            return rebuildArena && ref != 0;
         }
-        if (slot == kLongSlot) {
-            const char* p = oldArena.data() + offsetOf(ref);
-            uint64_t n;
-            std::memcpy(&n, p, sizeof n);
-            return {p + sizeof n, static_cast<size_t>(n)};
-        }
-        return {base_[slot] + offsetOf(ref), lengthOf(ref)};
+        return slot < kNumberSlot && leaving[slot];
     };
+    // The one step that can fail comes first: room for every text that moves, in the arena or
+    // (when it is rebuilt) in a new one beside it. Nothing after it allocates, so the cells
+    // either all move or all stay.
+    size_t bytes = 0;
+    for (const std::vector<uint64_t>& column : columns_) {
+        for (uint64_t ref : column) {
+            if (moves(ref)) {
+                bytes += arenaBytesFor(cellText(ref).size());
+            }
+        }
+    }
+    std::vector<char> newArena;
+    std::vector<char>& target = rebuildArena ? newArena : arena_;
+    reserveArena(target, bytes);
+    base_[kArenaSlot] = arena_.data();
     for (std::vector<uint64_t>& column : columns_) {
         for (uint64_t& ref : column) {
-            unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
-            bool moves = slot < kNumberSlot ? leaving[slot] : false;
-            if (rebuildArena && (slot == kArenaSlot || slot == kLongSlot)) {
-                moves = ref != 0;
-            }
-            if (moves) {
-                ref = copyToArena(oldText(ref));
+            if (moves(ref)) {
+                ref = appendToArena(target, cellText(ref));
             }
         }
     }
+    if (rebuildArena) {
+        arena_.swap(newArena);
+        arenaGarbage_ = 0;
+    }
+    base_[kArenaSlot] = arena_.data();
     for (unsigned i = 0; i < kBufferSlots; ++i) {
         if (leaving[i + 1]) {
             held_[i].reset();
@@ -176,7 +211,6 @@ void Table::releaseBuffersExcept(std::span<const ByteBuffer* const> keep) {
     if (leaving[sliceSlot_]) {
         sliceBegin_ = sliceEnd_ = nullptr;
     }
-    base_[kArenaSlot] = arena_.data();
 }
 
 int Table::storedRows(int col) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -19,6 +20,11 @@ namespace plotaktar {
 // A text lies in the table's own arena (setCell copies it there), in a shared input buffer the
 // table holds (setCellSlice points into it without a copy), or is a pooled row number
 // (setCellNumber). Sparse columns cost only as many rows as were written in them.
+//
+// Every operation either succeeds or, when it throws (std::bad_alloc when memory runs out),
+// leaves every cell as it was: a table is always consistent and every cell readable.
+// Columns and rows are never negative: in a debug build that is an assertion; otherwise a read
+// gives the empty text and a write throws std::out_of_range.
 class Table {
   public:
     explicit Table(int colCount, int rowCount = 5);
@@ -30,12 +36,20 @@ class Table {
     int rowCount() const { return rowCount_; }
     int colCount() const { return colCount_; }
     // Counts below 1 are taken as 1. Cells beyond a lowered count keep their text.
-    void setRowCount(int rows) { rowCount_ = rows < 1 ? 1 : rows; }
-    void setColCount(int cols) { colCount_ = cols < 1 ? 1 : cols; }
+    void setRowCount(int rows) { setCount(rowCount_, rows); }
+    void setColCount(int cols) { setCount(colCount_, cols); }
 
-    // The text of a cell; the empty text for a cell never written. Any col, row >= 0. The view
-    // stays valid until the cell is written or the table's storage is compacted.
+    // A number that rises with every cell write and every count change, so that whoever shows
+    // the table can tell whether it changed since it last looked, whatever the table's size.
+    uint64_t changeCount() const { return changes_; }
+
+    // The text of a cell; the empty text for a cell never written. The view points into the
+    // table's storage: any write to the table (setCell, setCellSlice, setCellNumber, of any
+    // cell), releaseBuffersExcept, moving or destroying the table may invalidate it. Copy the
+    // text first when the table is written while it is in use.
     std::string_view cell(int col, int row) const {
+        assert(col >= 0 && row >= 0);
+        // A negative column or row wraps to a size beyond every column: the empty text.
         if (static_cast<size_t>(col) >= columns_.size()) {
             return {};
         }
@@ -43,12 +57,7 @@ class Table {
         if (static_cast<size_t>(row) >= column.size()) {
             return {};
         }
-        uint64_t ref = column[static_cast<size_t>(row)];
-        unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
-        if (slot < kNumberSlot) {
-            return {base_[slot] + offsetOf(ref), lengthOf(ref)};
-        }
-        return special(ref);
+        return cellText(column[static_cast<size_t>(row)]);
     }
 
     // Writes a copy of the text.
@@ -66,8 +75,10 @@ class Table {
         setCellSliceSlow(col, row, text);
     }
 
-    // Writes the decimal text of a non-negative number without storing its digits.
+    // Writes the decimal text of a non-negative number without storing its digits (a negative
+    // number is a broken precondition; a release build writes 0).
     void setCellNumber(int col, int row, int number) {
+        assert(number >= 0);
         store(col, row, makeRef(kNumberSlot, static_cast<uint64_t>(number < 0 ? 0 : number), 0));
     }
 
@@ -105,9 +116,17 @@ class Table {
         return (uint64_t{slot} << kSlotShift) | (offset << kLengthBits) | length;
     }
 
+    void setCount(int& count, int value) {
+        value = value < 1 ? 1 : value;
+        if (value != count) {
+            count = value;
+            ++changes_;
+        }
+    }
     std::string_view special(uint64_t ref) const;
     void setCellSliceSlow(int col, int row, std::string_view text);
     void store(int col, int row, uint64_t ref) {
+        ++changes_;
         // Appending a row to a column is by far the commonest write.
         if (static_cast<size_t>(col) < columns_.size()) {
             std::vector<uint64_t>& column = columns_[static_cast<size_t>(col)];
@@ -120,10 +139,26 @@ class Table {
     }
     void storeSlow(int col, int row, uint64_t ref);
     uint64_t copyToArena(std::string_view text);
+    // The arena bytes a text of that length takes.
+    static size_t arenaBytesFor(size_t length);
+    // Makes room for `bytes` more in an arena, so that appending them cannot fail; throws
+    // (std::bad_alloc, or std::length_error beyond what references address) leaving it as it was.
+    static void reserveArena(std::vector<char>& arena, size_t bytes);
+    // Appends a text to an arena that has room for it and returns its reference.
+    static uint64_t appendToArena(std::vector<char>& arena, std::string_view text);
+    // The text of a stored reference, as cell() reads it.
+    std::string_view cellText(uint64_t ref) const {
+        const unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+        if (slot < kNumberSlot) {
+            return {base_[slot] + offsetOf(ref), lengthOf(ref)};
+        }
+        return special(ref);
+    }
     size_t arenaBytesOf(uint64_t ref) const;
 
     int rowCount_;
     int colCount_;
+    uint64_t changes_ = 0;
     std::vector<std::vector<uint64_t>> columns_;
     std::vector<char> arena_;
     size_t arenaGarbage_ = 0;

@@ -5,6 +5,7 @@
 
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/messages.h"
 #include "model/text.h"
 
 namespace plotaktar {
@@ -105,7 +106,7 @@ void WriteHeaderRows(Workspace& workspace) {
 
 int GrowGridRow(Table& table, int& counter) {
     if (counter >= INT_MAX - 1) {
-        throw Error("Too many rows");
+        throw Error(std::string(kTooManyRowsMessage));
     }
     const int n = ++counter;
     table.setRowCount(n + 1);
@@ -113,18 +114,20 @@ int GrowGridRow(Table& table, int& counter) {
 }
 
 int AppendGridRow(Table& table, int& counter) {
-    const int n = GrowGridRow(table, counter);
-    table.setCellNumber(0, n, n);
-    return n;
+    if (counter >= INT_MAX - 1) {
+        throw Error(std::string(kTooManyRowsMessage));
+    }
+    // The number first: when it cannot be written, neither the count nor the table changes.
+    table.setCellNumber(0, counter + 1, counter + 1);
+    return GrowGridRow(table, counter);
 }
 
 int LayerRowOf(std::string_view layerNumber) {
     int32_t n = StrToInt(layerNumber);
     if (n < 1 || n > kLayerRows) {
-        static const std::string suffix = Cp1254FromUtf8("' geçerli bir tabaka numarası değil");
         std::string message = "'";
         message += layerNumber;
-        message += suffix;
+        message += kLayerRangeSuffix;
         throw LayerRangeError(message);
     }
     return n;

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "model/record_kinds.h"
 #include "model/table.h"
 
 namespace plotaktar {
 
-constexpr int kGridCount = 13;
 constexpr int kLayerRows = 150;
 constexpr int kLayerFields = 8;
 
@@ -26,39 +26,17 @@ class LayerTable {
     std::array<std::string, kLayerRows * kLayerFields> rows_;
 };
 
-// The ten markers that tell the export which kinds the last import loaded; "0" or "1", empty
-// before the first import.
-struct SectionFlags {
-    std::string FlagNirengi;
-    std::string FlagPoligon;
-    std::string FlagNokta;
-    std::string FlagTabaka;
-    std::string FlagHat;
-    std::string FlagSembol;
-    std::string FlagParsel;
-    std::string FlagBina;
-    std::string FlagSev;
-    std::string FlagYazi;
-
-    // Sets a flag to "1"; a flag already "1" is left alone, as most records find it.
-    static void raise(std::string& flag) {
-        if (flag.size() != 1 || flag[0] != '1') {
-            flag = "1";
-        }
-    }
-
-    // The flags with their names, in the order above.
-    std::array<std::pair<std::string_view, const std::string*>, 10> named() const;
-    void setAll(std::string_view text);
-};
-
 // Everything the import fills and the export reads: the thirteen tables, LayerTable and
 // SectionFlags.
 class Workspace {
   public:
     Workspace();
 
-    // StringGrid1 to StringGrid13, by their number.
+    Table& grid(Grid which) { return grids_[static_cast<size_t>(GridNumber(which) - 1)]; }
+    const Table& grid(Grid which) const {
+        return grids_[static_cast<size_t>(GridNumber(which) - 1)];
+    }
+    // StringGrid1 to StringGrid13 by their number, for going through all of them.
     Table& grid(int number) { return grids_[static_cast<size_t>(number - 1)]; }
     const Table& grid(int number) const { return grids_[static_cast<size_t>(number - 1)]; }
 

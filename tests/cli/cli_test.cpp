@@ -135,7 +135,9 @@ TEST(Convert, DefaultOutputAndMissingLabels) {
     EXPECT_EQ(ReadFile(dir.file("pafta12.plt")), ReadFile(Data("pafta12.plt")));
 
     // Without LABELS the plot file is the sample's without its "YA" lines and without the
-    // layer YAZI, which only the labels used.
+    // layer YAZI, which only the labels used: no companion is read, not even a ".yfn" of the
+    // current directory.
+    CopyInto(dir, Sample("pafta12.yfn"), ".yfn");
     CliResult bare = RunCli({"convert", "pafta12.gplt", "-o", "bare"}, dir.path());
     EXPECT_EQ(bare.status, 0);
     EXPECT_EQ(bare.out,
@@ -167,6 +169,27 @@ TEST(Convert, TurkishFolderAndFileNames) {
     EXPECT_EQ(r.out,
               std::string("Çalışma/şehir.gplt: ") + kSampleCounts + " -> Çalışma/çıktı.plt\n");
     EXPECT_EQ(ReadFile(dir.file("Çalışma/çıktı.plt")), ReadFile(Data("pafta12.plt")));
+}
+
+TEST(Convert, AFileWithoutCarriageReturnsIsReadAsOneLineWithAWarning) {
+    TempDir dir;
+    dir.write("lf.gplt", "tab 1 1 SINIR 1 1 1 1\nnir 1 2 3 4 1\n");
+    dir.write("crlf.yaz", CrLf({"1 2 0 2 yazi   1"}));
+    const std::string warning =
+        "lf.gplt: warning: no carriage returns; line feeds do not end lines, so the file was "
+        "read as 1 line (convert it with unix2dos)\n";
+
+    CliResult r = RunCli({"convert", "lf.gplt", "crlf.yaz", "-o", "out.plt"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, warning);
+    EXPECT_EQ(r.out,
+              "lf.gplt: nir 0, pol 0, nok 0, tab 1, hat 0, sem 0, par 0, bin 0, sev 0, "
+              "yazı 1 -> out.plt\n");
+
+    CliResult session = RunCli({"run", "open", "lf.gplt", "crlf.yaz"}, dir.path());
+    EXPECT_EQ(session.status, 0);
+    EXPECT_EQ(session.err, warning);
+    EXPECT_EQ(session.out, "mesaj: dosya açıldı\n");
 }
 
 TEST(Convert, FailingRecordsAreReportedWithTheirLine) {

@@ -24,11 +24,11 @@ namespace plotaktar {
 namespace {
 
 using testing::CrLf;
-using testing::FakeUi;
 using testing::FileExists;
 using testing::PutLayer;
 using testing::PutRow;
 using testing::ReadFile;
+using testing::ScriptedUi;
 using testing::TempDir;
 using testing::W;
 
@@ -51,13 +51,13 @@ mode_t ModeOf(const std::string& path) {
 #endif
 
 // Records, when "kayıt bitti" appears, what the target holds and which files lie beside it.
-class InspectingUi : public FakeUi {
+class InspectingUi : public ScriptedUi {
   public:
     explicit InspectingUi(std::string target) : target_(std::move(target)) {}
     void showMessage(std::string_view text) override {
         contentsAtMessage = FileExists(target_) ? ReadFile(target_) : "<missing>";
         entriesAtMessage = Entries(fs::path(target_).parent_path());
-        FakeUi::showMessage(text);
+        ScriptedUi::showMessage(text);
     }
     std::string contentsAtMessage;
     std::set<std::string> entriesAtMessage;
@@ -67,7 +67,7 @@ class InspectingUi : public FakeUi {
 };
 
 // One save click answered with `path`; returns the error's message, or "" on success.
-std::string Save(Session& session, const std::string& path, FakeUi& ui) {
+std::string Save(Session& session, const std::string& path, ScriptedUi& ui) {
     ui.saveAnswers.push_back(path);
     try {
         SpeedButton1Click(session, ui);
@@ -78,7 +78,7 @@ std::string Save(Session& session, const std::string& path, FakeUi& ui) {
 }
 
 std::string Save(Session& session, const std::string& path) {
-    FakeUi ui;
+    ScriptedUi ui;
     return Save(session, path, ui);
 }
 
@@ -103,7 +103,7 @@ class ExportCommandTest : public ::testing::Test {
 };
 
 TEST_F(ExportCommandTest, DialogFilterCancelAndDefaultExtension) {
-    FakeUi ui;
+    ScriptedUi ui;
     ui.saveAnswers.push_back(std::nullopt);
     SpeedButton1Click(session_, ui);
     ASSERT_EQ(ui.filters.size(), 1u);
@@ -144,7 +144,7 @@ TEST_F(ExportCommandTest, MessageComesOnlyWhenTheFileIsCompleteAndInPlace) {
 TEST_F(ExportCommandTest, BadCellLeavesTheTargetAsItWas) {
     breakSecondPoint();
     const std::string existing = dir_.write("old.plt", "old bytes\r\n");
-    FakeUi ui;
+    ScriptedUi ui;
     EXPECT_EQ(Save(session_, existing, ui), "'x' is not a valid integer value");
     EXPECT_EQ(Save(session_, dir_.file("new.plt"), ui), "'x' is not a valid integer value");
     PutRow(ws().grid(1), 2, {"N.13", "1", "2", "3", "151"});

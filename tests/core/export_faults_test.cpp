@@ -35,9 +35,9 @@ namespace plotaktar {
 namespace {
 
 using testing::CrLf;
-using testing::FakeUi;
 using testing::FileExists;
 using testing::ReadFile;
+using testing::ScriptedUi;
 using testing::TempDir;
 using testing::W;
 
@@ -100,7 +100,7 @@ class ExportFaults : public ::testing::Test {
 
     // One save click answered with `path`: the error's what(), or the closing message.
     std::string save(const std::string& path) {
-        FakeUi ui;
+        ScriptedUi ui;
         ui.saveAnswers.push_back(path);
         try {
             SpeedButton1Click(session, ui);

@@ -120,27 +120,27 @@ TEST_F(PlotWriterTest, CornerCountReadsEmptyCellsBeyondTheCornerTable) {
 }
 
 TEST(CornerItem, PiecesForZeroToFiveWords) {
-    EXPECT_EQ(CornerItem(""), "   0.000 0 0 ");
-    EXPECT_EQ(CornerItem("   "), "   0.000 0 0 ");
-    EXPECT_EQ(CornerItem("w1"), "  w1 0.000 0 0 ");
-    EXPECT_EQ(CornerItem("w1 w2"), "  w2 0.000 0 0 ");
-    EXPECT_EQ(CornerItem("w1 w2 w3"), "w2  w3 0.000 0 0 ");
-    EXPECT_EQ(CornerItem("w1 w2 w3 w4"), "w2 w3 w4 0.000 0 0 ");
-    EXPECT_EQ(CornerItem("w1 w2 w3 w4 w5"), "w2 w3 w4 w5 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("").text(), "   0.000 0 0 ");
+    EXPECT_EQ(CornerItem("   ").text(), "   0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1").text(), "  w1 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1 w2").text(), "  w2 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1 w2 w3").text(), "w2  w3 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1 w2 w3 w4").text(), "w2 w3 w4 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1 w2 w3 w4 w5").text(), "w2 w3 w4 w5 0.000 0 0 ");
 }
 
 TEST(CornerItem, BlankRunsCountAsOneBeforeTheLastPartOnly) {
-    EXPECT_EQ(CornerItem("  w1   w2    w3  w4   w5  "), "w2 w3 w4   w5 0.000 0 0 ");
-    EXPECT_EQ(CornerItem("\r\nw1 w2 w3 w4\r"), "w2 w3 w4 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("  w1   w2    w3  w4   w5  ").text(), "w2 w3 w4   w5 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("\r\nw1 w2 w3 w4\r").text(), "w2 w3 w4 0.000 0 0 ");
 }
 
 TEST(CornerItem, TabsAreNoWordSeparators) {
-    EXPECT_EQ(CornerItem("w1\tw2 w3"), "  w3 0.000 0 0 ");
-    EXPECT_EQ(CornerItem("w1 w2\tw3 w4"), "w2\tw3  w4 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1\tw2 w3").text(), "  w3 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1 w2\tw3 w4").text(), "w2\tw3  w4 0.000 0 0 ");
     // Trimming removes a tab that a blank split leaves at the front of what remains; a tab
     // before a blank stays with its word.
-    EXPECT_EQ(CornerItem("w1 \tw2\t w3 \tw4"), "w2\t w3 w4 0.000 0 0 ");
-    EXPECT_EQ(CornerItem("\tw1\t"), "  w1 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("w1 \tw2\t w3 \tw4").text(), "w2\t w3 w4 0.000 0 0 ");
+    EXPECT_EQ(CornerItem("\tw1\t").text(), "  w1 0.000 0 0 ");
 }
 
 TEST_F(PlotWriterTest, SectionsStandInTheirFixedOrder) {

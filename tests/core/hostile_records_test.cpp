@@ -18,7 +18,7 @@ namespace plotaktar {
 namespace {
 
 using testing::CrLf;
-using testing::FakeUi;
+using testing::ScriptedUi;
 using testing::TempDir;
 using testing::W;
 using Msgs = std::vector<std::string>;

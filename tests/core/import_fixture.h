@@ -28,7 +28,7 @@ class ImportFixture : public ::testing::Test {
         if (companion) {
             dir.write("d.yfn", *companion);
         }
-        FakeUi ui;
+        ScriptedUi ui;
         ui.answerOpen(g, l);
         BitBtn1Click(session, ui);
         failures = ui.failures;

@@ -214,7 +214,7 @@ TEST_F(ImportTest, AnUnopenableGeometryFileStopsEveryOpening) {
     std::string l = dir.write("a.yaz", CrLf({"1 2 3 4 A   1"}));
     for (std::string bad : {dir.file("missing.gplt"), dir.path().string()}) {
         Session fresh;
-        testing::FakeUi ui;
+        testing::ScriptedUi ui;
         ui.answerOpen(bad, l);
         BitBtn1Click(fresh, ui);
         EXPECT_EQ(ui.messages, Msgs{kOpened});
@@ -225,7 +225,7 @@ TEST_F(ImportTest, AnUnopenableGeometryFileStopsEveryOpening) {
 }
 
 TEST_F(ImportTest, FiltersAreTheProgramsOwn) {
-    testing::FakeUi ui;
+    testing::ScriptedUi ui;
     ui.answerOpen(std::nullopt, std::nullopt);
     BitBtn1Click(session, ui);
     ASSERT_EQ(ui.filters.size(), 2u);
@@ -245,7 +245,7 @@ TEST(CompanionFileName, CutsFourCharacters) {
 }
 
 TEST_F(ImportTest, FailingRecordsReportTheirLineNumbers) {
-    testing::FakeUi ui;
+    testing::ScriptedUi ui;
     ui.answerOpen(dir.write("f.gplt", CrLf({"nir 1 2 3 4 1", "sem", "", "sev x"})), "");
     BitBtn1Click(session, ui);
     using Failure = std::pair<std::string, uint64_t>;

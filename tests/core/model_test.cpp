@@ -1,4 +1,5 @@
 #include <cstring>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,21 @@ TEST(Table, CellsSurviveEveryCountChange) {
     EXPECT_EQ(t.cell(400, 90000), "");
     t.setRowCount(0);
     EXPECT_EQ(t.rowCount(), 1);
+}
+
+TEST(Table, NegativeColumnsAndRowsReadEmptyAndAreNeverWritten) {
+#ifdef NDEBUG
+    Table t(2);
+    t.setCell(0, 0, "a");
+    EXPECT_EQ(t.cell(-1, 0), "");
+    EXPECT_EQ(t.cell(0, -1), "");
+    EXPECT_THROW(t.setCell(-1, 0, "x"), std::out_of_range);
+    EXPECT_THROW(t.setCellNumber(0, -1, 3), std::out_of_range);
+    EXPECT_EQ(t.cell(0, 0), "a");
+    EXPECT_EQ(t.storedRows(0), 1);
+#else
+    GTEST_SKIP() << "a debug build asserts instead";
+#endif
 }
 
 TEST(Table, StoresArbitraryBytesAndOverwrites) {

@@ -18,34 +18,6 @@
 
 namespace plotaktar::testing {
 
-namespace {
-
-bool Answer(std::deque<std::optional<std::string>>& answers, std::string& target) {
-    if (answers.empty()) {
-        throw std::logic_error("dialog run without a scripted answer");
-    }
-    std::optional<std::string> answer = std::move(answers.front());
-    answers.pop_front();
-    if (!answer) {
-        return false;
-    }
-    target = *answer;
-    return true;
-}
-
-}  // namespace
-
-bool FakeUi::runOpenDialog(OpenDialogId dialog, std::string_view filter, OpenDialogState& state) {
-    filters.emplace_back(filter);
-    return Answer(dialog == OpenDialogId::OpenDialog1 ? openDialog1Answers : openDialog2Answers,
-                  state.fileName);
-}
-
-bool FakeUi::runSaveDialog(std::string_view filter, std::string& fileName) {
-    filters.emplace_back(filter);
-    return Answer(saveAnswers, fileName);
-}
-
 std::string Utf8Path(const std::filesystem::path& path) {
     std::u8string utf8 = path.u8string();
     return std::string(utf8.begin(), utf8.end());
@@ -197,7 +169,7 @@ std::string CrLf(std::initializer_list<std::string_view> lines) {
 
 std::vector<std::string> Import(Session& session, std::optional<std::string> geometry,
                                 std::optional<std::string> labels) {
-    FakeUi ui;
+    ScriptedUi ui;
     ui.answerOpen(std::move(geometry), std::move(labels));
     BitBtn1Click(session, ui);
     return ui.messages;

@@ -8,37 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "model/scripted_ui.h"
 #include "model/session.h"
-#include "model/user_interface.h"
 
 namespace plotaktar::testing {
 
-// A scripted user: each dialog run takes the next answer queued for it (a path to confirm, or
-// nullopt to cancel); every message box is recorded in order.
-class FakeUi : public UserInterface {
-  public:
-    std::deque<std::optional<std::string>> openDialog1Answers;
-    std::deque<std::optional<std::string>> openDialog2Answers;
-    std::deque<std::optional<std::string>> saveAnswers;
-    std::vector<std::string> messages;
-    std::vector<std::string> filters;                        // every filter a dialog was run with
-    std::vector<std::pair<std::string, uint64_t>> failures;  // word and geometry line
-
-    // Queues one click's worth of open dialog answers.
-    void answerOpen(std::optional<std::string> geometry, std::optional<std::string> labels) {
-        openDialog1Answers.push_back(std::move(geometry));
-        openDialog2Answers.push_back(std::move(labels));
-    }
-
-    bool runOpenDialog(OpenDialogId dialog, std::string_view filter,
-                       OpenDialogState& state) override;
-    bool runSaveDialog(std::string_view filter, std::string& fileName) override;
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-    void recordFailed(std::string_view word, uint64_t lineNumber) override {
-        failures.emplace_back(std::string(word), lineNumber);
-        showMessage(word);
-    }
-};
+using plotaktar::ScriptedUi;
 
 // A fresh empty directory under the system's temporary directory, removed at destruction.
 class TempDir {

@@ -1,6 +1,7 @@
 // The window's real dialogs and boxes: the file dialogs with their filters and remembered
 // names, the message box, the import progress and the general error handler's box.
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -13,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_text.h"
+#include "app/translation.h"
 #include "gui_test_support.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
@@ -240,6 +242,63 @@ class DialogsTest : public QObject {
         QCOMPARE(fileName, std::string("unchanged"));
     }
 
+    void dialogsSayWhatTheyAskForAndOpenWhereTheUserWas() {
+        QTemporaryDir dir;
+        TForm1 form;
+        auto& ui = form.windowUserInterface();
+        bool missed = false;
+        QStringList titles, folders, names;
+        auto note = [&](QFileDialog* dialog, const QString& typed) {
+            titles << dialog->windowTitle();
+            folders << dialog->directory().absolutePath();
+            names << NameBox(dialog)->text();
+            if (typed.isEmpty()) {
+                dialog->reject();
+            } else {
+                NameBox(dialog)->setText(typed);
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        };
+        const QString geometry = dir.filePath(QStringLiteral("pafta.gplt"));
+        WhenModal<QFileDialog>(
+            &form, [&](QFileDialog* d) { note(d, geometry); }, &missed);
+        QVERIFY(ui.runOpenDialog(OpenDialogId::OpenDialog1, kGeometryFilter,
+                                 form.session().openDialog1));
+        WhenModal<QFileDialog>(
+            &form, [&](QFileDialog* d) { note(d, QString()); }, &missed);
+        QVERIFY(!ui.runOpenDialog(OpenDialogId::OpenDialog2, kGeometryFilter,
+                                  form.session().openDialog2));
+        std::string saveName;
+        WhenModal<QFileDialog>(
+            &form, [&](QFileDialog* d) { note(d, QString()); }, &missed);
+        QVERIFY(!ui.runSaveDialog(kSaveFilter, saveName));
+        QVERIFY(!missed);
+        QCOMPARE(titles[0], QStringLiteral("Geometri dosyasını seçin (.gplt)"));
+        QCOMPARE(titles[1], QStringLiteral("Yazı dosyasını seçin (.yaz)"));
+        QVERIFY(!titles[2].isEmpty() && !titles[2].contains(QStringLiteral("seçin")));
+        // OpenDialog2 and SaveDialog1 open beside the geometry file, with no name filled in.
+        const QString folder = QDir(dir.path()).absolutePath();
+        QCOMPARE(folders.mid(1), QStringList({folder, folder}));
+        QCOMPARE(names.mid(1), QStringList({QString(), QString()}));
+    }
+
+    void qtTextsAreTurkish() {
+        QVERIFY2(plotaktar::app::LoadQtTurkish(*QCoreApplication::instance()),
+                 "qtbase_tr from qt6-translations-l10n is not installed");
+        QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok);
+        QCOMPARE(box.button(QMessageBox::Ok)->text().remove(u'&'), QStringLiteral("Tamam"));
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.show();
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons);
+        QCOMPARE(buttons->button(QDialogButtonBox::Open)->text().remove(u'&'),
+                 QStringLiteral("Aç"));
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text().remove(u'&'),
+                 QStringLiteral("İptal"));
+    }
+
     void messageBoxIsModalWithTitleAndOneButton() {
         TForm1 form;
         bool missed = false;
@@ -338,6 +397,19 @@ class DialogsTest : public QObject {
         // Escape does not end it: the import cannot be abandoned half way.
         QTest::keyClick(progress, Qt::Key_Escape);
         QVERIFY(progress->isVisible());
+        // A box of the command comes with the progress dialog gone.
+        bool progressGone = false;
+        bool missed = false;
+        WhenModal<QMessageBox>(
+            &form,
+            [&](QMessageBox* box) {
+                progressGone = !ui.progressDialog();
+                box->button(QMessageBox::Ok)->click();
+            },
+            &missed);
+        ui.showMessage(Cp1254FromUtf8("dosya açıldı"));
+        QVERIFY(!missed);
+        QVERIFY(progressGone);
         ui.endCommand();
         QVERIFY(!ui.progressDialog());
     }

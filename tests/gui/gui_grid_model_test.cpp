@@ -1,5 +1,6 @@
 // The table model and view over a core table: header mapping, decoding, refresh, big tables.
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -108,6 +109,84 @@ class GridModelTest : public QObject {
         model.refresh();
         QCOMPARE(model.data(model.index(3, 0)).toString(), QStringLiteral("old"));
         QCOMPARE(resets.count(), 3);
+        // Nothing changed since: no reset, whatever the table's size.
+        table.setRowCount(5);
+        QVERIFY(!model.refresh());
+        QCOMPARE(resets.count(), 3);
+        delete view;
+    }
+
+    void copyKeyCopiesTheSelectionAsTabSeparatedRows() {
+        Table table(6, 6);
+        for (int row = 1; row < 6; ++row) {
+            for (int col = 1; col < 6; ++col) {
+                table.setCell(col, row, std::to_string(row) + std::to_string(col));
+            }
+        }
+        table.setCell(2, 1, Cp1254FromUtf8("İĞ Şev"));
+        table.setCell(3, 1, "a\tb \"c\"");
+        GridModel model(table);
+        QTableView* view = CreateGridView(&model, GridSizing::Columns, nullptr);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QClipboard* clipboard = QGuiApplication::clipboard();
+
+        // A 2 × 3 range: two lines of three cells, decoded; a tab inside a cell is quoted.
+        QItemSelectionModel* selection = view->selectionModel();
+        selection->select(QItemSelection(model.index(0, 0), model.index(1, 2)),
+                          QItemSelectionModel::ClearAndSelect);
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("11\tİĞ Şev\t\"a\tb \"\"c\"\"\"\n21\t22\t23\n"));
+
+        // Two ranges copy their bounding rows and columns, empty where not selected.
+        selection->select(QItemSelection(model.index(1, 1), model.index(1, 1)),
+                          QItemSelectionModel::ClearAndSelect);
+        selection->select(QItemSelection(model.index(3, 3), model.index(4, 3)),
+                          QItemSelectionModel::Select);
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("22\t\t\n\t\t\n\t\t44\n\t\t54\n"));
+
+        // Nothing selected leaves the clipboard as it was.
+        selection->clearSelection();
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("22\t\t\n\t\t\n\t\t44\n\t\t54\n"));
+        delete view;
+    }
+
+    void cutTextsShowWholeInTooltipAndFitOnDoubleClick() {
+        const std::string coordinate = "4512345.67";
+        const std::string label = "ESKİ SINIR HATTI VE YOL";
+        Table table(3, 2001);
+        table.setCell(1, 0, Cp1254FromUtf8(label));
+        table.setCell(1, 1, coordinate);
+        table.setCell(2, 1, coordinate);
+        table.setCell(2, 2000, std::string(200, 'w'));  // far below the rows in view
+        GridModel model(table);
+        QTableView* view = CreateGridView(&model, GridSizing::Columns, nullptr);
+        view->resize(600, 300);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+
+        QCOMPARE(model.data(model.index(0, 0), Qt::ToolTipRole).toString(),
+                 QString::fromStdString(coordinate));
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QString::fromUtf8(label));
+        QVERIFY(!model.data(model.index(1, 0), Qt::ToolTipRole).isValid());
+
+        // A double click on a column's right border fits it to the texts in view and its
+        // header; a long text out of view does not widen it.
+        QHeaderView* columns = view->horizontalHeader();
+        const QFontMetrics metrics(view->font());
+        for (int col : {0, 1}) {
+            const int border =
+                columns->sectionViewportPosition(col) + columns->sectionSize(col) - 1;
+            QTest::mouseDClick(columns->viewport(), Qt::LeftButton, {},
+                               QPoint(border, columns->height() / 2));
+        }
+        QVERIFY(columns->sectionSize(0) >= metrics.horizontalAdvance(QString::fromUtf8(label)));
+        QVERIFY(columns->sectionSize(1) >=
+                metrics.horizontalAdvance(QString::fromStdString(coordinate)));
+        QVERIFY(columns->sectionSize(1) < metrics.horizontalAdvance(QString(200, u'w')));
         delete view;
     }
 

@@ -3,17 +3,22 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 #include "app/main_window.h"
 #include "app/qt_text.h"
+#include "app/screen_fit.h"
 #include "gui_test_support.h"
 #include "model/cp1254.h"
+#include "model/errors.h"
 
 using plotaktar::app::GridModel;
 using plotaktar::app::TForm1;
@@ -213,7 +218,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(form.session().workspace.grid(1).rowCount(), 5);
     }
 
-    void commandsRefreshEachTableOnce() {
+    void commandsRefreshOnlyTheTablesThatChanged() {
         TForm1 form;
         plotaktar::gui_testing::ScriptedUi ui;
         form.setUserInterface(&ui);
@@ -222,7 +227,10 @@ class MainWindowTest : public QObject {
             resets.push_back(
                 std::make_unique<QSignalSpy>(form.model(grid), &QAbstractItemModel::modelReset));
         }
-        // A command that appends many rows still refreshes each view with a single reset.
+        form.grid(1)->selectionModel()->select(form.model(1)->index(1, 1),
+                                               QItemSelectionModel::ClearAndSelect);
+        // A command that appends many rows still refreshes its table's view with one reset;
+        // the other views, and the selection in them, are left alone.
         form.runCommand([](plotaktar::Session& session, plotaktar::UserInterface&) {
             plotaktar::Table& points = session.workspace.grid(3);
             int counter = 0;
@@ -230,13 +238,91 @@ class MainWindowTest : public QObject {
                 plotaktar::AppendGridRow(points, counter);
             }
         });
-        for (const auto& spy : resets) {
-            QCOMPARE(spy->count(), 1);
+        for (int grid = 1; grid <= 13; ++grid) {
+            QCOMPARE(resets[static_cast<size_t>(grid - 1)]->count(), grid == 3 ? 1 : 0);
         }
         QCOMPARE(form.model(3)->rowCount(), 1000);
         QCOMPARE(form.model(3)->headerData(999, Qt::Vertical).toString(), QStringLiteral("1000"));
+        QCOMPARE(form.grid(1)->selectionModel()->selectedIndexes().size(), 1);
+    }
+
+    void everyBoxShowsWhatTheCommandHasWritten() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        std::vector<int> rowsBehindBoxes;
+        std::vector<QString> lastCells;
+        bool missed = false;
+        std::function<void(QMessageBox*)> note = [&](QMessageBox* box) {
+            rowsBehindBoxes.push_back(form.model(3)->rowCount());
+            const GridModel* model = form.model(3);
+            lastCells.push_back(model->data(model->index(model->rowCount() - 1, 1)).toString());
+            box->button(QMessageBox::Ok)->click();
+        };
+        // Two message boxes and then the general error handler's box, each after new rows.
+        plotaktar::gui_testing::WhenModal<QMessageBox>(&form, note, &missed);
+        form.runCommand([&](plotaktar::Session& session, plotaktar::UserInterface& ui) {
+            plotaktar::Table& points = session.workspace.grid(3);
+            int counter = 0;
+            for (const char* x : {"4512345.67", "4512346.01", "4512347.22"}) {
+                plotaktar::AppendGridRow(points, counter);
+                points.setCell(2, counter, x);
+                if (counter != 2) {
+                    ui.showMessage(plotaktar::Cp1254FromUtf8("nokta"));
+                    plotaktar::gui_testing::WhenModal<QMessageBox>(&form, note, &missed);
+                }
+            }
+            throw plotaktar::Error("'x' is not a valid integer value");
+        });
+        QVERIFY(!missed);
+        QCOMPARE(rowsBehindBoxes, std::vector<int>({1, 3, 3}));
+        QCOMPARE(lastCells,
+                 std::vector<QString>({QStringLiteral("4512345.67"), QStringLiteral("4512347.22"),
+                                       QStringLiteral("4512347.22")}));
+    }
+
+    void windowIsWhollyOnScreen() {
+        // The opening place where it fits (a 1920 × 1080 screen), moved and shrunk only as far
+        // as it must on a 1366 × 768 laptop and on 1920 × 1080 at 150 % (1280 × 720).
+        const QMargins frame(1, 29, 1, 1);
+        const QRect wanted(153, 296, 1028, 607);
+        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1920, 1050)), wanted);
+        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1366, 768)),
+                 QRect(153, 160, 1028, 607));
+        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1280, 720)),
+                 QRect(153, 112, 1028, 607));
+        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 24, 1024, 576)),
+                 QRect(1, 53, 1022, 546));
+
+        // The real window on the small screen: frame and client area inside its free area.
+        QScreen* laptop = QGuiApplication::screens().value(1);
+        QVERIFY(laptop && laptop->size() == QSize(1366, 768));
+        TForm1 form;
+        form.setScreen(laptop);
+        form.move(laptop->geometry().topLeft() + QPoint(152, 267));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(laptop->availableGeometry().contains(form.frameGeometry()));
+        QCOMPARE(form.size(), QSize(1028, 607));
+        QCOMPARE(form.frameGeometry().left(), laptop->geometry().left() + 152);
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+// Two screens: a desktop one where the window opens as designed, and a laptop one below it.
+int main(int argc, char** argv) {
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screens.json"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly) || file.write(R"({"screens": [
+            {"name": "desktop", "x": 0, "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96},
+            {"name": "laptop", "x": 0, "y": 1080, "width": 1366, "height": 768, "logicalDpi": 96}
+        ]})") < 0) {
+        return 2;
+    }
+    file.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
+    QApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "gui_main_window_test.moc"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/user_interface.h"
+#include "model/scripted_ui.h"
 
 namespace plotaktar::gui_testing {
 
@@ -39,41 +39,7 @@ void WhenModal(QObject* context, std::function<void(Dialog*)> handler, bool* mis
     });
 }
 
-// A scripted user for the window's commands: each dialog takes the next queued answer (a path
-// to confirm, or nullopt to cancel); messages are recorded.
-class ScriptedUi : public UserInterface {
-  public:
-    std::deque<std::optional<std::string>> openAnswers;  // OpenDialog1, OpenDialog2, ...
-    std::deque<std::optional<std::string>> saveAnswers;
-    std::vector<std::string> messages;
-
-    bool runOpenDialog(OpenDialogId, std::string_view, OpenDialogState& state) override {
-        std::optional<std::string> answer = take(openAnswers);
-        if (!answer) {
-            return false;
-        }
-        state.fileName = *answer;
-        return true;
-    }
-    bool runSaveDialog(std::string_view, std::string& fileName) override {
-        std::optional<std::string> answer = take(saveAnswers);
-        if (!answer) {
-            return false;
-        }
-        fileName = *answer;
-        return true;
-    }
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-
-  private:
-    static std::optional<std::string> take(std::deque<std::optional<std::string>>& answers) {
-        if (answers.empty()) {
-            return std::nullopt;
-        }
-        std::optional<std::string> answer = std::move(answers.front());
-        answers.pop_front();
-        return answer;
-    }
-};
+// The scripted user of the core's tests, the benchmark and the fuzzers.
+using ScriptedUi = plotaktar::ScriptedUi;
 
 }  // namespace plotaktar::gui_testing

@@ -25,11 +25,17 @@ int main(int argc, char** argv) {
     plotaktar::app::TForm1 form;
     form.show();
     (void)QTest::qWaitForWindowExposed(&form);
+    // The offscreen screen is smaller than the window: the window fitted itself to it.
+    form.resize(1028, 607);
     if (!args.isEmpty()) {
         plotaktar::gui_testing::ScriptedUi ui;
-        for (const QString& file : args) {
-            ui.openAnswers.push_back(QFile::encodeName(file).toStdString());
-        }
+        auto answer = [&](int i) -> std::optional<std::string> {
+            if (i >= args.size()) {
+                return std::nullopt;
+            }
+            return QFile::encodeName(args[i]).toStdString();
+        };
+        ui.answerOpen(answer(0), answer(1));
         form.setUserInterface(&ui);
         form.BitBtn1Click();
         form.setUserInterface(nullptr);

@@ -1,0 +1,54 @@
+#include "model/scripted_ui.h"
+
+namespace plotaktar {
+
+namespace {
+
+bool Answer(std::deque<std::optional<std::string>>& answers, std::string& target) {
+    if (answers.empty()) {
+        return false;
+    }
+    std::optional<std::string> answer = std::move(answers.front());
+    answers.pop_front();
+    if (!answer) {
+        return false;
+    }
+    target = std::move(*answer);
+    return true;
+}
+
+}  // namespace
+
+void ScriptedUi::answerOpen(std::optional<std::string> geometry,
+                            std::optional<std::string> labels) {
+    openDialog1Answers.push_back(std::move(geometry));
+    openDialog2Answers.push_back(std::move(labels));
+}
+
+void ScriptedUi::answerSave(std::optional<std::string> output) {
+    saveAnswers.push_back(std::move(output));
+}
+
+bool ScriptedUi::runOpenDialog(OpenDialogId dialog, std::string_view filter,
+                               OpenDialogState& state) {
+    filters.emplace_back(filter);
+    return Answer(dialog == OpenDialogId::OpenDialog1 ? openDialog1Answers : openDialog2Answers,
+                  state.fileName);
+}
+
+bool ScriptedUi::runSaveDialog(std::string_view filter, std::string& fileName) {
+    filters.emplace_back(filter);
+    return Answer(saveAnswers, fileName);
+}
+
+void ScriptedUi::recordFailed(std::string_view word, uint64_t lineNumber) {
+    failures.emplace_back(std::string(word), lineNumber);
+    showMessage(word);
+}
+
+void ScriptedUi::importWarning(std::string_view fileName, ImportWarning warning,
+                               uint64_t lineCount) {
+    warnings.push_back({std::string(fileName), warning, lineCount});
+}
+
+}  // namespace plotaktar
