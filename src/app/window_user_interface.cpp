@@ -29,12 +29,22 @@ constexpr int kProgressSteps = 1000;
 constexpr int kRepaintIntervalMs = 50;
 constexpr int kViewRefreshIntervalMs = 250;
 
+// The core's paths are the system's bytes: UTF-8 on Windows too, where the core hands them to
+// the system as UTF-16 (QFile::encodeName would give the ANSI code page there).
 QString DecodeFileName(const std::string& name) {
+#ifdef Q_OS_WIN
+    return QString::fromStdString(name);
+#else
     return QFile::decodeName(QByteArray::fromStdString(name));
+#endif
 }
 
 std::string EncodeFileName(const QString& name) {
+#ifdef Q_OS_WIN
+    return name.toStdString();
+#else
     return QFile::encodeName(name).toStdString();
+#endif
 }
 
 // Large enough that the file list's name, size, type and date columns can be read, on a

@@ -60,7 +60,7 @@ std::optional<std::string> RunHandled(Command command) {
 }
 
 bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* err) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = platform::OpenForWriting(path);
     if (file == nullptr) {
         PrintProblem(err, path, std::strerror(errno));
         return false;
@@ -80,7 +80,7 @@ bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* e
 }  // namespace
 
 std::string DefaultOutputName(std::string_view geometry) {
-    size_t nameStart = geometry.find_last_of('/');
+    size_t nameStart = geometry.find_last_of(platform::kPathSeparators);
     nameStart = nameStart == std::string_view::npos ? 0 : nameStart + 1;
     size_t dot = geometry.find_last_of('.');
     std::string name(geometry);

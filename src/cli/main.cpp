@@ -6,6 +6,7 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "platform/program.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ int Finish(int status) {
 
 int main(int argc, char** argv) {
     using namespace plotaktar::cli;
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    plotaktar::platform::UseByteStandardStreams();
+    std::vector<std::string> args = plotaktar::platform::ProgramArguments(argc, argv);
     CommandLine line;
     try {
         line = ParseCommandLine(args);

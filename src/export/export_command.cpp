@@ -1,6 +1,7 @@
 #include "export/export_command.h"
 
 #include "model/messages.h"
+#include "platform/files.h"
 
 namespace plotaktar {
 
@@ -17,7 +18,7 @@ void SpeedButton1Click(Session& session, UserInterface& ui) {
 }
 
 std::string WithDefaultExtension(std::string_view fileName) {
-    size_t slash = fileName.rfind('/');
+    size_t slash = fileName.find_last_of(platform::kPathSeparators);
     std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
     std::string result(fileName);
     if (base.find('.') == std::string_view::npos) {

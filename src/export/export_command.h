@@ -14,7 +14,8 @@ namespace plotaktar {
 // error handler shows it) and leaves the chosen path exactly as it was.
 void SpeedButton1Click(Session& session, UserInterface& ui);
 
-// The name with ".plt" appended when the part after its last "/" has no dot.
+// The name with ".plt" appended when the part after its last folder separator ("/", and also
+// "\" on Windows) has no dot.
 std::string WithDefaultExtension(std::string_view fileName);
 
 }  // namespace plotaktar

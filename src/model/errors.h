@@ -33,7 +33,8 @@ class LayerRangeError : public Error {
     using Error::Error;
 };
 
-// A file that cannot be created, written or closed; errorNumber is the system's errno.
+// A file that cannot be created, written or closed; errorNumber is the system's error code
+// (errno, or a Win32 error code on Windows).
 class FileError : public Error {
   public:
     FileError(const std::string& message, int errorNumber)

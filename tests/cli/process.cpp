@@ -1,9 +1,15 @@
 #include "process.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -11,11 +17,92 @@
 
 #include "test_support.h"
 
-extern char** environ;
-
 namespace plotaktar::testing {
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd) {
+#ifdef _WIN32
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+    return PathFromUtf8(utf8).wstring();
+}
+
+// One argument as the C run-time of the child splits its command line again.
+std::wstring Quoted(const std::wstring& arg) {
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    out += L'"';
+    return out;
+}
+
+HANDLE Inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot open a standard stream of the child");
+    }
+    return handle;
+}
+
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& cwd) {
+    TempDir capture;
+    const std::string outPath = capture.file("stdout");
+    const std::string errPath = capture.file("stderr");
+    HANDLE streams[3] = {Inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING),
+                         Inheritable(Wide(outPath), GENERIC_WRITE, CREATE_ALWAYS),
+                         Inheritable(Wide(errPath), GENERIC_WRITE, CREATE_ALWAYS)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = streams[0];
+    startup.hStdOutput = streams[1];
+    startup.hStdError = streams[2];
+
+    const std::wstring program = Wide(PLOTAKTAR_CLI);
+    std::wstring commandLine = Quoted(program);
+    for (const std::string& arg : args) {
+        commandLine += L' ';
+        commandLine += Quoted(Wide(arg));
+    }
+    const std::wstring directory = cwd.wstring();
+    PROCESS_INFORMATION child{};
+    BOOL started =
+        CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       cwd.empty() ? nullptr : directory.c_str(), &startup, &child);
+    for (HANDLE stream : streams) {
+        CloseHandle(stream);
+    }
+    if (!started) {
+        throw std::runtime_error("CreateProcessW: error " + std::to_string(GetLastError()));
+    }
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.hProcess, &exitCode);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    CliResult result;
+    result.status = static_cast<int>(exitCode);
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+#else
+
+CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& cwd) {
     TempDir capture;
     const std::string outPath = capture.file("stdout");
     const std::string errPath = capture.file("stderr");
@@ -57,5 +144,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd) {
     result.err = ReadFile(errPath);
     return result;
 }
+
+#endif
 
 }  // namespace plotaktar::testing

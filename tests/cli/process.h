@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,6 @@ struct CliResult {
 
 // Runs plotaktar-cli with `args` in the directory `cwd` (the test's own when empty), with
 // standard input from /dev/null, and collects its exit status and both output streams.
-CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd = {});
+CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& cwd = {});
 
 }  // namespace plotaktar::testing

@@ -1,10 +1,12 @@
 // The save command end to end: the dialog, the file on disk, the closing message, and what a
 // failure leaves behind.
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -26,7 +28,6 @@ using testing::FileExists;
 using testing::PutLayer;
 using testing::PutRow;
 using testing::ReadFile;
-using testing::RunInChild;
 using testing::ScriptedUi;
 using testing::TempDir;
 using testing::W;
@@ -41,11 +42,13 @@ std::set<std::string> Entries(const fs::path& dir) {
     return names;
 }
 
+#ifndef _WIN32
 mode_t ModeOf(const std::string& path) {
     struct stat info {};
     EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
 }
+#endif
 
 // Records, when "kayıt bitti" appears, what the target holds and which files lie beside it.
 class InspectingUi : public ScriptedUi {
@@ -172,6 +175,10 @@ TEST_F(ExportCommandTest, PathErrorsAndTheirMessages) {
     EXPECT_EQ(Entries(dir_.path()), (std::set<std::string>{"file", "sub.plt"}));
 }
 
+#ifndef _WIN32
+
+using testing::RunInChild;
+
 TEST_F(ExportCommandTest, SymbolicLinkTargetIsReplacedThroughTheLink) {
     fs::create_directory(dir_.path() / "real");
     const std::string real = dir_.write("real/data.plt", "old");
@@ -279,6 +286,15 @@ TEST_F(ExportCommandTest, PermissionsAsAnUnprivilegedUser) {
         EXPECT_EQ(Entries(sticky), std::set<std::string>{"others.plt"});
     }
 }
+
+#else
+
+TEST(ExportCommandPosix, NotOnWindows) {
+    GTEST_SKIP()
+        << "symbolic links, file modes, devices, resource limits and users are POSIX tests";
+}
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace plotaktar

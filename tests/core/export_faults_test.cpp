@@ -7,12 +7,14 @@
 // Some cases need a user without root's powers (a child process drops to nobody, or the tests
 // run unprivileged already) or a mount of a small tmpfs (a child process in a mount namespace of
 // its own, which needs root); they say so and skip cleanly where they cannot run.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -33,10 +35,8 @@ namespace plotaktar {
 namespace {
 
 using testing::CrLf;
-using testing::DropToNobody;
 using testing::FileExists;
 using testing::ReadFile;
-using testing::RunInChild;
 using testing::ScriptedUi;
 using testing::TempDir;
 using testing::W;
@@ -58,7 +58,7 @@ std::string Entries(const fs::path& dir) {
 }
 
 // What a file holds (a long file shortened, so that a failure stays readable), or <none>.
-std::string Contents(const std::string& path) {
+[[maybe_unused]] std::string Contents(const std::string& path) {
     if (!FileExists(path)) {
         return "<none>";
     }
@@ -160,6 +160,11 @@ TEST_F(ExportFaults, BadLayerCellInTheLastRowOfTheLastSection) {
         ReadFile(existing).ends_with("101/6 19 0 SINIR  0.00000000000000E+0000 0\r\n"
                                      "512345.67 4512345.67 0.00 0.000 0 0 \r\n"));
 }
+
+#ifndef _WIN32
+
+using testing::DropToNobody;
+using testing::RunInChild;
 
 // Needs a user without write permission: as root the tests drop to nobody in a child process.
 TEST_F(ExportFaults, NoWritePermission) {
@@ -313,6 +318,14 @@ TEST_F(ExportFaults, TooManyOpenFilesAndOverlongNames) {
     EXPECT_EQ(ReadFile(existing), "old bytes\r\n");
     EXPECT_EQ(Entries(dir.path()), "old.plt");
 }
+
+#else
+
+TEST(ExportFaultsPosix, NotOnWindows) {
+    GTEST_SKIP() << "file modes, users, tmpfs mounts and resource limits are POSIX tests";
+}
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace plotaktar

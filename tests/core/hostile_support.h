@@ -2,8 +2,6 @@
 // behind. (Running a piece of a test as an unprivileged user is in test_support.h.)
 #pragma once
 
-#include <unistd.h>
-
 #include <exception>
 #include <functional>
 #include <optional>

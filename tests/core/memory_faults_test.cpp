@@ -167,6 +167,8 @@ TEST_F(MemoryFaults, AnImportEitherCompletesOrReportsOutOfMemoryWithConsistentTa
             reached = FailingAllocation::reached();
         }
         if (!reached) {
+            // Never reaching a failure at all would mean operator new was not replaced.
+            ASSERT_GT(n, 0);
             ASSERT_EQ(error, "");
             EXPECT_EQ(Take(session.workspace), after);
             break;
@@ -226,6 +228,8 @@ TEST_F(MemoryFaults, AnExportEitherWritesTheWholeFileOrLeavesTheTargetAsItWas) {
             reached = FailingAllocation::reached();
         }
         if (!reached) {
+            // Never reaching a failure at all would mean operator new was not replaced.
+            ASSERT_GT(n, 0);
             ASSERT_EQ(error, "");
             EXPECT_EQ(ReadFile(out), expected);
             break;

@@ -1,12 +1,15 @@
 #include "test_support.h"
 
+#ifndef _WIN32
 #include <grp.h>
 #include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -15,13 +18,27 @@
 
 namespace plotaktar::testing {
 
+std::string Utf8Path(const std::filesystem::path& path) {
+    std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "plotaktar-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    std::random_device random;
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::filesystem::path candidate = base / ("plotaktar-test-" + std::to_string(random()));
+        // create_directory is false when the name is taken; only a new directory is ours.
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
     }
-    path_ = pattern;
+    throw std::runtime_error("cannot create a temporary directory");
 }
 
 TempDir::~TempDir() {
@@ -35,9 +52,13 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::string TempDir::file(std::string_view name) const {
+    return Utf8Path(path_ / PathFromUtf8(name));
+}
+
 std::string TempDir::write(std::string_view name, std::string_view bytes) const {
     std::string full = file(name);
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(full), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + full);
@@ -46,7 +67,7 @@ std::string TempDir::write(std::string_view name, std::string_view bytes) const 
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
@@ -56,8 +77,21 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-    return access(path.c_str(), F_OK) == 0;
+    std::error_code error;
+    return std::filesystem::exists(PathFromUtf8(path), error);
 }
+
+#ifdef _WIN32
+
+bool DropToNobody() {
+    return false;
+}
+
+std::optional<std::string> RunInChild(const std::function<std::string()>&, bool) {
+    return std::nullopt;
+}
+
+#else
 
 bool DropToNobody() {
     const passwd* nobody = getpwnam("nobody");
@@ -117,6 +151,8 @@ std::optional<std::string> RunInChild(const std::function<std::string()>& body, 
     }
     return result;
 }
+
+#endif
 
 std::string W(std::string_view utf8) {
     return Cp1254FromUtf8(utf8);

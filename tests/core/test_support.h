@@ -26,22 +26,29 @@ class TempDir {
     const std::filesystem::path& path() const { return path_; }
     // Writes `bytes` into a file of that name in the directory; returns its full path.
     std::string write(std::string_view name, std::string_view bytes) const;
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
+    // The full path of a name in the directory, as the program's UTF-8 bytes.
+    std::string file(std::string_view name) const;
 
   private:
     std::filesystem::path path_;
 };
 
+// A path as the program's bytes (UTF-8 on Windows), and back.
+std::string Utf8Path(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
-// Gives up root for the user nobody (groups included). False when that is not possible.
+// Gives up root for the user nobody (groups included). False when that is not possible (always
+// on Windows).
 bool DropToNobody();
 
 // Runs `body` in a child process and returns what it returned. With `asNobody` the child gives
 // up root (root passes every permission check) and runs as the user nobody; when the tests
 // already run unprivileged it runs as it is. The result is nothing when the child could not
-// drop its privileges; a child that dies or throws gives a text that says so.
+// drop its privileges (and always on Windows); a child that dies or throws gives a text that
+// says so.
 std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool asNobody);
 
 // windows-1254 bytes of a UTF-8 literal, for expected texts in tests.

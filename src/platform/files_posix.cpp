@@ -1,0 +1,86 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/read_to_end.h"
+
+namespace plotaktar::platform {
+
+namespace {
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// O_NONBLOCK keeps the open itself from waiting on a FIFO without a writer.
+int OpenWithoutWaiting(const std::string& path) {
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+}  // namespace
+
+std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
+    FileDescriptor fd(OpenWithoutWaiting(path));
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return ReadToEnd(static_cast<size_t>(st.st_size), [&](char* into, size_t room) {
+        for (;;) {
+            ssize_t n = ::read(fd.get(), into, room);
+            if (n >= 0 || errno != EINTR) {
+                return n;
+            }
+        }
+    });
+}
+
+std::string UnreadableCause(const std::string& path) {
+    FileDescriptor fd(OpenWithoutWaiting(path));
+    if (fd.get() < 0) {
+        return std::strerror(errno);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        return std::strerror(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return std::strerror(EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return "not a regular file";
+    }
+    return {};
+}
+
+bool SameExistingFile(const std::string& a, const std::string& b) {
+    struct stat infoA {};
+    struct stat infoB {};
+    return ::stat(a.c_str(), &infoA) == 0 && ::stat(b.c_str(), &infoB) == 0 &&
+           infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
+}
+
+std::FILE* OpenForWriting(const std::string& path) {
+    return std::fopen(path.c_str(), "wb");
+}
+
+}  // namespace plotaktar::platform

@@ -1,0 +1,11 @@
+#include "platform/program.h"
+
+namespace plotaktar::platform {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void UseByteStandardStreams() {}
+
+}  // namespace plotaktar::platform

@@ -1,0 +1,339 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "model/errors.h"
+#include "model/text.h"
+#include "platform/replacing_file.h"
+
+namespace plotaktar::platform {
+
+namespace {
+
+// Symbolic links followed before giving up, as the kernel does.
+constexpr int kMaxLinkHops = 40;
+// Names tried for the temporary before giving up on clashes.
+constexpr int kTemporaryAttempts = 100;
+// The target's name is cut to this length inside the temporary's name, so that the temporary
+// fits the file system's 255-byte limit whenever the target does.
+constexpr size_t kMaxBaseInTemporary = 200;
+
+[[noreturn]] void ThrowFileError(int errorNumber) {
+    throw FileError(FileErrorMessage(errorNumber), errorNumber);
+}
+
+std::string DirectoryPart(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string BasePart(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The path with every symbolic link at its end replaced by what it points to, so that the
+// link itself survives the rename and its file gets the contents. Other failures are left to
+// the caller's own look at the path.
+std::string ResolveLinks(std::string path) {
+    for (int hops = 0;; ++hops) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return path;
+        }
+        if (hops == kMaxLinkHops) {
+            ThrowFileError(ELOOP);
+        }
+        std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+        for (;;) {
+            ssize_t n = readlink(path.c_str(), link.data(), link.size());
+            if (n < 0) {
+                ThrowFileError(errno);
+            }
+            if (static_cast<size_t>(n) < link.size()) {
+                link.resize(static_cast<size_t>(n));
+                break;
+            }
+            link.resize(link.size() * 2);
+        }
+        path = !link.empty() && link[0] == '/' ? link : DirectoryPart(path) + link;
+    }
+}
+
+// True when the directory is sticky and neither the file nor the directory belongs to us: the
+// kernel then refuses to rename anything over the file, though writing into it is allowed.
+bool StickyDirectoryRefusesRename(const std::string& path, const struct stat& file) {
+    std::string dir = DirectoryPart(path);
+    struct stat info;
+    if (stat(dir.empty() ? "." : dir.c_str(), &info) != 0) {
+        return false;
+    }
+    uid_t me = geteuid();
+    return (info.st_mode & S_ISVTX) != 0 && me != 0 && file.st_uid != me && info.st_uid != me;
+}
+
+std::string RandomSuffix() {
+    static constexpr std::string_view kLetters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 generator{std::random_device{}() ^
+                                           (static_cast<uint64_t>(getpid()) << 32)};
+    std::string suffix(8, ' ');
+    for (char& c : suffix) {
+        c = kLetters[generator() % kLetters.size()];
+    }
+    return suffix;
+}
+
+// The whole contents of an open file, or nothing when it cannot be read.
+std::optional<std::string> ReadWhole(int fd) {
+    std::string bytes;
+    char chunk[1 << 16];
+    for (off_t offset = 0;;) {
+        ssize_t n = pread(fd, chunk, sizeof chunk, offset);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return bytes;
+        }
+        bytes.append(chunk, static_cast<size_t>(n));
+        offset += n;
+    }
+}
+
+}  // namespace
+
+std::string FileErrorMessage(int errorNumber) {
+    switch (errorNumber) {
+        case ENOENT:
+        case ENOTDIR:
+            return "Invalid filename";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return "File access denied";
+        case EMFILE:
+        case ENFILE:
+            return "Too many open files";
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return "Disk full";
+        default:
+            return "I/O error " + IntToStr(errorNumber);
+    }
+}
+
+struct ReplacingFile::State {
+    std::string target;
+    std::string temporary;
+    std::string pending;  // the whole file, when written in place
+    bool exists = false;  // the target existed; its mode and owner follow
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+    bool inPlace = false;
+    bool regular = true;
+    bool committed = false;
+    int fd = -1;
+
+    ~State() { discard(); }
+    void openInPlace();
+    bool createTemporary();
+    void writeAll(std::string_view bytes);
+    void closeFile();
+    void writeInPlace();
+    void discard();
+};
+
+ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    if (path.empty()) {
+        ThrowFileError(ENOENT);
+    }
+    s.target = ResolveLinks(path);
+    struct stat info;
+    if (lstat(s.target.c_str(), &info) != 0) {
+        if (errno != ENOENT) {
+            ThrowFileError(errno);
+        }
+        s.createTemporary();
+        return;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ThrowFileError(EISDIR);
+    }
+    // The rename would replace a write-protected file; refuse it as writing into it would.
+    if (faccessat(AT_FDCWD, s.target.c_str(), W_OK, AT_EACCESS) != 0) {
+        ThrowFileError(errno);
+    }
+    s.exists = true;
+    s.mode = info.st_mode & 0777;
+    s.owner = info.st_uid;
+    s.group = info.st_gid;
+    s.regular = S_ISREG(info.st_mode);
+    if (!s.regular || StickyDirectoryRefusesRename(s.target, info) || !s.createTemporary()) {
+        s.openInPlace();
+    }
+}
+
+ReplacingFile::~ReplacingFile() = default;
+
+const std::string& ReplacingFile::targetPath() const {
+    return state_->target;
+}
+
+const std::string& ReplacingFile::temporaryPath() const {
+    return state_->temporary;
+}
+
+// Returns false, for an existing target, when its directory takes no new file.
+bool ReplacingFile::State::createTemporary() {
+    std::string base = BasePart(target).substr(0, kMaxBaseInTemporary);
+    std::string prefix = DirectoryPart(target) + base + ".tmp-";
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        std::string name = prefix + RandomSuffix();
+        // 0666 lets the umask and any default ACL of the directory decide, as for a new file.
+        int created = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (created >= 0) {
+            fd = created;
+            temporary = std::move(name);
+            if (exists) {
+                if (owner != geteuid() || group != getegid()) {
+                    // Only possible with privileges; otherwise the file becomes the writer's.
+                    [[maybe_unused]] int changed = fchown(fd, owner, group);
+                }
+                (void)fchmod(fd, mode);
+            }
+            return true;
+        }
+        if (errno == EEXIST || errno == EINTR) {
+            continue;
+        }
+        if (exists && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+            return false;
+        }
+        ThrowFileError(errno);
+    }
+    ThrowFileError(EEXIST);
+}
+
+void ReplacingFile::State::openInPlace() {
+    // Not truncated here: the old contents stay until the new ones are complete in memory.
+    // Read access, where the file grants it, lets a failed write put the old contents back.
+    int opened;
+    do {
+        opened = open(target.c_str(), O_RDWR | O_CLOEXEC);
+    } while (opened < 0 && errno == EINTR);
+    if (opened < 0 && errno == EACCES) {
+        do {
+            opened = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        } while (opened < 0 && errno == EINTR);
+    }
+    if (opened < 0) {
+        ThrowFileError(errno);
+    }
+    fd = opened;
+    inPlace = true;
+}
+
+void ReplacingFile::write(std::string_view bytes) {
+    State& s = *state_;
+    if (s.inPlace) {
+        s.pending.append(bytes);
+    } else {
+        s.writeAll(bytes);
+    }
+}
+
+void ReplacingFile::State::writeAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowFileError(errno);
+        }
+        if (n == 0) {
+            ThrowFileError(ENOSPC);
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+void ReplacingFile::commit() {
+    State& s = *state_;
+    if (s.inPlace) {
+        s.writeInPlace();
+    }
+    // Devices and pipes cannot be synced; that is no failure of the file.
+    if (fsync(s.fd) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+        ThrowFileError(errno);
+    }
+    s.closeFile();
+    if (!s.inPlace) {
+        if (rename(s.temporary.c_str(), s.target.c_str()) != 0) {
+            ThrowFileError(errno);
+        }
+        s.temporary.clear();
+    }
+    s.committed = true;
+}
+
+void ReplacingFile::State::writeInPlace() {
+    if (!regular) {
+        writeAll(pending);
+        std::string().swap(pending);
+        return;
+    }
+    std::optional<std::string> old = ReadWhole(fd);
+    if (ftruncate(fd, 0) != 0) {
+        ThrowFileError(errno);
+    }
+    try {
+        writeAll(pending);
+    } catch (const FileError&) {
+        // A full disk part way: give the file its old contents back before reporting it.
+        if (old && ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0) {
+            try {
+                writeAll(*old);
+            } catch (const FileError&) {
+            }
+        }
+        throw;
+    }
+    std::string().swap(pending);
+}
+
+void ReplacingFile::State::closeFile() {
+    int closing = fd;
+    fd = -1;
+    // The descriptor is gone after close whatever it reports; EINTR does not mean lost data.
+    if (close(closing) != 0 && errno != EINTR) {
+        ThrowFileError(errno);
+    }
+}
+
+void ReplacingFile::State::discard() {
+    if (fd >= 0) {
+        close(fd);
+        fd = -1;
+    }
+    if (!committed && !temporary.empty()) {
+        unlink(temporary.c_str());
+        temporary.clear();
+    }
+}
+
+}  // namespace plotaktar::platform

@@ -1,0 +1,338 @@
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "model/errors.h"
+#include "model/text.h"
+#include "platform/replacing_file.h"
+#include "platform/wide_text_win32.h"
+
+namespace plotaktar::platform {
+
+namespace {
+
+// Names tried for the temporary before giving up on clashes.
+constexpr int kTemporaryAttempts = 100;
+// The target's name is cut to this many UTF-16 units inside the temporary's name, so that the
+// temporary fits the 255-unit limit of a name whenever the target does.
+constexpr size_t kMaxBaseInTemporary = 200;
+// The attributes of an existing target that its new contents keep (read-only targets are
+// refused, folders are no targets).
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// The most one ReadFile or WriteFile call is given (its count is 32 bits).
+constexpr size_t kMaxTransfer = 1u << 30;
+
+[[noreturn]] void ThrowFileError(DWORD error) {
+    int code = static_cast<int>(error);
+    throw FileError(FileErrorMessage(code), code);
+}
+
+[[noreturn]] void ThrowLastError() {
+    ThrowFileError(GetLastError());
+}
+
+size_t NameStart(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"/\\");
+    if (slash != std::wstring::npos) {
+        return slash + 1;
+    }
+    // "C:name" names a file in the drive's current folder.
+    return path.size() >= 2 && path[1] == L':' ? 2 : 0;
+}
+
+std::wstring RandomSuffix() {
+    static constexpr std::wstring_view kLetters =
+        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 generator{std::random_device{}() ^
+                                           (static_cast<uint64_t>(GetCurrentProcessId()) << 32)};
+    std::wstring suffix(8, L' ');
+    for (wchar_t& c : suffix) {
+        c = kLetters[generator() % kLetters.size()];
+    }
+    return suffix;
+}
+
+// Opens an existing file for writing in place, with read access where the file grants it (so
+// that a failed write can put the old contents back). Others may go on reading and writing it.
+HANDLE OpenExisting(const std::wstring& path) {
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        file = CreateFileW(path.c_str(), GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    return file;
+}
+
+void WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD chunk = static_cast<DWORD>(bytes.size() < kMaxTransfer ? bytes.size() : kMaxTransfer);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+            ThrowLastError();
+        }
+        if (written == 0) {
+            ThrowFileError(ERROR_DISK_FULL);
+        }
+        bytes.remove_prefix(written);
+    }
+}
+
+bool Rewind(HANDLE file) {
+    LARGE_INTEGER zero{};
+    return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+// The whole contents of an open file from its start, or nothing when it cannot be read.
+std::optional<std::string> ReadWhole(HANDLE file) {
+    LARGE_INTEGER zero{};
+    if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char chunk[1 << 16];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return bytes;
+        }
+        bytes.append(chunk, got);
+    }
+}
+
+// The target given up on by MoveFileExW because another program holds it or
+// its folder refuses the change; writing into it may still be allowed.
+bool RefusedReplace(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+}  // namespace
+
+std::string FileErrorMessage(int systemError) {
+    switch (static_cast<DWORD>(systemError)) {
+        case ERROR_FILE_NOT_FOUND:
+            return "File not found";
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_INVALID_DRIVE:
+            return "Invalid filename";
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return "Too many open files";
+        case ERROR_ACCESS_DENIED:
+            return "File access denied";
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return "Disk full";
+        default:
+            return "I/O error " + IntToStr(systemError);
+    }
+}
+
+struct ReplacingFile::State {
+    std::string target;
+    std::string temporary;
+    std::wstring wideTarget;
+    std::wstring wideTemporary;
+    std::string pending;  // the whole file, when written in place
+    bool exists = false;
+    DWORD attributes = 0;  // those of an existing target that the new file keeps
+    bool inPlace = false;
+    bool regular = true;
+    bool committed = false;
+    OwnedHandle file;
+
+    ~State() { discard(); }
+    bool createTemporary();
+    void writeInPlace();
+    void flushAndClose();
+    void replaceTarget();
+    void discard();
+};
+
+ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.target = path;
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (path.empty()) {
+        ThrowFileError(ERROR_PATH_NOT_FOUND);
+    }
+    if (!wide) {
+        ThrowFileError(ERROR_INVALID_NAME);
+    }
+    s.wideTarget = std::move(*wide);
+    DWORD attributes = GetFileAttributesW(s.wideTarget.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) {
+            ThrowFileError(error);
+        }
+        s.createTemporary();
+        return;
+    }
+    // The replace would drop a folder or a read-only file; refuse it as writing into it would.
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+        ThrowFileError(ERROR_ACCESS_DENIED);
+    }
+    s.exists = true;
+    s.attributes = attributes & kKeptAttributes;
+    // Opening it for writing finds what writing into it would meet: a file another program
+    // holds without sharing ("I/O error 32"), no permission. The file stays as it is.
+    OwnedHandle existing(OpenExisting(s.wideTarget));
+    if (!existing.valid()) {
+        ThrowLastError();
+    }
+    s.regular = GetFileType(existing.get()) == FILE_TYPE_DISK;
+    if (s.regular && s.createTemporary()) {
+        return;
+    }
+    s.file.reset(existing.release());
+    s.inPlace = true;
+}
+
+ReplacingFile::~ReplacingFile() = default;
+
+const std::string& ReplacingFile::targetPath() const {
+    return state_->target;
+}
+
+const std::string& ReplacingFile::temporaryPath() const {
+    return state_->temporary;
+}
+
+// Returns false, for an existing target, when its folder takes no new file.
+bool ReplacingFile::State::createTemporary() {
+    size_t nameStart = NameStart(wideTarget);
+    std::wstring prefix = wideTarget.substr(0, nameStart) +
+                          wideTarget.substr(nameStart, kMaxBaseInTemporary) + L".tmp-";
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        std::wstring name = prefix + RandomSuffix();
+        HANDLE created = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) {
+            file.reset(created);
+            if (attributes != 0) {
+                SetFileAttributesW(name.c_str(), attributes);
+            }
+            wideTemporary = std::move(name);
+            temporary = Utf8FromWide(wideTemporary);
+            return true;
+        }
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            continue;
+        }
+        if (exists && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
+            return false;
+        }
+        ThrowFileError(error);
+    }
+    ThrowFileError(ERROR_FILE_EXISTS);
+}
+
+void ReplacingFile::write(std::string_view bytes) {
+    State& s = *state_;
+    if (s.inPlace) {
+        s.pending.append(bytes);
+    } else {
+        WriteAll(s.file.get(), bytes);
+    }
+}
+
+void ReplacingFile::commit() {
+    State& s = *state_;
+    if (s.inPlace) {
+        s.writeInPlace();
+    }
+    s.flushAndClose();
+    if (!s.inPlace) {
+        s.replaceTarget();
+    }
+    s.committed = true;
+}
+
+void ReplacingFile::State::writeInPlace() {
+    if (!regular) {
+        WriteAll(file.get(), pending);
+        std::string().swap(pending);
+        return;
+    }
+    std::optional<std::string> old = ReadWhole(file.get());
+    if (!Rewind(file.get())) {
+        ThrowLastError();
+    }
+    try {
+        WriteAll(file.get(), pending);
+    } catch (const FileError&) {
+        // A full disk part way: give the file its old contents back before reporting it.
+        if (old && Rewind(file.get())) {
+            try {
+                WriteAll(file.get(), *old);
+            } catch (const FileError&) {
+            }
+        }
+        throw;
+    }
+    std::string().swap(pending);
+}
+
+void ReplacingFile::State::flushAndClose() {
+    // Devices and pipes cannot be flushed to a disk; that is no failure of the file.
+    if (!FlushFileBuffers(file.get()) && regular) {
+        ThrowLastError();
+    }
+    if (!CloseHandle(file.release())) {
+        ThrowLastError();
+    }
+}
+
+void ReplacingFile::State::replaceTarget() {
+    // MoveFileExW rather than ReplaceFileW: Wine's ReplaceFileW leaves a file of its own behind
+    // when the target is held open, and the attributes that matter are copied at creation.
+    if (MoveFileExW(wideTemporary.c_str(), wideTarget.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        temporary.clear();
+        wideTemporary.clear();
+        return;
+    }
+    DWORD error = GetLastError();
+    if (!exists || !RefusedReplace(error)) {
+        ThrowFileError(error);
+    }
+    // Another program holds the target open, sharing writes but not its removal: write the new
+    // contents into it, as when its folder takes no temporary.
+    OwnedHandle temporaryFile(CreateFileW(wideTemporary.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::optional<std::string> contents =
+        temporaryFile.valid() ? ReadWhole(temporaryFile.get()) : std::nullopt;
+    temporaryFile.reset();
+    HANDLE existing = contents ? OpenExisting(wideTarget) : INVALID_HANDLE_VALUE;
+    if (existing == INVALID_HANDLE_VALUE) {
+        ThrowFileError(error);
+    }
+    file.reset(existing);
+    pending = std::move(*contents);
+    writeInPlace();
+    flushAndClose();
+    DeleteFileW(wideTemporary.c_str());
+    temporary.clear();
+    wideTemporary.clear();
+}
+
+void ReplacingFile::State::discard() {
+    file.reset();
+    if (!committed && !wideTemporary.empty()) {
+        DeleteFileW(wideTemporary.c_str());
+        temporary.clear();
+        wideTemporary.clear();
+    }
+}
+
+}  // namespace plotaktar::platform
