@@ -1,16 +1,13 @@
 #include "drawing/drawing_loader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <optional>
 
 #include "drawing/drawing_sources.h"
 #include "export/plot_file.h"
 #include "import/import_command.h"
 #include "import/import_files.h"
 #include "model/errors.h"
+#include "platform/files.h"
 
 namespace plotaktar {
 
@@ -32,40 +29,14 @@ bool EndsWithNoCase(const std::string& text, std::string_view suffix) {
     return true;
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The whole file; a file that grows while read is read to its end.
-std::string ReadWholeFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        throw FileError(FileErrorMessage(errno), errno);
+// A plot file's bytes; one that cannot be read is an error that names the cause.
+SharedBytes ReadPlotFile(const std::string& path) {
+    std::optional<SharedBytes> bytes = platform::ReadRegularFile(path);
+    if (!bytes) {
+        std::string cause = platform::UnreadableCause(path);
+        throw Error(cause.empty() ? std::string("cannot be read") : cause);
     }
-    std::string bytes;
-    struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<size_t>(info.st_size));
-    }
-    char chunk[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            int error = errno;
-            ::close(fd);
-            throw FileError(FileErrorMessage(error), error);
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(chunk, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return bytes;
+    return std::move(*bytes);
 }
 
 }  // namespace
@@ -82,7 +53,7 @@ std::string LabelFileBeside(const std::string& geometry) {
         base.resize(dot);
     }
     for (const char* extension : {".yaz", ".YAZ"}) {
-        if (IsRegularFile(base + extension)) {
+        if (platform::UnreadableCause(base + extension).empty()) {
             return base + extension;
         }
     }
@@ -93,9 +64,8 @@ LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& 
                           ImportObserver& observer) {
     LoadedDrawing loaded;
     if (IsPlotFilePath(geometryOrPlot)) {
-        auto bytes = std::make_shared<const std::string>(ReadWholeFile(geometryOrPlot));
-        loaded.drawing = DrawingFromPlotBytes(*bytes);
-        loaded.plotBytes = std::move(bytes);
+        loaded.plotBytes = ReadPlotFile(geometryOrPlot);
+        loaded.drawing = DrawingFromPlotBytes(loaded.plotBytes->view());
         return loaded;
     }
     loaded.workspace = std::make_unique<Workspace>();

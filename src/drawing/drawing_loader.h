@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drawing/drawing.h"
+#include "model/byte_buffer.h"
 #include "model/import_observer.h"
 #include "model/workspace.h"
 
@@ -13,7 +14,7 @@ namespace plotaktar {
 // of a feature's record), or the bytes of a plot file.
 struct LoadedDrawing {
     std::unique_ptr<Workspace> workspace;
-    std::shared_ptr<const std::string> plotBytes;
+    SharedBytes plotBytes;
     Drawing drawing;
 };
 
@@ -25,9 +26,9 @@ bool IsPlotFilePath(const std::string& path);
 std::string LabelFileBeside(const std::string& geometry);
 
 // Reads a plot file, or imports a geometry file with `labels` and its companion (an empty
-// `labels` reads none). A failing record goes to `observer`. Throws FileError when a plot
-// file cannot be read; a geometry file that cannot be opened gives an empty drawing, as in
-// the window.
+// `labels` reads none). A failing record goes to `observer`. Throws Error, naming the cause,
+// when a plot file cannot be read; a geometry file that cannot be opened gives an empty drawing, as
+// in the window.
 LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& labels,
                           ImportObserver& observer);
 

@@ -69,7 +69,7 @@ std::vector<RecordField> RecordFields(const LoadedDrawing& loaded, uint32_t feat
     const Drawing& drawing = loaded.drawing;
     if (loaded.plotBytes) {
         return feature < drawing.lineOffsets.size()
-                   ? PlotFields(*loaded.plotBytes, drawing.lineOffsets[feature])
+                   ? PlotFields(loaded.plotBytes->view(), drawing.lineOffsets[feature])
                    : std::vector<RecordField>();
     }
     std::vector<RecordField> fields;
