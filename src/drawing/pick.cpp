@@ -1,6 +1,7 @@
 #include "drawing/pick.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace plotaktar {
 
@@ -51,7 +52,8 @@ double Distance(const Drawing& drawing, uint32_t f, Vertex p, double tolerance) 
             // direction, one height high.
             const double h = std::fabs(drawing.height(f));
             const double length = h * 0.6 * static_cast<double>(drawing.text(f).size());
-            const double turn = drawing.angle(f) * M_PI / 200.0;  // grads from north, clockwise
+            const double turn =
+                drawing.angle(f) * std::numbers::pi / 200.0;  // grads from north, clockwise
             const double ae = std::sin(turn), an = std::cos(turn);
             const double de = p.east - v[0].east, dn = p.north - v[0].north;
             const double along = de * ae + dn * an;
