@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Run:
             return Finish(RunSession(line.steps, stdout, stderr));
         case CommandLine::Action::Render:
-            return Finish(RunRender(line.render, stdout, stderr));
+            return Finish(StartRender(args, stderr));
     }
     return kExitUsage;
 }

@@ -17,9 +17,14 @@ struct RenderArgs {
 // Reads the arguments of `render` (args[0] is "render"). Throws UsageError.
 RenderArgs ParseRender(const std::vector<std::string>& args);
 
-// Draws the whole drawing, fitted, on white into args.output. Status 2 for an input that
-// cannot be read (nothing is written), 1 for an output that cannot be written (left as it
-// was); one summary line goes to `out` on success.
+// `plotaktar-cli render`: hands `args` ("render" and what follows) to the program
+// plotaktar-render, which draws with Qt, so that plotaktar-cli itself loads no Qt. Returns only
+// when that program cannot be started (status 1), or in a build without it (status 2).
+int StartRender(const std::vector<std::string>& args, std::FILE* err);
+
+// plotaktar-render's work: draws the whole drawing, fitted, on white into args.output. Status 2 for
+// an input that cannot be read (nothing is written), 1 for an output that cannot be written (left
+// as it was); one summary line goes to `out` on success.
 int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err);
 
 }  // namespace plotaktar::cli

@@ -5,7 +5,7 @@
 
 namespace plotaktar::cli {
 
-int RunRender(const RenderArgs&, std::FILE*, std::FILE* err) {
+int StartRender(const std::vector<std::string>&, std::FILE* err) {
     std::fputs("plotaktar-cli: this build has no render command\n", err);
     return kExitUsage;
 }

@@ -13,4 +13,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // mode (a line feed stays one byte) and the console shows UTF-8. Nothing to do elsewhere.
 void UseByteStandardStreams();
 
+// Replaces this process with the first of `programs` (paths relative to the folder of this
+// program's executable) that can be started, handing it `args` (after its own name). Returns
+// only when none could be started, with the cause of the last failure.
+std::string ReplaceWithProgramBeside(const std::vector<std::string>& programs,
+                                     const std::vector<std::string>& args);
+
 }  // namespace plotaktar::platform

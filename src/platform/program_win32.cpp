@@ -32,4 +32,10 @@ void UseByteStandardStreams() {
     SetConsoleOutputCP(CP_UTF8);
 }
 
+// The Windows tool is built without the programs it could hand over to.
+std::string ReplaceWithProgramBeside(const std::vector<std::string>&,
+                                     const std::vector<std::string>&) {
+    return "not available on Windows";
+}
+
 }  // namespace plotaktar::platform
