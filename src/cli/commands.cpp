@@ -18,8 +18,6 @@
 
 namespace plotaktar::cli {
 
-namespace {
-
 void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
     std::string line = "plotaktar-cli: ";
     line += file;
@@ -28,6 +26,32 @@ void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause)
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), err);
 }
+
+bool CheckConversionFiles(const std::string& input, const std::string& labels,
+                          const std::string& output, std::FILE* err) {
+    std::vector<std::string> inputs = {input};
+    if (!labels.empty()) {
+        inputs.push_back(labels);
+    }
+    for (const std::string& file : inputs) {
+        if (std::string cause = UnreadableCause(file); !cause.empty()) {
+            PrintProblem(err, file, cause);
+            return false;
+        }
+    }
+    if (!labels.empty()) {
+        inputs.push_back(CompanionFileName(labels));
+    }
+    for (const std::string& file : inputs) {
+        if (output == file || SameExistingFile(output, file)) {
+            PrintProblem(err, output, "is an input file of this conversion; not overwritten");
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
 
 // The records of each kind that the import handled (failed ones included): the rows of its
 // table, when its flag says the import had that kind at all.
@@ -91,26 +115,10 @@ std::string DefaultOutputName(std::string_view geometry) {
 }
 
 int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
-    std::vector<std::string> inputs = {args.geometry};
-    if (!args.labels.empty()) {
-        inputs.push_back(args.labels);
-    }
-    for (const std::string& input : inputs) {
-        if (std::string cause = UnreadableCause(input); !cause.empty()) {
-            PrintProblem(err, input, cause);
-            return kExitUsage;
-        }
-    }
-    std::string output =
+    const std::string output =
         WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
-    if (!args.labels.empty()) {
-        inputs.push_back(CompanionFileName(args.labels));
-    }
-    for (const std::string& input : inputs) {
-        if (output == input || SameExistingFile(output, input)) {
-            PrintProblem(err, output, "is an input file of this conversion; not overwritten");
-            return kExitUsage;
-        }
+    if (!CheckConversionFiles(args.geometry, args.labels, output, err)) {
+        return kExitUsage;
     }
 
     // Only the files named on the command line are read: without LABELS neither a label file

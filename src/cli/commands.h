@@ -14,6 +14,15 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`.
+void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause);
+
+// The files of a conversion, checked before anything runs: `input` and `labels` (when given)
+// must be readable input files, and `output` none of them nor the companion beside `labels`.
+// Says on `err` what is wrong and returns false.
+bool CheckConversionFiles(const std::string& input, const std::string& labels,
+                          const std::string& output, std::FILE* err);
+
 // One import of GEOMETRY, LABELS and the companion beside LABELS (no label file at all without
 // LABELS) and one export, through the same import and export as the window's two buttons.
 // Input files that cannot be read are refused before anything runs (status 2); an export

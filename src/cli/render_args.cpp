@@ -2,26 +2,11 @@
 
 #include "cli/command_line.h"
 #include "cli/render_command.h"
+#include "model/text.h"
 
 namespace plotaktar::cli {
 
 namespace {
-
-bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
-    if (text.size() < suffix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        char c = text[text.size() - suffix.size() + i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != suffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool ParseSide(std::string_view text, int& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

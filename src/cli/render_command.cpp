@@ -7,9 +7,7 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "cli/input_check.h"
 #include "drawing/drawing_loader.h"
-#include "import/import_command.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
@@ -18,11 +16,6 @@
 namespace plotaktar::cli {
 
 namespace {
-
-void PrintProblem(std::FILE* err, const std::string& file, const std::string& cause) {
-    std::string line = "plotaktar-cli: " + file + ": " + cause + "\n";
-    std::fwrite(line.data(), 1, line.size(), err);
-}
 
 class FailurePrinter : public ImportObserver {
   public:
@@ -60,24 +53,8 @@ std::unique_ptr<QGuiApplication> OffscreenApplication() {
 }  // namespace
 
 int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
-    std::vector<std::string> inputs = {args.input};
-    if (!args.labels.empty()) {
-        inputs.push_back(args.labels);
-    }
-    for (const std::string& input : inputs) {
-        if (std::string cause = UnreadableCause(input); !cause.empty()) {
-            PrintProblem(err, input, cause);
-            return kExitUsage;
-        }
-    }
-    if (!args.labels.empty()) {
-        inputs.push_back(CompanionFileName(args.labels));
-    }
-    for (const std::string& input : inputs) {
-        if (args.output == input || SameExistingFile(args.output, input)) {
-            PrintProblem(err, args.output, "is an input file; not overwritten");
-            return kExitUsage;
-        }
+    if (!CheckConversionFiles(args.input, args.labels, args.output, err)) {
+        return kExitUsage;
     }
 
     qInstallMessageHandler(QuietMessages);

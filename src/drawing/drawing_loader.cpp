@@ -7,27 +7,12 @@
 #include "import/import_command.h"
 #include "import/import_files.h"
 #include "model/errors.h"
+#include "model/text.h"
 #include "platform/files.h"
 
 namespace plotaktar {
 
 namespace {
-
-bool EndsWithNoCase(const std::string& text, std::string_view suffix) {
-    if (text.size() < suffix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        char c = text[text.size() - suffix.size() + i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != suffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A plot file's bytes; one that cannot be read is an error that names the cause.
 SharedBytes ReadPlotFile(const std::string& path) {

@@ -27,6 +27,25 @@ inline std::string_view Trim(std::string_view text) {
     return {begin, static_cast<size_t>(end - begin)};
 }
 
+// True when `text` ends in `suffix`, the letters A to Z taken as a to z (file extensions such
+// as ".plt" or ".PNG"); `suffix` is written in lower case.
+inline bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) {
+        return false;
+    }
+    text.remove_prefix(text.size() - suffix.size());
+    for (size_t i = 0; i < suffix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != suffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The system's integer conversion: optional leading blanks, then either an optional sign and
 // decimal digits, or a hexadecimal number introduced by "$", "x", "X", "0x" or "0X"; nothing
 // after the digits; the value must fit a signed 32-bit integer. Returns nothing on failure.
