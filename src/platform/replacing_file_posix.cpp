@@ -149,6 +149,7 @@ struct ReplacingFile::State {
 
     ~State() { discard(); }
     void openInPlace();
+    void openDevice();
     bool createTemporary();
     void writeAll(std::string_view bytes);
     void closeFile();
@@ -229,6 +230,10 @@ bool ReplacingFile::State::createTemporary() {
 }
 
 void ReplacingFile::State::openInPlace() {
+    if (!regular) {
+        openDevice();
+        return;
+    }
     // Not truncated here: the old contents stay until the new ones are complete in memory.
     // Read access, where the file grants it, lets a failed write put the old contents back.
     int opened;
@@ -245,6 +250,26 @@ void ReplacingFile::State::openInPlace() {
     }
     fd = opened;
     inPlace = true;
+}
+
+// A device or a pipe is opened for writing only. Opened without waiting, a pipe that nobody
+// reads fails at once (ENXIO) instead of taking the bytes into nowhere: reading it ourselves,
+// as read-write access would, reports a plot file written that no one ever received.
+void ReplacingFile::State::openDevice() {
+    int opened;
+    do {
+        opened = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (opened < 0 && errno == EINTR);
+    if (opened < 0) {
+        ThrowFileError(errno);
+    }
+    fd = opened;
+    inPlace = true;
+    // The writes themselves wait for a slow reader as they would for a slow disk.
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ThrowFileError(errno);
+    }
 }
 
 void ReplacingFile::write(std::string_view bytes) {

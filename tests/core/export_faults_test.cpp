@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -165,6 +166,17 @@ TEST_F(ExportFaults, BadLayerCellInTheLastRowOfTheLastSection) {
 
 using testing::DropToNobody;
 using testing::RunInChild;
+
+// A pipe that nobody reads would take the plot file into nowhere (or, past its buffer, wait
+// forever): the save fails at once instead.
+TEST_F(ExportFaults, PipeWithoutAReader) {
+    const std::string pipe = dir.file("pipe.plt");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    alarm(60);  // a save that waits on the pipe ends the test instead of hanging
+    EXPECT_EQ(save(pipe), "I/O error " + std::to_string(ENXIO));
+    alarm(0);
+    EXPECT_EQ(Entries(dir.path()), "pipe.plt");
+}
 
 // Needs a user without write permission: as root the tests drop to nobody in a child process.
 TEST_F(ExportFaults, NoWritePermission) {
