@@ -146,7 +146,7 @@ render FILE.plt -o FILE [--size WxH]
     no display. A plot file is read back from its TA, PN, YA, LX and L2 records.
 
 An input file with line feeds but no carriage return is read as one line (line feeds do not
-end lines in these files); both commands then print a warning on standard error.
+end lines in these files); convert, run and render then print a warning on standard error.
 
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
 file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/scripted_ui.h"
 #include "drawing/drawing_loader.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
@@ -16,20 +17,6 @@
 namespace plotaktar::cli {
 
 namespace {
-
-class FailurePrinter : public ImportObserver {
-  public:
-    FailurePrinter(const std::string& geometry, std::FILE* err) : geometry_(geometry), err_(err) {}
-    void recordFailed(std::string_view word, uint64_t lineNumber) override {
-        std::string line = geometry_ + ":" + IntToStr(static_cast<int64_t>(lineNumber)) + ": " +
-                           Utf8FromCp1254(word) + "\n";
-        std::fwrite(line.data(), 1, line.size(), err_);
-    }
-
-  private:
-    std::string geometry_;
-    std::FILE* err_;
-};
 
 // Qt's notes about the session (no runtime directory over ssh, and the like) are no concern of
 // a picture on disk; its errors still reach standard error.
@@ -59,7 +46,7 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
 
     qInstallMessageHandler(QuietMessages);
     std::unique_ptr<QGuiApplication> application = OffscreenApplication();
-    FailurePrinter failures(args.input, err);
+    ConvertObserver failures(args.input, err);
     LoadedDrawing loaded;
     try {
         loaded = LoadDrawing(args.input, args.labels, failures);

@@ -138,8 +138,8 @@ uint64_t RowsIf(const Workspace& workspace, const std::string& flag, int grid) {
 void ReserveFor(const Workspace& workspace, Drawing& drawing) {
     const SectionFlags& flags = workspace.flags;
     size_t features = 0, vertices = 0, textBytes = 0;
-    auto rows = [&](const std::string& flag, int grid) -> size_t {
-        return FlagSet(flag) ? static_cast<size_t>(workspace.grid(grid).rowCount() - 1) : 0;
+    auto rows = [&](const std::string& flag, int grid) {
+        return static_cast<size_t>(RowsIf(workspace, flag, grid));
     };
     for (auto [flag, grid] : {std::pair{&flags.FlagNirengi, 1}, std::pair{&flags.FlagPoligon, 2},
                               std::pair{&flags.FlagNokta, 3}}) {

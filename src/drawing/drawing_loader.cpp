@@ -53,6 +53,16 @@ LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& 
         loaded.drawing = DrawingFromPlotBytes(loaded.plotBytes->view());
         return loaded;
     }
+    // A file the user named that cannot be read is an error, not an empty drawing (the window's
+    // import passes over it silently; a picture of nothing would pass for the drawing).
+    if (std::string cause = platform::UnreadableCause(geometryOrPlot); !cause.empty()) {
+        throw Error(cause);
+    }
+    if (!labels.empty()) {
+        if (std::string cause = platform::UnreadableCause(labels); !cause.empty()) {
+            throw Error(labels + ": " + cause);
+        }
+    }
     loaded.workspace = std::make_unique<Workspace>();
     ImportPaths paths{geometryOrPlot, labels, labels.empty() ? "" : CompanionFileName(labels)};
     ImportFiles(*loaded.workspace, paths, observer);

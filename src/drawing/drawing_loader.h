@@ -27,8 +27,8 @@ std::string LabelFileBeside(const std::string& geometry);
 
 // Reads a plot file, or imports a geometry file with `labels` and its companion (an empty
 // `labels` reads none). A failing record goes to `observer`. Throws Error, naming the cause,
-// when a plot file cannot be read; a geometry file that cannot be opened gives an empty drawing, as
-// in the window.
+// when the plot file, the geometry file or the given label file cannot be read (a companion
+// that cannot be read is passed over, as in the window).
 LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& labels,
                           ImportObserver& observer);
 

@@ -8,7 +8,7 @@ namespace plotaktar {
 // What an import can tell whoever started it, besides what it writes into the tables.
 enum class ImportWarning {
     // The file holds line feeds but not one carriage return: line feeds do not end lines, so
-    // the whole file was read as few (usually one) long lines.
+    // the whole file was read as one long line.
     NoCarriageReturns,
 };
 

@@ -44,7 +44,14 @@ void DrawingCanvas::setDrawing(std::shared_ptr<const LoadedDrawing> drawing, boo
     drawing_ = std::move(drawing);
     selected_.reset();
     if (drawing_) {
-        filter_.hiddenLayers.resize(drawing_->drawing.layers().size(), false);
+        // Layers are the drawing's own: a reload keeps the ones the user hid, another drawing
+        // starts with all of them shown.
+        const size_t layers = drawing_->drawing.layers().size();
+        if (keepView) {
+            filter_.hiddenLayers.resize(layers, false);
+        } else {
+            filter_.hiddenLayers.assign(layers, false);
+        }
     }
     if (!keepView) {
         fitAll();

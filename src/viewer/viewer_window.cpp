@@ -53,7 +53,14 @@ bool HasSuffix(const QString& path, const char* suffix) {
 class FailureCounter : public ImportObserver {
   public:
     void recordFailed(std::string_view, uint64_t) override { ++failed; }
+    void importWarning(std::string_view fileName, ImportWarning, uint64_t) override {
+        withoutCarriageReturns << QFileInfo(QFile::decodeName(QByteArray(
+                                                fileName.data(),
+                                                static_cast<qsizetype>(fileName.size()))))
+                                      .fileName();
+    }
     uint64_t failed = 0;
+    QStringList withoutCarriageReturns;
 };
 
 QIcon ColourIcon(const QColor& colour) {
@@ -202,19 +209,25 @@ void ViewerWindow::load(const DrawingFiles& files, bool keepView) {
         }
         QMetaObject::invokeMethod(
             this,
-            [=, this] { loaded(generation, files, keepView, drawing, failures.failed, error); },
+            [=, this] {
+                loaded(generation, files, keepView, drawing, failures.failed, error,
+                       failures.withoutCarriageReturns);
+            },
             Qt::QueuedConnection);
     });
 }
 
 void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool keepView,
                           std::shared_ptr<const LoadedDrawing> drawing, uint64_t failedRecords,
-                          const QString& error) {
+                          const QString& error, const QStringList& withoutCarriageReturns) {
     if (generation != loadGeneration_) {
         return;
     }
     statusBar()->clearMessage();
     if (!drawing) {
+        // The drawing on screen stays, and so does the watch on its files (a file that an
+        // editor replaces drops out of the watch).
+        watch(files_);
         QMessageBox::warning(this, QStringLiteral("plotaktar-view"),
                              QStringLiteral("%1 açılamadı: %2").arg(files.main, error));
         return;
@@ -229,6 +242,18 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool ke
     if (remembersRecent_) {
         rememberRecent(files);
     }
+    watch(files);
+    if (!withoutCarriageReturns.isEmpty()) {
+        // The file is one long line by the rules of these files: say why the drawing is empty.
+        statusBar()->showMessage(
+            QStringLiteral("%1: satır başı karakteri (CR) yok, dosya tek satır olarak okundu; "
+                           "unix2dos ile dönüştürün")
+                .arg(withoutCarriageReturns.join(QStringLiteral(", "))));
+    }
+    emit drawingLoaded();
+}
+
+void ViewerWindow::watch(const DrawingFiles& files) {
     if (!watcher_.files().isEmpty()) {
         watcher_.removePaths(watcher_.files());
     }
@@ -237,7 +262,6 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool ke
             watcher_.addPath(path);
         }
     }
-    emit drawingLoaded();
 }
 
 void ViewerWindow::chooseFiles() {

@@ -58,7 +58,9 @@ class ViewerWindow : public QMainWindow {
     void load(const DrawingFiles& files, bool keepView);
     void loaded(quint64 generation, const DrawingFiles& files, bool keepView,
                 std::shared_ptr<const LoadedDrawing> drawing, uint64_t failedRecords,
-                const QString& error);
+                const QString& error, const QStringList& withoutCarriageReturns);
+    // Watches the files of the drawing for changes on disk, and no others.
+    void watch(const DrawingFiles& files);
     void chooseFiles();
     void exportPicture(bool wholeDrawing);
     void fillPanel();

@@ -1,6 +1,7 @@
 // The renderer at known pixels, the sample drawn from its tables and from its plot file, and
 // `plotaktar-cli render` as a process without a display.
 
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -96,7 +97,7 @@ class RenderTest : public QObject {
             return InkBox(Paint(drawing, view));
         };
         const QRect east = inkOf(100);
-        qDebug() << east << inkOf(0) << inkOf(200);  // reads left to right from the anchor
+        // 100 grads reads left to right from the anchor.
         QVERIFY(east.width() > 2 * east.height());
         QVERIFY(east.left() >= 98 && east.bottom() <= 101);
         const QRect north = inkOf(0);  // runs up the sheet
@@ -157,7 +158,11 @@ class RenderTest : public QObject {
         QVERIFY(err.contains("missing.gplt: No such file or directory"));
         QCOMPARE(run({Sample("pafta12.gplt"), "-o", dir.filePath("x.bmp")}), 2);
 
-        // A picture that cannot be written leaves what the path held.
+        // A picture that cannot be written leaves what the path held: a folder of that name
+        // (refused to root too), and a file in a folder that takes no new file.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
+        QCOMPARE(run({Sample("pafta12.gplt"), "-o", dir.filePath("folder.png")}), 1);
+        QVERIFY(QFileInfo(dir.filePath("folder.png")).isDir());
         QFile locked(dir.filePath("locked.png"));
         QVERIFY(locked.open(QIODevice::WriteOnly) && locked.write("old") == 3);
         locked.close();
