@@ -54,6 +54,10 @@ constexpr QSize kFileDialogSize(820, 520);
 QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::AcceptMode mode,
                               const char* title) {
     auto* dialog = new QFileDialog(window);
+    // Qt's own dialog, the same on every desktop; it also lets the filter list show our
+    // descriptions. Its open mode has no read-only check box, so none is shown. Chosen first,
+    // so that its file list exists when its columns are sized below.
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setObjectName(QLatin1String(name));
     if (title != nullptr) {
         dialog->setWindowTitle(QString::fromUtf8(title));
@@ -77,9 +81,6 @@ QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::Ac
         }
         header->setSectionResizeMode(0, QHeaderView::Stretch);
     }
-    // Qt's own dialog, the same on every desktop; it also lets the filter list show our
-    // descriptions. Its open mode has no read-only check box, so none is shown.
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAcceptMode(mode);
     // A typed name is accepted whether or not the file or its folder exists.
     dialog->setFileMode(QFileDialog::AnyFile);

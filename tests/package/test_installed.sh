@@ -22,15 +22,21 @@ fi
 work=$(mktemp -d)
 failed=()
 
+# Runs on every exit; a removal that fails makes the whole test fail.
 remove_package() {
+    local status=$?
     cd /
     echo "--- removing the package"
-    DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq plotaktar >/dev/null ||
+    if ! DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq plotaktar >/dev/null; then
         echo "FAIL  apt-get remove plotaktar"
+        status=1
+    fi
     if [ -e /usr/bin/plotaktar-cli ]; then
         echo "FAIL  /usr/bin/plotaktar-cli is still there after the removal"
+        status=1
     fi
     rm -rf "$work"
+    exit $status
 }
 trap remove_package EXIT
 
