@@ -79,9 +79,20 @@ CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::pa
     }
     const std::wstring directory = cwd.wstring();
     PROCESS_INFORMATION child{};
-    BOOL started =
-        CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                       cwd.empty() ? nullptr : directory.c_str(), &startup, &child);
+    // Wine now and then fails a process start with ERROR_INTERNAL_ERROR under load; that is no
+    // fault of the tool under test, so the start is tried again a few times.
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0) {
+            if (GetLastError() != ERROR_INTERNAL_ERROR) {
+                break;
+            }
+            Sleep(200);
+        }
+        started =
+            CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           cwd.empty() ? nullptr : directory.c_str(), &startup, &child);
+    }
     for (HANDLE stream : streams) {
         CloseHandle(stream);
     }
