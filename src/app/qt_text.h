@@ -3,10 +3,11 @@
 #include <QString>
 #include <string_view>
 
+#include "qt/cp1254_text.h"
+
 namespace plotaktar::app {
 
-// The text of windows-1254 bytes (cell texts, the program's messages) for display.
-QString FromCp1254(std::string_view bytes);
+using plotaktar::FromCp1254;
 
 // The application title of this process: the program file's name after its last "/", cut
 // before its first dot, first character upper case, the rest lower case ("Plotaktar").

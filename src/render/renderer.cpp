@@ -5,7 +5,7 @@
 #include <QPolygonF>
 #include <cmath>
 
-#include "model/cp1254.h"
+#include "qt/cp1254_text.h"
 
 namespace plotaktar {
 
@@ -71,15 +71,6 @@ QColor LayerColour(const DrawingLayer& layer, QColor foreground) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     }
     return QColor::fromHsv(static_cast<int>(hash % 360), 200, 160);
-}
-
-QString DecodeCp1254(std::string_view bytes) {
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        text[static_cast<qsizetype>(i)] =
-            QChar(Cp1254ToUnicode(static_cast<unsigned char>(bytes[i])));
-    }
-    return text;
 }
 
 RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
@@ -278,12 +269,12 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
     for (uint32_t f : numbered) {
         painter.setPen(colours[drawing.layer(f)]);
         painter.drawText(view.toScreen(drawing.vertices(f)[0]) + QPointF(5, -4),
-                         DecodeCp1254(drawing.text(f)));
+                         FromCp1254(drawing.text(f)));
     }
     for (const auto& [centre, f] : parcelNames) {
         painter.setPen(colours[drawing.layer(f)]);
         const QRectF box(centre.x() - 100, centre.y() - 10, 200, 20);
-        painter.drawText(box, Qt::AlignCenter, DecodeCp1254(drawing.text(f)));
+        painter.drawText(box, Qt::AlignCenter, FromCp1254(drawing.text(f)));
     }
     for (uint32_t f : labels) {
         const double pixels = std::min(std::fabs(drawing.height(f)) * view.scale, 4000.0);
@@ -294,7 +285,7 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
         painter.translate(view.toScreen(drawing.vertices(f)[0]));
         // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
         painter.rotate(drawing.angle(f) * 0.9 - 90.0);
-        painter.drawText(QPointF(0, 0), DecodeCp1254(drawing.text(f)));
+        painter.drawText(QPointF(0, 0), FromCp1254(drawing.text(f)));
         painter.restore();
     }
     painter.restore();

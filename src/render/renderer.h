@@ -38,9 +38,6 @@ struct RenderStats {
 // otherwise a colour derived from its name, the same on every run.
 QColor LayerColour(const DrawingLayer& layer, QColor foreground = Qt::black);
 
-// A windows-1254 text for display.
-QString DecodeCp1254(std::string_view bytes);
-
 // Paints the features that `view` touches onto `painter` (whose surface is view.width x
 // view.height), without filling the background. Returns early, with `cancelled` set, as soon
 // as `cancel` becomes true.

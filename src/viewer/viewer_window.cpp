@@ -23,6 +23,7 @@
 #include "drawing/record_fields.h"
 #include "import/import_command.h"
 #include "model/errors.h"
+#include "qt/cp1254_text.h"
 #include "render/render_file.h"
 
 namespace plotaktar::viewer {
@@ -40,10 +41,6 @@ const char* const kKindNames[kFeatureKinds] = {"Nirengi", "Poligon",    "Nokta",
 
 std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
-}
-
-QString FromCp1254(std::string_view text) {
-    return DecodeCp1254(text);
 }
 
 bool HasSuffix(const QString& path, const char* suffix) {
