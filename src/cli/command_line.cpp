@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "cli/render_command.h"
+
 namespace plotaktar::cli {
 
 namespace {
@@ -102,7 +104,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         line.convert = ParseConvert(args);
     } else if (command == "render") {
         line.action = CommandLine::Action::Render;
-        line.render = ParseRender(args);
+        (void)ParseRender(args);  // usage errors are found before plotaktar-render starts
     } else if (command == "run") {
         line.action = CommandLine::Action::Run;
         line.steps = ParseSteps(args);

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/render_command.h"
-
 namespace plotaktar::cli {
 
 // A command line that asks for nothing the tool can do; the text says what is wrong.
@@ -33,7 +31,6 @@ struct CommandLine {
     enum class Action { Help, Version, Convert, Run, Render };
     Action action = Action::Help;
     ConvertArgs convert;
-    RenderArgs render;
     std::vector<Step> steps;
 };
 

@@ -5,7 +5,6 @@
 #include <exception>
 #include <optional>
 
-#include "cli/input_check.h"
 #include "cli/scripted_ui.h"
 #include "cli/state_dump.h"
 #include "export/export_command.h"
@@ -15,6 +14,7 @@
 #include "model/errors.h"
 #include "model/session.h"
 #include "model/text.h"
+#include "platform/files.h"
 
 namespace plotaktar::cli {
 
@@ -34,7 +34,7 @@ bool CheckConversionFiles(const std::string& input, const std::string& labels,
         inputs.push_back(labels);
     }
     for (const std::string& file : inputs) {
-        if (std::string cause = UnreadableCause(file); !cause.empty()) {
+        if (std::string cause = platform::UnreadableCause(file); !cause.empty()) {
             PrintProblem(err, file, cause);
             return false;
         }
@@ -43,7 +43,7 @@ bool CheckConversionFiles(const std::string& input, const std::string& labels,
         inputs.push_back(CompanionFileName(labels));
     }
     for (const std::string& file : inputs) {
-        if (output == file || SameExistingFile(output, file)) {
+        if (output == file || platform::SameExistingFile(output, file)) {
             PrintProblem(err, output, "is an input file of this conversion; not overwritten");
             return false;
         }

@@ -6,6 +6,7 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/render_command.h"
 #include "platform/program.h"
 
 namespace {

@@ -20,7 +20,7 @@ inline constexpr std::string_view kLabelFilter =
 inline constexpr std::string_view kPlotFilter =
     "plt Dosyalar\xFD (*.plt) | *.plt|B\xFCt\xFCn dosyalar (*.*)|*.*";
 
-// The font and flags that every row of the label file gets.
+// The font that every row of the label file gets.
 inline constexpr std::string_view kLabelFont = "Ovalt";
 
 // Failures that the general error handler shows.
