@@ -1,11 +1,15 @@
 #include "model/scripted_ui.h"
 
+#include <stdexcept>
+
 namespace plotaktar {
 
-namespace {
-
-bool Answer(std::deque<std::optional<std::string>>& answers, std::string& target) {
+bool ScriptedUi::answer(std::deque<std::optional<std::string>>& answers,
+                        std::string& target) const {
     if (answers.empty()) {
+        if (strict_) {
+            throw std::logic_error("dialog run without a scripted answer");
+        }
         return false;
     }
     std::optional<std::string> answer = std::move(answers.front());
@@ -16,8 +20,6 @@ bool Answer(std::deque<std::optional<std::string>>& answers, std::string& target
     target = std::move(*answer);
     return true;
 }
-
-}  // namespace
 
 void ScriptedUi::answerOpen(std::optional<std::string> geometry,
                             std::optional<std::string> labels) {
@@ -32,13 +34,13 @@ void ScriptedUi::answerSave(std::optional<std::string> output) {
 bool ScriptedUi::runOpenDialog(OpenDialogId dialog, std::string_view filter,
                                OpenDialogState& state) {
     filters.emplace_back(filter);
-    return Answer(dialog == OpenDialogId::OpenDialog1 ? openDialog1Answers : openDialog2Answers,
+    return answer(dialog == OpenDialogId::OpenDialog1 ? openDialog1Answers : openDialog2Answers,
                   state.fileName);
 }
 
 bool ScriptedUi::runSaveDialog(std::string_view filter, std::string& fileName) {
     filters.emplace_back(filter);
-    return Answer(saveAnswers, fileName);
+    return answer(saveAnswers, fileName);
 }
 
 void ScriptedUi::recordFailed(std::string_view word, uint64_t lineNumber) {

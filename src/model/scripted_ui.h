@@ -13,7 +13,8 @@
 namespace plotaktar {
 
 // A user who answers the dialogs from a script: each dialog run takes the next answer queued
-// for it (a path to confirm, or nothing to cancel); a dialog with no answer left is cancelled.
+// for it (a path to confirm, or nothing to cancel); a dialog with no answer left is cancelled,
+// or, for a strict user, throws std::logic_error (the script expected no such dialog).
 // Message boxes, failing records and import warnings are recorded in order. plotaktar-cli's
 // `run` replays sessions with it (printing instead of recording), and the tests, the benchmark
 // and the fuzzers click the commands with it.
@@ -24,6 +25,8 @@ class ScriptedUi : public UserInterface {
         ImportWarning warning;
         uint64_t lineCount;
     };
+
+    explicit ScriptedUi(bool strict = false) : strict_(strict) {}
 
     // Queues the answers of one import click.
     void answerOpen(std::optional<std::string> geometry, std::optional<std::string> labels);
@@ -47,6 +50,11 @@ class ScriptedUi : public UserInterface {
     std::vector<std::string> filters;                        // of every dialog run, in order
     std::vector<std::pair<std::string, uint64_t>> failures;  // word and geometry line
     std::vector<Warning> warnings;
+
+  private:
+    bool answer(std::deque<std::optional<std::string>>& answers, std::string& target) const;
+
+    bool strict_;
 };
 
 }  // namespace plotaktar

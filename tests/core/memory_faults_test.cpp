@@ -70,6 +70,24 @@ class FailingAllocation {
     static bool reached() { return g_allocationsLeft < 0; }
 };
 
+// Runs `work` with the n-th allocation from now on failing. Returns the message of what it
+// threw (empty when it threw nothing) and whether the failing allocation was reached.
+template <typename Work>
+std::pair<std::string, bool> RunFailing(long n, Work work) {
+    std::string error;
+    bool reached;
+    {
+        FailingAllocation failing(n);
+        try {
+            work();
+        } catch (const std::exception& e) {
+            error = MessageOf(e);
+        }
+        reached = FailingAllocation::reached();
+    }
+    return {error, reached};
+}
+
 // Every cell of every table (also beyond the counts, as far as a column stores rows), the
 // flags and LayerTable.
 using Snapshot = std::map<std::tuple<int, int, int>, std::string>;
@@ -155,17 +173,7 @@ TEST_F(MemoryFaults, AnImportEitherCompletesOrReportsOutOfMemoryWithConsistentTa
         importFirst(session);
         ScriptedUi ui;
         ui.answerOpen(second.geometry, second.labels);
-        std::string error;
-        bool reached;
-        {
-            FailingAllocation failing(n);
-            try {
-                BitBtn1Click(session, ui);
-            } catch (const std::exception& e) {
-                error = MessageOf(e);
-            }
-            reached = FailingAllocation::reached();
-        }
+        const auto [error, reached] = RunFailing(n, [&] { BitBtn1Click(session, ui); });
         if (!reached) {
             // Never reaching a failure at all would mean operator new was not replaced.
             ASSERT_GT(n, 0);
@@ -216,17 +224,7 @@ TEST_F(MemoryFaults, AnExportEitherWritesTheWholeFileOrLeavesTheTargetAsItWas) {
         SCOPED_TRACE("failing allocation " + std::to_string(n));
         TempDir outDir;
         const std::string out = outDir.write("out.plt", "OLD\r\n");
-        std::string error;
-        bool reached;
-        {
-            FailingAllocation failing(n);
-            try {
-                SavePlotFile(session.workspace, out);
-            } catch (const std::exception& e) {
-                error = MessageOf(e);
-            }
-            reached = FailingAllocation::reached();
-        }
+        const auto [error, reached] = RunFailing(n, [&] { SavePlotFile(session.workspace, out); });
         if (!reached) {
             // Never reaching a failure at all would mean operator new was not replaced.
             ASSERT_GT(n, 0);

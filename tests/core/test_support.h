@@ -13,7 +13,11 @@
 
 namespace plotaktar::testing {
 
-using plotaktar::ScriptedUi;
+// The scripted user of the core tests: a dialog that a test queued no answer for fails it.
+class ScriptedUi : public plotaktar::ScriptedUi {
+  public:
+    ScriptedUi() : plotaktar::ScriptedUi(/*strict=*/true) {}
+};
 
 // A fresh empty directory under the system's temporary directory, removed at destruction.
 class TempDir {
