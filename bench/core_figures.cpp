@@ -88,7 +88,7 @@ Timing ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui) {
     ui.messages.clear();
     ui.failures.clear();
     Stopwatch watch;
-    BitBtn1Click(session, ui);
+    RunOpenCommand(session, ui);
     return watch.elapsed();
 }
 
@@ -96,7 +96,7 @@ Timing ExportOnce(Session& session, const std::string& path, ScriptedUi& ui) {
     ui.answerSave(path);
     ui.messages.clear();
     Stopwatch watch;
-    SpeedButton1Click(session, ui);
+    RunSaveCommand(session, ui);
     return watch.elapsed();
 }
 
@@ -107,7 +107,7 @@ ProcessRun ConvertOnce(ProcessRunner& runner, const std::string& cli, const Draw
 
 uint64_t TablesMemory(const Session& session) {
     uint64_t bytes = 0;
-    for (int g = 1; g <= kGridCount; ++g) {
+    for (int g = 1; g <= kTableCount; ++g) {
         bytes += session.workspace.grid(g).ownMemory();
     }
     return bytes;

@@ -115,7 +115,7 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
     form.show();
     QCoreApplication::processEvents();
 
-    form.runCommand(plotaktar::BitBtn1Click);
+    form.runCommand(plotaktar::RunOpenCommand);
     times.grid = BiggestGrid(form.session(), times.rows);
     QTableView& view = *form.grid(times.grid);
     QTabWidget* pages = PagesOf(form);
@@ -137,7 +137,7 @@ ViewTimes MeasureView(const Drawing& drawing, int runs) {
         Clock::time_point importEnd;
         ui.answerOpen(drawing.geometry, drawing.labels);
         form.runCommand([&](Session& session, UserInterface& user) {
-            BitBtn1Click(session, user);
+            RunOpenCommand(session, user);
             importEnd = Clock::now();
         });
         PaintNow(view);

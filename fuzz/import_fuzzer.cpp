@@ -131,7 +131,7 @@ void CheckImport(const Session& session, const ScriptedUi& ui, size_t firstMessa
     for (const auto& [name, value] : session.workspace.flags.named()) {
         Check(*value == "0" || *value == "1", "flag " + std::string(name) + " = " + *value);
     }
-    for (int g = 1; g <= kGridCount; ++g) {
+    for (int g = 1; g <= kTableCount; ++g) {
         const Table& t = session.workspace.grid(g);
         Check(t.rowCount() >= 1 && t.colCount() >= 1, "a table without rows or columns");
     }
@@ -164,7 +164,7 @@ void CheckExport(Session& session, ScriptedUi& ui, bool save) {
     std::string saveError;
     size_t messages = ui.messages.size();
     try {
-        SpeedButton1Click(session, ui);
+        RunSaveCommand(session, ui);
     } catch (const Error& e) {
         saveError = e.what();
     }
@@ -215,7 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (startDirectory < 0 || chdir(dir.c_str()) != 0) {
             Fail("cannot enter the work directory");
         }
-        BitBtn1Click(session, ui);
+        RunOpenCommand(session, ui);
         if (fchdir(startDirectory) != 0) {
             Fail("cannot return to the start directory");
         }

@@ -18,35 +18,43 @@
 #include "import/import_command.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/form_names.h"
 #include "model/text.h"
 
 namespace plotaktar::app {
 
 namespace {
 
-struct Page {
-    const char* caption;  // UTF-8
-    int gridNumber;
-    GridSizing sizing;
+// The pages in tab order, by the number of the table each shows (its StringGrid's number). The
+// numbers do not follow the tab order: the layers sit on the tenth page, the lines on the
+// fourth. The captions come from the table of tables.
+constexpr std::array<TableId, kTableCount> kPageOrder = {
+    TableId::TriangulationPoints,
+    TableId::TraversePoints,
+    TableId::DetailPoints,
+    TableId::Lines,
+    TableId::Labels,
+    TableId::Symbols,
+    TableId::Parcels,
+    TableId::Buildings,
+    TableId::Slopes,
+    TableId::Layers,
+    TableId::ParcelCorners,
+    TableId::BuildingCorners,
+    TableId::SlopeCorners,
 };
 
-// The pages in tab order. The table numbers do not follow it: StringGrid4 (layers) sits on
-// the tenth page, StringGrid5 (lines) on the fourth.
-constexpr std::array<Page, kGridCount> kPages = {{
-    {"Nirengi", 1, GridSizing::Columns},
-    {"poligon", 2, GridSizing::Columns},
-    {"Nokta", 3, GridSizing::Columns},
-    {"Hat", 5, GridSizing::Columns},
-    {"Yazı", 6, GridSizing::Columns},
-    {"Sembol", 7, GridSizing::Columns},
-    {"Ada Parsel", 8, GridSizing::Columns},
-    {"Bina", 9, GridSizing::Columns},
-    {"Şev", 10, GridSizing::Columns},
-    {"Tabaka", 4, GridSizing::Columns},
-    {"Ada Parsel Köşe", 11, GridSizing::RowsAndColumns},
-    {"bina köşe", 12, GridSizing::None},
-    {"şev köşe", 13, GridSizing::None},
-}};
+GridSizing SizingOf(TableShape shape) {
+    switch (shape) {
+        case TableShape::Records:
+            return GridSizing::Columns;
+        case TableShape::CornerColumns:
+            return GridSizing::RowsAndColumns;
+        case TableShape::Unfilled:
+            break;
+    }
+    return GridSizing::None;
+}
 
 constexpr int kFrontPage = 10;  // "Ada Parsel Köşe"
 constexpr int kPanelHeight = 49;
@@ -120,20 +128,22 @@ void TForm1::createControls() {
     PageControl1 = new QTabWidget(client);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     layout->addWidget(PageControl1, 1);
-    for (size_t i = 0; i < kPages.size(); ++i) {
-        const Page& page = kPages[i];
+    for (size_t i = 0; i < kPageOrder.size(); ++i) {
+        const TableEntry& page = TableOf(kPageOrder[i]);
+        const int gridNumber = TableNumber(page.id);
         auto* sheet = new QWidget(PageControl1);
         sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
         auto* sheetLayout = new QVBoxLayout(sheet);
         sheetLayout->setContentsMargins(0, 0, 0, 0);
 
-        auto* model = new GridModel(session_.workspace.grid(page.gridNumber), this);
-        GridView* view = CreateGridView(model, page.sizing, sheet);
-        view->setObjectName(QStringLiteral("StringGrid%1").arg(page.gridNumber));
+        auto* model = new GridModel(session_.workspace.table(page.id), this);
+        GridView* view = CreateGridView(model, SizingOf(page.shape), sheet);
+        view->setObjectName(QString::fromStdString(GridName(page.id)));
         sheetLayout->addWidget(view);
-        models_[Index(page.gridNumber)] = model;
-        views_[Index(page.gridNumber)] = view;
-        PageControl1->addTab(sheet, QString::fromUtf8(page.caption));
+        models_[Index(gridNumber)] = model;
+        views_[Index(gridNumber)] = view;
+        PageControl1->addTab(sheet, QString::fromUtf8(page.caption.data(),
+                                                      static_cast<qsizetype>(page.caption.size())));
     }
     PageControl1->setCurrentIndex(kFrontPage);
 }
@@ -225,11 +235,11 @@ void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& com
 }
 
 void TForm1::BitBtn1Click() {
-    runCommand(plotaktar::BitBtn1Click);
+    runCommand(plotaktar::RunOpenCommand);
 }
 
 void TForm1::SpeedButton1Click() {
-    runCommand(plotaktar::SpeedButton1Click);
+    runCommand(plotaktar::RunSaveCommand);
 }
 
 void TForm1::SpeedButton2Click() {

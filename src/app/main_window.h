@@ -71,8 +71,8 @@ class TForm1 : public QMainWindow {
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
     QTabWidget* PageControl1 = nullptr;
-    std::array<GridModel*, kGridCount> models_{};
-    std::array<GridView*, kGridCount> views_{};
+    std::array<GridModel*, kTableCount> models_{};
+    std::array<GridView*, kTableCount> views_{};
     bool shown_ = false;
     QMargins fittedFrame_;  // the frame the last fit allowed for
     QRect openingPlace_;    // frame position and client size asked for before the first show

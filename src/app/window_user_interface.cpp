@@ -126,7 +126,7 @@ WindowUserInterface::WindowUserInterface(QWidget* window)
       saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave, nullptr)) {}
 
 QFileDialog* WindowUserInterface::openDialog(OpenDialogId dialog) const {
-    return dialog == OpenDialogId::OpenDialog1 ? openDialog1_ : openDialog2_;
+    return dialog == OpenDialogId::Geometry ? openDialog1_ : openDialog2_;
 }
 
 bool WindowUserInterface::runOpenDialog(OpenDialogId id, std::string_view filter,

@@ -59,12 +59,11 @@ std::string RecordCounts(const Workspace& workspace) {
     std::string text;
     for (const KindEntry& kind : kKinds) {
         const int count =
-            workspace.flags.*kind.flag == "1" ? workspace.grid(kind.grid).rowCount() - 1 : 0;
+            Loaded(workspace.flags, kind.kind) ? workspace.table(kind.table).rowCount() - 1 : 0;
         if (!text.empty()) {
             text += ", ";
         }
-        // The label files' texts have no record code of their own.
-        text += kind.code.empty() ? std::string_view("yazı") : kind.code;
+        text += kind.countName;
         text += ' ';
         text += IntToStr(count);
     }
@@ -150,11 +149,11 @@ int RunSession(const std::vector<Step>& steps, std::FILE* out, std::FILE* err) {
         switch (step.kind) {
             case Step::Kind::Open:
                 ui.answerOpen(step.first, step.second);
-                error = RunHandled([&] { BitBtn1Click(session, ui); });
+                error = RunHandled([&] { RunOpenCommand(session, ui); });
                 break;
             case Step::Kind::Save:
                 ui.answerSave(step.first);
-                error = RunHandled([&] { SpeedButton1Click(session, ui); });
+                error = RunHandled([&] { RunSaveCommand(session, ui); });
                 break;
             case Step::Kind::Dump:
                 std::fflush(out);

@@ -161,7 +161,7 @@ bool WriteStateJson(const Workspace& workspace, std::FILE* out) {
         json.raw("]");
     }
     json.raw("\n  ],\n  \"grids\": {");
-    for (int number = 1; number <= kGridCount; ++number) {
+    for (int number = 1; number <= kTableCount; ++number) {
         json.raw(number == 1 ? "\n    \"StringGrid" : ",\n    \"StringGrid");
         json.number(number);
         json.raw("\": ");

@@ -3,18 +3,16 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "drawing/spatial_grid.h"
+#include "model/record_kinds.h"
 
 namespace plotaktar {
-
-// What a feature of the drawing is; the point kinds follow the tables they come from.
-enum class FeatureKind : uint8_t { Triangulation, Traverse, Detail, Line, Parcel, Label };
-constexpr int kFeatureKinds = 6;
 
 // A position in drawing units: Y (easting) and X (northing).
 struct Vertex {
@@ -47,10 +45,12 @@ class Drawing {
     size_t size() const { return kinds_.size(); }
     FeatureKind kind(size_t i) const { return kinds_[i]; }
     uint16_t layer(size_t i) const { return layers_[i]; }
-    // The StringGrid number the feature was read from, or 0 when it came from a plot file.
-    int sourceTable(size_t i) const {
-        static constexpr int kTables[kFeatureKinds] = {1, 2, 3, 5, 8, 6};
-        return fromPlotFile ? 0 : kTables[static_cast<int>(kinds_[i])];
+    // The table the feature was read from; nothing when it came from a plot file.
+    std::optional<TableId> sourceTable(size_t i) const {
+        if (fromPlotFile) {
+            return std::nullopt;
+        }
+        return KindOf(FeatureKindOf(kinds_[i]).kind).table;
     }
     // The table row, or the plot file's line number (from 1).
     uint32_t sourceRow(size_t i) const { return rows_[i]; }

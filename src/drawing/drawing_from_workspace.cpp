@@ -2,16 +2,11 @@
 #include <string>
 
 #include "drawing/drawing_sources.h"
-#include "export/plot_writer.h"
 #include "model/text.h"
 
 namespace plotaktar {
 
 namespace {
-
-bool FlagSet(const std::string& flag) {
-    return flag == "1";
-}
 
 // The layers of LayerTable as drawing layers, looked up by a layer-number cell.
 class LayerLookup {
@@ -19,9 +14,9 @@ class LayerLookup {
     LayerLookup(const Workspace& workspace, Drawing& drawing)
         : workspace_(workspace), drawing_(drawing) {
         // The layers the plot file declares come first, in its order.
-        if (FlagSet(workspace.flags.FlagTabaka)) {
+        if (Loaded(workspace.flags, Kind::Tabaka)) {
             for (int row = 1; row <= kLayerRows; ++row) {
-                if (workspace.layerTable.field(row, 8) == "1") {
+                if (workspace.layerTable.field(row, kLayerUsedField) == "1") {
                     (void)of(IntToStr(row));
                 }
             }
@@ -36,8 +31,9 @@ class LayerLookup {
             return drawing_.layerIndex("");
         }
         const LayerTable& table = workspace_.layerTable;
-        std::optional<int32_t> colour = TryStrToInt(table.field(*row, 4));
-        return drawing_.layerIndex(table.field(*row, 3),
+        const Columns& columns = ColumnsOf(Kind::Tabaka);
+        std::optional<int32_t> colour = TryStrToInt(table.field(*row, LayerField(columns.colour)));
+        return drawing_.layerIndex(table.field(*row, LayerField(columns.name)),
                                    colour && *colour >= 1 && *colour <= 7 ? *colour : 0);
     }
 
@@ -46,124 +42,135 @@ class LayerLookup {
     Drawing& drawing_;
 };
 
-void AddPoints(const Workspace& workspace, int grid, FeatureKind kind, LayerLookup& layers,
+// The feature kind whose features come from a kind's rows.
+FeatureKind FeatureOf(Kind kind) {
+    for (const FeatureKindEntry& entry : kFeatureKindRows) {
+        if (entry.kind == kind) {
+            return entry.feature;
+        }
+    }
+    return FeatureKind::Detail;  // not reached: every drawn kind has a row
+}
+
+void AddPoints(const Table& table, const Columns& c, FeatureKind kind, LayerLookup& layers,
                Drawing& drawing) {
-    const Table& table = workspace.grid(grid);
     for (int row = 1; row < table.rowCount(); ++row) {
         Vertex v;
-        if (!ParseCoordinate(table.cell(3, row), v.east) ||
-            !ParseCoordinate(table.cell(2, row), v.north)) {
+        if (!ParseCoordinate(table.cell(c.y, row), v.east) ||
+            !ParseCoordinate(table.cell(c.x, row), v.north)) {
             ++drawing.counts().unreadable;
             continue;
         }
-        drawing.add(kind, layers.of(table.cell(5, row)), static_cast<uint32_t>(row), {&v, 1},
-                    table.cell(1, row));
+        drawing.add(kind, layers.of(table.cell(c.layer, row)), static_cast<uint32_t>(row), {&v, 1},
+                    table.cell(c.number, row));
     }
 }
 
-void AddLabels(const Workspace& workspace, LayerLookup& layers, Drawing& drawing) {
-    const Table& table = workspace.grid(6);
+void AddLabels(const Table& table, const Columns& c, FeatureKind kind, LayerLookup& layers,
+               Drawing& drawing) {
     for (int row = 1; row < table.rowCount(); ++row) {
         Vertex v;
         double height = 0, angle = 0;
-        if (!ParseCoordinate(table.cell(3, row), v.east) ||
-            !ParseCoordinate(table.cell(2, row), v.north) ||
-            !ParseCoordinate(table.cell(4, row), height) ||
-            !ParseCoordinate(table.cell(6, row), angle)) {
+        if (!ParseCoordinate(table.cell(c.y, row), v.east) ||
+            !ParseCoordinate(table.cell(c.x, row), v.north) ||
+            !ParseCoordinate(table.cell(c.height, row), height) ||
+            !ParseCoordinate(table.cell(c.angle, row), angle)) {
             ++drawing.counts().unreadable;
             continue;
         }
-        drawing.add(FeatureKind::Label, layers.of(table.cell(7, row)), static_cast<uint32_t>(row),
-                    {&v, 1}, table.cell(10, row), static_cast<float>(height),
-                    static_cast<float>(angle));
+        drawing.add(kind, layers.of(table.cell(c.layer, row)), static_cast<uint32_t>(row), {&v, 1},
+                    table.cell(c.text, row), static_cast<float>(height), static_cast<float>(angle));
     }
 }
 
-void AddLines(const Workspace& workspace, LayerLookup& layers, Drawing& drawing) {
-    const Table& table = workspace.grid(5);
+void AddLines(const Table& table, const Columns& c, FeatureKind kind, LayerLookup& layers,
+              Drawing& drawing) {
     for (int row = 1; row < table.rowCount(); ++row) {
         Vertex v[2];
-        if (!ParseCoordinate(table.cell(2, row), v[0].east) ||
-            !ParseCoordinate(table.cell(3, row), v[0].north) ||
-            !ParseCoordinate(table.cell(6, row), v[1].east) ||
-            !ParseCoordinate(table.cell(7, row), v[1].north)) {
+        if (!ParseCoordinate(table.cell(c.y, row), v[0].east) ||
+            !ParseCoordinate(table.cell(c.x, row), v[0].north) ||
+            !ParseCoordinate(table.cell(c.endY, row), v[1].east) ||
+            !ParseCoordinate(table.cell(c.endX, row), v[1].north)) {
             ++drawing.counts().unreadable;
             continue;
         }
-        drawing.add(FeatureKind::Line, layers.of(table.cell(9, row)), static_cast<uint32_t>(row), v,
-                    {});
+        drawing.add(kind, layers.of(table.cell(c.layer, row)), static_cast<uint32_t>(row), v, {});
     }
 }
 
-// A parcel's corners are read as the plot file writes them, through CornerItem, so that the
-// drawing of a plot file and of the workspace it came from agree.
-void AddParcels(const Workspace& workspace, LayerLookup& layers, Drawing& drawing) {
-    const Table& parcels = workspace.grid(8);
-    const Table& corners = workspace.grid(11);
-    std::string line;
+// A parcel's corners are its corner cells' Y and X, the values the plot file writes first in
+// each corner's piece, so that the drawing of a plot file and of the workspace it came from
+// agree.
+void AddParcels(const Table& parcels, const Columns& c, const Table& corners, FeatureKind kind,
+                LayerLookup& layers, Drawing& drawing) {
     std::vector<Vertex> vertices;
     std::string name;
     for (int row = 1; row < parcels.rowCount(); ++row) {
         // A count that is not a number, or reaches beyond the corners stored (their empty
         // cells give no position), leaves the parcel out without walking it.
-        int32_t count = TryStrToInt(parcels.cell(5, row)).value_or(0);
+        int32_t count = TryStrToInt(parcels.cell(c.cornerCount, row)).value_or(0);
         if (count >= corners.storedRows(row)) {
             count = 0;
         }
-        line.clear();
-        for (int k = 1; k <= count; ++k) {
-            for (std::string_view piece : CornerItem(corners.cell(row, k)).pieces()) {
-                line += piece;
-            }
-        }
         vertices.clear();
-        if (count <= 0 || !ParseCornerLine(line, vertices)) {
+        bool readable = count > 0;
+        for (int k = 1; k <= count && readable; ++k) {
+            const CornerCell corner = SplitCornerCell(corners.cell(row, k));
+            Vertex v;
+            readable = ParseCoordinate(corner.y, v.east) && ParseCoordinate(corner.x, v.north);
+            vertices.push_back(v);
+        }
+        if (!readable) {
             ++drawing.counts().unreadable;
             continue;
         }
-        name.assign(parcels.cell(1, row));
+        name.assign(parcels.cell(c.block, row));
         name += '/';
-        name += parcels.cell(2, row);
-        drawing.add(FeatureKind::Parcel, layers.of(parcels.cell(4, row)),
-                    static_cast<uint32_t>(row), vertices, name);
+        name += parcels.cell(c.parcel, row);
+        drawing.add(kind, layers.of(parcels.cell(c.layer, row)), static_cast<uint32_t>(row),
+                    vertices, name);
     }
 }
 
-uint64_t RowsIf(const Workspace& workspace, const std::string& flag, int grid) {
-    return FlagSet(flag) ? static_cast<uint64_t>(workspace.grid(grid).rowCount() - 1) : 0;
+// The data rows of a kind's table when the last import loaded that kind.
+size_t RowsIf(const Workspace& workspace, Kind kind) {
+    return Loaded(workspace.flags, kind)
+               ? static_cast<size_t>(workspace.table(KindOf(kind).table).rowCount() - 1)
+               : 0;
 }
 
 // Room for everything the flagged tables can give: one vertex a point or label, two a line,
 // and the parcels' stored corners.
 void ReserveFor(const Workspace& workspace, Drawing& drawing) {
-    const SectionFlags& flags = workspace.flags;
     size_t features = 0, vertices = 0, textBytes = 0;
-    auto rows = [&](const std::string& flag, int grid) {
-        return static_cast<size_t>(RowsIf(workspace, flag, grid));
-    };
-    for (auto [flag, grid] : {std::pair{&flags.FlagNirengi, 1}, std::pair{&flags.FlagPoligon, 2},
-                              std::pair{&flags.FlagNokta, 3}}) {
-        const size_t n = rows(*flag, grid);
-        features += n;
-        vertices += n;
-        textBytes += n * 8;
-    }
-    const size_t labels = rows(flags.FlagYazi, 6);
-    features += labels;
-    vertices += labels;
-    textBytes += labels * 24;
-    const size_t lines = rows(flags.FlagHat, 5);
-    features += lines;
-    vertices += 2 * lines;
-    const size_t parcels = rows(flags.FlagParsel, 8);
-    features += parcels;
-    textBytes += parcels * 8;
-    if (parcels > 0) {
-        const Table& corners = workspace.grid(11);
-        for (size_t j = 1; j <= parcels; ++j) {
-            vertices +=
-                static_cast<size_t>(std::max(corners.storedRows(static_cast<int>(j)), 1) - 1);
+    for (const KindEntry& kind : kKinds) {
+        const size_t n = RowsIf(workspace, kind.kind);
+        switch (kind.shape) {
+            case Shape::None:
+            case Shape::Layer:
+                continue;
+            case Shape::Point:
+                vertices += n;
+                textBytes += n * 8;
+                break;
+            case Shape::Text:
+                vertices += n;
+                textBytes += n * 24;
+                break;
+            case Shape::Line:
+                vertices += 2 * n;
+                break;
+            case Shape::Polygon: {
+                textBytes += n * 8;
+                const Table& corners = workspace.table(TableId::ParcelCorners);
+                for (size_t j = 1; j <= n; ++j) {
+                    vertices += static_cast<size_t>(
+                        std::max(corners.storedRows(static_cast<int>(j)), 1) - 1);
+                }
+                break;
+            }
         }
+        features += n;
     }
     drawing.reserve(features, vertices, textBytes);
 }
@@ -174,28 +181,36 @@ Drawing DrawingFromWorkspace(const Workspace& workspace) {
     Drawing drawing;
     ReserveFor(workspace, drawing);
     LayerLookup layers(workspace, drawing);
-    const SectionFlags& flags = workspace.flags;
-    if (FlagSet(flags.FlagNirengi)) {
-        AddPoints(workspace, 1, FeatureKind::Triangulation, layers, drawing);
+    for (Kind kind : kPlotOrder) {
+        const KindEntry& entry = KindOf(kind);
+        if (!Loaded(workspace.flags, kind)) {
+            continue;
+        }
+        const Table& table = workspace.table(entry.table);
+        const Columns& columns = ColumnsOf(kind);
+        switch (entry.shape) {
+            case Shape::None:
+            case Shape::Layer:
+                break;
+            case Shape::Point:
+                AddPoints(table, columns, FeatureOf(kind), layers, drawing);
+                break;
+            case Shape::Text:
+                AddLabels(table, columns, FeatureOf(kind), layers, drawing);
+                break;
+            case Shape::Line:
+                AddLines(table, columns, FeatureOf(kind), layers, drawing);
+                break;
+            case Shape::Polygon:
+                AddParcels(table, columns, workspace.table(TableId::ParcelCorners), FeatureOf(kind),
+                           layers, drawing);
+                break;
+        }
     }
-    if (FlagSet(flags.FlagPoligon)) {
-        AddPoints(workspace, 2, FeatureKind::Traverse, layers, drawing);
-    }
-    if (FlagSet(flags.FlagYazi)) {
-        AddLabels(workspace, layers, drawing);
-    }
-    if (FlagSet(flags.FlagNokta)) {
-        AddPoints(workspace, 3, FeatureKind::Detail, layers, drawing);
-    }
-    if (FlagSet(flags.FlagHat)) {
-        AddLines(workspace, layers, drawing);
-    }
-    if (FlagSet(flags.FlagParsel)) {
-        AddParcels(workspace, layers, drawing);
-    }
-    drawing.counts().symbols = RowsIf(workspace, flags.FlagSembol, 7);
-    drawing.counts().buildings = RowsIf(workspace, flags.FlagBina, 9);
-    drawing.counts().slopes = RowsIf(workspace, flags.FlagSev, 10);
+    DrawingCounts& counts = drawing.counts();
+    counts.symbols = RowsIf(workspace, Kind::Sembol);
+    counts.buildings = RowsIf(workspace, Kind::Bina);
+    counts.slopes = RowsIf(workspace, Kind::Sev);
     drawing.finish();
     return drawing;
 }

@@ -32,22 +32,23 @@ bool Inside(Vertex p, std::span<const Vertex> polygon) {
 // so that anything drawn on top of it wins.
 double Distance(const Drawing& drawing, uint32_t f, Vertex p, double tolerance) {
     const auto v = drawing.vertices(f);
-    switch (drawing.kind(f)) {
-        case FeatureKind::Triangulation:
-        case FeatureKind::Traverse:
-        case FeatureKind::Detail:
+    switch (ShapeOf(drawing.kind(f))) {
+        case Shape::None:
+        case Shape::Layer:
+            break;
+        case Shape::Point:
             // Points are small targets: they win over anything else equally near.
             return std::hypot(p.east - v[0].east, p.north - v[0].north) * 0.5;
-        case FeatureKind::Line:
+        case Shape::Line:
             return SegmentDistance(p, v[0], v[1]);
-        case FeatureKind::Parcel: {
+        case Shape::Polygon: {
             double nearest = INFINITY;
             for (size_t i = 0; i < v.size(); ++i) {
                 nearest = std::min(nearest, SegmentDistance(p, v[i], v[(i + 1) % v.size()]));
             }
             return v.size() >= 3 && Inside(p, v) ? std::min(nearest, tolerance * 0.95) : nearest;
         }
-        case FeatureKind::Label: {
+        case Shape::Text: {
             // The text's box in its own direction: from the anchor along the reading
             // direction, one height high.
             const double h = std::fabs(drawing.height(f));

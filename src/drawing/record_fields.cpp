@@ -76,19 +76,24 @@ std::vector<RecordField> RecordFields(const LoadedDrawing& loaded, uint32_t feat
     if (!loaded.workspace) {
         return fields;
     }
-    const int grid = drawing.sourceTable(feature);
+    const std::optional<TableId> source = drawing.sourceTable(feature);
+    if (!source) {
+        return fields;
+    }
     const int row = static_cast<int>(drawing.sourceRow(feature));
-    const Table& table = loaded.workspace->grid(grid);
-    const std::vector<std::string>& headers = HeaderTexts(grid);
+    const Table& table = loaded.workspace->table(*source);
+    const std::vector<std::string>& headers = HeaderTexts(*source);
     for (int c = 0; c < table.colCount(); ++c) {
         fields.push_back(
             {c < static_cast<int>(headers.size()) ? headers[static_cast<size_t>(c)] : IntToStr(c),
              std::string(table.cell(c, row))});
     }
-    if (grid == 8) {
-        const Table& corners = loaded.workspace->grid(11);
-        const int count =
-            std::min(TryStrToInt(table.cell(5, row)).value_or(0), corners.storedRows(row) - 1);
+    // A parcel's corners follow its row.
+    const int countColumn = TableOf(*source).columns.cornerCount;
+    if (countColumn >= 0) {
+        const Table& corners = loaded.workspace->table(TableId::ParcelCorners);
+        const int count = std::min(TryStrToInt(table.cell(countColumn, row)).value_or(0),
+                                   corners.storedRows(row) - 1);
         for (int k = 1; k <= count; ++k) {
             fields.push_back(
                 {Cp1254FromUtf8("Köşe ") + IntToStr(k), std::string(corners.cell(row, k))});

@@ -5,7 +5,7 @@
 
 namespace plotaktar {
 
-void SpeedButton1Click(Session& session, UserInterface& ui) {
+void RunSaveCommand(Session& session, UserInterface& ui) {
     std::string fileName;
     if (!ui.runSaveDialog(kPlotFilter, fileName)) {
         return;

@@ -74,75 +74,59 @@ class LineWriter {
     size_t capacity_ = 0;
 };
 
-bool IsSet(const std::string& flag) {
-    return flag == "1";
-}
-
-// The part of `text` before its first blank, and what follows it trimmed; without a blank the
-// part is empty and `text` stays whole.
-std::string_view SplitWord(std::string_view& text) {
-    size_t blank = text.find(kBlank);
-    if (blank == std::string_view::npos) {
-        return {};
-    }
-    std::string_view word = text.substr(0, blank);
-    text = Trim(text.substr(blank));
-    return word;
-}
+constexpr int kNameField = LayerField(ColumnsOf(Kind::Tabaka).name);
 
 void WriteLayers(const LayerTable& layers, LineWriter& out) {
     for (int row = 1; row <= kLayerRows; ++row) {
-        if (layers.field(row, kLayerFields) == "1") {
-            out.put("TA ", layers.field(row, 3), " -257 1 DUZ 1 0");
+        if (layers.field(row, kLayerUsedField) == "1") {
+            out.put("TA ", layers.field(row, kNameField), " -257 1 DUZ 1 0");
             out.endLine();
         }
     }
 }
 
-// StringGrid1, StringGrid2 and StringGrid3: 1 point number, 2 X, 3 Y, 4 Z, 5 layer number.
-void WritePoints(const Table& grid, const LayerTable& layers, LineWriter& out) {
+void WritePoints(const Table& grid, const Columns& c, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(5, row));
-        out.put("PN  && ", grid.cell(3, row), " ", grid.cell(2, row), " ", layer, " ",
-                grid.cell(4, row), " 0 ", grid.cell(1, row));
+        std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
+        out.put("PN  && ", grid.cell(c.y, row), " ", grid.cell(c.x, row), " ", layer, " ",
+                grid.cell(c.z, row), " 0 ", grid.cell(c.number, row));
         out.endLine();
     }
 }
 
-// StringGrid6: 2 x, 3 y, 4 height, 6 angle, 7 layer number, 10 text.
-void WriteLabels(const Table& grid, const LayerTable& layers, LineWriter& out) {
+void WriteLabels(const Table& grid, const Columns& c, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(7, row));
-        out.put("YA  && ", grid.cell(3, row), " ", grid.cell(2, row), " L ", grid.cell(4, row), " ",
-                grid.cell(6, row), " 0 ", layer, " ", grid.cell(10, row));
+        std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
+        out.put("YA  && ", grid.cell(c.y, row), " ", grid.cell(c.x, row), " L ",
+                grid.cell(c.height, row), " ", grid.cell(c.angle, row), " 0 ", layer, " ",
+                grid.cell(c.text, row));
         out.endLine();
     }
 }
 
-// StringGrid5: 2 y, 3 x, 4 z of the start point, 6 y, 7 x, 8 z of the end point, 9 layer.
-void WriteLines(const Table& grid, const LayerTable& layers, LineWriter& out) {
+void WriteLines(const Table& grid, const Columns& c, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(9, row));
-        out.put("LX  && ", grid.cell(2, row), " ", grid.cell(3, row), " ", grid.cell(6, row), " ",
-                grid.cell(7, row), " 0 ", layer, " 0.00 0 ", grid.cell(4, row), " ",
-                grid.cell(8, row));
+        std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
+        out.put("LX  && ", grid.cell(c.y, row), " ", grid.cell(c.x, row), " ",
+                grid.cell(c.endY, row), " ", grid.cell(c.endX, row), " 0 ", layer, " 0.00 0 ",
+                grid.cell(c.z, row), " ", grid.cell(c.endZ, row));
         out.endLine();
     }
 }
 
-// StringGrid8: 1 block, 2 parcel, 4 layer number, 5 corner count; the corners of the parcel in
-// row j are rows 1 to count of column j of StringGrid11.
-void WriteParcels(const Table& parcels, const Table& corners, const LayerTable& layers,
-                  LineWriter& out) {
+// The corners of the parcel in row j are rows 1 to its corner count of column j of the corner
+// table.
+void WriteParcels(const Table& parcels, const Columns& c, const Table& corners,
+                  const LayerTable& layers, LineWriter& out) {
     const int rows = parcels.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, parcels.cell(4, row));
-        const int32_t cornerCount = StrToInt(parcels.cell(5, row));
-        out.put("L2  && 0.0000000 0.0000000 ", parcels.cell(1, row), "/", parcels.cell(2, row),
-                " 19 0 ", layer, "  0.00000000000000E+0000 0");
+        std::string_view layer = LookupLayerName(layers, parcels.cell(c.layer, row));
+        const int32_t cornerCount = StrToInt(parcels.cell(c.cornerCount, row));
+        out.put("L2  && 0.0000000 0.0000000 ", parcels.cell(c.block, row), "/",
+                parcels.cell(c.parcel, row), " 19 0 ", layer, "  0.00000000000000E+0000 0");
         out.endLine();
         for (int32_t corner = 1; corner <= cornerCount; ++corner) {
             std::apply([&](auto... piece) { out.put(piece...); },
@@ -164,19 +148,14 @@ class StringSink : public PlotSink {
 }  // namespace
 
 std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell) {
-    return layers.field(LayerRowOf(cell), 3);
+    return layers.field(LayerRowOf(cell), kNameField);
 }
 
 CornerItem::CornerItem(std::string_view cell) {
-    // The first word is the parcel's own number; the rest follows it.
-    std::string_view rest = Trim(cell);
-    size_t blank = rest.find(kBlank);
-    if (blank != std::string_view::npos) {
-        rest = Trim(rest.substr(blank + 1));
-    }
-    second_ = SplitWord(rest);
-    third_ = SplitWord(rest);
-    rest_ = rest;
+    const CornerCell parts = SplitCornerCell(cell);
+    second_ = parts.y;
+    third_ = parts.x;
+    rest_ = parts.rest;
 }
 
 std::string CornerItem::text() const {
@@ -188,30 +167,34 @@ std::string CornerItem::text() const {
 }
 
 void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
-    const SectionFlags& flags = workspace.flags;
     const LayerTable& layers = workspace.layerTable;
     LineWriter out(sink);
-    auto loaded = [&](Kind kind) { return IsSet(flags.*KindOf(kind).flag); };
-    auto table = [&](Kind kind) -> const Table& { return workspace.grid(KindOf(kind).grid); };
-    if (loaded(Kind::Tabaka)) {
-        WriteLayers(layers, out);
-    }
-    for (Kind kind : {Kind::Nirengi, Kind::Poligon}) {
-        if (loaded(kind)) {
-            WritePoints(table(kind), layers, out);
+    for (Kind kind : kPlotOrder) {
+        const KindEntry& entry = KindOf(kind);
+        if (entry.plotSection == 0 || !Loaded(workspace.flags, kind)) {
+            continue;
         }
-    }
-    if (loaded(Kind::Yazi)) {
-        WriteLabels(table(Kind::Yazi), layers, out);
-    }
-    if (loaded(Kind::Nokta)) {
-        WritePoints(table(Kind::Nokta), layers, out);
-    }
-    if (loaded(Kind::Hat)) {
-        WriteLines(table(Kind::Hat), layers, out);
-    }
-    if (loaded(Kind::Parsel)) {
-        WriteParcels(table(Kind::Parsel), workspace.grid(Grid::StringGrid11), layers, out);
+        const Table& table = workspace.table(entry.table);
+        const Columns& columns = ColumnsOf(kind);
+        switch (entry.shape) {
+            case Shape::None:
+                break;
+            case Shape::Layer:
+                WriteLayers(layers, out);
+                break;
+            case Shape::Point:
+                WritePoints(table, columns, layers, out);
+                break;
+            case Shape::Text:
+                WriteLabels(table, columns, layers, out);
+                break;
+            case Shape::Line:
+                WriteLines(table, columns, layers, out);
+                break;
+            case Shape::Polygon:
+                WriteParcels(table, columns, workspace.table(TableId::ParcelCorners), layers, out);
+                break;
+        }
     }
     out.flush();
 }

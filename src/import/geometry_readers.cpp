@@ -13,11 +13,8 @@ namespace plotaktar {
 namespace {
 
 // The point, line, symbol, building and slope records append one row of their fields to their
-// table; the last field is what remains of the body. The triangulation and traverse readers
-// rewrite an integer point number with their prefix.
-constexpr std::string_view kNirengiPrefix = "N.";
-constexpr std::string_view kPoligonPrefix = "P.";
-
+// table (columns 1 on); the last field is what remains of the body. The triangulation and
+// traverse readers rewrite an integer point number with their kind's prefix.
 constexpr int kMaxFields = 9;
 // The seven values of a layer record; LayerTable adds the usage mark as field 8.
 constexpr int kLayerValues = KindOf(Kind::Tabaka).fields;
@@ -35,10 +32,11 @@ void Protected(ImportContext& ctx, Kind kind, Steps steps) {
     }
 }
 
-void ReadRow(ImportContext& ctx, Kind kind, std::string_view pointPrefix, std::string_view line) {
+void ReadRow(ImportContext& ctx, Kind kind, std::string_view line) {
     const KindEntry& reader = KindOf(kind);
+    const std::string_view pointPrefix = reader.pointPrefix;
     Protected(ctx, kind, [&] {
-        SectionFlags::raise(ctx.workspace.flags.*reader.flag);
+        RaiseFlag(ctx.workspace.flags, kind);
         std::string_view body = RecordBody(line);
         std::string_view field[kMaxFields];
         for (int i = 0; i < reader.fields - 1; ++i) {
@@ -46,16 +44,18 @@ void ReadRow(ImportContext& ctx, Kind kind, std::string_view pointPrefix, std::s
         }
         field[reader.fields - 1] = body;
 
-        Table& table = ctx.workspace.grid(reader.grid);
+        Table& table = ctx.workspace.table(reader.table);
         int n = AppendGridRow(table, ctx.count(kind));
         int start = 1;
         if (!pointPrefix.empty()) {
-            // The point number is rewritten when it is an integer; otherwise kept silently.
+            // The point number (the first field) is rewritten when it is an integer; otherwise
+            // kept silently.
             if (auto number = TryStrToInt(field[0])) {
                 char text[16];
-                std::memcpy(text, pointPrefix.data(), 2);
-                char* end = std::to_chars(text + 2, text + sizeof text, *number).ptr;
-                table.setCell(1, n, {text, static_cast<size_t>(end - text)});
+                std::memcpy(text, pointPrefix.data(), pointPrefix.size());
+                char* end =
+                    std::to_chars(text + pointPrefix.size(), text + sizeof text, *number).ptr;
+                table.setCell(ColumnsOf(kind).number, n, {text, static_cast<size_t>(end - text)});
                 start = 2;
             }
         }
@@ -70,7 +70,7 @@ void ReadRow(ImportContext& ctx, Kind kind, std::string_view pointPrefix, std::s
 // LayerTable with the same number.
 void ReadLayer(ImportContext& ctx, std::string_view line) {
     Protected(ctx, Kind::Tabaka, [&] {
-        SectionFlags::raise(ctx.workspace.flags.FlagTabaka);
+        RaiseFlag(ctx.workspace.flags, Kind::Tabaka);
         std::string_view body = RecordBody(line);
         std::string_view value[kLayerValues];
         for (int i = 0; i < kLayerValues - 1; ++i) {
@@ -78,18 +78,20 @@ void ReadLayer(ImportContext& ctx, std::string_view line) {
         }
         value[kLayerValues - 1] = body;
         std::string generatedName;
-        if (value[5].empty()) {
-            // Six words or fewer: the name is missing and made up from the layer number.
-            value[5] = value[4];
-            value[4] = value[3];
-            value[3] = value[2];
+        const Columns& columns = ColumnsOf(Kind::Tabaka);
+        if (value[kLayerValues - 2].empty()) {
+            // Six words or fewer: the name is missing and made up from the layer number; the
+            // values from the name on move one place along.
+            for (int i = kLayerValues - 2; i > columns.name; --i) {
+                value[i] = value[i - 1];
+            }
             generatedName = "Tabaka";
-            generatedName += value[0];
-            value[2] = generatedName;
+            generatedName += value[columns.number];
+            value[columns.name] = generatedName;
         }
 
-        // Column 0 holds the layer number as written, not a running number.
-        Table& table = ctx.workspace.grid(KindOf(Kind::Tabaka).grid);
+        // The layer number column holds the layer number as written, not a running number.
+        Table& table = ctx.workspace.table(KindOf(Kind::Tabaka).table);
         const int j = GrowGridRow(table, ctx.count(Kind::Tabaka));
         for (int i = 0; i < kLayerValues; ++i) {
             table.setCellSlice(i, j, value[i]);  // the generated name is copied
@@ -99,9 +101,9 @@ void ReadLayer(ImportContext& ctx, std::string_view line) {
             throw LayerRangeError("layer record beyond the layer table");
         }
         for (int i = 0; i < kLayerValues; ++i) {
-            ctx.workspace.layerTable.setField(j, i + 1, value[i]);
+            ctx.workspace.layerTable.setField(j, LayerField(i), value[i]);
         }
-        ctx.workspace.layerTable.setField(j, kLayerFields, "0");
+        ctx.workspace.layerTable.setField(j, kLayerUsedField, "0");
     });
 }
 
@@ -115,25 +117,25 @@ void ReadGeometryLine(ImportContext& ctx, std::string_view line) {
     const std::string_view kind = line.substr(0, 3);
     auto is = [&](Kind k) { return kind == KindOf(k).code; };
     if (is(Kind::Nirengi)) {
-        ReadRow(ctx, Kind::Nirengi, kNirengiPrefix, line);
+        ReadRow(ctx, Kind::Nirengi, line);
     } else if (is(Kind::Poligon)) {
-        ReadRow(ctx, Kind::Poligon, kPoligonPrefix, line);
+        ReadRow(ctx, Kind::Poligon, line);
     } else if (is(Kind::Nokta)) {
-        ReadRow(ctx, Kind::Nokta, {}, line);
+        ReadRow(ctx, Kind::Nokta, line);
     } else if (is(Kind::Tabaka)) {
         ReadLayer(ctx, line);
     } else if (is(Kind::Hat)) {
-        ReadRow(ctx, Kind::Hat, {}, line);
+        ReadRow(ctx, Kind::Hat, line);
     } else if (is(Kind::Sembol)) {
-        ReadRow(ctx, Kind::Sembol, {}, line);
+        ReadRow(ctx, Kind::Sembol, line);
     } else if (is(Kind::Parsel)) {
         ReadParcel(ctx, line);
     }
     CheckParcelCorner(ctx, line);
     if (is(Kind::Bina)) {
-        ReadRow(ctx, Kind::Bina, {}, line);
+        ReadRow(ctx, Kind::Bina, line);
     } else if (is(Kind::Sev)) {
-        ReadRow(ctx, Kind::Sev, {}, line);
+        ReadRow(ctx, Kind::Sev, line);
     }
 }
 

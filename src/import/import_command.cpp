@@ -19,17 +19,17 @@ std::string CompanionFileName(std::string_view labelPath) {
     return name;
 }
 
-void BitBtn1Click(Session& session, UserInterface& ui) {
-    ui.runOpenDialog(OpenDialogId::OpenDialog1, kGeometryFilter, session.openDialog1);
+void RunOpenCommand(Session& session, UserInterface& ui) {
+    ui.runOpenDialog(OpenDialogId::Geometry, kGeometryFilter, session.geometryDialog);
     std::string labelPathOfThisRun;
-    if (ui.runOpenDialog(OpenDialogId::OpenDialog2, kLabelFilter, session.openDialog2)) {
-        labelPathOfThisRun = session.openDialog2.fileName;
+    if (ui.runOpenDialog(OpenDialogId::Labels, kLabelFilter, session.labelDialog)) {
+        labelPathOfThisRun = session.labelDialog.fileName;
     }
 
     // A cancelled dialog leaves its remembered name: the file of an earlier run is read again.
     // The import sets the flags to "0" first, whatever the dialogs gave.
     ImportFiles(session.workspace,
-                {session.openDialog1.fileName, session.openDialog2.fileName,
+                {session.geometryDialog.fileName, session.labelDialog.fileName,
                  CompanionFileName(labelPathOfThisRun)},
                 ui);
     ui.showMessage(kFileOpenedMessage);

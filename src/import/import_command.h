@@ -4,12 +4,13 @@
 
 namespace plotaktar {
 
-// The open button's command: runs OpenDialog1 and OpenDialog2, imports the geometry file, the
+// The open command (the window's open button): runs the geometry and the label file's open
+// dialogs, imports the geometry file, the
 // label file and its companion that they name (ImportFiles), and ends with the message
 // "dosya açıldı". Failures of records and files are handled inside (one message per failing
 // record; file problems are silent); running out of memory escapes (std::bad_alloc) before
 // that message.
-void BitBtn1Click(Session& session, UserInterface& ui);
+void RunOpenCommand(Session& session, UserInterface& ui);
 
 // The companion label file's name for a label file path: the path without its last four
 // characters, followed by ".yfn" (".yfn" alone for a path of four characters or fewer).

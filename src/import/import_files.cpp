@@ -73,11 +73,11 @@ void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
     }
     for (const KindEntry& kind : kKinds) {
         if (kind.code.empty() != geometry) {
-            ws.grid(kind.grid).holdBuffer(file.bytes);
+            ws.table(kind.table).holdBuffer(file.bytes);
         }
     }
     if (geometry) {
-        ws.grid(Grid::StringGrid11).holdBuffer(file.bytes);
+        ws.table(TableId::ParcelCorners).holdBuffer(file.bytes);
     }
 }
 
@@ -119,8 +119,8 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
 
     // Cells of earlier imports that are still in the tables move out of those imports' files.
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};
-    for (int g = 1; g <= kGridCount; ++g) {
-        ws.grid(g).releaseBuffersExcept(current);
+    for (const TableEntry& table : kTables) {
+        ws.table(table.id).releaseBuffersExcept(current);
     }
 }
 

@@ -10,7 +10,8 @@ namespace plotaktar {
 
 namespace {
 
-constexpr Grid kTextGrid = KindOf(Kind::Yazi).grid;
+constexpr TableId kTextTable = KindOf(Kind::Yazi).table;
+constexpr Columns kColumns = ColumnsOf(Kind::Yazi);
 constexpr std::string_view kZero = "0";
 
 // The loop both files share: each line sets FlagYazi; `readLine` adds the line's row, if any.
@@ -21,7 +22,7 @@ void ReadLoop(ImportContext& ctx, std::string_view bytes, ReadLine readLine) {
     try {
         LineReader lines(bytes);
         while (!lines.atEnd()) {
-            SectionFlags::raise(ctx.workspace.flags.FlagYazi);
+            RaiseFlag(ctx.workspace.flags, Kind::Yazi);
             readLine(lines.next());
         }
     } catch (const Error&) {
@@ -45,16 +46,18 @@ void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
         if (text.empty()) {
             return;
         }
-        Table& table = ctx.workspace.grid(kTextGrid);
+        Table& table = ctx.workspace.table(kTextTable);
         int n = AppendGridRow(table, ctx.count(Kind::Yazi));
-        table.setCell(1, n, kLabelFont);
-        const std::string_view fields[] = {x, y, size, size, angle, layer};
-        for (int c = 2; c <= 7; ++c) {
-            table.setCellSlice(c, n, fields[c - 2]);
-        }
-        table.setCell(8, n, kZero);
-        table.setCell(9, n, kZero);
-        table.setCellSlice(10, n, text);
+        table.setCell(kColumns.font, n, kLabelFont);
+        table.setCellSlice(kColumns.x, n, x);
+        table.setCellSlice(kColumns.y, n, y);
+        table.setCellSlice(kColumns.height, n, size);
+        table.setCellSlice(kColumns.width, n, size);
+        table.setCellSlice(kColumns.angle, n, angle);
+        table.setCellSlice(kColumns.layer, n, layer);
+        table.setCell(kColumns.italic, n, kZero);
+        table.setCell(kColumns.centred, n, kZero);
+        table.setCellSlice(kColumns.text, n, text);
         MarkLayerUsed(ctx.workspace.layerTable, layer);
     });
 }
@@ -69,13 +72,15 @@ void ReadCompanionFile(ImportContext& ctx, std::string_view bytes) {
         if (value[8].empty()) {
             return;  // fewer than ten blank-separated parts
         }
-        Table& table = ctx.workspace.grid(kTextGrid);
+        // The companion's nine values fill the columns from the font on in their order; the
+        // text is the rest of the line.
+        Table& table = ctx.workspace.table(kTextTable);
         int n = AppendGridRow(table, ctx.count(Kind::Yazi));
-        for (int c = 1; c <= 9; ++c) {
-            table.setCellSlice(c, n, value[c - 1]);
+        for (int i = 0; i < 9; ++i) {
+            table.setCellSlice(kColumns.font + i, n, value[i]);
         }
-        table.setCellSlice(10, n, rest);
-        MarkLayerUsed(ctx.workspace.layerTable, value[6]);
+        table.setCellSlice(kColumns.text, n, rest);
+        MarkLayerUsed(ctx.workspace.layerTable, value[kColumns.layer - kColumns.font]);
     });
 }
 

@@ -11,17 +11,17 @@ namespace plotaktar {
 
 namespace {
 
-constexpr Grid kParcelGrid = KindOf(Kind::Parsel).grid;
-constexpr Grid kCornerGrid = Grid::StringGrid11;
-constexpr int kAdaColumn = 1;
-constexpr int kParselColumn = 2;
-constexpr int kCornerCountColumn = 5;
+constexpr TableId kParcelTable = KindOf(Kind::Parsel).table;
+constexpr TableId kCornerTable = TableId::ParcelCorners;
+constexpr int kAdaColumn = ColumnsOf(Kind::Parsel).block;
+constexpr int kParselColumn = ColumnsOf(Kind::Parsel).parcel;
+constexpr int kCornerCountColumn = ColumnsOf(Kind::Parsel).cornerCount;
 
 }  // namespace
 
 void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
     ctx.cornerCount = 0;
-    SectionFlags::raise(ctx.workspace.flags.FlagParsel);
+    RaiseFlag(ctx.workspace.flags, Kind::Parsel);
     std::string_view body = RecordBody(line);
     std::string_view field[4];
     for (auto& f : field) {
@@ -30,16 +30,17 @@ void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
     // The fourth split-off word gives way to the rest of the body: it is stored nowhere.
     field[3] = body;
 
-    Table& parcels = ctx.workspace.grid(kParcelGrid);
+    Table& parcels = ctx.workspace.table(kParcelTable);
     int n = AppendGridRow(parcels, ctx.count(Kind::Parsel));
+    // The record's fields fill the columns from the block number on.
     for (int i = 0; i < 4; ++i) {
-        parcels.setCellSlice(i + 1, n, field[i]);
+        parcels.setCellSlice(kAdaColumn + i, n, field[i]);
     }
     MarkLayerUsed(ctx.workspace.layerTable, field[3]);
 }
 
 void CheckParcelCorner(ImportContext& ctx, std::string_view line) {
-    Table& parcels = ctx.workspace.grid(kParcelGrid);
+    Table& parcels = ctx.workspace.table(kParcelTable);
     const int last = parcels.rowCount() - 1;
     // Most lines differ in their first word already; the other values are computed only then.
     const size_t blank = line.find(kBlank);
@@ -57,7 +58,7 @@ void CheckParcelCorner(ImportContext& ctx, std::string_view line) {
         throw Error(std::string(kTooManyCornersMessage));
     }
 
-    Table& corners = ctx.workspace.grid(kCornerGrid);
+    Table& corners = ctx.workspace.table(kCornerTable);
     corners.setColCount(last + 1);
     const int k = ++ctx.cornerCount;
     if (corners.rowCount() < k + 1) {
@@ -70,7 +71,7 @@ void CheckParcelCorner(ImportContext& ctx, std::string_view line) {
         restBlank == std::string_view::npos ? rest : Trim(rest.substr(restBlank));
 
     // Every corner of a parcel writes the same title again; skip the copy when it is there.
-    std::string_view title = corners.cell(last, 0);
+    std::string_view title = corners.cell(last, kCornerTitleRow);
     if (title.size() != values.FirstToken.size() + 1 + values.SecondToken.size() ||
         !title.starts_with(values.FirstToken) || title[values.FirstToken.size()] != '/' ||
         !title.ends_with(values.SecondToken)) {
@@ -79,9 +80,9 @@ void CheckParcelCorner(ImportContext& ctx, std::string_view line) {
         text += values.FirstToken;
         text += '/';
         text += values.SecondToken;
-        corners.setCell(last, 0, text);
+        corners.setCell(last, kCornerTitleRow, text);
     }
-    corners.setCellNumber(0, k, k);
+    corners.setCellNumber(kCornerNumberColumn, k, k);
     corners.setCellSlice(last, k, cornerText);
     parcels.setCellNumber(kCornerCountColumn, last, k);
 }

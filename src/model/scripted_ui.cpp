@@ -23,8 +23,8 @@ bool ScriptedUi::answer(std::deque<std::optional<std::string>>& answers,
 
 void ScriptedUi::answerOpen(std::optional<std::string> geometry,
                             std::optional<std::string> labels) {
-    openDialog1Answers.push_back(std::move(geometry));
-    openDialog2Answers.push_back(std::move(labels));
+    geometryAnswers.push_back(std::move(geometry));
+    labelAnswers.push_back(std::move(labels));
 }
 
 void ScriptedUi::answerSave(std::optional<std::string> output) {
@@ -34,7 +34,7 @@ void ScriptedUi::answerSave(std::optional<std::string> output) {
 bool ScriptedUi::runOpenDialog(OpenDialogId dialog, std::string_view filter,
                                OpenDialogState& state) {
     filters.emplace_back(filter);
-    return answer(dialog == OpenDialogId::OpenDialog1 ? openDialog1Answers : openDialog2Answers,
+    return answer(dialog == OpenDialogId::Geometry ? geometryAnswers : labelAnswers,
                   state.fileName);
 }
 

@@ -42,8 +42,8 @@ class ScriptedUi : public UserInterface {
     void importWarning(std::string_view fileName, ImportWarning warning,
                        uint64_t lineCount) override;
 
-    std::deque<std::optional<std::string>> openDialog1Answers;
-    std::deque<std::optional<std::string>> openDialog2Answers;
+    std::deque<std::optional<std::string>> geometryAnswers;
+    std::deque<std::optional<std::string>> labelAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
 
     std::vector<std::string> messages;

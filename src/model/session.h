@@ -11,8 +11,8 @@ struct Session {
     Session() { WriteHeaderRows(workspace); }
 
     Workspace workspace;
-    OpenDialogState openDialog1;
-    OpenDialogState openDialog2;
+    OpenDialogState geometryDialog;
+    OpenDialogState labelDialog;
 };
 
 }  // namespace plotaktar

@@ -8,7 +8,8 @@
 
 namespace plotaktar {
 
-enum class OpenDialogId { OpenDialog1, OpenDialog2 };
+// The two open dialogs of the open command: the geometry file's and the label file's.
+enum class OpenDialogId { Geometry, Labels };
 
 // What an open dialog keeps between runs: the path last confirmed in it and the filter entry
 // (0-based) selected then. Empty path and the first entry at start.

@@ -10,98 +10,81 @@
 
 namespace plotaktar {
 
+Workspace::Workspace()
+    : grids_{Table(kTables[0].startColumns),  Table(kTables[1].startColumns),
+             Table(kTables[2].startColumns),  Table(kTables[3].startColumns),
+             Table(kTables[4].startColumns),  Table(kTables[5].startColumns),
+             Table(kTables[6].startColumns),  Table(kTables[7].startColumns),
+             Table(kTables[8].startColumns),  Table(kTables[9].startColumns),
+             Table(kTables[10].startColumns), Table(kTables[11].startColumns),
+             Table(kTables[12].startColumns)} {}
+
+void SectionFlags::setAll(std::string_view text) {
+    for (const KindEntry& kind : kKinds) {
+        this->*kind.flag = text;
+    }
+}
+
+std::array<std::pair<std::string_view, const std::string*>, kKindCount> SectionFlags::named()
+    const {
+    std::array<std::pair<std::string_view, const std::string*>, kKindCount> flags;
+    for (size_t i = 0; i < kKinds.size(); ++i) {
+        flags[i] = {kKinds[i].flagName, &(this->*kKinds[i].flag)};
+    }
+    return flags;
+}
+
+const std::vector<std::string>& HeaderTexts(TableId table) {
+    static const std::array<std::vector<std::string>, kTableCount> encoded = [] {
+        std::array<std::vector<std::string>, kTableCount> texts;
+        for (const TableEntry& entry : kTables) {
+            for (std::string_view header : entry.headers) {
+                texts[static_cast<size_t>(TableNumber(entry.id) - 1)].push_back(
+                    Cp1254FromUtf8(header));
+            }
+        }
+        return texts;
+    }();
+    return encoded[static_cast<size_t>(TableNumber(table) - 1)];
+}
+
+void WriteHeaderRows(Workspace& workspace) {
+    for (const TableEntry& entry : kTables) {
+        Table& table = workspace.table(entry.id);
+        const std::vector<std::string>& headers = HeaderTexts(entry.id);
+        for (int c = 0; c < table.colCount() && c < static_cast<int>(headers.size()); ++c) {
+            table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+        }
+    }
+}
+
 namespace {
 
-constexpr std::array<int, kGridCount> kStartColumns = {6, 6, 6, 7, 10, 11, 7, 6, 7, 7, 9, 5, 5};
-
-std::vector<std::string> Encode(std::initializer_list<const char*> utf8) {
-    std::vector<std::string> out;
-    for (const char* text : utf8) {
-        out.push_back(Cp1254FromUtf8(text));
+// The part of `text` before its first blank, and what follows it trimmed; without a blank the
+// part is empty and `text` stays whole.
+std::string_view SplitWord(std::string_view& text) {
+    size_t blank = text.find(kBlank);
+    if (blank == std::string_view::npos) {
+        return {};
     }
-    return out;
+    std::string_view word = text.substr(0, blank);
+    text = Trim(text.substr(blank));
+    return word;
 }
 
 }  // namespace
 
-std::array<std::pair<std::string_view, const std::string*>, 10> SectionFlags::named() const {
-    return {{{"FlagNirengi", &FlagNirengi},
-             {"FlagPoligon", &FlagPoligon},
-             {"FlagNokta", &FlagNokta},
-             {"FlagTabaka", &FlagTabaka},
-             {"FlagHat", &FlagHat},
-             {"FlagSembol", &FlagSembol},
-             {"FlagParsel", &FlagParsel},
-             {"FlagBina", &FlagBina},
-             {"FlagSev", &FlagSev},
-             {"FlagYazi", &FlagYazi}}};
-}
-
-void SectionFlags::setAll(std::string_view text) {
-    for (std::string* flag : {&FlagNirengi, &FlagPoligon, &FlagNokta, &FlagTabaka, &FlagHat,
-                              &FlagSembol, &FlagParsel, &FlagBina, &FlagSev, &FlagYazi}) {
-        *flag = text;
+CornerCell SplitCornerCell(std::string_view cell) {
+    std::string_view rest = Trim(cell);
+    size_t blank = rest.find(kBlank);
+    if (blank != std::string_view::npos) {
+        rest = Trim(rest.substr(blank + 1));
     }
-}
-
-Workspace::Workspace()
-    : grids_{Table(kStartColumns[0]), Table(kStartColumns[1]),  Table(kStartColumns[2]),
-             Table(kStartColumns[3]), Table(kStartColumns[4]),  Table(kStartColumns[5]),
-             Table(kStartColumns[6]), Table(kStartColumns[7]),  Table(kStartColumns[8]),
-             Table(kStartColumns[9]), Table(kStartColumns[10]), Table(kStartColumns[11]),
-             Table(kStartColumns[12])} {}
-
-const std::vector<std::string>& HeaderTexts(int gridNumber) {
-    static const std::vector<std::string> points =
-        Encode({"Sıra No", "Nokta No", "X", "Y", "Z", "Tabaka No"});
-    static const std::vector<std::string> layers = Encode(
-        {"Tabaka No", "Açık/kapalı", "Tabaka Adı", "Renk", "çizgi Tipi", "balastro", "kalınlık"});
-    static const std::vector<std::string> lines =
-        Encode({"Sıra No", "ilk nokta", "y", "x", "z", "son nokta", "y", "x", "z", "tabaka"});
-    static const std::vector<std::string> labels =
-        Encode({"Sıra No", "Font", "x", "y", "Boy", "En", "Açı", "Tabaka No", "İtalik", "Merkezi",
-                "Yazı"});
-    static const std::vector<std::string> symbols =
-        Encode({"Sıra No", "Nokta No", "Sembol No", "Sx", "Sy", "Açı", "Tabaka No"});
-    static const std::vector<std::string> parcels =
-        Encode({"Sıra No", "Ada No", "Parsel No", "Alan", "Tabaka No", "Köse Sayısı"});
-    static const std::vector<std::string> buildings = Encode(
-        {"Sıra No", "Bina no", "Tarama Aralığı", "Tarama Açısı", "Kat Adeti", "Alan", "Tabaka No"});
-    static const std::vector<std::string> slopes =
-        Encode({"Sıra No", "Şev No", "Şev Tipi", " ", "Tarama Aralığı", "Alan", "Tabaka No"});
-    static const std::vector<std::string> none;
-    switch (gridNumber) {
-        case 1:
-        case 2:
-        case 3:
-            return points;
-        case 4:
-            return layers;
-        case 5:
-            return lines;
-        case 6:
-            return labels;
-        case 7:
-            return symbols;
-        case 8:
-            return parcels;
-        case 9:
-            return buildings;
-        case 10:
-            return slopes;
-        default:
-            return none;
-    }
-}
-
-void WriteHeaderRows(Workspace& workspace) {
-    for (int g = 1; g <= 10; ++g) {
-        Table& table = workspace.grid(g);
-        const std::vector<std::string>& headers = HeaderTexts(g);
-        for (int c = 0; c < table.colCount(); ++c) {
-            table.setCell(c, 0, headers[static_cast<size_t>(c)]);
-        }
-    }
+    CornerCell parts;
+    parts.y = SplitWord(rest);
+    parts.x = SplitWord(rest);
+    parts.rest = rest;
+    return parts;
 }
 
 int GrowGridRow(Table& table, int& counter) {
@@ -135,8 +118,8 @@ int LayerRowOf(std::string_view layerNumber) {
 
 void MarkLayerUsed(LayerTable& layers, std::string_view layerNumber) {
     const int row = LayerRowOf(layerNumber);
-    if (layers.field(row, 8) != "1") {
-        layers.setField(row, 8, "1");
+    if (layers.field(row, kLayerUsedField) != "1") {
+        layers.setField(row, kLayerUsedField, "1");
     }
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/record_kinds.h"
 #include "model/table.h"
@@ -13,7 +14,8 @@ constexpr int kLayerRows = 150;
 constexpr int kLayerFields = 8;
 
 // 150 layer rows of 8 text fields, rows and fields numbered from 1: the seven values of a
-// layer record and the usage mark ("0" when the record is read, "1" once a record names it).
+// layer record (LayerField of its column) and the usage mark (kLayerUsedField: "0" when the
+// record is read, "1" once a record names it).
 class LayerTable {
   public:
     const std::string& field(int row, int field) const { return rows_[index(row, field)]; }
@@ -32,11 +34,11 @@ class Workspace {
   public:
     Workspace();
 
-    Table& grid(Grid which) { return grids_[static_cast<size_t>(GridNumber(which) - 1)]; }
-    const Table& grid(Grid which) const {
-        return grids_[static_cast<size_t>(GridNumber(which) - 1)];
+    Table& table(TableId which) { return grids_[static_cast<size_t>(TableNumber(which) - 1)]; }
+    const Table& table(TableId which) const {
+        return grids_[static_cast<size_t>(TableNumber(which) - 1)];
     }
-    // StringGrid1 to StringGrid13 by their number, for going through all of them.
+    // The tables by their number (TableNumber), for going through all of them.
     Table& grid(int number) { return grids_[static_cast<size_t>(number - 1)]; }
     const Table& grid(int number) const { return grids_[static_cast<size_t>(number - 1)]; }
 
@@ -44,13 +46,13 @@ class Workspace {
     SectionFlags flags;
 
   private:
-    std::array<Table, kGridCount> grids_;
+    std::array<Table, kTableCount> grids_;
 };
 
-// The column headers of StringGrid1 to StringGrid10 (windows-1254 bytes); empty for 11 to 13.
-const std::vector<std::string>& HeaderTexts(int gridNumber);
+// The column headers of a table (windows-1254 bytes); empty for the corner tables.
+const std::vector<std::string>& HeaderTexts(TableId table);
 
-// Writes row 0 of StringGrid1 to StringGrid10, as the window's creation does.
+// Writes row 0 of every table that has headers, as the window's creation does.
 void WriteHeaderRows(Workspace& workspace);
 
 // Raises the counter to n and sets the row count to n + 1, so that the table shows exactly the
@@ -61,6 +63,15 @@ int GrowGridRow(Table& table, int& counter);
 // the decimal text of n into column 0 of row n. Returns n. A counter that cannot grow further
 // throws Error.
 int AppendGridRow(Table& table, int& counter);
+
+// The parts of a parcel-corner cell (the corner line behind the block and parcel numbers): its
+// first word (the corner's own number) dropped, the next word is the corner's Y, the one after
+// it its X, and the rest what follows. A cell of fewer words leaves the missing parts empty,
+// its last word standing as the rest. Views into the cell.
+struct CornerCell {
+    std::string_view y, x, rest;
+};
+CornerCell SplitCornerCell(std::string_view cell);
 
 // The row of LayerTable that a layer-number text names. Throws ConversionError for a text that
 // is not an integer and LayerRangeError ("'%s' geçerli bir tabaka numarası değil") for an

@@ -29,13 +29,14 @@ bool Near(QPointF p, const QRectF& area) {
     return area.contains(p);
 }
 
-void DrawPointSymbols(QPainter& painter, int kind, const std::vector<QPointF>& points, bool dots) {
-    if (dots || kind == 2) {
+void DrawPointSymbols(QPainter& painter, Marker marker, const std::vector<QPointF>& points,
+                      bool dots) {
+    if (dots || marker == Marker::Dot || marker == Marker::None) {
         painter.drawPoints(points.data(), static_cast<int>(points.size()));
         return;
     }
     for (const QPointF& p : points) {
-        if (kind == 0) {
+        if (marker == Marker::Triangle) {
             const QPointF triangle[3] = {p + QPointF(0, -5), p + QPointF(4.5, 3),
                                          p + QPointF(-4.5, 3)};
             painter.drawPolygon(triangle, 3);
@@ -44,6 +45,269 @@ void DrawPointSymbols(QPainter& painter, int kind, const std::vector<QPointF>& p
         }
     }
 }
+
+// One picture of a drawing, painted in three passes over the features in view: outlines
+// (lines and parcels), then the points over them, then the texts (point numbers, parcel names,
+// labels) over everything. Each feature kind is handled by its shape and marker in the kinds
+// table.
+class PicturePainter {
+  public:
+    PicturePainter(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
+                   const RenderFilter& filter, const std::atomic<bool>* cancel)
+        : painter_(painter),
+          drawing_(drawing),
+          view_(view),
+          filter_(filter),
+          cancel_(cancel),
+          layerCount_(drawing.layers().size()),
+          screen_(-8, -8, view.width + 16, view.height + 16),
+          area_(view.visibleArea()) {
+        const Bounds& extent = drawing.extent();
+        wholeDrawing_ = area_.minEast <= extent.minEast && area_.maxEast >= extent.maxEast &&
+                        area_.minNorth <= extent.minNorth && area_.maxNorth >= extent.maxNorth;
+        colours_.resize(layerCount_);
+        for (size_t l = 0; l < layerCount_; ++l) {
+            colours_[l] = LayerColour(drawing.layers()[l]);
+        }
+        pen_.setCosmetic(true);
+        pen_.setWidthF(1.0);
+    }
+
+    RenderStats paint() {
+        painter_.save();
+        painter_.setBrush(Qt::NoBrush);
+        if (outlinePass() && pointPass()) {
+            textPass();
+        }
+        painter_.restore();
+        return stats_;
+    }
+
+  private:
+    // Calls `visit` for the features the view may touch that the filter shows; false when the
+    // picture was cancelled meanwhile.
+    template <typename Visit>
+    bool forEachFeature(Visit&& visit) {
+        auto each = [&](uint32_t f) {
+            if ((++visited_ & 0xfff) == 0 && cancel_ != nullptr &&
+                cancel_->load(std::memory_order_relaxed)) {
+                stats_.cancelled = true;
+                return false;
+            }
+            if (filter_.shows(drawing_, f)) {
+                visit(f);
+            }
+            return true;
+        };
+        if (wholeDrawing_) {
+            // In storage order, which the caches like far better than the grid's cells.
+            for (uint32_t f = 0; f < drawing_.size() && each(f); ++f) {
+            }
+        } else {
+            drawing_.grid().query(area_, each);
+        }
+        return !stats_.cancelled;
+    }
+
+    void usePen(size_t layer) {
+        if (penLayer_ != static_cast<int>(layer)) {
+            penLayer_ = static_cast<int>(layer);
+            pen_.setColor(colours_[layer]);
+            painter_.setPen(pen_);
+        }
+    }
+
+    // Parcels and lines, drawn batch by batch; the points in view are counted and the legible
+    // texts noted for the passes after it.
+    bool outlinePass() {
+        std::vector<std::vector<QLineF>> lines(layerCount_);
+        std::vector<QPointF> outline;
+        auto flushLines = [&](size_t layer) {
+            usePen(layer);
+            painter_.drawLines(lines[layer].data(), static_cast<int>(lines[layer].size()));
+            lines[layer].clear();
+        };
+        const bool drawn = forEachFeature([&](uint32_t f) {
+            const uint16_t layer = drawing_.layer(f);
+            const auto vertices = drawing_.vertices(f);
+            switch (ShapeOf(drawing_.kind(f))) {
+                case Shape::None:
+                case Shape::Layer:
+                    break;
+                case Shape::Point:
+                    if (Near(view_.toScreen(vertices[0]), screen_)) {
+                        ++pointCount_;
+                        ++stats_.drawn;
+                    }
+                    break;
+                case Shape::Line: {
+                    const QPointF p0 = view_.toScreen(vertices[0]);
+                    const QPointF p1 = view_.toScreen(vertices[1]);
+                    if (!QRectF(p0, p1).normalized().adjusted(-1, -1, 1, 1).intersects(screen_)) {
+                        break;
+                    }
+                    if (std::fabs(p0.x() - p1.x()) < 1 && std::fabs(p0.y() - p1.y()) < 1) {
+                        ++stats_.leftOut;
+                        break;
+                    }
+                    lines[layer].emplace_back(p0, p1);
+                    ++stats_.drawn;
+                    if (lines[layer].size() >= kBatch) {
+                        flushLines(layer);
+                    }
+                    break;
+                }
+                case Shape::Polygon: {
+                    outline.clear();
+                    double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+                    for (const Vertex& v : vertices) {
+                        const QPointF p = view_.toScreen(v);
+                        minX = std::min(minX, p.x());
+                        maxX = std::max(maxX, p.x());
+                        minY = std::min(minY, p.y());
+                        maxY = std::max(maxY, p.y());
+                        outline.push_back(p);
+                    }
+                    const QRectF box(QPointF(minX, minY), QPointF(maxX, maxY));
+                    if (!box.adjusted(-1, -1, 1, 1).intersects(screen_)) {
+                        break;
+                    }
+                    if (box.width() < 1 && box.height() < 1) {
+                        ++stats_.leftOut;
+                        break;
+                    }
+                    usePen(layer);
+                    painter_.drawPolygon(outline.data(), static_cast<int>(outline.size()));
+                    ++stats_.drawn;
+                    if (box.width() >= kParcelNamePixels) {
+                        parcelNames_.emplace_back(box.center(), f);
+                    }
+                    break;
+                }
+                case Shape::Text: {
+                    const double pixels = std::fabs(drawing_.height(f)) * view_.scale;
+                    const QPointF p = view_.toScreen(vertices[0]);
+                    const double reach = pixels * (0.7 * drawing_.text(f).size() + 1);
+                    if (!QRectF(p.x() - reach, p.y() - reach, 2 * reach, 2 * reach)
+                             .intersects(screen_)) {
+                        break;
+                    }
+                    if (pixels < kLegiblePixels) {
+                        ++stats_.leftOut;
+                    } else {
+                        labels_.push_back(f);
+                        ++stats_.drawn;
+                    }
+                    break;
+                }
+            }
+        });
+        if (!drawn) {
+            return false;
+        }
+        for (size_t l = 0; l < layerCount_; ++l) {
+            if (!lines[l].empty()) {
+                flushLines(l);
+            }
+        }
+        return true;
+    }
+
+    // Points over the outlines, each kind with its marker, or as dots when so many are in view
+    // that markers would merge anyway. Batched per feature kind and layer.
+    bool pointPass() {
+        if (pointCount_ == 0) {
+            return true;
+        }
+        const bool dots = pointCount_ > kMaxPointSymbols;
+        const bool numbers = filter_.pointNumbers && pointCount_ <= kMaxPointNumbers;
+        std::vector<std::vector<QPointF>> points(kFeatureKinds * layerCount_);
+        auto flushPoints = [&](size_t bucket) {
+            const Marker marker =
+                kFeatureKindRows[bucket / layerCount_].marker;  // buckets by kind, then layer
+            pen_.setWidthF(marker == Marker::Dot || dots ? 2.0 : 1.2);
+            penLayer_ = -1;
+            usePen(bucket % layerCount_);
+            DrawPointSymbols(painter_, marker, points[bucket], dots);
+            points[bucket].clear();
+        };
+        if (!forEachFeature([&](uint32_t f) {
+                const FeatureKind kind = drawing_.kind(f);
+                if (ShapeOf(kind) != Shape::Point) {
+                    return;
+                }
+                const QPointF p = view_.toScreen(drawing_.vertices(f)[0]);
+                if (!Near(p, screen_)) {
+                    return;
+                }
+                const size_t bucket = static_cast<size_t>(kind) * layerCount_ + drawing_.layer(f);
+                points[bucket].push_back(p);
+                if (points[bucket].size() >= kBatch) {
+                    flushPoints(bucket);
+                }
+                if (numbers) {
+                    numbered_.push_back(f);
+                }
+            })) {
+            return false;
+        }
+        for (size_t bucket = 0; bucket < points.size(); ++bucket) {
+            if (!points[bucket].empty()) {
+                flushPoints(bucket);
+            }
+        }
+        return true;
+    }
+
+    // Point numbers, parcel names and labels, over everything else.
+    void textPass() {
+        painter_.setRenderHint(QPainter::TextAntialiasing, true);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(kNameFontPixels);
+        painter_.setFont(font);
+        for (uint32_t f : numbered_) {
+            painter_.setPen(colours_[drawing_.layer(f)]);
+            painter_.drawText(view_.toScreen(drawing_.vertices(f)[0]) + QPointF(5, -4),
+                              FromCp1254(drawing_.text(f)));
+        }
+        for (const auto& [centre, f] : parcelNames_) {
+            painter_.setPen(colours_[drawing_.layer(f)]);
+            const QRectF box(centre.x() - 100, centre.y() - 10, 200, 20);
+            painter_.drawText(box, Qt::AlignCenter, FromCp1254(drawing_.text(f)));
+        }
+        for (uint32_t f : labels_) {
+            const double pixels = std::min(std::fabs(drawing_.height(f)) * view_.scale, 4000.0);
+            font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+            painter_.setFont(font);
+            painter_.setPen(colours_[drawing_.layer(f)]);
+            painter_.save();
+            painter_.translate(view_.toScreen(drawing_.vertices(f)[0]));
+            // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
+            painter_.rotate(drawing_.angle(f) * 0.9 - 90.0);
+            painter_.drawText(QPointF(0, 0), FromCp1254(drawing_.text(f)));
+            painter_.restore();
+        }
+    }
+
+    QPainter& painter_;
+    const Drawing& drawing_;
+    const ViewTransform& view_;
+    const RenderFilter& filter_;
+    const std::atomic<bool>* cancel_;
+    const size_t layerCount_;
+    const QRectF screen_;
+    const Bounds area_;
+    bool wholeDrawing_ = false;
+    uint64_t visited_ = 0;
+    RenderStats stats_;
+    std::vector<QColor> colours_;
+    QPen pen_;
+    int penLayer_ = -1;
+    size_t pointCount_ = 0;
+    std::vector<uint32_t> labels_;
+    std::vector<std::pair<QPointF, uint32_t>> parcelNames_;
+    std::vector<uint32_t> numbered_;
+};
 
 }  // namespace
 
@@ -75,221 +339,7 @@ QColor LayerColour(const DrawingLayer& layer, QColor foreground) {
 
 RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
                           const RenderFilter& filter, const std::atomic<bool>* cancel) {
-    RenderStats stats;
-    const size_t layerCount = drawing.layers().size();
-    const QRectF screen(-8, -8, view.width + 16, view.height + 16);
-    const Bounds area = view.visibleArea();
-    const Bounds& extent = drawing.extent();
-    const bool wholeDrawing = area.minEast <= extent.minEast && area.maxEast >= extent.maxEast &&
-                              area.minNorth <= extent.minNorth && area.maxNorth >= extent.maxNorth;
-    uint64_t visited = 0;
-    // Calls `visit` for the features the view may touch that the filter shows; false when the
-    // picture was cancelled meanwhile.
-    auto forEachFeature = [&](auto&& visit) {
-        auto each = [&](uint32_t f) {
-            if ((++visited & 0xfff) == 0 && cancel != nullptr &&
-                cancel->load(std::memory_order_relaxed)) {
-                stats.cancelled = true;
-                return false;
-            }
-            if (filter.shows(drawing, f)) {
-                visit(f);
-            }
-            return true;
-        };
-        if (wholeDrawing) {
-            // In storage order, which the caches like far better than the grid's cells.
-            for (uint32_t f = 0; f < drawing.size() && each(f); ++f) {
-            }
-        } else {
-            drawing.grid().query(area, each);
-        }
-        return !stats.cancelled;
-    };
-
-    std::vector<QColor> colours(layerCount);
-    for (size_t l = 0; l < layerCount; ++l) {
-        colours[l] = LayerColour(drawing.layers()[l]);
-    }
-    painter.save();
-    painter.setBrush(Qt::NoBrush);
-    QPen pen;
-    pen.setCosmetic(true);
-    pen.setWidthF(1.0);
-    int penLayer = -1;
-    auto usePen = [&](size_t layer) {
-        if (penLayer != static_cast<int>(layer)) {
-            penLayer = static_cast<int>(layer);
-            pen.setColor(colours[layer]);
-            painter.setPen(pen);
-        }
-    };
-
-    // First pass: parcels and lines, drawn batch by batch; the points in view are counted and
-    // the legible texts noted.
-    std::vector<std::vector<QLineF>> lines(layerCount);
-    std::vector<QPointF> outline;
-    std::vector<uint32_t> labels;
-    std::vector<std::pair<QPointF, uint32_t>> parcelNames;
-    size_t pointCount = 0;
-    auto flushLines = [&](size_t layer) {
-        usePen(layer);
-        painter.drawLines(lines[layer].data(), static_cast<int>(lines[layer].size()));
-        lines[layer].clear();
-    };
-    const bool drawn = forEachFeature([&](uint32_t f) {
-        const uint16_t layer = drawing.layer(f);
-        const auto vertices = drawing.vertices(f);
-        switch (drawing.kind(f)) {
-            case FeatureKind::Triangulation:
-            case FeatureKind::Traverse:
-            case FeatureKind::Detail:
-                if (Near(view.toScreen(vertices[0]), screen)) {
-                    ++pointCount;
-                    ++stats.drawn;
-                }
-                break;
-            case FeatureKind::Line: {
-                const QPointF p0 = view.toScreen(vertices[0]), p1 = view.toScreen(vertices[1]);
-                if (!QRectF(p0, p1).normalized().adjusted(-1, -1, 1, 1).intersects(screen)) {
-                    break;
-                }
-                if (std::fabs(p0.x() - p1.x()) < 1 && std::fabs(p0.y() - p1.y()) < 1) {
-                    ++stats.leftOut;
-                    break;
-                }
-                lines[layer].emplace_back(p0, p1);
-                ++stats.drawn;
-                if (lines[layer].size() >= kBatch) {
-                    flushLines(layer);
-                }
-                break;
-            }
-            case FeatureKind::Parcel: {
-                outline.clear();
-                double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
-                for (const Vertex& v : vertices) {
-                    const QPointF p = view.toScreen(v);
-                    minX = std::min(minX, p.x());
-                    maxX = std::max(maxX, p.x());
-                    minY = std::min(minY, p.y());
-                    maxY = std::max(maxY, p.y());
-                    outline.push_back(p);
-                }
-                const QRectF box(QPointF(minX, minY), QPointF(maxX, maxY));
-                if (!box.adjusted(-1, -1, 1, 1).intersects(screen)) {
-                    break;
-                }
-                if (box.width() < 1 && box.height() < 1) {
-                    ++stats.leftOut;
-                    break;
-                }
-                usePen(layer);
-                painter.drawPolygon(outline.data(), static_cast<int>(outline.size()));
-                ++stats.drawn;
-                if (box.width() >= kParcelNamePixels) {
-                    parcelNames.emplace_back(box.center(), f);
-                }
-                break;
-            }
-            case FeatureKind::Label: {
-                const double pixels = std::fabs(drawing.height(f)) * view.scale;
-                const QPointF p = view.toScreen(vertices[0]);
-                const double reach = pixels * (0.7 * drawing.text(f).size() + 1);
-                if (!QRectF(p.x() - reach, p.y() - reach, 2 * reach, 2 * reach)
-                         .intersects(screen)) {
-                    break;
-                }
-                if (pixels < kLegiblePixels) {
-                    ++stats.leftOut;
-                } else {
-                    labels.push_back(f);
-                    ++stats.drawn;
-                }
-                break;
-            }
-        }
-    });
-    if (!drawn) {
-        painter.restore();
-        return stats;
-    }
-    for (size_t l = 0; l < layerCount; ++l) {
-        if (!lines[l].empty()) {
-            flushLines(l);
-        }
-    }
-    lines = {};
-
-    // Second pass: points over the lines, as symbols, or as dots when so many are in view that
-    // symbols would merge anyway.
-    const bool dots = pointCount > kMaxPointSymbols;
-    const bool numbers = filter.pointNumbers && pointCount <= kMaxPointNumbers;
-    std::vector<std::vector<QPointF>> points(3 * layerCount);
-    std::vector<uint32_t> numbered;
-    auto flushPoints = [&](size_t bucket) {
-        const int kind = static_cast<int>(bucket / layerCount);
-        pen.setWidthF(kind == 2 || dots ? 2.0 : 1.2);
-        penLayer = -1;
-        usePen(bucket % layerCount);
-        DrawPointSymbols(painter, kind, points[bucket], dots);
-        points[bucket].clear();
-    };
-    if (pointCount > 0 && !forEachFeature([&](uint32_t f) {
-            const int kind = static_cast<int>(drawing.kind(f));
-            if (kind > 2) {
-                return;
-            }
-            const QPointF p = view.toScreen(drawing.vertices(f)[0]);
-            if (!Near(p, screen)) {
-                return;
-            }
-            const size_t bucket = static_cast<size_t>(kind) * layerCount + drawing.layer(f);
-            points[bucket].push_back(p);
-            if (points[bucket].size() >= kBatch) {
-                flushPoints(bucket);
-            }
-            if (numbers) {
-                numbered.push_back(f);
-            }
-        })) {
-        painter.restore();
-        return stats;
-    }
-    for (size_t bucket = 0; bucket < points.size(); ++bucket) {
-        if (!points[bucket].empty()) {
-            flushPoints(bucket);
-        }
-    }
-
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(kNameFontPixels);
-    painter.setFont(font);
-    for (uint32_t f : numbered) {
-        painter.setPen(colours[drawing.layer(f)]);
-        painter.drawText(view.toScreen(drawing.vertices(f)[0]) + QPointF(5, -4),
-                         FromCp1254(drawing.text(f)));
-    }
-    for (const auto& [centre, f] : parcelNames) {
-        painter.setPen(colours[drawing.layer(f)]);
-        const QRectF box(centre.x() - 100, centre.y() - 10, 200, 20);
-        painter.drawText(box, Qt::AlignCenter, FromCp1254(drawing.text(f)));
-    }
-    for (uint32_t f : labels) {
-        const double pixels = std::min(std::fabs(drawing.height(f)) * view.scale, 4000.0);
-        font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
-        painter.setFont(font);
-        painter.setPen(colours[drawing.layer(f)]);
-        painter.save();
-        painter.translate(view.toScreen(drawing.vertices(f)[0]));
-        // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
-        painter.rotate(drawing.angle(f) * 0.9 - 90.0);
-        painter.drawText(QPointF(0, 0), FromCp1254(drawing.text(f)));
-        painter.restore();
-    }
-    painter.restore();
-    return stats;
+    return PicturePainter(painter, drawing, view, filter, cancel).paint();
 }
 
 ViewTransform ViewTransform::fit(const Bounds& extent, int width, int height, int margin) {

@@ -23,6 +23,7 @@
 #include "drawing/record_fields.h"
 #include "import/import_command.h"
 #include "model/errors.h"
+#include "model/form_names.h"
 #include "qt/cp1254_text.h"
 #include "render/render_file.h"
 
@@ -36,8 +37,10 @@ constexpr double kPixelMetres = 0.0254 / 96;
 
 enum PanelRole { kLayerRole = Qt::UserRole + 1, kKindRole, kNumbersRole };
 
-const char* const kKindNames[kFeatureKinds] = {"Nirengi", "Poligon",    "Nokta",
-                                               "Hat",     "Ada Parsel", "Yazı"};
+QString KindName(FeatureKind kind) {
+    const std::string_view name = FeatureKindOf(kind).name;
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
 
 std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -352,7 +355,7 @@ void ViewerWindow::fillPanel() {
             item->setCheckState(0, shown ? Qt::Checked : Qt::Unchecked);
         };
         for (int k = 0; k < kFeatureKinds; ++k) {
-            addKind(QString::fromUtf8(kKindNames[k]),
+            addKind(KindName(static_cast<FeatureKind>(k)),
                     drawing.kindCount(static_cast<FeatureKind>(k)), kKindRole, k,
                     !filter.hiddenKinds[k]);
             if (k == static_cast<int>(FeatureKind::Detail)) {
@@ -409,11 +412,9 @@ void ViewerWindow::showRecord(std::optional<uint32_t> feature) {
     auto add = [&](const QString& name, const QString& value) {
         new QTreeWidgetItem(record_, {name, value});
     };
-    add(QStringLiteral("Tür"),
-        QString::fromUtf8(kKindNames[static_cast<int>(drawing.kind(*feature))]));
-    if (drawing.sourceTable(*feature) != 0) {
-        add(QStringLiteral("Tablo"),
-            QStringLiteral("StringGrid%1").arg(drawing.sourceTable(*feature)));
+    add(QStringLiteral("Tür"), KindName(drawing.kind(*feature)));
+    if (const std::optional<TableId> table = drawing.sourceTable(*feature)) {
+        add(QStringLiteral("Tablo"), QString::fromStdString(GridName(*table)));
         add(QStringLiteral("Satır"), QString::number(drawing.sourceRow(*feature)));
     } else {
         add(QStringLiteral("Dosya satırı"), QString::number(drawing.sourceRow(*feature)));

@@ -70,7 +70,7 @@ class InspectingUi : public ScriptedUi {
 std::string Save(Session& session, const std::string& path, ScriptedUi& ui) {
     ui.saveAnswers.push_back(path);
     try {
-        SpeedButton1Click(session, ui);
+        RunSaveCommand(session, ui);
     } catch (const Error& e) {
         return e.what();
     }
@@ -105,7 +105,7 @@ class ExportCommandTest : public ::testing::Test {
 TEST_F(ExportCommandTest, DialogFilterCancelAndDefaultExtension) {
     ScriptedUi ui;
     ui.saveAnswers.push_back(std::nullopt);
-    SpeedButton1Click(session_, ui);
+    RunSaveCommand(session_, ui);
     ASSERT_EQ(ui.filters.size(), 1u);
     EXPECT_EQ(ui.filters[0], "plt Dosyalar\xFD (*.plt) | *.plt|B\xFCt\xFCn dosyalar (*.*)|*.*");
     EXPECT_TRUE(ui.messages.empty());

@@ -104,7 +104,7 @@ class ExportFaults : public ::testing::Test {
         ScriptedUi ui;
         ui.saveAnswers.push_back(path);
         try {
-            SpeedButton1Click(session, ui);
+            RunSaveCommand(session, ui);
         } catch (const Error& e) {
             return e.what() + std::string(ui.messages.empty() ? "" : " + message");
         }

@@ -181,7 +181,7 @@ TEST_F(PlotWriterTest, SectionsStandInTheirFixedOrder) {
 TEST_F(PlotWriterTest, EmptyWorkspaceAndHeaderOnlyTablesWriteNothing) {
     EXPECT_EQ(bytes(), "");  // flags empty before any import
     ws().flags.setAll("1");
-    for (int number = 1; number <= kGridCount; ++number) {
+    for (int number = 1; number <= kTableCount; ++number) {
         grid(number).setRowCount(1);
     }
     EXPECT_EQ(bytes(), "");

@@ -30,7 +30,7 @@ class ImportFixture : public ::testing::Test {
         }
         ScriptedUi ui;
         ui.answerOpen(g, l);
-        BitBtn1Click(session, ui);
+        RunOpenCommand(session, ui);
         failures = ui.failures;
         return ui.messages;
     }

@@ -207,7 +207,7 @@ TEST_F(ImportTest, DialogsRememberTheirNamesAcrossRuns) {
     EXPECT_EQ(Import(session, std::nullopt, std::nullopt), Msgs{kOpened});
     EXPECT_EQ(flags().FlagNirengi, "1");
     EXPECT_EQ(grid(6).rowCount(), 2);
-    EXPECT_EQ(session.openDialog1.fileName, g);
+    EXPECT_EQ(session.geometryDialog.fileName, g);
 }
 
 TEST_F(ImportTest, AnUnopenableGeometryFileStopsEveryOpening) {
@@ -216,7 +216,7 @@ TEST_F(ImportTest, AnUnopenableGeometryFileStopsEveryOpening) {
         Session fresh;
         testing::ScriptedUi ui;
         ui.answerOpen(bad, l);
-        BitBtn1Click(fresh, ui);
+        RunOpenCommand(fresh, ui);
         EXPECT_EQ(ui.messages, Msgs{kOpened});
         EXPECT_EQ(fresh.workspace.flags.FlagYazi, "0");
         EXPECT_EQ(fresh.workspace.flags.FlagNirengi, "0");
@@ -227,7 +227,7 @@ TEST_F(ImportTest, AnUnopenableGeometryFileStopsEveryOpening) {
 TEST_F(ImportTest, FiltersAreTheProgramsOwn) {
     testing::ScriptedUi ui;
     ui.answerOpen(std::nullopt, std::nullopt);
-    BitBtn1Click(session, ui);
+    RunOpenCommand(session, ui);
     ASSERT_EQ(ui.filters.size(), 2u);
     EXPECT_EQ(ui.filters[0], W("Geçici plt Dosyaları (*.gplt) | *.gplt|Bütün dosyalar (*.*)|*.*"));
     EXPECT_EQ(ui.filters[1], W("yazı Dosyaları (*.yaz) | *.yaz|Bütün dosyalar (*.*)|*.*"));
@@ -247,7 +247,7 @@ TEST(CompanionFileName, CutsFourCharacters) {
 TEST_F(ImportTest, FailingRecordsReportTheirLineNumbers) {
     testing::ScriptedUi ui;
     ui.answerOpen(dir.write("f.gplt", CrLf({"nir 1 2 3 4 1", "sem", "", "sev x"})), "");
-    BitBtn1Click(session, ui);
+    RunOpenCommand(session, ui);
     using Failure = std::pair<std::string, uint64_t>;
     EXPECT_EQ(ui.failures, (std::vector<Failure>{{"sembol", 2}, {W("şev"), 4}}));
 }

@@ -94,7 +94,7 @@ using Snapshot = std::map<std::tuple<int, int, int>, std::string>;
 
 Snapshot Take(const Workspace& ws) {
     Snapshot cells;
-    for (int g = 1; g <= kGridCount; ++g) {
+    for (int g = 1; g <= kTableCount; ++g) {
         const Table& t = ws.grid(g);
         for (int c = 0; c < t.colCount() + 2; ++c) {
             const int rows = std::max(t.rowCount(), t.storedRows(c));
@@ -163,7 +163,7 @@ TEST_F(MemoryFaults, AnImportEitherCompletesOrReportsOutOfMemoryWithConsistentTa
     const Snapshot before = Take(reference.workspace);
     ScriptedUi referenceUi;
     referenceUi.answerOpen(second.geometry, second.labels);
-    BitBtn1Click(reference, referenceUi);
+    RunOpenCommand(reference, referenceUi);
     const Snapshot after = Take(reference.workspace);
     ASSERT_EQ(referenceUi.failures.size(), 1u);
 
@@ -173,7 +173,7 @@ TEST_F(MemoryFaults, AnImportEitherCompletesOrReportsOutOfMemoryWithConsistentTa
         importFirst(session);
         ScriptedUi ui;
         ui.answerOpen(second.geometry, second.labels);
-        const auto [error, reached] = RunFailing(n, [&] { BitBtn1Click(session, ui); });
+        const auto [error, reached] = RunFailing(n, [&] { RunOpenCommand(session, ui); });
         if (!reached) {
             // Never reaching a failure at all would mean operator new was not replaced.
             ASSERT_GT(n, 0);

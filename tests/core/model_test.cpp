@@ -100,7 +100,7 @@ TEST(Workspace, StartsWithHeaderRowsAndFiveRowsEverywhere) {
     Session session;
     const Workspace& ws = session.workspace;
     const int columns[] = {6, 6, 6, 7, 10, 11, 7, 6, 7, 7, 9, 5, 5};
-    for (int g = 1; g <= kGridCount; ++g) {
+    for (int g = 1; g <= kTableCount; ++g) {
         EXPECT_EQ(ws.grid(g).rowCount(), 5) << g;
         EXPECT_EQ(ws.grid(g).colCount(), columns[g - 1]) << g;
     }

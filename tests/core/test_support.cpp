@@ -171,7 +171,7 @@ std::vector<std::string> Import(Session& session, std::optional<std::string> geo
                                 std::optional<std::string> labels) {
     ScriptedUi ui;
     ui.answerOpen(std::move(geometry), std::move(labels));
-    BitBtn1Click(session, ui);
+    RunOpenCommand(session, ui);
     return ui.messages;
 }
 

@@ -92,7 +92,7 @@ class DialogsTest : public QObject {
                 dialog->reject();
             },
             &missed);
-        QVERIFY(!ui.runOpenDialog(OpenDialogId::OpenDialog1, kGeometryFilter, state));
+        QVERIFY(!ui.runOpenDialog(OpenDialogId::Geometry, kGeometryFilter, state));
         QVERIFY(!missed);
         QCOMPARE(texts, QStringList({QStringLiteral("Geçici plt Dosyaları (*.gplt) "),
                                      QStringLiteral("Bütün dosyalar (*.*)")}));
@@ -112,7 +112,7 @@ class DialogsTest : public QObject {
         QVERIFY(dir.isValid());
         TForm1 form;
         auto& ui = form.windowUserInterface();
-        OpenDialogState& state = form.session().openDialog2;
+        OpenDialogState& state = form.session().labelDialog;
         state.fileName = Bytes(dir.filePath(QStringLiteral("eski şev.yaz")));
         state.filterIndex = 1;
         const std::string labelFilter =
@@ -134,7 +134,7 @@ class DialogsTest : public QObject {
                 static_cast<QDialog*>(dialog)->accept();
             },
             &missed);
-        QVERIFY(ui.runOpenDialog(OpenDialogId::OpenDialog2, labelFilter, state));
+        QVERIFY(ui.runOpenDialog(OpenDialogId::Labels, labelFilter, state));
         QVERIFY(!missed);
         QCOMPARE(shownName, QStringLiteral("eski şev.yaz"));
         QCOMPARE(shownDirectory, QDir(dir.path()).absolutePath());
@@ -153,7 +153,7 @@ class DialogsTest : public QObject {
                 dialog->reject();
             },
             &missed);
-        QVERIFY(!ui.runOpenDialog(OpenDialogId::OpenDialog2, labelFilter, state));
+        QVERIFY(!ui.runOpenDialog(OpenDialogId::Labels, labelFilter, state));
         QCOMPARE(state.fileName, Bytes(typed));
         QCOMPARE(state.filterIndex, 1);
         WhenModal<QFileDialog>(
@@ -165,7 +165,7 @@ class DialogsTest : public QObject {
                 dialog->reject();
             },
             &missed);
-        QVERIFY(!ui.runOpenDialog(OpenDialogId::OpenDialog2, labelFilter, state));
+        QVERIFY(!ui.runOpenDialog(OpenDialogId::Labels, labelFilter, state));
         QVERIFY(!missed);
         // The remembered folder does not exist, so the name shows relative to the folder
         // the dialog could open; together they are the remembered path.
@@ -180,8 +180,8 @@ class DialogsTest : public QObject {
                 dialog->reject();
             },
             &missed);
-        QVERIFY(!ui.runOpenDialog(OpenDialogId::OpenDialog1, kGeometryFilter,
-                                  form.session().openDialog1));
+        QVERIFY(!ui.runOpenDialog(OpenDialogId::Geometry, kGeometryFilter,
+                                  form.session().geometryDialog));
         QCOMPARE(shownName, QString());
     }
 
@@ -262,12 +262,12 @@ class DialogsTest : public QObject {
         const QString geometry = dir.filePath(QStringLiteral("pafta.gplt"));
         WhenModal<QFileDialog>(
             &form, [&](QFileDialog* d) { note(d, geometry); }, &missed);
-        QVERIFY(ui.runOpenDialog(OpenDialogId::OpenDialog1, kGeometryFilter,
-                                 form.session().openDialog1));
+        QVERIFY(ui.runOpenDialog(OpenDialogId::Geometry, kGeometryFilter,
+                                 form.session().geometryDialog));
         WhenModal<QFileDialog>(
             &form, [&](QFileDialog* d) { note(d, QString()); }, &missed);
-        QVERIFY(!ui.runOpenDialog(OpenDialogId::OpenDialog2, kGeometryFilter,
-                                  form.session().openDialog2));
+        QVERIFY(
+            !ui.runOpenDialog(OpenDialogId::Labels, kGeometryFilter, form.session().labelDialog));
         std::string saveName;
         WhenModal<QFileDialog>(
             &form, [&](QFileDialog* d) { note(d, QString()); }, &missed);

@@ -123,7 +123,7 @@ class ImportTest : public QObject {
         QCOMPARE(corners->headerData(2, Qt::Horizontal).toString(), QStringLiteral("106/1"));
         QVERIFY(corners->rowCount() >= 5);
         QVERIFY(!Cell(form, 11, 0, 0).isEmpty());
-        QCOMPARE(form.session().openDialog1.fileName,
+        QCOMPARE(form.session().geometryDialog.fileName,
                  QFile::encodeName(Sample("pafta12.gplt")).toStdString());
         QVERIFY(!form.grab().isNull());
     }
