@@ -9,8 +9,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "export/export_command.h"
 #include "import/import_command.h"
+#include "plotfile/save_command.h"
 
 namespace plotaktar::bench {
 

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <string>
 
-#include "export/plot_file.h"
-#include "export/plot_writer.h"
 #include "model/session.h"
+#include "plotfile/plot_file.h"
+#include "plotfile/plot_writer.h"
 
 namespace {
 

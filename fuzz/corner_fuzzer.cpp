@@ -14,11 +14,11 @@
 #include <string>
 #include <string_view>
 
-#include "export/plot_writer.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/workspace.h"
 #include "models.h"
+#include "plotfile/plot_writer.h"
 
 namespace {
 

@@ -25,14 +25,14 @@
 #include <string_view>
 #include <vector>
 
-#include "export/export_command.h"
-#include "export/plot_writer.h"
 #include "import/import_command.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/scripted_ui.h"
 #include "model/session.h"
+#include "plotfile/plot_writer.h"
+#include "plotfile/save_command.h"
 
 namespace {
 

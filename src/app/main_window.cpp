@@ -14,12 +14,12 @@
 #include "app/error_box.h"
 #include "app/grid_view.h"
 #include "app/screen_fit.h"
-#include "export/export_command.h"
 #include "import/import_command.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/form_names.h"
 #include "model/text.h"
+#include "plotfile/save_command.h"
 
 namespace plotaktar::app {
 

@@ -7,7 +7,6 @@
 
 #include "cli/scripted_ui.h"
 #include "cli/state_dump.h"
-#include "export/export_command.h"
 #include "import/import_command.h"
 #include "import/import_files.h"
 #include "model/cp1254.h"
@@ -15,6 +14,7 @@
 #include "model/session.h"
 #include "model/text.h"
 #include "platform/files.h"
+#include "plotfile/save_command.h"
 
 namespace plotaktar::cli {
 

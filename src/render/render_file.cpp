@@ -7,9 +7,9 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
-#include "export/plot_file.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "plotfile/plot_file.h"
 
 namespace plotaktar {
 

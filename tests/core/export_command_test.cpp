@@ -15,9 +15,9 @@
 
 #include <gtest/gtest.h>
 
-#include "export/export_command.h"
 #include "export_fixture.h"
 #include "model/errors.h"
+#include "plotfile/save_command.h"
 #include "test_support.h"
 
 namespace plotaktar {

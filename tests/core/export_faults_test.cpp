@@ -26,11 +26,11 @@
 
 #include <gtest/gtest.h>
 
-#include "export/export_command.h"
-#include "export/plot_writer.h"
 #include "hostile_support.h"
 #include "import/import_command.h"
 #include "model/errors.h"
+#include "plotfile/plot_writer.h"
+#include "plotfile/save_command.h"
 
 namespace plotaktar {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "export/plot_writer.h"
 #include "export_fixture.h"
 #include "model/errors.h"
+#include "plotfile/plot_writer.h"
 #include "test_support.h"
 
 namespace plotaktar {

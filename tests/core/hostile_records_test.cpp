@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "export/plot_writer.h"
 #include "import/import_command.h"
 #include "import_fixture.h"
 #include "model/errors.h"
+#include "plotfile/plot_writer.h"
 #include "test_support.h"
 
 namespace plotaktar {

@@ -17,12 +17,12 @@
 
 #include <gtest/gtest.h>
 
-#include "export/plot_file.h"
-#include "export/plot_writer.h"
 #include "import/import_command.h"
 #include "import/import_files.h"
 #include "model/errors.h"
 #include "model/messages.h"
+#include "plotfile/plot_file.h"
+#include "plotfile/plot_writer.h"
 #include "test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include "drawing/drawing_loader.h"
 #include "drawing/drawing_sources.h"
 #include "drawing/pick.h"
-#include "export/plot_writer.h"
 #include "import/import_files.h"
+#include "plotfile/plot_writer.h"
 #include "test_support.h"
 
 namespace plotaktar::testing {

@@ -10,7 +10,7 @@
 
 #include "drawing/drawing_loader.h"
 #include "drawing/drawing_sources.h"
-#include "export/plot_writer.h"
+#include "plotfile/plot_writer.h"
 #include "render/render_file.h"
 
 using namespace plotaktar;

@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "export/export_command.h"
-#include "export/plot_file.h"
 #include "import/line_reader.h"
 #include "model/errors.h"
+#include "plotfile/plot_file.h"
+#include "plotfile/save_command.h"
 #include "test_support.h"
 
 namespace plotaktar {

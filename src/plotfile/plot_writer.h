@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "model/workspace.h"
+#include "plotfile/plot_grammar.h"
 
 namespace plotaktar {
 
@@ -30,7 +31,7 @@ class CornerItem {
 
     // The piece's texts in their order: views into the cell and fixed texts.
     std::array<std::string_view, 6> pieces() const {
-        return {second_, " ", third_, " ", rest_, " 0.000 0 0 "};
+        return {second_, plot::kBlank, third_, plot::kBlank, rest_, plot::kCornerTail};
     }
     // The pieces joined.
     std::string text() const;

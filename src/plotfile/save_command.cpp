@@ -1,4 +1,4 @@
-#include "export/export_command.h"
+#include "plotfile/save_command.h"
 
 #include "model/messages.h"
 #include "platform/files.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "export/plot_file.h"
-#include "export/plot_writer.h"
 #include "model/session.h"
+#include "plotfile/plot_file.h"
+#include "plotfile/plot_writer.h"
 
 namespace plotaktar {
 

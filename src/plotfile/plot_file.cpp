@@ -1,4 +1,4 @@
-#include "export/plot_file.h"
+#include "plotfile/plot_file.h"
 
 namespace plotaktar {
 

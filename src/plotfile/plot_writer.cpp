@@ -1,4 +1,4 @@
-#include "export/plot_writer.h"
+#include "plotfile/plot_writer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "model/text.h"
+#include "plotfile/plot_grammar.h"
 
 namespace plotaktar {
 
@@ -14,8 +15,6 @@ namespace {
 // Lines are collected in one buffer and handed to the sink whenever it holds this much, so a
 // million-row file costs a few dozen writes and no allocation per line.
 constexpr size_t kChunkSize = size_t{1} << 20;
-
-constexpr std::string_view kLineEnd = "\r\n";
 
 class LineWriter {
   public:
@@ -36,7 +35,7 @@ class LineWriter {
     }
 
     void endLine() {
-        put(kLineEnd);
+        put(plot::kLineEnd);
         if (size_ >= kChunkSize) {
             flush();
         }
@@ -79,7 +78,7 @@ constexpr int kNameField = LayerField(ColumnsOf(Kind::Tabaka).name);
 void WriteLayers(const LayerTable& layers, LineWriter& out) {
     for (int row = 1; row <= kLayerRows; ++row) {
         if (layers.field(row, kLayerUsedField) == "1") {
-            out.put("TA ", layers.field(row, kNameField), " -257 1 DUZ 1 0");
+            out.put(plot::kLayerHead, layers.field(row, kNameField), plot::kLayerTail);
             out.endLine();
         }
     }
@@ -89,8 +88,9 @@ void WritePoints(const Table& grid, const Columns& c, const LayerTable& layers, 
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
-        out.put("PN  && ", grid.cell(c.y, row), " ", grid.cell(c.x, row), " ", layer, " ",
-                grid.cell(c.z, row), " 0 ", grid.cell(c.number, row));
+        out.put(plot::kPointHead, grid.cell(c.y, row), plot::kBlank, grid.cell(c.x, row),
+                plot::kBlank, layer, plot::kBlank, grid.cell(c.z, row), plot::kZeroField,
+                grid.cell(c.number, row));
         out.endLine();
     }
 }
@@ -99,9 +99,9 @@ void WriteLabels(const Table& grid, const Columns& c, const LayerTable& layers, 
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
-        out.put("YA  && ", grid.cell(c.y, row), " ", grid.cell(c.x, row), " L ",
-                grid.cell(c.height, row), " ", grid.cell(c.angle, row), " 0 ", layer, " ",
-                grid.cell(c.text, row));
+        out.put(plot::kLabelHead, grid.cell(c.y, row), plot::kBlank, grid.cell(c.x, row),
+                plot::kLabelLeft, grid.cell(c.height, row), plot::kBlank, grid.cell(c.angle, row),
+                plot::kZeroField, layer, plot::kBlank, grid.cell(c.text, row));
         out.endLine();
     }
 }
@@ -110,9 +110,10 @@ void WriteLines(const Table& grid, const Columns& c, const LayerTable& layers, L
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
-        out.put("LX  && ", grid.cell(c.y, row), " ", grid.cell(c.x, row), " ",
-                grid.cell(c.endY, row), " ", grid.cell(c.endX, row), " 0 ", layer, " 0.00 0 ",
-                grid.cell(c.z, row), " ", grid.cell(c.endZ, row));
+        out.put(plot::kLineHead, grid.cell(c.y, row), plot::kBlank, grid.cell(c.x, row),
+                plot::kBlank, grid.cell(c.endY, row), plot::kBlank, grid.cell(c.endX, row),
+                plot::kZeroField, layer, plot::kLineMiddle, grid.cell(c.z, row), plot::kBlank,
+                grid.cell(c.endZ, row));
         out.endLine();
     }
 }
@@ -125,8 +126,8 @@ void WriteParcels(const Table& parcels, const Columns& c, const Table& corners,
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, parcels.cell(c.layer, row));
         const int32_t cornerCount = StrToInt(parcels.cell(c.cornerCount, row));
-        out.put("L2  && 0.0000000 0.0000000 ", parcels.cell(c.block, row), "/",
-                parcels.cell(c.parcel, row), " 19 0 ", layer, "  0.00000000000000E+0000 0");
+        out.put(plot::kParcelStart, parcels.cell(c.block, row), plot::kParcelNameSeparator,
+                parcels.cell(c.parcel, row), plot::kParcelMiddle, layer, plot::kParcelTail);
         out.endLine();
         for (int32_t corner = 1; corner <= cornerCount; ++corner) {
             std::apply([&](auto... piece) { out.put(piece...); },

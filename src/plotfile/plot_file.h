@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "export/plot_writer.h"
 #include "platform/replacing_file.h"
+#include "plotfile/plot_writer.h"
 
 namespace plotaktar {
 
