@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "cli/render_command.h"
+#include "model/output_formats.h"
 #include "model/text.h"
 
 namespace plotaktar::cli {
@@ -64,9 +65,9 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
     if (!haveOutput) {
         throw UsageError("render: -o FILE is missing");
     }
-    if (!EndsWithNoCase(render.output, ".png") && !EndsWithNoCase(render.output, ".svg") &&
-        !EndsWithNoCase(render.output, ".pdf")) {
-        throw UsageError("render: the output must end in .png, .svg or .pdf");
+    const OutputFormatInfo* format = OutputFormatForPath(render.output);
+    if (format == nullptr || format->program != kRenderProgram) {
+        throw UsageError("render: the output must end in " + ExtensionsWrittenBy(kRenderProgram));
     }
     render.input = paths[0];
     if (paths.size() == 2) {

@@ -9,7 +9,7 @@
 
 #include "model/cp1254.h"
 #include "model/errors.h"
-#include "plotfile/plot_file.h"
+#include "platform/replacing_file.h"
 
 namespace plotaktar {
 
@@ -80,20 +80,37 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
     return bytes;
 }
 
+PictureWriter::PictureWriter(const OutputFormatInfo& format, const ViewTransform& view,
+                             const RenderFilter& filter)
+    : format_(format), picture_(PictureFormat::Png), view_(view), filter_(filter) {
+    PictureFormatOf(
+        QStringLiteral("picture.") + QString::fromUtf8(format.name.data(), format.name.size()),
+        picture_);
+}
+
+void PictureWriter::write(const LoadedDrawing& drawing, const OutputOptions&,
+                          const std::string& path) const {
+    write(drawing.drawing, path);
+}
+
+void PictureWriter::write(const Drawing& drawing, const std::string& path) const {
+    const QByteArray bytes = RenderPicture(drawing, view_, filter_, picture_);
+    if (bytes.isEmpty()) {
+        throw Error("the picture could not be made");
+    }
+    platform::ReplacingFile file(path);
+    file.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    file.commit();
+}
+
 std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
                         const RenderFilter& filter, const std::string& path) {
-    PictureFormat format;
-    if (!PictureFormatOf(QString::fromStdString(path), format)) {
-        return "the file name must end in .png, .svg or .pdf";
-    }
-    const QByteArray bytes = RenderPicture(drawing, view, filter, format);
-    if (bytes.isEmpty()) {
-        return "the picture could not be made";
+    const OutputFormatInfo* format = OutputFormatForPath(path);
+    if (format == nullptr || format->program != kRenderProgram) {
+        return "the file name must end in " + ExtensionsWrittenBy(kRenderProgram);
     }
     try {
-        PlotFileOutput output(path);
-        output.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-        output.commit();
+        PictureWriter(*format, view, filter).write(drawing, path);
     } catch (const Error& e) {
         return Utf8FromCp1254(e.message());
     }

@@ -1,0 +1,59 @@
+#include "model/output_formats.h"
+
+#include <array>
+#include <vector>
+
+#include "model/text.h"
+
+namespace plotaktar {
+
+namespace {
+
+constexpr std::string_view kPlotExtensions[] = {".plt"};
+constexpr std::string_view kPngExtensions[] = {".png"};
+constexpr std::string_view kSvgExtensions[] = {".svg"};
+constexpr std::string_view kPdfExtensions[] = {".pdf"};
+constexpr OutputOption kPictureOptions[] = {{"--size", "WxH"}};
+
+constexpr std::array<OutputFormatInfo, 4> kFormats = {{
+    {"plt", "plot file", kPlotExtensions, {}, kCliProgram, false},
+    {"png", "PNG picture", kPngExtensions, kPictureOptions, kRenderProgram, false},
+    {"svg", "SVG picture", kSvgExtensions, kPictureOptions, kRenderProgram, false},
+    {"pdf", "PDF picture", kPdfExtensions, kPictureOptions, kRenderProgram, false},
+}};
+
+}  // namespace
+
+std::span<const OutputFormatInfo> OutputFormats() {
+    return kFormats;
+}
+
+const OutputFormatInfo* OutputFormatForPath(std::string_view path) {
+    for (const OutputFormatInfo& format : kFormats) {
+        for (std::string_view extension : format.extensions) {
+            if (EndsWithNoCase(path, extension)) {
+                return &format;
+            }
+        }
+    }
+    return nullptr;
+}
+
+std::string ExtensionsWrittenBy(std::string_view program) {
+    std::vector<std::string_view> extensions;
+    for (const OutputFormatInfo& format : kFormats) {
+        if (format.program == program) {
+            extensions.insert(extensions.end(), format.extensions.begin(), format.extensions.end());
+        }
+    }
+    std::string text;
+    for (size_t i = 0; i < extensions.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == extensions.size() ? " or " : ", ";
+        }
+        text += extensions[i];
+    }
+    return text;
+}
+
+}  // namespace plotaktar
