@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/scripted_ui.h"
+#include "testing/scripted_ui.h"
 
 namespace plotaktar::bench {
 

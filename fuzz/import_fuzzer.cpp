@@ -29,10 +29,10 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/messages.h"
-#include "model/scripted_ui.h"
 #include "model/session.h"
 #include "plotfile/plot_writer.h"
 #include "plotfile/save_command.h"
+#include "testing/scripted_ui.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "model/byte_buffer.h"
 #include "model/table.h"
+#include "platform/byte_buffer.h"
 
 namespace {
 

@@ -20,6 +20,7 @@
 #include "import/import_command.h"
 #include "import/line_reader.h"
 #include "model/errors.h"
+#include "model/file_names.h"
 #include "model/text.h"
 #include "models.h"
 

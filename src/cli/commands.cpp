@@ -5,12 +5,13 @@
 #include <exception>
 #include <optional>
 
-#include "cli/scripted_ui.h"
+#include "cli/session_ui.h"
 #include "cli/state_dump.h"
 #include "import/import_command.h"
 #include "import/import_files.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/file_names.h"
 #include "model/session.h"
 #include "model/text.h"
 #include "platform/files.h"

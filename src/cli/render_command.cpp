@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "cli/scripted_ui.h"
+#include "cli/session_ui.h"
 #include "drawing/drawing_loader.h"
 #include "model/cp1254.h"
 #include "model/errors.h"

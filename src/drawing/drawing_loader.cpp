@@ -3,12 +3,11 @@
 #include <optional>
 
 #include "drawing/drawing_sources.h"
-#include "import/import_command.h"
 #include "import/import_files.h"
 #include "model/errors.h"
+#include "model/file_names.h"
 #include "model/text.h"
 #include "platform/files.h"
-#include "plotfile/plot_file.h"
 
 namespace plotaktar {
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "drawing/drawing.h"
-#include "model/byte_buffer.h"
 #include "model/import_observer.h"
 #include "model/workspace.h"
+#include "platform/byte_buffer.h"
 
 namespace plotaktar {
 

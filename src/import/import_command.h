@@ -12,8 +12,4 @@ namespace plotaktar {
 // that message.
 void RunOpenCommand(Session& session, UserInterface& ui);
 
-// The companion label file's name for a label file path: the path without its last four
-// characters, followed by ".yfn" (".yfn" alone for a path of four characters or fewer).
-std::string CompanionFileName(std::string_view labelPath);
-
 }  // namespace plotaktar

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/byte_buffer.h"
+#include "platform/byte_buffer.h"
 
 namespace plotaktar {
 

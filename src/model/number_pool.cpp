@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "model/byte_buffer.h"
+#include "model/number_pool.h"
 
 namespace plotaktar {
 

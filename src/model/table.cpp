@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "model/number_pool.h"
+
 namespace plotaktar {
 
 Table::Table(int colCount, int rowCount)

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/byte_buffer.h"
+#include "platform/byte_buffer.h"
 
 namespace plotaktar {
 

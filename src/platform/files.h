@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/byte_buffer.h"
+#include "platform/byte_buffer.h"
 
 namespace plotaktar::platform {
 

@@ -1,7 +1,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "model/text.h"
 #include "platform/files.h"
 #include "platform/read_to_end.h"
 #include "platform/wide_text_win32.h"
@@ -71,7 +70,7 @@ std::string UnreadableCause(const std::string& path) {
             case ERROR_ACCESS_DENIED:
                 return IsDirectory(*wide) ? "Is a directory" : "Permission denied";
             default:
-                return "I/O error " + IntToStr(static_cast<int64_t>(error));
+                return "I/O error " + std::to_string(error);
         }
     }
     if (GetFileType(file.get()) != FILE_TYPE_DISK) {

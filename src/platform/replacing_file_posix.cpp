@@ -8,8 +8,7 @@
 #include <random>
 #include <string>
 
-#include "model/errors.h"
-#include "model/text.h"
+#include "platform/error.h"
 #include "platform/replacing_file.h"
 
 namespace plotaktar::platform {
@@ -130,7 +129,7 @@ std::string FileErrorMessage(int errorNumber) {
         case EFBIG:
             return "Disk full";
         default:
-            return "I/O error " + IntToStr(errorNumber);
+            return "I/O error " + std::to_string(errorNumber);
     }
 }
 

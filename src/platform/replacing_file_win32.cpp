@@ -3,8 +3,7 @@
 #include <random>
 #include <string>
 
-#include "model/errors.h"
-#include "model/text.h"
+#include "platform/error.h"
 #include "platform/replacing_file.h"
 #include "platform/wide_text_win32.h"
 
@@ -132,7 +131,7 @@ std::string FileErrorMessage(int systemError) {
         case ERROR_HANDLE_DISK_FULL:
             return "Disk full";
         default:
-            return "I/O error " + IntToStr(systemError);
+            return "I/O error " + std::to_string(systemError);
     }
 }
 

@@ -21,8 +21,8 @@
 
 #include "drawing/pick.h"
 #include "drawing/record_fields.h"
-#include "import/import_command.h"
 #include "model/errors.h"
+#include "model/file_names.h"
 #include "model/form_names.h"
 #include "qt/cp1254_text.h"
 #include "render/render_file.h"

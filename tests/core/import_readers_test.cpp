@@ -7,6 +7,7 @@
 
 #include "import/import_command.h"
 #include "import_fixture.h"
+#include "model/file_names.h"
 #include "test_support.h"
 
 namespace plotaktar {

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/scripted_ui.h"
 #include "model/session.h"
+#include "testing/scripted_ui.h"
 
 namespace plotaktar::testing {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/scripted_ui.h"
+#include "testing/scripted_ui.h"
 
 namespace plotaktar::gui_testing {
 

@@ -28,8 +28,4 @@ class ByteBuffer {
 
 using SharedBytes = std::shared_ptr<const ByteBuffer>;
 
-// The decimal text of a non-negative number, from a pool that lives as long as the program,
-// so that running row numbers can be stored in cells without a copy of their own.
-std::string_view PooledNumberText(int number);
-
 }  // namespace plotaktar

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/scripted_ui.h"
+#include "testing/scripted_ui.h"
 
 namespace plotaktar::cli {
 

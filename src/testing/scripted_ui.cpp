@@ -1,4 +1,4 @@
-#include "model/scripted_ui.h"
+#include "testing/scripted_ui.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "cli/scripted_ui.h"
+#include "cli/session_ui.h"
 
 #include "model/cp1254.h"
 #include "model/text.h"

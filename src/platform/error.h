@@ -1,0 +1,32 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace plotaktar {
+
+// A failure that a command lets through to the general error handler. The message is
+// windows-1254 bytes, like every text of the program, since it may quote a cell text; it is
+// kept whole, NUL bytes included (what() would end at the first one).
+class Error : public std::runtime_error {
+  public:
+    explicit Error(const std::string& message) : std::runtime_error(message), message_(message) {}
+    const std::string& message() const { return message_; }
+
+  private:
+    std::string message_;
+};
+
+// A file that cannot be created, written or closed; errorNumber is the system's error code
+// (errno, or a Win32 error code on Windows).
+class FileError : public Error {
+  public:
+    FileError(const std::string& message, int errorNumber)
+        : Error(message), errorNumber_(errorNumber) {}
+    int errorNumber() const { return errorNumber_; }
+
+  private:
+    int errorNumber_;
+};
+
+}  // namespace plotaktar
