@@ -18,6 +18,12 @@ namespace plotaktar::app {
 
 // The program's one window: the panel with the open and save buttons above the thirteen tab
 // pages, each showing one working table of the window's Session.
+//
+// Its names (TForm1, BitBtn1Click, SpeedButton1Click, StringGrid1 to StringGrid13, Panel1,
+// PageControl1, OpenDialog1 ...) are deliberately those of the designed window, which users,
+// the state dump and the tests know it by; the core names the same things for what they do
+// (RunOpenCommand, RunSaveCommand, TableId, OpenDialogId::Geometry), and model/form_names.h
+// maps one to the other.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 

@@ -66,7 +66,7 @@ void ReadRow(ImportContext& ctx, Kind kind, std::string_view line) {
     });
 }
 
-// The layer record fills a row of StringGrid4 and, by its position in the file, the row of
+// The layer record fills a row of the layer table and, by its position in the file, the row of
 // LayerTable with the same number.
 void ReadLayer(ImportContext& ctx, std::string_view line) {
     Protected(ctx, Kind::Tabaka, [&] {

@@ -19,7 +19,7 @@ struct ImportPaths {
 // the viewer and the tests: sets the ten flags to "0", opens the files in order (the first that
 // cannot be opened ends the opening silently, and the files after it yield no lines), offers
 // every geometry line to the readers, reads the label file and then its companion into
-// StringGrid6, and lets go of the files of earlier imports. A failing record goes to
+// the label table, and lets go of the files of earlier imports. A failing record goes to
 // `observer.recordFailed` and the import goes on; a file with line feeds but no carriage return
 // goes to `observer.importWarning`. A failure that is not about the files' own bytes or a
 // record's text (std::bad_alloc when memory runs out) ends the import and is thrown; the tables

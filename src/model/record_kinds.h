@@ -111,6 +111,10 @@ inline constexpr std::string_view kSlopeHeaders[] = {"Sıra No",        "Şev No
 inline constexpr Columns kPointColumns{.number = 1, .x = 2, .y = 3, .z = 4, .layer = 5};
 }  // namespace table_rows
 
+// Row 0 of a record table holds its headers; column 0 its running row numbers ("Sıra No").
+inline constexpr int kHeaderRow = 0;
+inline constexpr int kRowNumberColumn = 0;
+
 // Indexed by TableNumber - 1.
 inline constexpr std::array<TableEntry, kTableCount> kTables = {{
     {TableId::TriangulationPoints, "Nirengi", table_rows::kPointHeaders, 6, TableShape::Records,

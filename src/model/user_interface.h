@@ -31,7 +31,7 @@ class UserInterface : public ImportObserver {
     virtual bool runOpenDialog(OpenDialogId dialog, std::string_view filter,
                                OpenDialogState& state) = 0;
 
-    // Runs SaveDialog1 with `filter`; on confirm `fileName` receives the name as typed (the
+    // Runs the save dialog with `filter`; on confirm `fileName` receives the name as typed (the
     // command appends the default extension) and the result is true; on cancel false.
     virtual bool runSaveDialog(std::string_view filter, std::string& fileName) = 0;
 

@@ -53,7 +53,7 @@ void WriteHeaderRows(Workspace& workspace) {
         Table& table = workspace.table(entry.id);
         const std::vector<std::string>& headers = HeaderTexts(entry.id);
         for (int c = 0; c < table.colCount() && c < static_cast<int>(headers.size()); ++c) {
-            table.setCell(c, 0, headers[static_cast<size_t>(c)]);
+            table.setCell(c, kHeaderRow, headers[static_cast<size_t>(c)]);
         }
     }
 }
@@ -101,7 +101,7 @@ int AppendGridRow(Table& table, int& counter) {
         throw Error(std::string(kTooManyRowsMessage));
     }
     // The number first: when it cannot be written, neither the count nor the table changes.
-    table.setCellNumber(0, counter + 1, counter + 1);
+    table.setCellNumber(kRowNumberColumn, counter + 1, counter + 1);
     return GrowGridRow(table, counter);
 }
 
