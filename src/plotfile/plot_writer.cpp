@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <tuple>
+#include <utility>
 
 #include "model/text.h"
 #include "plotfile/plot_grammar.h"
@@ -84,7 +85,9 @@ void WriteLayers(const LayerTable& layers, LineWriter& out) {
     }
 }
 
-void WritePoints(const Table& grid, const Columns& c, const LayerTable& layers, LineWriter& out) {
+// Each section is written with its kind's columns known at compile time.
+template <Columns c>
+void WritePoints(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
@@ -95,7 +98,8 @@ void WritePoints(const Table& grid, const Columns& c, const LayerTable& layers, 
     }
 }
 
-void WriteLabels(const Table& grid, const Columns& c, const LayerTable& layers, LineWriter& out) {
+template <Columns c>
+void WriteLabels(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
@@ -106,7 +110,8 @@ void WriteLabels(const Table& grid, const Columns& c, const LayerTable& layers, 
     }
 }
 
-void WriteLines(const Table& grid, const Columns& c, const LayerTable& layers, LineWriter& out) {
+template <Columns c>
+void WriteLines(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
@@ -120,8 +125,9 @@ void WriteLines(const Table& grid, const Columns& c, const LayerTable& layers, L
 
 // The corners of the parcel in row j are rows 1 to its corner count of column j of the corner
 // table.
-void WriteParcels(const Table& parcels, const Columns& c, const Table& corners,
-                  const LayerTable& layers, LineWriter& out) {
+template <Columns c>
+void WriteParcels(const Table& parcels, const Table& corners, const LayerTable& layers,
+                  LineWriter& out) {
     const int rows = parcels.rowCount();
     for (int row = 1; row < rows; ++row) {
         std::string_view layer = LookupLayerName(layers, parcels.cell(c.layer, row));
@@ -135,6 +141,37 @@ void WriteParcels(const Table& parcels, const Columns& c, const Table& corners,
         }
         out.endLine();
     }
+}
+
+// The section of one kind, when the plot file carries that kind and the import loaded it.
+template <Kind kind>
+void WriteSection(const Workspace& workspace, LineWriter& out) {
+    constexpr KindEntry entry = KindOf(kind);
+    if constexpr (entry.plotSection != 0) {
+        if (!Loaded(workspace.flags, kind)) {
+            return;
+        }
+        constexpr Columns columns = ColumnsOf(kind);
+        const Table& table = workspace.table(entry.table);
+        const LayerTable& layers = workspace.layerTable;
+        if constexpr (entry.shape == Shape::Layer) {
+            WriteLayers(layers, out);
+        } else if constexpr (entry.shape == Shape::Point) {
+            WritePoints<columns>(table, layers, out);
+        } else if constexpr (entry.shape == Shape::Text) {
+            WriteLabels<columns>(table, layers, out);
+        } else if constexpr (entry.shape == Shape::Line) {
+            WriteLines<columns>(table, layers, out);
+        } else if constexpr (entry.shape == Shape::Polygon) {
+            WriteParcels<columns>(table, workspace.table(TableId::ParcelCorners), layers, out);
+        }
+    }
+}
+
+// The sections in the plot file's order.
+template <size_t... i>
+void WriteSections(const Workspace& workspace, LineWriter& out, std::index_sequence<i...>) {
+    (WriteSection<kPlotOrder[i]>(workspace, out), ...);
 }
 
 class StringSink : public PlotSink {
@@ -168,35 +205,8 @@ std::string CornerItem::text() const {
 }
 
 void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
-    const LayerTable& layers = workspace.layerTable;
     LineWriter out(sink);
-    for (Kind kind : kPlotOrder) {
-        const KindEntry& entry = KindOf(kind);
-        if (entry.plotSection == 0 || !Loaded(workspace.flags, kind)) {
-            continue;
-        }
-        const Table& table = workspace.table(entry.table);
-        const Columns& columns = ColumnsOf(kind);
-        switch (entry.shape) {
-            case Shape::None:
-                break;
-            case Shape::Layer:
-                WriteLayers(layers, out);
-                break;
-            case Shape::Point:
-                WritePoints(table, columns, layers, out);
-                break;
-            case Shape::Text:
-                WriteLabels(table, columns, layers, out);
-                break;
-            case Shape::Line:
-                WriteLines(table, columns, layers, out);
-                break;
-            case Shape::Polygon:
-                WriteParcels(table, columns, workspace.table(TableId::ParcelCorners), layers, out);
-                break;
-        }
-    }
+    WriteSections(workspace, out, std::make_index_sequence<kPlotOrder.size()>());
     out.flush();
 }
 
