@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
+#include "model/output_formats.h"
 #include "model/session.h"
 #include "model/table.h"
 #include "model/workspace.h"
@@ -114,6 +115,36 @@ TEST(Workspace, StartsWithHeaderRowsAndFiveRowsEverywhere) {
     for (const auto& [name, text] : ws.flags.named()) {
         EXPECT_EQ(*text, "") << name;
     }
+}
+
+// The rows of the kinds table that the readers and the window rely on: a record's last field is
+// its layer number, every record table has a header for each of its starting columns, the
+// plot file's sections come in their fixed order, and the output formats are found by their
+// extensions in any case.
+TEST(KindsTable, RowsAgreeWithWhatTheirReadersAndTheWindowAssume) {
+    for (const KindEntry& kind : kKinds) {
+        SCOPED_TRACE(kind.flagName);
+        const TableEntry& table = TableOf(kind.table);
+        if (kind.shape != Shape::Layer && !kind.code.empty()) {
+            EXPECT_EQ(table.columns.layer, kind.fields);
+        }
+        EXPECT_EQ(static_cast<int>(table.headers.size()), table.startColumns);
+        EXPECT_EQ(HeaderTexts(kind.table).size(), table.headers.size());
+    }
+    std::string order;
+    for (Kind kind : kPlotOrder) {
+        if (KindOf(kind).plotSection != 0) {
+            order += KindOf(kind).countName;
+            order += ' ';
+        }
+    }
+    EXPECT_EQ(order, "tab nir pol yazı nok hat par ");
+
+    ASSERT_NE(OutputFormatForPath("a/B.PNG"), nullptr);
+    EXPECT_EQ(OutputFormatForPath("a/B.PNG")->program, kRenderProgram);
+    EXPECT_EQ(OutputFormatForPath("x.plt")->program, kCliProgram);
+    EXPECT_EQ(OutputFormatForPath("x.png.txt"), nullptr);
+    EXPECT_EQ(ExtensionsWrittenBy(kRenderProgram), ".png, .svg or .pdf");
 }
 
 TEST(AppendGridRow, ShrinksOnTheFirstRowOfAnImportAndGrowsAfter) {

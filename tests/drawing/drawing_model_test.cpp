@@ -9,6 +9,7 @@
 #include "drawing/drawing_sources.h"
 #include "drawing/pick.h"
 #include "import/import_files.h"
+#include "plotfile/plot_reader.h"
 #include "plotfile/plot_writer.h"
 #include "test_support.h"
 
@@ -107,6 +108,73 @@ TEST(DrawingModel, PlotFileOfTheSampleGivesTheSameFeatures) {
             EXPECT_EQ(a[v].north, b[v].north);
         }
     }
+}
+
+// The tables' corners are taken as values: a corner cell whose rest reads like the end of a
+// corner's piece in the plot file adds no corner of its own, and every other record field the
+// plot reader gives back is the cell the writer wrote.
+TEST(DrawingModel, CornerValuesAndPlotRecordsComeBackAsTheCellsWereWritten) {
+    TempDir dir;
+    std::string geometry = dir.write("c.gplt", CrLf({
+                                                   "tab 1 1 A 1 0 1 0.1",
+                                                   "nir 12 4512345.67 512345.67 101.5 1",
+                                                   "hat 1 5 6 7 2 8 9 10 1",
+                                                   "par 10 1 100 1",
+                                                   "10 1 1 5 6 0 0.000 0 0 7 8",
+                                                   "10 1 2 7 8 0",
+                                                   "10 1 3 9 5 0",
+                                               }));
+    Workspace workspace;
+    ImportObserver quiet;
+    ImportFiles(workspace, {geometry, "", ""}, quiet);
+    Drawing drawing = DrawingFromWorkspace(workspace);
+    ASSERT_EQ(drawing.kindCount(FeatureKind::Parcel), 1u);
+    const std::optional<size_t> parcel = FindText(drawing, "10/1");
+    ASSERT_TRUE(parcel);
+    EXPECT_EQ(drawing.vertices(*parcel).size(), 3u);
+    EXPECT_EQ(drawing.sourceTable(*parcel), TableId::Parcels);
+
+    const std::string bytes = PlotFileBytes(workspace);
+    plot::PlotLines lines(bytes);
+    std::string_view line;
+    int records = 0;
+    while (lines.next(line)) {
+        switch (plot::RecordTypeOf(line)) {
+            case plot::RecordType::Layer:
+                EXPECT_EQ(plot::ReadLayerRecord(line).name, "A");
+                ++records;
+                break;
+            case plot::RecordType::Point: {
+                const plot::PointRecord point = plot::ReadPointRecord(line);
+                EXPECT_EQ(point.y, "512345.67");
+                EXPECT_EQ(point.x, "4512345.67");
+                EXPECT_EQ(point.z, "101.5");
+                EXPECT_EQ(point.layer, "A");
+                EXPECT_EQ(point.number, "N.12");
+                ++records;
+                break;
+            }
+            case plot::RecordType::Line: {
+                const plot::LineRecord record = plot::ReadLineRecord(line);
+                EXPECT_EQ(record.y1, "5");
+                EXPECT_EQ(record.x1, "6");
+                EXPECT_EQ(record.y2, "8");
+                EXPECT_EQ(record.x2, "9");
+                EXPECT_EQ(record.layer, "A");
+                ++records;
+                break;
+            }
+            case plot::RecordType::Parcel: {
+                EXPECT_EQ(plot::ReadParcelRecord(line).name, "10/1");
+                EXPECT_EQ(plot::ReadParcelRecord(line).layer, "A");
+                ++records;
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    EXPECT_EQ(records, 4);
 }
 
 TEST(DrawingModel, CellsThatAreNotNumbersLeaveTheirFeatureOutAndAreCounted) {
