@@ -1,4 +1,5 @@
 #include "app/error_box.h"
+#include "ui/ui_texts.h"
 
 #include <QGridLayout>
 #include <QMessageBox>

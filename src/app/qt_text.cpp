@@ -1,4 +1,5 @@
 #include "app/qt_text.h"
+#include "ui/ui_texts.h"
 
 #include <QCoreApplication>
 #include <QFile>

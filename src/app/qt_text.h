@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "qt/cp1254_text.h"
+#include "ui/ui_texts.h"
 
 namespace plotaktar::app {
 

@@ -1,4 +1,5 @@
 #include "app/window_user_interface.h"
+#include "ui/ui_texts.h"
 
 #include <algorithm>
 

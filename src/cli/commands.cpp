@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "ui/ui_texts.h"
 
 #include <cerrno>
 #include <cstring>

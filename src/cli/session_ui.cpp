@@ -1,4 +1,5 @@
 #include "cli/session_ui.h"
+#include "ui/ui_texts.h"
 
 #include "model/cp1254.h"
 #include "model/text.h"

@@ -57,12 +57,4 @@ int32_t StrToInt(std::string_view text);
 // The decimal text of an integer: no leading zeros, "-" for negatives, never "+".
 std::string IntToStr(int64_t value);
 
-// The general error handler's text: the message with a full stop appended when its last
-// character has a code above that of the full stop.
-std::string ErrorBoxText(std::string_view message);
-
-// The application title derived from the program file's path: the name after the last "/",
-// cut before its first dot, first character upper case and the rest lower case.
-std::string ApplicationTitle(std::string_view programPath);
-
 }  // namespace plotaktar

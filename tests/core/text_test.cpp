@@ -1,4 +1,5 @@
 #include "model/text.h"
+#include "ui/ui_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -19,6 +19,7 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
+#include "ui/ui_texts.h"
 
 using plotaktar::Cp1254FromUtf8;
 using plotaktar::OpenDialogId;

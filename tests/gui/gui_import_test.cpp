@@ -14,6 +14,7 @@
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "gui_test_support.h"
+#include "ui/ui_texts.h"
 
 using plotaktar::app::TForm1;
 using plotaktar::gui_testing::WhenModal;
