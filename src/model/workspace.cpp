@@ -1,6 +1,7 @@
 #include "model/workspace.h"
 
 #include <climits>
+#include <utility>
 #include <vector>
 
 #include "model/cp1254.h"
@@ -10,14 +11,17 @@
 
 namespace plotaktar {
 
-Workspace::Workspace()
-    : grids_{Table(kTables[0].startColumns),  Table(kTables[1].startColumns),
-             Table(kTables[2].startColumns),  Table(kTables[3].startColumns),
-             Table(kTables[4].startColumns),  Table(kTables[5].startColumns),
-             Table(kTables[6].startColumns),  Table(kTables[7].startColumns),
-             Table(kTables[8].startColumns),  Table(kTables[9].startColumns),
-             Table(kTables[10].startColumns), Table(kTables[11].startColumns),
-             Table(kTables[12].startColumns)} {}
+namespace {
+
+// A new table for each row of the table of tables, with its starting column count.
+template <size_t... i>
+std::array<Table, kTableCount> NewTables(std::index_sequence<i...>) {
+    return {Table(kTables[i].startColumns)...};
+}
+
+}  // namespace
+
+Workspace::Workspace() : grids_(NewTables(std::make_index_sequence<kTableCount>())) {}
 
 void SectionFlags::setAll(std::string_view text) {
     for (const KindEntry& kind : kKinds) {
