@@ -94,7 +94,10 @@ void ReadLabels(ImportContext& ctx, const InputFile& file, Reader reader) {
 
 void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer) {
     ImportContext ctx(ws, observer);
+    // Nothing of an earlier drawing's layers reaches this one's plot file: a layer that this
+    // import does not declare has the empty name, as in the first import.
     ws.flags.setAll("0");
+    ws.layerTable.clear();
 
     // Failures about the files' own bytes are silent: one that cannot be opened ends the
     // opening (the files not opened yield no lines), one outside the readers ends the geometry

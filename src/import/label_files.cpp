@@ -13,25 +13,33 @@ namespace {
 constexpr Grid kTextGrid = KindOf(Kind::Yazi).grid;
 constexpr std::string_view kZero = "0";
 
-// The loop both files share: each line sets FlagYazi; `readLine` adds the line's row, if any.
+// The loop both files share: `readLine` adds the line's row, if any (AppendLabelRow).
 // A failure of a line's own text (a layer number that does not convert) ends this file's loop
 // silently; anything else, such as running out of memory, ends the import.
 template <typename ReadLine>
-void ReadLoop(ImportContext& ctx, std::string_view bytes, ReadLine readLine) {
+void ReadLoop(std::string_view bytes, ReadLine readLine) {
     try {
         LineReader lines(bytes);
         while (!lines.atEnd()) {
-            SectionFlags::raise(ctx.workspace.flags.FlagYazi);
             readLine(lines.next());
         }
     } catch (const Error&) {
     }
 }
 
+// Appends a row to the text table. Only a line that gives a row sets FlagYazi: a label file
+// without rows leaves the text table of an earlier import unexported, like any kind without
+// records.
+int AppendLabelRow(ImportContext& ctx) {
+    int n = AppendGridRow(ctx.workspace.grid(kTextGrid), ctx.count(Kind::Yazi));
+    SectionFlags::raise(ctx.workspace.flags.FlagYazi);
+    return n;
+}
+
 }  // namespace
 
 void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
-    ReadLoop(ctx, bytes, [&](std::string_view line) {
+    ReadLoop(bytes, [&](std::string_view line) {
         std::string_view rest = Trim(line);
         std::string_view x = NextField(rest);
         std::string_view y = NextField(rest);
@@ -46,7 +54,7 @@ void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
             return;
         }
         Table& table = ctx.workspace.grid(kTextGrid);
-        int n = AppendGridRow(table, ctx.count(Kind::Yazi));
+        int n = AppendLabelRow(ctx);
         table.setCell(1, n, kLabelFont);
         const std::string_view fields[] = {x, y, size, size, angle, layer};
         for (int c = 2; c <= 7; ++c) {
@@ -60,7 +68,7 @@ void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
 }
 
 void ReadCompanionFile(ImportContext& ctx, std::string_view bytes) {
-    ReadLoop(ctx, bytes, [&](std::string_view line) {
+    ReadLoop(bytes, [&](std::string_view line) {
         std::string_view rest = Trim(line);
         std::string_view value[9];
         for (auto& v : value) {
@@ -70,7 +78,7 @@ void ReadCompanionFile(ImportContext& ctx, std::string_view bytes) {
             return;  // fewer than ten blank-separated parts
         }
         Table& table = ctx.workspace.grid(kTextGrid);
-        int n = AppendGridRow(table, ctx.count(Kind::Yazi));
+        int n = AppendLabelRow(ctx);
         for (int c = 1; c <= 9; ++c) {
             table.setCellSlice(c, n, value[c - 1]);
         }

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "export/plot_writer.h"
 #include "import/import_command.h"
 #include "import_fixture.h"
+#include "model/errors.h"
 #include "test_support.h"
 
 namespace plotaktar {
@@ -115,9 +117,9 @@ TEST_F(ImportTest, ASecondImportShrinksTablesAndKeepsWhatItDoesNotWrite) {
     EXPECT_EQ(grid(1).cell(1, 3), "N.3");  // hidden, not erased
     EXPECT_EQ(grid(4).rowCount(), 3);
     EXPECT_EQ(layers().field(1, 3), "E");
-    EXPECT_EQ(layers().field(4, 3), "D");
-    EXPECT_EQ(layers().field(4, 8), "1");  // the first import's mark stays
-    EXPECT_EQ(grid(5).rowCount(), 2);      // no line records: the table stays as it was
+    EXPECT_EQ(layers().field(4, 3), "");  // the layer table starts empty with every import
+    EXPECT_EQ(layers().field(4, 8), "");
+    EXPECT_EQ(grid(5).rowCount(), 2);  // no line records: the table stays as it was
     EXPECT_EQ(grid(5).cell(9, 1), "1");
     EXPECT_EQ(flags().FlagHat, "0");
     grid(1).setRowCount(4);
@@ -154,8 +156,8 @@ TEST_F(ImportTest, CornersBeforeTheFirstParcelGoToTheLastInitialRow) {
     EXPECT_EQ(corners.cell(1, 0), "/");
     EXPECT_EQ(corners.cell(1, 1), "par");
     EXPECT_EQ(grid(8).cell(5, 1), "1");
-    // The fourth parcel lies in row 4: it shows the number left by the early corners.
-    EXPECT_EQ(grid(8).cell(5, 4), "2");
+    // The fourth parcel lies in row 4: its own count, not the one left by the early corners.
+    EXPECT_EQ(grid(8).cell(5, 4), "");
     // The column count follows the parcel table at each corner: it shrank at "par".
     EXPECT_EQ(corners.colCount(), 2);
     EXPECT_EQ(grid(8).cell(5, 2), "");  // a parcel without corners leaves its count unwritten
@@ -186,13 +188,39 @@ TEST_F(ImportTest, LabelFileRowsOverlapTextAndLayerByOneCharacter) {
     EXPECT_EQ(flags().FlagYazi, "1");
 }
 
-TEST_F(ImportTest, LabelLinesWithoutRowsStillSetTheFlag) {
+TEST_F(ImportTest, LabelLinesWithoutRowsLeaveTheFlagAndTheTable) {
     Import(session, "", dir.write("first.yaz", CrLf({"1 2 3 4 old   1"})));
-    import("", CrLf({"1 2 3 4 ab", "", "x"}));
     EXPECT_EQ(flags().FlagYazi, "1");
+    import("", CrLf({"1 2 3 4 ab", "", "x"}), CrLf({"too few parts"}));
+    EXPECT_EQ(flags().FlagYazi, "0");
     EXPECT_EQ(grid(6).cell(10, 1), "old");
     Import(session, "", dir.write("empty.yaz", ""));
     EXPECT_EQ(flags().FlagYazi, "0");
+}
+
+TEST_F(ImportTest, TheNextDrawingsPlotFileHoldsNothingOfTheSample) {
+    testing::ScriptedUi ui;
+    ui.answerOpen(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt", PLOTAKTAR_SAMPLES_DIR "/pafta12.yaz");
+    BitBtn1Click(session, ui);
+    ASSERT_EQ(flags().FlagParsel, "1");
+    ASSERT_EQ(flags().FlagYazi, "1");
+
+    // One layer; a point on a layer it does not declare; a label file whose lines give no row.
+    import(CrLf({"tab 1 1 SINIR 7 0 1 0.25", "nok 5 10.0 20.0 1.0 1", "nok 6 11.0 21.0 1.0 3"}),
+           CrLf({"1 2 3 4 ab", ""}));
+    EXPECT_EQ(PlotFileBytes(session.workspace),
+              "TA SINIR -257 1 DUZ 1 0\r\nTA  -257 1 DUZ 1 0\r\n"
+              "PN  && 20.0 10.0 SINIR 1.0 0 5\r\nPN  && 21.0 11.0  1.0 0 6\r\n");
+
+    // A parcel without corner lines in the sample's first parcel row stops the export.
+    import(CrLf({"tab 1 1 SINIR 7 0 1 0.25", "par 102 7 180.00 1"}));
+    EXPECT_EQ(row(8, 1), (Row{"1", "102", "7", "180.00", "1", ""}));
+    try {
+        PlotFileBytes(session.workspace);
+        ADD_FAILURE() << "the export went through";
+    } catch (const ConversionError& e) {
+        EXPECT_EQ(e.message(), "'' is not a valid integer value");
+    }
 }
 
 TEST_F(ImportTest, DialogsRememberTheirNamesAcrossRuns) {
