@@ -223,6 +223,37 @@ TEST_F(ImportTest, TheNextDrawingsPlotFileHoldsNothingOfTheSample) {
     }
 }
 
+TEST_F(ImportTest, WarningsComeApartFromTheBoxesBeforeTheClosingMessage) {
+    using W8 = ImportWarning;
+    auto warnings = [&](const std::string& geometry, const std::string& labels) {
+        testing::ScriptedUi ui;
+        ui.answerOpen(dir.write("w.gplt", geometry), dir.write("w.yaz", labels));
+        BitBtn1Click(session, ui);
+        EXPECT_EQ(ui.messages, Msgs{kOpened});
+        std::vector<std::pair<std::string, W8>> seen;
+        for (const FileWarning& w : ui.warnings) {
+            seen.emplace_back(w.fileName.substr(w.fileName.find_last_of("/\\") + 1), w.warning);
+        }
+        return seen;
+    };
+    using Seen = std::vector<std::pair<std::string, W8>>;
+    // An HP-GL file is text without a record; a geometry file without a record but with
+    // corner lines is one too.
+    EXPECT_EQ(warnings(CrLf({"IN;SP1;PU0,0;PD100,100;"}), ""), (Seen{{"w.gplt", W8::NoRecords}}));
+    // A NUL byte anywhere, even behind a record, makes it no text: one warning for the file.
+    EXPECT_EQ(warnings("nok 1 2 3 4 1\n" + std::string(1, '\0'), "1 2 3 4 ab   1\n"),
+              (Seen{{"w.gplt", W8::NotText}, {"w.yaz", W8::NoCarriageReturns}}));
+    // More than a tenth of the first 4 KiB below 32 (tab, CR, LF and Ctrl-Z not counted).
+    std::string start = CrLf({"nok 1 2 3 4 1"});
+    auto withControls = [&](size_t n) {
+        std::string bytes = start + std::string(n, '\x01') + std::string(800, '\t');
+        return bytes + std::string(4096 - bytes.size(), 'x') + std::string(4096, '\x02');
+    };
+    EXPECT_EQ(warnings(withControls(409), ""), Seen{});
+    EXPECT_EQ(warnings(withControls(410), ""), (Seen{{"w.gplt", W8::NotText}}));
+    EXPECT_EQ(grid(3).cell(1, 1), "1");  // read as usual all the same
+}
+
 TEST_F(ImportTest, DialogsRememberTheirNamesAcrossRuns) {
     std::string g = dir.write("a.gplt", CrLf({"nir 1 2 3 4 1"}));
     std::string l = dir.write("a.yaz", CrLf({"1 2 3 4 A   1"}));
