@@ -103,6 +103,20 @@ bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* e
 
 }  // namespace
 
+std::string ChosenLabels(const std::string& geometry, const std::string& labels, bool noLabels,
+                         std::FILE* err) {
+    if (!labels.empty() || noLabels) {
+        return labels;
+    }
+    std::string beside = LabelFileBeside(geometry);
+    if (!beside.empty()) {
+        const std::string line =
+            beside + ": labels taken from beside the geometry (--no-labels reads none)\n";
+        std::fwrite(line.data(), 1, line.size(), err);
+    }
+    return beside;
+}
+
 std::string DefaultOutputName(std::string_view geometry) {
     size_t nameStart = geometry.find_last_of(platform::kPathSeparators);
     nameStart = nameStart == std::string_view::npos ? 0 : nameStart + 1;
@@ -117,14 +131,15 @@ std::string DefaultOutputName(std::string_view geometry) {
 int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
     const std::string output =
         WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
-    if (!CheckConversionFiles(args.geometry, args.labels, output, err)) {
+    const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
+    if (!CheckConversionFiles(args.geometry, labels, output, err)) {
         return kExitUsage;
     }
 
-    // Only the files named on the command line are read: without LABELS neither a label file
-    // nor a companion, with LABELS the companion beside it.
-    const ImportPaths paths{args.geometry, args.labels,
-                            args.labels.empty() ? std::string() : CompanionFileName(args.labels)};
+    // Nothing is read from the current folder for a name not given: without a label file no
+    // companion either.
+    const ImportPaths paths{args.geometry, labels,
+                            labels.empty() ? std::string() : CompanionFileName(labels)};
     Session session;
     Workspace& workspace = session.workspace;
     ConvertObserver observer(args.geometry, err);

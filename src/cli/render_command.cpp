@@ -40,7 +40,10 @@ std::unique_ptr<QGuiApplication> OffscreenApplication() {
 }  // namespace
 
 int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
-    if (!CheckConversionFiles(args.input, args.labels, args.output, err)) {
+    const std::string labels = IsPlotFilePath(args.input)
+                                   ? std::string()
+                                   : ChosenLabels(args.input, args.labels, args.noLabels, err);
+    if (!CheckConversionFiles(args.input, labels, args.output, err)) {
         return kExitUsage;
     }
 
@@ -49,7 +52,7 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     ConvertObserver failures(args.input, err);
     LoadedDrawing loaded;
     try {
-        loaded = LoadDrawing(args.input, args.labels, failures);
+        loaded = LoadDrawing(args.input, labels, failures);
     } catch (const Error& e) {
         PrintProblem(err, args.input, Utf8FromCp1254(e.message()));
         return kExitUsage;

@@ -7,9 +7,10 @@
 namespace plotaktar::cli {
 
 struct RenderArgs {
-    std::string input;   // a geometry file or a plot file (.plt)
-    std::string labels;  // empty: no label file
-    std::string output;  // .png, .svg or .pdf
+    std::string input;      // a geometry file or a plot file (.plt)
+    std::string labels;     // empty: the one beside a geometry file, if any
+    bool noLabels = false;  // --no-labels: no label file at all
+    std::string output;     // .png, .svg or .pdf
     int width = 1600;
     int height = 1000;
 };

@@ -30,21 +30,6 @@ bool IsPlotFilePath(const std::string& path) {
     return EndsWithNoCase(path, ".plt");
 }
 
-std::string LabelFileBeside(const std::string& geometry) {
-    size_t slash = geometry.find_last_of('/');
-    size_t dot = geometry.find_last_of('.');
-    std::string base = geometry;
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
-        base.resize(dot);
-    }
-    for (const char* extension : {".yaz", ".YAZ"}) {
-        if (platform::UnreadableCause(base + extension).empty()) {
-            return base + extension;
-        }
-    }
-    return {};
-}
-
 LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& labels,
                           ImportObserver& observer) {
     LoadedDrawing loaded;

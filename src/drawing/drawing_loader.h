@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drawing/drawing.h"
+#include "import/import_command.h"  // LabelFileBeside
 #include "model/byte_buffer.h"
 #include "model/import_observer.h"
 #include "model/workspace.h"
@@ -20,10 +21,6 @@ struct LoadedDrawing {
 
 // True when the path names a plot file (it ends in ".plt", in any case).
 bool IsPlotFilePath(const std::string& path);
-
-// The label file that goes with a geometry file: its path with the extension replaced by
-// ".yaz" (or ".YAZ") when such a file exists; otherwise the empty text.
-std::string LabelFileBeside(const std::string& geometry);
 
 // Reads a plot file, or imports a geometry file with `labels` and its companion (an empty
 // `labels` reads none). A failing record goes to `observer`. Throws Error, naming the cause,

@@ -2,6 +2,7 @@
 
 #include "import/import_files.h"
 #include "model/messages.h"
+#include "platform/files.h"
 
 namespace plotaktar {
 
@@ -43,6 +44,21 @@ std::string CompanionFileName(std::string_view labelPath) {
     std::string name(labelPath.substr(0, end));
     name += ".yfn";
     return name;
+}
+
+std::string LabelFileBeside(const std::string& geometry) {
+    size_t slash = geometry.find_last_of(platform::kPathSeparators);
+    size_t dot = geometry.find_last_of('.');
+    std::string base = geometry;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
+        base.resize(dot);
+    }
+    for (const char* extension : {".yaz", ".YAZ"}) {
+        if (platform::UnreadableCause(base + extension).empty()) {
+            return base + extension;
+        }
+    }
+    return {};
 }
 
 void BitBtn1Click(Session& session, UserInterface& ui) {

@@ -123,7 +123,7 @@ TEST(Convert, SampleGivesTheExpectedPlotFile) {
     EXPECT_EQ(ReadFile(output), ReadFile(Data("pafta12.plt")));
 }
 
-TEST(Convert, DefaultOutputAndMissingLabels) {
+TEST(Convert, DefaultOutputAndTheLabelsBesideTheGeometry) {
     TempDir dir;
     CopyInto(dir, Sample("pafta12.gplt"), "pafta12.gplt");
     CopyInto(dir, Sample("pafta12.yaz"), "pafta12.yaz");
@@ -134,12 +134,24 @@ TEST(Convert, DefaultOutputAndMissingLabels) {
     EXPECT_EQ(r.out, std::string("pafta12.gplt: ") + kSampleCounts + " -> pafta12.plt\n");
     EXPECT_EQ(ReadFile(dir.file("pafta12.plt")), ReadFile(Data("pafta12.plt")));
 
-    // Without LABELS the plot file is the sample's without its "YA" lines and without the
-    // layer YAZI, which only the labels used: no companion is read, not even a ".yfn" of the
-    // current directory.
+    // Without LABELS the .yaz beside GEOMETRY is read, with its companion, and said so.
+    fs::create_directory(dir.path() / "sub");
+    CopyInto(dir, Sample("pafta12.gplt"), "sub/p.gplt");
+    CopyInto(dir, Sample("pafta12.yaz"), "sub/p.YAZ");
+    CopyInto(dir, Sample("pafta12.yfn"), "sub/p.yfn");
+    CliResult beside = RunCli({"convert", "sub/p.gplt", "-o", "beside"}, dir.path());
+    EXPECT_EQ(beside.status, 0);
+    EXPECT_EQ(beside.err,
+              "sub/p.YAZ: labels taken from beside the geometry (--no-labels reads none)\n");
+    EXPECT_EQ(ReadFile(dir.file("beside.plt")), ReadFile(Data("pafta12.plt")));
+
+    // With --no-labels, or with no .yaz beside GEOMETRY, the plot file is the sample's without
+    // its "YA" lines and without the layer YAZI, which only the labels used: nothing is read
+    // from the current directory, not its pafta12.yaz nor a ".yfn".
     CopyInto(dir, Sample("pafta12.yfn"), ".yfn");
-    CliResult bare = RunCli({"convert", "pafta12.gplt", "-o", "bare"}, dir.path());
+    CliResult bare = RunCli({"convert", "pafta12.gplt", "--no-labels", "-o", "bare"}, dir.path());
     EXPECT_EQ(bare.status, 0);
+    EXPECT_EQ(bare.err, "");
     EXPECT_EQ(bare.out,
               "pafta12.gplt: nir 3, pol 4, nok 8, tab 10, hat 5, sem 3, par 3, bin 2, "
               "sev 2, yazı 0 -> bare.plt\n");
@@ -153,6 +165,10 @@ TEST(Convert, DefaultOutputAndMissingLabels) {
         start = end;
     }
     EXPECT_EQ(ReadFile(dir.file("bare.plt")), expected);
+    fs::remove(dir.path() / "sub" / "p.YAZ");
+    CliResult alone = RunCli({"convert", "sub/p.gplt", "-o", "alone"}, dir.path());
+    EXPECT_EQ(alone.err, "");
+    EXPECT_EQ(ReadFile(dir.file("alone.plt")), expected);
 }
 
 // On Windows the arguments come from the UTF-16 command line and the output is UTF-8.
@@ -224,7 +240,8 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
     EXPECT_EQ(again.err, fresh.err);
     EXPECT_EQ(ReadFile(dir.file("c.plt")), "OLD\r\n");
 
-    CliResult noFolder = RunCli({"convert", Sample("pafta12.gplt"), "-o", "nowhere/x"}, dir.path());
+    CliResult noFolder =
+        RunCli({"convert", Sample("pafta12.gplt"), "--no-labels", "-o", "nowhere/x"}, dir.path());
     EXPECT_EQ(noFolder.status, 1);
     EXPECT_EQ(noFolder.out, "");
     EXPECT_EQ(noFolder.err, "plotaktar-cli: nowhere/x.plt: Invalid filename.\n");
@@ -317,6 +334,8 @@ TEST(CommandLine, UsageErrorsRunNothing) {
         {{"convert", "p.gplt", "-o"}, "convert: -o needs an OUTPUT path"},
         {{"convert", "p.gplt", "-o", "a", "-o", "b"}, "convert: -o given twice"},
         {{"convert", "p.gplt", "--force"}, "convert: unknown option '--force'"},
+        {{"convert", "p.gplt", "p.yaz", "--no-labels"},
+         "convert: --no-labels and LABELS given together"},
         {{"run"}, "run: no steps given"},
         {{"run", "open", "p.gplt", "-", "save", "x.plt", "print"}, "run: unknown step 'print'"},
         // "save" is taken as the LABELS of open, so x.plt stands where a step belongs.
@@ -339,7 +358,8 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     CliResult help = RunCli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
-    EXPECT_EQ(help.out.rfind("Usage: plotaktar-cli convert GEOMETRY [LABELS] [-o OUTPUT]\n", 0),
+    EXPECT_EQ(help.out.rfind(
+                  "Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]\n", 0),
               0u);
     EXPECT_NE(help.out.find("open GEOMETRY LABELS"), std::string::npos);
 

@@ -133,13 +133,17 @@ class RenderTest : public QObject {
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        auto run = [&](const QStringList& args, QByteArray* err = nullptr) {
+        auto run = [&](const QStringList& args, QByteArray* err = nullptr,
+                       QByteArray* out = nullptr) {
             QProcess process;
             process.setProcessEnvironment(environment);
             process.start(QStringLiteral(PLOTAKTAR_CLI), QStringList{"render"} + args);
             process.waitForFinished(60000);
             if (err) {
                 *err = process.readAllStandardError();
+            }
+            if (out) {
+                *out = process.readAllStandardOutput();
             }
             return process.exitCode();
         };
@@ -153,7 +157,16 @@ class RenderTest : public QObject {
         QVERIFY(svgFile.open(QIODevice::ReadOnly) && svgFile.readAll().contains("<svg"));
         QVERIFY(pdfFile.open(QIODevice::ReadOnly) && pdfFile.read(5) == "%PDF-");
 
-        QByteArray err;
+        // The labels beside the geometry are drawn, as in the viewer, unless --no-labels.
+        QByteArray err, out;
+        QCOMPARE(run({Sample("pafta12.gplt"), "-o", png}, &err, &out), 0);
+        QCOMPARE(err, Sample("pafta12.yaz").toUtf8() +
+                          ": labels taken from beside the geometry (--no-labels reads none)\n");
+        QVERIFY2(out.contains(": 34 features"), out.constData());
+        QCOMPARE(run({Sample("pafta12.gplt"), "--no-labels", "-o", png}, &err, &out), 0);
+        QCOMPARE(err, QByteArray());
+        QVERIFY2(out.contains(": 23 features"), out.constData());
+
         QCOMPARE(run({dir.filePath("missing.gplt"), "-o", png}, &err), 2);
         QVERIFY(err.contains("missing.gplt: No such file or directory"));
         QCOMPARE(run({Sample("pafta12.gplt"), "-o", dir.filePath("x.bmp")}), 2);
