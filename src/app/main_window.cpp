@@ -25,27 +25,26 @@ namespace plotaktar::app {
 namespace {
 
 struct Page {
-    const char* caption;  // UTF-8
     int gridNumber;
     GridSizing sizing;
 };
 
-// The pages in tab order. The table numbers do not follow it: StringGrid4 (layers) sits on
-// the tenth page, StringGrid5 (lines) on the fourth.
+// The pages in tab order (captions: PageCaption). The table numbers do not follow it: StringGrid4
+// (layers) sits on the tenth page, StringGrid5 (lines) on the fourth.
 constexpr std::array<Page, kGridCount> kPages = {{
-    {"Nirengi", 1, GridSizing::Columns},
-    {"poligon", 2, GridSizing::Columns},
-    {"Nokta", 3, GridSizing::Columns},
-    {"Hat", 5, GridSizing::Columns},
-    {"Yazı", 6, GridSizing::Columns},
-    {"Sembol", 7, GridSizing::Columns},
-    {"Ada Parsel", 8, GridSizing::Columns},
-    {"Bina", 9, GridSizing::Columns},
-    {"Şev", 10, GridSizing::Columns},
-    {"Tabaka", 4, GridSizing::Columns},
-    {"Ada Parsel Köşe", 11, GridSizing::RowsAndColumns},
-    {"bina köşe", 12, GridSizing::None},
-    {"şev köşe", 13, GridSizing::None},
+    {1, GridSizing::Columns},          // Nirengi
+    {2, GridSizing::Columns},          // poligon
+    {3, GridSizing::Columns},          // Nokta
+    {5, GridSizing::Columns},          // Hat
+    {6, GridSizing::Columns},          // Yazı
+    {7, GridSizing::Columns},          // Sembol
+    {8, GridSizing::Columns},          // Ada Parsel
+    {9, GridSizing::Columns},          // Bina
+    {10, GridSizing::Columns},         // Şev
+    {4, GridSizing::Columns},          // Tabaka
+    {11, GridSizing::RowsAndColumns},  // Ada Parsel Köşe
+    {12, GridSizing::None},            // bina köşe
+    {13, GridSizing::None},            // şev köşe
 }};
 
 constexpr int kFrontPage = 10;  // "Ada Parsel Köşe"
@@ -133,7 +132,9 @@ void TForm1::createControls() {
         sheetLayout->addWidget(view);
         models_[Index(page.gridNumber)] = model;
         views_[Index(page.gridNumber)] = view;
-        PageControl1->addTab(sheet, QString::fromUtf8(page.caption));
+        const std::string_view caption = PageCaption(page.gridNumber);
+        PageControl1->addTab(
+            sheet, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
     }
     PageControl1->setCurrentIndex(kFrontPage);
 }

@@ -10,6 +10,7 @@
 #include "export/export_command.h"
 #include "import/import_command.h"
 #include "import/import_files.h"
+#include "import/source_lines.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/session.h"
@@ -83,6 +84,29 @@ std::optional<std::string> RunHandled(Command command) {
     return std::nullopt;
 }
 
+// The line after an export error that stopped at a cell: where the cell is, and the input line
+// it came from, found by reading the input again now (a successful convert keeps no line
+// numbers). "FILE:LINE: the cell stopping the export: PAGE, row R, column "HEADER"".
+void PrintStoppingCell(std::FILE* err, const ImportPaths& paths, const CellPlace& cell) {
+    std::string line;
+    if (std::optional<SourceLine> source = SourceLineOf(paths, cell.grid, cell.row)) {
+        line = source->fileName + ":" + IntToStr(static_cast<int64_t>(source->lineNumber));
+    } else {
+        line = "plotaktar-cli: " + paths.geometry;
+    }
+    line += ": the cell stopping the export: ";
+    line += PageCaption(cell.grid);
+    line += ", row " + IntToStr(cell.row) + ", column \"";
+    const std::vector<std::string>& headers = HeaderTexts(cell.grid);
+    if (static_cast<size_t>(cell.column) < headers.size()) {
+        line += Utf8FromCp1254(headers[static_cast<size_t>(cell.column)]);
+    } else {
+        line += IntToStr(cell.column);
+    }
+    line += "\"\n";
+    std::fwrite(line.data(), 1, line.size(), err);
+}
+
 bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* err) {
     std::FILE* file = platform::OpenForWriting(path);
     if (file == nullptr) {
@@ -147,8 +171,20 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
         PrintProblem(err, args.geometry, Utf8FromCp1254(ErrorBoxText(*error)));
         return kExitFailed;
     }
-    if (auto error = RunHandled([&] { SavePlotFile(workspace, output); })) {
+    std::optional<CellPlace> stoppedAt;
+    if (auto error = RunHandled([&] {
+            try {
+                SavePlotFile(workspace, output);
+            } catch (const Error& e) {
+                stoppedAt = e.cell;
+                throw;
+            }
+        })) {
         PrintProblem(err, output, Utf8FromCp1254(ErrorBoxText(*error)));
+        if (stoppedAt) {
+            workspace = Workspace();  // the tables' memory back before the files are read again
+            PrintStoppingCell(err, paths, *stoppedAt);
+        }
         return kExitFailed;
     }
     std::string summary = args.geometry + ": " + RecordCounts(workspace) + " -> " + output + "\n";

@@ -5,6 +5,7 @@
 #include <memory>
 #include <tuple>
 
+#include "model/errors.h"
 #include "model/text.h"
 
 namespace plotaktar {
@@ -74,6 +75,23 @@ class LineWriter {
     size_t capacity_ = 0;
 };
 
+// Runs a step that reads a cell's text; a failure is marked with the cell's row and column
+// (WritePlotFile adds the table), so that the user can be told where the export stopped.
+template <typename Step>
+auto AtCell(const Table& grid, int column, int row, Step step) {
+    try {
+        return step(grid.cell(column, row));
+    } catch (Error& e) {
+        e.cell = CellPlace{0, row, column};
+        throw;
+    }
+}
+
+std::string_view LayerNameAt(const Table& grid, int column, int row, const LayerTable& layers) {
+    return AtCell(grid, column, row,
+                  [&](std::string_view cell) { return LookupLayerName(layers, cell); });
+}
+
 bool IsSet(const std::string& flag) {
     return flag == "1";
 }
@@ -103,7 +121,7 @@ void WriteLayers(const LayerTable& layers, LineWriter& out) {
 void WritePoints(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(5, row));
+        std::string_view layer = LayerNameAt(grid, 5, row, layers);
         out.put("PN  && ", grid.cell(3, row), " ", grid.cell(2, row), " ", layer, " ",
                 grid.cell(4, row), " 0 ", grid.cell(1, row));
         out.endLine();
@@ -114,7 +132,7 @@ void WritePoints(const Table& grid, const LayerTable& layers, LineWriter& out) {
 void WriteLabels(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(7, row));
+        std::string_view layer = LayerNameAt(grid, 7, row, layers);
         out.put("YA  && ", grid.cell(3, row), " ", grid.cell(2, row), " L ", grid.cell(4, row), " ",
                 grid.cell(6, row), " 0 ", layer, " ", grid.cell(10, row));
         out.endLine();
@@ -125,7 +143,7 @@ void WriteLabels(const Table& grid, const LayerTable& layers, LineWriter& out) {
 void WriteLines(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(9, row));
+        std::string_view layer = LayerNameAt(grid, 9, row, layers);
         out.put("LX  && ", grid.cell(2, row), " ", grid.cell(3, row), " ", grid.cell(6, row), " ",
                 grid.cell(7, row), " 0 ", layer, " 0.00 0 ", grid.cell(4, row), " ",
                 grid.cell(8, row));
@@ -139,8 +157,9 @@ void WriteParcels(const Table& parcels, const Table& corners, const LayerTable& 
                   LineWriter& out) {
     const int rows = parcels.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, parcels.cell(4, row));
-        const int32_t cornerCount = StrToInt(parcels.cell(5, row));
+        std::string_view layer = LayerNameAt(parcels, 4, row, layers);
+        const int32_t cornerCount =
+            AtCell(parcels, 5, row, [](std::string_view cell) { return StrToInt(cell); });
         out.put("L2  && 0.0000000 0.0000000 ", parcels.cell(1, row), "/", parcels.cell(2, row),
                 " 19 0 ", layer, "  0.00000000000000E+0000 0");
         out.endLine();
@@ -193,26 +212,32 @@ void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
     LineWriter out(sink);
     auto loaded = [&](Kind kind) { return IsSet(flags.*KindOf(kind).flag); };
     auto table = [&](Kind kind) -> const Table& { return workspace.grid(KindOf(kind).grid); };
+    // Writes a section of a kind's table; a cell that stops it is marked with that table.
+    auto section = [&](Kind kind, auto write) {
+        if (!loaded(kind)) {
+            return;
+        }
+        try {
+            write(table(kind));
+        } catch (Error& e) {
+            if (e.cell) {
+                e.cell->grid = GridNumber(KindOf(kind).grid);
+            }
+            throw;
+        }
+    };
+    auto points = [&](const Table& grid) { WritePoints(grid, layers, out); };
     if (loaded(Kind::Tabaka)) {
         WriteLayers(layers, out);
     }
-    for (Kind kind : {Kind::Nirengi, Kind::Poligon}) {
-        if (loaded(kind)) {
-            WritePoints(table(kind), layers, out);
-        }
-    }
-    if (loaded(Kind::Yazi)) {
-        WriteLabels(table(Kind::Yazi), layers, out);
-    }
-    if (loaded(Kind::Nokta)) {
-        WritePoints(table(Kind::Nokta), layers, out);
-    }
-    if (loaded(Kind::Hat)) {
-        WriteLines(table(Kind::Hat), layers, out);
-    }
-    if (loaded(Kind::Parsel)) {
-        WriteParcels(table(Kind::Parsel), workspace.grid(Grid::StringGrid11), layers, out);
-    }
+    section(Kind::Nirengi, points);
+    section(Kind::Poligon, points);
+    section(Kind::Yazi, [&](const Table& grid) { WriteLabels(grid, layers, out); });
+    section(Kind::Nokta, points);
+    section(Kind::Hat, [&](const Table& grid) { WriteLines(grid, layers, out); });
+    section(Kind::Parsel, [&](const Table& grid) {
+        WriteParcels(grid, workspace.grid(Grid::StringGrid11), layers, out);
+    });
     out.flush();
 }
 

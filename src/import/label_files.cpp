@@ -36,54 +36,80 @@ int AppendLabelRow(ImportContext& ctx) {
     return n;
 }
 
+// A label file line: four fields, then the text and the layer number. The layer number stands
+// right-aligned in the last three characters; the text and the number share the fourth-last
+// character. A line without text gives no row.
+struct LabelLine {
+    explicit LabelLine(std::string_view line) {
+        std::string_view rest = Trim(line);
+        x = NextField(rest);
+        y = NextField(rest);
+        angle = NextField(rest);
+        size = NextField(rest);
+        const size_t length = rest.size();
+        text = length > 3 ? Trim(rest.substr(0, length - 3)) : std::string_view();
+        layer = Trim(length >= 4 ? rest.substr(length - 4) : rest);
+    }
+    std::string_view x, y, angle, size, text, layer;
+};
+
+// A companion line: nine fields and the text; fewer than ten blank-separated parts give no row.
+struct CompanionLine {
+    explicit CompanionLine(std::string_view line) {
+        rest = Trim(line);
+        for (auto& v : value) {
+            v = NextField(rest);
+        }
+    }
+    bool givesRow() const { return !value[8].empty(); }
+    std::string_view value[9];
+    std::string_view rest;
+};
+
 }  // namespace
+
+bool LabelLineGivesRow(std::string_view line) {
+    return !LabelLine(line).text.empty();
+}
+
+bool CompanionLineGivesRow(std::string_view line) {
+    return CompanionLine(line).givesRow();
+}
 
 void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
     ReadLoop(bytes, [&](std::string_view line) {
-        std::string_view rest = Trim(line);
-        std::string_view x = NextField(rest);
-        std::string_view y = NextField(rest);
-        std::string_view angle = NextField(rest);
-        std::string_view size = NextField(rest);
-        // The layer number stands right-aligned in the last three characters; the text and
-        // the number share the fourth-last character.
-        const size_t length = rest.size();
-        std::string_view text = length > 3 ? Trim(rest.substr(0, length - 3)) : std::string_view();
-        std::string_view layer = Trim(length >= 4 ? rest.substr(length - 4) : rest);
-        if (text.empty()) {
+        const LabelLine label(line);
+        if (label.text.empty()) {
             return;
         }
         Table& table = ctx.workspace.grid(kTextGrid);
         int n = AppendLabelRow(ctx);
         table.setCell(1, n, kLabelFont);
-        const std::string_view fields[] = {x, y, size, size, angle, layer};
+        const std::string_view fields[] = {label.x,    label.y,     label.size,
+                                           label.size, label.angle, label.layer};
         for (int c = 2; c <= 7; ++c) {
             table.setCellSlice(c, n, fields[c - 2]);
         }
         table.setCell(8, n, kZero);
         table.setCell(9, n, kZero);
-        table.setCellSlice(10, n, text);
-        MarkLayerUsed(ctx.workspace.layerTable, layer);
+        table.setCellSlice(10, n, label.text);
+        MarkLayerUsed(ctx.workspace.layerTable, label.layer);
     });
 }
 
 void ReadCompanionFile(ImportContext& ctx, std::string_view bytes) {
     ReadLoop(bytes, [&](std::string_view line) {
-        std::string_view rest = Trim(line);
-        std::string_view value[9];
-        for (auto& v : value) {
-            v = NextField(rest);
-        }
-        if (value[8].empty()) {
-            return;  // fewer than ten blank-separated parts
+        const CompanionLine companion(line);
+        if (!companion.givesRow()) {
+            return;
         }
         Table& table = ctx.workspace.grid(kTextGrid);
         int n = AppendLabelRow(ctx);
         for (int c = 1; c <= 9; ++c) {
-            table.setCellSlice(c, n, value[c - 1]);
+            table.setCellSlice(c, n, companion.value[c - 1]);
         }
-        table.setCellSlice(10, n, rest);
-        MarkLayerUsed(ctx.workspace.layerTable, value[6]);
+        table.setCellSlice(10, n, companion.rest);
+        MarkLayerUsed(ctx.workspace.layerTable, companion.value[6]);
     });
 }
 

@@ -2,12 +2,20 @@
 
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "model/messages.h"
 
 namespace plotaktar {
+
+// A cell of a table: StringGrid `grid`, row and column from 0.
+struct CellPlace {
+    int grid;
+    int row;
+    int column;
+};
 
 // A failure that a command lets through to the general error handler. The message is
 // windows-1254 bytes, like every text of the program, since it may quote a cell text; it is
@@ -16,6 +24,9 @@ class Error : public std::runtime_error {
   public:
     explicit Error(const std::string& message) : std::runtime_error(message), message_(message) {}
     const std::string& message() const { return message_; }
+
+    // The cell whose text failed, when the export stopped at one.
+    std::optional<CellPlace> cell;
 
   private:
     std::string message_;

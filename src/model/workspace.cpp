@@ -94,6 +94,13 @@ const std::vector<std::string>& HeaderTexts(int gridNumber) {
     }
 }
 
+std::string_view PageCaption(int gridNumber) {
+    static constexpr std::array<std::string_view, kGridCount> kCaptions = {
+        "Nirengi",    "poligon", "Nokta", "Tabaka",          "Hat",       "Yazı",    "Sembol",
+        "Ada Parsel", "Bina",    "Şev",   "Ada Parsel Köşe", "bina köşe", "şev köşe"};
+    return kCaptions[static_cast<size_t>(gridNumber - 1)];
+}
+
 void WriteHeaderRows(Workspace& workspace) {
     for (int g = 1; g <= 10; ++g) {
         Table& table = workspace.grid(g);

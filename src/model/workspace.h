@@ -52,6 +52,10 @@ class Workspace {
 // The column headers of StringGrid1 to StringGrid10 (windows-1254 bytes); empty for 11 to 13.
 const std::vector<std::string>& HeaderTexts(int gridNumber);
 
+// The caption of the tab page that shows StringGrid n (UTF-8: the window and the command line
+// show it, no file holds it).
+std::string_view PageCaption(int gridNumber);
+
 // Writes row 0 of StringGrid1 to StringGrid10, as the window's creation does.
 void WriteHeaderRows(Workspace& workspace);
 

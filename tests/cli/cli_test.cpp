@@ -231,7 +231,8 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
     EXPECT_EQ(fresh.status, 1);
     EXPECT_EQ(fresh.out, "");
     EXPECT_EQ(fresh.err,
-              "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\n3' is not a valid integer value.\n");
+              "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\n3' is not a valid integer value.\n"
+              "c.gplt:5: the cell stopping the export: Nokta, row 2, column \"Tabaka No\"\n");
     EXPECT_FALSE(FileExists(dir.file("c.plt")));
 
     dir.write("c.plt", "OLD\r\n");
@@ -246,6 +247,27 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
     EXPECT_EQ(noFolder.out, "");
     EXPECT_EQ(noFolder.err, "plotaktar-cli: nowhere/x.plt: Invalid filename.\n");
     EXPECT_EQ(Listing(dir), (std::set<std::string>{"c.gplt", "c.plt"}));
+}
+
+TEST(Convert, TheCellStoppingTheExportIsFoundInItsFile) {
+    TempDir dir;
+    dir.write("d.gplt", CrLf({"tab 1 1 A 7 0 1 0", "par 1 2 3 1", "1 2 a b c", "par 4 5 6 1"}));
+    dir.write("d.yaz", CrLf({"1 2 3 4 ab   1", "no", "1 2 3 4 cd   1"}));
+    dir.write("d.yfn", CrLf({"too few", "Arial 1 2 3 4 5 x 0 1 bad layer"}));
+    CliResult labels = RunCli({"convert", "d.gplt", "d.yaz"}, dir.path());
+    EXPECT_EQ(labels.status, 1);
+    EXPECT_EQ(labels.err,
+              "plotaktar-cli: d.plt: 'x' is not a valid integer value.\n"
+              "d.yfn:2: the cell stopping the export: Yazı, row 3, column \"Tabaka No\"\n");
+
+    // A parcel without corner lines: its count is empty, as in a first import.
+    CliResult parcel = RunCli({"convert", "d.gplt", "--no-labels"}, dir.path());
+    EXPECT_EQ(parcel.status, 1);
+    EXPECT_EQ(
+        parcel.err,
+        "plotaktar-cli: d.plt: '' is not a valid integer value.\n"
+        "d.gplt:4: the cell stopping the export: Ada Parsel, row 2, column \"Köse Sayısı\"\n");
+    EXPECT_FALSE(FileExists(dir.file("d.plt")));
 }
 
 TEST(Convert, UnreadableInputsStopBeforeAnythingIsWritten) {
