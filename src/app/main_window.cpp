@@ -137,6 +137,20 @@ void TForm1::createControls() {
             sheet, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
     }
     PageControl1->setCurrentIndex(kFrontPage);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::fitPageOnScreen);
+}
+
+void TForm1::fitPageOnScreen() {
+    const int index = PageControl1->currentIndex();
+    if (index < 0 || static_cast<size_t>(index) >= kPages.size()) {
+        return;
+    }
+    const Page& page = kPages[static_cast<size_t>(index)];
+    bool& pending = fitPending_[Index(page.gridNumber)];
+    if (pending && page.sizing != GridSizing::None) {
+        pending = false;
+        grid(page.gridNumber)->fitColumnsToRowsInView();
+    }
 }
 
 void TForm1::FormCreate() {
@@ -227,6 +241,9 @@ void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& com
 
 void TForm1::BitBtn1Click() {
     runCommand(plotaktar::BitBtn1Click);
+    // Coordinates readable at once: the page on screen now, every other page when it is shown.
+    fitPending_.fill(true);
+    fitPageOnScreen();
 }
 
 void TForm1::SpeedButton1Click() {

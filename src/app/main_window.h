@@ -58,6 +58,9 @@ class TForm1 : public QMainWindow {
     void createControls();
     void FormCreate();
     void refreshTables();
+    // Fits the columns of the page on screen when an import has changed the tables since it
+    // was last fitted.
+    void fitPageOnScreen();
     void fitOnScreen();
     // The window manager's frame around the client area; null while it is not known.
     QMargins frameMargins() const;
@@ -73,6 +76,7 @@ class TForm1 : public QMainWindow {
     QTabWidget* PageControl1 = nullptr;
     std::array<GridModel*, kGridCount> models_{};
     std::array<GridView*, kGridCount> views_{};
+    std::array<bool, kGridCount> fitPending_{};  // an import came after the page's last fit
     bool shown_ = false;
     QMargins fittedFrame_;  // the frame the last fit allowed for
     QRect openingPlace_;    // frame position and client size asked for before the first show

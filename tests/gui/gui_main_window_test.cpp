@@ -246,6 +246,41 @@ class MainWindowTest : public QObject {
         QCOMPARE(form.grid(1)->selectionModel()->selectedIndexes().size(), 1);
     }
 
+    void anImportFitsThePageOnScreenAndEachOtherWhenShown() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        plotaktar::gui_testing::ScriptedUi ui;
+        form.setUserInterface(&ui);
+        for (int grid : {1, 8, 11}) {  // the designed layout until an import
+            QCOMPARE(form.grid(grid)->columnWidth(1), plotaktar::app::kDefaultColumnWidth);
+        }
+        // Shows whole in its column, as the view paints it.
+        auto whole = [&](int grid, int row, int column) {
+            const QTableView* view = form.grid(grid);
+            const QString text =
+                form.model(grid)->data(form.model(grid)->index(row, column)).toString();
+            const int room = view->columnWidth(column) - 1 - 2 * plotaktar::app::kCellPadding;
+            return view->fontMetrics().elidedText(text, Qt::ElideRight, room) == text;
+        };
+        ui.answerOpen(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt", PLOTAKTAR_SAMPLES_DIR "/pafta12.yaz");
+        form.BitBtn1Click();
+        auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QCOMPARE(pages->currentWidget()->findChild<QTableView*>(), form.grid(11));
+        QVERIFY(whole(11, 0, 0));
+        QCOMPARE(form.grid(1)->columnWidth(1), plotaktar::app::kDefaultColumnWidth);
+        pages->setCurrentIndex(0);  // "Nirengi": fitted as it is shown
+        for (int column = 0; column < 5; ++column) {
+            QVERIFY(whole(1, 0, column));
+            QVERIFY(form.grid(1)->columnWidth(column) >= plotaktar::app::kDefaultColumnWidth);
+        }
+        // A column the user sets stays until the next import.
+        form.grid(1)->setColumnWidth(1, 30);
+        pages->setCurrentIndex(1);
+        pages->setCurrentIndex(0);
+        QCOMPARE(form.grid(1)->columnWidth(1), 30);
+    }
+
     void everyBoxShowsWhatTheCommandHasWritten() {
         TForm1 form;
         form.show();
