@@ -50,7 +50,10 @@ bool HasSuffix(const QString& path, const char* suffix) {
 class FailureCounter : public ImportObserver {
   public:
     void recordFailed(std::string_view, uint64_t) override { ++failed; }
-    void importWarning(std::string_view fileName, ImportWarning, uint64_t) override {
+    void importWarning(std::string_view fileName, ImportWarning warning, uint64_t) override {
+        if (warning != ImportWarning::NoCarriageReturns) {
+            return;  // the status bar tells only why a drawing is one long line
+        }
         withoutCarriageReturns << QFileInfo(QFile::decodeName(QByteArray(
                                                 fileName.data(),
                                                 static_cast<qsizetype>(fileName.size()))))
