@@ -243,7 +243,7 @@ class ImportTest : public QObject {
                     }
                     box->button(QMessageBox::Ok)->click();
                 },
-                &missed);
+                &missed, 3000);  // the 5 MB field's import and export on a busy machine
         };
         auto click = [&](const char* button, const QString& geometry, const QString& labels,
                          int boxCount) {
