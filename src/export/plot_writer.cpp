@@ -15,12 +15,15 @@ namespace {
 // Lines are collected in one buffer and handed to the sink whenever it holds this much, so a
 // million-row file costs a few dozen writes and no allocation per line.
 constexpr size_t kChunkSize = size_t{1} << 20;
+// The buffer starts this small and doubles up to a chunk: a small drawing's file costs no
+// megabyte of memory, a big one a few more allocations in all.
+constexpr size_t kFirstCapacity = size_t{1} << 14;
 
 constexpr std::string_view kLineEnd = "\r\n";
 
 class LineWriter {
   public:
-    explicit LineWriter(PlotSink& sink) : sink_(sink) { grow(kChunkSize + 4096); }
+    explicit LineWriter(PlotSink& sink) : sink_(sink) { grow(kFirstCapacity); }
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
@@ -58,9 +61,10 @@ class LineWriter {
         return to + text.size();
     }
 
-    // A line longer than a chunk (a huge cell) makes the buffer grow to hold it.
+    // Doubles the buffer, but beyond a chunk only as far as a line needs: a chunk is handed on
+    // once it is full, and only a line longer than a chunk (a huge cell) needs more room.
     void grow(size_t needed) {
-        size_t capacity = std::max(needed, 2 * capacity_);
+        size_t capacity = std::max(needed, std::min(2 * capacity_, kChunkSize + 4096));
         std::unique_ptr<char[]> data(new char[capacity]);
         if (size_ > 0) {
             std::memcpy(data.get(), data_.get(), size_);

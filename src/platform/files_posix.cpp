@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/memory_files.h"
 #include "platform/read_to_end.h"
 
 namespace plotaktar::platform {
@@ -36,6 +37,9 @@ int OpenWithoutWaiting(const std::string& path) {
 }  // namespace
 
 std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->read(path);
+    }
     FileDescriptor fd(OpenWithoutWaiting(path));
     if (fd.get() < 0) {
         return std::nullopt;
@@ -55,6 +59,9 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
 }
 
 std::string UnreadableCause(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->unreadableCause(path);
+    }
     FileDescriptor fd(OpenWithoutWaiting(path));
     if (fd.get() < 0) {
         return std::strerror(errno);

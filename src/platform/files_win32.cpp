@@ -3,6 +3,7 @@
 
 #include "model/text.h"
 #include "platform/files.h"
+#include "platform/memory_files.h"
 #include "platform/read_to_end.h"
 #include "platform/wide_text_win32.h"
 
@@ -29,6 +30,9 @@ bool IsDirectory(const std::wstring& path) {
 }  // namespace
 
 std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->read(path);
+    }
     std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide) {
         return std::nullopt;
@@ -53,6 +57,9 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
 }
 
 std::string UnreadableCause(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->unreadableCause(path);
+    }
     std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide) {
         return "No such file or directory";

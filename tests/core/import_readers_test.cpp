@@ -9,6 +9,8 @@
 #include "import/import_command.h"
 #include "import_fixture.h"
 #include "model/errors.h"
+#include "platform/files.h"
+#include "platform/memory_files.h"
 #include "test_support.h"
 
 namespace plotaktar {
@@ -309,6 +311,77 @@ TEST_F(ImportTest, FailingRecordsReportTheirLineNumbers) {
     BitBtn1Click(session, ui);
     using Failure = std::pair<std::string, uint64_t>;
     EXPECT_EQ(ui.failures, (std::vector<Failure>{{"sembol", 2}, {W("şev"), 4}}));
+}
+
+// The fuzz target imports from memory: the same bytes held in memory under the same paths must
+// give the same workspace as the files on disk, over two imports into one session (the second
+// lets go of the first one's buffers).
+TEST(MemoryFiles, ImportLikeTheFilesOnDisk) {
+    TempDir dir;
+    const std::string sample = std::string(PLOTAKTAR_SAMPLES_DIR) + "/pafta12";
+    const std::vector<std::string> paths = {
+        sample + ".gplt", sample + ".yaz", sample + ".yfn",
+        dir.write("b.gplt", CrLf({"nok 1 2 3 4 5 6", "nir", "sem 12 3"})),
+        dir.write("b.yaz", CrLf({"4512350.00 512340.00 100 2.5 ADA 105   5"}))};
+    auto importTwice = [&](Session& session) {
+        ScriptedUi ui;
+        ui.answerOpen(paths[0], paths[1]);
+        BitBtn1Click(session, ui);
+        ui.answerOpen(paths[3], paths[4]);
+        BitBtn1Click(session, ui);
+        return ui.messages;
+    };
+    Session onDisk;
+    const Msgs diskMessages = importTwice(onDisk);
+
+    Session inMemory;
+    Msgs memoryMessages;
+    {
+        platform::MemoryFiles files;
+        for (const std::string& path : paths) {
+            files.put(path, testing::ReadFile(path));
+        }
+        // Only its files exist: the sample's companion on disk is not read.
+        EXPECT_EQ(platform::UnreadableCause(sample + ".gplt"), "");
+        files.remove(sample + ".yfn");
+        EXPECT_EQ(platform::UnreadableCause(sample + ".yfn"), "No such file or directory");
+        EXPECT_FALSE(platform::ReadRegularFile(sample + ".yfn"));
+        files.put(sample + ".yfn", testing::ReadFile(sample + ".yfn"));
+        memoryMessages = importTwice(inMemory);
+    }
+    EXPECT_EQ(memoryMessages, diskMessages);
+    EXPECT_GT(diskMessages.size(), 2u);
+    for (int g = 1; g <= kGridCount; ++g) {
+        const Table& a = onDisk.workspace.grid(g);
+        const Table& b = inMemory.workspace.grid(g);
+        ASSERT_EQ(a.rowCount(), b.rowCount()) << "StringGrid" << g;
+        ASSERT_EQ(a.colCount(), b.colCount()) << "StringGrid" << g;
+        for (int r = 0; r < a.rowCount(); ++r) {
+            for (int c = 0; c < a.colCount(); ++c) {
+                ASSERT_EQ(a.cell(c, r), b.cell(c, r)) << "StringGrid" << g << " " << c << "," << r;
+            }
+        }
+    }
+    for (int row = 1; row <= kLayerRows; ++row) {
+        for (int field = 1; field <= kLayerFields; ++field) {
+            EXPECT_EQ(onDisk.workspace.layerTable.field(row, field),
+                      inMemory.workspace.layerTable.field(row, field));
+        }
+    }
+    const auto diskFlags = onDisk.workspace.flags.named();
+    const auto memoryFlags = inMemory.workspace.flags.named();
+    for (size_t i = 0; i < diskFlags.size(); ++i) {
+        EXPECT_EQ(*diskFlags[i].second, *memoryFlags[i].second) << diskFlags[i].first;
+    }
+    // The plot file, or the error that refuses it.
+    auto plotFile = [](const Session& session) {
+        try {
+            return PlotFileBytes(session.workspace);
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+    };
+    EXPECT_EQ(plotFile(onDisk), plotFile(inMemory));
 }
 
 }  // namespace
