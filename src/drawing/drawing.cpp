@@ -22,16 +22,16 @@ bool ParseCoordinate(std::string_view text, double& value) {
 }
 
 uint16_t Drawing::layerIndex(std::string_view name, int colour) {
-    for (size_t i = 0; i < layerList_.size(); ++i) {
-        if (layerList_[i].name == name) {
-            return static_cast<uint16_t>(i);
-        }
+    if (auto found = layerByName_.find(name); found != layerByName_.end()) {
+        return found->second;
     }
     if (layerList_.size() >= 0xffff) {
         return 0xfffe;  // the drawing has far more layer names than any sheet; share the last
     }
     layerList_.push_back({std::string(name), colour, 0});
-    return static_cast<uint16_t>(layerList_.size() - 1);
+    const auto index = static_cast<uint16_t>(layerList_.size() - 1);
+    layerByName_.emplace(name, index);
+    return index;
 }
 
 void Drawing::reserve(size_t features, size_t vertices, size_t textBytes) {

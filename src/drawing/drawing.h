@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/spatial_grid.h"
@@ -36,7 +37,8 @@ struct DrawingCounts {
     uint64_t symbols = 0;     // symbols, buildings and slopes carry no coordinates
     uint64_t buildings = 0;
     uint64_t slopes = 0;
-    uint64_t skippedLines = 0;  // plot-file lines of no record this program writes
+    uint64_t skippedLines = 0;  // plot-file lines of no record this program writes (not empty)
+    uint64_t recordLines = 0;   // plot-file lines of a record this program writes
 };
 
 // The features of one drawing in flat arrays: kind, layer, source record, vertices, text, and
@@ -109,6 +111,14 @@ class Drawing {
         return value;
     }
     std::vector<DrawingLayer> layerList_;
+    // Layer names to their index, so that a file of many layers reads in linear time.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>()(name);
+        }
+    };
+    std::unordered_map<std::string, uint16_t, NameHash, std::equal_to<>> layerByName_;
     DrawingCounts counts_;
     uint32_t kindCounts_[kFeatureKinds] = {};
     Bounds extent_;

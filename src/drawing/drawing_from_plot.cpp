@@ -108,6 +108,14 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
         const uint32_t number = lines.number();
         const uint64_t offset = lines.start();
         std::string_view rest = line.size() >= 7 ? line.substr(7) : std::string_view();
+        const bool record = line.starts_with("TA ") || line.starts_with("PN  && ") ||
+                            line.starts_with("YA  && ") || line.starts_with("LX  && ") ||
+                            line.starts_with("L2  && ");
+        if (record) {
+            ++drawing.counts().recordLines;
+        } else if (!line.empty()) {
+            ++drawing.counts().skippedLines;
+        }
         if (line.starts_with("TA ")) {
             std::string_view name = line.substr(3);
             if (name.ends_with(kLayerEnd)) {
@@ -166,8 +174,6 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
                 continue;
             }
             add(FeatureKind::Parcel, layer, corners, name, number, offset);
-        } else {
-            ++drawing.counts().skippedLines;
         }
     }
     drawing.finish();

@@ -81,7 +81,8 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
 }
 
 std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
-                        const RenderFilter& filter, const std::string& path) {
+                        const RenderFilter& filter, const std::string& path,
+                        const std::function<void(const std::string&)>& temporaryChanged) {
     PictureFormat format;
     if (!PictureFormatOf(QString::fromStdString(path), format)) {
         return "the file name must end in .png, .svg or .pdf";
@@ -90,13 +91,21 @@ std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
     if (bytes.isEmpty()) {
         return "the picture could not be made";
     }
+    auto tell = [&](const std::string& temporary) {
+        if (temporaryChanged) {
+            temporaryChanged(temporary);
+        }
+    };
     try {
         PlotFileOutput output(path);
+        tell(output.temporaryPath());
         output.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
         output.commit();
     } catch (const Error& e) {
+        tell({});
         return Utf8FromCp1254(e.message());
     }
+    tell({});
     return {};
 }
 

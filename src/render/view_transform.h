@@ -12,6 +12,11 @@ namespace plotaktar {
 // surface's centre and the pixels per drawing unit. Y (easting) runs to the right, X
 // (northing) upwards.
 struct ViewTransform {
+    // Pixels per drawing unit: a million at most; at least so few that a drawing reaching to
+    // the ends of a double still fits.
+    static constexpr double kMinScale = 1e-300;
+    static constexpr double kMaxScale = 1e6;
+
     double centerEast = 0;
     double centerNorth = 0;
     double scale = 1;
@@ -35,10 +40,10 @@ struct ViewTransform {
         return b;
     }
     // Zooms by `factor` keeping the drawing position under the surface point `anchor` there,
-    // between a millionth of a pixel and a million pixels a drawing unit.
+    // within kMinScale and kMaxScale.
     void zoomAbout(QPointF anchor, double factor) {
         const Vertex fixed = toDrawing(anchor);
-        scale = std::clamp(scale * factor, 1e-6, 1e6);
+        scale = std::clamp(scale * factor, kMinScale, kMaxScale);
         centerEast = fixed.east - (anchor.x() - width / 2.0) / scale;
         centerNorth = fixed.north + (anchor.y() - height / 2.0) / scale;
     }
