@@ -115,8 +115,12 @@ std::string DefaultOutputName(std::string_view geometry) {
 }
 
 int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
+    // A device, a pipe or a directory named as the output is taken as it is: /dev/null must
+    // not become /dev/null.plt beside it.
     const std::string output =
-        WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
+        args.output && platform::IsExistingNonRegularFile(*args.output)
+            ? *args.output
+            : WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
     if (!CheckConversionFiles(args.geometry, args.labels, output, err)) {
         return kExitUsage;
     }
@@ -132,8 +136,21 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
         PrintProblem(err, args.geometry, Utf8FromCp1254(ErrorBoxText(*error)));
         return kExitFailed;
     }
-    if (auto error = RunHandled([&] { SavePlotFile(workspace, output); })) {
-        PrintProblem(err, output, Utf8FromCp1254(ErrorBoxText(*error)));
+    int fileError = 0;
+    if (auto error = RunHandled([&] {
+            try {
+                SavePlotFile(workspace, output);
+            } catch (const FileError& e) {
+                fileError = e.errorNumber();
+                throw;
+            }
+        })) {
+        // The window's fixed text, and what it means for this path.
+        std::string problem = fileError == 0
+                                  ? Utf8FromCp1254(ErrorBoxText(*error))
+                                  : Utf8FromCp1254(*error) + " (" +
+                                        platform::WriteFailureCause(fileError, output) + ")";
+        PrintProblem(err, output, problem);
         return kExitFailed;
     }
     std::string summary = args.geometry + ": " + RecordCounts(workspace) + " -> " + output + "\n";

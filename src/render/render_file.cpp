@@ -10,6 +10,7 @@
 #include "export/plot_file.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "platform/files.h"
 
 namespace plotaktar {
 
@@ -101,6 +102,10 @@ std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
         tell(output.temporaryPath());
         output.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
         output.commit();
+    } catch (const FileError& e) {
+        tell({});
+        return Utf8FromCp1254(e.message()) + " (" +
+               platform::WriteFailureCause(e.errorNumber(), path) + ")";
     } catch (const Error& e) {
         tell({});
         return Utf8FromCp1254(e.message());
