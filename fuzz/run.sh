@@ -14,7 +14,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?usage: fuzz/run.sh BUILD_DIR}" && pwd)
 seconds=${FUZZ_SECONDS:-60}
-targets=${FUZZ_TARGETS:-import_fuzzer text_fuzzer corner_fuzzer table_fuzzer}
+targets=${FUZZ_TARGETS:-import_fuzzer text_fuzzer corner_fuzzer table_fuzzer drawing_fuzzer}
 separator=$'\x1E\x1E\x1E'
 
 # One import seed: a control byte, then geometry, label and companion files between separators.
@@ -35,7 +35,7 @@ import_seed() {
 make_seeds() {
     local seeds=$build/seeds
     rm -rf "$seeds"
-    mkdir -p "$seeds"/{import_fuzzer,text_fuzzer,corner_fuzzer,table_fuzzer}
+    mkdir -p "$seeds"/{import_fuzzer,text_fuzzer,corner_fuzzer,table_fuzzer,drawing_fuzzer}
     local drawings=()
     for g in "$root"/samples/*.gplt "$root"/tests/cli/data/*/*.gplt; do
         [ -f "$g" ] && drawings+=("${g%.gplt}")
@@ -86,8 +86,10 @@ for target in $targets; do
     [ "$target" = import_fuzzer ] && options+=(-max_len=16384)
     log=$build/runs/$target/fuzz-0.log
     rm -f "$log"
+    seeds=("$build/seeds/$target")
+    [ -d "$root/fuzz/seeds/$target" ] && seeds+=("$root/fuzz/seeds/$target")
     (cd "$build/runs/$target" &&
-        nice -n 10 "$binary" "${options[@]}" "$build/corpus/$target" "$build/seeds/$target" \
+        nice -n 10 "$binary" "${options[@]}" "$build/corpus/$target" "${seeds[@]}" \
             >"$build/logs/$target.out" 2>&1)
     cp -f "$log" "$build/logs/$target.log" 2>/dev/null
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" 2>/dev/null | tail -1)

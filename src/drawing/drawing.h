@@ -85,9 +85,11 @@ class Drawing {
     // size is built without the slack of growing arrays.
     void reserve(size_t features, size_t vertices, size_t textBytes);
 
-    // Appends a feature. A label takes its height and angle; other kinds pass 0.
+    // Appends a feature. A label takes its height and angle; other kinds pass 0. The angle is
+    // kept within one turn and the height within a float's range, so that no reading of them
+    // (a box, a pick, a drawing) meets an infinity.
     void add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
-             std::string_view text, float height = 0, float angle = 0);
+             std::string_view text, double height = 0, double angle = 0);
 
     // Computes the extent and builds the spatial index; call once after the last add().
     void finish();

@@ -99,8 +99,8 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
     std::string_view line;
     std::vector<Vertex> corners;
     auto add = [&](FeatureKind kind, std::string_view layer, std::span<const Vertex> vertices,
-                   std::string_view text, uint32_t number, uint64_t offset, float height = 0,
-                   float angle = 0) {
+                   std::string_view text, uint32_t number, uint64_t offset, double height = 0,
+                   double angle = 0) {
         drawing.add(kind, drawing.layerIndex(layer), number, vertices, text, height, angle);
         drawing.lineOffsets.push_back(offset);
     };
@@ -143,8 +143,7 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
                 ++drawing.counts().unreadable;
                 continue;
             }
-            add(FeatureKind::Label, layer, {&v, 1}, rest, number, offset, static_cast<float>(h),
-                static_cast<float>(a));
+            add(FeatureKind::Label, layer, {&v, 1}, rest, number, offset, h, a);
         } else if (line.starts_with("LX  && ")) {
             auto [e0, n0, e1, n1, zero, layer] = Words<6>(rest);
             (void)zero;
