@@ -145,8 +145,13 @@ std::string WriteFailureCause(int systemError, const std::string& path) {
         return "is a directory, not a file";
     }
     switch (static_cast<DWORD>(systemError)) {
-        case ERROR_PATH_NOT_FOUND:
-            return "the folder of this file does not exist";
+        case ERROR_PATH_NOT_FOUND: {
+            const size_t slash = path.find_last_of(kPathSeparators);
+            if (slash != std::string::npos) {
+                return "the folder " + path.substr(0, slash + 1) + " does not exist";
+            }
+            break;
+        }
         case ERROR_NO_DATA:
         case ERROR_BROKEN_PIPE:
             return "the program reading the output closed it before the end";

@@ -14,7 +14,7 @@ namespace plotaktar {
 struct ViewTransform {
     // Pixels per drawing unit: a million at most; at least so few that a drawing reaching to
     // the ends of a double still fits.
-    static constexpr double kMinScale = 1e-300;
+    static constexpr double kMinScale = 1e-310;
     static constexpr double kMaxScale = 1e6;
 
     double centerEast = 0;
