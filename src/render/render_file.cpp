@@ -5,12 +5,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSvgGenerator>
+#include <optional>
 
 #include "export/plot_file.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "platform/files.h"
+#include "render/svg_stream.h"
 
 namespace plotaktar {
 
@@ -37,6 +38,50 @@ void PaintOnWhite(QPainter& painter, const Drawing& drawing, const ViewTransform
     painter.end();
 }
 
+// The cause of a file error for the command line: the fixed message and what it means here.
+std::string FileProblem(const FileError& e, const std::string& path) {
+    return Utf8FromCp1254(e.message()) + " (" + platform::WriteFailureCause(e.errorNumber(), path) +
+           ")";
+}
+
+// An SVG goes to its file while it is painted, so that its size in memory does not grow with
+// the drawing. A write error stops the writing and is reported once the painter has ended.
+std::string StreamSvg(const Drawing& drawing, const ViewTransform& view, const RenderFilter& filter,
+                      const std::string& path,
+                      const std::function<void(const std::string&)>& tell) {
+    try {
+        PlotFileOutput output(path);
+        tell(output.temporaryPath());
+        std::optional<FileError> failed;
+        {
+            SvgStream svg(view.width, view.height, [&](std::string_view piece) {
+                if (failed) {
+                    return;
+                }
+                try {
+                    output.write(piece);
+                } catch (const FileError& e) {
+                    failed = e;
+                }
+            });
+            QPainter painter(&svg);
+            PaintOnWhite(painter, drawing, view, filter);
+        }
+        if (failed) {
+            throw *failed;
+        }
+        output.commit();
+    } catch (const FileError& e) {
+        tell({});
+        return FileProblem(e, path);
+    } catch (const Error& e) {
+        tell({});
+        return Utf8FromCp1254(e.message());
+    }
+    tell({});
+    return {};
+}
+
 }  // namespace
 
 QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
@@ -58,11 +103,9 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
             break;
         }
         case PictureFormat::Svg: {
-            QSvgGenerator svg;
-            svg.setOutputDevice(&buffer);
-            svg.setSize(QSize(view.width, view.height));
-            svg.setViewBox(QRect(0, 0, view.width, view.height));
-            svg.setTitle(QStringLiteral("plotaktar"));
+            SvgStream svg(view.width, view.height, [&](std::string_view piece) {
+                bytes.append(piece.data(), static_cast<qsizetype>(piece.size()));
+            });
             QPainter painter(&svg);
             PaintOnWhite(painter, drawing, view, filter);
             break;
@@ -88,15 +131,18 @@ std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
     if (!PictureFormatOf(QString::fromStdString(path), format)) {
         return "the file name must end in .png, .svg or .pdf";
     }
-    const QByteArray bytes = RenderPicture(drawing, view, filter, format);
-    if (bytes.isEmpty()) {
-        return "the picture could not be made";
-    }
     auto tell = [&](const std::string& temporary) {
         if (temporaryChanged) {
             temporaryChanged(temporary);
         }
     };
+    if (format == PictureFormat::Svg) {
+        return StreamSvg(drawing, view, filter, path, tell);
+    }
+    const QByteArray bytes = RenderPicture(drawing, view, filter, format);
+    if (bytes.isEmpty()) {
+        return "the picture could not be made";
+    }
     try {
         PlotFileOutput output(path);
         tell(output.temporaryPath());
@@ -104,8 +150,7 @@ std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
         output.commit();
     } catch (const FileError& e) {
         tell({});
-        return Utf8FromCp1254(e.message()) + " (" +
-               platform::WriteFailureCause(e.errorNumber(), path) + ")";
+        return FileProblem(e, path);
     } catch (const Error& e) {
         tell({});
         return Utf8FromCp1254(e.message());

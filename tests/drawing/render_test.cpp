@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -227,6 +228,35 @@ class RenderTest : public QObject {
         QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("old.png")});
+    }
+
+    // The SVG, read back by Qt's own SVG renderer, puts its ink where the pixel picture does.
+    void svgReadBackDrawsWhatThePictureDraws() {
+        ImportObserver quiet;
+        LoadedDrawing sample = LoadDrawing(Sample("pafta12.gplt").toStdString(),
+                                           Sample("pafta12.yaz").toStdString(), quiet);
+        const ViewTransform view = ViewTransform::fit(sample.drawing.extent(), 800, 500);
+        const QImage pixels = Paint(sample.drawing, view);
+        QSvgRenderer svg(RenderPicture(sample.drawing, view, {}, PictureFormat::Svg));
+        QVERIFY(svg.isValid());
+        QImage read(800, 500, QImage::Format_ARGB32_Premultiplied);
+        read.fill(Qt::white);
+        QPainter painter(&read);
+        svg.render(&painter);
+        painter.end();
+        int both = 0, onlyOne = 0;
+        for (int y = 0; y < 500; ++y) {
+            for (int x = 0; x < 800; ++x) {
+                const bool a = pixels.pixel(x, y) != qRgb(255, 255, 255);
+                const bool b = read.pixel(x, y) != qRgb(255, 255, 255);
+                both += a && b;
+                onlyOne += a != b;
+            }
+        }
+        // Antialiasing and text hinting differ; the shapes must not.
+        QVERIFY2(both > 2000 && onlyOne < both,
+                 qPrintable(QStringLiteral("%1 %2").arg(both).arg(onlyOne)));
+        QCOMPARE(InkBox(read).adjusted(-3, -3, 3, 3).contains(InkBox(pixels)), true);
     }
 
     void cliRendersWithoutADisplayAndKeepsAFileItCannotReplace() {
