@@ -24,6 +24,8 @@ constexpr int kNameFontPixels = 11;
 // Geometry waits in small batches per layer and is drawn whenever a batch fills, so that a
 // picture of a million features needs no million-entry arrays.
 constexpr size_t kBatch = 1024;
+// Pictures up to this many pixels draw each pixel's dot once (a marker of 4 bytes a pixel).
+constexpr size_t kMaxCoveredPixels = size_t{16} << 20;
 
 bool Near(QPointF p, const QRectF& area) {
     return area.contains(p);
@@ -239,6 +241,13 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
     const bool numbers = filter.pointNumbers && pointCount <= kMaxPointNumbers;
     std::vector<std::vector<QPointF>> points(3 * layerCount);
     std::vector<uint32_t> numbered;
+    // Dots are drawn once a pixel, so that what a picture holds (an SVG's elements above all)
+    // stays within its resolution however many points share a spot.
+    std::vector<uint32_t> covered;
+    if (dots &&
+        static_cast<size_t>(view.width) * static_cast<size_t>(view.height) <= kMaxCoveredPixels) {
+        covered.assign(static_cast<size_t>(view.width) * static_cast<size_t>(view.height), 0);
+    }
     auto flushPoints = [&](size_t bucket) {
         const int kind = static_cast<int>(bucket / layerCount);
         pen.setWidthF(kind == 2 || dots ? 2.0 : 1.2);
@@ -257,6 +266,16 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
                 return;
             }
             const size_t bucket = static_cast<size_t>(kind) * layerCount + drawing.layer(f);
+            if (!covered.empty() && p.x() >= 0 && p.y() >= 0 && p.x() < view.width &&
+                p.y() < view.height) {
+                // A dot where one of the same colour and kind already is adds nothing.
+                uint32_t& mark =
+                    covered[static_cast<size_t>(p.y()) * view.width + static_cast<size_t>(p.x())];
+                if (mark == bucket + 1) {
+                    return;
+                }
+                mark = static_cast<uint32_t>(bucket + 1);
+            }
             points[bucket].push_back(p);
             if (points[bucket].size() >= kBatch) {
                 flushPoints(bucket);

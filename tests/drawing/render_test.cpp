@@ -257,6 +257,21 @@ class RenderTest : public QObject {
         QVERIFY2(both > 2000 && onlyOne < both,
                  qPrintable(QStringLiteral("%1 %2").arg(both).arg(onlyOne)));
         QCOMPARE(InkBox(read).adjusted(-3, -3, 3, 3).contains(InkBox(pixels)), true);
+
+        // Nothing finer than a pixel is written one by one: 50,000 points on one spot are one
+        // dot.
+        Drawing spot;
+        const uint16_t layer = spot.layerIndex("S");
+        for (uint32_t i = 0; i < 50000; ++i) {
+            const Vertex at{100 + (i % 7) * 1e-4, 200};
+            spot.add(FeatureKind::Detail, layer, i + 1, {&at, 1}, "1");
+        }
+        const Vertex corner{0, 0};
+        spot.add(FeatureKind::Detail, layer, 50001, {&corner, 1}, "2");
+        spot.finish();
+        const QByteArray dense = RenderPicture(spot, ViewTransform::fit(spot.extent(), 800, 500),
+                                               {}, PictureFormat::Svg);
+        QVERIFY2(dense.size() < 4000, qPrintable(QString::number(dense.size())));
     }
 
     void cliRendersWithoutADisplayAndKeepsAFileItCannotReplace() {
