@@ -38,48 +38,51 @@ void PaintOnWhite(QPainter& painter, const Drawing& drawing, const ViewTransform
     painter.end();
 }
 
-// The cause of a file error for the command line: the fixed message and what it means here.
-std::string FileProblem(const FileError& e, const std::string& path) {
-    return Utf8FromCp1254(e.message()) + " (" + platform::WriteFailureCause(e.errorNumber(), path) +
-           ")";
-}
-
-// An SVG goes to its file while it is painted, so that its size in memory does not grow with
-// the drawing. A write error stops the writing and is reported once the painter has ended.
-std::string StreamSvg(const Drawing& drawing, const ViewTransform& view, const RenderFilter& filter,
-                      const std::string& path,
-                      const std::function<void(const std::string&)>& tell) {
+// Writes `path` with what `fill` writes, through a temporary beside it that `tell` hears of.
+// Returns an empty text on success, otherwise what went wrong (UTF-8); a file error says what it
+// means for the path.
+std::string WriteReplacing(const std::string& path,
+                           const std::function<void(const std::string&)>& tell,
+                           const std::function<void(PlotFileOutput&)>& fill) {
     try {
         PlotFileOutput output(path);
         tell(output.temporaryPath());
-        std::optional<FileError> failed;
-        {
-            SvgStream svg(view.width, view.height, [&](std::string_view piece) {
-                if (failed) {
-                    return;
-                }
-                try {
-                    output.write(piece);
-                } catch (const FileError& e) {
-                    failed = e;
-                }
-            });
-            QPainter painter(&svg);
-            PaintOnWhite(painter, drawing, view, filter);
-        }
-        if (failed) {
-            throw *failed;
-        }
+        fill(output);
         output.commit();
     } catch (const FileError& e) {
         tell({});
-        return FileProblem(e, path);
+        return Utf8FromCp1254(e.message()) + " (" +
+               platform::WriteFailureCause(e.errorNumber(), path) + ")";
     } catch (const Error& e) {
         tell({});
         return Utf8FromCp1254(e.message());
     }
     tell({});
     return {};
+}
+
+// An SVG goes to its file while it is painted, so that its size in memory does not grow with
+// the drawing. A write error stops the writing and is thrown once the painter has ended.
+void StreamSvg(const Drawing& drawing, const ViewTransform& view, const RenderFilter& filter,
+               PlotFileOutput& output) {
+    std::optional<FileError> failed;
+    {
+        SvgStream svg(view.width, view.height, [&](std::string_view piece) {
+            if (failed) {
+                return;
+            }
+            try {
+                output.write(piece);
+            } catch (const FileError& e) {
+                failed = e;
+            }
+        });
+        QPainter painter(&svg);
+        PaintOnWhite(painter, drawing, view, filter);
+    }
+    if (failed) {
+        throw *failed;
+    }
 }
 
 }  // namespace
@@ -137,26 +140,16 @@ std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
         }
     };
     if (format == PictureFormat::Svg) {
-        return StreamSvg(drawing, view, filter, path, tell);
+        return WriteReplacing(
+            path, tell, [&](PlotFileOutput& output) { StreamSvg(drawing, view, filter, output); });
     }
     const QByteArray bytes = RenderPicture(drawing, view, filter, format);
     if (bytes.isEmpty()) {
         return "the picture could not be made";
     }
-    try {
-        PlotFileOutput output(path);
-        tell(output.temporaryPath());
+    return WriteReplacing(path, tell, [&](PlotFileOutput& output) {
         output.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-        output.commit();
-    } catch (const FileError& e) {
-        tell({});
-        return FileProblem(e, path);
-    } catch (const Error& e) {
-        tell({});
-        return Utf8FromCp1254(e.message());
-    }
-    tell({});
-    return {};
+    });
 }
 
 }  // namespace plotaktar
