@@ -40,10 +40,11 @@ struct ViewTransform {
         return b;
     }
     // Zooms by `factor` keeping the drawing position under the surface point `anchor` there,
-    // within kMinScale and kMaxScale.
+    // up to kMaxScale, and out to a millionth of a pixel a drawing unit (or the present scale,
+    // when a drawing of vast extent was fitted below that).
     void zoomAbout(QPointF anchor, double factor) {
         const Vertex fixed = toDrawing(anchor);
-        scale = std::clamp(scale * factor, kMinScale, kMaxScale);
+        scale = std::clamp(scale * factor, std::min(1e-6, scale), kMaxScale);
         centerEast = fixed.east - (anchor.x() - width / 2.0) / scale;
         centerNorth = fixed.north + (anchor.y() - height / 2.0) / scale;
     }
