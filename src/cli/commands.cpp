@@ -153,8 +153,12 @@ std::string DefaultOutputName(std::string_view geometry) {
 }
 
 int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
+    // A device, a pipe or a directory named as the output is taken as it is: /dev/null must
+    // not become /dev/null.plt beside it.
     const std::string output =
-        WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
+        args.output && platform::IsExistingNonRegularFile(*args.output)
+            ? *args.output
+            : WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
     const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
     if (!CheckConversionFiles(args.geometry, labels, output, err)) {
         return kExitUsage;
@@ -172,15 +176,24 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
         return kExitFailed;
     }
     std::optional<CellPlace> stoppedAt;
+    int fileError = 0;
     if (auto error = RunHandled([&] {
             try {
                 SavePlotFile(workspace, output);
+            } catch (const FileError& e) {
+                fileError = e.errorNumber();
+                throw;
             } catch (const Error& e) {
                 stoppedAt = e.cell;
                 throw;
             }
         })) {
-        PrintProblem(err, output, Utf8FromCp1254(ErrorBoxText(*error)));
+        // The window's fixed text, and what it means for this path.
+        std::string problem = fileError == 0
+                                  ? Utf8FromCp1254(ErrorBoxText(*error))
+                                  : Utf8FromCp1254(*error) + " (" +
+                                        platform::WriteFailureCause(fileError, output) + ")";
+        PrintProblem(err, output, problem);
         if (stoppedAt) {
             workspace = Workspace();  // the tables' memory back before the files are read again
             PrintStoppingCell(err, paths, *stoppedAt);

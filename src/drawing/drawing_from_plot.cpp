@@ -99,8 +99,8 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
     std::string_view line;
     std::vector<Vertex> corners;
     auto add = [&](FeatureKind kind, std::string_view layer, std::span<const Vertex> vertices,
-                   std::string_view text, uint32_t number, uint64_t offset, float height = 0,
-                   float angle = 0) {
+                   std::string_view text, uint32_t number, uint64_t offset, double height = 0,
+                   double angle = 0) {
         drawing.add(kind, drawing.layerIndex(layer), number, vertices, text, height, angle);
         drawing.lineOffsets.push_back(offset);
     };
@@ -108,6 +108,14 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
         const uint32_t number = lines.number();
         const uint64_t offset = lines.start();
         std::string_view rest = line.size() >= 7 ? line.substr(7) : std::string_view();
+        const bool record = line.starts_with("TA ") || line.starts_with("PN  && ") ||
+                            line.starts_with("YA  && ") || line.starts_with("LX  && ") ||
+                            line.starts_with("L2  && ");
+        if (record) {
+            ++drawing.counts().recordLines;
+        } else if (!line.empty()) {
+            ++drawing.counts().skippedLines;
+        }
         if (line.starts_with("TA ")) {
             std::string_view name = line.substr(3);
             if (name.ends_with(kLayerEnd)) {
@@ -135,8 +143,7 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
                 ++drawing.counts().unreadable;
                 continue;
             }
-            add(FeatureKind::Label, layer, {&v, 1}, rest, number, offset, static_cast<float>(h),
-                static_cast<float>(a));
+            add(FeatureKind::Label, layer, {&v, 1}, rest, number, offset, h, a);
         } else if (line.starts_with("LX  && ")) {
             auto [e0, n0, e1, n1, zero, layer] = Words<6>(rest);
             (void)zero;
@@ -166,8 +173,6 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
                 continue;
             }
             add(FeatureKind::Parcel, layer, corners, name, number, offset);
-        } else {
-            ++drawing.counts().skippedLines;
         }
     }
     drawing.finish();

@@ -74,8 +74,7 @@ void AddLabels(const Workspace& workspace, LayerLookup& layers, Drawing& drawing
             continue;
         }
         drawing.add(FeatureKind::Label, layers.of(table.cell(7, row)), static_cast<uint32_t>(row),
-                    {&v, 1}, table.cell(10, row), static_cast<float>(height),
-                    static_cast<float>(angle));
+                    {&v, 1}, table.cell(10, row), height, angle);
     }
 }
 

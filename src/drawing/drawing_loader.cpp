@@ -36,6 +36,13 @@ LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& 
     if (IsPlotFilePath(geometryOrPlot)) {
         loaded.plotBytes = ReadPlotFile(geometryOrPlot);
         loaded.drawing = DrawingFromPlotBytes(loaded.plotBytes->view());
+        // Another program's file named .plt (HP-GL, a binary) would otherwise pass for an
+        // empty drawing.
+        const DrawingCounts& counts = loaded.drawing.counts();
+        if (counts.recordLines == 0 && counts.skippedLines > 0) {
+            throw Error("not a plot file: none of its " + std::to_string(counts.skippedLines) +
+                        " lines is a record of a plot file");
+        }
         return loaded;
     }
     // A file the user named that cannot be read is an error, not an empty drawing (the window's

@@ -25,7 +25,8 @@ bool IsPlotFilePath(const std::string& path);
 // Reads a plot file, or imports a geometry file with `labels` and its companion (an empty
 // `labels` reads none). A failing record goes to `observer`. Throws Error, naming the cause,
 // when the plot file, the geometry file or the given label file cannot be read (a companion
-// that cannot be read is passed over, as in the window).
+// that cannot be read is passed over, as in the window), and when a plot file has lines but none
+// of them is a plot file's record ("not a plot file"); an empty plot file is an empty drawing.
 LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& labels,
                           ImportObserver& observer);
 

@@ -90,4 +90,46 @@ std::FILE* OpenForWriting(const std::string& path) {
     return std::fopen(path.c_str(), "wb");
 }
 
+bool IsExistingNonRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool IsWindowsDeviceName(std::string_view) {
+    return false;
+}
+
+std::string WriteFailureCause(int systemError, const std::string& path) {
+    struct stat info;
+    const bool exists = stat(path.c_str(), &info) == 0;
+    switch (systemError) {
+        case ENOENT:
+        case ENOTDIR: {
+            const size_t slash = path.rfind('/');
+            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+            struct stat folderInfo;
+            if (stat(folder.c_str(), &folderInfo) != 0) {
+                return "the folder " + folder + " does not exist";
+            }
+            if (!S_ISDIR(folderInfo.st_mode)) {
+                return folder + " is not a folder";
+            }
+            break;
+        }
+        case ENXIO:
+            if (exists && S_ISFIFO(info.st_mode)) {
+                return "no program is reading this pipe";
+            }
+            break;
+        case EPIPE:
+            return "the program reading the output closed it before the end";
+        default:
+            break;
+    }
+    if (exists && S_ISDIR(info.st_mode)) {
+        return "is a directory, not a file";
+    }
+    return std::strerror(systemError);
+}
+
 }  // namespace plotaktar::platform

@@ -5,11 +5,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSvgGenerator>
+#include <optional>
 
 #include "export/plot_file.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "platform/files.h"
+#include "render/svg_stream.h"
 
 namespace plotaktar {
 
@@ -36,6 +38,53 @@ void PaintOnWhite(QPainter& painter, const Drawing& drawing, const ViewTransform
     painter.end();
 }
 
+// Writes `path` with what `fill` writes, through a temporary beside it that `tell` hears of.
+// Returns an empty text on success, otherwise what went wrong (UTF-8); a file error says what it
+// means for the path.
+std::string WriteReplacing(const std::string& path,
+                           const std::function<void(const std::string&)>& tell,
+                           const std::function<void(PlotFileOutput&)>& fill) {
+    try {
+        PlotFileOutput output(path);
+        tell(output.temporaryPath());
+        fill(output);
+        output.commit();
+    } catch (const FileError& e) {
+        tell({});
+        return Utf8FromCp1254(e.message()) + " (" +
+               platform::WriteFailureCause(e.errorNumber(), path) + ")";
+    } catch (const Error& e) {
+        tell({});
+        return Utf8FromCp1254(e.message());
+    }
+    tell({});
+    return {};
+}
+
+// An SVG goes to its file while it is painted, so that its size in memory does not grow with
+// the drawing. A write error stops the writing and is thrown once the painter has ended.
+void StreamSvg(const Drawing& drawing, const ViewTransform& view, const RenderFilter& filter,
+               PlotFileOutput& output) {
+    std::optional<FileError> failed;
+    {
+        SvgStream svg(view.width, view.height, [&](std::string_view piece) {
+            if (failed) {
+                return;
+            }
+            try {
+                output.write(piece);
+            } catch (const FileError& e) {
+                failed = e;
+            }
+        });
+        QPainter painter(&svg);
+        PaintOnWhite(painter, drawing, view, filter);
+    }
+    if (failed) {
+        throw *failed;
+    }
+}
+
 }  // namespace
 
 QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
@@ -57,11 +106,9 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
             break;
         }
         case PictureFormat::Svg: {
-            QSvgGenerator svg;
-            svg.setOutputDevice(&buffer);
-            svg.setSize(QSize(view.width, view.height));
-            svg.setViewBox(QRect(0, 0, view.width, view.height));
-            svg.setTitle(QStringLiteral("plotaktar"));
+            SvgStream svg(view.width, view.height, [&](std::string_view piece) {
+                bytes.append(piece.data(), static_cast<qsizetype>(piece.size()));
+            });
             QPainter painter(&svg);
             PaintOnWhite(painter, drawing, view, filter);
             break;
@@ -81,23 +128,28 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
 }
 
 std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
-                        const RenderFilter& filter, const std::string& path) {
+                        const RenderFilter& filter, const std::string& path,
+                        const std::function<void(const std::string&)>& temporaryChanged) {
     PictureFormat format;
     if (!PictureFormatOf(QString::fromStdString(path), format)) {
         return "the file name must end in .png, .svg or .pdf";
+    }
+    auto tell = [&](const std::string& temporary) {
+        if (temporaryChanged) {
+            temporaryChanged(temporary);
+        }
+    };
+    if (format == PictureFormat::Svg) {
+        return WriteReplacing(
+            path, tell, [&](PlotFileOutput& output) { StreamSvg(drawing, view, filter, output); });
     }
     const QByteArray bytes = RenderPicture(drawing, view, filter, format);
     if (bytes.isEmpty()) {
         return "the picture could not be made";
     }
-    try {
-        PlotFileOutput output(path);
+    return WriteReplacing(path, tell, [&](PlotFileOutput& output) {
         output.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-        output.commit();
-    } catch (const Error& e) {
-        return Utf8FromCp1254(e.message());
-    }
-    return {};
+    });
 }
 
 }  // namespace plotaktar

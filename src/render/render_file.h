@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <string>
 
 #include "render/renderer.h"
 
@@ -19,7 +21,10 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
 
 // Writes the picture to `path` so that the path holds either its old contents or the whole
 // new file. Returns an empty text on success, otherwise what went wrong (UTF-8).
+// `temporaryChanged` hears the path of the temporary file beside `path` while there is one,
+// and the empty text once it is gone, so that a process ending abnormally can be cleaned up.
 std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
-                        const RenderFilter& filter, const std::string& path);
+                        const RenderFilter& filter, const std::string& path,
+                        const std::function<void(const std::string&)>& temporaryChanged = {});
 
 }  // namespace plotaktar

@@ -249,6 +249,11 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool ke
             QStringLiteral("%1: satır başı karakteri (CR) yok, dosya tek satır olarak okundu; "
                            "unix2dos ile dönüştürün")
                 .arg(withoutCarriageReturns.join(QStringLiteral(", "))));
+    } else if (const uint64_t skipped = canvas_->drawing()->drawing.counts().skippedLines) {
+        statusBar()->showMessage(
+            QStringLiteral("%1 satır atlandı: çizim dosyasının kaydı değil").arg(skipped));
+    } else if (canvas_->drawing()->drawing.size() == 0) {
+        statusBar()->showMessage(QStringLiteral("Boş çizim"));
     }
     emit drawingLoaded();
 }

@@ -4,9 +4,11 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -245,7 +247,9 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
         RunCli({"convert", Sample("pafta12.gplt"), "--no-labels", "-o", "nowhere/x"}, dir.path());
     EXPECT_EQ(noFolder.status, 1);
     EXPECT_EQ(noFolder.out, "");
-    EXPECT_EQ(noFolder.err, "plotaktar-cli: nowhere/x.plt: Invalid filename.\n");
+    EXPECT_EQ(noFolder.err,
+              "plotaktar-cli: nowhere/x.plt: Invalid filename (the folder nowhere/ does not "
+              "exist)\n");
     EXPECT_EQ(Listing(dir), (std::set<std::string>{"c.gplt", "c.plt"}));
 }
 
@@ -317,6 +321,45 @@ TEST(Convert, UnreadableInputsStopBeforeAnythingIsWritten) {
 #endif
     EXPECT_EQ(Listing(dir), before);
 }
+
+#ifndef _WIN32
+// Outputs that are no plain file: a device is written as it is, never given ".plt"; a directory,
+// a missing folder and a pipe that nobody reads are refused with what is wrong; a reader that
+// closes standard output early is a write error, not a silent end by SIGPIPE.
+TEST(Convert, OutputsThatAreNoPlainFileSayWhatIsWrong) {
+    TempDir dir;
+    CliResult toNull = RunCli({"convert", Sample("pafta12.gplt"), "-o", "/dev/null"}, dir.path());
+    EXPECT_EQ(toNull.status, 0) << toNull.err;
+    EXPECT_NE(toNull.out.find("-> /dev/null\n"), std::string::npos);
+    EXPECT_FALSE(FileExists("/dev/null.plt"));
+
+    fs::create_directory(dir.file("out"));
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0644), 0);
+    const std::pair<const char*, const char*> refused[] = {
+        {"out", "out: File access denied (is a directory, not a file)"},
+        {"none/x.plt", "none/x.plt: Invalid filename (the folder none/ does not exist)"},
+        {"pipe", "pipe: I/O error 6 (no program is reading this pipe)"},
+    };
+    for (const auto& [output, err] : refused) {
+        CliResult r = RunCli({"convert", Sample("pafta12.gplt"), "-o", output}, dir.path());
+        EXPECT_EQ(r.status, 1) << output;
+        EXPECT_EQ(r.err, std::string("plotaktar-cli: ") + err + "\n");
+    }
+
+    // Standard output is a pipe whose reader has gone.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    const std::string script = std::string("exec \"") + PLOTAKTAR_CLI + "\" convert \"" +
+                               Sample("pafta12.gplt") + "\" -o \"" + dir.file("p.plt") + "\" 2>\"" +
+                               dir.file("err.txt") + "\" >&" + std::to_string(ends[1]);
+    const int status = std::system(script.c_str());
+    close(ends[1]);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ReadFile(dir.file("err.txt")), "plotaktar-cli: cannot write standard output\n");
+}
+#endif
 
 TEST(Convert, RefusesToOverwriteItsInput) {
     TempDir dir;

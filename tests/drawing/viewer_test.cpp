@@ -3,6 +3,8 @@
 
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -64,6 +66,29 @@ class ViewerTest : public QObject {
         layers[0]->setCheckState(0, Qt::Unchecked);
         const QPoint moved = canvas.view().toScreen(drawing.vertices(n12)[0]).toPoint();
         QVERIFY(canvas.featureAt(moved) != std::optional<uint32_t>(n12));
+    }
+
+    // The status bar says how many lines of a plot file were skipped, and that an empty plot
+    // file is an empty drawing.
+    void saysWhatAPlotFileLeftOut() {
+        QTemporaryDir dir;
+        auto write = [&](const char* name, const QByteArray& bytes) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            return file.fileName();
+        };
+        ViewerWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        window.open(FilesFor({write("s.plt", "PN  && 1 2 A 0 0 7\r\nIN;\r\nSP1;\r\n")}));
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QString::fromUtf8("2 satır atlandı: çizim dosyasının kaydı değil"));
+        window.open(FilesFor({write("e.plt", "")}));
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(window.statusBar()->currentMessage(), QString::fromUtf8("Boş çizim"));
     }
 };
 
