@@ -58,9 +58,6 @@ class TForm1 : public QMainWindow {
     void createControls();
     void FormCreate();
     void refreshTables();
-    void fitOnScreen();
-    // The window manager's frame around the client area; null while it is not known.
-    QMargins frameMargins() const;
 
     Session session_;
     WindowUserInterface windowUi_;
@@ -74,8 +71,6 @@ class TForm1 : public QMainWindow {
     std::array<GridModel*, kGridCount> models_{};
     std::array<GridView*, kGridCount> views_{};
     bool shown_ = false;
-    QMargins fittedFrame_;  // the frame the last fit allowed for
-    QRect openingPlace_;    // frame position and client size asked for before the first show
 };
 
 }  // namespace plotaktar::app
