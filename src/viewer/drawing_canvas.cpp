@@ -116,8 +116,10 @@ void DrawingCanvas::startRender() {
     const quint64 generation = ++generation_;
     if (!drawing_ || width() <= 0 || height() <= 0) {
         picture_ = QImage();
+        stats_ = {};
         pictureCurrent_ = true;
         update();
+        emit pictureReady();  // nothing to draw is a finished picture too
         return;
     }
     auto cancel = std::make_shared<std::atomic<bool>>(false);

@@ -16,8 +16,6 @@ namespace {
 // editor's save or a copy is several changes in a row.
 constexpr int kQuietMs = 200;
 constexpr int kPollMs = 1000;
-// How long a file ending in the middle of a line is waited on before it is read as it is.
-constexpr qint64 kIncompleteWaitMs = 2000;
 
 FileState StateOf(const QString& path) {
     FileState state;
@@ -86,7 +84,6 @@ void FileWatch::watch(const QStringList& paths, qsizetype required, const FileSt
     shown_ = shown;
     lastSeen_ = shown;
     requested_.clear();
-    incomplete_.clear();
     rewatch();
     poll_.start();
 }
@@ -138,25 +135,18 @@ std::optional<QString> FileWatch::unfit(const FileStates& states) const {
                 return QStringLiteral("%1 şu an bir klasör").arg(name);
             case FileState::Type::Other:
                 return QStringLiteral("%1 düzenli bir dosya değil").arg(name);
-            case FileState::Type::Regular:
-                if (state.size == 0 && i < shown_.size() && shown_[i].size > 0) {
+            case FileState::Type::Regular: {
+                const bool shownRegular =
+                    i < shown_.size() && shown_[i].type == FileState::Type::Regular;
+                if (state.size == 0 && shownRegular && shown_[i].size > 0) {
                     return QStringLiteral("%1 boş").arg(name);
                 }
+                if (state.size > 0 && !state.endsLine && (!shownRegular || shown_[i].endsLine)) {
+                    return QStringLiteral("%1 eksik: son satırı bitmemiş (yazılıyor olabilir)")
+                        .arg(name);
+                }
                 break;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> FileWatch::incomplete(const FileStates& states) const {
-    for (qsizetype i = 0; i < states.size(); ++i) {
-        const FileState& state = states[i];
-        const bool shownEndedLine =
-            i >= shown_.size() || shown_[i].endsLine || shown_[i].type != FileState::Type::Regular;
-        if (state.type == FileState::Type::Regular && state.size > 0 && !state.endsLine &&
-            shownEndedLine) {
-            return QStringLiteral("%1 eksik: son satırı bitmemiş (yazılıyor olabilir)")
-                .arg(NameOf(paths_[i]));
+            }
         }
     }
     return std::nullopt;
@@ -174,25 +164,12 @@ void FileWatch::check() {
     }
     if (states == shown_) {
         requested_.clear();
-        incomplete_.clear();
         emit current();
         return;
     }
     if (const auto reason = unfit(states)) {
         emit unavailable(*reason);
         return;
-    }
-    if (const auto reason = incomplete(states)) {
-        if (states != incomplete_) {
-            incomplete_ = states;
-            incompleteSince_.start();
-        }
-        const qint64 waited = incompleteSince_.elapsed();
-        if (waited < kIncompleteWaitMs) {
-            emit unavailable(*reason);
-            QTimer::singleShot(kIncompleteWaitMs - waited + 10, this, &FileWatch::check);
-            return;
-        }
     }
     if (states == requested_) {
         return;

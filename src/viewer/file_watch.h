@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QList>
 #include <QObject>
@@ -33,8 +32,8 @@ FileStates StatesOf(const QStringList& paths);
 // are looked at after a short quiet time, and the files are looked at every second besides, so
 // that no change goes unseen. A version of the files is reported fit for reading only when it
 // is complete: every file that must be there is a regular file, none that held data is empty,
-// and none ends in the middle of a line (unless it stays so for two seconds, or its shown
-// version did too).
+// and none ends in the middle of a line (unless its shown version did too: a half-written
+// last line would be read as a wrong record).
 class FileWatch : public QObject {
     Q_OBJECT
 
@@ -62,16 +61,14 @@ class FileWatch : public QObject {
   private:
     // Watches the names again: the files that exist now, and the folders they are in.
     void rewatch();
+    // Why the files as they are now cannot be read, if they cannot.
     std::optional<QString> unfit(const FileStates& states) const;
-    std::optional<QString> incomplete(const FileStates& states) const;
 
     QStringList paths_;
     qsizetype required_ = 0;
     FileStates shown_;
     FileStates lastSeen_;
-    FileStates requested_;   // the version last reported fit, while it is read or failed
-    FileStates incomplete_;  // the version found incomplete, since incompleteSince_
-    QElapsedTimer incompleteSince_;
+    FileStates requested_;  // the version last reported fit, while it is read or failed
     QFileSystemWatcher watcher_;
     QTimer quiet_;
     QTimer poll_;

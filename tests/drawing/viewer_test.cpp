@@ -148,7 +148,7 @@ class ViewerTest : public QObject {
         // Half written: the last line unfinished is not shown until the file is complete.
         write(path, three.left(three.size() - 20));
         expectStale("eksik", 1);
-        QTest::qWait(1000);
+        QTest::qWait(2500);
         QCOMPARE(shown(window), 1u);
         write(path, three);
         expectReload(3);
