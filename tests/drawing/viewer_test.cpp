@@ -11,8 +11,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "viewer/pan_pick_tool.h"
 #include "viewer/recent_files.h"
-#include "viewer/record_panel.h"
 #include "viewer/viewer_window.h"
 
 using namespace plotaktar;
@@ -80,6 +80,28 @@ class ViewerTest : public QObject {
         layers[0]->setCheckState(0, Qt::Unchecked);
         const QPoint moved = canvas.view().toScreen(drawing.vertices(n12)[0]).toPoint();
         QVERIFY(canvas.featureAt(moved) != std::optional<uint32_t>(n12));
+
+        // Another tool takes the mouse and keys from pan and pick, and paints over the picture.
+        struct Recorder : CanvasTool {
+            QStringList* calls;
+            explicit Recorder(QStringList* c) : calls(c) {}
+            void activate(DrawingCanvas&) override { *calls << "activate"; }
+            void deactivate(DrawingCanvas&) override { *calls << "deactivate"; }
+            void mousePress(DrawingCanvas&, QMouseEvent&) override { *calls << "press"; }
+            void mouseRelease(DrawingCanvas&, QMouseEvent&) override { *calls << "release"; }
+            bool keyPress(DrawingCanvas&, QKeyEvent&) override { return *calls << "key", true; }
+            void paint(DrawingCanvas&, QPainter&) override { *calls << "paint"; }
+        };
+        QStringList calls;
+        canvas.setTool(std::make_unique<Recorder>(&calls));
+        canvas.select(std::nullopt);
+        QTest::mouseClick(&canvas, Qt::LeftButton, {}, at);
+        QTest::keyClick(&canvas, Qt::Key_A);
+        canvas.repaint();
+        canvas.setTool(std::make_unique<PanPickTool>());
+        QCOMPARE(canvas.selected(), std::nullopt);
+        QCOMPARE(calls,
+                 QStringList({"activate", "press", "release", "key", "paint", "deactivate"}));
     }
     // The window keeps following the name it opened, shows a new version only when it is
     // complete, and says while it shows an older one.
