@@ -204,19 +204,28 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool re
             QMessageBox::warning(this, QStringLiteral("plotaktar-view"),
                                  QStringLiteral("%1 açılamadı: %2")
                                      .arg(QDir::toNativeSeparators(files.main), result->error));
+            if (!canvas_->drawing()) {
+                // With nothing on screen the names stay watched, and the drawing opens once
+                // its files are there and complete (one that a converter is still writing).
+                files_ = files;
+                watch_.watch(files.watched(), files.labels.isEmpty() ? 1 : 2, FileStates());
+                setStale(result->error);
+                updateTitle();
+            }
         }
         return;
     }
+    const bool firstDrawing = !canvas_->drawing();
     const bool sameFiles = files == files_;
     files_ = files;
     failedRecords_ = result->failedRecords;
-    canvas_->setDrawing(result->drawing, reload && sameFiles);
+    canvas_->setDrawing(result->drawing, reload && sameFiles && !firstDrawing);
     panel_->fill(failedRecords_);
     record_->showRecord(nullptr, std::nullopt);
     watch_.watch(files.watched(), files.labels.isEmpty() ? 1 : 2, result->states);
     setStale({});
     updateTitle();
-    if (remembersRecent_ && !reload) {
+    if (remembersRecent_ && (!reload || firstDrawing)) {
         recent_->remember(files);
     }
     if (!result->withoutCarriageReturns.isEmpty()) {
@@ -234,7 +243,9 @@ void ViewerWindow::setStale(const QString& reason) {
         return;
     }
     staleReason_ = reason;
-    staleLabel_->setText(QStringLiteral("Gösterilen çizim dosyadan eski: %1").arg(reason));
+    staleLabel_->setText((canvas_->drawing() ? QStringLiteral("Gösterilen çizim dosyadan eski: %1")
+                                             : QStringLiteral("Açılmayı bekliyor: %1"))
+                             .arg(reason));
     staleLabel_->setVisible(!reason.isEmpty());
     updateTitle();
     emit staleChanged();
@@ -331,7 +342,7 @@ void ViewerWindow::updateTitle() {
         }
     }
     QString title = names.join(QStringLiteral(", "));
-    if (!staleReason_.isEmpty()) {
+    if (!staleReason_.isEmpty() && canvas_->drawing()) {
         title += QStringLiteral(" [dosyadan eski]");
     }
     setWindowTitle(files_.empty() ? QStringLiteral("plotaktar-view")

@@ -20,7 +20,8 @@ class RecordPanel;
 // feature last clicked, and a status bar with the cursor's Y and X, the scale and the counts.
 // It follows the drawing's files on disk: a complete new version replaces the drawing, and
 // while the files cannot be read the last good drawing stays, with the title and the status
-// bar saying that it is older than the files and why.
+// bar saying that it is older than the files and why. Files that cannot be opened while
+// nothing is on screen stay watched too, and open once they are there.
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
 
@@ -33,7 +34,8 @@ class ViewerWindow : public QMainWindow {
     DrawingCanvas& canvas() { return *canvas_; }
     // Whether opened drawings go to the recent files (on by default; scripts turn it off).
     void setRemembersRecent(bool remember) { remembersRecent_ = remember; }
-    // Why the drawing on screen is older than its files; empty while it is not.
+    // Why the drawing on screen is older than its files, or why the files wait to be opened;
+    // empty while they do not.
     const QString& staleReason() const { return staleReason_; }
 
   signals:

@@ -124,7 +124,6 @@ class ViewerTest : public QObject {
         auto shown = [](ViewerWindow& window) {
             return window.canvas().drawing() ? window.canvas().drawing()->drawing.size() : 0;
         };
-        write(path, three);
 
         ViewerWindow window;
         window.setRemembersRecent(false);
@@ -132,9 +131,18 @@ class ViewerTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
         QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        // Opened before it exists: the error is told, and the file opens once it is written.
+        QTimer::singleShot(500, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                box->close();
+            }
+        });
         window.open(FilesFor({path}));
+        QTRY_VERIFY_WITH_TIMEOUT(window.staleReason().contains(QStringLiteral("yok")), 5000);
+        write(path, three);
         QVERIFY(loaded.wait(5000));
         QCOMPARE(shown(window), 3u);
+        QVERIFY(window.staleReason().isEmpty());
 
         auto expectStale = [&](const char* why, size_t features) {
             QTRY_VERIFY_WITH_TIMEOUT(window.staleReason().contains(QString::fromUtf8(why)), 5000);
