@@ -1,7 +1,6 @@
 #include "viewer/viewer_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QDockWidget>
 #include <QDragEnterEvent>
@@ -20,8 +19,8 @@
 #include "model/errors.h"
 #include "qt/cp1254_text.h"
 #include "qt/screen_fit.h"
-#include "render/render_file.h"
 #include "viewer/layer_panel.h"
+#include "viewer/picture_export.h"
 #include "viewer/recent_files.h"
 #include "viewer/record_panel.h"
 #include "viewer/system_texts.h"
@@ -277,42 +276,9 @@ void ViewerWindow::dropEvent(QDropEvent* event) {
 }
 
 void ViewerWindow::exportPicture(bool wholeDrawing) {
-    const auto& drawing = canvas_->drawing();
-    if (!drawing) {
-        return;
-    }
-    QString selected;
-    QString path = QFileDialog::getSaveFileName(
-        this,
-        wholeDrawing ? QStringLiteral("Bütün çizimi dışa aktar")
-                     : QStringLiteral("Görünümü dışa aktar"),
-        QFileInfo(files_.main).absolutePath() + '/' + QFileInfo(files_.main).completeBaseName() +
-            QStringLiteral(".png"),
-        QStringLiteral("PNG resmi (*.png);;SVG çizimi (*.svg);;PDF belgesi (*.pdf)"), &selected);
-    if (path.isEmpty()) {
-        return;
-    }
-    PictureFormat format;
-    if (!PictureFormatOf(path, format)) {
-        path += selected.contains(QLatin1String("svg"))   ? QStringLiteral(".svg")
-                : selected.contains(QLatin1String("pdf")) ? QStringLiteral(".pdf")
-                                                          : QStringLiteral(".png");
-    }
-    ViewTransform view = canvas_->view();
-    if (wholeDrawing) {
-        view = ViewTransform::fit(drawing->drawing.extent(), 1600, 1000, 32);
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::string problem =
-        SavePicture(drawing->drawing, view, canvas_->filter(), Native(path));
-    QApplication::restoreOverrideCursor();
-    if (!problem.empty()) {
-        QMessageBox::warning(this, QStringLiteral("plotaktar-view"),
-                             QStringLiteral("%1 yazılamadı: %2")
-                                 .arg(QDir::toNativeSeparators(path),
-                                      TurkishCause(QString::fromStdString(problem))));
-    } else {
-        statusBar()->showMessage(QStringLiteral("Yazıldı: %1").arg(path), 5000);
+    const QString written = ExportPicture(this, *canvas_, files_.main, wholeDrawing);
+    if (!written.isEmpty()) {
+        statusBar()->showMessage(QStringLiteral("Yazıldı: %1").arg(written), 5000);
     }
 }
 
