@@ -23,15 +23,15 @@ QMargins FrameMargins(const QWidget& window) {
 }
 
 // Fits the window from `openingPlace` (its frame's position and its client size) with its
-// frame, or the assumed one; returns the frame it allowed for.
-QMargins Fit(QWidget& window, const QRect& openingPlace) {
+// frame, or the assumed one while it has none.
+void Fit(QWidget& window, const QRect& openingPlace) {
     QMargins frame = FrameMargins(window);
     if (frame.isNull()) {
         frame = kAssumedFrame;
     }
     const QScreen* screen = window.screen();
     if (screen == nullptr) {
-        return frame;
+        return;
     }
     const QRect client(openingPlace.topLeft() + QPoint(frame.left(), frame.top()),
                        openingPlace.size());
@@ -40,7 +40,6 @@ QMargins Fit(QWidget& window, const QRect& openingPlace) {
         window.resize(fitted.size());
         window.move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
     }
-    return frame;
 }
 
 }  // namespace
@@ -59,22 +58,18 @@ QRect FitOnScreen(const QRect& client, const QMargins& frame, const QRect& avail
 
 void FitOnScreenWhenShown(QWidget& window) {
     const QRect openingPlace(window.pos(), window.size());
-    const QMargins fittedFrame = Fit(window, openingPlace);
-    if (fittedFrame != kAssumedFrame) {
-        return;
-    }
-    // The window manager puts its frame around the window a moment after it is shown; then
-    // the window is fitted again with the real frame.
+    Fit(window, openingPlace);
+    // The window manager puts its frame around the window a moment after it is shown, and may
+    // place the window once more as it does (over the fit just made): for a while the window is
+    // fitted again, with the real frame, wherever it does not lie as fitted.
     auto* frameWatch = new QTimer(&window);
     QObject::connect(frameWatch, &QTimer::timeout, &window,
-                     [&window, frameWatch, openingPlace, fittedFrame,
+                     [&window, frameWatch, openingPlace,
                       ticksLeft = kFrameWaitMs / kFrameWatchIntervalMs]() mutable {
-                         const QMargins frame = FrameMargins(window);
-                         const bool arrived = !frame.isNull() && frame != fittedFrame;
-                         if (arrived) {
+                         if (!FrameMargins(window).isNull()) {
                              Fit(window, openingPlace);
                          }
-                         if (arrived || --ticksLeft <= 0) {
+                         if (--ticksLeft <= 0) {
                              frameWatch->deleteLater();
                          }
                      });

@@ -15,8 +15,8 @@ QRect FitOnScreen(const QRect& client, const QMargins& frame, const QRect& avail
 
 // Keeps a top-level window that is being shown for the first time on its screen: its place and
 // size as asked for before the show are fitted at once with an assumed frame, and again with
-// the window manager's own frame when that arrives (within a second). Call from the first
-// showEvent.
+// the window manager's own frame, wherever the window manager put it, during the first second.
+// Call from the first showEvent.
 void FitOnScreenWhenShown(QWidget& window);
 
 }  // namespace plotaktar

@@ -203,7 +203,10 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool re
             QMessageBox::warning(this, QStringLiteral("plotaktar-view"),
                                  QStringLiteral("%1 açılamadı: %2")
                                      .arg(QDir::toNativeSeparators(files.main), result->error));
-            if (!canvas_->drawing()) {
+            if (canvas_->drawing()) {
+                // A reload of the drawing on screen that this opening overtook is done again.
+                watch_.retry();
+            } else {
                 // With nothing on screen the names stay watched, and the drawing opens once
                 // its files are there and complete (one that a converter is still writing).
                 files_ = files;
