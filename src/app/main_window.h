@@ -61,9 +61,6 @@ class TForm1 : public QMainWindow {
     // Fits the columns of the page on screen when an import has changed the tables since it
     // was last fitted.
     void fitPageOnScreen();
-    void fitOnScreen();
-    // The window manager's frame around the client area; null while it is not known.
-    QMargins frameMargins() const;
 
     Session session_;
     WindowUserInterface windowUi_;
@@ -78,8 +75,6 @@ class TForm1 : public QMainWindow {
     std::array<GridView*, kGridCount> views_{};
     std::array<bool, kGridCount> fitPending_{};  // an import came after the page's last fit
     bool shown_ = false;
-    QMargins fittedFrame_;  // the frame the last fit allowed for
-    QRect openingPlace_;    // frame position and client size asked for before the first show
 };
 
 }  // namespace plotaktar::app

@@ -15,10 +15,10 @@
 
 #include "app/main_window.h"
 #include "app/qt_text.h"
-#include "app/screen_fit.h"
 #include "gui_test_support.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "qt/screen_fit.h"
 
 using plotaktar::app::GridModel;
 using plotaktar::app::TForm1;
@@ -321,12 +321,12 @@ class MainWindowTest : public QObject {
         // as it must on a 1366 × 768 laptop and on 1920 × 1080 at 150 % (1280 × 720).
         const QMargins frame(1, 29, 1, 1);
         const QRect wanted(153, 296, 1028, 607);
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1920, 1050)), wanted);
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1366, 768)),
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 0, 1920, 1050)), wanted);
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 0, 1366, 768)),
                  QRect(153, 160, 1028, 607));
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1280, 720)),
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 0, 1280, 720)),
                  QRect(153, 112, 1028, 607));
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 24, 1024, 576)),
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 24, 1024, 576)),
                  QRect(1, 53, 1022, 546));
 
         // The real window on the small screen: frame and client area inside its free area.
