@@ -328,7 +328,8 @@ TEST(Convert, UnreadableInputsStopBeforeAnythingIsWritten) {
 // closes standard output early is a write error, not a silent end by SIGPIPE.
 TEST(Convert, OutputsThatAreNoPlainFileSayWhatIsWrong) {
     TempDir dir;
-    CliResult toNull = RunCli({"convert", Sample("pafta12.gplt"), "-o", "/dev/null"}, dir.path());
+    CliResult toNull =
+        RunCli({"convert", Sample("pafta12.gplt"), "--no-labels", "-o", "/dev/null"}, dir.path());
     EXPECT_EQ(toNull.status, 0) << toNull.err;
     EXPECT_NE(toNull.out.find("-> /dev/null\n"), std::string::npos);
     EXPECT_FALSE(FileExists("/dev/null.plt"));
@@ -341,7 +342,8 @@ TEST(Convert, OutputsThatAreNoPlainFileSayWhatIsWrong) {
         {"pipe", "pipe: I/O error 6 (no program is reading this pipe)"},
     };
     for (const auto& [output, err] : refused) {
-        CliResult r = RunCli({"convert", Sample("pafta12.gplt"), "-o", output}, dir.path());
+        CliResult r =
+            RunCli({"convert", Sample("pafta12.gplt"), "--no-labels", "-o", output}, dir.path());
         EXPECT_EQ(r.status, 1) << output;
         EXPECT_EQ(r.err, std::string("plotaktar-cli: ") + err + "\n");
     }
@@ -351,8 +353,8 @@ TEST(Convert, OutputsThatAreNoPlainFileSayWhatIsWrong) {
     ASSERT_EQ(pipe(ends), 0);
     close(ends[0]);
     const std::string script = std::string("exec \"") + PLOTAKTAR_CLI + "\" convert \"" +
-                               Sample("pafta12.gplt") + "\" -o \"" + dir.file("p.plt") + "\" 2>\"" +
-                               dir.file("err.txt") + "\" >&" + std::to_string(ends[1]);
+                               Sample("pafta12.gplt") + "\" --no-labels -o \"" + dir.file("p.plt") +
+                               "\" 2>\"" + dir.file("err.txt") + "\" >&" + std::to_string(ends[1]);
     const int status = std::system(script.c_str());
     close(ends[1]);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
