@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
             qt6-translations-l10n libgtest-dev libgmock-dev fonts-dejavu-core
 
-.PHONY: all deps configure build run test
+.PHONY: all deps configure build run view test
 
 all: build
 
@@ -31,8 +31,14 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The window alone, or the drawing viewer alone: only what the program needs is built, no tests.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target plotaktar
 	./$(BUILD)/src/app/plotaktar
+
+view: configure
+	cmake --build $(BUILD) -j $(JOBS) --target plotaktar-view
+	./$(BUILD)/src/viewer/plotaktar-view
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -80,13 +86,19 @@ test-sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
 
-# libFuzzer targets (fuzz/): built with clang 14, ASan and UBSan in their own build directory,
-# then each run for FUZZ_SECONDS seconds; reports executions and any crash with its reproducer.
+# libFuzzer targets (fuzz/*_fuzzer.cpp): built with clang 14, ASan and UBSan in their own build
+# directory, then every one run for FUZZ_SECONDS seconds; reports any crash with its reproducer
+# and ends with a table of executions, executions a second, corpus size and findings.
+# `make fuzz-long` runs each target for FUZZ_LONG_SECONDS instead.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_LONG_SECONDS ?= 1800
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
-.PHONY: fuzz
+.PHONY: fuzz fuzz-long
+fuzz-long:
+	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_LONG_SECONDS)
+
 fuzz:
 	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(FUZZ_PACKAGES)"
 	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++-14

@@ -19,8 +19,8 @@ set(allowed_render render drawing import plotfile model platform qt)
 set(allowed_cli cli ui testing drawing render import plotfile model platform qt)
 set(allowed_app app ui import plotfile model platform qt)
 set(allowed_viewer viewer drawing render import plotfile model platform qt)
-# The fuzzers are built from the core alone, without the drawing or Qt.
-set(allowed_fuzz fuzz testing import plotfile model platform)
+# The fuzzers are built from the core and the drawing model, without Qt.
+set(allowed_fuzz fuzz testing drawing import plotfile model platform)
 
 set(folders platform model ui testing import plotfile drawing qt render cli app viewer)
 set(problems "")

@@ -1,5 +1,7 @@
 // Several imports in a row into one session, each of a geometry file, a label file and a
 // companion made of arbitrary bytes, then an export into memory and, now and then, into a file.
+// The input files are held in memory (platform::MemoryFiles) and read through the same reading
+// as files on disk; saves go to a folder in /dev/shm, a tmpfs, so that they cost no disk sync.
 //
 // Input: one control byte, then the files, separated by kSeparator, three per import (geometry,
 // label, companion), at most four imports. Control bits: 0-1 imports - 1; 2 cancel OpenDialog1
@@ -12,8 +14,6 @@
 // the sink; a saved file holds exactly those bytes, and a failed save leaves the old file and
 // no temporary behind.
 #include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -30,6 +30,7 @@
 #include "model/errors.h"
 #include "model/messages.h"
 #include "model/session.h"
+#include "platform/memory_files.h"
 #include "plotfile/plot_writer.h"
 #include "plotfile/save_command.h"
 #include "testing/scripted_ui.h"
@@ -61,13 +62,14 @@ class ChunkSink : public PlotSink {
     std::string received;
 };
 
-// A directory for the files of one run, removed when the fuzzer exits.
+// The folder that saves go to, removed when the fuzzer exits: on tmpfs where there is one.
 char g_workDirectory[64];
 
 std::string WorkDirectory() {
     if (g_workDirectory[0] == '\0') {
         std::snprintf(g_workDirectory, sizeof g_workDirectory, "/dev/shm/plotaktar-fuzz-XXXXXX");
         if (mkdtemp(g_workDirectory) == nullptr) {
+            std::fprintf(stderr, "no /dev/shm: saves go to /tmp, at the speed of its disk\n");
             std::snprintf(g_workDirectory, sizeof g_workDirectory, "/tmp/plotaktar-fuzz-XXXXXX");
             if (mkdtemp(g_workDirectory) == nullptr) {
                 Fail("no work directory");
@@ -184,8 +186,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string_view> parts =
         Split(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
     const int imports = 1 + (control & 3);
-    const std::string dir = WorkDirectory();
 
+    // The import reads these paths as it reads files on disk; no other file exists for it.
+    platform::MemoryFiles files;
     Session session;
     ScriptedUi ui;
     for (int run = 0; run < imports; ++run) {
@@ -193,33 +196,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             size_t i = static_cast<size_t>(run * 3 + role);
             return i < parts.size() ? parts[i] : std::string_view();
         };
-        const std::string stem = dir + "/d" + std::to_string(run);
+        const std::string stem = "d" + std::to_string(run);
         const std::string geometry = stem + ".gplt";
         const std::string labels = stem + ".yaz";
-        WriteFile(geometry, part(0));
-        WriteFile(labels, part(1));
-        std::remove((stem + ".yfn").c_str());
-        std::remove((dir + "/.yfn").c_str());
+        files.put(geometry, part(0));
+        files.put(labels, part(1));
+        // A cancelled label dialog makes the companion ".yfn" of the current directory.
+        files.remove(stem + ".yfn");
+        files.remove(".yfn");
         if ((control & 16) == 0) {
-            WriteFile(stem + ".yfn", part(2));
-            WriteFile(dir + "/.yfn", part(2));
+            files.put(stem + ".yfn", part(2));
+            files.put(".yfn", part(2));
         }
         const bool cancelOpen1 = run > 0 && (control & 4) != 0;
         const bool cancelOpen2 = run > 0 && (control & 8) != 0;
         ui.answerOpen(cancelOpen1 ? std::nullopt : std::optional<std::string>(geometry),
                       cancelOpen2 ? std::nullopt : std::optional<std::string>(labels));
         size_t firstMessage = ui.messages.size();
-        // A cancelled label dialog makes the companion ".yfn" in the current directory; the
-        // fuzzer's own paths are relative to the directory it started in.
-        const int startDirectory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (startDirectory < 0 || chdir(dir.c_str()) != 0) {
-            Fail("cannot enter the work directory");
-        }
         RunOpenCommand(session, ui);
-        if (fchdir(startDirectory) != 0) {
-            Fail("cannot return to the start directory");
-        }
-        close(startDirectory);
         CheckImport(session, ui, firstMessage);
         CheckExport(session, ui, (control & 32) != 0 && run == imports - 1);
     }

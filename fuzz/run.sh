@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
-# Runs each fuzz target for a bounded time, one after the other, on one core at low priority,
-# and reports its executions and any crash with the path of its reproducer.
+# Runs every fuzz target built in BUILD_DIR (each executable named *_fuzzer) for a bounded time,
+# one after the other, on one core at low priority; reports any crash with the path of its
+# reproducer and ends with a table of executions, executions a second, corpus size and findings.
 #
 #   fuzz/run.sh BUILD_DIR            (make fuzz does this)
 #   FUZZ_SECONDS=600 FUZZ_TARGETS="import_fuzzer" fuzz/run.sh build-fuzz
 #
-# The corpus of each target grows in BUILD_DIR/corpus/<target> from run to run; the seeds
-# (samples/ and the test drawings) are rebuilt every run in BUILD_DIR/seeds/<target>. A crash
-# leaves its input in BUILD_DIR/artifacts/<target>-crash-<sha1>; run the target with that file
-# as its only argument to reproduce it.
+# The corpus of each target grows in BUILD_DIR/corpus/<target> from run to run and is replayed
+# first on every run; the seeds (samples/ and the test drawings for the import, text and corner
+# targets; fuzz/seeds/<target>/ for any target that has such a folder) are rebuilt every run in
+# BUILD_DIR/seeds/<target>. A crash leaves its input in BUILD_DIR/artifacts/<target>-crash-<sha1>;
+# run the target with that file as its only argument to reproduce it. A target may have a
+# dictionary fuzz/<target>.dict and libFuzzer options, one a line, in fuzz/<target>.options.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?usage: fuzz/run.sh BUILD_DIR}" && pwd)
 seconds=${FUZZ_SECONDS:-60}
-targets=${FUZZ_TARGETS:-import_fuzzer text_fuzzer corner_fuzzer table_fuzzer}
+targets=${FUZZ_TARGETS:-$(find "$build" -maxdepth 1 -type f -name '*_fuzzer' -perm -u+x -printf '%f\n' | sort)}
 separator=$'\x1E\x1E\x1E'
 
 # One import seed: a control byte, then geometry, label and companion files between separators.
@@ -66,24 +69,39 @@ make_seeds() {
         printf '%s' "$t" >"$seeds/corner_fuzzer/edge-$i"
     done
     printf 'table' >"$seeds/table_fuzzer/start"
+    for dir in "$root"/fuzz/seeds/*/; do
+        [ -d "$dir" ] || continue
+        mkdir -p "$seeds/$(basename "$dir")"
+        cp -f "$dir"* "$seeds/$(basename "$dir")/" 2>/dev/null
+    done
 }
 
 make_seeds
 mkdir -p "$build/artifacts" "$build/logs"
+if [ -z "$targets" ]; then
+    echo "no fuzz targets built in $build" >&2
+    exit 1
+fi
 status=0
 total=0
+table=()
 for target in $targets; do
     binary=$build/$target
     if [ ! -x "$binary" ]; then
         echo "$target: not built" >&2
+        table+=("$target - - - not built")
         status=1
         continue
     fi
-    mkdir -p "$build/corpus/$target" "$build/runs/$target"
+    mkdir -p "$build/corpus/$target" "$build/runs/$target" "$build/seeds/$target"
     options=(-max_total_time="$seconds" -jobs=1 -workers=1 -print_final_stats=1 -timeout=30
         -rss_limit_mb=2048 -artifact_prefix="$build/artifacts/$target-")
     [ -f "$root/fuzz/$target.dict" ] && options+=(-dict="$root/fuzz/$target.dict")
-    [ "$target" = import_fuzzer ] && options+=(-max_len=16384)
+    if [ -f "$root/fuzz/$target.options" ]; then
+        while IFS= read -r option; do
+            [ -n "$option" ] && options+=("$option")
+        done <"$root/fuzz/$target.options"
+    fi
     log=$build/runs/$target/fuzz-0.log
     rm -f "$log"
     (cd "$build/runs/$target" &&
@@ -91,18 +109,29 @@ for target in $targets; do
             >"$build/logs/$target.out" 2>&1)
     cp -f "$log" "$build/logs/$target.log" 2>/dev/null
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" 2>/dev/null | tail -1)
-    units=$(ls "$build/corpus/$target" | wc -l)
+    # The time libFuzzer itself took: a finding ends the run early.
+    took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" 2>/dev/null | tail -1)
+    units=$(find "$build/corpus/$target" -type f | wc -l)
     crash=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" 2>/dev/null | tail -1)
     total=$((total + ${runs:-0}))
+    rate=$((${runs:-0} / (${took:-$seconds} > 0 ? ${took:-$seconds} : 1)))
     if [ -n "$crash" ] || ! grep -q '^Done ' "$log" 2>/dev/null; then
         status=1
         echo "$target: FINDING after ${runs:-?} executions"
         grep -m1 -E '^(SUMMARY|==[0-9]+==ERROR|invariant broken)' "$log" | sed 's/^/  /'
         echo "  reproducer: ${crash:-none written; see $build/logs/$target.log}"
         echo "  stack and log: $build/logs/$target.log"
+        table+=("$target ${runs:-?} $rate $units 1")
     else
         echo "$target: ${runs} executions in ${seconds} s, no finding (corpus: $units inputs)"
+        table+=("$target $runs $rate $units 0")
     fi
 done
-echo "all targets: $total executions"
+echo
+printf '%-16s %12s %10s %8s %9s\n' target executions "per s" corpus findings
+for row in "${table[@]}"; do
+    # shellcheck disable=SC2086
+    printf '%-16s %12s %10s %8s %9s\n' $row
+done
+echo "all targets: $total executions in ${seconds} s each, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 exit $status

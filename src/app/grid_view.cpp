@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <vector>
 
 #include "model/cp1254.h"
@@ -112,8 +114,10 @@ class GridDelegate : public QStyledItemDelegate {
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QStyleOptionViewItem item = option;
         initStyleOption(&item, index);
-        return {item.fontMetrics.horizontalAdvance(item.text) + 2 * kCellPadding,
-                kDefaultRowHeight};
+        // The advance unrounded, rounded up: eliding compares the text's exact width with the
+        // room, so a width rounded down would cut a coordinate by a fraction of a pixel.
+        const qreal advance = QFontMetricsF(item.font).horizontalAdvance(item.text);
+        return {static_cast<int>(std::ceil(advance)) + 2 * kCellPadding, kDefaultRowHeight};
     }
 };
 
@@ -381,6 +385,14 @@ int GridView::sizeHintForColumn(int column) const {
         hint += 1;
     }
     return std::min(hint, std::max(viewport()->width(), kDefaultColumnWidth));
+}
+
+void GridView::fitColumnsToRowsInView() {
+    const int count = model_->columnCount();
+    const int first = std::max(0, columnAt(0));
+    for (int column = first; column < count && column < first + kMostColumnsFitted; ++column) {
+        setColumnWidth(column, std::max(kDefaultColumnWidth, sizeHintForColumn(column)));
+    }
 }
 
 GridView* CreateGridView(GridModel* model, GridSizing sizing, QWidget* parent) {

@@ -29,6 +29,12 @@ class GridView : public QTableView {
     // leaves the clipboard alone.
     void copySelection();
 
+    // Widens each column so that the rows in view show its texts whole (no wider than the
+    // view), or sets it back to the designed width where that is enough. A table of many
+    // columns (the corner table) has its first kMostColumnsFitted from the first in view fitted.
+    void fitColumnsToRowsInView();
+    static constexpr int kMostColumnsFitted = 200;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     // The width the column's texts in the rows in view need, no wider than the view.

@@ -2,12 +2,12 @@
 #include <QIcon>
 
 #include "app/main_window.h"
-#include "app/translation.h"
+#include "qt/translation.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/plotaktar/plotaktar.svg")));
-    plotaktar::app::LoadQtTurkish(application);
+    plotaktar::LoadQtTurkish(application);
     plotaktar::app::TForm1 Form1;
     Form1.show();
     return QApplication::exec();

@@ -3,9 +3,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <optional>
@@ -13,13 +11,13 @@
 
 #include "app/error_box.h"
 #include "app/grid_view.h"
-#include "app/screen_fit.h"
 #include "import/import_command.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/form_names.h"
 #include "model/text.h"
 #include "plotfile/save_command.h"
+#include "qt/screen_fit.h"
 
 namespace plotaktar::app {
 
@@ -60,10 +58,6 @@ constexpr int kFrontPage = 10;  // "Ada Parsel Köşe"
 constexpr int kPanelHeight = 49;
 constexpr QPoint kOpeningPosition(152, 267);  // of the outer window, frame included
 constexpr QSize kClientSize(1028, 607);
-// The frame assumed until the window manager has put its own around the window.
-constexpr QMargins kAssumedFrame(4, 30, 4, 4);
-constexpr int kFrameWaitMs = 1000;
-constexpr int kFrameWatchIntervalMs = 20;
 
 }  // namespace
 
@@ -146,6 +140,21 @@ void TForm1::createControls() {
                                                       static_cast<qsizetype>(page.caption.size())));
     }
     PageControl1->setCurrentIndex(kFrontPage);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::fitPageOnScreen);
+}
+
+void TForm1::fitPageOnScreen() {
+    const int index = PageControl1->currentIndex();
+    if (index < 0 || static_cast<size_t>(index) >= kPageOrder.size()) {
+        return;
+    }
+    const TableEntry& page = TableOf(kPageOrder[static_cast<size_t>(index)]);
+    const int gridNumber = TableNumber(page.id);
+    bool& pending = fitPending_[Index(gridNumber)];
+    if (pending && SizingOf(page.shape) != GridSizing::None) {
+        pending = false;
+        grid(gridNumber)->fitColumnsToRowsInView();
+    }
 }
 
 void TForm1::FormCreate() {
@@ -161,58 +170,9 @@ void TForm1::refreshTables() {
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (shown_) {
-        return;
-    }
-    shown_ = true;
-    openingPlace_ = QRect(pos(), size());
-    fitOnScreen();
-    if (fittedFrame_ != kAssumedFrame) {
-        return;
-    }
-    // The window manager puts its frame around the window a moment after it is shown; then
-    // the window is fitted again with the real frame.
-    auto* frameWatch = new QTimer(this);
-    connect(frameWatch, &QTimer::timeout, this,
-            [this, frameWatch, ticksLeft = kFrameWaitMs / kFrameWatchIntervalMs]() mutable {
-                const QMargins frame = frameMargins();
-                const bool arrived = !frame.isNull() && frame != fittedFrame_;
-                if (arrived) {
-                    fitOnScreen();
-                }
-                if (arrived || --ticksLeft <= 0) {
-                    frameWatch->deleteLater();
-                }
-            });
-    frameWatch->start(kFrameWatchIntervalMs);
-}
-
-QMargins TForm1::frameMargins() const {
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom()};
-}
-
-void TForm1::fitOnScreen() {
-    const QScreen* screen = this->screen();
-    if (screen == nullptr) {
-        return;
-    }
-    const QRect inner = geometry();
-    QMargins frame = frameMargins();
-    if (frame.isNull()) {
-        frame = kAssumedFrame;
-    }
-    fittedFrame_ = frame;
-    // Fitted from the place it opens at (the position of its frame), also when the window
-    // manager's frame arrives after a first fit with an assumed one.
-    const QRect client(openingPlace_.topLeft() + QPoint(frame.left(), frame.top()),
-                       openingPlace_.size());
-    const QRect fitted = FitOnScreen(client, frame, screen->availableGeometry());
-    if (fitted != inner) {
-        resize(fitted.size());
-        move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+    if (!shown_) {
+        shown_ = true;
+        FitOnScreenWhenShown(*this);
     }
 }
 
@@ -236,6 +196,9 @@ void TForm1::runCommand(const std::function<void(Session&, UserInterface&)>& com
 
 void TForm1::BitBtn1Click() {
     runCommand(plotaktar::RunOpenCommand);
+    // Coordinates readable at once: the page on screen now, every other page when it is shown.
+    fitPending_.fill(true);
+    fitPageOnScreen();
 }
 
 void TForm1::SpeedButton1Click() {

@@ -64,9 +64,9 @@ class TForm1 : public QMainWindow {
     void createControls();
     void FormCreate();
     void refreshTables();
-    void fitOnScreen();
-    // The window manager's frame around the client area; null while it is not known.
-    QMargins frameMargins() const;
+    // Fits the columns of the page on screen when an import has changed the tables since it
+    // was last fitted.
+    void fitPageOnScreen();
 
     Session session_;
     WindowUserInterface windowUi_;
@@ -79,9 +79,8 @@ class TForm1 : public QMainWindow {
     QTabWidget* PageControl1 = nullptr;
     std::array<GridModel*, kTableCount> models_{};
     std::array<GridView*, kTableCount> views_{};
+    std::array<bool, kTableCount> fitPending_{};  // an import came after the page's last fit
     bool shown_ = false;
-    QMargins fittedFrame_;  // the frame the last fit allowed for
-    QRect openingPlace_;    // frame position and client size asked for before the first show
 };
 
 }  // namespace plotaktar::app

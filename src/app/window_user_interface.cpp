@@ -205,6 +205,32 @@ void WindowUserInterface::showMessage(std::string_view text) {
     userReturned();
 }
 
+void WindowUserInterface::showWarnings(const std::vector<FileWarning>& warnings) {
+    QStringList lines;
+    for (const FileWarning& w : warnings) {
+        const QString name = QFileInfo(DecodeFileName(w.fileName)).fileName();
+        switch (w.warning) {
+            case ImportWarning::NoCarriageReturns:
+                lines << QStringLiteral(
+                             "%1: satır başı karakteri (CR) yok, dosya %2 olarak "
+                             "okundu; unix2dos ile dönüştürün")
+                             .arg(name, w.lineCount == 1
+                                            ? QStringLiteral("tek satır")
+                                            : QStringLiteral("%1 satır").arg(w.lineCount));
+                break;
+            case ImportWarning::NotText:
+                lines << QStringLiteral("%1: metin biçiminde bir çizim dosyası değil").arg(name);
+                break;
+            case ImportWarning::NoRecords:
+                lines << QStringLiteral("%1: hiç kayıt bulunamadı").arg(name);
+                break;
+        }
+    }
+    prepareBox();
+    ExecMessageBox(window_, QMessageBox::Warning, lines.join(QLatin1Char('\n')));
+    userReturned();
+}
+
 void WindowUserInterface::exportProgress(std::string_view fileName, uint64_t written) {
     // The size of the plot file is not known ahead: the bar shows that work goes on.
     importProgress(fileName, written, 0);

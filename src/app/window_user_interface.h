@@ -28,6 +28,8 @@ class WindowUserInterface : public UserInterface {
                        OpenDialogState& state) override;
     bool runSaveDialog(std::string_view filter, std::string& fileName) override;
     void showMessage(std::string_view text) override;
+    // One warning box, a line for each warning.
+    void showWarnings(const std::vector<FileWarning>& warnings) override;
     void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override;
     void exportProgress(std::string_view fileName, uint64_t written) override;
 

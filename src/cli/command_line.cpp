@@ -32,6 +32,8 @@ ConvertArgs ParseConvert(const std::vector<std::string>& args) {
             if (convert.output->empty()) {
                 throw UsageError("convert: empty OUTPUT path");
             }
+        } else if (!optionsEnded && arg == "--no-labels") {
+            convert.noLabels = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             throw UsageError("convert: unknown option '" + arg + "'");
         } else {
@@ -50,6 +52,9 @@ ConvertArgs ParseConvert(const std::vector<std::string>& args) {
     }
     convert.geometry = paths[0];
     if (paths.size() == 2) {
+        if (convert.noLabels) {
+            throw UsageError("convert: --no-labels and LABELS given together");
+        }
         convert.labels = paths[1];
     }
     return convert;
@@ -115,9 +120,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 const char* UsageText() {
-    return R"(Usage: plotaktar-cli convert GEOMETRY [LABELS] [-o OUTPUT]
+    return R"usage(Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
        plotaktar-cli run STEP...
-       plotaktar-cli render GEOMETRY [LABELS] -o FILE [--size WxH]
+       plotaktar-cli render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
        plotaktar-cli render FILE.plt -o FILE [--size WxH]
        plotaktar-cli --help | --version
 
@@ -125,12 +130,13 @@ Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn 
 into plot files (.plt) without a window, with the import and export of the window's
 "AÇ" and "KAYDET" buttons.
 
-convert GEOMETRY [LABELS] [-o OUTPUT]
-    Imports GEOMETRY and LABELS (and the companion of LABELS; without LABELS no label
-    file at all) and writes the plot file OUTPUT, by default GEOMETRY with its extension
-    replaced by ".plt". A record that fails is reported on standard error as
-    FILE:LINE: WORD and the conversion goes on. On success one summary line (records per
-    kind and the plot file) goes to standard output.
+convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
+    Imports GEOMETRY and its label file (with the label file's .yfn companion) and writes
+    the plot file OUTPUT, by default GEOMETRY with its extension replaced by ".plt". A
+    record that fails is reported on standard error as FILE:LINE: WORD and the conversion
+    goes on. When the export stops at a cell, a second line on standard error names the
+    page, row and column of that cell and the file line it came from. On success one
+    summary line (records per kind and the plot file) goes to standard output.
 
 run STEP...
     Replays a session of the window, step by step:
@@ -140,21 +146,29 @@ run STEP...
     dump STATE.json        writes the flags, the layer table and every table as JSON
     Every message box is printed as "mesaj: TEXT" and every error box as "hata: TEXT".
 
-render GEOMETRY [LABELS] -o FILE [--size WxH]
+render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
 render FILE.plt -o FILE [--size WxH]
     Draws the whole drawing, fitted, on white, as plotaktar-view shows it: parcels, lines,
     points and labels, each layer in its colour. FILE's extension chooses the format: .png,
     .svg or .pdf. The picture is WxH pixels, 1600x1000 unless --size says otherwise. Needs
     no display. A plot file is read back from its TA, PN, YA, LX and L2 records.
 
+The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz (or .YAZ) of
+the same name beside GEOMETRY, when there is one, and a line on standard error says
+"NAME.yaz: labels taken from beside the geometry (--no-labels reads none)"; with --no-labels
+no label file is read. Nothing is read from the current folder for a name not given.
+
 An input file with line feeds but no carriage return is read as one line (line feeds do not
-end lines in these files); convert, run and render then print a warning on standard error.
+end lines in these files), a file with a NUL byte or a start of control characters is not a
+text drawing file, and a geometry file may give no record at all; convert, run and render
+then print a warning on standard error (run's standard output stays the record of the
+window's message boxes).
 
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
 file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);
 2 for a usage error or an input file that cannot be read (convert, render), in which case
 nothing is written.
-)";
+)usage";
 }
 
 }  // namespace plotaktar::cli

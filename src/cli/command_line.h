@@ -15,7 +15,8 @@ class UsageError : public std::runtime_error {
 
 struct ConvertArgs {
     std::string geometry;
-    std::string labels;                 // empty: no label file
+    std::string labels;                 // empty: the one beside GEOMETRY, if any
+    bool noLabels = false;              // --no-labels: no label file at all
     std::optional<std::string> output;  // none: the geometry path with ".plt"
 };
 

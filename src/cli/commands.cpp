@@ -10,6 +10,7 @@
 #include "cli/state_dump.h"
 #include "import/import_command.h"
 #include "import/import_files.h"
+#include "import/source_lines.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
@@ -84,6 +85,29 @@ std::optional<std::string> RunHandled(Command command) {
     return std::nullopt;
 }
 
+// The line after an export error that stopped at a cell: where the cell is, and the input line
+// it came from, found by reading the input again now (a successful convert keeps no line
+// numbers). "FILE:LINE: the cell stopping the export: PAGE, row R, column "HEADER"".
+void PrintStoppingCell(std::FILE* err, const ImportPaths& paths, const CellPlace& cell) {
+    std::string line;
+    if (std::optional<SourceLine> source = SourceLineOf(paths, cell.table, cell.row)) {
+        line = source->fileName + ":" + IntToStr(static_cast<int64_t>(source->lineNumber));
+    } else {
+        line = "plotaktar-cli: " + paths.geometry;
+    }
+    line += ": the cell stopping the export: ";
+    line += TableOf(cell.table).caption;
+    line += ", row " + IntToStr(cell.row) + ", column \"";
+    const std::vector<std::string>& headers = HeaderTexts(cell.table);
+    if (static_cast<size_t>(cell.column) < headers.size()) {
+        line += Utf8FromCp1254(headers[static_cast<size_t>(cell.column)]);
+    } else {
+        line += IntToStr(cell.column);
+    }
+    line += "\"\n";
+    std::fwrite(line.data(), 1, line.size(), err);
+}
+
 bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* err) {
     std::FILE* file = platform::OpenForWriting(path);
     if (file == nullptr) {
@@ -104,6 +128,20 @@ bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* e
 
 }  // namespace
 
+std::string ChosenLabels(const std::string& geometry, const std::string& labels, bool noLabels,
+                         std::FILE* err) {
+    if (!labels.empty() || noLabels) {
+        return labels;
+    }
+    std::string beside = LabelFileBeside(geometry);
+    if (!beside.empty()) {
+        const std::string line =
+            beside + ": labels taken from beside the geometry (--no-labels reads none)\n";
+        std::fwrite(line.data(), 1, line.size(), err);
+    }
+    return beside;
+}
+
 std::string DefaultOutputName(std::string_view geometry) {
     size_t nameStart = geometry.find_last_of(platform::kPathSeparators);
     nameStart = nameStart == std::string_view::npos ? 0 : nameStart + 1;
@@ -116,16 +154,21 @@ std::string DefaultOutputName(std::string_view geometry) {
 }
 
 int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
+    // A device, a pipe or a directory named as the output is taken as it is: /dev/null must
+    // not become /dev/null.plt beside it.
     const std::string output =
-        WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
-    if (!CheckConversionFiles(args.geometry, args.labels, output, err)) {
+        args.output && platform::IsExistingNonRegularFile(*args.output)
+            ? *args.output
+            : WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
+    const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
+    if (!CheckConversionFiles(args.geometry, labels, output, err)) {
         return kExitUsage;
     }
 
-    // Only the files named on the command line are read: without LABELS neither a label file
-    // nor a companion, with LABELS the companion beside it.
-    const ImportPaths paths{args.geometry, args.labels,
-                            args.labels.empty() ? std::string() : CompanionFileName(args.labels)};
+    // Nothing is read from the current folder for a name not given: without a label file no
+    // companion either.
+    const ImportPaths paths{args.geometry, labels,
+                            labels.empty() ? std::string() : CompanionFileName(labels)};
     Session session;
     Workspace& workspace = session.workspace;
     ConvertObserver observer(args.geometry, err);
@@ -133,8 +176,29 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
         PrintProblem(err, args.geometry, Utf8FromCp1254(ErrorBoxText(*error)));
         return kExitFailed;
     }
-    if (auto error = RunHandled([&] { SavePlotFile(workspace, output); })) {
-        PrintProblem(err, output, Utf8FromCp1254(ErrorBoxText(*error)));
+    std::optional<CellPlace> stoppedAt;
+    int fileError = 0;
+    if (auto error = RunHandled([&] {
+            try {
+                SavePlotFile(workspace, output);
+            } catch (const FileError& e) {
+                fileError = e.errorNumber();
+                throw;
+            } catch (const Error& e) {
+                stoppedAt = e.cell;
+                throw;
+            }
+        })) {
+        // The window's fixed text, and what it means for this path.
+        std::string problem = fileError == 0
+                                  ? Utf8FromCp1254(ErrorBoxText(*error))
+                                  : Utf8FromCp1254(*error) + " (" +
+                                        platform::WriteFailureCause(fileError, output) + ")";
+        PrintProblem(err, output, problem);
+        if (stoppedAt) {
+            workspace = Workspace();  // the tables' memory back before the files are read again
+            PrintStoppingCell(err, paths, *stoppedAt);
+        }
         return kExitFailed;
     }
     std::string summary = args.geometry + ": " + RecordCounts(workspace) + " -> " + output + "\n";

@@ -23,8 +23,14 @@ void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause)
 bool CheckConversionFiles(const std::string& input, const std::string& labels,
                           const std::string& output, std::FILE* err);
 
-// One import of GEOMETRY, LABELS and the companion beside LABELS (no label file at all without
-// LABELS) and one export, through the same import and export as the window's two buttons.
+// The label file of a command that takes GEOMETRY [LABELS]: `labels` when given; none with
+// `noLabels`; otherwise the .yaz beside GEOMETRY (LabelFileBeside), if any, with a line on `err`
+// that says so. The companion follows the label file.
+std::string ChosenLabels(const std::string& geometry, const std::string& labels, bool noLabels,
+                         std::FILE* err);
+
+// One import of GEOMETRY, its label file (ChosenLabels) and the companion beside that, and one
+// export, through the same import and export as the window's two buttons.
 // Input files that cannot be read are refused before anything runs (status 2); an export
 // error or running out of memory is reported on `err` and leaves OUTPUT as it was (status 1);
 // failing records and files without carriage returns are reported on `err`; on success one

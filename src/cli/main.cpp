@@ -1,5 +1,6 @@
 // plotaktar-cli: the import and export of the window's buttons, without a window.
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ int Finish(int status) {
 int main(int argc, char** argv) {
     using namespace plotaktar::cli;
     plotaktar::platform::UseByteStandardStreams();
+#ifdef SIGPIPE
+    // A reader that closes the output early is a write error with a message, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     std::vector<std::string> args = plotaktar::platform::ProgramArguments(argc, argv);
     CommandLine line;
     try {

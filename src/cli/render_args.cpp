@@ -48,6 +48,8 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
                 !ParseSide(std::string_view(value).substr(x + 1), render.height)) {
                 throw UsageError("render: --size takes WIDTHxHEIGHT in pixels, 1 to 20000 each");
             }
+        } else if (!optionsEnded && arg == "--no-labels") {
+            render.noLabels = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             throw UsageError("render: unknown option '" + arg + "'");
         } else {
@@ -71,6 +73,9 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
     }
     render.input = paths[0];
     if (paths.size() == 2) {
+        if (render.noLabels) {
+            throw UsageError("render: --no-labels and LABELS given together");
+        }
         render.labels = paths[1];
     }
     return render;

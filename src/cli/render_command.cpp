@@ -3,8 +3,12 @@
 #include "cli/render_command.h"
 
 #include <QGuiApplication>
+#include <cstring>
 #include <exception>
 #include <memory>
+#include <new>
+
+#include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/session_ui.h"
@@ -12,6 +16,7 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
+#include "platform/program.h"
 #include "render/render_file.h"
 
 namespace plotaktar::cli {
@@ -37,10 +42,47 @@ std::unique_ptr<QGuiApplication> OffscreenApplication() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// What the terminate handler needs: the output named in its message, the temporary it removes.
+// Fixed buffers, so that the handler itself allocates nothing.
+char outputName[4096];
+char temporaryName[4096];
+
+void Remember(char (&buffer)[4096], const std::string& text) {
+    const size_t length = std::min(text.size(), sizeof buffer - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
+// Qt's SVG and PDF painters cannot pass running out of memory on (it ends the program from
+// inside them): the failure is reported as every other exhaustion is, status 1 with the output
+// left as it was, the temporary beside it removed.
+[[noreturn]] void EndOnUncaughtException() {
+    const char* cause = "ended on an unexpected error";
+    try {
+        if (std::exception_ptr failure = std::current_exception()) {
+            std::rethrow_exception(failure);
+        }
+    } catch (const std::bad_alloc&) {
+        cause = kOutOfMemoryMessage.data();
+    } catch (...) {
+    }
+    if (temporaryName[0] != '\0') {
+        unlink(temporaryName);
+    }
+    std::fprintf(stderr, "plotaktar-cli: %s: %s\n", outputName, cause);
+    std::fflush(stderr);
+    _exit(kExitFailed);
+}
+
 }  // namespace
 
 int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
-    if (!CheckConversionFiles(args.input, args.labels, args.output, err)) {
+    Remember(outputName, args.output);
+    std::set_terminate(EndOnUncaughtException);
+    const std::string labels = IsPlotFilePath(args.input)
+                                   ? std::string()
+                                   : ChosenLabels(args.input, args.labels, args.noLabels, err);
+    if (!CheckConversionFiles(args.input, labels, args.output, err)) {
         return kExitUsage;
     }
 
@@ -49,7 +91,7 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     ConvertObserver failures(args.input, err);
     LoadedDrawing loaded;
     try {
-        loaded = LoadDrawing(args.input, args.labels, failures);
+        loaded = LoadDrawing(args.input, labels, failures);
     } catch (const Error& e) {
         PrintProblem(err, args.input, Utf8FromCp1254(e.message()));
         return kExitUsage;
@@ -63,7 +105,11 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
         ViewTransform::fit(drawing.extent(), args.width, args.height, args.width / 50);
     std::string problem;
     try {
-        problem = SavePicture(drawing, view, RenderFilter(), args.output);
+        problem = SavePicture(drawing, view, RenderFilter(), args.output,
+                              [](const std::string& temporary) {
+                                  Remember(temporaryName, temporary);
+                                  platform::Report(temporary);
+                              });
     } catch (const std::exception& e) {
         problem = Utf8FromCp1254(MessageOf(e));
     }
@@ -71,10 +117,17 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
         PrintProblem(err, args.output, problem);
         return kExitFailed;
     }
+    if (drawing.size() == 0) {
+        PrintProblem(err, args.input, "empty drawing");
+    }
     std::string summary = args.input + ": " + std::to_string(drawing.size()) + " features";
     if (drawing.counts().unreadable > 0) {
         summary += ", " + std::to_string(drawing.counts().unreadable) +
                    " left out (a coordinate that is not a number)";
+    }
+    if (drawing.counts().skippedLines > 0) {
+        summary += ", " + std::to_string(drawing.counts().skippedLines) +
+                   " lines skipped (no record of a plot file)";
     }
     summary += " -> " + args.output + "\n";
     std::fwrite(summary.data(), 1, summary.size(), out);

@@ -14,6 +14,8 @@
 int main(int argc, char** argv) {
     using namespace plotaktar::cli;
     plotaktar::platform::UseByteStandardStreams();
+    // Nothing to clean up yet; this also keeps the report channel from programs started later.
+    plotaktar::platform::Report({});
     std::vector<std::string> args = plotaktar::platform::ProgramArguments(argc, argv);
     RenderArgs render;
     try {

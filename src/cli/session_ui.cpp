@@ -25,6 +25,12 @@ void PrintWarning(std::FILE* err, std::string_view fileName, ImportWarning warni
             line += lineCount == 1 ? " line" : " lines";
             line += " (convert it with unix2dos)\n";
             break;
+        case ImportWarning::NotText:
+            line += ": warning: not a text drawing file\n";
+            break;
+        case ImportWarning::NoRecords:
+            line += ": warning: no records found\n";
+            break;
     }
     std::fwrite(line.data(), 1, line.size(), err);
 }
@@ -33,10 +39,11 @@ void SessionUi::showMessage(std::string_view text) {
     PrintLine(out_, "mesaj: ", text);
 }
 
-void SessionUi::importWarning(std::string_view fileName, ImportWarning warning,
-                              uint64_t lineCount) {
+void SessionUi::showWarnings(const std::vector<FileWarning>& shown) {
     std::fflush(out_);
-    PrintWarning(err_, fileName, warning, lineCount);
+    for (const FileWarning& w : shown) {
+        PrintWarning(err_, w.fileName, w.warning, w.lineCount);
+    }
 }
 
 void SessionUi::showError(std::string_view message) {

@@ -10,7 +10,8 @@
 namespace plotaktar::cli {
 
 // `run`: the dialogs take the step's answers; every message box becomes a line "mesaj: TEXT"
-// on `out`, in UTF-8, as it is shown; import warnings go to `err`.
+// on `out`, in UTF-8, as it is shown; import warnings go to `err`, so that `out` stays the
+// record of the window's other boxes.
 class SessionUi : public ScriptedUi {
   public:
     SessionUi(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
@@ -19,8 +20,8 @@ class SessionUi : public ScriptedUi {
     void recordFailed(std::string_view word, uint64_t lineNumber) override {
         UserInterface::recordFailed(word, lineNumber);
     }
-    void importWarning(std::string_view fileName, ImportWarning warning,
-                       uint64_t lineCount) override;
+    // Prints each warning as a line on `err`.
+    void showWarnings(const std::vector<FileWarning>& shown) override;
 
     // The general error handler's box: "hata: TEXT" with the full-stop rule applied.
     void showError(std::string_view message);

@@ -1,7 +1,9 @@
 #include "drawing/drawing.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <new>
 
 namespace plotaktar {
@@ -22,16 +24,16 @@ bool ParseCoordinate(std::string_view text, double& value) {
 }
 
 uint16_t Drawing::layerIndex(std::string_view name, int colour) {
-    for (size_t i = 0; i < layerList_.size(); ++i) {
-        if (layerList_[i].name == name) {
-            return static_cast<uint16_t>(i);
-        }
+    if (auto found = layerByName_.find(name); found != layerByName_.end()) {
+        return found->second;
     }
     if (layerList_.size() >= 0xffff) {
         return 0xfffe;  // the drawing has far more layer names than any sheet; share the last
     }
     layerList_.push_back({std::string(name), colour, 0});
-    return static_cast<uint16_t>(layerList_.size() - 1);
+    const auto index = static_cast<uint16_t>(layerList_.size() - 1);
+    layerByName_.emplace(name, index);
+    return index;
 }
 
 void Drawing::reserve(size_t features, size_t vertices, size_t textBytes) {
@@ -45,7 +47,7 @@ void Drawing::reserve(size_t features, size_t vertices, size_t textBytes) {
 }
 
 void Drawing::add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
-                  std::string_view text, float height, float angle) {
+                  std::string_view text, double labelHeight, double labelAngle) {
     // Offsets are 32 bits and the index keeps two marks in a feature number's top bits.
     if (kinds_.size() >= (size_t{1} << 30) || vertices_.size() + vertices.size() > UINT32_MAX ||
         texts_.size() + text.size() + kLabelHead > UINT32_MAX) {
@@ -57,6 +59,9 @@ void Drawing::add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<cons
     vertices_.insert(vertices_.end(), vertices.begin(), vertices.end());
     vertexStart_.push_back(static_cast<uint32_t>(vertices_.size()));
     if (kind == FeatureKind::Label) {
+        constexpr double kMostFloat = std::numeric_limits<float>::max();
+        const float height = static_cast<float>(std::clamp(labelHeight, -kMostFloat, kMostFloat));
+        const float angle = static_cast<float>(std::fmod(labelAngle, 400.0));
         char head[kLabelHead];
         std::memcpy(head, &height, sizeof height);
         std::memcpy(head + sizeof height, &angle, sizeof angle);

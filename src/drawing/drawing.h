@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/spatial_grid.h"
@@ -34,7 +35,8 @@ struct DrawingCounts {
     uint64_t symbols = 0;     // symbols, buildings and slopes carry no coordinates
     uint64_t buildings = 0;
     uint64_t slopes = 0;
-    uint64_t skippedLines = 0;  // plot-file lines of no record this program writes
+    uint64_t skippedLines = 0;  // plot-file lines of no record this program writes (not empty)
+    uint64_t recordLines = 0;   // plot-file lines of a record this program writes
 };
 
 // The features of one drawing in flat arrays: kind, layer, source record, vertices, text, and
@@ -83,9 +85,11 @@ class Drawing {
     // size is built without the slack of growing arrays.
     void reserve(size_t features, size_t vertices, size_t textBytes);
 
-    // Appends a feature. A label takes its height and angle; other kinds pass 0.
+    // Appends a feature. A label takes its height and angle; other kinds pass 0. The angle is
+    // kept within one turn and the height within a float's range, so that no reading of them
+    // (a box, a pick, a drawing) meets an infinity.
     void add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
-             std::string_view text, float height = 0, float angle = 0);
+             std::string_view text, double height = 0, double angle = 0);
 
     // Computes the extent and builds the spatial index; call once after the last add().
     void finish();
@@ -109,6 +113,14 @@ class Drawing {
         return value;
     }
     std::vector<DrawingLayer> layerList_;
+    // Layer names to their index, so that a file of many layers reads in linear time.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>()(name);
+        }
+    };
+    std::unordered_map<std::string, uint16_t, NameHash, std::equal_to<>> layerByName_;
     DrawingCounts counts_;
     uint32_t kindCounts_[kFeatureKinds] = {};
     Bounds extent_;

@@ -38,15 +38,16 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
     std::string_view line;
     std::vector<Vertex> corners;
     auto add = [&](FeatureKind kind, std::string_view layer, std::span<const Vertex> vertices,
-                   std::string_view text, uint32_t number, uint64_t offset, float height = 0,
-                   float angle = 0) {
+                   std::string_view text, uint32_t number, uint64_t offset, double height = 0,
+                   double angle = 0) {
         drawing.add(kind, drawing.layerIndex(layer), number, vertices, text, height, angle);
         drawing.lineOffsets.push_back(offset);
     };
+    plot::PlotLineCounts lineCounts;
     while (lines.next(line)) {
         const uint32_t number = lines.number();
         const uint64_t offset = lines.start();
-        switch (plot::RecordTypeOf(line)) {
+        switch (lineCounts.count(line)) {
             case plot::RecordType::Layer:
                 drawing.layerIndex(plot::ReadLayerRecord(line).name);
                 break;
@@ -69,8 +70,7 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
                     ++drawing.counts().unreadable;
                     break;
                 }
-                add(FeatureKind::Label, label.layer, {&v, 1}, label.text, number, offset,
-                    static_cast<float>(h), static_cast<float>(a));
+                add(FeatureKind::Label, label.layer, {&v, 1}, label.text, number, offset, h, a);
                 break;
             }
             case plot::RecordType::Line: {
@@ -99,10 +99,11 @@ Drawing DrawingFromPlotBytes(std::string_view bytes) {
                 break;
             }
             case plot::RecordType::Other:
-                ++drawing.counts().skippedLines;
                 break;
         }
     }
+    drawing.counts().recordLines = lineCounts.records;
+    drawing.counts().skippedLines = lineCounts.skipped;
     drawing.finish();
     return drawing;
 }

@@ -79,7 +79,7 @@ void AddLabels(const Table& table, const Columns& c, FeatureKind kind, LayerLook
             continue;
         }
         drawing.add(kind, layers.of(table.cell(c.layer, row)), static_cast<uint32_t>(row), {&v, 1},
-                    table.cell(c.text, row), static_cast<float>(height), static_cast<float>(angle));
+                    table.cell(c.text, row), height, angle);
     }
 }
 

@@ -29,27 +29,19 @@ bool IsPlotFilePath(const std::string& path) {
     return EndsWithNoCase(path, ".plt");
 }
 
-std::string LabelFileBeside(const std::string& geometry) {
-    size_t slash = geometry.find_last_of('/');
-    size_t dot = geometry.find_last_of('.');
-    std::string base = geometry;
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
-        base.resize(dot);
-    }
-    for (const char* extension : {".yaz", ".YAZ"}) {
-        if (platform::UnreadableCause(base + extension).empty()) {
-            return base + extension;
-        }
-    }
-    return {};
-}
-
 LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& labels,
                           ImportObserver& observer) {
     LoadedDrawing loaded;
     if (IsPlotFilePath(geometryOrPlot)) {
         loaded.plotBytes = ReadPlotFile(geometryOrPlot);
         loaded.drawing = DrawingFromPlotBytes(loaded.plotBytes->view());
+        // Another program's file named .plt (HP-GL, a binary) would otherwise pass for an
+        // empty drawing.
+        const DrawingCounts& counts = loaded.drawing.counts();
+        if (counts.recordLines == 0 && counts.skippedLines > 0) {
+            throw Error("not a plot file: none of its " + std::to_string(counts.skippedLines) +
+                        " lines is a record of a plot file");
+        }
         return loaded;
     }
     // A file the user named that cannot be read is an error, not an empty drawing (the window's

@@ -21,14 +21,11 @@ struct LoadedDrawing {
 // True when the path names a plot file (it ends in ".plt", in any case).
 bool IsPlotFilePath(const std::string& path);
 
-// The label file that goes with a geometry file: its path with the extension replaced by
-// ".yaz" (or ".YAZ") when such a file exists; otherwise the empty text.
-std::string LabelFileBeside(const std::string& geometry);
-
 // Reads a plot file, or imports a geometry file with `labels` and its companion (an empty
 // `labels` reads none). A failing record goes to `observer`. Throws Error, naming the cause,
 // when the plot file, the geometry file or the given label file cannot be read (a companion
-// that cannot be read is passed over, as in the window).
+// that cannot be read is passed over, as in the window), and when a plot file has lines but none
+// of them is a plot file's record ("not a plot file"); an empty plot file is an empty drawing.
 LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& labels,
                           ImportObserver& observer);
 

@@ -16,9 +16,9 @@ namespace plotaktar {
 Drawing DrawingFromWorkspace(const Workspace& workspace);
 
 // The drawing of a plot file's bytes: "TA" lines declare layers, "PN", "YA", "LX" and "L2"
-// (with the corner line after it) give features; other lines are counted and skipped. A point
-// number beginning "N." or "P." marks a triangulation or traverse point. Fills
-// Drawing::lineOffsets with where each feature's line begins.
+// (with the corner line after it) give features; other lines are counted and skipped (empty ones
+// only skipped). A point number beginning "N." or "P." marks a triangulation or traverse point.
+// Fills Drawing::lineOffsets with where each feature's line begins.
 Drawing DrawingFromPlotBytes(std::string_view bytes);
 
 // The corner positions of a parcel's corner line: each piece's first two words as Y and X.

@@ -6,6 +6,32 @@
 
 namespace plotaktar {
 
+namespace {
+
+// Passes an import's failures and progress to the user as they happen and keeps its warnings,
+// which the user gets together before the closing message.
+class ImportReport : public ImportObserver {
+  public:
+    explicit ImportReport(UserInterface& ui) : ui_(ui) {}
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
+        ui_.recordFailed(word, lineNumber);
+    }
+    void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override {
+        ui_.importProgress(fileName, done, total);
+    }
+    void importWarning(std::string_view fileName, ImportWarning warning,
+                       uint64_t lineCount) override {
+        warnings.push_back({std::string(fileName), warning, lineCount});
+    }
+
+    std::vector<FileWarning> warnings;
+
+  private:
+    UserInterface& ui_;
+};
+
+}  // namespace
+
 void RunOpenCommand(Session& session, UserInterface& ui) {
     ui.runOpenDialog(OpenDialogId::Geometry, kGeometryFilter, session.geometryDialog);
     std::string labelPathOfThisRun;
@@ -15,10 +41,14 @@ void RunOpenCommand(Session& session, UserInterface& ui) {
 
     // A cancelled dialog leaves its remembered name: the file of an earlier run is read again.
     // The import sets the flags to "0" first, whatever the dialogs gave.
+    ImportReport report(ui);
     ImportFiles(session.workspace,
                 {session.geometryDialog.fileName, session.labelDialog.fileName,
                  CompanionFileName(labelPathOfThisRun)},
-                ui);
+                report);
+    if (!report.warnings.empty()) {
+        ui.showWarnings(report.warnings);
+    }
     ui.showMessage(kFileOpenedMessage);
 }
 

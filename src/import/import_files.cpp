@@ -37,25 +37,65 @@ bool Open(InputFile& file, const std::string& name) {
     return true;
 }
 
-// A file saved with line feeds alone is one long line by the rules of the input files; the
-// reading goes on as usual, but whoever started the import hears of it.
-void WarnOfLineFeedsOnly(ImportContext& ctx, const InputFile& file, const LineReader& lines) {
+// How much of a file's start the text test looks at, and how many of those bytes may be
+// control characters (one in ten).
+constexpr size_t kTextTestLength = 4096;
+constexpr size_t kControlShare = 10;
+
+// True for a file that is no text drawing file at all: a NUL byte anywhere, or more than a
+// tenth of its first 4 KiB below 32 other than tab, CR, LF and Ctrl-Z.
+bool IsNotText(std::string_view bytes) {
+    if (bytes.find('\0') != std::string_view::npos) {
+        return true;
+    }
+    const std::string_view start = bytes.substr(0, kTextTestLength);
+    size_t controls = 0;
+    for (char c : start) {
+        if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\r' && c != '\n' &&
+            c != '\x1A') {
+            ++controls;
+        }
+    }
+    return controls * kControlShare > start.size();
+}
+
+// The reading goes on as usual whatever the file looks like, but whoever started the import
+// hears of a file that is no text at all, or one saved with line feeds alone (one long line by
+// the rules of the input files). Returns true when the file was found to be no text.
+bool WarnAboutFile(ImportContext& ctx, const InputFile& file, const LineReader& lines) {
+    if (IsNotText(file.text())) {
+        ctx.observer.importWarning(file.name, ImportWarning::NotText, 1);
+        return true;
+    }
     if (lines.endsLinesWithLineFeedsOnly()) {
         ctx.observer.importWarning(file.name, ImportWarning::NoCarriageReturns, 1);
     }
+    return false;
+}
+
+// True when the import has handled a geometry record of any kind, failed ones included.
+bool HasGeometryRecords(ImportContext& ctx) {
+    for (size_t k = 0; k < kKinds.size(); ++k) {
+        if (!kKinds[k].code.empty() && ctx.counts[k] > 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void ReadGeometryFile(ImportContext& ctx, const InputFile& file) {
-    std::string_view bytes = file.text();
-    if (bytes.empty()) {
+    if (!file.bytes) {
         return;
     }
+    std::string_view bytes = file.text();
     LineReader lines(bytes);
-    WarnOfLineFeedsOnly(ctx, file, lines);
+    const bool notText = WarnAboutFile(ctx, file, lines);
+    uint64_t lineCount = 0;
     size_t nextReport = kProgressStep;
     ctx.observer.importProgress(file.name, 0, lines.size());
     while (!lines.atEnd()) {
         ++ctx.lineNumber;
+        ++lineCount;
         ReadGeometryLine(ctx, lines.next());
         if (lines.position() >= nextReport) {
             ctx.observer.importProgress(file.name, lines.position(), lines.size());
@@ -63,6 +103,9 @@ void ReadGeometryFile(ImportContext& ctx, const InputFile& file) {
         }
     }
     ctx.observer.importProgress(file.name, lines.size(), lines.size());
+    if (!notText && !HasGeometryRecords(ctx)) {
+        ctx.observer.importWarning(file.name, ImportWarning::NoRecords, lineCount);
+    }
 }
 
 // Lets the tables that cells of the file may go to point into its bytes: the tables of the
@@ -81,11 +124,12 @@ void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
     }
 }
 
-// Reads a label file with its reader, after warning of a file without carriage returns.
+// Reads a label file with its reader, after warning of a file that is no text or has no
+// carriage returns.
 template <typename Reader>
 void ReadLabels(ImportContext& ctx, const InputFile& file, Reader reader) {
     if (!file.text().empty()) {
-        WarnOfLineFeedsOnly(ctx, file, LineReader(file.text()));
+        WarnAboutFile(ctx, file, LineReader(file.text()));
     }
     reader(ctx, file.text());
 }
@@ -94,7 +138,10 @@ void ReadLabels(ImportContext& ctx, const InputFile& file, Reader reader) {
 
 void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer) {
     ImportContext ctx(ws, observer);
+    // Nothing of an earlier drawing's layers reaches this one's plot file: a layer that this
+    // import does not declare has the empty name, as in the first import.
     ws.flags.setAll("0");
+    ws.layerTable.clear();
 
     // Failures about the files' own bytes are silent: one that cannot be opened ends the
     // opening (the files not opened yield no lines), one outside the readers ends the geometry

@@ -16,12 +16,13 @@ struct ImportPaths {
 };
 
 // One import of the three files into the workspace, the same for the window, plotaktar-cli,
-// the viewer and the tests: sets the ten flags to "0", opens the files in order (the first that
-// cannot be opened ends the opening silently, and the files after it yield no lines), offers
-// every geometry line to the readers, reads the label file and then its companion into
-// the label table, and lets go of the files of earlier imports. A failing record goes to
-// `observer.recordFailed` and the import goes on; a file with line feeds but no carriage return
-// goes to `observer.importWarning`. A failure that is not about the files' own bytes or a
+// the viewer and the tests: sets the ten flags to "0" and empties LayerTable, opens the files in
+// order (the first that cannot be opened ends the opening silently, and the files after it yield no
+// lines), offers every geometry line to the readers, reads the label file and then its companion
+// into the label table, and lets go of the files of earlier imports. A failing record goes to
+// `observer.recordFailed` and the import goes on; a file that is no text, one with line feeds
+// but no carriage return, and a geometry file without records go to `observer.importWarning`
+// (one warning a file at most). A failure that is not about the files' own bytes or a
 // record's text (std::bad_alloc when memory runs out) ends the import and is thrown; the tables
 // then hold part of the import, every cell readable.
 void ImportFiles(Workspace& workspace, const ImportPaths& paths, ImportObserver& observer);

@@ -36,6 +36,9 @@ void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
     for (int i = 0; i < 4; ++i) {
         parcels.setCellSlice(kAdaColumn + i, n, field[i]);
     }
+    // The count is this parcel's own: corner lines set it, and a parcel without any stops the
+    // export instead of taking the corners of the parcel that had this row before.
+    parcels.setCell(kCornerCountColumn, n, {});
     MarkLayerUsed(ctx.workspace.layerTable, field[3]);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace plotaktar {
@@ -10,6 +11,20 @@ enum class ImportWarning {
     // The file holds line feeds but not one carriage return: line feeds do not end lines, so
     // the whole file was read as one long line.
     NoCarriageReturns,
+    // The file holds a NUL byte, or more than a tenth of its first 4 KiB are control
+    // characters other than tab, CR, LF and Ctrl-Z: no text drawing file at all.
+    NotText,
+    // The geometry file gives no record of any kind (an HP-GL file, for instance).
+    NoRecords,
+};
+
+// One warning about one input file, as the user interface receives them after an import.
+struct FileWarning {
+    std::string fileName;
+    ImportWarning warning;
+    uint64_t lineCount;  // the lines the file was read as
+
+    bool operator==(const FileWarning&) const = default;
 };
 
 // Hears how an import goes. Every member has a default that does nothing, so a caller

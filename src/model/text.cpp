@@ -96,12 +96,19 @@ int32_t StrToInt(std::string_view text) {
     if (auto value = TryStrToInt(text)) {
         return *value;
     }
-    std::string message;
-    message.reserve(text.size() + 32);
-    message += '\'';
-    message += text;
+    std::string message = "'";
+    message += QuotedCell(text);
     message += "' is not a valid integer value";
     throw ConversionError(message);
+}
+
+std::string QuotedCell(std::string_view text) {
+    if (text.size() <= kQuotedCellLength) {
+        return std::string(text);
+    }
+    std::string quoted(text.substr(0, kQuotedCellLength));
+    quoted += kEllipsis;
+    return quoted;
 }
 
 std::string IntToStr(int64_t value) {

@@ -51,7 +51,18 @@ inline bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 // after the digits; the value must fit a signed 32-bit integer. Returns nothing on failure.
 std::optional<int32_t> TryStrToInt(std::string_view text);
 
-// As TryStrToInt, but a failure throws ConversionError("'<text>' is not a valid integer value").
+// How much of a cell a message quotes: a message box or an error line of a whole field of
+// megabytes would take minutes to lay out and fill the screen.
+constexpr size_t kQuotedCellLength = 100;
+// Follows a cut quotation: "…" in windows-1254.
+constexpr std::string_view kEllipsis = "\x85";
+
+// A cell's text as a message quotes it: whole up to kQuotedCellLength characters, otherwise its
+// first kQuotedCellLength followed by kEllipsis.
+std::string QuotedCell(std::string_view text);
+
+// As TryStrToInt, but a failure throws ConversionError("'<text>' is not a valid integer value"),
+// the text quoted as QuotedCell does.
 int32_t StrToInt(std::string_view text);
 
 // The decimal text of an integer: no leading zeros, "-" for negatives, never "+".

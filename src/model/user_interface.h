@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/import_observer.h"
 
@@ -37,6 +38,11 @@ class UserInterface : public ImportObserver {
 
     // A modal message box with one text and an OK button, captioned with the program's title.
     virtual void showMessage(std::string_view text) = 0;
+
+    // The warnings about the input files of one import, all at once, before its closing
+    // message; apart from the message boxes (the window shows one box of them, the CLI prints
+    // them on standard error). Never called with none.
+    virtual void showWarnings(const std::vector<FileWarning>& warnings) = 0;
 
     // A failing geometry record shows one message box with the reader's word.
     void recordFailed(std::string_view word, uint64_t lineNumber) override {

@@ -113,7 +113,7 @@ int LayerRowOf(std::string_view layerNumber) {
     int32_t n = StrToInt(layerNumber);
     if (n < 1 || n > kLayerRows) {
         std::string message = "'";
-        message += layerNumber;
+        message += QuotedCell(layerNumber);
         message += kLayerRangeSuffix;
         throw LayerRangeError(message);
     }

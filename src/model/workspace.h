@@ -20,6 +20,8 @@ class LayerTable {
   public:
     const std::string& field(int row, int field) const { return rows_[index(row, field)]; }
     void setField(int row, int field, std::string_view text) { rows_[index(row, field)] = text; }
+    // Empties every field of every row, as at program start.
+    void clear() { rows_.fill(std::string()); }
 
   private:
     static size_t index(int row, int field) {

@@ -1,9 +1,21 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 namespace plotaktar {
+
+// The working tables, defined with the kinds table (model/record_kinds.h); only named here, so
+// that a failure can say in which table's cell it arose.
+enum class TableId;
+
+// A cell of a working table: row and column from 0.
+struct CellPlace {
+    TableId table;
+    int row;
+    int column;
+};
 
 // A failure that a command lets through to the general error handler. The message is
 // windows-1254 bytes, like every text of the program, since it may quote a cell text; it is
@@ -12,6 +24,9 @@ class Error : public std::runtime_error {
   public:
     explicit Error(const std::string& message) : std::runtime_error(message), message_(message) {}
     const std::string& message() const { return message_; }
+
+    // The cell whose text failed, when the export stopped at one.
+    std::optional<CellPlace> cell;
 
   private:
     std::string message_;

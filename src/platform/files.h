@@ -33,6 +33,20 @@ std::string UnreadableCause(const std::string& path);
 // True when `a` and `b` name the same existing file (same device and file number).
 bool SameExistingFile(const std::string& a, const std::string& b);
 
+// True when `path` names an existing file that is not a regular file: a directory, a device, a
+// pipe. Such a name is taken as it is, never given an extension.
+bool IsExistingNonRegularFile(const std::string& path);
+
+// True when the last part of `path` is a device name of Windows (CON, PRN, AUX, COM1 to COM9,
+// LPT1 to LPT9, with any extension, in any case), which Windows opens as the device wherever
+// it stands; NUL, the device that discards, is not among them. Always false elsewhere.
+bool IsWindowsDeviceName(std::string_view path);
+
+// What a file error of writing `path` means, said plainly for the command line: what the
+// program finds out about the path (a missing folder, a directory, a pipe without a reader or
+// whose reader closed early, a device name of Windows), otherwise the system's own words.
+std::string WriteFailureCause(int systemError, const std::string& path);
+
 // Opens `path` for writing bytes, created or truncated. Returns null with errno set on failure.
 std::FILE* OpenForWriting(const std::string& path);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/memory_files.h"
 #include "platform/read_to_end.h"
 
 namespace plotaktar::platform {
@@ -36,6 +37,9 @@ int OpenWithoutWaiting(const std::string& path) {
 }  // namespace
 
 std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->read(path);
+    }
     FileDescriptor fd(OpenWithoutWaiting(path));
     if (fd.get() < 0) {
         return std::nullopt;
@@ -55,6 +59,9 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
 }
 
 std::string UnreadableCause(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->unreadableCause(path);
+    }
     FileDescriptor fd(OpenWithoutWaiting(path));
     if (fd.get() < 0) {
         return std::strerror(errno);
@@ -81,6 +88,48 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
 
 std::FILE* OpenForWriting(const std::string& path) {
     return std::fopen(path.c_str(), "wb");
+}
+
+bool IsExistingNonRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool IsWindowsDeviceName(std::string_view) {
+    return false;
+}
+
+std::string WriteFailureCause(int systemError, const std::string& path) {
+    struct stat info;
+    const bool exists = stat(path.c_str(), &info) == 0;
+    switch (systemError) {
+        case ENOENT:
+        case ENOTDIR: {
+            const size_t slash = path.rfind('/');
+            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+            struct stat folderInfo;
+            if (stat(folder.c_str(), &folderInfo) != 0) {
+                return "the folder " + folder + " does not exist";
+            }
+            if (!S_ISDIR(folderInfo.st_mode)) {
+                return folder + " is not a folder";
+            }
+            break;
+        }
+        case ENXIO:
+            if (exists && S_ISFIFO(info.st_mode)) {
+                return "no program is reading this pipe";
+            }
+            break;
+        case EPIPE:
+            return "the program reading the output closed it before the end";
+        default:
+            break;
+    }
+    if (exists && S_ISDIR(info.st_mode)) {
+        return "is a directory, not a file";
+    }
+    return std::strerror(systemError);
 }
 
 }  // namespace plotaktar::platform

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "platform/files.h"
+#include "platform/memory_files.h"
 #include "platform/read_to_end.h"
 #include "platform/wide_text_win32.h"
 
@@ -28,6 +29,9 @@ bool IsDirectory(const std::wstring& path) {
 }  // namespace
 
 std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->read(path);
+    }
     std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide) {
         return std::nullopt;
@@ -52,6 +56,9 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
 }
 
 std::string UnreadableCause(const std::string& path) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->unreadableCause(path);
+    }
     std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide) {
         return "No such file or directory";
@@ -106,6 +113,73 @@ std::FILE* OpenForWriting(const std::string& path) {
         return nullptr;
     }
     return _wfopen(wide->c_str(), L"wb");
+}
+
+bool IsExistingNonRegularFile(const std::string& path) {
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (!wide || IsWindowsDeviceName(path)) {
+        return false;
+    }
+    return GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES && IsDirectory(*wide);
+}
+
+bool IsWindowsDeviceName(std::string_view path) {
+    const size_t slash = path.find_last_of(kPathSeparators);
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && (name.back() == ' ' || name.back() == ':')) {
+        name.remove_suffix(1);
+    }
+    std::string upper;
+    for (char c : name) {
+        upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "CONIN$" ||
+        upper == "CONOUT$") {
+        return true;
+    }
+    return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
+std::string WriteFailureCause(int systemError, const std::string& path) {
+    if (IsWindowsDeviceName(path)) {
+        return "a device name of Windows, not a file name";
+    }
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (wide && IsDirectory(*wide)) {
+        return "is a directory, not a file";
+    }
+    switch (static_cast<DWORD>(systemError)) {
+        case ERROR_PATH_NOT_FOUND: {
+            const size_t slash = path.find_last_of(kPathSeparators);
+            if (slash != std::string::npos) {
+                return "the folder " + path.substr(0, slash + 1) + " does not exist";
+            }
+            break;
+        }
+        case ERROR_NO_DATA:
+        case ERROR_BROKEN_PIPE:
+            return "the program reading the output closed it before the end";
+        default:
+            break;
+    }
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(systemError), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string cause;
+    if (length > 0 && text != nullptr) {
+        std::wstring wideCause(text, length);
+        while (!wideCause.empty() && (wideCause.back() == L'\n' || wideCause.back() == L'\r' ||
+                                      wideCause.back() == L'.')) {
+            wideCause.pop_back();
+        }
+        cause = Utf8FromWide(wideCause);
+    }
+    LocalFree(text);
+    return cause.empty() ? "system error " + std::to_string(systemError) : cause;
 }
 
 }  // namespace plotaktar::platform

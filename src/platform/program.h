@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plotaktar::platform {
@@ -13,10 +14,29 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // mode (a line feed stays one byte) and the console shows UTF-8. Nothing to do elsewhere.
 void UseByteStandardStreams();
 
-// Replaces this process with the first of `programs` (paths relative to the folder of this
-// program's executable) that can be started, handing it `args` (after its own name). Returns
-// only when none could be started, with the cause of the last failure.
-std::string ReplaceWithProgramBeside(const std::vector<std::string>& programs,
-                                     const std::vector<std::string>& args);
+// How a program started by RunProgramBeside ended.
+struct ProgramEnd {
+    bool started = false;
+    std::string cause;     // why none of the programs could be started
+    int status = 0;        // its exit status, when it exited
+    int signal = 0;        // the signal that ended it, 0 when it exited
+    std::string reported;  // the last line it wrote on its report channel (see below)
+};
+
+// The environment variable that names the file descriptor of a report channel to a program
+// started by RunProgramBeside: the program writes a line there whenever something it leaves
+// behind, should it end abnormally, changes (a temporary file's path; an empty line when none).
+inline constexpr const char* kReportChannelVariable = "PLOTAKTAR_REPORT_FD";
+
+// Starts the first of `programs` (paths relative to the folder of this program's executable)
+// that can be started, handing it `args` (after its own name) and this program's standard
+// streams, and waits for it to end. Interrupting from the terminal (Ctrl+C) ends the started
+// program, whose end is then reported here.
+ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
+                            const std::vector<std::string>& args);
+
+// Writes `line` and a line feed to the report channel of a program that RunProgramBeside
+// started; nothing when there is none. Async-signal-safe once `line` is built.
+void Report(std::string_view line);
 
 }  // namespace plotaktar::platform

@@ -32,10 +32,13 @@ void UseByteStandardStreams() {
     SetConsoleOutputCP(CP_UTF8);
 }
 
-// The Windows tool is built without the programs it could hand over to.
-std::string ReplaceWithProgramBeside(const std::vector<std::string>&,
-                                     const std::vector<std::string>&) {
-    return "not available on Windows";
+// The Windows tool is built without the programs it could start.
+ProgramEnd RunProgramBeside(const std::vector<std::string>&, const std::vector<std::string>&) {
+    ProgramEnd end;
+    end.cause = "not available on Windows";
+    return end;
 }
+
+void Report(std::string_view) {}
 
 }  // namespace plotaktar::platform

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/replacing_file.h"
 #include "platform/wide_text_win32.h"
 
@@ -163,7 +164,8 @@ ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<
     if (path.empty()) {
         ThrowFileError(ERROR_PATH_NOT_FOUND);
     }
-    if (!wide) {
+    // Windows would open the device itself: the bytes would go nowhere and pass for a file.
+    if (!wide || IsWindowsDeviceName(path)) {
         ThrowFileError(ERROR_INVALID_NAME);
     }
     s.wideTarget = std::move(*wide);

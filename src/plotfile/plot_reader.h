@@ -51,6 +51,25 @@ std::string_view PlotLineAt(std::string_view bytes, uint64_t offset);
 enum class RecordType { Layer, Point, Label, Line, Parcel, Other };
 RecordType RecordTypeOf(std::string_view line);
 
+// Counts the lines of a plot file as a reader goes through them: those of a record this
+// program writes, and the others that are not empty (another program's lines, which a reader
+// skips). The corner line after a parcel is part of its record and not counted.
+struct PlotLineCounts {
+    uint64_t records = 0;
+    uint64_t skipped = 0;
+
+    // The line's type, counted.
+    RecordType count(std::string_view line) {
+        const RecordType type = RecordTypeOf(line);
+        if (type != RecordType::Other) {
+            ++records;
+        } else if (!line.empty()) {
+            ++skipped;
+        }
+        return type;
+    }
+};
+
 // The text up to the next blank, and `rest` moved past that blank (all of it when there is
 // none): the plot file's fields are separated by single blanks.
 inline std::string_view NextWord(std::string_view& rest) {

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "model/errors.h"
 #include "model/text.h"
 #include "plotfile/plot_grammar.h"
 
@@ -16,10 +17,13 @@ namespace {
 // Lines are collected in one buffer and handed to the sink whenever it holds this much, so a
 // million-row file costs a few dozen writes and no allocation per line.
 constexpr size_t kChunkSize = size_t{1} << 20;
+// The buffer starts this small and doubles up to a chunk: a small drawing's file costs no
+// megabyte of memory, a big one a few more allocations in all.
+constexpr size_t kFirstCapacity = size_t{1} << 14;
 
 class LineWriter {
   public:
-    explicit LineWriter(PlotSink& sink) : sink_(sink) { grow(kChunkSize + 4096); }
+    explicit LineWriter(PlotSink& sink) : sink_(sink) { grow(kFirstCapacity); }
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
@@ -57,9 +61,10 @@ class LineWriter {
         return to + text.size();
     }
 
-    // A line longer than a chunk (a huge cell) makes the buffer grow to hold it.
+    // Doubles the buffer, but beyond a chunk only as far as a line needs: a chunk is handed on
+    // once it is full, and only a line longer than a chunk (a huge cell) needs more room.
     void grow(size_t needed) {
-        size_t capacity = std::max(needed, 2 * capacity_);
+        size_t capacity = std::max(needed, std::min(2 * capacity_, kChunkSize + 4096));
         std::unique_ptr<char[]> data(new char[capacity]);
         if (size_ > 0) {
             std::memcpy(data.get(), data_.get(), size_);
@@ -76,6 +81,24 @@ class LineWriter {
 
 constexpr int kNameField = LayerField(ColumnsOf(Kind::Tabaka).name);
 
+// Runs a step that reads a cell's text; a failure is marked with the cell, so that the user can
+// be told where the export stopped.
+template <TableId table, typename Step>
+auto AtCell(const Table& grid, int column, int row, Step step) {
+    try {
+        return step(grid.cell(column, row));
+    } catch (Error& e) {
+        e.cell = CellPlace{table, row, column};
+        throw;
+    }
+}
+
+template <TableId table>
+std::string_view LayerNameAt(const Table& grid, int column, int row, const LayerTable& layers) {
+    return AtCell<table>(grid, column, row,
+                         [&](std::string_view cell) { return LookupLayerName(layers, cell); });
+}
+
 void WriteLayers(const LayerTable& layers, LineWriter& out) {
     for (int row = 1; row <= kLayerRows; ++row) {
         if (layers.field(row, kLayerUsedField) == "1") {
@@ -85,12 +108,12 @@ void WriteLayers(const LayerTable& layers, LineWriter& out) {
     }
 }
 
-// Each section is written with its kind's columns known at compile time.
-template <Columns c>
+// Each section is written with its kind's table and columns known at compile time.
+template <Columns c, TableId t>
 void WritePoints(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
+        std::string_view layer = LayerNameAt<t>(grid, c.layer, row, layers);
         out.put(plot::kPointHead, grid.cell(c.y, row), plot::kBlank, grid.cell(c.x, row),
                 plot::kBlank, layer, plot::kBlank, grid.cell(c.z, row), plot::kZeroField,
                 grid.cell(c.number, row));
@@ -98,11 +121,11 @@ void WritePoints(const Table& grid, const LayerTable& layers, LineWriter& out) {
     }
 }
 
-template <Columns c>
+template <Columns c, TableId t>
 void WriteLabels(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
+        std::string_view layer = LayerNameAt<t>(grid, c.layer, row, layers);
         out.put(plot::kLabelHead, grid.cell(c.y, row), plot::kBlank, grid.cell(c.x, row),
                 plot::kLabelLeft, grid.cell(c.height, row), plot::kBlank, grid.cell(c.angle, row),
                 plot::kZeroField, layer, plot::kBlank, grid.cell(c.text, row));
@@ -110,11 +133,11 @@ void WriteLabels(const Table& grid, const LayerTable& layers, LineWriter& out) {
     }
 }
 
-template <Columns c>
+template <Columns c, TableId t>
 void WriteLines(const Table& grid, const LayerTable& layers, LineWriter& out) {
     const int rows = grid.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, grid.cell(c.layer, row));
+        std::string_view layer = LayerNameAt<t>(grid, c.layer, row, layers);
         out.put(plot::kLineHead, grid.cell(c.y, row), plot::kBlank, grid.cell(c.x, row),
                 plot::kBlank, grid.cell(c.endY, row), plot::kBlank, grid.cell(c.endX, row),
                 plot::kZeroField, layer, plot::kLineMiddle, grid.cell(c.z, row), plot::kBlank,
@@ -125,13 +148,14 @@ void WriteLines(const Table& grid, const LayerTable& layers, LineWriter& out) {
 
 // The corners of the parcel in row j are rows 1 to its corner count of column j of the corner
 // table.
-template <Columns c>
+template <Columns c, TableId t>
 void WriteParcels(const Table& parcels, const Table& corners, const LayerTable& layers,
                   LineWriter& out) {
     const int rows = parcels.rowCount();
     for (int row = 1; row < rows; ++row) {
-        std::string_view layer = LookupLayerName(layers, parcels.cell(c.layer, row));
-        const int32_t cornerCount = StrToInt(parcels.cell(c.cornerCount, row));
+        std::string_view layer = LayerNameAt<t>(parcels, c.layer, row, layers);
+        const int32_t cornerCount = AtCell<t>(parcels, c.cornerCount, row,
+                                              [](std::string_view cell) { return StrToInt(cell); });
         out.put(plot::kParcelStart, parcels.cell(c.block, row), plot::kParcelNameSeparator,
                 parcels.cell(c.parcel, row), plot::kParcelMiddle, layer, plot::kParcelTail);
         out.endLine();
@@ -157,13 +181,14 @@ void WriteSection(const Workspace& workspace, LineWriter& out) {
         if constexpr (entry.shape == Shape::Layer) {
             WriteLayers(layers, out);
         } else if constexpr (entry.shape == Shape::Point) {
-            WritePoints<columns>(table, layers, out);
+            WritePoints<columns, entry.table>(table, layers, out);
         } else if constexpr (entry.shape == Shape::Text) {
-            WriteLabels<columns>(table, layers, out);
+            WriteLabels<columns, entry.table>(table, layers, out);
         } else if constexpr (entry.shape == Shape::Line) {
-            WriteLines<columns>(table, layers, out);
+            WriteLines<columns, entry.table>(table, layers, out);
         } else if constexpr (entry.shape == Shape::Polygon) {
-            WriteParcels<columns>(table, workspace.table(TableId::ParcelCorners), layers, out);
+            WriteParcels<columns, entry.table>(table, workspace.table(TableId::ParcelCorners),
+                                               layers, out);
         }
     }
 }

@@ -5,11 +5,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSvgGenerator>
+#include <optional>
 
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "platform/files.h"
 #include "platform/replacing_file.h"
+#include "render/svg_stream.h"
 
 namespace plotaktar {
 
@@ -36,6 +38,30 @@ void PaintOnWhite(QPainter& painter, const Drawing& drawing, const ViewTransform
     painter.end();
 }
 
+// An SVG goes to its file while it is painted, so that its size in memory does not grow with
+// the drawing. A write error stops the writing and is thrown once the painter has ended.
+void StreamSvg(const Drawing& drawing, const ViewTransform& view, const RenderFilter& filter,
+               platform::ReplacingFile& file) {
+    std::optional<FileError> failed;
+    {
+        SvgStream svg(view.width, view.height, [&](std::string_view piece) {
+            if (failed) {
+                return;
+            }
+            try {
+                file.write(piece);
+            } catch (const FileError& e) {
+                failed = e;
+            }
+        });
+        QPainter painter(&svg);
+        PaintOnWhite(painter, drawing, view, filter);
+    }
+    if (failed) {
+        throw *failed;
+    }
+}
+
 }  // namespace
 
 QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
@@ -57,11 +83,9 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
             break;
         }
         case PictureFormat::Svg: {
-            QSvgGenerator svg;
-            svg.setOutputDevice(&buffer);
-            svg.setSize(QSize(view.width, view.height));
-            svg.setViewBox(QRect(0, 0, view.width, view.height));
-            svg.setTitle(QStringLiteral("plotaktar"));
+            SvgStream svg(view.width, view.height, [&](std::string_view piece) {
+                bytes.append(piece.data(), static_cast<qsizetype>(piece.size()));
+            });
             QPainter painter(&svg);
             PaintOnWhite(painter, drawing, view, filter);
             break;
@@ -93,24 +117,51 @@ void PictureWriter::write(const LoadedDrawing& drawing, const OutputOptions&,
     write(drawing.drawing, path);
 }
 
-void PictureWriter::write(const Drawing& drawing, const std::string& path) const {
-    const QByteArray bytes = RenderPicture(drawing, view_, filter_, picture_);
-    if (bytes.isEmpty()) {
-        throw Error("the picture could not be made");
+void PictureWriter::write(const Drawing& drawing, const std::string& path,
+                          const std::function<void(const std::string&)>& temporaryChanged) const {
+    auto tell = [&](const std::string& temporary) {
+        if (temporaryChanged) {
+            temporaryChanged(temporary);
+        }
+    };
+    // A PNG or PDF is made whole before its file is opened; an SVG is written while it is
+    // painted.
+    QByteArray bytes;
+    if (picture_ != PictureFormat::Svg) {
+        bytes = RenderPicture(drawing, view_, filter_, picture_);
+        if (bytes.isEmpty()) {
+            throw Error("the picture could not be made");
+        }
     }
-    platform::ReplacingFile file(path);
-    file.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    file.commit();
+    try {
+        platform::ReplacingFile file(path);
+        tell(file.temporaryPath());
+        if (picture_ == PictureFormat::Svg) {
+            StreamSvg(drawing, view_, filter_, file);
+        } else {
+            file.write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        }
+        file.commit();
+    } catch (...) {
+        tell({});
+        throw;
+    }
+    tell({});
 }
 
 std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
-                        const RenderFilter& filter, const std::string& path) {
+                        const RenderFilter& filter, const std::string& path,
+                        const std::function<void(const std::string&)>& temporaryChanged) {
     const OutputFormatInfo* format = OutputFormatForPath(path);
     if (format == nullptr || format->program != kRenderProgram) {
         return "the file name must end in " + ExtensionsWrittenBy(kRenderProgram);
     }
     try {
-        PictureWriter(*format, view, filter).write(drawing, path);
+        PictureWriter(*format, view, filter).write(drawing, path, temporaryChanged);
+    } catch (const FileError& e) {
+        // What the error means for this path.
+        return Utf8FromCp1254(e.message()) + " (" +
+               platform::WriteFailureCause(e.errorNumber(), path) + ")";
     } catch (const Error& e) {
         return Utf8FromCp1254(e.message());
     }

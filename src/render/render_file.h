@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <string>
 
 #include "drawing/output_writer.h"
 #include "render/renderer.h"
@@ -27,8 +29,11 @@ class PictureWriter : public OutputWriter {
     const OutputFormatInfo& format() const override { return format_; }
     void write(const LoadedDrawing& drawing, const OutputOptions& options,
                const std::string& path) const override;
-    // The same for a drawing without what it was read from.
-    void write(const Drawing& drawing, const std::string& path) const;
+    // The same for a drawing without what it was read from. `temporaryChanged` hears the path
+    // of the temporary file beside `path` while there is one, and the empty text once it is
+    // gone.
+    void write(const Drawing& drawing, const std::string& path,
+               const std::function<void(const std::string&)>& temporaryChanged = {}) const;
 
   private:
     const OutputFormatInfo& format_;
@@ -38,8 +43,12 @@ class PictureWriter : public OutputWriter {
 };
 
 // Writes the picture to `path` so that the path holds either its old contents or the whole
-// new file. Returns an empty text on success, otherwise what went wrong (UTF-8).
+// new file. Returns an empty text on success, otherwise what went wrong (UTF-8; a file error
+// with what it means for the path).
+// `temporaryChanged` hears the path of the temporary file beside `path` while there is one,
+// and the empty text once it is gone, so that a process ending abnormally can be cleaned up.
 std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
-                        const RenderFilter& filter, const std::string& path);
+                        const RenderFilter& filter, const std::string& path,
+                        const std::function<void(const std::string&)>& temporaryChanged = {});
 
 }  // namespace plotaktar

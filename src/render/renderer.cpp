@@ -24,6 +24,8 @@ constexpr int kNameFontPixels = 11;
 // Geometry waits in small batches per layer and is drawn whenever a batch fills, so that a
 // picture of a million features needs no million-entry arrays.
 constexpr size_t kBatch = 1024;
+// Pictures up to this many pixels draw each pixel's dot once (a marker of 4 bytes a pixel).
+constexpr size_t kMaxCoveredPixels = size_t{16} << 20;
 
 bool Near(QPointF p, const QRectF& area) {
     return area.contains(p);
@@ -44,6 +46,18 @@ void DrawPointSymbols(QPainter& painter, Marker marker, const std::vector<QPoint
             painter.drawEllipse(p, 3.5, 3.5);
         }
     }
+}
+
+// The text a picture shows: control characters, which no font draws and no XML document may
+// hold (an SVG would not parse), stand as U+FFFD.
+QString DrawnText(std::string_view bytes) {
+    QString text = FromCp1254(bytes);
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20) {
+            c = QChar(0xFFFD);
+        }
+    }
+    return text;
 }
 
 // One picture of a drawing, painted in three passes over the features in view: outlines
@@ -222,6 +236,13 @@ class PicturePainter {
         const bool dots = pointCount_ > kMaxPointSymbols;
         const bool numbers = filter_.pointNumbers && pointCount_ <= kMaxPointNumbers;
         std::vector<std::vector<QPointF>> points(kFeatureKinds * layerCount_);
+        // Dots are drawn once a pixel, so that what a picture holds (an SVG's elements above
+        // all) stays within its resolution however many points share a spot.
+        const size_t pixels = static_cast<size_t>(view_.width) * static_cast<size_t>(view_.height);
+        std::vector<uint32_t> covered;
+        if (dots && pixels <= kMaxCoveredPixels) {
+            covered.assign(pixels, 0);
+        }
         auto flushPoints = [&](size_t bucket) {
             const Marker marker =
                 kFeatureKindRows[bucket / layerCount_].marker;  // buckets by kind, then layer
@@ -241,6 +262,16 @@ class PicturePainter {
                     return;
                 }
                 const size_t bucket = static_cast<size_t>(kind) * layerCount_ + drawing_.layer(f);
+                if (!covered.empty() && p.x() >= 0 && p.y() >= 0 && p.x() < view_.width &&
+                    p.y() < view_.height) {
+                    // A dot where one of the same colour and kind already is adds nothing.
+                    uint32_t& mark = covered[static_cast<size_t>(p.y()) * view_.width +
+                                             static_cast<size_t>(p.x())];
+                    if (mark == bucket + 1) {
+                        return;
+                    }
+                    mark = static_cast<uint32_t>(bucket + 1);
+                }
                 points[bucket].push_back(p);
                 if (points[bucket].size() >= kBatch) {
                     flushPoints(bucket);
@@ -268,12 +299,12 @@ class PicturePainter {
         for (uint32_t f : numbered_) {
             painter_.setPen(colours_[drawing_.layer(f)]);
             painter_.drawText(view_.toScreen(drawing_.vertices(f)[0]) + QPointF(5, -4),
-                              FromCp1254(drawing_.text(f)));
+                              DrawnText(drawing_.text(f)));
         }
         for (const auto& [centre, f] : parcelNames_) {
             painter_.setPen(colours_[drawing_.layer(f)]);
             const QRectF box(centre.x() - 100, centre.y() - 10, 200, 20);
-            painter_.drawText(box, Qt::AlignCenter, FromCp1254(drawing_.text(f)));
+            painter_.drawText(box, Qt::AlignCenter, DrawnText(drawing_.text(f)));
         }
         for (uint32_t f : labels_) {
             const double pixels = std::min(std::fabs(drawing_.height(f)) * view_.scale, 4000.0);
@@ -284,7 +315,7 @@ class PicturePainter {
             painter_.translate(view_.toScreen(drawing_.vertices(f)[0]));
             // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
             painter_.rotate(drawing_.angle(f) * 0.9 - 90.0);
-            painter_.drawText(QPointF(0, 0), FromCp1254(drawing_.text(f)));
+            painter_.drawText(QPointF(0, 0), DrawnText(drawing_.text(f)));
             painter_.restore();
         }
     }
@@ -349,13 +380,15 @@ ViewTransform ViewTransform::fit(const Bounds& extent, int width, int height, in
     if (extent.empty()) {
         return view;
     }
-    view.centerEast = (extent.minEast + extent.maxEast) / 2;
-    view.centerNorth = (extent.minNorth + extent.maxNorth) / 2;
-    const double w = std::max(extent.maxEast - extent.minEast, 1e-6);
-    const double h = std::max(extent.maxNorth - extent.minNorth, 1e-6);
+    // Halves first: the sum or difference of coordinates near a double's limit would overflow.
+    view.centerEast = extent.minEast / 2 + extent.maxEast / 2;
+    view.centerNorth = extent.minNorth / 2 + extent.maxNorth / 2;
+    const double halfW = std::max(extent.maxEast / 2 - extent.minEast / 2, 5e-7);
+    const double halfH = std::max(extent.maxNorth / 2 - extent.minNorth / 2, 5e-7);
     const double usableW = std::max(width - 2 * margin, 1);
     const double usableH = std::max(height - 2 * margin, 1);
-    view.scale = std::clamp(std::min(usableW / w, usableH / h), 1e-6, 1e6);
+    view.scale =
+        std::clamp(std::min(usableW / 2 / halfW, usableH / 2 / halfH), kMinScale, kMaxScale);
     return view;
 }
 

@@ -12,6 +12,11 @@ namespace plotaktar {
 // surface's centre and the pixels per drawing unit. Y (easting) runs to the right, X
 // (northing) upwards.
 struct ViewTransform {
+    // Pixels per drawing unit: a million at most; at least so few that a drawing reaching to
+    // the ends of a double still fits.
+    static constexpr double kMinScale = 1e-310;
+    static constexpr double kMaxScale = 1e6;
+
     double centerEast = 0;
     double centerNorth = 0;
     double scale = 1;
@@ -35,10 +40,11 @@ struct ViewTransform {
         return b;
     }
     // Zooms by `factor` keeping the drawing position under the surface point `anchor` there,
-    // between a millionth of a pixel and a million pixels a drawing unit.
+    // up to kMaxScale, and out to a millionth of a pixel a drawing unit (or the present scale,
+    // when a drawing of vast extent was fitted below that).
     void zoomAbout(QPointF anchor, double factor) {
         const Vertex fixed = toDrawing(anchor);
-        scale = std::clamp(scale * factor, 1e-6, 1e6);
+        scale = std::clamp(scale * factor, std::min(1e-6, scale), kMaxScale);
         centerEast = fixed.east - (anchor.x() - width / 2.0) / scale;
         centerNorth = fixed.north + (anchor.y() - height / 2.0) / scale;
     }

@@ -48,9 +48,8 @@ void ScriptedUi::recordFailed(std::string_view word, uint64_t lineNumber) {
     showMessage(word);
 }
 
-void ScriptedUi::importWarning(std::string_view fileName, ImportWarning warning,
-                               uint64_t lineCount) {
-    warnings.push_back({std::string(fileName), warning, lineCount});
+void ScriptedUi::showWarnings(const std::vector<FileWarning>& shown) {
+    warnings.insert(warnings.end(), shown.begin(), shown.end());
 }
 
 }  // namespace plotaktar

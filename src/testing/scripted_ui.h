@@ -15,17 +15,11 @@ namespace plotaktar {
 // A user who answers the dialogs from a script: each dialog run takes the next answer queued
 // for it (a path to confirm, or nothing to cancel); a dialog with no answer left is cancelled,
 // or, for a strict user, throws std::logic_error (the script expected no such dialog).
-// Message boxes, failing records and import warnings are recorded in order. plotaktar-cli's
-// `run` replays sessions with it (printing instead of recording), and the tests, the benchmark
-// and the fuzzers click the commands with it.
+// Message boxes, failing records and import warnings are recorded in order, the warnings apart.
+// plotaktar-cli's `run` replays sessions with it (printing instead of recording), and the tests,
+// the benchmark and the fuzzers click the commands with it.
 class ScriptedUi : public UserInterface {
   public:
-    struct Warning {
-        std::string fileName;
-        ImportWarning warning;
-        uint64_t lineCount;
-    };
-
     explicit ScriptedUi(bool strict = false) : strict_(strict) {}
 
     // Queues the answers of one import click.
@@ -39,8 +33,8 @@ class ScriptedUi : public UserInterface {
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     // Records the failure, then shows the word as the window does.
     void recordFailed(std::string_view word, uint64_t lineNumber) override;
-    void importWarning(std::string_view fileName, ImportWarning warning,
-                       uint64_t lineCount) override;
+    // Records the warnings apart from the message boxes.
+    void showWarnings(const std::vector<FileWarning>& shown) override;
 
     std::deque<std::optional<std::string>> geometryAnswers;
     std::deque<std::optional<std::string>> labelAnswers;
@@ -49,7 +43,7 @@ class ScriptedUi : public UserInterface {
     std::vector<std::string> messages;
     std::vector<std::string> filters;                        // of every dialog run, in order
     std::vector<std::pair<std::string, uint64_t>> failures;  // word and geometry line
-    std::vector<Warning> warnings;
+    std::vector<FileWarning> warnings;
 
   private:
     bool answer(std::deque<std::optional<std::string>>& answers, std::string& target) const;

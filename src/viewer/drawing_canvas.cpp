@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "drawing/pick.h"
+#include "viewer/pan_pick_tool.h"
 
 namespace plotaktar::viewer {
 
@@ -13,8 +14,6 @@ namespace {
 
 // How long the view must stay still before a new picture is painted.
 constexpr int kSettleMs = 80;
-// A press that moves less than this is a click, not a drag.
-constexpr int kClickSlop = 4;
 constexpr double kPickPixels = 6.0;
 
 }  // namespace
@@ -30,6 +29,7 @@ DrawingCanvas::DrawingCanvas(QWidget* parent) : QWidget(parent) {
     connect(&settle_, &QTimer::timeout, this, &DrawingCanvas::startRender);
     view_.width = width();
     view_.height = height();
+    setTool(std::make_unique<PanPickTool>());
 }
 
 DrawingCanvas::~DrawingCanvas() {
@@ -43,6 +43,7 @@ DrawingCanvas::~DrawingCanvas() {
 void DrawingCanvas::setDrawing(std::shared_ptr<const LoadedDrawing> drawing, bool keepView) {
     drawing_ = std::move(drawing);
     selected_.reset();
+    tool_->drawingChanged(*this);
     if (drawing_) {
         // Layers are the drawing's own: a reload keeps the ones the user hid, another drawing
         // starts with all of them shown.
@@ -84,6 +85,21 @@ void DrawingCanvas::zoomBy(double factor) {
     viewMoved();
 }
 
+void DrawingCanvas::panBy(QPoint delta) {
+    view_.centerEast -= delta.x() / view_.scale;
+    view_.centerNorth += delta.y() / view_.scale;
+    viewMoved();
+}
+
+void DrawingCanvas::setTool(std::unique_ptr<CanvasTool> tool) {
+    if (tool_) {
+        tool_->deactivate(*this);
+    }
+    tool_ = std::move(tool);
+    tool_->activate(*this);
+    update();
+}
+
 void DrawingCanvas::viewMoved() {
     pictureCurrent_ = false;
     update();
@@ -100,8 +116,10 @@ void DrawingCanvas::startRender() {
     const quint64 generation = ++generation_;
     if (!drawing_ || width() <= 0 || height() <= 0) {
         picture_ = QImage();
+        stats_ = {};
         pictureCurrent_ = true;
         update();
+        emit pictureReady();  // nothing to draw is a finished picture too
         return;
     }
     auto cancel = std::make_shared<std::atomic<bool>>(false);
@@ -159,6 +177,8 @@ void DrawingCanvas::paintEvent(QPaintEvent*) {
             QRectF(topLeft, QSizeF(picture_.width() * ratio, picture_.height() * ratio)), picture_);
     }
     paintSelection(painter);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    tool_->paint(*this, painter);
 }
 
 void DrawingCanvas::paintSelection(QPainter& painter) const {
@@ -196,47 +216,23 @@ void DrawingCanvas::resizeEvent(QResizeEvent*) {
 }
 
 void DrawingCanvas::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        pressed_ = true;
-        dragging_ = false;
-        pressPosition_ = lastPosition_ = event->position().toPoint();
-    }
+    tool_->mousePress(*this, *event);
 }
 
 void DrawingCanvas::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint position = event->position().toPoint();
     const Vertex at = view_.toDrawing(event->position());
     emit cursorMoved(at.east, at.north);
-    if (!pressed_) {
-        return;
-    }
-    if (!dragging_ && (position - pressPosition_).manhattanLength() < kClickSlop) {
-        return;
-    }
-    if (!dragging_) {
-        dragging_ = true;
-        setCursor(Qt::ClosedHandCursor);
-    }
-    const QPoint delta = position - lastPosition_;
-    lastPosition_ = position;
-    view_.centerEast -= delta.x() / view_.scale;
-    view_.centerNorth += delta.y() / view_.scale;
-    viewMoved();
+    tool_->mouseMove(*this, *event);
 }
 
 void DrawingCanvas::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !pressed_) {
-        return;
+    tool_->mouseRelease(*this, *event);
+}
+
+void DrawingCanvas::keyPressEvent(QKeyEvent* event) {
+    if (!tool_->keyPress(*this, *event)) {
+        QWidget::keyPressEvent(event);
     }
-    pressed_ = false;
-    if (dragging_) {
-        dragging_ = false;
-        unsetCursor();
-        return;
-    }
-    std::optional<uint32_t> feature = featureAt(event->position());
-    select(feature);
-    emit featureClicked(feature);
 }
 
 void DrawingCanvas::wheelEvent(QWheelEvent* event) {
@@ -260,6 +256,11 @@ std::optional<uint32_t> DrawingCanvas::featureAt(QPointF position) const {
 void DrawingCanvas::select(std::optional<uint32_t> feature) {
     selected_ = feature;
     update();
+}
+
+void DrawingCanvas::pick(std::optional<uint32_t> feature) {
+    select(feature);
+    emit featureClicked(feature);
 }
 
 }  // namespace plotaktar::viewer

@@ -10,12 +10,14 @@
 
 #include "drawing/drawing_loader.h"
 #include "render/renderer.h"
+#include "viewer/canvas_tool.h"
 
 namespace plotaktar::viewer {
 
 // The drawing on screen. Pictures are painted into an image on a worker thread; while the user
 // pans and zooms the last finished image is shown moved and scaled, and a new one is started
-// once the view has been still for a moment, cancelling the one under way.
+// once the view has been still for a moment, cancelling the one under way. The mouse and keys
+// go to the active tool (pan and pick unless another is set); the wheel zooms with any tool.
 class DrawingCanvas : public QWidget {
     Q_OBJECT
 
@@ -35,11 +37,19 @@ class DrawingCanvas : public QWidget {
 
     void fitAll();
     void zoomBy(double factor);  // about the centre
+    // Moves the drawing on screen by `delta` pixels.
+    void panBy(QPoint delta);
+
+    // Makes `tool` the active tool; the one before it is deactivated and goes.
+    void setTool(std::unique_ptr<CanvasTool> tool);
+    CanvasTool& tool() { return *tool_; }
 
     // The feature under a widget position, if any.
     std::optional<uint32_t> featureAt(QPointF position) const;
     std::optional<uint32_t> selected() const { return selected_; }
     void select(std::optional<uint32_t> feature);
+    // Selects `feature` as the user's pick and tells featureClicked.
+    void pick(std::optional<uint32_t> feature);
 
     // True once the image on screen is a finished picture of the current view.
     bool pictureCurrent() const { return pictureCurrent_; }
@@ -58,6 +68,7 @@ class DrawingCanvas : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void viewMoved();
@@ -78,10 +89,7 @@ class DrawingCanvas : public QWidget {
     QThreadPool pool_;
     QTimer settle_;
     std::optional<uint32_t> selected_;
-    QPoint pressPosition_;
-    QPoint lastPosition_;
-    bool dragging_ = false;
-    bool pressed_ = false;
+    std::unique_ptr<CanvasTool> tool_;
 };
 
 }  // namespace plotaktar::viewer

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "qt/translation.h"
 #include "viewer/viewer_window.h"
 
 namespace {
@@ -20,7 +21,9 @@ drawing, Ctrl+O opens files (files can also be dropped on the window). A click s
 record of the feature under the cursor, a parcel's area computed from its corners beside
 its recorded area. The side panel hides and shows layers and kinds; the "Dosya" menu exports
 the view or the whole drawing as PNG, SVG or PDF. The window reloads the drawing when its
-files change on disk, and remembers the files opened last.
+files change on disk and are complete; while they cannot be read (removed, emptied, half
+written) it keeps the last good drawing and says so in the title and the status bar. It
+remembers the files opened last.
 
 Options:
   --help             print this help and exit
@@ -50,6 +53,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("plotaktar-view"));
     QApplication::setApplicationVersion(QStringLiteral(PLOTAKTAR_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/plotaktar/plotaktar.svg")));
+    plotaktar::LoadQtTurkish(application);
     QStringList paths;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {

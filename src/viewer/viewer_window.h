@@ -1,38 +1,27 @@
 #pragma once
 
-#include <QFileSystemWatcher>
 #include <QMainWindow>
-#include <QStringList>
 #include <QThreadPool>
-#include <QTimer>
 #include <memory>
 
 #include "viewer/drawing_canvas.h"
+#include "viewer/drawing_files.h"
+#include "viewer/file_watch.h"
 
 class QLabel;
-class QMenu;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace plotaktar::viewer {
 
-// The files of one drawing: a geometry file with its label file (and the label file's
-// companion), or a plot file.
-struct DrawingFiles {
-    QString main;
-    QString labels;
-
-    bool empty() const { return main.isEmpty(); }
-    // The files whose change on disk calls for a reload.
-    QStringList watched() const;
-};
-
-// The files to open for a list of paths (a file argument, a drop, the open dialog): the first
-// plot or geometry file, with a label file from the list or else the .yaz beside it.
-DrawingFiles FilesFor(const QStringList& paths);
+class LayerPanel;
+class RecentFiles;
+class RecordPanel;
 
 // plotaktar-view's window: the drawing, a side panel of layers and kinds, the record of the
 // feature last clicked, and a status bar with the cursor's Y and X, the scale and the counts.
+// It follows the drawing's files on disk: a complete new version replaces the drawing, and
+// while the files cannot be read the last good drawing stays, with the title and the status
+// bar saying that it is older than the files and why. Files that cannot be opened while
+// nothing is on screen stay watched too, and open once they are there.
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
 
@@ -45,48 +34,50 @@ class ViewerWindow : public QMainWindow {
     DrawingCanvas& canvas() { return *canvas_; }
     // Whether opened drawings go to the recent files (on by default; scripts turn it off).
     void setRemembersRecent(bool remember) { remembersRecent_ = remember; }
+    // Why the drawing on screen is older than its files, or why the files wait to be opened;
+    // empty while they do not.
+    const QString& staleReason() const { return staleReason_; }
 
   signals:
-    // The drawing of the last open() is read and set on the canvas.
+    // A drawing is read and set on the canvas (after open() or a reload).
     void drawingLoaded();
+    // The drawing on screen became older than its files, or current again.
+    void staleChanged();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
-    void load(const DrawingFiles& files, bool keepView);
-    void loaded(quint64 generation, const DrawingFiles& files, bool keepView,
-                std::shared_ptr<const LoadedDrawing> drawing, uint64_t failedRecords,
-                const QString& error, const QStringList& withoutCarriageReturns);
-    // Watches the files of the drawing for changes on disk, and no others.
-    void watch(const DrawingFiles& files);
+    struct LoadResult;
+    // Reads `files`; a reload is one the file watch asked for, with the view kept.
+    void load(const DrawingFiles& files, bool reload);
+    void loaded(quint64 generation, const DrawingFiles& files, bool reload,
+                const std::shared_ptr<LoadResult>& result);
     void chooseFiles();
     void exportPicture(bool wholeDrawing);
-    void fillPanel();
-    void panelChanged(QTreeWidgetItem* item);
-    void showRecord(std::optional<uint32_t> feature);
     void showCursor(double east, double north);
     void showCounts();
-    void rememberRecent(const DrawingFiles& files);
-    void fillRecentMenu();
+    void setStale(const QString& reason);
     void updateTitle();
 
     DrawingCanvas* canvas_;
-    QTreeWidget* panel_;
-    QTreeWidget* record_;
+    LayerPanel* panel_;
+    RecordPanel* record_;
+    RecentFiles* recent_;
     QLabel* cursorLabel_;
     QLabel* scaleLabel_;
     QLabel* countsLabel_;
-    QMenu* recentMenu_;
+    QLabel* staleLabel_;
     DrawingFiles files_;
+    QString staleReason_;
     quint64 loadGeneration_ = 0;
     uint64_t failedRecords_ = 0;
+    FileWatch watch_;
     QThreadPool loader_;  // reads drawings; the window waits for it before it goes
-    QFileSystemWatcher watcher_;
-    QTimer reload_;
-    bool fillingPanel_ = false;
     bool remembersRecent_ = true;
+    bool shown_ = false;
 };
 
 }  // namespace plotaktar::viewer

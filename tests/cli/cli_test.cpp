@@ -4,9 +4,11 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -123,7 +125,7 @@ TEST(Convert, SampleGivesTheExpectedPlotFile) {
     EXPECT_EQ(ReadFile(output), ReadFile(Data("pafta12.plt")));
 }
 
-TEST(Convert, DefaultOutputAndMissingLabels) {
+TEST(Convert, DefaultOutputAndTheLabelsBesideTheGeometry) {
     TempDir dir;
     CopyInto(dir, Sample("pafta12.gplt"), "pafta12.gplt");
     CopyInto(dir, Sample("pafta12.yaz"), "pafta12.yaz");
@@ -134,12 +136,24 @@ TEST(Convert, DefaultOutputAndMissingLabels) {
     EXPECT_EQ(r.out, std::string("pafta12.gplt: ") + kSampleCounts + " -> pafta12.plt\n");
     EXPECT_EQ(ReadFile(dir.file("pafta12.plt")), ReadFile(Data("pafta12.plt")));
 
-    // Without LABELS the plot file is the sample's without its "YA" lines and without the
-    // layer YAZI, which only the labels used: no companion is read, not even a ".yfn" of the
-    // current directory.
+    // Without LABELS the .yaz beside GEOMETRY is read, with its companion, and said so.
+    fs::create_directory(dir.path() / "sub");
+    CopyInto(dir, Sample("pafta12.gplt"), "sub/p.gplt");
+    CopyInto(dir, Sample("pafta12.yaz"), "sub/p.YAZ");
+    CopyInto(dir, Sample("pafta12.yfn"), "sub/p.yfn");
+    CliResult beside = RunCli({"convert", "sub/p.gplt", "-o", "beside"}, dir.path());
+    EXPECT_EQ(beside.status, 0);
+    EXPECT_EQ(beside.err,
+              "sub/p.YAZ: labels taken from beside the geometry (--no-labels reads none)\n");
+    EXPECT_EQ(ReadFile(dir.file("beside.plt")), ReadFile(Data("pafta12.plt")));
+
+    // With --no-labels, or with no .yaz beside GEOMETRY, the plot file is the sample's without
+    // its "YA" lines and without the layer YAZI, which only the labels used: nothing is read
+    // from the current directory, not its pafta12.yaz nor a ".yfn".
     CopyInto(dir, Sample("pafta12.yfn"), ".yfn");
-    CliResult bare = RunCli({"convert", "pafta12.gplt", "-o", "bare"}, dir.path());
+    CliResult bare = RunCli({"convert", "pafta12.gplt", "--no-labels", "-o", "bare"}, dir.path());
     EXPECT_EQ(bare.status, 0);
+    EXPECT_EQ(bare.err, "");
     EXPECT_EQ(bare.out,
               "pafta12.gplt: nir 3, pol 4, nok 8, tab 10, hat 5, sem 3, par 3, bin 2, "
               "sev 2, yazı 0 -> bare.plt\n");
@@ -153,6 +167,10 @@ TEST(Convert, DefaultOutputAndMissingLabels) {
         start = end;
     }
     EXPECT_EQ(ReadFile(dir.file("bare.plt")), expected);
+    fs::remove(dir.path() / "sub" / "p.YAZ");
+    CliResult alone = RunCli({"convert", "sub/p.gplt", "-o", "alone"}, dir.path());
+    EXPECT_EQ(alone.err, "");
+    EXPECT_EQ(ReadFile(dir.file("alone.plt")), expected);
 }
 
 // On Windows the arguments come from the UTF-16 command line and the output is UTF-8.
@@ -215,7 +233,8 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
     EXPECT_EQ(fresh.status, 1);
     EXPECT_EQ(fresh.out, "");
     EXPECT_EQ(fresh.err,
-              "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\n3' is not a valid integer value.\n");
+              "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\n3' is not a valid integer value.\n"
+              "c.gplt:5: the cell stopping the export: Nokta, row 2, column \"Tabaka No\"\n");
     EXPECT_FALSE(FileExists(dir.file("c.plt")));
 
     dir.write("c.plt", "OLD\r\n");
@@ -224,11 +243,35 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
     EXPECT_EQ(again.err, fresh.err);
     EXPECT_EQ(ReadFile(dir.file("c.plt")), "OLD\r\n");
 
-    CliResult noFolder = RunCli({"convert", Sample("pafta12.gplt"), "-o", "nowhere/x"}, dir.path());
+    CliResult noFolder =
+        RunCli({"convert", Sample("pafta12.gplt"), "--no-labels", "-o", "nowhere/x"}, dir.path());
     EXPECT_EQ(noFolder.status, 1);
     EXPECT_EQ(noFolder.out, "");
-    EXPECT_EQ(noFolder.err, "plotaktar-cli: nowhere/x.plt: Invalid filename.\n");
+    EXPECT_EQ(noFolder.err,
+              "plotaktar-cli: nowhere/x.plt: Invalid filename (the folder nowhere/ does not "
+              "exist)\n");
     EXPECT_EQ(Listing(dir), (std::set<std::string>{"c.gplt", "c.plt"}));
+}
+
+TEST(Convert, TheCellStoppingTheExportIsFoundInItsFile) {
+    TempDir dir;
+    dir.write("d.gplt", CrLf({"tab 1 1 A 7 0 1 0", "par 1 2 3 1", "1 2 a b c", "par 4 5 6 1"}));
+    dir.write("d.yaz", CrLf({"1 2 3 4 ab   1", "no", "1 2 3 4 cd   1"}));
+    dir.write("d.yfn", CrLf({"too few", "Arial 1 2 3 4 5 x 0 1 bad layer"}));
+    CliResult labels = RunCli({"convert", "d.gplt", "d.yaz"}, dir.path());
+    EXPECT_EQ(labels.status, 1);
+    EXPECT_EQ(labels.err,
+              "plotaktar-cli: d.plt: 'x' is not a valid integer value.\n"
+              "d.yfn:2: the cell stopping the export: Yazı, row 3, column \"Tabaka No\"\n");
+
+    // A parcel without corner lines: its count is empty, as in a first import.
+    CliResult parcel = RunCli({"convert", "d.gplt", "--no-labels"}, dir.path());
+    EXPECT_EQ(parcel.status, 1);
+    EXPECT_EQ(
+        parcel.err,
+        "plotaktar-cli: d.plt: '' is not a valid integer value.\n"
+        "d.gplt:4: the cell stopping the export: Ada Parsel, row 2, column \"Köse Sayısı\"\n");
+    EXPECT_FALSE(FileExists(dir.file("d.plt")));
 }
 
 TEST(Convert, UnreadableInputsStopBeforeAnythingIsWritten) {
@@ -279,6 +322,47 @@ TEST(Convert, UnreadableInputsStopBeforeAnythingIsWritten) {
     EXPECT_EQ(Listing(dir), before);
 }
 
+#ifndef _WIN32
+// Outputs that are no plain file: a device is written as it is, never given ".plt"; a directory,
+// a missing folder and a pipe that nobody reads are refused with what is wrong; a reader that
+// closes standard output early is a write error, not a silent end by SIGPIPE.
+TEST(Convert, OutputsThatAreNoPlainFileSayWhatIsWrong) {
+    TempDir dir;
+    CliResult toNull =
+        RunCli({"convert", Sample("pafta12.gplt"), "--no-labels", "-o", "/dev/null"}, dir.path());
+    EXPECT_EQ(toNull.status, 0) << toNull.err;
+    EXPECT_NE(toNull.out.find("-> /dev/null\n"), std::string::npos);
+    EXPECT_FALSE(FileExists("/dev/null.plt"));
+
+    fs::create_directory(dir.file("out"));
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0644), 0);
+    const std::pair<const char*, const char*> refused[] = {
+        {"out", "out: File access denied (is a directory, not a file)"},
+        {"none/x.plt", "none/x.plt: Invalid filename (the folder none/ does not exist)"},
+        {"pipe", "pipe: I/O error 6 (no program is reading this pipe)"},
+    };
+    for (const auto& [output, err] : refused) {
+        CliResult r =
+            RunCli({"convert", Sample("pafta12.gplt"), "--no-labels", "-o", output}, dir.path());
+        EXPECT_EQ(r.status, 1) << output;
+        EXPECT_EQ(r.err, std::string("plotaktar-cli: ") + err + "\n");
+    }
+
+    // Standard output is a pipe whose reader has gone.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    const std::string script = std::string("exec \"") + PLOTAKTAR_CLI + "\" convert \"" +
+                               Sample("pafta12.gplt") + "\" --no-labels -o \"" + dir.file("p.plt") +
+                               "\" 2>\"" + dir.file("err.txt") + "\" >&" + std::to_string(ends[1]);
+    const int status = std::system(script.c_str());
+    close(ends[1]);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ReadFile(dir.file("err.txt")), "plotaktar-cli: cannot write standard output\n");
+}
+#endif
+
 TEST(Convert, RefusesToOverwriteItsInput) {
     TempDir dir;
     std::string drawing = ReadFile(Sample("pafta12.gplt"));
@@ -317,6 +401,8 @@ TEST(CommandLine, UsageErrorsRunNothing) {
         {{"convert", "p.gplt", "-o"}, "convert: -o needs an OUTPUT path"},
         {{"convert", "p.gplt", "-o", "a", "-o", "b"}, "convert: -o given twice"},
         {{"convert", "p.gplt", "--force"}, "convert: unknown option '--force'"},
+        {{"convert", "p.gplt", "p.yaz", "--no-labels"},
+         "convert: --no-labels and LABELS given together"},
         {{"run"}, "run: no steps given"},
         {{"run", "open", "p.gplt", "-", "save", "x.plt", "print"}, "run: unknown step 'print'"},
         // "save" is taken as the LABELS of open, so x.plt stands where a step belongs.
@@ -339,7 +425,8 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     CliResult help = RunCli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
-    EXPECT_EQ(help.out.rfind("Usage: plotaktar-cli convert GEOMETRY [LABELS] [-o OUTPUT]\n", 0),
+    EXPECT_EQ(help.out.rfind(
+                  "Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]\n", 0),
               0u);
     EXPECT_NE(help.out.find("open GEOMETRY LABELS"), std::string::npos);
 

@@ -191,7 +191,7 @@ TEST_F(PlotWriterTest, BadLayerNumbersStopWithTheirMessages) {
     PutLayer(ws(), 1, "L");
     ws().flags.FlagNirengi = "1";
     const struct {
-        const char* cell;
+        std::string cell;
         std::string message;
     } cases[] = {
         {"", "'' is not a valid integer value"},
@@ -201,14 +201,19 @@ TEST_F(PlotWriterTest, BadLayerNumbersStopWithTheirMessages) {
         {"0", W("'0' geçerli bir tabaka numarası değil")},
         {"151", W("'151' geçerli bir tabaka numarası değil")},
         {"-1", W("'-1' geçerli bir tabaka numarası değil")},
+        // A message quotes 100 characters of a cell at most, then "…" (0x85).
+        {std::string(100, 'x'), "'" + std::string(100, 'x') + "' is not a valid integer value"},
+        {std::string(101, 'x'), "'" + std::string(100, 'x') + "\x85' is not a valid integer value"},
+        {std::string(5 << 20, ' ') + "151",
+         "'" + std::string(100, ' ') + W("…' geçerli bir tabaka numarası değil")},
     };
     for (const auto& c : cases) {
         PutRow(grid(1), 1, {"N.1", "x", "y", "z", c.cell});
         try {
             bytes();
-            ADD_FAILURE() << "no error for '" << c.cell << "'";
+            ADD_FAILURE() << "no error for '" << c.cell.substr(0, 20) << "'";
         } catch (const Error& e) {
-            EXPECT_EQ(e.what(), c.message);
+            EXPECT_EQ(e.message(), c.message);
         }
     }
     EXPECT_THROW(LookupLayerName(ws().layerTable, "151"), LayerRangeError);

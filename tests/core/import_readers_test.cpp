@@ -7,7 +7,11 @@
 
 #include "import/import_command.h"
 #include "import_fixture.h"
+#include "model/errors.h"
 #include "model/file_names.h"
+#include "platform/files.h"
+#include "platform/memory_files.h"
+#include "plotfile/plot_writer.h"
 #include "test_support.h"
 
 namespace plotaktar {
@@ -116,9 +120,9 @@ TEST_F(ImportTest, ASecondImportShrinksTablesAndKeepsWhatItDoesNotWrite) {
     EXPECT_EQ(grid(1).cell(1, 3), "N.3");  // hidden, not erased
     EXPECT_EQ(grid(4).rowCount(), 3);
     EXPECT_EQ(layers().field(1, 3), "E");
-    EXPECT_EQ(layers().field(4, 3), "D");
-    EXPECT_EQ(layers().field(4, 8), "1");  // the first import's mark stays
-    EXPECT_EQ(grid(5).rowCount(), 2);      // no line records: the table stays as it was
+    EXPECT_EQ(layers().field(4, 3), "");  // the layer table starts empty with every import
+    EXPECT_EQ(layers().field(4, 8), "");
+    EXPECT_EQ(grid(5).rowCount(), 2);  // no line records: the table stays as it was
     EXPECT_EQ(grid(5).cell(9, 1), "1");
     EXPECT_EQ(flags().FlagHat, "0");
     grid(1).setRowCount(4);
@@ -155,8 +159,8 @@ TEST_F(ImportTest, CornersBeforeTheFirstParcelGoToTheLastInitialRow) {
     EXPECT_EQ(corners.cell(1, 0), "/");
     EXPECT_EQ(corners.cell(1, 1), "par");
     EXPECT_EQ(grid(8).cell(5, 1), "1");
-    // The fourth parcel lies in row 4: it shows the number left by the early corners.
-    EXPECT_EQ(grid(8).cell(5, 4), "2");
+    // The fourth parcel lies in row 4: its own count, not the one left by the early corners.
+    EXPECT_EQ(grid(8).cell(5, 4), "");
     // The column count follows the parcel table at each corner: it shrank at "par".
     EXPECT_EQ(corners.colCount(), 2);
     EXPECT_EQ(grid(8).cell(5, 2), "");  // a parcel without corners leaves its count unwritten
@@ -187,13 +191,70 @@ TEST_F(ImportTest, LabelFileRowsOverlapTextAndLayerByOneCharacter) {
     EXPECT_EQ(flags().FlagYazi, "1");
 }
 
-TEST_F(ImportTest, LabelLinesWithoutRowsStillSetTheFlag) {
+TEST_F(ImportTest, LabelLinesWithoutRowsLeaveTheFlagAndTheTable) {
     Import(session, "", dir.write("first.yaz", CrLf({"1 2 3 4 old   1"})));
-    import("", CrLf({"1 2 3 4 ab", "", "x"}));
     EXPECT_EQ(flags().FlagYazi, "1");
+    import("", CrLf({"1 2 3 4 ab", "", "x"}), CrLf({"too few parts"}));
+    EXPECT_EQ(flags().FlagYazi, "0");
     EXPECT_EQ(grid(6).cell(10, 1), "old");
     Import(session, "", dir.write("empty.yaz", ""));
     EXPECT_EQ(flags().FlagYazi, "0");
+}
+
+TEST_F(ImportTest, TheNextDrawingsPlotFileHoldsNothingOfTheSample) {
+    testing::ScriptedUi ui;
+    ui.answerOpen(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt", PLOTAKTAR_SAMPLES_DIR "/pafta12.yaz");
+    RunOpenCommand(session, ui);
+    ASSERT_EQ(flags().FlagParsel, "1");
+    ASSERT_EQ(flags().FlagYazi, "1");
+
+    // One layer; a point on a layer it does not declare; a label file whose lines give no row.
+    import(CrLf({"tab 1 1 SINIR 7 0 1 0.25", "nok 5 10.0 20.0 1.0 1", "nok 6 11.0 21.0 1.0 3"}),
+           CrLf({"1 2 3 4 ab", ""}));
+    EXPECT_EQ(PlotFileBytes(session.workspace),
+              "TA SINIR -257 1 DUZ 1 0\r\nTA  -257 1 DUZ 1 0\r\n"
+              "PN  && 20.0 10.0 SINIR 1.0 0 5\r\nPN  && 21.0 11.0  1.0 0 6\r\n");
+
+    // A parcel without corner lines in the sample's first parcel row stops the export.
+    import(CrLf({"tab 1 1 SINIR 7 0 1 0.25", "par 102 7 180.00 1"}));
+    EXPECT_EQ(row(8, 1), (Row{"1", "102", "7", "180.00", "1", ""}));
+    try {
+        PlotFileBytes(session.workspace);
+        ADD_FAILURE() << "the export went through";
+    } catch (const ConversionError& e) {
+        EXPECT_EQ(e.message(), "'' is not a valid integer value");
+    }
+}
+
+TEST_F(ImportTest, WarningsComeApartFromTheBoxesBeforeTheClosingMessage) {
+    using W8 = ImportWarning;
+    auto warnings = [&](const std::string& geometry, const std::string& labels) {
+        testing::ScriptedUi ui;
+        ui.answerOpen(dir.write("w.gplt", geometry), dir.write("w.yaz", labels));
+        RunOpenCommand(session, ui);
+        EXPECT_EQ(ui.messages, Msgs{kOpened});
+        std::vector<std::pair<std::string, W8>> seen;
+        for (const FileWarning& w : ui.warnings) {
+            seen.emplace_back(w.fileName.substr(w.fileName.find_last_of("/\\") + 1), w.warning);
+        }
+        return seen;
+    };
+    using Seen = std::vector<std::pair<std::string, W8>>;
+    // An HP-GL file is text without a record; a geometry file without a record but with
+    // corner lines is one too.
+    EXPECT_EQ(warnings(CrLf({"IN;SP1;PU0,0;PD100,100;"}), ""), (Seen{{"w.gplt", W8::NoRecords}}));
+    // A NUL byte anywhere, even behind a record, makes it no text: one warning for the file.
+    EXPECT_EQ(warnings("nok 1 2 3 4 1\n" + std::string(1, '\0'), "1 2 3 4 ab   1\n"),
+              (Seen{{"w.gplt", W8::NotText}, {"w.yaz", W8::NoCarriageReturns}}));
+    // More than a tenth of the first 4 KiB below 32 (tab, CR, LF and Ctrl-Z not counted).
+    std::string start = CrLf({"nok 1 2 3 4 1"});
+    auto withControls = [&](size_t n) {
+        std::string bytes = start + std::string(n, '\x01') + std::string(800, '\t');
+        return bytes + std::string(4096 - bytes.size(), 'x') + std::string(4096, '\x02');
+    };
+    EXPECT_EQ(warnings(withControls(409), ""), Seen{});
+    EXPECT_EQ(warnings(withControls(410), ""), (Seen{{"w.gplt", W8::NotText}}));
+    EXPECT_EQ(grid(3).cell(1, 1), "1");  // read as usual all the same
 }
 
 TEST_F(ImportTest, DialogsRememberTheirNamesAcrossRuns) {
@@ -251,6 +312,77 @@ TEST_F(ImportTest, FailingRecordsReportTheirLineNumbers) {
     RunOpenCommand(session, ui);
     using Failure = std::pair<std::string, uint64_t>;
     EXPECT_EQ(ui.failures, (std::vector<Failure>{{"sembol", 2}, {W("şev"), 4}}));
+}
+
+// The fuzz target imports from memory: the same bytes held in memory under the same paths must
+// give the same workspace as the files on disk, over two imports into one session (the second
+// lets go of the first one's buffers).
+TEST(MemoryFiles, ImportLikeTheFilesOnDisk) {
+    TempDir dir;
+    const std::string sample = std::string(PLOTAKTAR_SAMPLES_DIR) + "/pafta12";
+    const std::vector<std::string> paths = {
+        sample + ".gplt", sample + ".yaz", sample + ".yfn",
+        dir.write("b.gplt", CrLf({"nok 1 2 3 4 5 6", "nir", "sem 12 3"})),
+        dir.write("b.yaz", CrLf({"4512350.00 512340.00 100 2.5 ADA 105   5"}))};
+    auto importTwice = [&](Session& session) {
+        ScriptedUi ui;
+        ui.answerOpen(paths[0], paths[1]);
+        RunOpenCommand(session, ui);
+        ui.answerOpen(paths[3], paths[4]);
+        RunOpenCommand(session, ui);
+        return ui.messages;
+    };
+    Session onDisk;
+    const Msgs diskMessages = importTwice(onDisk);
+
+    Session inMemory;
+    Msgs memoryMessages;
+    {
+        platform::MemoryFiles files;
+        for (const std::string& path : paths) {
+            files.put(path, testing::ReadFile(path));
+        }
+        // Only its files exist: the sample's companion on disk is not read.
+        EXPECT_EQ(platform::UnreadableCause(sample + ".gplt"), "");
+        files.remove(sample + ".yfn");
+        EXPECT_EQ(platform::UnreadableCause(sample + ".yfn"), "No such file or directory");
+        EXPECT_FALSE(platform::ReadRegularFile(sample + ".yfn"));
+        files.put(sample + ".yfn", testing::ReadFile(sample + ".yfn"));
+        memoryMessages = importTwice(inMemory);
+    }
+    EXPECT_EQ(memoryMessages, diskMessages);
+    EXPECT_GT(diskMessages.size(), 2u);
+    for (int g = 1; g <= kTableCount; ++g) {
+        const Table& a = onDisk.workspace.grid(g);
+        const Table& b = inMemory.workspace.grid(g);
+        ASSERT_EQ(a.rowCount(), b.rowCount()) << "StringGrid" << g;
+        ASSERT_EQ(a.colCount(), b.colCount()) << "StringGrid" << g;
+        for (int r = 0; r < a.rowCount(); ++r) {
+            for (int c = 0; c < a.colCount(); ++c) {
+                ASSERT_EQ(a.cell(c, r), b.cell(c, r)) << "StringGrid" << g << " " << c << "," << r;
+            }
+        }
+    }
+    for (int row = 1; row <= kLayerRows; ++row) {
+        for (int field = 1; field <= kLayerFields; ++field) {
+            EXPECT_EQ(onDisk.workspace.layerTable.field(row, field),
+                      inMemory.workspace.layerTable.field(row, field));
+        }
+    }
+    const auto diskFlags = onDisk.workspace.flags.named();
+    const auto memoryFlags = inMemory.workspace.flags.named();
+    for (size_t i = 0; i < diskFlags.size(); ++i) {
+        EXPECT_EQ(*diskFlags[i].second, *memoryFlags[i].second) << diskFlags[i].first;
+    }
+    // The plot file, or the error that refuses it.
+    auto plotFile = [](const Session& session) {
+        try {
+            return PlotFileBytes(session.workspace);
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+    };
+    EXPECT_EQ(plotFile(onDisk), plotFile(inMemory));
 }
 
 }  // namespace

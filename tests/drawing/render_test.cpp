@@ -5,8 +5,12 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
+#include <cmath>
+#include <csignal>
 
 #include "drawing/drawing_loader.h"
 #include "drawing/drawing_sources.h"
@@ -127,19 +131,166 @@ class RenderTest : public QObject {
         QVERIFY(ink > 2000);
     }
 
+    // Plot files as they arrive from elsewhere: control characters in texts still give an SVG
+    // that parses, a drawing out to a double's limits is drawn, another program's .plt is "not
+    // a plot file" while an empty one is an empty drawing, and skipped lines are counted.
+    void hostilePlotFilesRenderOrAreRefusedPlainly() {
+        QTemporaryDir dir;
+        auto write = [&](const char* name, const QByteArray& bytes) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            return file.fileName();
+        };
+        auto render = [&](const QString& input, const QString& output, QByteArray* out,
+                          QByteArray* err) {
+            QProcess process;
+            process.start(QStringLiteral(PLOTAKTAR_CLI),
+                          {QStringLiteral("render"), input, QStringLiteral("-o"), output});
+            process.waitForFinished(60000);
+            *out = process.readAllStandardOutput();
+            *err = process.readAllStandardError();
+            return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        };
+        QByteArray out, err;
+        const QString controls = write("c.plt",
+                                       "TA L\x01 -257 1 DUZ 1 0\r\n"
+                                       "PN  && 10 10 L\x01 0 0 N.\x02\x1b<&\r\n"
+                                       "YA  && 20 20 1 3 100 0 L\x01 \x01"
+                                       "ba\x7f\x0c\r\n"
+                                       "IN;SP1;\r\n");
+        const QString svg = dir.filePath("c.svg");
+        QCOMPARE(render(controls, svg, &out, &err), 0);
+        QVERIFY2(out.contains("2 features, 1 lines skipped"), out.constData());
+        QFile svgFile(svg);
+        QVERIFY(svgFile.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&svgFile);
+        int texts = 0;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            texts += xml.isStartElement() && xml.name() == QLatin1String("text");
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(texts >= 2);
+
+        const QString hpgl = write("h.plt", "IN;SP1;PU0,0;PD100,100;\r\n\x89PNG\x00\x01\r\n");
+        const QString png = dir.filePath("h.png");
+        QCOMPARE(render(hpgl, png, &out, &err), 2);
+        QVERIFY2(err.contains("not a plot file"), err.constData());
+        QVERIFY(!QFileInfo::exists(png));
+        QCOMPARE(render(write("e.plt", ""), png, &out, &err), 0);
+        QVERIFY2(err.contains("e.plt: empty drawing"), err.constData());
+        QVERIFY(QFileInfo::exists(png));
+
+        // Coordinates are written without exponents: 1.7e308 is 17 and 307 zeros.
+        const std::string huge = "17" + std::string(307, '0');
+        Drawing far =
+            DrawingFromPlotBytes("LX  && -" + huge + " -" + huge + " " + huge + " " + huge +
+                                 " 0 A\r\nPN  && " + huge + " -" + huge + " A 0 0 1\r\n");
+        QCOMPARE(far.size(), size_t{2});
+        const ViewTransform view = ViewTransform::fit(far.extent(), 200, 100);
+        QVERIFY(std::isfinite(view.centerEast) && view.scale > 0);
+        QVERIFY(!InkBox(Paint(far, view)).isEmpty());
+    }
+
+    // plotaktar-render killed while it draws: plotaktar-cli says so with status 1, and the old
+    // picture stays with nothing beside it.
+    void anAbnormalEndOfTheDrawingProgramIsReported() {
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("old.png"));
+        QFile old(png);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QProcess process;
+        process.start(
+            QStringLiteral(PLOTAKTAR_CLI),
+            {QStringLiteral("render"), Sample("pafta12.gplt"), QStringLiteral("-o"), png});
+        QVERIFY(process.waitForStarted());
+        const QString children =
+            QStringLiteral("/proc/%1/task/%1/children").arg(process.processId());
+        qint64 child = 0;
+        for (int tries = 0; tries < 2000 && child == 0; ++tries) {
+            QFile list(children);
+            if (list.open(QIODevice::ReadOnly)) {
+                child = list.readAll().trimmed().split(' ').first().toLongLong();
+            }
+            if (child == 0) {
+                QThread::msleep(1);
+            }
+        }
+        QVERIFY(child > 0);
+        QCOMPARE(::kill(static_cast<pid_t>(child), SIGKILL), 0);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY2(err.contains("plotaktar-render ended abnormally (signal 9"), err.constData());
+        QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("old.png")});
+    }
+
+    // The SVG, read back by Qt's own SVG renderer, puts its ink where the pixel picture does.
+    void svgReadBackDrawsWhatThePictureDraws() {
+        ImportObserver quiet;
+        LoadedDrawing sample = LoadDrawing(Sample("pafta12.gplt").toStdString(),
+                                           Sample("pafta12.yaz").toStdString(), quiet);
+        const ViewTransform view = ViewTransform::fit(sample.drawing.extent(), 800, 500);
+        const QImage pixels = Paint(sample.drawing, view);
+        QSvgRenderer svg(RenderPicture(sample.drawing, view, {}, PictureFormat::Svg));
+        QVERIFY(svg.isValid());
+        QImage read(800, 500, QImage::Format_ARGB32_Premultiplied);
+        read.fill(Qt::white);
+        QPainter painter(&read);
+        svg.render(&painter);
+        painter.end();
+        int both = 0, onlyOne = 0;
+        for (int y = 0; y < 500; ++y) {
+            for (int x = 0; x < 800; ++x) {
+                const bool a = pixels.pixel(x, y) != qRgb(255, 255, 255);
+                const bool b = read.pixel(x, y) != qRgb(255, 255, 255);
+                both += a && b;
+                onlyOne += a != b;
+            }
+        }
+        // Antialiasing and text hinting differ; the shapes must not.
+        QVERIFY2(both > 2000 && onlyOne < both,
+                 qPrintable(QStringLiteral("%1 %2").arg(both).arg(onlyOne)));
+        QCOMPARE(InkBox(read).adjusted(-3, -3, 3, 3).contains(InkBox(pixels)), true);
+
+        // Nothing finer than a pixel is written one by one: 50,000 points on one spot are one
+        // dot.
+        Drawing spot;
+        const uint16_t layer = spot.layerIndex("S");
+        for (uint32_t i = 0; i < 50000; ++i) {
+            const Vertex at{100 + (i % 7) * 1e-4, 200};
+            spot.add(FeatureKind::Detail, layer, i + 1, {&at, 1}, "1");
+        }
+        const Vertex corner{0, 0};
+        spot.add(FeatureKind::Detail, layer, 50001, {&corner, 1}, "2");
+        spot.finish();
+        const QByteArray dense = RenderPicture(spot, ViewTransform::fit(spot.extent(), 800, 500),
+                                               {}, PictureFormat::Svg);
+        QVERIFY2(dense.size() < 4000, qPrintable(QString::number(dense.size())));
+    }
+
     void cliRendersWithoutADisplayAndKeepsAFileItCannotReplace() {
         QTemporaryDir dir;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        auto run = [&](const QStringList& args, QByteArray* err = nullptr) {
+        auto run = [&](const QStringList& args, QByteArray* err = nullptr,
+                       QByteArray* out = nullptr) {
             QProcess process;
             process.setProcessEnvironment(environment);
             process.start(QStringLiteral(PLOTAKTAR_CLI), QStringList{"render"} + args);
             process.waitForFinished(60000);
             if (err) {
                 *err = process.readAllStandardError();
+            }
+            if (out) {
+                *out = process.readAllStandardOutput();
             }
             return process.exitCode();
         };
@@ -153,7 +304,16 @@ class RenderTest : public QObject {
         QVERIFY(svgFile.open(QIODevice::ReadOnly) && svgFile.readAll().contains("<svg"));
         QVERIFY(pdfFile.open(QIODevice::ReadOnly) && pdfFile.read(5) == "%PDF-");
 
-        QByteArray err;
+        // The labels beside the geometry are drawn, as in the viewer, unless --no-labels.
+        QByteArray err, out;
+        QCOMPARE(run({Sample("pafta12.gplt"), "-o", png}, &err, &out), 0);
+        QCOMPARE(err, Sample("pafta12.yaz").toUtf8() +
+                          ": labels taken from beside the geometry (--no-labels reads none)\n");
+        QVERIFY2(out.contains(": 34 features"), out.constData());
+        QCOMPARE(run({Sample("pafta12.gplt"), "--no-labels", "-o", png}, &err, &out), 0);
+        QCOMPARE(err, QByteArray());
+        QVERIFY2(out.contains(": 23 features"), out.constData());
+
         QCOMPARE(run({dir.filePath("missing.gplt"), "-o", png}, &err), 2);
         QVERIFY(err.contains("missing.gplt: No such file or directory"));
         QCOMPARE(run({Sample("pafta12.gplt"), "-o", dir.filePath("x.bmp")}), 2);

@@ -1,11 +1,19 @@
-// plotaktar-view opened offscreen on the sample: the drawing arrives, a click picks a point and
-// shows its record, a drag pans, the panel hides a layer.
+// plotaktar-view offscreen: the sample arrives, a click picks a point and shows its record, a
+// drag pans, the panel hides a layer; the window follows its file on disk through removal,
+// replacement, a folder in its place, half-written and emptied versions; recent files.
 
+#include <QDir>
+#include <QMenu>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "viewer/pan_pick_tool.h"
+#include "viewer/recent_files.h"
 #include "viewer/viewer_window.h"
 
 using namespace plotaktar;
@@ -42,7 +50,16 @@ class ViewerTest : public QObject {
         QTreeWidget* record = window.findChild<QTreeWidget*>(QStringLiteral("record"));
         QVERIFY(record);
         QVERIFY(!record->findItems(QStringLiteral("N.12"), Qt::MatchExactly, 1).isEmpty());
-        QVERIFY(!record->findItems(QStringLiteral("StringGrid1"), Qt::MatchExactly, 1).isEmpty());
+        // The table is named by its page in the window.
+        QVERIFY(!record->findItems(QStringLiteral("Nirengi"), Qt::MatchExactly, 1).isEmpty());
+        uint32_t parcel = 0;
+        while (drawing.kind(parcel) != FeatureKind::Parcel) {
+            ++parcel;
+        }
+        canvas.pick(parcel);
+        QVERIFY(!record->findItems(QStringLiteral("Ada Parsel"), Qt::MatchExactly, 1).isEmpty());
+        QVERIFY(record->findItems(QStringLiteral("StringGrid8"), Qt::MatchContains, 1).isEmpty());
+        canvas.pick(n12);
 
         // A drag moves the drawing with the mouse and is no click.
         const double east = canvas.view().centerEast;
@@ -64,6 +81,171 @@ class ViewerTest : public QObject {
         layers[0]->setCheckState(0, Qt::Unchecked);
         const QPoint moved = canvas.view().toScreen(drawing.vertices(n12)[0]).toPoint();
         QVERIFY(canvas.featureAt(moved) != std::optional<uint32_t>(n12));
+
+        // Another tool takes the mouse and keys from pan and pick, and paints over the picture.
+        struct Recorder : CanvasTool {
+            QStringList* calls;
+            explicit Recorder(QStringList* c) : calls(c) {}
+            void activate(DrawingCanvas&) override { *calls << "activate"; }
+            void deactivate(DrawingCanvas&) override { *calls << "deactivate"; }
+            void mousePress(DrawingCanvas&, QMouseEvent&) override { *calls << "press"; }
+            void mouseRelease(DrawingCanvas&, QMouseEvent&) override { *calls << "release"; }
+            bool keyPress(DrawingCanvas&, QKeyEvent&) override { return *calls << "key", true; }
+            void paint(DrawingCanvas&, QPainter&) override { *calls << "paint"; }
+        };
+        QStringList calls;
+        canvas.setTool(std::make_unique<Recorder>(&calls));
+        canvas.select(std::nullopt);
+        QTest::mouseClick(&canvas, Qt::LeftButton, {}, at);
+        QTest::keyClick(&canvas, Qt::Key_A);
+        canvas.repaint();
+        canvas.setTool(std::make_unique<PanPickTool>());
+        QCOMPARE(canvas.selected(), std::nullopt);
+        QCOMPARE(calls,
+                 QStringList({"activate", "press", "release", "key", "paint", "deactivate"}));
+    }
+    // The window keeps following the name it opened, shows a new version only when it is
+    // complete, and says while it shows an older one.
+    void followsItsFileOnDisk() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath(QStringLiteral("pafta.plt"));
+        const QByteArray layer = "TA DETAY -257 1 DUZ 1 0\r\n";
+        auto point = [](int n) {
+            return QByteArray("PN  && 5123") + QByteArray::number(n) +
+                   ".67 4512345.67 DETAY 123.45 0 N." + QByteArray::number(n) + "\r\n";
+        };
+        const QByteArray three = layer + point(10) + point(11) + point(12);
+        const QByteArray one = layer + point(20);
+        auto write = [](const QString& to, const QByteArray& bytes) {
+            QFile file(to);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(bytes), bytes.size());
+        };
+        auto shown = [](ViewerWindow& window) {
+            return window.canvas().drawing() ? window.canvas().drawing()->drawing.size() : 0;
+        };
+
+        ViewerWindow window;
+        window.setRemembersRecent(false);
+        window.show();  // at its default size, which must fit the (800 x 600) screen
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        // Opened before it exists: the error is told, and the file opens once it is written.
+        QTimer::singleShot(500, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                box->close();
+            }
+        });
+        window.open(FilesFor({path}));
+        QTRY_VERIFY_WITH_TIMEOUT(window.staleReason().contains(QStringLiteral("yok")), 5000);
+        write(path, three);
+        QVERIFY(loaded.wait(5000));
+        QCOMPARE(shown(window), 3u);
+        QVERIFY(window.staleReason().isEmpty());
+
+        auto expectStale = [&](const char* why, size_t features) {
+            QTRY_VERIFY_WITH_TIMEOUT(window.staleReason().contains(QString::fromUtf8(why)), 5000);
+            QVERIFY(window.windowTitle().contains(QStringLiteral("[dosyadan eski]")));
+            QCOMPARE(shown(window), features);
+        };
+        auto expectReload = [&](size_t features) {
+            QTRY_VERIFY_WITH_TIMEOUT(shown(window) == features && window.staleReason().isEmpty(),
+                                     5000);
+            QVERIFY(!window.windowTitle().contains(QStringLiteral("[dosyadan eski]")));
+        };
+
+        // Removed, then created again with other content.
+        QVERIFY(QFile::remove(path));
+        expectStale("bulunamadı", 3);
+        write(path, one);
+        expectReload(1);
+
+        // Replaced by a rename, as editors and our own export save.
+        write(path + QStringLiteral(".tmp"), three);
+        QVERIFY(std::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(),
+                            QFile::encodeName(path).constData()) == 0);
+        expectReload(3);
+
+        // A folder for a moment.
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkdir(path));
+        expectStale("klasör", 3);
+        QVERIFY(QDir().rmdir(path));
+        write(path, one);
+        expectReload(1);
+
+        // Half written: the last line unfinished is not shown until the file is complete.
+        write(path, three.left(three.size() - 20));
+        expectStale("eksik", 1);
+        QTest::qWait(2500);
+        QCOMPARE(shown(window), 1u);
+        write(path, three);
+        expectReload(3);
+
+        // Emptied: the last good drawing stays.
+        write(path, QByteArray());
+        expectStale("boş", 3);
+        QTest::qWait(1500);
+        QCOMPARE(shown(window), 3u);
+
+        // A burst of truncation, garbage and a rename over it ends on the last version.
+        write(path, "\x01\x02garbage");
+        write(path, QByteArray());
+        write(path + QStringLiteral(".tmp"), one);
+        QVERIFY(std::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(),
+                            QFile::encodeName(path).constData()) == 0);
+        expectReload(1);
+        QTest::qWait(1500);
+        QCOMPARE(shown(window), 1u);
+        QVERIFY(window.staleReason().isEmpty());
+    }
+
+    // Recent files are absolute, whatever folder they were opened from, and the menu names
+    // their folder.
+    void remembersAbsolutePaths() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        const DrawingFiles files = FilesFor({QStringLiteral("a.gplt"), QStringLiteral("a.yaz")});
+        QDir::setCurrent(before);
+        QCOMPARE(files.main, QDir(folder.path()).filePath(QStringLiteral("a.gplt")));
+        QSettings(QStringLiteral("plotaktar"), QStringLiteral("plotaktar-view")).clear();
+        QMenu menu;
+        RecentFiles recent(menu);
+        recent.remember(files);
+        recent.remember(FilesFor({QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt")}));
+        recent.remember(files);
+        QCOMPARE(recent.entries().size(), 2);
+        QCOMPARE(recent.entries()[0], files);
+        QCOMPARE(menu.actions().size(), 2);
+        QVERIFY(menu.actions()[0]->text().contains(QDir::toNativeSeparators(folder.path())));
+        QVERIFY(menu.actions()[0]->toolTip().contains(files.labels));
+    }
+
+    // The status bar says how many lines of a plot file were skipped, and that an empty plot
+    // file is an empty drawing.
+    void saysWhatAPlotFileLeftOut() {
+        QTemporaryDir dir;
+        auto write = [&](const char* name, const QByteArray& bytes) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            return file.fileName();
+        };
+        ViewerWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        window.open(FilesFor({write("s.plt", "PN  && 1 2 A 0 0 7\r\nIN;\r\nSP1;\r\n")}));
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QString::fromUtf8("2 satır atlandı: çizim dosyasının kaydı değil"));
+        window.open(FilesFor({write("e.plt", "")}));
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(window.statusBar()->currentMessage(), QString::fromUtf8("Boş çizim"));
     }
 };
 

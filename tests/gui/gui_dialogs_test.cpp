@@ -14,11 +14,11 @@
 
 #include "app/main_window.h"
 #include "app/qt_text.h"
-#include "app/translation.h"
 #include "gui_test_support.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
+#include "qt/translation.h"
 #include "ui/ui_texts.h"
 
 using plotaktar::Cp1254FromUtf8;
@@ -284,7 +284,7 @@ class DialogsTest : public QObject {
     }
 
     void qtTextsAreTurkish() {
-        QVERIFY2(plotaktar::app::LoadQtTurkish(*QCoreApplication::instance()),
+        QVERIFY2(plotaktar::LoadQtTurkish(*QCoreApplication::instance()),
                  "qtbase_tr from qt6-translations-l10n is not installed");
         QMessageBox box(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok);
         QCOMPARE(box.button(QMessageBox::Ok)->text().remove(u'&'), QStringLiteral("Tamam"));

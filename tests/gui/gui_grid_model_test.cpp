@@ -187,6 +187,20 @@ class GridModelTest : public QObject {
         QVERIFY(columns->sectionSize(1) >=
                 metrics.horizontalAdvance(QString::fromStdString(coordinate)));
         QVERIFY(columns->sectionSize(1) < metrics.horizontalAdvance(QString(200, u'w')));
+
+        // The fit is exact: the fitted column shows each coordinate whole, never cut by the
+        // fraction of a pixel that a rounded width would miss.
+        for (const char* number : {"4512345.67", "512301.45", "4512372.48", "119.95", "11111.11",
+                                   "4444444.44", "9999999.99", "0.07", "512318.02"}) {
+            table.setCell(2, 1, number);
+            model.refresh();
+            view->resizeColumnToContents(1);
+            const int room = columns->sectionSize(1) - 1 - 2 * plotaktar::app::kCellPadding;
+            QCOMPARE(metrics.elidedText(QString::fromLatin1(number), Qt::ElideRight, room),
+                     QString::fromLatin1(number));
+            QVERIFY(columns->sectionSize(1) <=
+                    metrics.horizontalAdvance(number) + 2 * plotaktar::app::kCellPadding + 2);
+        }
         delete view;
     }
 

@@ -214,6 +214,71 @@ class ImportTest : public QObject {
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("yok"))));
         QCOMPARE(form.grid(1)->model()->rowCount(), 3);
     }
+
+    void warningsComeInOneBoxAndAHugeFieldIsQuotedShort() {
+        QTemporaryDir dir;
+        auto write = [&](const char* name, const QByteArray& bytes) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        };
+        write("hpgl.gplt", "IN;SP1;PU0,0;PD100,100;\r\n");
+        write("lf.yaz", "1 2 3 4 ab   1\n");
+        write("big.gplt", "tab 1 1 A 7 0 1 0\r\nnok 1 2 3 4 " + QByteArray(5 << 20, '7') + "x\r\n");
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        // Notes the texts of the next `count` message boxes and closes each; then runs `next`.
+        QStringList boxes;
+        bool missed = false;
+        std::function<void(int, std::function<void()>)> answer = [&](int count,
+                                                                     std::function<void()> next) {
+            WhenModal<QMessageBox>(
+                &form,
+                [&, count, next](QMessageBox* box) {
+                    boxes << box->text();
+                    if (count > 1) {
+                        answer(count - 1, next);
+                    } else if (next) {
+                        next();
+                    }
+                    box->button(QMessageBox::Ok)->click();
+                },
+                &missed, 3000);  // the 5 MB field's import and export on a busy machine
+        };
+        auto click = [&](const char* button, const QString& geometry, const QString& labels,
+                         int boxCount) {
+            QString name;
+            ConfirmFileDialog(&form, geometry, &name, &missed, [&, labels, boxCount] {
+                if (labels.isEmpty()) {
+                    answer(boxCount, nullptr);
+                } else {
+                    ConfirmFileDialog(&form, labels, &name, &missed,
+                                      [&, boxCount] { answer(boxCount, nullptr); });
+                }
+            });
+            QTest::mouseClick(form.findChild<QAbstractButton*>(QLatin1String(button)),
+                              Qt::LeftButton);
+        };
+
+        click("BitBtn1", dir.filePath("hpgl.gplt"), dir.filePath("lf.yaz"), 2);
+        QVERIFY(!missed);
+        QCOMPARE(boxes, QStringList({QStringLiteral("hpgl.gplt: hiç kayıt bulunamadı\n"
+                                                    "lf.yaz: satır başı karakteri (CR) yok, dosya "
+                                                    "tek satır olarak okundu; unix2dos ile "
+                                                    "dönüştürün"),
+                                     QStringLiteral("dosya açıldı")}));
+
+        // The export's error box quotes 100 characters of the 5 MB field, then "…".
+        boxes.clear();
+        click("BitBtn1", dir.filePath("big.gplt"), dir.filePath("none.yaz"), 2);
+        click("SpeedButton1", dir.filePath("out.plt"), QString(), 1);
+        QVERIFY(!missed);
+        QCOMPARE(boxes,
+                 QStringList({QStringLiteral("nokta"), QStringLiteral("dosya açıldı"),
+                              "'" + QString(100, '7') + "…' is not a valid integer value."}));
+        QVERIFY(!QFile::exists(dir.filePath("out.plt")));
+    }
 };
 
 QTEST_MAIN(ImportTest)

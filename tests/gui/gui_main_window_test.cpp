@@ -15,10 +15,10 @@
 
 #include "app/main_window.h"
 #include "app/qt_text.h"
-#include "app/screen_fit.h"
 #include "gui_test_support.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "qt/screen_fit.h"
 
 using plotaktar::app::GridModel;
 using plotaktar::app::TForm1;
@@ -246,6 +246,41 @@ class MainWindowTest : public QObject {
         QCOMPARE(form.grid(1)->selectionModel()->selectedIndexes().size(), 1);
     }
 
+    void anImportFitsThePageOnScreenAndEachOtherWhenShown() {
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        plotaktar::gui_testing::ScriptedUi ui;
+        form.setUserInterface(&ui);
+        for (int grid : {1, 8, 11}) {  // the designed layout until an import
+            QCOMPARE(form.grid(grid)->columnWidth(1), plotaktar::app::kDefaultColumnWidth);
+        }
+        // Shows whole in its column, as the view paints it.
+        auto whole = [&](int grid, int row, int column) {
+            const QTableView* view = form.grid(grid);
+            const QString text =
+                form.model(grid)->data(form.model(grid)->index(row, column)).toString();
+            const int room = view->columnWidth(column) - 1 - 2 * plotaktar::app::kCellPadding;
+            return view->fontMetrics().elidedText(text, Qt::ElideRight, room) == text;
+        };
+        ui.answerOpen(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt", PLOTAKTAR_SAMPLES_DIR "/pafta12.yaz");
+        form.BitBtn1Click();
+        auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QCOMPARE(pages->currentWidget()->findChild<QTableView*>(), form.grid(11));
+        QVERIFY(whole(11, 0, 0));
+        QCOMPARE(form.grid(1)->columnWidth(1), plotaktar::app::kDefaultColumnWidth);
+        pages->setCurrentIndex(0);  // "Nirengi": fitted as it is shown
+        for (int column = 0; column < 5; ++column) {
+            QVERIFY(whole(1, 0, column));
+            QVERIFY(form.grid(1)->columnWidth(column) >= plotaktar::app::kDefaultColumnWidth);
+        }
+        // A column the user sets stays until the next import.
+        form.grid(1)->setColumnWidth(1, 30);
+        pages->setCurrentIndex(1);
+        pages->setCurrentIndex(0);
+        QCOMPARE(form.grid(1)->columnWidth(1), 30);
+    }
+
     void everyBoxShowsWhatTheCommandHasWritten() {
         TForm1 form;
         form.show();
@@ -286,12 +321,12 @@ class MainWindowTest : public QObject {
         // as it must on a 1366 × 768 laptop and on 1920 × 1080 at 150 % (1280 × 720).
         const QMargins frame(1, 29, 1, 1);
         const QRect wanted(153, 296, 1028, 607);
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1920, 1050)), wanted);
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1366, 768)),
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 0, 1920, 1050)), wanted);
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 0, 1366, 768)),
                  QRect(153, 160, 1028, 607));
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 0, 1280, 720)),
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 0, 1280, 720)),
                  QRect(153, 112, 1028, 607));
-        QCOMPARE(plotaktar::app::FitOnScreen(wanted, frame, QRect(0, 24, 1024, 576)),
+        QCOMPARE(plotaktar::FitOnScreen(wanted, frame, QRect(0, 24, 1024, 576)),
                  QRect(1, 53, 1022, 546));
 
         // The real window on the small screen: frame and client area inside its free area.

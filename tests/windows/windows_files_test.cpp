@@ -11,6 +11,7 @@
 
 #include "import/line_reader.h"
 #include "model/errors.h"
+#include "platform/files.h"
 #include "plotfile/plot_file.h"
 #include "plotfile/save_command.h"
 #include "test_support.h"
@@ -80,6 +81,22 @@ TEST_F(WindowsFiles, ReadOnlyTargetsAndMissingFolders) {
     EXPECT_EQ(save(dir.file("bad<name>.plt")), "Invalid filename");
     EXPECT_EQ(ReadFile(readOnly), "old");
     EXPECT_EQ(Entries(Utf8Path(dir.path())), std::set<std::string>{"readonly.plt"});
+}
+
+// Windows opens its device names wherever they stand, whatever the extension: the plot file
+// would go to the device and pass for saved.
+TEST_F(WindowsFiles, DeviceNamesAreNoPlotFiles) {
+    for (const char* name : {"aux.plt", "COM1", "com1.plt", "Lpt9.txt", "CON", "prn.plt"}) {
+        EXPECT_EQ(save(dir.file(name)), "Invalid filename") << name;
+        EXPECT_EQ(platform::WriteFailureCause(ERROR_INVALID_NAME, name),
+                  "a device name of Windows, not a file name");
+    }
+    for (const char* name : {"auxiliary.plt", "COM10", "com.plt", "LPT0"}) {
+        EXPECT_FALSE(platform::IsWindowsDeviceName(name)) << name;
+    }
+    EXPECT_EQ(platform::WriteFailureCause(ERROR_PATH_NOT_FOUND, "none\\x.plt"),
+              "the folder none\\ does not exist");
+    EXPECT_TRUE(Entries(Utf8Path(dir.path())).empty());
 }
 
 TEST_F(WindowsFiles, TargetHeldByAnotherProgram) {

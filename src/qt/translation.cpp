@@ -1,10 +1,10 @@
-#include "app/translation.h"
+#include "qt/translation.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
-namespace plotaktar::app {
+namespace plotaktar {
 
 bool LoadQtTurkish(QCoreApplication& app) {
     auto* translator = new QTranslator(&app);
@@ -16,4 +16,4 @@ bool LoadQtTurkish(QCoreApplication& app) {
     return QCoreApplication::installTranslator(translator);
 }
 
-}  // namespace plotaktar::app
+}  // namespace plotaktar
