@@ -164,7 +164,9 @@ void Report(std::string_view line) {
     if (line.size() + 1 > sizeof buffer) {
         return;
     }
-    std::memcpy(buffer, line.data(), line.size());
+    if (!line.empty()) {  // an empty view may hold no address at all
+        std::memcpy(buffer, line.data(), line.size());
+    }
     buffer[line.size()] = '\n';
     ssize_t ignored = write(channel, buffer, line.size() + 1);
     (void)ignored;

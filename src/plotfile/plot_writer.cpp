@@ -61,10 +61,14 @@ class LineWriter {
         return to + text.size();
     }
 
-    // Doubles the buffer, but beyond a chunk only as far as a line needs: a chunk is handed on
-    // once it is full, and only a line longer than a chunk (a huge cell) needs more room.
+    // Doubles the buffer up to a chunk, which is handed on once it is full. Only a line longer
+    // than a chunk (a huge cell, a parcel of many corners) needs more room; it keeps doubling, so
+    // that a line put together from many pieces is copied a few times, not once a piece.
     void grow(size_t needed) {
-        size_t capacity = std::max(needed, std::min(2 * capacity_, kChunkSize + 4096));
+        constexpr size_t kChunkRoom = kChunkSize + 4096;
+        const size_t doubled = 2 * capacity_;
+        const size_t capacity =
+            std::max(needed, needed <= kChunkRoom ? std::min(doubled, kChunkRoom) : doubled);
         std::unique_ptr<char[]> data(new char[capacity]);
         if (size_ > 0) {
             std::memcpy(data.get(), data_.get(), size_);
