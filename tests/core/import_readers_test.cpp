@@ -7,8 +7,11 @@
 
 #include "import/import_command.h"
 #include "import_fixture.h"
+#include "model/crs_names.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/line_types.h"
+#include "model/point_names.h"
 #include "platform/files.h"
 #include "platform/memory_files.h"
 #include "plotfile/plot_writer.h"
@@ -387,3 +390,53 @@ TEST(MemoryFiles, ImportLikeTheFilesOnDisk) {
 
 }  // namespace
 }  // namespace plotaktar
+
+namespace plotaktar::testing {
+namespace {
+
+// A raw number in a line or symbol record names the detail point of that number first, then
+// the triangulation point "N." and the traverse point "P." followed by it.
+class PointNames : public ImportFixture {};
+
+TEST_F(PointNames, RawNumbersResolveDetailFirstThenTriangulationThenTraverse) {
+    import(
+        "nir 12 4512345.67 512345.67 1 1\r\n"
+        "pol 12 4512000 512000 1 1\r\n"
+        "pol 1001 4512401.12 512289.40 1 1\r\n"
+        "nok 2501 4512360.12 512301.45 1 1\r\n"
+        "nok 1001 4512000 512000 1 1\r\n");
+    const PointIndex points(session.workspace);
+    const auto at = [&](std::string_view raw) {
+        const std::optional<PointRef> ref = points.findRaw(raw);
+        return ref ? std::make_pair(ref->kind, ref->row) : std::make_pair(Kind::Sev, 0);
+    };
+    EXPECT_EQ(at("1001"), std::make_pair(Kind::Nokta, 2));  // the detail point wins
+    EXPECT_EQ(at(" 12 "), std::make_pair(Kind::Nirengi, 1));
+    EXPECT_EQ(at("2501"), std::make_pair(Kind::Nokta, 1));
+    EXPECT_EQ(at("7"), std::make_pair(Kind::Sev, 0));
+    EXPECT_EQ(at(""), std::make_pair(Kind::Sev, 0));
+    ASSERT_TRUE(points.findStored("P.1001"));
+    EXPECT_EQ(points.findStored("P.1001")->kind, Kind::Poligon);
+    EXPECT_FALSE(points.findStored("1001.0"));
+}
+
+TEST(LineTypesAndCrsNames, CellsAndNamesReadAsStated) {
+    EXPECT_EQ(LineTypeOfCell("0"), LineType::Continuous);
+    EXPECT_EQ(LineTypeOfCell(" 1"), LineType::Dashed);
+    EXPECT_EQ(LineTypeOfCell("2"), LineType::Dotted);
+    EXPECT_EQ(LineTypeOfCell("3"), LineType::DashDot);
+    EXPECT_EQ(LineTypeOfCell("4"), LineType::Continuous);
+    EXPECT_EQ(LineTypeOfCell("x"), LineType::Continuous);
+    EXPECT_EQ(EpsgOfCrsText("TM30"), 5254);
+    EXPECT_EQ(EpsgOfCrsText("tm45"), 5259);
+    EXPECT_EQ(EpsgOfCrsText("ED50-TM27"), 2319);
+    EXPECT_EQ(EpsgOfCrsText("ED50-UTM38"), 23038);
+    EXPECT_EQ(EpsgOfCrsText("epsg:4326"), 4326);
+    EXPECT_EQ(EpsgOfCrsText("EPSG:"), std::nullopt);
+    EXPECT_EQ(EpsgOfCrsText("EPSG:-5"), std::nullopt);
+    EXPECT_EQ(EpsgOfCrsText("TM31"), std::nullopt);
+    EXPECT_EQ(CrsShortName(5254), "TM30");
+}
+
+}  // namespace
+}  // namespace plotaktar::testing
