@@ -7,6 +7,14 @@ CMAKE_FLAGS ?=
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
             qt6-translations-l10n libgtest-dev libgmock-dev fonts-dejavu-core
+# The exchange formats and coordinate systems of `export`, and the geometry of `check`.
+PACKAGES += libgdal-dev libproj-dev
+PACKAGES += libgeos-dev
+# Independent readers the tests compare our files with.
+PACKAGES += gdal-bin proj-bin python3-ezdxf
+PACKAGES += python3-shapely
+PACKAGES += poppler-utils
+PACKAGES += parallel
 
 .PHONY: all deps configure build run view test
 
