@@ -1,0 +1,46 @@
+// plotaktar-cli starts the programs that need heavy libraries (plotaktar-render for Qt's
+// drawing, and so on): beside plotaktar-cli in the build folder, in the library-executable
+// folder once installed. plotaktar-cli itself loads none of them, so `convert` needs no more
+// memory or address space than the conversion itself.
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/helper_launch.h"
+#include "platform/program.h"
+
+namespace plotaktar::cli {
+
+int StartHelper(const HelperProgram& helper, const std::vector<std::string>& args, std::FILE* err) {
+    std::fflush(stdout);
+    std::fflush(err);
+    const platform::ProgramEnd end =
+        platform::RunProgramBeside({helper.name, helper.installed}, args);
+    if (!end.started) {
+        std::string line = "plotaktar-cli: cannot start " + helper.name + " (" + end.cause + ")\n";
+        std::fwrite(line.data(), 1, line.size(), err);
+        return kExitFailed;
+    }
+    // A temporary the program still had when it ended is never left beside the output.
+    if (!end.reported.empty()) {
+        unlink(end.reported.c_str());
+    }
+    if (end.signal == 0) {
+        return end.status;
+    }
+    std::string line = "plotaktar-cli: " + helper.name + " ended abnormally (signal " +
+                       std::to_string(end.signal) + ", " + strsignal(end.signal) + ")";
+    if (end.signal == SIGKILL) {
+        line += "; the system may have run out of memory";
+    }
+    line += "; the output was left as it was\n";
+    std::fwrite(line.data(), 1, line.size(), err);
+    return kExitFailed;
+}
+
+}  // namespace plotaktar::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace plotaktar::cli {
+
+// A program of this package that plotaktar-cli starts for a command: its name (found beside
+// plotaktar-cli in a build folder) and its path relative to the installed plotaktar-cli.
+struct HelperProgram {
+    std::string name;
+    std::string installed;
+};
+
+// Starts the helper with `args` and this program's standard streams and waits for it. Returns
+// its exit status; kExitFailed, with a line on `err`, when it cannot be started or ends by a
+// signal (out of memory among the causes named). A temporary file it reported is removed.
+int StartHelper(const HelperProgram& helper, const std::vector<std::string>& args, std::FILE* err);
+
+}  // namespace plotaktar::cli
