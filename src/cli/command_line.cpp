@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/export_command.h"
 #include "cli/render_command.h"
 
 namespace plotaktar::cli {
@@ -110,6 +111,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "render") {
         line.action = CommandLine::Action::Render;
         (void)ParseRender(args);  // usage errors are found before plotaktar-render starts
+    } else if (command == "export") {
+        line.action = CommandLine::Action::Export;
+        (void)ParseExport(args);  // usage errors are found before plotaktar-export starts
     } else if (command == "run") {
         line.action = CommandLine::Action::Run;
         line.steps = ParseSteps(args);
@@ -124,6 +128,8 @@ const char* UsageText() {
        plotaktar-cli run STEP...
        plotaktar-cli render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
        plotaktar-cli render FILE.plt -o FILE [--size WxH]
+       plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]
+                            [--format dxf|gpkg|shp|geojson|kml]
        plotaktar-cli --help | --version
 
 Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
@@ -153,6 +159,33 @@ render FILE.plt -o FILE [--size WxH]
     .svg or .pdf. The picture is WxH pixels, 1600x1000 unless --size says otherwise. Needs
     no display. A plot file is read back from its TA, PN, YA, LX and L2 records.
 
+export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format FORMAT]
+    Writes the drawing for CAD and GIS programs: FILE's extension (or --format where it does
+    not say) chooses .dxf (AutoCAD 2004 DXF, the drawing's own layers, windows-1254 text),
+    .gpkg (GeoPackage, a layer per kind: noktalar, hatlar, parseller, yazilar, semboller),
+    .shp (a Shapefile set per kind: FILE-noktalar.shp and so on, with .shx, .dbf, .prj and a
+    UTF-8 .cpg), .geojson (RFC 7946) or .kml (a folder per kind). Points keep their numbers
+    and Z, lines both point numbers, parcels block, parcel, "Alan" and the area of their
+    corners, labels height, width, angle, font, italic and centred, symbols their point, scales
+    and angle. Y is easting and X northing.
+    --crs CRS names the drawing's coordinate system: EPSG:n, or one of
+        TM27 TM30 TM33 TM36 TM39 TM42 TM45       TUREF 3-degree zones, EPSG:5253 to 5259
+        ED50-TM27 ... ED50-TM45                  ED50 3-degree zones, EPSG:2319 to 2325
+        ED50-UTM35 ED50-UTM36 ED50-UTM37 ED50-UTM38   ED50 UTM zones, EPSG:23035 to 23038
+    --to CRS reprojects into another system. GeoJSON and KML are always WGS 84 longitude and
+    latitude and need --crs; GeoPackage and Shapefile carry the system (.prj) when --crs is
+    given. A record whose coordinate is not a number is left out and every such record is
+    named on standard error as FILE:LINE: left out: ...; a record whose layer number names no
+    declared layer is exported on no layer (DXF layer "0") with a FILE:LINE: line. The last
+    line on standard error is "FILE: N features (points P, lines L, parcels A, labels T,
+    symbols S), K left out". The file is written all or nothing: on failure FILE (and every
+    file of a Shapefile set) is left as it was.)usage"
+#ifdef PLOTAKTAR_NO_EXPORT
+           R"usage(
+    This build (Windows) has no export: it is part of the Linux build.)usage"
+#endif
+           R"usage(
+
 The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz (or .YAZ) of
 the same name beside GEOMETRY, when there is one, and a line on standard error says
 "NAME.yaz: labels taken from beside the geometry (--no-labels reads none)"; with --no-labels
@@ -165,9 +198,9 @@ then print a warning on standard error (run's standard output stays the record o
 window's message boxes).
 
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
-file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);
-2 for a usage error or an input file that cannot be read (convert, render), in which case
-nothing is written.
+file, picture or exchange file could not be made (convert, render, export; OUTPUT or FILE is
+then left as it was); 2 for a usage error or an input file that cannot be read (convert,
+render, export), in which case nothing is written.
 )usage";
 }
 

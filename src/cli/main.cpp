@@ -7,6 +7,7 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/export_command.h"
 #include "cli/render_command.h"
 #include "platform/program.h"
 
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
             return Finish(RunSession(line.steps, stdout, stderr));
         case CommandLine::Action::Render:
             return Finish(StartRender(args, stderr));
+        case CommandLine::Action::Export:
+            return Finish(StartExport(args, stderr));
     }
     return kExitUsage;
 }
