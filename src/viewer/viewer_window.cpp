@@ -19,6 +19,7 @@
 #include "model/errors.h"
 #include "qt/cp1254_text.h"
 #include "qt/screen_fit.h"
+#include "viewer/exchange_export.h"
 #include "viewer/layer_panel.h"
 #include "viewer/picture_export.h"
 #include "viewer/recent_files.h"
@@ -102,6 +103,12 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     file->addAction(QStringLiteral("Görünümü dışa aktar…"), this, [this] { exportPicture(false); });
     file->addAction(QStringLiteral("Bütün çizimi dışa aktar…"), this,
                     [this] { exportPicture(true); });
+    file->addAction(QStringLiteral("Dışa aktar…"), this, [this] {
+        const QString written = ExportExchange(this, canvas_->drawing(), files_);
+        if (!written.isEmpty()) {
+            statusBar()->showMessage(QStringLiteral("Yazıldı: %1").arg(written), 5000);
+        }
+    });
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("Çı&kış"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
