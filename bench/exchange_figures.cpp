@@ -52,7 +52,13 @@ ExchangeFigures MeasureExchange(const Drawing& drawing, ProcessRunner& runner,
         std::filesystem::remove(ogrDxf);
         std::filesystem::remove(ogrGpkg);
         ogrDxfRuns.push_back(
-            Checked(runner, {"/usr/bin/ogr2ogr", "-f", "DXF", ogrDxf, csv}, log).time);
+            // DXF holds one layer of entities and no fields of ours: every kind is appended
+            // to it and the fields it refuses are passed over.
+            Checked(runner,
+                    {"/usr/bin/ogr2ogr", "-f", "DXF", ogrDxf, csv, "-skipfailures", "-append",
+                     "-nln", "entities"},
+                    log)
+                .time);
         ogrGpkgRuns.push_back(
             Checked(runner, {"/usr/bin/ogr2ogr", "-f", "GPKG", ogrGpkg, csv}, log).time);
     }

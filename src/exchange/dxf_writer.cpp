@@ -236,6 +236,19 @@ class DxfDocument final : public FeatureSink {
         out.handle(5, seed);
         out.tag(9, "$INSUNITS");
         out.integer(70, 6);
+        // What a CAD program shows first: the drawing's extent.
+        Position low, high{100, 100, std::nullopt};
+        if (auto box = features_.extent()) {
+            low = box->first;
+            high = box->second;
+            if (!systems_.apply(low) || !systems_.apply(high)) {
+                low = high = Position{};
+            }
+        }
+        out.tag(9, "$EXTMIN");
+        out.point(10, low.east, low.north, 0);
+        out.tag(9, "$EXTMAX");
+        out.point(10, high.east, high.north, 0);
         out.tag(9, "$MEASUREMENT");
         out.integer(70, 1);
         out.tag(9, "$LTSCALE");
@@ -255,7 +268,11 @@ class DxfDocument final : public FeatureSink {
         out.point(10, 0, 0, 0);
         out.tag(11, 1.0);
         out.tag(21, 1.0);
-        out.tag(40, 1000.0);
+        const double width = std::max(high.east - low.east, 1.0);
+        const double height = std::max(high.north - low.north, 1.0);
+        out.tag(12, (low.east + high.east) / 2);
+        out.tag(22, (low.north + high.north) / 2);
+        out.tag(40, 1.1 * std::max(height, width / 1.6));
         out.tag(41, 1.6);
         out.tag(0, "ENDTAB");
 

@@ -141,6 +141,38 @@ std::vector<std::string_view> ExportFeatures::symbolNumbers() const {
     return DistinctCells(workspace_, Kind::Sembol, ColumnsOf(Kind::Sembol).symbol);
 }
 
+std::optional<std::pair<Position, Position>> ExportFeatures::extent() const {
+    std::optional<std::pair<Position, Position>> box;
+    auto add = [&](std::string_view yCell, std::string_view xCell) {
+        Position p;
+        if (!ParseCoordinate(yCell, p.east) || !ParseCoordinate(xCell, p.north)) {
+            return;
+        }
+        if (!box) {
+            box.emplace(p, p);
+            return;
+        }
+        box->first.east = std::min(box->first.east, p.east);
+        box->first.north = std::min(box->first.north, p.north);
+        box->second.east = std::max(box->second.east, p.east);
+        box->second.north = std::max(box->second.north, p.north);
+    };
+    for (Kind kind : {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind::Hat, Kind::Yazi}) {
+        if (!Loaded(workspace_.flags, kind)) {
+            continue;
+        }
+        const Columns& c = ColumnsOf(kind);
+        const Table& table = workspace_.table(KindOf(kind).table);
+        for (int row = 1; row < table.rowCount(); ++row) {
+            add(table.cell(c.y, row), table.cell(c.x, row));
+            if (c.endY >= 0) {
+                add(table.cell(c.endY, row), table.cell(c.endX, row));
+            }
+        }
+    }
+    return box;
+}
+
 void ExportFeatures::leaveOut(FeatureSource source, std::string what) {
     ++counts_.leftOut;
     notes_.push_back({source, true, "left out: " + what});

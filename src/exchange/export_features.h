@@ -155,6 +155,10 @@ class ExportFeatures {
     // blocks).
     std::vector<std::string_view> fonts() const;
     std::vector<std::string_view> symbolNumbers() const;
+    // The box around the points, lines' ends and labels whose coordinates read as numbers (in
+    // the drawing's system); nothing for a drawing without any. For the view a CAD program
+    // opens on.
+    std::optional<std::pair<Position, Position>> extent() const;
 
     // Reads every row of the loaded kinds and hands each feature to `sink`, points first, then
     // lines, parcels, labels and symbols. `progress(rowsDone)` is called every few thousand rows;
