@@ -41,7 +41,12 @@ ExchangeFigures MeasureExchange(const Drawing& drawing, ProcessRunner& runner,
         gpkgRuns.push_back(run.time);
         gpkgPeaks.push_back(run.peakResidentMiB);
     }
-    figures.notes.push_back("export summary: " + ReadWholeFile(log));
+    // The summary is the last line; the lines before it name the records left out.
+    std::string summary = ReadWholeFile(log);
+    if (!summary.empty() && summary.back() == '\n') {
+        summary.pop_back();
+    }
+    figures.notes.push_back("export: " + summary.substr(summary.rfind('\n') + 1));
 
     // The same features as CSV files with WKT geometry, one a layer, for ogr2ogr to read.
     const std::string csv = scratch.file("csv");
