@@ -179,12 +179,8 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     declared layer is exported on no layer (DXF layer "0") with a FILE:LINE: line. The last
     line on standard error is "FILE: N features (points P, lines L, parcels A, labels T,
     symbols S), K left out". The file is written all or nothing: on failure FILE (and every
-    file of a Shapefile set) is left as it was.)usage"
-#ifdef PLOTAKTAR_NO_EXPORT
-           R"usage(
-    This build (Windows) has no export: it is part of the Linux build.)usage"
-#endif
-           R"usage(
+    file of a Shapefile set) is left as it was. The Windows build of plotaktar-cli has no
+    export; it is part of the Linux build.
 
 The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz (or .YAZ) of
 the same name beside GEOMETRY, when there is one, and a line on standard error says
