@@ -12,6 +12,7 @@
 #include <string>
 
 #include "exchange/exchange_writer.h"
+#include "platform/program.h"
 #include "platform/replacing_file.h"
 
 namespace plotaktar {
@@ -732,6 +733,8 @@ class DxfWriter final : public ExchangeWriter {
         ExportFeatures& features, const Reprojection& systems, const std::string& path,
         const std::function<bool(uint64_t)>& progress) const override {
         platform::ReplacingFile file(path);
+        // Should the program end abnormally, whoever started it removes the temporary.
+        platform::Report(file.temporaryPath());
         DxfOut out(file);
         DxfDocument document(out, systems, features);
         document.writeHead();
@@ -741,6 +744,7 @@ class DxfWriter final : public ExchangeWriter {
         document.writeTail();
         out.finish();
         file.commit();
+        platform::Report({});
         return {file.targetPath()};
     }
 };

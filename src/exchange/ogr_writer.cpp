@@ -20,6 +20,7 @@
 #include "model/cp1254.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/program.h"
 #include "platform/replacing_file.h"
 
 namespace plotaktar {
@@ -66,10 +67,13 @@ class TemporaryFolder {
             ThrowFile(errno, target);
         }
         path_ = pattern;
+        // Should the program end abnormally, whoever started it removes the folder.
+        platform::Report(path_);
     }
     ~TemporaryFolder() {
         std::error_code ignored;
         fs::remove_all(path_, ignored);
+        platform::Report({});
     }
     TemporaryFolder(const TemporaryFolder&) = delete;
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
