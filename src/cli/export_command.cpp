@@ -48,6 +48,13 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         PrintProblem(err, args.output, "no writer of the format " + args.format);
         return kExitUsage;
     }
+    try {
+        // A coordinate system PROJ does not know is a usage error, found before the import.
+        const Reprojection systems(args.crs, args.to);
+    } catch (const Error& e) {
+        PrintProblem(err, args.output, Utf8FromCp1254(e.message()));
+        return kExitUsage;
+    }
     const ImportPaths paths{args.geometry, labels,
                             labels.empty() ? std::string() : CompanionFileName(labels)};
     ExportSettings settings;

@@ -29,14 +29,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// GDAL's messages are collected, not printed: a failure is reported once, by the caller.
-void KeepGdalQuiet(CPLErr, CPLErrorNum, const char*) {}
-
 void RegisterDrivers() {
     static std::once_flag once;
     std::call_once(once, [] {
+        KeepGdalQuiet();
         GDALAllRegister();
-        CPLSetErrorHandler(KeepGdalQuiet);
     });
 }
 

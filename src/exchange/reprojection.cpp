@@ -1,12 +1,25 @@
 #include "exchange/reprojection.h"
 
+#include <cpl_error.h>
 #include <ogr_spatialref.h>
 
+#include <mutex>
 #include <string>
 
 #include "platform/error.h"
 
 namespace plotaktar {
+
+namespace {
+
+void Silent(CPLErr, CPLErrorNum, const char*) {}
+
+}  // namespace
+
+void KeepGdalQuiet() {
+    static std::once_flag once;
+    std::call_once(once, [] { CPLSetErrorHandler(Silent); });
+}
 
 namespace {
 
@@ -24,6 +37,7 @@ std::unique_ptr<OGRSpatialReference> SystemOf(int epsg) {
 }  // namespace
 
 Reprojection::Reprojection(int sourceEpsg, int targetEpsg) {
+    KeepGdalQuiet();
     if (sourceEpsg == 0) {
         return;
     }

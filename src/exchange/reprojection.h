@@ -16,6 +16,10 @@ namespace plotaktar {
 
 inline constexpr int kWgs84 = 4326;
 
+// Keeps GDAL's and PROJ's messages off standard error: a failure is reported once, with its
+// cause, by whoever catches it. Call before the first use of either.
+void KeepGdalQuiet();
+
 class Reprojection {
   public:
     // `sourceEpsg` 0: the drawing's system is not known, and nothing is transformed.

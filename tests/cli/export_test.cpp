@@ -208,6 +208,7 @@ TEST(Export, BadInputIsNamedAndNothingIsLostOrHalfWritten) {
         {{"-o", "old.kml"}, 2, "KML is always in WGS 84 longitude and latitude"},
         {{"-o", "x.geojson", "--crs", "TM31"}, 2, "--crs 'TM31' is no coordinate system"},
         {{"-o", "x.gpkg", "--to", "TM30"}, 2, "--to needs the drawing's coordinate system"},
+        {{"-o", "x.gpkg", "--crs", "EPSG:999999"}, 2, "EPSG:999999 is not a coordinate system"},
         {{"-o", "x.txt"}, 2, "the output must end in .dxf, .gpkg, .shp, .geojson or .kml"},
         {{"-o", "none/x.gpkg"}, 1, "none/x.gpkg: Invalid filename (the folder none/ does not"},
         {{"-o", "none/x.shp"}, 1, "none/x.shp: Invalid filename (the folder none/ does not"},
