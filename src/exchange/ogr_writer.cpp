@@ -428,6 +428,11 @@ class OgrWriter final : public ExchangeWriter {
             }
             for (const FieldSpec& spec : fields) {
                 OGRFieldDefn field(spec.name, spec.type);
+                if (spec.type == OFTString && layout_ == Layout::FilePerKind) {
+                    // A .dbf text field is 80 characters unless told otherwise; 254 is the
+                    // most it holds.
+                    field.SetWidth(254);
+                }
                 if (created->CreateField(&field) != OGRERR_NONE) {
                     ThrowGdal("cannot create the field " + std::string(spec.name));
                 }
