@@ -168,6 +168,8 @@ class ExportFeatures {
 
     const ExportCounts& counts() const { return counts_; }
     const std::vector<FeatureNote>& notes() const { return notes_; }
+    // A writer's own note about a feature it wrote (a text the format cut, for instance).
+    void addNote(FeatureNote note) { notes_.push_back(std::move(note)); }
 
   private:
     LayerOf layerOf(const Table& table, int column, FeatureSource source);

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -148,6 +149,9 @@ void MoveAllInPlace(const std::vector<std::pair<std::string, std::string>>& move
     }
 }
 
+// The most bytes a .dbf text field holds.
+constexpr size_t kDbfTextLimit = 254;
+
 struct FieldSpec {
     const char* name;
     OGRFieldType type;
@@ -251,8 +255,14 @@ enum class Layout {
 // The sink that turns features into OGR features of the layers of one or more datasets.
 class OgrFeatures final : public FeatureSink {
   public:
-    OgrFeatures(const Reprojection& systems, std::function<OGRLayer*(ExportKind)> layerOf)
-        : systems_(systems), layerOf_(std::move(layerOf)) {}
+    // `textLimit`: the most bytes a text field holds (0: no limit); a longer text is cut by
+    // the format and told to `note`.
+    OgrFeatures(const Reprojection& systems, std::function<OGRLayer*(ExportKind)> layerOf,
+                size_t textLimit, std::function<void(FeatureNote)> note)
+        : systems_(systems),
+          layerOf_(std::move(layerOf)),
+          textLimit_(textLimit),
+          note_(std::move(note)) {}
 
     void point(const PointFeature& f) override {
         OGRFeature feature(defn(ExportKind::Point));
@@ -263,7 +273,7 @@ class OgrFeatures final : public FeatureSink {
         }
         OGRPoint point = placed(f.at);
         feature.SetGeometry(&point);
-        add(ExportKind::Point, feature);
+        add(ExportKind::Point, feature, f.source);
     }
     void line(const LineFeature& f) override {
         OGRFeature feature(defn(ExportKind::Line));
@@ -281,7 +291,7 @@ class OgrFeatures final : public FeatureSink {
         line.addPoint(&a);
         line.addPoint(&b);
         feature.SetGeometry(&line);
-        add(ExportKind::Line, feature);
+        add(ExportKind::Line, feature, f.source);
     }
     void parcel(const ParcelFeature& f) override {
         OGRFeature feature(defn(ExportKind::Parcel));
@@ -299,7 +309,7 @@ class OgrFeatures final : public FeatureSink {
         OGRPolygon polygon;
         polygon.addRingDirectly(ring.release());
         feature.SetGeometry(&polygon);
-        add(ExportKind::Parcel, feature);
+        add(ExportKind::Parcel, feature, f.source);
     }
     void label(const LabelFeature& f) override {
         OGRFeature feature(defn(ExportKind::Label));
@@ -331,7 +341,7 @@ class OgrFeatures final : public FeatureSink {
         feature.SetStyleString(style.c_str());
         OGRPoint point = placed(f.at);
         feature.SetGeometry(&point);
-        add(ExportKind::Label, feature);
+        add(ExportKind::Label, feature, f.source);
     }
     void symbol(const SymbolFeature& f) override {
         OGRFeature feature(defn(ExportKind::Symbol));
@@ -343,7 +353,7 @@ class OgrFeatures final : public FeatureSink {
         feature.SetField("angle", f.rotation);
         OGRPoint point = placed(f.at);
         feature.SetGeometry(&point);
-        add(ExportKind::Symbol, feature);
+        add(ExportKind::Symbol, feature, f.source);
     }
 
   private:
@@ -363,7 +373,21 @@ class OgrFeatures final : public FeatureSink {
         }
         return OGRPoint(p.east, p.north);
     }
-    void add(ExportKind kind, OGRFeature& feature) {
+    void add(ExportKind kind, OGRFeature& feature, const FeatureSource& source) {
+        if (textLimit_ > 0) {
+            for (int i = 0; i < feature.GetFieldCount(); ++i) {
+                if (feature.GetFieldDefnRef(i)->GetType() != OFTString || !feature.IsFieldSet(i)) {
+                    continue;
+                }
+                const size_t length = std::strlen(feature.GetFieldAsString(i));
+                if (length > textLimit_) {
+                    note_({source, false,
+                           std::string("cut: ") + feature.GetFieldDefnRef(i)->GetNameRef() +
+                               " holds " + std::to_string(length) + " bytes, a .dbf at most " +
+                               std::to_string(textLimit_)});
+                }
+            }
+        }
         if (layerOf_(kind)->CreateFeature(&feature) != OGRERR_NONE) {
             ThrowGdal("cannot write a feature");
         }
@@ -373,6 +397,8 @@ class OgrFeatures final : public FeatureSink {
     // The layer of a kind's features, made when the first of them comes: KML writes its
     // folders one after the other.
     std::function<OGRLayer*(ExportKind)> layerOf_;
+    size_t textLimit_;
+    std::function<void(FeatureNote)> note_;
 };
 
 class OgrWriter final : public ExchangeWriter {
@@ -431,7 +457,7 @@ class OgrWriter final : public ExchangeWriter {
                 if (spec.type == OFTString && layout_ == Layout::FilePerKind) {
                     // A .dbf text field is 80 characters unless told otherwise; 254 is the
                     // most it holds.
-                    field.SetWidth(254);
+                    field.SetWidth(static_cast<int>(kDbfTextLimit));
                 }
                 if (created->CreateField(&field) != OGRERR_NONE) {
                     ThrowGdal("cannot create the field " + std::string(spec.name));
@@ -494,7 +520,8 @@ class OgrWriter final : public ExchangeWriter {
                 dataset->StartTransaction();
             }
         }
-        OgrFeatures sink(systems, layerOf);
+        OgrFeatures sink(systems, layerOf, layout_ == Layout::FilePerKind ? kDbfTextLimit : 0,
+                         [&](FeatureNote note) { features.addNote(std::move(note)); });
         if (!features.visit(sink, progress)) {
             throw ExportCancelled();
         }
