@@ -146,6 +146,25 @@ TEST(Export, GisFormatsCarryTheCoordinateSystemAndLandWhereCs2csPutsThem) {
     EXPECT_NEAR(kmlLatitude, latitude, 1e-7);
     EXPECT_NEAR(longitude, 30.146, 0.01);  // the drawing lies east of 30°E, not at the origin
 
+    // --to: from ED50 to TUREF, a change of datum, as cs2cs does it.
+    CliResult to = RunCli({"export", Sample("pafta12.gplt"), "-o", "to.gpkg", "--crs", "ED50-TM30",
+                           "--to", "EPSG:5254"},
+                          dir.path());
+    ASSERT_EQ(to.status, 0) << to.err;
+    std::istringstream shifted(
+        Shell("echo 4512345.67 512345.67 | cs2cs -f %.4f EPSG:2320 EPSG:5254"));
+    double north = 0, east = 0;
+    shifted >> north >> east;
+    const std::string moved = Shell("ogrinfo -ro -al -q -where \"number='N.12'\" " +
+                                    dir.file("to.gpkg") + " noktalar 2>&1");
+    double gotEast = 0, gotNorth = 0;
+    const size_t point = moved.find("POINT (");
+    ASSERT_NE(point, std::string::npos) << moved;
+    ASSERT_EQ(std::sscanf(moved.c_str() + point, "POINT (%lf %lf)", &gotEast, &gotNorth), 2);
+    EXPECT_NEAR(gotEast, east, 1e-3);
+    EXPECT_NEAR(gotNorth, north, 1e-3);
+    EXPECT_GT(std::fabs(gotNorth - 4512345.67), 50);  // the datums differ by far more
+
     const std::string geojson = ReadFile(dir.file("p.geojson"));
     EXPECT_THAT(geojson, HasSubstr("\"kind\": \"Yazı\""));
     EXPECT_THAT(geojson, HasSubstr("\"number\": \"N.12\""));
