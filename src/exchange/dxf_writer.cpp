@@ -743,6 +743,10 @@ class DxfWriter final : public ExchangeWriter {
         }
         document.writeTail();
         out.finish();
+        // The last moment to cancel: after it the target is replaced.
+        if (!progress(features.rowCount())) {
+            throw ExportCancelled();
+        }
         file.commit();
         platform::Report({});
         return {file.targetPath()};

@@ -543,6 +543,10 @@ class OgrWriter final : public ExchangeWriter {
             ThrowGdal("cannot write " + path);
         }
 
+        // The last moment to cancel: after it the target is replaced.
+        if (!progress(features.rowCount())) {
+            throw ExportCancelled();
+        }
         std::vector<std::string> written;
         if (layout_ == Layout::FilePerKind) {
             for (const fs::directory_entry& entry : fs::directory_iterator(folder.path())) {

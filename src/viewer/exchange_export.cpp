@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <limits>
 
 #include "drawing/drawing_loader.h"
 #include "exchange/exchange_writer.h"
@@ -135,6 +136,8 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
     const ExchangeWriter* writer = ExchangeWriterFor(format->name);
     std::atomic<uint64_t> done{0}, total{1};
     std::atomic<bool> cancel{false};
+    bool cancelled = false;  // the writer stopped on the cancel; a cancel too late to stop it
+                             // still leaves a complete file, which is then reported
     ExportResult result;
     QString problem;
     const std::string target = Native(path);
@@ -149,6 +152,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
         try {
             result = writer->exportWorkspace(*drawing->workspace, settings, target);
         } catch (const ExportCancelled&) {
+            cancelled = true;
         } catch (const FileError& e) {
             problem = TurkishCause(Text(Utf8FromCp1254(e.message())));
         } catch (const std::exception& e) {
@@ -158,13 +162,24 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
     QProgressDialog progress(QStringLiteral("%1 yazılıyor…").arg(QDir::toNativeSeparators(path)),
                              QStringLiteral("İptal"), 0, 1000, parent);
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    // Shown once the writing takes longer than a blink; a small drawing is written without it.
+    progress.setMinimumDuration(std::numeric_limits<int>::max());
+    progress.setValue(0);
+    QTimer::singleShot(300, &progress, [&] { progress.show(); });
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         progress.setValue(static_cast<int>(1000 * done.load() / total.load()));
     });
-    QObject::connect(&progress, &QProgressDialog::canceled, [&] { cancel = true; });
+    // The dialog stays until the writer has stopped and put everything back, so that nothing
+    // else starts meanwhile.
+    QObject::connect(&progress, &QProgressDialog::canceled, [&] {
+        cancel = true;
+        progress.setLabelText(QStringLiteral("İptal ediliyor…"));
+        progress.show();
+    });
     QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
     poll.start(100);
     worker->start();
@@ -172,7 +187,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
     worker->wait();
     delete worker;
     progress.reset();
-    if (cancel) {
+    if (cancelled) {
         return {};
     }
     if (!problem.isEmpty()) {
