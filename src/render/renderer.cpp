@@ -449,10 +449,12 @@ QColor LayerColour(const DrawingLayer& layer, QColor foreground) {
 
 QPen LayerPen(const DrawingLayer& layer, const PaperUnits& paper) {
     const double mm = layer.thickness > 0 ? layer.thickness : kDefaultPenMm;
-    const double width = std::max(mm * paper.perMm, paper.thinnestPen);
+    // A screen's pens are whole pixels: a pen of 1.3 pixels would be drawn unevenly.
+    const double width = paper.sheet ? std::max(mm * paper.perMm, paper.thinnestPen)
+                                     : std::max(std::round(mm * paper.perMm), paper.thinnestPen);
     QPen pen(LayerColour(layer), width);
-    // A screen's pens stay their width however the painter is turned; a sheet's are paper's.
-    pen.setCosmetic(!paper.sheet);
+    // Widths are in the surface's units, also on a printer's preview, which scales the page.
+    pen.setCosmetic(false);
     pen.setCapStyle(Qt::FlatCap);
     const std::span<const double> pattern = LineTypeOf(layer.lineType).pattern;
     if (!pattern.empty()) {
