@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
+#include <algorithm>
 #include <cmath>
 
 #include "qt/cp1254_text.h"
@@ -159,19 +160,23 @@ class PicturePainter {
     // unit; a screen picture uses the nearest whole pixel size.
     void drawText(QPointF at, double size, double degrees, const QString& text, bool centred) {
         constexpr int kSheetFont = 100;
-        const double fontSize = paper_.sheet ? kSheetFont : std::max(1.0, std::round(size));
+        // Whole pixel sizes are exact enough from this many units on (within 1 %), as on a PDF's
+        // fine units; a sheet in millimetres scales a font of fixed size instead.
+        constexpr double kExactPixels = 50;
+        const bool scaled = paper_.sheet && size < kExactPixels;
+        const double fontSize = scaled ? kSheetFont : std::max(1.0, std::round(size));
         if (font_.pixelSize() != static_cast<int>(fontSize)) {
             font_.setPixelSize(static_cast<int>(fontSize));
             painter_.setFont(font_);
         }
-        if (!paper_.sheet && degrees == 0 && !centred) {
+        if (!scaled && degrees == 0 && !centred) {
             painter_.drawText(at, text);
             return;
         }
         painter_.save();
         painter_.translate(at);
         painter_.rotate(degrees);
-        if (paper_.sheet) {
+        if (scaled) {
             painter_.scale(size / kSheetFont, size / kSheetFont);
         }
         QPointF origin(0, 0);
@@ -376,6 +381,10 @@ class PicturePainter {
         font_.setPixelSize(kNameFontPixels);
         painter_.setFont(font_);
         const double nameSize = paper_.sheet ? kSheetNameMm * paper_.perMm : kNameFontPixels;
+        // By layer, so that the pen changes once a layer.
+        std::stable_sort(numbered_.begin(), numbered_.end(), [this](uint32_t a, uint32_t b) {
+            return drawing_.layer(a) < drawing_.layer(b);
+        });
         for (uint32_t f : numbered_) {
             painter_.setPen(colours_[drawing_.layer(f)]);
             drawText(view_.toScreen(drawing_.vertices(f)[0]) + QPointF(5, -4) * k_, nameSize, 0,

@@ -279,23 +279,27 @@ void PaintTitleBlock(Furniture& f, const Drawing& drawing, const SheetPlan& plan
 // The index of several sheets: the drawing fitted into the face, and over it each sheet's
 // outline with its number.
 RenderStats PaintIndex(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
-                       double unitsPerMm, bool raster, const RenderFilter& filter,
+                       double unitsPerMm, const RenderFilter& filter,
                        const std::atomic<bool>* cancel) {
     const MmRect& face = plan.page.face;
     Bounds all;
     for (const SheetPlan::Sheet& sheet : plan.sheets) {
         all.add(plan.ground(sheet));
     }
-    const ViewTransform view = ViewTransform::fit(all, static_cast<int>(face.width * unitsPerMm),
-                                                  static_cast<int>(face.height * unitsPerMm), 0);
+    // The index is a key to the sheets, not a record of the drawing: it is drawn as a coarse
+    // screen of a dot a millimetre would show it, scaled onto the page, so that what is smaller
+    // than a millimetre there is left out as the viewer leaves out what is smaller than a pixel.
+    PaperUnits screen;
+    screen.perMm = 1.0;
+    const double toPage = unitsPerMm / screen.perMm;
+    const ViewTransform view = ViewTransform::fit(all, static_cast<int>(face.width * screen.perMm),
+                                                  static_cast<int>(face.height * screen.perMm), 0);
     painter.save();
     painter.setClipRect(QRectF(face.left * unitsPerMm, face.top * unitsPerMm,
                                face.width * unitsPerMm, face.height * unitsPerMm));
     painter.translate(face.left * unitsPerMm, face.top * unitsPerMm);
-    PaperUnits paper;
-    paper.perMm = unitsPerMm;
-    paper.thinnestPen = raster ? 1.0 : 0.1 * unitsPerMm;
-    const RenderStats stats = RenderDrawing(painter, drawing, view, filter, paper, cancel);
+    painter.scale(toPage, toPage);
+    const RenderStats stats = RenderDrawing(painter, drawing, view, filter, screen, cancel);
     painter.restore();
     painter.setClipping(false);
     if (stats.cancelled) {
@@ -304,8 +308,8 @@ RenderStats PaintIndex(QPainter& painter, const Drawing& drawing, const SheetPla
     Furniture f(painter, unitsPerMm);
     for (const SheetPlan::Sheet& sheet : plan.sheets) {
         const Bounds g = plan.ground(sheet);
-        const QPointF a = view.toScreen(g.minEast, g.maxNorth) / unitsPerMm;
-        const QPointF b = view.toScreen(g.maxEast, g.minNorth) / unitsPerMm;
+        const QPointF a = view.toScreen(g.minEast, g.maxNorth) / screen.perMm;
+        const QPointF b = view.toScreen(g.maxEast, g.minNorth) / screen.perMm;
         const QRectF r = QRectF(a, b).translated(face.left, face.top);
         f.line(0.5, QColor(0, 0, 160));
         f.painter().drawRect(r);
@@ -336,7 +340,7 @@ RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const Shee
     RenderStats stats;
     QString sheetLine;
     if (index) {
-        stats = PaintIndex(painter, drawing, plan, unitsPerMm, raster, filter, cancel);
+        stats = PaintIndex(painter, drawing, plan, unitsPerMm, filter, cancel);
         sheetLine = QStringLiteral("Pafta indeksi: %1 pafta").arg(plan.sheets.size());
     } else {
         const Bounds ground = plan.ground(*sheet);
