@@ -45,12 +45,14 @@ QString WriteDrawing(const QTemporaryDir& dir, const char* name, const QStringLi
 }
 
 // Two lines of 100 m away from the grid's crosses: one east on layer 1 (red, 0.5 mm), one north
-// on layer 2 (blue, no width), and one on layer 3, switched off (green).
+// on layer 2 (blue, no width), one on layer 3, switched off (green), and one dashed on layer 4
+// (magenta, 0.25 mm).
 QString HundredMetres(const QTemporaryDir& dir) {
     return WriteDrawing(dir, "hundred.gplt",
                         {"tab 1 1 DOGU 1 0 1 0.5", "tab 2 1 KUZEY 5 0 1 0",
                          "tab 3 0 KAPALI 3 0 1 0", "hat 1 1030 1040 0 2 1130 1040 0 1",
-                         "hat 3 1020 1030 0 4 1020 1130 0 2", "hat 5 1030 1060 0 6 1110 1060 0 3"});
+                         "hat 3 1020 1030 0 4 1020 1130 0 2", "hat 5 1030 1060 0 6 1110 1060 0 3",
+                         "tab 4 1 KESIK 6 1 1 0.25", "hat 7 1030 1080 0 8 1130 1080 0 4"});
 }
 
 // The box of the pixels of that colour.
@@ -97,6 +99,9 @@ class SheetTest : public QObject {
         QVERIFY2(std::fabs(length - 100.0) < 0.05, qPrintable(QString::number(length)));
         QCOMPARE(m.captured(5).toDouble(), 0.5);
         QVERIFY(!text.contains(QStringLiteral("stroke=\"#00ff00\"")));  // switched off
+        // Dashes of 2 mm with gaps of 1 mm on paper, whatever the pen's width.
+        QVERIFY(text.contains(
+            QStringLiteral("stroke=\"#ff00ff\" stroke-width=\"0.25\" stroke-dasharray=\"2 1\"")));
 
         const QString png = dir.filePath("m.png");
         QCOMPARE(Render({drawing, "-o", png, "--scale", "1000", "--dpi", "254"}).status, 0);
