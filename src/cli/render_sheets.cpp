@@ -33,19 +33,6 @@ QString CrsText(int epsg) {
                               QStringLiteral(" (") + code + ')';
 }
 
-// Whether anything the filter shows is drawn within `area`.
-bool DrawnWithin(const Drawing& drawing, const RenderFilter& filter, const Bounds& area) {
-    bool found = false;
-    drawing.grid().query(area, [&](uint32_t f) {
-        if (filter.shows(drawing, f) && drawing.bounds(f).intersects(area)) {
-            found = true;
-            return false;
-        }
-        return true;
-    });
-    return found;
-}
-
 }  // namespace
 
 int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter& filter,
@@ -63,8 +50,7 @@ int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter
         std::fprintf(err, "plotaktar-cli: --scale auto: 1/%d\n", scale);
     }
     const std::optional<SheetPlan> plan =
-        PlanSheets(drawing.extent(), scale, paper, orientation,
-                   [&](const Bounds& area) { return DrawnWithin(drawing, filter, area); });
+        PlanDrawingSheets(drawing, filter, scale, paper, orientation);
     if (!plan) {
         PrintProblem(err, args.input,
                      "at 1/" + std::to_string(scale) + " on " + std::string(paper.name) +

@@ -322,6 +322,21 @@ RenderStats PaintIndex(QPainter& painter, const Drawing& drawing, const SheetPla
 
 }  // namespace
 
+std::optional<SheetPlan> PlanDrawingSheets(const Drawing& drawing, const RenderFilter& filter,
+                                           int scale, const Paper& paper, Orientation orientation) {
+    if (scale == 0) {
+        scale = AutoScale(drawing.extent(), paper, orientation);
+    }
+    return PlanSheets(drawing.extent(), scale, paper, orientation, [&](const Bounds& area) {
+        bool found = false;
+        drawing.grid().query(area, [&](uint32_t f) {
+            found = filter.shows(drawing, f) && drawing.bounds(f).intersects(area);
+            return !found;
+        });
+        return found;
+    });
+}
+
 QString SheetLabel(const SheetTexts& texts, int number) {
     return texts.sheetName.isEmpty() ? QString::number(number)
                                      : texts.sheetName + '-' + QString::number(number);

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <atomic>
+#include <optional>
 
 #include "drawing/sheet_layout.h"
 #include "render/renderer.h"
@@ -18,6 +19,12 @@ struct SheetTexts {
     QString crs;        // the coordinate system's short name and EPSG code; may be empty
     QDate date;
 };
+
+// The sheets of what `filter` shows of `drawing` at 1:scale, or with `scale` 0 at AutoScale's
+// choice, on `paper`: a sheet on which nothing is shown is left out. Nothing when the drawing
+// would need more than kMostSheets sheets or is empty.
+std::optional<SheetPlan> PlanDrawingSheets(const Drawing& drawing, const RenderFilter& filter,
+                                           int scale, const Paper& paper, Orientation orientation);
 
 // The name of sheet `number` of `count`: "NAME-3", or "3" without a name.
 QString SheetLabel(const SheetTexts& texts, int number);

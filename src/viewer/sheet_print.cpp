@@ -45,19 +45,6 @@ std::optional<int> ScaleOf(const QString& text) {
     return ok && scale >= 1 && scale <= kMostScale ? std::optional<int>(scale) : std::nullopt;
 }
 
-// Whether anything the filter shows lies within `area`.
-bool DrawnWithin(const Drawing& drawing, const RenderFilter& filter, const Bounds& area) {
-    bool found = false;
-    drawing.grid().query(area, [&](uint32_t f) {
-        if (filter.shows(drawing, f) && drawing.bounds(f).intersects(area)) {
-            found = true;
-            return false;
-        }
-        return true;
-    });
-    return found;
-}
-
 }  // namespace
 
 struct SheetPrint::Options {
@@ -144,10 +131,7 @@ class OptionsPage : public QWidget {
 std::optional<SheetPlan> PlanFor(const Drawing& drawing, const RenderFilter& filter,
                                  const SheetPrint::Options& options, const Paper& paper,
                                  Orientation orientation) {
-    const int scale =
-        options.scale != 0 ? options.scale : AutoScale(drawing.extent(), paper, orientation);
-    return PlanSheets(drawing.extent(), scale, paper, orientation,
-                      [&](const Bounds& area) { return DrawnWithin(drawing, filter, area); });
+    return PlanDrawingSheets(drawing, filter, options.scale, paper, orientation);
 }
 
 SheetTexts TextsOf(const SheetPrint::Options& options) {
