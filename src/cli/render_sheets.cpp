@@ -87,6 +87,14 @@ int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter
         PrintProblem(err, args.output, problem);
         return kExitFailed;
     }
+    if (names.size() > 1) {
+        std::string pages = names.front() + " (the index)";
+        for (size_t i = 1; i < names.size(); ++i) {
+            pages += ", " + names[i];
+        }
+        std::fprintf(err, "plotaktar-cli: %s: a file a page: %s\n", args.output.c_str(),
+                     pages.c_str());
+    }
     std::string summary = args.input + ": " + std::to_string(drawing.size()) + " features at 1/" +
                           std::to_string(scale) + " on " + std::string(paper.name) +
                           (plan->landscape ? " landscape" : " portrait") + ", " +
