@@ -88,6 +88,43 @@ class RenderTest : public QObject {
         QCOMPARE(Paint(drawing, view, filter).pixel(80, 40), qRgb(255, 255, 255));
     }
 
+    // A symbol is a square of 2 mm of paper scaled by Sx and Sy at its point, its tick turned by
+    // its angle; a centred label straddles its point.
+    void symbolsAndCentredLabelsAtTheirPoint() {
+        auto inkOf = [](double sx, double sy, double angle, bool label = false) {
+            Drawing drawing;
+            const uint16_t layer = drawing.layerIndex("S", 1);
+            if (label) {
+                drawing.add(FeatureKind::Label, layer, 1, {{Vertex{100, 100}}}, "HHHH", 10, 100,
+                            true);
+            } else {
+                drawing.addSymbol(layer, 1, {100, 100}, "", sx, sy, angle);
+            }
+            drawing.finish();
+            ViewTransform view;
+            view.width = view.height = 200;
+            view.centerEast = view.centerNorth = 100;
+            return InkBox(Paint(drawing, view));
+        };
+        const double side = 2 * 96 / 25.4;  // 2 mm at 96 dots an inch
+        const QRect plain = inkOf(1, 1, 0);
+        QVERIFY2(std::abs(plain.width() - side) <= 2, qPrintable(QString::number(plain.width())));
+        QVERIFY(plain.contains(100, 100));
+        const QRect wide = inkOf(2, 0.5, 0);
+        QVERIFY(std::abs(wide.width() - 2 * side) <= 2 && std::abs(wide.height() - side / 2) <= 2);
+        const QRect turned = inkOf(2, 0.5, 100);  // a quarter turn: wide becomes tall
+        QVERIFY(std::abs(turned.height() - 2 * side) <= 2 &&
+                std::abs(turned.width() - side / 2) <= 2);
+        const QRect centred = inkOf(0, 0, 0, true);
+        QVERIFY2(centred.left() < 90 && centred.right() > 110 && centred.top() < 100 &&
+                     centred.bottom() > 100,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                .arg(centred.left())
+                                .arg(centred.top())
+                                .arg(centred.right())
+                                .arg(centred.bottom())));
+    }
+
     void labelAngleIsGradsClockwiseFromNorth() {
         auto inkOf = [](float angle) {
             Drawing drawing;

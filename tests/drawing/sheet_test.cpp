@@ -46,13 +46,14 @@ QString WriteDrawing(const QTemporaryDir& dir, const char* name, const QStringLi
 
 // Two lines of 100 m away from the grid's crosses: one east on layer 1 (red, 0.5 mm), one north
 // on layer 2 (blue, no width), one on layer 3, switched off (green), and one dashed on layer 4
-// (magenta, 0.25 mm).
+// (magenta, 0.25 mm); and a symbol at a point that does not exist.
 QString HundredMetres(const QTemporaryDir& dir) {
-    return WriteDrawing(dir, "hundred.gplt",
-                        {"tab 1 1 DOGU 1 0 1 0.5", "tab 2 1 KUZEY 5 0 1 0",
-                         "tab 3 0 KAPALI 3 0 1 0", "hat 1 1030 1040 0 2 1130 1040 0 1",
-                         "hat 3 1020 1030 0 4 1020 1130 0 2", "hat 5 1030 1060 0 6 1110 1060 0 3",
-                         "tab 4 1 KESIK 6 1 1 0.25", "hat 7 1030 1080 0 8 1130 1080 0 4"});
+    return WriteDrawing(
+        dir, "hundred.gplt",
+        {"tab 1 1 DOGU 1 0 1 0.5", "tab 2 1 KUZEY 5 0 1 0", "tab 3 0 KAPALI 3 0 1 0",
+         "hat 1 1030 1040 0 2 1130 1040 0 1", "hat 3 1020 1030 0 4 1020 1130 0 2",
+         "hat 5 1030 1060 0 6 1110 1060 0 3", "tab 4 1 KESIK 6 1 1 0.25",
+         "hat 7 1030 1080 0 8 1130 1080 0 4", "sem 99 5 1 1 0 1"});
 }
 
 // The box of the pixels of that colour.
@@ -83,7 +84,10 @@ class SheetTest : public QObject {
         QTemporaryDir dir;
         const QString drawing = HundredMetres(dir);
         const QString svg = dir.filePath("m.svg");
-        QCOMPARE(Render({drawing, "-o", svg, "--scale", "1000"}).status, 0);
+        const Run run = Render({drawing, "-o", svg, "--scale", "1000"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.contains("1 symbol not drawn: no point of the number 99"),
+                 run.err.constData());
         QFile file(svg);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
