@@ -174,6 +174,12 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         add("render_png", viewer.renderMs, "ms",
             "plotaktar-cli render to a 1600 x 1000 PNG, wall (target 1500)");
         add("render_peak_rss", viewer.renderPeakMiB, "MiB", "its peak resident");
+        add("sheets_pdf", viewer.sheets.wallMs, "ms",
+            "render --scale 5000 --paper A0 to PDF, wall");
+        add("sheets_pdf/convert", viewer.sheets.wallMs / convert.wallMs, "x", "target: at most 10");
+        add("sheets_pdf_cpu/convert_cpu", viewer.sheets.cpuMs / convert.cpuMs, "x",
+            "the same in CPU time");
+        add("sheets_peak/input_bytes", viewer.sheetsPeakMiB / inputMiB, "x", "target: at most 4");
         add("viewer_peak_rss", viewer.peakMiB, "MiB", "plotaktar-view, peak resident");
         add("viewer_peak/input_bytes", viewer.peakMiB / inputMiB, "x", "target: at most 4");
         for (const std::string& note : viewer.notes) {

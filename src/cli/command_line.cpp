@@ -124,6 +124,7 @@ const char* UsageText() {
        plotaktar-cli run STEP...
        plotaktar-cli render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
        plotaktar-cli render FILE.plt -o FILE [--size WxH]
+       plotaktar-cli render GEOMETRY|FILE.plt ... -o FILE --scale N|auto [SHEET OPTIONS]
        plotaktar-cli --help | --version
 
 Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
@@ -151,7 +152,25 @@ render FILE.plt -o FILE [--size WxH]
     Draws the whole drawing, fitted, on white, as plotaktar-view shows it: parcels, lines,
     points and labels, each layer in its colour. FILE's extension chooses the format: .png,
     .svg or .pdf. The picture is WxH pixels, 1600x1000 unless --size says otherwise. Needs
-    no display. A plot file is read back from its TA, PN, YA, LX and L2 records.
+    no display. A plot file is read back from its TA, PN, YA, LX and L2 records. Each
+    layer is drawn with its pen: "Renk" as an AutoCAD colour index (7 black), "kalınlık" as
+    the pen width in millimetres, "çizgi Tipi" 1 dashed, 2 dotted, 3 dash-dot. A layer whose
+    "Açık/kapalı" is 0 is left out unless --all-layers. Symbols stand at their point; a symbol
+    whose point is missing is named on standard error.
+
+render ... -o FILE --scale N|auto [--paper A4|A3|A2|A1|A0] [--landscape | --portrait]
+           [--dpi D] [--title TEXT] [--sheet NAME] [--crs CRS] [--all-layers]
+    Draws sheets at the map scale 1/N (1 to 1000000): a metre on the ground is 1000/N mm
+    on paper. "auto" takes the first of 500, 1000, 2000, 2500, 5000 at which the drawing fits
+    one sheet, else 5000, and says which on standard error. The paper is A3 unless --paper
+    says otherwise, turned to need fewer sheets unless --landscape or --portrait. Each sheet
+    has grid crosses every 10 cm with their coordinates, a north arrow, a scale bar, a key map
+    and a title block (TEXT, by default the input's name; NAME-1, NAME-2 ...; the scale; the
+    coordinate system --crs, as TM30 or EPSG:5254; the date; the counts). A drawing larger
+    than one sheet is split along round coordinates; sheets with nothing on them are left
+    out. PDF holds every page (the index of the sheets first when there are several); SVG
+    (in millimetres) and PNG (at --dpi, 300 unless said otherwise, 10 to 2400, at most 500
+    million pixels a page) write FILE for one page, else FILE-0 (the index), FILE-1 ...
 
 The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz (or .YAZ) of
 the same name beside GEOMETRY, when there is one, and a line on standard error says

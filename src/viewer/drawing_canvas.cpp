@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "drawing/pick.h"
@@ -45,14 +46,16 @@ void DrawingCanvas::setDrawing(std::shared_ptr<const LoadedDrawing> drawing, boo
     selected_.reset();
     tool_->drawingChanged(*this);
     if (drawing_) {
-        // Layers are the drawing's own: a reload keeps the ones the user hid, another drawing
-        // starts with all of them shown.
-        const size_t layers = drawing_->drawing.layers().size();
-        if (keepView) {
-            filter_.hiddenLayers.resize(layers, false);
-        } else {
-            filter_.hiddenLayers.assign(layers, false);
-        }
+        // Layers are the drawing's own: a reload keeps the ones the user hid or showed, another
+        // drawing starts with the layers its "Açık/kapalı" switches on shown, and so do layers
+        // new to a reload.
+        const std::vector<bool> switched =
+            RenderFilter::LayersAsSwitched(drawing_->drawing).hiddenLayers;
+        const size_t kept = keepView ? std::min(filter_.hiddenLayers.size(), switched.size()) : 0;
+        std::vector<bool> hidden = switched;
+        std::copy(filter_.hiddenLayers.begin(), filter_.hiddenLayers.begin() + kept,
+                  hidden.begin());
+        filter_.hiddenLayers = std::move(hidden);
     }
     if (!keepView) {
         fitAll();

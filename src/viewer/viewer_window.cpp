@@ -23,6 +23,7 @@
 #include "viewer/picture_export.h"
 #include "viewer/recent_files.h"
 #include "viewer/record_panel.h"
+#include "viewer/sheet_print.h"
 #include "viewer/system_texts.h"
 
 namespace plotaktar::viewer {
@@ -102,6 +103,21 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     file->addAction(QStringLiteral("Görünümü dışa aktar…"), this, [this] { exportPicture(false); });
     file->addAction(QStringLiteral("Bütün çizimi dışa aktar…"), this,
                     [this] { exportPicture(true); });
+    file->addSeparator();
+    sheets_ = new SheetPrint(*this, *canvas_);
+    QAction* print = file->addAction(QStringLiteral("Yazdır…"), this,
+                                     [this] { sheets_->print(QFileInfo(files_.main).fileName()); });
+    print->setShortcut(QKeySequence::Print);
+    file->addAction(QStringLiteral("Baskı önizlemesi…"), this,
+                    [this] { sheets_->preview(QFileInfo(files_.main).fileName()); });
+    file->addAction(QStringLiteral("Pafta olarak dışa aktar (PDF)…"), this,
+                    [this] { sheets_->exportPdf(files_.main); });
+    connect(sheets_, &SheetPrint::finished, this, [this](const QString& path, const QString&) {
+        if (!path.isEmpty()) {
+            statusBar()->showMessage(
+                QStringLiteral("Paftalar yazıldı: ") + QDir::toNativeSeparators(path), 8000);
+        }
+    });
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("Çı&kış"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);

@@ -15,6 +15,7 @@ namespace plotaktar::viewer {
 class LayerPanel;
 class RecentFiles;
 class RecordPanel;
+class SheetPrint;
 
 // plotaktar-view's window: the drawing, a side panel of layers and kinds, the record of the
 // feature last clicked, and a status bar with the cursor's Y and X, the scale and the counts.
@@ -66,6 +67,7 @@ class ViewerWindow : public QMainWindow {
     LayerPanel* panel_;
     RecordPanel* record_;
     RecentFiles* recent_;
+    SheetPrint* sheets_;
     QLabel* cursorLabel_;
     QLabel* scaleLabel_;
     QLabel* countsLabel_;
