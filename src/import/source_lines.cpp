@@ -1,7 +1,11 @@
 #include "import/source_lines.h"
 
+#include <algorithm>
+
+#include "import/fields.h"
 #include "import/label_files.h"
 #include "import/line_reader.h"
+#include "model/errors.h"
 
 namespace plotaktar {
 
@@ -53,6 +57,118 @@ std::optional<SourceLine> SourceLineOf(const ImportPaths& paths, TableId table, 
         }
     }
     return std::nullopt;
+}
+
+}  // namespace plotaktar
+
+namespace plotaktar {
+
+namespace {
+
+// The parcel table's last row before the first parcel record of a fresh import: corner lines
+// met before any parcel record go to its column.
+constexpr int kLastInitialParcelRow = 4;
+
+// Calls `line(number, text)` for every line of the file at `path`, if it can be read.
+template <typename Visit>
+void EachLine(const std::string& path, Visit visit) {
+    if (path.empty()) {
+        return;
+    }
+    std::optional<SharedBytes> bytes = ReadInputFile(path);
+    if (!bytes) {
+        return;
+    }
+    LineReader lines((*bytes)->view());
+    for (uint32_t number = 1; !lines.atEnd(); ++number) {
+        if (!visit(number, lines.next())) {
+            return;
+        }
+    }
+}
+
+// True when a label row's layer number stops the reading of its file (LayerRowOf throws).
+bool EndsLabelFile(const Table& labels, int row) {
+    try {
+        (void)LayerRowOf(labels.cell(ColumnsOf(Kind::Yazi).layer, row));
+    } catch (const Error&) {
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+SourceLine RowLines::of(TableId table, int row, int column) const {
+    if (table == TableId::ParcelCorners) {
+        const size_t c = static_cast<size_t>(column);
+        if (c < corners_.size() && row >= 1 && static_cast<size_t>(row) <= corners_[c].size()) {
+            return {paths_.geometry, corners_[c][static_cast<size_t>(row - 1)]};
+        }
+        return {paths_.geometry, 0};
+    }
+    const std::vector<uint32_t>& lines = rows_[static_cast<size_t>(TableNumber(table) - 1)];
+    const uint64_t line = row >= 1 && static_cast<size_t>(row) <= lines.size()
+                              ? lines[static_cast<size_t>(row - 1)]
+                              : 0;
+    if (table == KindOf(Kind::Yazi).table) {
+        return {static_cast<size_t>(row) <= labelFileRows_ ? paths_.labels : paths_.companion,
+                line};
+    }
+    return {paths_.geometry, line};
+}
+
+int RowLines::rowOfGeometryLine(TableId table, uint64_t line) const {
+    const std::vector<uint32_t>& lines = rows_[static_cast<size_t>(TableNumber(table) - 1)];
+    auto found = std::lower_bound(lines.begin(), lines.end(), line);
+    return found != lines.end() && *found == line ? static_cast<int>(found - lines.begin()) + 1 : 0;
+}
+
+RowLines ReadRowLines(const ImportPaths& paths, const Workspace& workspace) {
+    RowLines result;
+    result.paths_ = paths;
+    const Table& parcels = workspace.table(TableId::Parcels);
+    const Columns& pc = ColumnsOf(Kind::Parsel);
+    int lastParcel = kLastInitialParcelRow;
+    std::string_view block, parcel;  // of the last parcel row, as the corner check compares
+    EachLine(paths.geometry, [&](uint32_t number, std::string_view line) {
+        const std::string_view code = line.substr(0, 3);
+        for (const KindEntry& kind : kKinds) {
+            if (!kind.code.empty() && kind.code == code) {
+                result.rows_[static_cast<size_t>(TableNumber(kind.table) - 1)].push_back(number);
+                if (kind.kind == Kind::Parsel) {
+                    lastParcel = static_cast<int>(result.rows_[TableNumber(kind.table) - 1].size());
+                    block = parcels.cell(pc.block, lastParcel);
+                    parcel = parcels.cell(pc.parcel, lastParcel);
+                }
+            }
+        }
+        const LineValues values(line);
+        if (values.FirstToken == block && values.SecondToken == parcel) {
+            if (result.corners_.size() <= static_cast<size_t>(lastParcel)) {
+                result.corners_.resize(static_cast<size_t>(lastParcel) + 1);
+            }
+            result.corners_[static_cast<size_t>(lastParcel)].push_back(number);
+        }
+        return true;
+    });
+    // Each label file's reading ends after a row whose layer number does not convert.
+    const Table& labels = workspace.table(KindOf(Kind::Yazi).table);
+    std::vector<uint32_t>& labelRows =
+        result.rows_[static_cast<size_t>(TableNumber(KindOf(Kind::Yazi).table) - 1)];
+    auto labelLines = [&](auto givesRow) {
+        return [&, givesRow](uint32_t number, std::string_view line) {
+            if (!givesRow(line)) {
+                return true;
+            }
+            labelRows.push_back(number);
+            return !EndsLabelFile(labels, static_cast<int>(labelRows.size()));
+        };
+    };
+    EachLine(paths.labels, labelLines(LabelLineGivesRow));
+    result.labelFileRows_ = labelRows.size();
+    EachLine(paths.companion, labelLines(CompanionLineGivesRow));
+    return result;
 }
 
 }  // namespace plotaktar
