@@ -162,13 +162,14 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                 continue;
             }
             if (area > kOverlapArea) {
+                // Named on the later parcel, the one that reaches over the earlier.
                 Finding& finding =
-                    report.add("parcel-overlap", TableId::Parcels, parcel.row,
-                               parcel.name + " ile " + parcels[j].name +
+                    report.add("parcel-overlap", TableId::Parcels, parcels[j].row,
+                               parcels[j].name + " ile " + parcel.name +
                                    " üst üste biniyor: " + Fixed(area) + " m² ortak alan");
                 finding.values = {{"overlap_area", area},
-                                  {"other_row", static_cast<double>(parcels[j].row)}};
-                finding.texts.push_back({"other", parcels[j].name});
+                                  {"other_row", static_cast<double>(parcel.row)}};
+                finding.texts.push_back({"other", parcel.name});
                 finding.at = PointOf(h, shared.get());
             }
         }

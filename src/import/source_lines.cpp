@@ -140,6 +140,10 @@ RowLines ReadRowLines(const ImportPaths& paths, const Workspace& workspace) {
                     lastParcel = static_cast<int>(result.rows_[TableNumber(kind.table) - 1].size());
                     block = parcels.cell(pc.block, lastParcel);
                     parcel = parcels.cell(pc.parcel, lastParcel);
+                    // Its corners are numbered from 1 again, over any of the column's before.
+                    if (static_cast<size_t>(lastParcel) < result.corners_.size()) {
+                        result.corners_[static_cast<size_t>(lastParcel)].clear();
+                    }
                 }
             }
         }
