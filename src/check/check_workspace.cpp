@@ -480,16 +480,39 @@ class Checker {
         std::nth_element(north.begin(), north.begin() + static_cast<ptrdiff_t>(middle),
                          north.end());
         const Vertex median{east[middle], north[middle]};
+        // Control points may lie far from the sheet they serve: they are no outliers.
+        std::vector<const Placed*> far;
         for (const Placed& p : placed_) {
-            const double away = Distance(p.at, median);
-            if (away > kOutlierReach) {
-                Finding& f =
-                    report_.add("outlier", p.table, p.row,
-                                "çizimin orta konumundan " + Fixed(away / 1000, 1) + " km uzakta");
-                f.values = {
-                    {"distance", away}, {"median_y", median.east}, {"median_x", median.north}};
-                f.at = p.at;
+            if (p.table != TableId::TriangulationPoints && p.table != TableId::TraversePoints &&
+                Distance(p.at, median) > kOutlierReach) {
+                far.push_back(&p);
             }
+        }
+        if (far.size() > placed_.size() / 100 + 10) {
+            // So many are far that the drawing covers a wide area rather than holding a few
+            // misplaced features: said once, on the first of them.
+            const Placed& p = *far.front();
+            Finding& f =
+                report_.add("outlier", p.table, p.row,
+                            std::to_string(far.size()) + " özellik (yüzde " +
+                                Fixed(100.0 * static_cast<double>(far.size()) /
+                                          static_cast<double>(placed_.size()),
+                                      1) +
+                                ") çizimin orta konumundan 5 km'den uzakta: çizim geniş bir alana "
+                                "yayılıyor; tek tek bildirilmedi");
+            f.values = {{"far_features", static_cast<double>(far.size())},
+                        {"median_y", median.east},
+                        {"median_x", median.north}};
+            f.at = p.at;
+            return;
+        }
+        for (const Placed* p : far) {
+            const double away = Distance(p->at, median);
+            Finding& f =
+                report_.add("outlier", p->table, p->row,
+                            "çizimin orta konumundan " + Fixed(away / 1000, 1) + " km uzakta");
+            f.values = {{"distance", away}, {"median_y", median.east}, {"median_x", median.north}};
+            f.at = p->at;
         }
     }
 
