@@ -31,7 +31,7 @@ class FailureCollector : public ImportObserver {
 
 // One import of `paths`, as convert's, and the check of what it loaded. The import's failing
 // records and warnings go to `observer` too. Throws what ImportFiles throws.
-std::vector<Finding> CheckFiles(const ImportPaths& paths, const CheckOptions& options,
-                                ImportObserver& observer);
+Findings CheckFiles(const ImportPaths& paths, const CheckOptions& options,
+                    ImportObserver& observer);
 
 }  // namespace plotaktar::check

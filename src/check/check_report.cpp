@@ -9,7 +9,7 @@ namespace plotaktar::check {
 namespace {
 
 // The counts of each code, in the codes' order.
-std::vector<std::pair<std::string_view, size_t>> ByCode(const std::vector<Finding>& findings) {
+std::vector<std::pair<std::string_view, size_t>> ByCode(const Findings& findings) {
     std::vector<std::pair<std::string_view, size_t>> counts;
     for (const CodeEntry& entry : kCodes) {
         size_t n = 0;
@@ -75,10 +75,11 @@ void AppendKey(std::string& json, std::string_view key) {
 
 }  // namespace
 
-std::string FindingsText(const std::vector<Finding>& findings) {
+void WriteFindingsText(const Findings& findings, const ImportPaths& paths,
+                       const ReportSink& write) {
     std::string text;
     for (const Finding& f : findings) {
-        text += f.file;
+        text = FileName(paths, f.file);
         if (f.line > 0) {
             text += ':';
             text += std::to_string(f.line);
@@ -90,10 +91,11 @@ std::string FindingsText(const std::vector<Finding>& findings) {
         text += ": ";
         text += f.message;
         text += '\n';
+        write(text);
     }
     const FindingCounts counts = CountFindings(findings);
-    text += std::to_string(counts.errors) + (counts.errors == 1 ? " error, " : " errors, ") +
-            std::to_string(counts.warnings) + (counts.warnings == 1 ? " warning" : " warnings");
+    text = std::to_string(counts.errors) + (counts.errors == 1 ? " error, " : " errors, ") +
+           std::to_string(counts.warnings) + (counts.warnings == 1 ? " warning" : " warnings");
     const auto byCode = ByCode(findings);
     for (size_t i = 0; i < byCode.size(); ++i) {
         text += i == 0 ? " (" : ", ";
@@ -102,20 +104,22 @@ std::string FindingsText(const std::vector<Finding>& findings) {
         text += std::to_string(byCode[i].second);
     }
     text += byCode.empty() ? "\n" : ")\n";
-    return text;
+    write(text);
 }
 
-std::string FindingsJson(const std::vector<Finding>& findings) {
-    std::string json = "{\"findings\": [";
+void WriteFindingsJson(const Findings& findings, const ImportPaths& paths,
+                       const ReportSink& write) {
+    write("{\"findings\": [");
+    std::string json;
     for (size_t i = 0; i < findings.size(); ++i) {
         const Finding& f = findings[i];
-        json += i == 0 ? "\n  {" : ",\n  {";
+        json = i == 0 ? "\n  {" : ",\n  {";
         json += "\"code\": ";
         AppendString(json, f.code);
         AppendKey(json, "severity");
         AppendString(json, SeverityWord(f.severity));
         AppendKey(json, "file");
-        AppendString(json, f.file);
+        AppendString(json, FileName(paths, f.file));
         AppendKey(json, "line");
         json += f.line > 0 ? std::to_string(f.line) : "null";
         AppendKey(json, "table");
@@ -143,9 +147,10 @@ std::string FindingsJson(const std::vector<Finding>& findings) {
             AppendNumber(json, f.at->north);
         }
         json += '}';
+        write(json);
     }
     const FindingCounts counts = CountFindings(findings);
-    json += findings.empty() ? "],\n" : "\n],\n";
+    json = findings.empty() ? "],\n" : "\n],\n";
     json += " \"summary\": {\"errors\": " + std::to_string(counts.errors) +
             ", \"warnings\": " + std::to_string(counts.warnings) + ", \"by_code\": {";
     const auto byCode = ByCode(findings);
@@ -157,7 +162,13 @@ std::string FindingsJson(const std::vector<Finding>& findings) {
         json += ": " + std::to_string(byCode[i].second);
     }
     json += "}}}\n";
-    return json;
+    write(json);
+}
+
+std::string FindingsText(const Findings& findings, const ImportPaths& paths) {
+    std::string text;
+    WriteFindingsText(findings, paths, [&](std::string_view piece) { text += piece; });
+    return text;
 }
 
 }  // namespace plotaktar::check

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <unordered_map>
 
 #include "check/parcel_geometry.h"
@@ -32,6 +33,13 @@ std::string_view PointNumber(const Workspace& ws, Kind kind, int row) {
     return ws.table(KindOf(kind).table).cell(ColumnsOf(kind).number, row);
 }
 
+// The point kind whose rows a point table holds.
+Kind PointKind(TableId table) {
+    return table == TableId::TriangulationPoints ? Kind::Nirengi
+           : table == TableId::TraversePoints    ? Kind::Poligon
+                                                 : Kind::Nokta;
+}
+
 double Distance(const Vertex& a, const Vertex& b) {
     return std::hypot(a.east - b.east, a.north - b.north);
 }
@@ -40,8 +48,8 @@ double Distance(const Vertex& a, const Vertex& b) {
 class Checker {
   public:
     Checker(const Workspace& ws, const RowLines& lines, const CheckOptions& options,
-            std::vector<Finding>& findings)
-        : ws_(ws), options_(options), report_(lines, findings), points_(ws) {
+            Findings& findings)
+        : ws_(ws), options_(options), report_(lines, findings), points_(std::in_place, ws) {
         for (int row = 1; row <= kLayerRows; ++row) {
             declared_[row - 1] = !ws.layerTable.field(row, LayerField(0)).empty();
         }
@@ -66,6 +74,7 @@ class Checker {
         if (Loaded(ws_.flags, Kind::Sembol)) {
             symbols();
         }
+        points_.reset();  // its memory back before the parcels' geometry
         if (Loaded(ws_.flags, Kind::Yazi)) {
             labels();
         }
@@ -80,11 +89,6 @@ class Checker {
     struct Placed {
         Vertex at;
         TableId table;
-        int row;
-    };
-    struct PointAt {
-        Vertex at;
-        Kind kind;
         int row;
     };
 
@@ -178,67 +182,61 @@ class Checker {
             std::optional<Vertex> at = position(id, c, row);
             (void)number(id, c.z, row, true);
             if (at) {
-                points_at_.push_back({*at, kind, row});
                 placed_.push_back({*at, id, row});
             }
         }
     }
 
-    // One number at two places, and two numbers at one place.
+    // One number at two places, and two numbers at one place. The points are the first
+    // entries of placed_.
     void samePoints() {
-        std::unordered_map<std::string_view, size_t> first;
-        first.reserve(points_at_.size());
-        for (size_t i = 0; i < points_at_.size(); ++i) {
-            const PointAt& p = points_at_[i];
-            const std::string_view number = PointNumber(ws_, p.kind, p.row);
-            auto [it, isNew] = first.emplace(number, i);
-            if (isNew) {
+        const std::span<Placed> points(placed_);
+        for (const Placed& p : points) {
+            const Kind kind = PointKind(p.table);
+            const std::string_view number = PointNumber(ws_, kind, p.row);
+            const std::optional<PointRef> first = points_->findStored(number);
+            if (!first || (first->kind == kind && first->row == p.row)) {
                 continue;
             }
-            const PointAt& q = points_at_[it->second];
-            const double apart = Distance(p.at, q.at);
+            const std::optional<Vertex> at = pointPosition(*first);
+            const double apart = at ? Distance(p.at, *at) : 0;
             if (apart > kSameNumberReach) {
-                Finding& f = report_.add("point-duplicate-number", KindOf(p.kind).table, p.row,
+                const TableId firstTable = KindOf(first->kind).table;
+                Finding& f = report_.add("point-duplicate-number", p.table, p.row,
                                          Utf8(number) + " numarası iki ayrı konumda: " +
-                                             std::string(TableOf(KindOf(q.kind).table).caption) +
-                                             " satır " + std::to_string(q.row) + " ile " +
+                                             std::string(TableOf(firstTable).caption) + " satır " +
+                                             std::to_string(first->row) + " ile " +
                                              Fixed(apart, 3) + " m arayla");
-                f.values = {{"distance", apart}, {"other_row", static_cast<double>(q.row)}};
+                f.values = {{"distance", apart}, {"other_row", static_cast<double>(first->row)}};
                 f.at = p.at;
             }
         }
-        std::vector<uint32_t> order(points_at_.size());
-        for (size_t i = 0; i < order.size(); ++i) {
-            order[i] = static_cast<uint32_t>(i);
-        }
-        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            return points_at_[a].at.east < points_at_[b].at.east;
-        });
-        for (size_t a = 0; a < order.size(); ++a) {
-            const PointAt& p = points_at_[order[a]];
-            for (size_t b = a + 1; b < order.size(); ++b) {
-                const PointAt& q = points_at_[order[b]];
+        std::sort(points.begin(), points.end(),
+                  [](const Placed& a, const Placed& b) { return a.at.east < b.at.east; });
+        for (size_t a = 0; a < points.size(); ++a) {
+            const Placed& p = points[a];
+            for (size_t b = a + 1; b < points.size(); ++b) {
+                const Placed& q = points[b];
                 if (q.at.east - p.at.east > kSamePositionReach) {
                     break;
                 }
                 const double apart = Distance(p.at, q.at);
-                const std::string_view pn = PointNumber(ws_, p.kind, p.row);
-                const std::string_view qn = PointNumber(ws_, q.kind, q.row);
+                const std::string_view pn = PointNumber(ws_, PointKind(p.table), p.row);
+                const std::string_view qn = PointNumber(ws_, PointKind(q.table), q.row);
                 if (apart > kSamePositionReach || pn == qn) {
                     continue;
                 }
                 // Named on the later of the two, as the tables list them.
-                const bool pFirst = std::pair(p.kind, p.row) < std::pair(q.kind, q.row);
-                const PointAt& later = pFirst ? q : p;
-                const PointAt& earlier = pFirst ? p : q;
+                const bool pFirst = std::pair(p.table, p.row) < std::pair(q.table, q.row);
+                const Placed& later = pFirst ? q : p;
+                const Placed& earlier = pFirst ? p : q;
                 Finding& f =
-                    report_.add("point-duplicate-position", KindOf(later.kind).table, later.row,
+                    report_.add("point-duplicate-position", later.table, later.row,
                                 Utf8(pFirst ? qn : pn) + " ile " + Utf8(pFirst ? pn : qn) +
                                     " aynı konumda (" + Fixed(apart * 1000, 1) + " mm arayla)");
                 f.values = {{"distance", apart}, {"other_row", static_cast<double>(earlier.row)}};
-                f.texts = {
-                    {"other", Utf8(pFirst ? pn : qn)},
-                    {"other_table", std::string(TableOf(KindOf(earlier.kind).table).caption)}};
+                f.texts = {{"other", Utf8(pFirst ? pn : qn)},
+                           {"other_table", std::string(TableOf(earlier.table).caption)}};
                 f.at = later.at;
             }
         }
@@ -259,7 +257,7 @@ class Checker {
         if (number.empty()) {
             return;
         }
-        const std::optional<PointRef> ref = points_.findRaw(number);
+        const std::optional<PointRef> ref = points_->findRaw(number);
         if (!ref) {
             return;
         }
@@ -275,8 +273,6 @@ class Checker {
                                          " noktasını adlandırıyor ama nokta uçtan " +
                                          Fixed(apart, 3) + " m uzakta");
             f.values = {{"distance", apart}, {"point_row", static_cast<double>(ref->row)}};
-            f.texts = {{"point", name},
-                       {"point_table", std::string(TableOf(KindOf(ref->kind).table).caption)}};
             f.at = end;
         }
     }
@@ -311,7 +307,7 @@ class Checker {
         const int column = ColumnsOf(Kind::Sembol).number;
         for (int row = 1; row < table.rowCount(); ++row) {
             const std::string_view number = table.cell(column, row);
-            if (!points_.findRaw(number)) {
+            if (!points_->findRaw(number)) {
                 Finding& f = report_.add("symbol-point-missing", TableId::Symbols, row,
                                          "sembolün noktası '" + Utf8(number) + "' bulunamadı");
                 f.texts = {{"point", Utf8(number)}};
@@ -519,32 +515,21 @@ class Checker {
     const Workspace& ws_;
     const CheckOptions& options_;
     Reporter report_;
-    PointIndex points_;
+    std::optional<PointIndex> points_;
     bool declared_[kLayerRows] = {};
-    std::vector<PointAt> points_at_;
     std::vector<Placed> placed_;
     std::vector<ParcelShape> shapes_;
 };
 
-// The order of the input files, for sorting.
-int FileOrder(const RowLines& lines, const std::string& file) {
-    if (file == lines.of(TableId::Parcels, 0).fileName) {
-        return 0;
-    }
-    return file == lines.of(KindOf(Kind::Yazi).table, 0).fileName ? 1 : 2;
-}
-
 }  // namespace
 
-std::vector<Finding> CheckWorkspace(const Workspace& workspace, const RowLines& lines,
-                                    const std::vector<FailedRecord>& failures,
-                                    const CheckOptions& options) {
-    std::vector<Finding> findings;
+Findings CheckWorkspace(const Workspace& workspace, const RowLines& lines,
+                        const std::vector<FailedRecord>& failures, const CheckOptions& options) {
+    Findings findings;
     Checker checker(workspace, lines, options, findings);
     checker.run(failures, lines);
-    std::stable_sort(findings.begin(), findings.end(), [&](const Finding& a, const Finding& b) {
-        const int fa = FileOrder(lines, a.file), fb = FileOrder(lines, b.file);
-        return fa != fb ? fa < fb : a.line < b.line;
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+        return a.file != b.file ? a.file < b.file : a.line < b.line;
     });
     return findings;
 }

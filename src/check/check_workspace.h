@@ -28,9 +28,8 @@ struct CheckOptions {
 // will stop the export, the records that failed and the features far from all others. `lines`
 // are the import's row lines (ReadRowLines). Sorted by file and line. Throws std::bad_alloc
 // only.
-std::vector<Finding> CheckWorkspace(const Workspace& workspace, const RowLines& lines,
-                                    const std::vector<FailedRecord>& failures,
-                                    const CheckOptions& options);
+Findings CheckWorkspace(const Workspace& workspace, const RowLines& lines,
+                        const std::vector<FailedRecord>& failures, const CheckOptions& options);
 
 // Distances the findings are judged by, in metres.
 constexpr double kSameNumberReach = 0.01;     // one number at two places further apart

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "import/source_lines.h"
 #include "model/record_kinds.h"
 
 namespace plotaktar::check {
@@ -30,8 +32,8 @@ struct FindingText {
 struct Finding {
     std::string_view code;  // "parcel-area", ... (part of the interface)
     Severity severity = Severity::Error;
-    std::string file;   // the input file as it was named
-    uint64_t line = 0;  // from 1; 0 when no line gave the row
+    InputFile file = InputFile::Geometry;
+    uint32_t line = 0;  // from 1; 0 when no line gave the row
     std::optional<TableId> table;
     int row = 0;          // the table row, from 1
     std::string message;  // Turkish, UTF-8
@@ -67,12 +69,16 @@ inline constexpr CodeEntry kCodes[] = {
     {"outlier", Severity::Warning},
 };
 
+// The findings of a check, in a deque: a drawing full of faults gives findings in the
+// hundreds of thousands, which a vector would copy and hold twice over as it grows.
+using Findings = std::deque<Finding>;
+
 // The findings' totals.
 struct FindingCounts {
     size_t errors = 0;
     size_t warnings = 0;
 };
-FindingCounts CountFindings(const std::vector<Finding>& findings);
+FindingCounts CountFindings(const Findings& findings);
 
 // The severity's word in the text output: "error" or "warning".
 std::string_view SeverityWord(Severity severity);

@@ -15,13 +15,13 @@ Severity SeverityOf(std::string_view code) {
 
 }  // namespace
 
-Finding& Reporter::push(std::string_view code, const SourceLine& source, TableId table, int row,
+Finding& Reporter::push(std::string_view code, RowLine source, TableId table, int row,
                         std::string message) {
     Finding& finding = findings_.emplace_back();
     finding.code = code;
     finding.severity = SeverityOf(code);
-    finding.file = source.fileName;
-    finding.line = source.lineNumber;
+    finding.file = source.file;
+    finding.line = source.line;
     finding.table = table;
     finding.row = row;
     finding.message = std::move(message);
@@ -33,8 +33,8 @@ Finding& Reporter::add(std::string_view code, TableId table, int row, std::strin
 }
 
 Finding& Reporter::addAtCorner(std::string_view code, int row, int corner, std::string message) {
-    SourceLine source = lines_.of(TableId::ParcelCorners, corner, row);
-    if (source.lineNumber == 0) {
+    RowLine source = lines_.of(TableId::ParcelCorners, corner, row);
+    if (source.line == 0) {
         source = lines_.of(TableId::Parcels, row);
     }
     return push(code, source, TableId::Parcels, row, std::move(message));
@@ -46,7 +46,7 @@ std::string Fixed(double value, int digits) {
     return text;
 }
 
-FindingCounts CountFindings(const std::vector<Finding>& findings) {
+FindingCounts CountFindings(const Findings& findings) {
     FindingCounts counts;
     for (const Finding& finding : findings) {
         ++(finding.severity == Severity::Error ? counts.errors : counts.warnings);

@@ -14,8 +14,7 @@ namespace plotaktar::check {
 
 class Reporter {
   public:
-    Reporter(const RowLines& lines, std::vector<Finding>& findings)
-        : lines_(lines), findings_(findings) {}
+    Reporter(const RowLines& lines, Findings& findings) : lines_(lines), findings_(findings) {}
 
     // A finding on data row `row` of `table`.
     Finding& add(std::string_view code, TableId table, int row, std::string message);
@@ -23,10 +22,10 @@ class Reporter {
     Finding& addAtCorner(std::string_view code, int row, int corner, std::string message);
 
   private:
-    Finding& push(std::string_view code, const SourceLine& source, TableId table, int row,
+    Finding& push(std::string_view code, RowLine source, TableId table, int row,
                   std::string message);
     const RowLines& lines_;
-    std::vector<Finding>& findings_;
+    Findings& findings_;
 };
 
 // A number with `digits` decimals, for messages.

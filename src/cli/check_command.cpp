@@ -30,7 +30,7 @@ int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
     check::CheckOptions options;
     options.scale = args.scale;
     options.areaRule = check::AreaRuleNamed(args.areaRule).value_or(check::AreaRule::Imar);
-    std::vector<check::Finding> findings;
+    check::Findings findings;
     ConvertObserver observer(args.geometry, err);
     try {
         findings = check::CheckFiles(paths, options, observer);
@@ -41,9 +41,14 @@ int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
         PrintProblem(err, args.geometry, "check failed: " + Utf8FromCp1254(MessageOf(e)));
         return kExitFailed;
     }
-    const std::string report =
-        args.json ? check::FindingsJson(findings) : check::FindingsText(findings);
-    std::fwrite(report.data(), 1, report.size(), out);
+    const check::ReportSink write = [out](std::string_view piece) {
+        std::fwrite(piece.data(), 1, piece.size(), out);
+    };
+    if (args.json) {
+        check::WriteFindingsJson(findings, paths, write);
+    } else {
+        check::WriteFindingsText(findings, paths, write);
+    }
     return check::CountFindings(findings).errors > 0 ? kExitFindings : kExitOk;
 }
 

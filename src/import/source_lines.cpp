@@ -99,23 +99,36 @@ bool EndsLabelFile(const Table& labels, int row) {
 
 }  // namespace
 
-SourceLine RowLines::of(TableId table, int row, int column) const {
+const std::string& FileName(const ImportPaths& paths, InputFile file) {
+    switch (file) {
+        case InputFile::Geometry:
+            break;
+        case InputFile::Labels:
+            return paths.labels;
+        case InputFile::Companion:
+            return paths.companion;
+    }
+    return paths.geometry;
+}
+
+RowLine RowLines::of(TableId table, int row, int column) const {
     if (table == TableId::ParcelCorners) {
         const size_t c = static_cast<size_t>(column);
         if (c < corners_.size() && row >= 1 && static_cast<size_t>(row) <= corners_[c].size()) {
-            return {paths_.geometry, corners_[c][static_cast<size_t>(row - 1)]};
+            return {InputFile::Geometry, corners_[c][static_cast<size_t>(row - 1)]};
         }
-        return {paths_.geometry, 0};
+        return {InputFile::Geometry, 0};
     }
     const std::vector<uint32_t>& lines = rows_[static_cast<size_t>(TableNumber(table) - 1)];
-    const uint64_t line = row >= 1 && static_cast<size_t>(row) <= lines.size()
+    const uint32_t line = row >= 1 && static_cast<size_t>(row) <= lines.size()
                               ? lines[static_cast<size_t>(row - 1)]
                               : 0;
     if (table == KindOf(Kind::Yazi).table) {
-        return {static_cast<size_t>(row) <= labelFileRows_ ? paths_.labels : paths_.companion,
-                line};
+        return {
+            static_cast<size_t>(row) <= labelFileRows_ ? InputFile::Labels : InputFile::Companion,
+            line};
     }
-    return {paths_.geometry, line};
+    return {InputFile::Geometry, line};
 }
 
 int RowLines::rowOfGeometryLine(TableId table, uint64_t line) const {
@@ -124,55 +137,59 @@ int RowLines::rowOfGeometryLine(TableId table, uint64_t line) const {
     return found != lines.end() && *found == line ? static_cast<int>(found - lines.begin()) + 1 : 0;
 }
 
-RowLines ReadRowLines(const ImportPaths& paths, const Workspace& workspace) {
-    RowLines result;
-    result.paths_ = paths;
-    const Table& parcels = workspace.table(TableId::Parcels);
-    const Columns& pc = ColumnsOf(Kind::Parsel);
+void RowLines::readGeometry(const std::string& path) {
     int lastParcel = kLastInitialParcelRow;
-    std::string_view block, parcel;  // of the last parcel row, as the corner check compares
-    EachLine(paths.geometry, [&](uint32_t number, std::string_view line) {
+    // The block and parcel number of the last parcel row, as the parcel reader splits them off
+    // its record (empty in the initial rows) and as the corner check compares them.
+    std::string block, parcel;
+    std::vector<uint32_t>& parcelRows =
+        rows_[static_cast<size_t>(TableNumber(TableId::Parcels) - 1)];
+    EachLine(path, [&](uint32_t number, std::string_view line) {
         const std::string_view code = line.substr(0, 3);
         for (const KindEntry& kind : kKinds) {
             if (!kind.code.empty() && kind.code == code) {
-                result.rows_[static_cast<size_t>(TableNumber(kind.table) - 1)].push_back(number);
-                if (kind.kind == Kind::Parsel) {
-                    lastParcel = static_cast<int>(result.rows_[TableNumber(kind.table) - 1].size());
-                    block = parcels.cell(pc.block, lastParcel);
-                    parcel = parcels.cell(pc.parcel, lastParcel);
-                    // Its corners are numbered from 1 again, over any of the column's before.
-                    if (static_cast<size_t>(lastParcel) < result.corners_.size()) {
-                        result.corners_[static_cast<size_t>(lastParcel)].clear();
-                    }
-                }
+                rows_[static_cast<size_t>(TableNumber(kind.table) - 1)].push_back(number);
+            }
+        }
+        if (code == KindOf(Kind::Parsel).code) {
+            lastParcel = static_cast<int>(parcelRows.size());
+            std::string_view body = RecordBody(line);
+            block = NextField(body);
+            parcel = NextField(body);
+            // Its corners are numbered from 1 again, over any of the column's before.
+            if (static_cast<size_t>(lastParcel) < corners_.size()) {
+                corners_[static_cast<size_t>(lastParcel)].clear();
             }
         }
         const LineValues values(line);
         if (values.FirstToken == block && values.SecondToken == parcel) {
-            if (result.corners_.size() <= static_cast<size_t>(lastParcel)) {
-                result.corners_.resize(static_cast<size_t>(lastParcel) + 1);
+            if (corners_.size() <= static_cast<size_t>(lastParcel)) {
+                corners_.resize(static_cast<size_t>(lastParcel) + 1);
             }
-            result.corners_[static_cast<size_t>(lastParcel)].push_back(number);
+            corners_[static_cast<size_t>(lastParcel)].push_back(number);
         }
         return true;
     });
-    // Each label file's reading ends after a row whose layer number does not convert.
-    const Table& labels = workspace.table(KindOf(Kind::Yazi).table);
+}
+
+void RowLines::readLabels(const std::string& labels, const std::string& companion,
+                          const Workspace& workspace) {
+    const Table& table = workspace.table(KindOf(Kind::Yazi).table);
     std::vector<uint32_t>& labelRows =
-        result.rows_[static_cast<size_t>(TableNumber(KindOf(Kind::Yazi).table) - 1)];
+        rows_[static_cast<size_t>(TableNumber(KindOf(Kind::Yazi).table) - 1)];
+    labelRows.clear();
     auto labelLines = [&](auto givesRow) {
         return [&, givesRow](uint32_t number, std::string_view line) {
             if (!givesRow(line)) {
                 return true;
             }
             labelRows.push_back(number);
-            return !EndsLabelFile(labels, static_cast<int>(labelRows.size()));
+            return !EndsLabelFile(table, static_cast<int>(labelRows.size()));
         };
     };
-    EachLine(paths.labels, labelLines(LabelLineGivesRow));
-    result.labelFileRows_ = labelRows.size();
-    EachLine(paths.companion, labelLines(CompanionLineGivesRow));
-    return result;
+    EachLine(labels, labelLines(LabelLineGivesRow));
+    labelFileRows_ = labelRows.size();
+    EachLine(companion, labelLines(CompanionLineGivesRow));
 }
 
 }  // namespace plotaktar

@@ -115,7 +115,7 @@ std::string Join(const PlantedLine* lines, size_t n, bool planted) {
     return text;
 }
 
-std::vector<Finding> Check(const TempDir& dir, bool planted, const CheckOptions& options = {}) {
+Findings Check(const TempDir& dir, bool planted, const CheckOptions& options = {}) {
     const ImportPaths paths{dir.write(planted ? "planted.gplt" : "clean.gplt",
                                       Join(kPlanted, std::size(kPlanted), planted)),
                             dir.write(planted ? "planted.yaz" : "clean.yaz",
@@ -125,13 +125,13 @@ std::vector<Finding> Check(const TempDir& dir, bool planted, const CheckOptions&
     return CheckFiles(paths, options, quiet);
 }
 
-std::string Listing(const std::vector<Finding>& findings) {
-    return FindingsText(findings);
+std::string Listing(const Findings& findings) {
+    return FindingsText(findings, {"GEOMETRY", "LABELS", "COMPANION"});
 }
 
 TEST(Check, FindsEachPlantedFaultOnItsLineAndNothingInTheDrawingWithoutThem) {
     TempDir dir;
-    const std::vector<Finding> findings = Check(dir, true);
+    const Findings findings = Check(dir, true);
     std::set<std::pair<std::string, uint64_t>> found;
     std::set<std::string> codes;
     for (const Finding& f : findings) {
@@ -169,12 +169,12 @@ TEST(Check, FindsEachPlantedFaultOnItsLineAndNothingInTheDrawingWithoutThem) {
         }
     }
 
-    const std::vector<Finding> clean = Check(dir, false);
+    const Findings clean = Check(dir, false);
     EXPECT_TRUE(clean.empty()) << Listing(clean);
 }
 
-std::vector<Finding> OfCode(const std::vector<Finding>& findings, std::string_view code) {
-    std::vector<Finding> of;
+Findings OfCode(const Findings& findings, std::string_view code) {
+    Findings of;
     for (const Finding& f : findings) {
         if (f.code == code) {
             of.push_back(f);
@@ -198,7 +198,7 @@ TEST(Check, TheSamplesParcelsMissTheirDeclaredAreasAndTheRuleAndScaleMoveTheLimi
     const ImportPaths paths{samples + "/pafta12.gplt", samples + "/pafta12.yaz",
                             samples + "/pafta12.yfn"};
     ImportObserver quiet;
-    const std::vector<Finding> findings = CheckFiles(paths, {}, quiet);
+    const Findings findings = CheckFiles(paths, {}, quiet);
     ASSERT_EQ(findings.size(), 3u) << Listing(findings);
     const double areas[] = {1152.04, 1202.73, 829.24};
     const double declared[] = {1250.40, 986.75, 2310.05};
@@ -220,7 +220,7 @@ TEST(Check, TheSamplesParcelsMissTheirDeclaredAreasAndTheRuleAndScaleMoveTheLimi
     EXPECT_EQ(OfCode(CheckFiles(paths, rural, quiet), "parcel-area").size(), 3u);
     // At 1:100000 every difference is within the rural limit; without a rule each is only told.
     EXPECT_TRUE(CheckFiles(paths, {100000, AreaRule::Kirsal}, quiet).empty());
-    const std::vector<Finding> told = CheckFiles(paths, {1000, AreaRule::None}, quiet);
+    const Findings told = CheckFiles(paths, {1000, AreaRule::None}, quiet);
     ASSERT_EQ(told.size(), 3u);
     EXPECT_EQ(CountFindings(told).errors, 0u);
 }
@@ -283,10 +283,10 @@ TEST(Check, AreasFromTheCornersAgreeWithShapely) {
     ASSERT_EQ(expected.size(), static_cast<size_t>(parcels) + 3);
 
     ImportObserver quiet;
-    std::vector<Finding> told = OfCode(
+    Findings told = OfCode(
         CheckFiles({dir.write("random.gplt", geometry), "", ""}, {1000, AreaRule::None}, quiet),
         "parcel-area");
-    const std::vector<Finding> sample =
+    const Findings sample =
         OfCode(CheckFiles({samples + "/pafta12.gplt", "", ""}, {1000, AreaRule::None}, quiet),
                "parcel-area");
     told.insert(told.end(), sample.begin(), sample.end());
