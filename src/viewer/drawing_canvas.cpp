@@ -176,6 +176,7 @@ void DrawingCanvas::paintEvent(QPaintEvent*) {
         painter.drawImage(
             QRectF(topLeft, QSizeF(picture_.width() * ratio, picture_.height() * ratio)), picture_);
     }
+    paintMarks(painter);
     paintSelection(painter);
     painter.setRenderHint(QPainter::Antialiasing, false);
     tool_->paint(*this, painter);
@@ -206,6 +207,35 @@ void DrawingCanvas::paintSelection(QPainter& painter) const {
         default:
             painter.drawEllipse(polygon.value(0), 8, 8);
             break;
+    }
+}
+
+void DrawingCanvas::setMarks(std::vector<Mark> marks) {
+    marks_ = std::move(marks);
+    update();
+}
+
+void DrawingCanvas::paintMarks(QPainter& painter) const {
+    if (marks_.empty()) {
+        return;
+    }
+    const Bounds area = view_.visibleArea();
+    QPen pen(Qt::white, 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.setRenderHint(QPainter::Antialiasing);
+    size_t drawn = 0;
+    for (const Mark& mark : marks_) {
+        if (mark.at.east < area.minEast || mark.at.east > area.maxEast ||
+            mark.at.north < area.minNorth || mark.at.north > area.maxNorth) {
+            continue;
+        }
+        if (++drawn > kMaxMarks) {
+            break;
+        }
+        const QPointF p = view_.toScreen(mark.at);
+        painter.setBrush(mark.error ? QColor(220, 0, 0) : QColor(240, 150, 0));
+        painter.drawPolygon(QPolygonF({p + QPointF(0, -7), p + QPointF(6, 4), p + QPointF(-6, 4)}));
     }
 }
 

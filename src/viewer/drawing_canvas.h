@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "drawing/drawing_loader.h"
 #include "render/renderer.h"
@@ -51,6 +52,15 @@ class DrawingCanvas : public QWidget {
     // Selects `feature` as the user's pick and tells featureClicked.
     void pick(std::optional<uint32_t> feature);
 
+    // Marks drawn over the picture where the check found something: red for errors, orange for
+    // warnings. At most kMaxMarks in view are drawn.
+    struct Mark {
+        Vertex at;
+        bool error;
+    };
+    void setMarks(std::vector<Mark> marks);
+    static constexpr size_t kMaxMarks = 20000;
+
     // True once the image on screen is a finished picture of the current view.
     bool pictureCurrent() const { return pictureCurrent_; }
     const RenderStats& stats() const { return stats_; }
@@ -76,6 +86,7 @@ class DrawingCanvas : public QWidget {
     void pictureDone(quint64 generation, const QImage& image, const ViewTransform& view,
                      const RenderStats& stats);
     void paintSelection(QPainter& painter) const;
+    void paintMarks(QPainter& painter) const;
 
     std::shared_ptr<const LoadedDrawing> drawing_;
     RenderFilter filter_;
@@ -89,6 +100,7 @@ class DrawingCanvas : public QWidget {
     QThreadPool pool_;
     QTimer settle_;
     std::optional<uint32_t> selected_;
+    std::vector<Mark> marks_;
     std::unique_ptr<CanvasTool> tool_;
 };
 
