@@ -43,7 +43,7 @@ void FindingsModel::setShown(Shown shown) {
 
 void FindingsModel::rebuild() {
     order_.clear();
-    if (!check_) {
+    if (!check_ || inFileOrder()) {
         return;
     }
     const check::Findings& findings = check_->findings;
@@ -54,7 +54,7 @@ void FindingsModel::rebuild() {
         }
     }
     if (sortColumn_ < 0) {
-        return;  // the check's own order: by file and line
+        return;
     }
     const bool ascending = sortOrder_ == Qt::AscendingOrder;
     std::stable_sort(order_.begin(), order_.end(), [&](size_t a, size_t b) {
@@ -88,7 +88,10 @@ void FindingsModel::rebuild() {
 }
 
 int FindingsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(order_.size());
+    if (parent.isValid() || !check_) {
+        return 0;
+    }
+    return static_cast<int>(inFileOrder() ? check_->findings.size() : order_.size());
 }
 
 int FindingsModel::columnCount(const QModelIndex& parent) const {
@@ -96,10 +99,10 @@ int FindingsModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant FindingsModel::data(const QModelIndex& index, int role) const {
-    if (!check_ || !index.isValid() || static_cast<size_t>(index.row()) >= order_.size()) {
+    if (!check_ || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    const check::Finding& f = check_->findings[order_[static_cast<size_t>(index.row())]];
+    const check::Finding& f = check_->findings[findingAt(index.row())];
     if (role == Qt::ForegroundRole && index.column() == Severity) {
         return f.severity == check::Severity::Error ? QColor(176, 0, 0) : QColor(160, 100, 0);
     }
@@ -163,6 +166,15 @@ CheckPanel::CheckPanel(QWidget* parent) : QWidget(parent) {
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
     view_->setWordWrap(false);
+    // Widths from the widest texts the columns hold, not from their rows: many rows would cost
+    // the window a pause.
+    const QFontMetrics metrics = view_->fontMetrics();
+    const char* const widest[] = {"Uyarı", "parcel-self-intersection", "Ada Parsel Köşe", "1000000",
+                                  "pafta12.gplt:100000"};
+    for (int column = 0; column < FindingsModel::Message; ++column) {
+        view_->setColumnWidth(column,
+                              metrics.horizontalAdvance(QString::fromUtf8(widest[column])) + 16);
+    }
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Göster:")));
@@ -197,10 +209,6 @@ void CheckPanel::setCheck(std::shared_ptr<const DrawingCheck> check) {
             QStringLiteral("%1 hata, %2 uyarı").arg(check->errors).arg(check->warnings));
     }
     model_.setCheck(std::move(check));
-    for (int column :
-         {FindingsModel::Severity, FindingsModel::Code, FindingsModel::Page, FindingsModel::Row}) {
-        view_->resizeColumnToContents(column);
-    }
 }
 
 }  // namespace plotaktar::viewer

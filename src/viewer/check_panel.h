@@ -26,7 +26,9 @@ class FindingsModel : public QAbstractTableModel {
     void setCheck(std::shared_ptr<const DrawingCheck> check);
     void setShown(Shown shown);
     // The finding behind a row of the model.
-    size_t findingAt(int row) const { return order_[static_cast<size_t>(row)]; }
+    size_t findingAt(int row) const {
+        return inFileOrder() ? static_cast<size_t>(row) : order_[static_cast<size_t>(row)];
+    }
     const DrawingCheck* check() const { return check_.get(); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -37,6 +39,9 @@ class FindingsModel : public QAbstractTableModel {
 
   private:
     void rebuild();
+    // All findings in the check's own order (by file and line), which needs no order of its
+    // own: a new check fills the panel in constant time.
+    bool inFileOrder() const { return shown_ == Shown::All && sortColumn_ < 0; }
     std::shared_ptr<const DrawingCheck> check_;
     std::vector<size_t> order_;
     Shown shown_ = Shown::All;

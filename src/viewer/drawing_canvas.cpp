@@ -210,30 +210,43 @@ void DrawingCanvas::paintSelection(QPainter& painter) const {
     }
 }
 
-void DrawingCanvas::setMarks(std::vector<Mark> marks) {
+void DrawingCanvas::setMarks(std::shared_ptr<const std::vector<FindingMark>> marks) {
     marks_ = std::move(marks);
     update();
 }
 
 void DrawingCanvas::paintMarks(QPainter& painter) const {
-    if (marks_.empty()) {
+    if (!marks_ || marks_->empty()) {
         return;
     }
     const Bounds area = view_.visibleArea();
     QPen pen(Qt::white, 1);
     pen.setCosmetic(true);
     painter.setPen(pen);
-    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // One mark a patch of the screen, an error's before a warning's.
+    const int columns = width() / kMarkCell + 1;
+    std::vector<uint8_t> taken(static_cast<size_t>(columns * (height() / kMarkCell + 1)), 0);
     size_t drawn = 0;
-    for (const Mark& mark : marks_) {
+    for (const FindingMark& mark : *marks_) {
         if (mark.at.east < area.minEast || mark.at.east > area.maxEast ||
             mark.at.north < area.minNorth || mark.at.north > area.maxNorth) {
             continue;
         }
+        const QPointF p = view_.toScreen(mark.at);
+        const int cx = static_cast<int>(p.x()) / kMarkCell,
+                  cy = static_cast<int>(p.y()) / kMarkCell;
+        if (cx < 0 || cy < 0 || cx >= columns || cy > height() / kMarkCell) {
+            continue;
+        }
+        uint8_t& cell = taken[static_cast<size_t>(cy * columns + cx)];
+        if (cell == 2 || (cell == 1 && !mark.error)) {
+            continue;
+        }
+        cell = mark.error ? 2 : 1;
         if (++drawn > kMaxMarks) {
             break;
         }
-        const QPointF p = view_.toScreen(mark.at);
         painter.setBrush(mark.error ? QColor(220, 0, 0) : QColor(240, 150, 0));
         painter.drawPolygon(QPolygonF({p + QPointF(0, -7), p + QPointF(6, 4), p + QPointF(-6, 4)}));
     }

@@ -12,6 +12,7 @@
 #include "drawing/drawing_loader.h"
 #include "render/renderer.h"
 #include "viewer/canvas_tool.h"
+#include "viewer/drawing_check.h"
 
 namespace plotaktar::viewer {
 
@@ -53,13 +54,11 @@ class DrawingCanvas : public QWidget {
     void pick(std::optional<uint32_t> feature);
 
     // Marks drawn over the picture where the check found something: red for errors, orange for
-    // warnings. At most kMaxMarks in view are drawn.
-    struct Mark {
-        Vertex at;
-        bool error;
-    };
-    void setMarks(std::vector<Mark> marks);
-    static constexpr size_t kMaxMarks = 20000;
+    // warnings; one a patch of kMarkCell pixels, and at most kMaxMarks, so that a drawing full
+    // of findings still pans smoothly.
+    void setMarks(std::shared_ptr<const std::vector<FindingMark>> marks);
+    static constexpr size_t kMaxMarks = 3000;
+    static constexpr int kMarkCell = 8;
 
     // True once the image on screen is a finished picture of the current view.
     bool pictureCurrent() const { return pictureCurrent_; }
@@ -100,7 +99,7 @@ class DrawingCanvas : public QWidget {
     QThreadPool pool_;
     QTimer settle_;
     std::optional<uint32_t> selected_;
-    std::vector<Mark> marks_;
+    std::shared_ptr<const std::vector<FindingMark>> marks_;
     std::unique_ptr<CanvasTool> tool_;
 };
 

@@ -34,6 +34,7 @@ std::shared_ptr<const DrawingCheck> CheckDrawing(const LoadedDrawing& loaded,
             byRow.emplace(RowKey(*table, static_cast<int>(drawing.sourceRow(i))), i);
         }
     }
+    auto marks = std::make_shared<std::vector<FindingMark>>();
     result->features.reserve(result->findings.size());
     result->places.reserve(result->findings.size());
     for (const check::Finding& f : result->findings) {
@@ -47,10 +48,14 @@ std::shared_ptr<const DrawingCheck> CheckDrawing(const LoadedDrawing& loaded,
         if (!place && feature && !drawing.vertices(*feature).empty()) {
             place = drawing.vertices(*feature).front();
         }
+        if (place) {
+            marks->push_back({*place, f.severity == check::Severity::Error});
+        }
         result->features.push_back(feature);
         result->places.push_back(place);
         ++(f.severity == check::Severity::Error ? result->errors : result->warnings);
     }
+    result->marks = std::move(marks);
     return result;
 }
 

@@ -11,13 +11,21 @@
 
 namespace plotaktar::viewer {
 
+// A mark on the map where the check found something.
+struct FindingMark {
+    Vertex at;
+    bool error;
+};
+
 // The check of a drawing on screen: its findings, the feature each names (when the drawing
-// shows that row), and where on the map each lies.
+// shows that row), where on the map each lies, and the marks of those that lie somewhere. All
+// made on the worker thread, so that the window only shows them.
 struct DrawingCheck {
     ImportPaths paths;
     check::Findings findings;
     std::vector<std::optional<uint32_t>> features;  // by finding
     std::vector<std::optional<Vertex>> places;      // by finding
+    std::shared_ptr<const std::vector<FindingMark>> marks;
     size_t errors = 0;
     size_t warnings = 0;
 };

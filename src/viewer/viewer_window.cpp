@@ -275,7 +275,7 @@ void ViewerWindow::startCheck(const DrawingFiles& files,
                               std::vector<check::FailedRecord> failures) {
     const quint64 generation = ++checkGeneration_;
     check_.reset();
-    canvas_->setMarks({});
+    canvas_->setMarks(nullptr);
     const std::shared_ptr<const LoadedDrawing> drawing = canvas_->drawing();
     if (!drawing || !drawing->workspace) {
         checkPanel_->setCheck(nullptr);
@@ -309,15 +309,7 @@ void ViewerWindow::checked(quint64 generation, std::shared_ptr<const DrawingChec
         checkLabel_->setText(QStringLiteral("Denetim yapılamadı: bellek yetmedi"));
         return;
     }
-    std::vector<DrawingCanvas::Mark> marks;
-    marks.reserve(check->findings.size());
-    for (size_t i = 0; i < check->findings.size(); ++i) {
-        if (check->places[i]) {
-            marks.push_back(
-                {*check->places[i], check->findings[i].severity == check::Severity::Error});
-        }
-    }
-    canvas_->setMarks(std::move(marks));
+    canvas_->setMarks(check->marks);
     checkPanel_->setCheck(check);
     checkLabel_->setText(
         QStringLiteral("Denetim: %1 hata, %2 uyarı").arg(check->errors).arg(check->warnings));
