@@ -131,7 +131,9 @@ class Checker {
             }
             const int row = lines.rowOfGeometryLine(kind->table, failure.line);
             const int column = TableOf(kind->table).columns.layer;
-            const std::string cell = Utf8(ws_.table(kind->table).cell(column, row));
+            // Row 0 is the header row: a failure no row can be found for has no cell.
+            const std::string cell =
+                row > 0 ? Utf8(ws_.table(kind->table).cell(column, row)) : std::string();
             const std::string field = Header(kind->table, column);
             const std::string cause =
                 TryStrToInt(cell) ? "1 ile 150 arasında değil" : "bir tamsayı değil";
