@@ -80,9 +80,11 @@ class Checker {
         }
         if (Loaded(ws_.flags, Kind::Parsel)) {
             parcels();
-            CheckParcelGeometry(shapes_, report_);
         }
         outliers();
+        // The positions' memory back before the parcels' geometry.
+        std::vector<Placed>().swap(placed_);
+        CheckParcelGeometry(shapes_, report_);
     }
 
   private:
