@@ -89,6 +89,24 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         convertPeaks.push_back(run.peakResidentMiB);
     }
 
+#ifdef PLOTAKTAR_BENCH_CHECK
+    // plotaktar-cli check of the same drawing (findings as JSON into the log), beside convert.
+    std::vector<Timing> checkRuns;
+    std::vector<double> checkPeaks;
+    std::string checkLog = scratch.file("check.log");
+    for (int i = 0; i < runs; ++i) {
+        ProcessRun run = runner.run(
+            {options.cli, "check", drawing.geometry, drawing.labels, "--format", "json"}, checkLog);
+        if (run.exitStatus != 0 && run.exitStatus != 3) {
+            throw std::runtime_error("plotaktar-cli check exited with " +
+                                     std::to_string(run.exitStatus) + ":\n" +
+                                     ReadWholeFile(checkLog));
+        }
+        checkRuns.push_back(run.time);
+        checkPeaks.push_back(run.peakResidentMiB);
+    }
+#endif
+
     std::unique_ptr<Session> session;
     ScriptedUi ui;
     std::vector<Timing> importRuns, exportRuns;
@@ -186,6 +204,14 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
             result.notes.push_back(note);
         }
     }
+#endif
+#ifdef PLOTAKTAR_BENCH_CHECK
+    const Timing checked = MedianTiming(checkRuns);
+    const double checkPeakMiB = MedianOf(checkPeaks);
+    add("check", checked.wallMs, "ms", "plotaktar-cli check --format json, wall time");
+    add("check_peak_rss", checkPeakMiB, "MiB", "plotaktar-check, peak resident");
+    add("check/convert", checked.wallMs / convert.wallMs, "x", "target: at most 10");
+    add("check_peak/input_bytes", checkPeakMiB / inputMiB, "x", "target: at most 4");
 #endif
     add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 8");
     add("convert_cpu/floor_cpu", convert.cpuMs / floor.cpuMs, "x", "the same in CPU time");

@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/check_command.h"
 #include "cli/render_command.h"
 
 namespace plotaktar::cli {
@@ -110,6 +111,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "render") {
         line.action = CommandLine::Action::Render;
         (void)ParseRender(args);  // usage errors are found before plotaktar-render starts
+    } else if (command == "check") {
+        line.action = CommandLine::Action::Check;
+        (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
     } else if (command == "run") {
         line.action = CommandLine::Action::Run;
         line.steps = ParseSteps(args);
@@ -125,6 +129,8 @@ const char* UsageText() {
        plotaktar-cli render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
        plotaktar-cli render FILE.plt -o FILE [--size WxH]
        plotaktar-cli render GEOMETRY|FILE.plt ... -o FILE --scale N|auto [SHEET OPTIONS]
+       plotaktar-cli check GEOMETRY [LABELS | --no-labels] [--scale N]
+                           [--area-rule imar|kirsal|none] [--format text|json]
        plotaktar-cli --help | --version
 
 Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
@@ -172,6 +178,18 @@ render ... -o FILE --scale N|auto [--paper A4|A3|A2|A1|A0] [--landscape | --port
     (in millimetres) and PNG (at --dpi, 300 unless said otherwise, 10 to 2400, at most 500
     million pixels a page) write FILE for one page, else FILE-0 (the index), FILE-1 ...
 
+check GEOMETRY [LABELS | --no-labels] [--scale N] [--area-rule imar|kirsal|none]
+      [--format text|json]
+    Checks the drawing before it leaves: parcel areas from the corners against the declared
+    "Alan" (tolerance of the imar or kirsal rule at scale 1:N, N 1000 unless given; none
+    reports the difference unjudged), parcels that cross themselves, overlap or leave slivers,
+    points under one number at two places, line ends away from the point they name, layers
+    not declared, cells that are no numbers or will stop the export, failing records, and
+    features far from the rest. One finding a line, FILE:LINE: error|warning: CODE: message,
+    then a summary line; --format json writes the findings and the summary as JSON. Exit
+    status 0 when no finding is an error, 3 when one is, 1 when the check failed, 2 for a
+    usage error or an input that cannot be read.
+
 The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz (or .YAZ) of
 the same name beside GEOMETRY, when there is one, and a line on standard error says
 "NAME.yaz: labels taken from beside the geometry (--no-labels reads none)"; with --no-labels
@@ -186,7 +204,7 @@ window's message boxes).
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
 file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);
 2 for a usage error or an input file that cannot be read (convert, render), in which case
-nothing is written.
+nothing is written; check's own statuses are given above.
 )usage";
 }
 

@@ -111,29 +111,15 @@ void AddLines(const Table& table, const Columns& c, FeatureKind kind, LayerLooku
     }
 }
 
-// A parcel's corners are its corner cells' Y and X, the values the plot file writes first in
-// each corner's piece, so that the drawing of a plot file and of the workspace it came from
-// agree.
-void AddParcels(const Table& parcels, const Columns& c, const Table& corners, FeatureKind kind,
-                LayerLookup& layers, Drawing& drawing) {
+// Every parcel with readable corners, on the layer its layer number names.
+void AddParcels(const Workspace& workspace, FeatureKind kind, LayerLookup& layers,
+                Drawing& drawing) {
+    const Table& parcels = workspace.table(TableId::Parcels);
+    const Columns& c = ColumnsOf(Kind::Parsel);
     std::vector<Vertex> vertices;
     std::string name;
     for (int row = 1; row < parcels.rowCount(); ++row) {
-        // A count that is not a number, or reaches beyond the corners stored (their empty
-        // cells give no position), leaves the parcel out without walking it.
-        int32_t count = TryStrToInt(parcels.cell(c.cornerCount, row)).value_or(0);
-        if (count >= corners.storedRows(row)) {
-            count = 0;
-        }
-        vertices.clear();
-        bool readable = count > 0;
-        for (int k = 1; k <= count && readable; ++k) {
-            const CornerCell corner = SplitCornerCell(corners.cell(row, k));
-            Vertex v;
-            readable = ParseCoordinate(corner.y, v.east) && ParseCoordinate(corner.x, v.north);
-            vertices.push_back(v);
-        }
-        if (!readable) {
+        if (!ParcelCornersOf(workspace, row, vertices)) {
             ++drawing.counts().unreadable;
             continue;
         }
@@ -229,6 +215,31 @@ void ReserveFor(const Workspace& workspace, Drawing& drawing) {
 
 }  // namespace
 
+// A parcel's corners are its corner cells' Y and X, the values the plot file writes first in
+// each corner's piece, so that the drawing of a plot file and of the workspace it came from
+// agree.
+bool ParcelCornersOf(const Workspace& workspace, int row, std::vector<Vertex>& corners) {
+    const Table& parcels = workspace.table(TableId::Parcels);
+    const Table& cornerTable = workspace.table(TableId::ParcelCorners);
+    corners.clear();
+    // A count that is not a number, or reaches beyond the corners stored (their empty cells
+    // give no position), leaves the parcel out without walking it.
+    const int32_t count =
+        TryStrToInt(parcels.cell(ColumnsOf(Kind::Parsel).cornerCount, row)).value_or(0);
+    if (count <= 0 || count >= cornerTable.storedRows(row)) {
+        return false;
+    }
+    for (int k = 1; k <= count; ++k) {
+        const CornerCell corner = SplitCornerCell(cornerTable.cell(row, k));
+        Vertex v;
+        if (!ParseCoordinate(corner.y, v.east) || !ParseCoordinate(corner.x, v.north)) {
+            return false;
+        }
+        corners.push_back(v);
+    }
+    return true;
+}
+
 Drawing DrawingFromWorkspace(const Workspace& workspace) {
     Drawing drawing;
     ReserveFor(workspace, drawing);
@@ -254,8 +265,7 @@ Drawing DrawingFromWorkspace(const Workspace& workspace) {
                 AddLines(table, columns, FeatureOf(kind), layers, drawing);
                 break;
             case Shape::Polygon:
-                AddParcels(table, columns, workspace.table(TableId::ParcelCorners), FeatureOf(kind),
-                           layers, drawing);
+                AddParcels(workspace, FeatureOf(kind), layers, drawing);
                 break;
             case Shape::Symbol:
                 AddSymbols(workspace, table, columns, layers, drawing);
