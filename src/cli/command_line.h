@@ -29,7 +29,7 @@ struct Step {
 };
 
 struct CommandLine {
-    enum class Action { Help, Version, Convert, Run, Render, Export };
+    enum class Action { Help, Version, Convert, Run, Render, Check, Export };
     Action action = Action::Help;
     ConvertArgs convert;
     std::vector<Step> steps;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/export_command.h"
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
             return Finish(RunSession(line.steps, stdout, stderr));
         case CommandLine::Action::Render:
             return Finish(StartRender(args, stderr));
+        case CommandLine::Action::Check:
+            return Finish(StartCheck(args, stderr));
         case CommandLine::Action::Export:
             return Finish(StartExport(args, stderr));
     }
