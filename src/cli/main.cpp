@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/render_command.h"
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
             return Finish(RunSession(line.steps, stdout, stderr));
         case CommandLine::Action::Render:
             return Finish(StartRender(args, stderr));
+        case CommandLine::Action::Batch:
+            return Finish(RunBatch(line.batch, stdin, stdout, stderr));
     }
     return kExitUsage;
 }
