@@ -26,6 +26,7 @@
 #include "model/messages.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "plotfile/plot_writer.h"
 
 namespace plotaktar::cli {
 
@@ -715,6 +716,8 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
         }
     }
     StopSignals signals;
+    // The workers keep the cores busy: each plot file is formatted on its worker's thread.
+    WritePlotFilesOnTwoThreads(args.jobs == 1);
     Batch batch(args, FindDrawings(args, paths), out, err, report.get());
     int status = batch.run();
     if (report && std::fflush(report.get()) != 0) {

@@ -1,5 +1,6 @@
 #include "import/import_files.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "import/geometry_readers.h"
@@ -124,6 +125,42 @@ void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
     }
 }
 
+// Makes room in the record tables for the rows the files will give, counted from the first
+// three bytes of their lines, so that the tables grow once instead of doubling: a big drawing
+// is then neither copied over and over nor faulted in twice. Only an estimate (a failing record
+// still takes its row; a label line without text takes none): a wrong count costs only room.
+void ReserveRows(Workspace& ws, const InputFile& geometry, const InputFile& labels,
+                 const InputFile& companion) {
+    int rows[kKindCount] = {};
+    std::string_view bytes = geometry.text();
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\r', start);
+        end = end == std::string_view::npos ? bytes.size() : end;
+        const std::string_view code = bytes.substr(start, std::min<size_t>(3, end - start));
+        for (const KindEntry& kind : kKinds) {
+            if (!kind.code.empty() && code == kind.code) {
+                ++rows[static_cast<size_t>(kind.kind)];
+                break;
+            }
+        }
+        start = end + 1;
+        if (start < bytes.size() && bytes[start] == '\n') {
+            ++start;
+        }
+    }
+    for (const InputFile* file : {&labels, &companion}) {
+        const std::string_view text = file->text();
+        rows[static_cast<size_t>(Kind::Yazi)] +=
+            static_cast<int>(std::count(text.begin(), text.end(), '\r') + 1);
+    }
+    for (const KindEntry& kind : kKinds) {
+        const int count = rows[static_cast<size_t>(kind.kind)];
+        if (count > 0 && kind.kind != Kind::Tabaka) {
+            ws.table(kind.table).reserveRows(count + 1);
+        }
+    }
+}
+
 // Reads a label file with its reader, after warning of a file that is no text or has no
 // carriage returns.
 template <typename Reader>
@@ -154,6 +191,7 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     } catch (const Error&) {
     }
 
+    ReserveRows(ws, geometry, labels, companion);
     HoldFileInTables(ws, geometry, true);
     HoldFileInTables(ws, labels, false);
     HoldFileInTables(ws, companion, false);

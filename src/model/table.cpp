@@ -60,6 +60,18 @@ void Table::storeSlow(int col, int row, uint64_t ref) {
     column[r] = ref;
 }
 
+void Table::reserveRows(int rows) {
+    if (rows <= 0) {
+        return;
+    }
+    if (columns_.size() < static_cast<size_t>(colCount_)) {
+        columns_.resize(static_cast<size_t>(colCount_));
+    }
+    for (size_t c = 0; c < static_cast<size_t>(colCount_); ++c) {
+        columns_[c].reserve(static_cast<size_t>(rows));
+    }
+}
+
 size_t Table::arenaBytesFor(size_t length) {
     return length == 0 ? 0 : length <= kMaxLength ? length : sizeof(uint64_t) + length;
 }

@@ -9,6 +9,11 @@
 
 namespace plotaktar::platform {
 
+// Asks the system to back a big block that is about to be filled whole with large pages (2 MiB
+// on Linux): a file of 60 MB then costs some thirty first touches instead of 15,000, which on
+// virtual machines is a good part of reading it. Nothing where the system has no such pages.
+void AdviseLargePages(char* block, size_t size);
+
 // Reads an open file to its end through `read(into, room)`, which returns the number of bytes
 // read, 0 at the end or a negative number on an error. `sizeHint` is the size the system
 // reports; the file is read to its end all the same, since a file may grow meanwhile and some
@@ -19,6 +24,7 @@ SharedBytes ReadToEnd(size_t sizeHint, Read read) {
     // One byte of room beyond the size finds the end without a copy.
     size_t capacity = sizeHint + 1;
     std::unique_ptr<char[]> data(new char[capacity]);
+    AdviseLargePages(data.get(), capacity);
     size_t got = 0;
     for (;;) {
         if (got == capacity) {

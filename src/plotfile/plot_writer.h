@@ -47,6 +47,11 @@ class CornerItem {
 // the rows before it. Reads the workspace only.
 void WritePlotFile(const Workspace& workspace, PlotSink& sink);
 
+// Whether WritePlotFile may format a big file on two threads (true at start, on a machine of
+// more than one core); the bytes are the same either way. A caller that already keeps every
+// core busy (batch's workers) says no.
+void WritePlotFilesOnTwoThreads(bool allowed);
+
 // The whole plot file in memory.
 std::string PlotFileBytes(const Workspace& workspace);
 
