@@ -1,6 +1,7 @@
 #include "import/import_files.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "import/geometry_readers.h"
@@ -131,22 +132,36 @@ void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
 // still takes its row; a label line without text takes none): a wrong count costs only room.
 void ReserveRows(Workspace& ws, const InputFile& geometry, const InputFile& labels,
                  const InputFile& companion) {
+    // A line's first three bytes as one number, against each geometry kind's code.
+    auto code = [](const char* p) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(p[0])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(p[1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(p[2])) << 16;
+    };
+    uint32_t codes[kKindCount] = {};
+    for (const KindEntry& kind : kKinds) {
+        if (kind.code.size() == 3) {
+            codes[static_cast<size_t>(kind.kind)] = code(kind.code.data());
+        }
+    }
     int rows[kKindCount] = {};
-    std::string_view bytes = geometry.text();
-    for (size_t start = 0; start < bytes.size();) {
-        size_t end = bytes.find('\r', start);
-        end = end == std::string_view::npos ? bytes.size() : end;
-        const std::string_view code = bytes.substr(start, std::min<size_t>(3, end - start));
-        for (const KindEntry& kind : kKinds) {
-            if (!kind.code.empty() && code == kind.code) {
-                ++rows[static_cast<size_t>(kind.kind)];
+    const std::string_view bytes = geometry.text();
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (end - p >= 3) {
+        const uint32_t first = code(p);
+        for (size_t k = 0; k < kKindCount; ++k) {
+            if (first == codes[k]) {
+                ++rows[k];
                 break;
             }
         }
-        start = end + 1;
-        if (start < bytes.size() && bytes[start] == '\n') {
-            ++start;
+        const void* cr = std::memchr(p, '\r', static_cast<size_t>(end - p));
+        if (cr == nullptr) {
+            break;
         }
+        p = static_cast<const char*>(cr) + 1;
+        p += p < end && *p == '\n';
     }
     for (const InputFile* file : {&labels, &companion}) {
         const std::string_view text = file->text();
