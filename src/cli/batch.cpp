@@ -716,8 +716,9 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
         }
     }
     StopSignals signals;
-    // The workers keep the cores busy: each plot file is formatted on its worker's thread.
-    WritePlotFilesOnTwoThreads(args.jobs == 1);
+    // The workers are what uses the cores: each plot file is formatted on its worker's thread,
+    // so that -j N means N threads converting.
+    WritePlotFilesOnTwoThreads(false);
     Batch batch(args, FindDrawings(args, paths), out, err, report.get());
     int status = batch.run();
     if (report && std::fflush(report.get()) != 0) {
