@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "cli/batch_child.h"
@@ -306,6 +307,7 @@ class Batch {
     std::condition_variable placingChanged_;
     std::deque<Placing> placing_;
     bool placingClosed_ = false;
+    bool placeAtOnce_ = false;  // no placer thread: each worker places its own files
 
     std::mutex mutex_;  // what follows, and the output streams
     std::condition_variable progressed_;
@@ -342,14 +344,29 @@ int Batch::run() {
                                    : std::max(1u, std::thread::hardware_concurrency());
     jobs = std::max<unsigned>(1, std::min<size_t>(jobs, order_.size()));
 
+    // Threads that cannot be started (an address-space limit) leave their work to this one:
+    // without a placer each file is placed by its worker, without workers this thread converts.
     std::thread placer;
     if (converting()) {
-        placer = std::thread([this] { placeAll(); });
+        try {
+            placer = std::thread([this] { placeAll(); });
+        } catch (const std::system_error&) {
+        }
     }
+    placeAtOnce_ = !placer.joinable();
     std::vector<std::thread> workers;
-    workersRunning_ = static_cast<int>(jobs);
     for (unsigned i = 0; i < jobs; ++i) {
-        workers.emplace_back([this] { work(); });
+        std::lock_guard lock(mutex_);
+        try {
+            workers.emplace_back([this] { work(); });
+            ++workersRunning_;
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    if (workers.empty()) {
+        workersRunning_ = 1;
+        work();
     }
     {
         std::unique_lock lock(mutex_);
@@ -418,7 +435,7 @@ void Batch::runOne(size_t index, bool alone) {
     }
     if (unplaced) {
         Placing placing{index, std::move(result), std::move(unplaced), started};
-        if (alone) {
+        if (alone || placeAtOnce_) {
             place(placing);
             return;
         }

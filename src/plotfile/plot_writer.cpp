@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <type_traits>
@@ -306,14 +307,25 @@ class ChunkAssembler {
 // writer would have given it.
 class TwoThreadWriter {
   public:
-    TwoThreadWriter(const Workspace& workspace, std::vector<Part> parts)
-        : workspace_(workspace), parts_(std::move(parts)), slots_(parts_.size()) {}
+    TwoThreadWriter(const Workspace& workspace, const std::vector<Part>& parts)
+        : workspace_(workspace), parts_(parts), slots_(parts_.size()) {}
 
-    void write(PlotSink& sink) {
-        std::thread helper([this] {
-            PartFormatter formatter;
-            helpUntilDone(formatter);
-        });
+    // Returns false, having written nothing, when no second thread can be started (under an
+    // address-space limit, say): the caller then writes on its own.
+    bool write(PlotSink& sink) {
+        std::thread helper;
+        try {
+            helper = std::thread([this] {
+                try {
+                    PartFormatter formatter;
+                    helpUntilDone(formatter);
+                } catch (...) {
+                    // No room for the helper's line buffer: the writing thread formats the rest.
+                }
+            });
+        } catch (const std::system_error&) {
+            return false;
+        }
         try {
             writeInOrder(sink);
         } catch (...) {
@@ -323,6 +335,7 @@ class TwoThreadWriter {
         }
         stop();
         helper.join();
+        return true;
     }
 
   private:
@@ -408,7 +421,7 @@ class TwoThreadWriter {
     }
 
     const Workspace& workspace_;
-    const std::vector<Part> parts_;
+    const std::vector<Part>& parts_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Slot> slots_;
@@ -452,8 +465,7 @@ void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
     std::vector<Part> parts =
         PlotFileParts(workspace, std::make_index_sequence<kPlotOrder.size()>());
     if (parts.size() >= kFewestPartsForTwoThreads && gWriteOnTwoThreads.load() &&
-        std::thread::hardware_concurrency() > 1) {
-        TwoThreadWriter(workspace, std::move(parts)).write(sink);
+        std::thread::hardware_concurrency() > 1 && TwoThreadWriter(workspace, parts).write(sink)) {
         return;
     }
     LineWriter out(sink);
