@@ -25,9 +25,9 @@
 #include "cli/state_dump.h"
 #include "model/errors.h"
 #include "model/messages.h"
+#include "model/second_thread.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "plotfile/plot_writer.h"
 
 namespace plotaktar::cli {
 
@@ -733,9 +733,9 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
         }
     }
     StopSignals signals;
-    // The workers are what uses the cores: each plot file is formatted on its worker's thread,
-    // so that -j N means N threads converting.
-    WritePlotFilesOnTwoThreads(false);
+    // The workers are what uses the cores: each drawing is converted on its worker's thread
+    // alone, so that -j N means N threads converting.
+    AllowSecondThread(false);
     Batch batch(args, FindDrawings(args, paths), out, err, report.get());
     int status = batch.run();
     if (report && std::fflush(report.get()) != 0) {

@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "import/geometry_readers.h"
 #include "import/import_context.h"
 #include "import/label_files.h"
 #include "import/line_reader.h"
 #include "model/errors.h"
+#include "model/second_thread.h"
 
 namespace plotaktar {
 
@@ -186,6 +192,78 @@ void ReadLabels(ImportContext& ctx, const InputFile& file, Reader reader) {
     reader(ctx, file.text());
 }
 
+// The label files together; both go to the text table only.
+void ReadLabelFiles(ImportContext& ctx, const InputFile& labels, const InputFile& companion) {
+    ReadLabels(ctx, labels, ReadLabelFile);
+    ReadLabels(ctx, companion, ReadCompanionFile);
+}
+
+// Label files from this size on are read beside the geometry file; smaller ones are not worth
+// a thread.
+constexpr size_t kLabelBytesForThread = size_t{1} << 20;
+
+// The warnings of the label files, held while they are read beside the geometry file and told
+// after its own, in the order of an import on one thread.
+class HeldWarnings : public ImportObserver {
+  public:
+    void importWarning(std::string_view fileName, ImportWarning warning,
+                       uint64_t lineCount) override {
+        held_.push_back({std::string(fileName), warning, lineCount});
+    }
+    void tell(ImportObserver& observer) const {
+        for (const FileWarning& w : held_) {
+            observer.importWarning(w.fileName, w.warning, w.lineCount);
+        }
+    }
+
+  private:
+    std::vector<FileWarning> held_;
+};
+
+// Reads the geometry file on this thread and the label files on a second one: they go to
+// different tables and meet only in LayerTable's usage marks, which the label files make in a
+// table of their own, copied over once the geometry's layer records are in (as they would be
+// when read after them). False, with nothing read, when no second thread can be started.
+bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const InputFile& labels,
+                         const InputFile& companion) {
+    auto labelLayers = std::make_unique<LayerTable>();
+    HeldWarnings warnings;
+    ImportContext labelCtx(ctx.workspace, warnings);
+    labelCtx.layers = labelLayers.get();
+    std::exception_ptr labelFailure;
+    std::thread reader;
+    try {
+        reader = std::thread([&] {
+            try {
+                ReadLabelFiles(labelCtx, labels, companion);
+            } catch (...) {
+                labelFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    try {
+        ReadGeometryFile(ctx, geometry);
+    } catch (const Error&) {
+    } catch (...) {
+        reader.join();
+        throw;
+    }
+    reader.join();
+    if (labelFailure) {
+        std::rethrow_exception(labelFailure);
+    }
+    warnings.tell(ctx.observer);
+    for (int row = 1; row <= kLayerRows; ++row) {
+        if (labelLayers->field(row, kLayerUsedField) == "1" &&
+            ctx.workspace.layerTable.field(row, kLayerUsedField) != "1") {
+            ctx.workspace.layerTable.setField(row, kLayerUsedField, "1");
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer) {
@@ -210,12 +288,16 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     HoldFileInTables(ws, geometry, true);
     HoldFileInTables(ws, labels, false);
     HoldFileInTables(ws, companion, false);
-    try {
-        ReadGeometryFile(ctx, geometry);
-    } catch (const Error&) {
+    const bool beside = geometry.bytes &&
+                        labels.text().size() + companion.text().size() >= kLabelBytesForThread &&
+                        SecondThreadAllowed();
+    if (!beside || !ReadBesideEachOther(ctx, geometry, labels, companion)) {
+        try {
+            ReadGeometryFile(ctx, geometry);
+        } catch (const Error&) {
+        }
+        ReadLabelFiles(ctx, labels, companion);
     }
-    ReadLabels(ctx, labels, ReadLabelFile);
-    ReadLabels(ctx, companion, ReadCompanionFile);
 
     // Cells of earlier imports that are still in the tables move out of those imports' files.
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};

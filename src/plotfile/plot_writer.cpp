@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/errors.h"
+#include "model/second_thread.h"
 #include "model/text.h"
 #include "plotfile/plot_grammar.h"
 
@@ -243,8 +244,6 @@ constexpr size_t kFewestPartsForTwoThreads = 8;
 // Parts formatted ahead of the one being written, at most: the memory a parallel export adds.
 constexpr size_t kPartsAhead = 2;
 
-std::atomic<bool> gWriteOnTwoThreads{true};
-
 // Collects one part's lines into the text it is pointed at.
 class PartSink : public PlotSink {
   public:
@@ -464,8 +463,8 @@ std::string CornerItem::text() const {
 void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
     std::vector<Part> parts =
         PlotFileParts(workspace, std::make_index_sequence<kPlotOrder.size()>());
-    if (parts.size() >= kFewestPartsForTwoThreads && gWriteOnTwoThreads.load() &&
-        std::thread::hardware_concurrency() > 1 && TwoThreadWriter(workspace, parts).write(sink)) {
+    if (parts.size() >= kFewestPartsForTwoThreads && SecondThreadAllowed() &&
+        TwoThreadWriter(workspace, parts).write(sink)) {
         return;
     }
     LineWriter out(sink);
@@ -473,10 +472,6 @@ void WritePlotFile(const Workspace& workspace, PlotSink& sink) {
         part.write(workspace, out, part.from, part.to);
     }
     out.flush();
-}
-
-void WritePlotFilesOnTwoThreads(bool allowed) {
-    gWriteOnTwoThreads.store(allowed);
 }
 
 std::string PlotFileBytes(const Workspace& workspace) {

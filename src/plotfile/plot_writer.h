@@ -44,13 +44,9 @@ class CornerItem {
 // in their fixed order (layers, triangulation points, traverse points, text labels, detail
 // points, lines, parcels), every line ended with CR LF. A bad layer number or corner count
 // throws before anything of its row is written; the sink has then received only whole lines of
-// the rows before it. Reads the workspace only.
+// the rows before it. Reads the workspace only. A big file is formatted on two threads where
+// SecondThreadAllowed(), in the same chunks.
 void WritePlotFile(const Workspace& workspace, PlotSink& sink);
-
-// Whether WritePlotFile may format a big file on two threads (true at start, on a machine of
-// more than one core); the bytes are the same either way. A caller that already keeps every
-// core busy (batch's workers) says no.
-void WritePlotFilesOnTwoThreads(bool allowed);
 
 // The whole plot file in memory.
 std::string PlotFileBytes(const Workspace& workspace);

@@ -5,6 +5,7 @@
 
 #include "export_fixture.h"
 #include "model/errors.h"
+#include "model/second_thread.h"
 #include "plotfile/plot_writer.h"
 #include "test_support.h"
 
@@ -291,13 +292,13 @@ TEST_F(PlotWriterTest, TwoThreadsGiveTheChunksOfOne) {
     ws().flags.FlagParsel = "1";
     auto write = [&](bool twoThreads, std::string& error) {
         Recorder recorder;
-        WritePlotFilesOnTwoThreads(twoThreads);
+        AllowSecondThread(twoThreads);
         try {
             WritePlotFile(ws(), recorder);
         } catch (const Error& e) {
             error = e.what();
         }
-        WritePlotFilesOnTwoThreads(true);
+        AllowSecondThread(true);
         return recorder.chunks;
     };
     std::string oneError, twoError;
