@@ -28,6 +28,7 @@
 #include "model/second_thread.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/program.h"
 
 namespace plotaktar::cli {
 
@@ -340,8 +341,7 @@ int Batch::run() {
     std::stable_sort(order_.begin(), order_.end(), [&](size_t a, size_t b) {
         return drawings_[a].inputBytes > drawings_[b].inputBytes;
     });
-    unsigned jobs = args_.jobs > 0 ? static_cast<unsigned>(args_.jobs)
-                                   : std::max(1u, std::thread::hardware_concurrency());
+    unsigned jobs = args_.jobs > 0 ? static_cast<unsigned>(args_.jobs) : platform::UsableCores();
     jobs = std::max<unsigned>(1, std::min<size_t>(jobs, order_.size()));
 
     // Threads that cannot be started (an address-space limit) leave their work to this one:

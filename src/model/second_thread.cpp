@@ -1,7 +1,8 @@
 #include "model/second_thread.h"
 
 #include <atomic>
-#include <thread>
+
+#include "platform/program.h"
 
 namespace plotaktar {
 
@@ -12,7 +13,7 @@ std::atomic<bool> g_allowed{true};
 }  // namespace
 
 bool SecondThreadAllowed() {
-    return g_allowed.load() && std::thread::hardware_concurrency() > 1;
+    return g_allowed.load() && platform::UsableCores() > 1;
 }
 
 void AllowSecondThread(bool allowed) {
