@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/number_pool.h"
+#include "platform/large_pages.h"
 
 namespace plotaktar {
 
@@ -68,7 +69,13 @@ void Table::reserveRows(int rows) {
         columns_.resize(static_cast<size_t>(colCount_));
     }
     for (size_t c = 0; c < static_cast<size_t>(colCount_); ++c) {
-        columns_[c].reserve(static_cast<size_t>(rows));
+        std::vector<uint64_t>& column = columns_[c];
+        if (column.capacity() < static_cast<size_t>(rows)) {
+            column.reserve(static_cast<size_t>(rows));
+            // Filled row by row up to about the rows asked for.
+            platform::AdviseLargePages(column.data() + column.size(),
+                                       (column.capacity() - column.size()) * sizeof(uint64_t));
+        }
     }
 }
 

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,17 +35,6 @@ int OpenWithoutWaiting(const std::string& path) {
 }
 
 }  // namespace
-
-void AdviseLargePages(char* block, size_t size) {
-    constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
-    const uintptr_t start =
-        (reinterpret_cast<uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kLargePage - 1);
-    if (end > start) {
-        // Only the large pages that lie wholly inside the block: no byte beyond it is touched.
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
-}
 
 std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {

@@ -28,8 +28,6 @@ bool IsDirectory(const std::wstring& path) {
 
 }  // namespace
 
-void AdviseLargePages(char*, size_t) {}
-
 std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {
         return memory->read(path);

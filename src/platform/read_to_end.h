@@ -6,13 +6,9 @@
 #include <string_view>
 
 #include "platform/byte_buffer.h"
+#include "platform/large_pages.h"
 
 namespace plotaktar::platform {
-
-// Asks the system to back a big block that is about to be filled whole with large pages (2 MiB
-// on Linux): a file of 60 MB then costs some thirty first touches instead of 15,000, which on
-// virtual machines is a good part of reading it. Nothing where the system has no such pages.
-void AdviseLargePages(char* block, size_t size);
 
 // Reads an open file to its end through `read(into, room)`, which returns the number of bytes
 // read, 0 at the end or a negative number on an error. `sizeHint` is the size the system
