@@ -56,10 +56,13 @@ test: build
 # Benchmark (never part of `make test`): a separate Release build, one generated drawing per
 # N and SEED (kept in the build dir and reused), figures printed by plotaktar_bench.
 # Several sizes: make bench N="250000 500000 1000000"
+# Parcels in blocks of neighbours sharing corners, as surveyed (the default draws parcels of
+# random corners, most of which cross themselves): make bench MODE=blocks
 BENCH_BUILD ?= build-bench
 N ?= 1000000
 SEED ?= 1
 RUNS ?= 5
+MODE ?=
 # The archive benchmark's number of drawings (0 leaves it out), and the drawing callgrind counts
 # convert's instructions on.
 ARCHIVE ?= 2000
@@ -71,9 +74,9 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target gen_drawing plotaktar_bench
 	@set -e; mkdir -p $(BENCH_BUILD)/drawings; bases=; \
 	for n in $(N); do \
-	  base=$(BENCH_BUILD)/drawings/drawing-$$n-$(SEED); \
+	  base=$(BENCH_BUILD)/drawings/drawing-$$n-$(SEED)$(if $(MODE),-$(MODE)); \
 	  if [ ! $$base.yfn -nt $(BENCH_BUILD)/bench/gen_drawing ]; then \
-	    ./$(BENCH_BUILD)/bench/gen_drawing $$n $(SEED) $$base; \
+	    ./$(BENCH_BUILD)/bench/gen_drawing $$n $(SEED) $$base $(MODE); \
 	  fi; \
 	  bases="$$bases $$base"; \
 	done; \

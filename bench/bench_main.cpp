@@ -94,6 +94,24 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         convertPeaks.push_back(run.peakResidentMiB);
     }
 
+#ifdef PLOTAKTAR_BENCH_CHECK
+    // plotaktar-cli check of the same drawing (findings as JSON into the log), beside convert.
+    std::vector<Timing> checkRuns;
+    std::vector<double> checkPeaks;
+    std::string checkLog = scratch.file("check.log");
+    for (int i = 0; i < runs; ++i) {
+        ProcessRun run = runner.run(
+            {options.cli, "check", drawing.geometry, drawing.labels, "--format", "json"}, checkLog);
+        if (run.exitStatus != 0 && run.exitStatus != 3) {
+            throw std::runtime_error("plotaktar-cli check exited with " +
+                                     std::to_string(run.exitStatus) + ":\n" +
+                                     ReadWholeFile(checkLog));
+        }
+        checkRuns.push_back(run.time);
+        checkPeaks.push_back(run.peakResidentMiB);
+    }
+#endif
+
     std::unique_ptr<Session> session;
     ScriptedUi ui;
     std::vector<Timing> importRuns, exportRuns;
@@ -181,12 +199,26 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         add("render_png", viewer.renderMs, "ms",
             "plotaktar-cli render to a 1600 x 1000 PNG, wall (target 1500)");
         add("render_peak_rss", viewer.renderPeakMiB, "MiB", "its peak resident");
+        add("sheets_pdf", viewer.sheets.wallMs, "ms",
+            "render --scale 5000 --paper A0 to PDF, wall");
+        add("sheets_pdf/convert", viewer.sheets.wallMs / convert.wallMs, "x", "target: at most 10");
+        add("sheets_pdf_cpu/convert_cpu", viewer.sheets.cpuMs / convert.cpuMs, "x",
+            "the same in CPU time");
+        add("sheets_peak/input_bytes", viewer.sheetsPeakMiB / inputMiB, "x", "target: at most 4");
         add("viewer_peak_rss", viewer.peakMiB, "MiB", "plotaktar-view, peak resident");
         add("viewer_peak/input_bytes", viewer.peakMiB / inputMiB, "x", "target: at most 4");
         for (const std::string& note : viewer.notes) {
             result.notes.push_back(note);
         }
     }
+#endif
+#ifdef PLOTAKTAR_BENCH_CHECK
+    const Timing checked = MedianTiming(checkRuns);
+    const double checkPeakMiB = MedianOf(checkPeaks);
+    add("check", checked.wallMs, "ms", "plotaktar-cli check --format json, wall time");
+    add("check_peak_rss", checkPeakMiB, "MiB", "plotaktar-check, peak resident");
+    add("check/convert", checked.wallMs / convert.wallMs, "x", "target: at most 10");
+    add("check_peak/input_bytes", checkPeakMiB / inputMiB, "x", "target: at most 4");
 #endif
     add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 2");
     add("convert/read_floor", convert.wallMs / readFloor.wallMs, "x", "");

@@ -189,9 +189,11 @@ struct Point {
 class Drawing {
   public:
     // A parcel-heavy drawing (most records parcels with their corners) tests the growth of
-    // the corner table, which has one column per parcel.
-    Drawing(uint64_t records, uint64_t seed, bool parcelHeavy)
-        : records_(records), rnd_(seed), parcelHeavy_(parcelHeavy) {}
+    // the corner table, which has one column per parcel. A drawing of blocks draws its parcels
+    // as a surveyor's are: blocks of adjacent quadrilaterals sharing their corners, each with a
+    // declared area close to its corners' (a few off), and symbols on detail points.
+    Drawing(uint64_t records, uint64_t seed, bool parcelHeavy, bool blocks = false)
+        : records_(records), rnd_(seed), parcelHeavy_(parcelHeavy), blocks_(blocks) {}
 
     void write(const std::string& base) {
         writeGeometry(base + ".gplt");
@@ -200,9 +202,11 @@ class Drawing {
     }
 
   private:
+    // A drawing of blocks covers 7 km, so that no feature lies 5 km from its middle.
     Point newPoint() {
-        Point p{++pointNumber_, 450000000 + rnd_.range(0, 2500000),
-                50000000 + rnd_.range(0, 2500000), rnd_.range(5000, 150000)};
+        const int64_t across = blocks_ ? 700000 : 2500000;
+        Point p{++pointNumber_, 450000000 + rnd_.range(0, across), 50000000 + rnd_.range(0, across),
+                rnd_.range(5000, 150000)};
         return p;
     }
     int64_t layer() { return rnd_.range(1, layers_); }
@@ -245,7 +249,7 @@ class Drawing {
             } else if (r <= 825) {
                 controlPoint(out, "pol");
             } else if (r <= 845 && left >= 4) {
-                written += parcel(out, left) - 1;
+                written += (blocks_ && left >= 5 ? blockParcel(out) : parcel(out, left)) - 1;
             } else if (r <= 870) {
                 symbol(out);
             } else if (r <= 885) {
@@ -271,6 +275,8 @@ class Drawing {
 
     void detailPoint(Output& out) {
         Point p = newPoint();
+        previousDetail_ = lastDetail_;
+        lastDetail_ = p;
         out.put("nok ").num(p.number);
         sep(out);
         coordinates(out, p);
@@ -280,7 +286,7 @@ class Drawing {
 
     void controlPoint(Output& out, const char* kind) {
         Point p = newPoint();
-        out.put(kind).put(' ').num(rnd_.range(1, 9999));
+        out.put(kind).put(' ').num(blocks_ ? ++controlNumber_ : rnd_.range(1, 9999));
         sep(out);
         coordinates(out, p);
         sep(out);
@@ -292,6 +298,11 @@ class Drawing {
         Point a = newPoint();
         Point b{a.number + 1, a.x + rnd_.range(-5000, 5000), a.y + rnd_.range(-5000, 5000),
                 a.z + rnd_.range(-300, 300)};
+        if (blocks_ && previousDetail_.number > 0) {
+            // Between the last two detail points, as a surveyor joins them.
+            a = previousDetail_;
+            b = lastDetail_;
+        }
         out.put("hat ").num(a.number);
         sep(out);
         out.fixed2(a.y).put(' ').fixed2(a.x).put(' ').fixed2(a.z).put(' ').num(b.number);
@@ -302,7 +313,9 @@ class Drawing {
     }
 
     void symbol(Output& out) {
-        out.put("sem ").num(++pointNumber_).put(' ').num(rnd_.range(1, 60));
+        out.put("sem ").num(blocks_ && lastDetail_.number > 0 ? lastDetail_.number
+                                                              : ++pointNumber_);
+        out.put(' ').num(rnd_.range(1, 60));
         out.put(" 1.00 1.00 ").fixed2(rnd_.range(0, 39999));
         sep(out);
         out.num(layer()).endLine();
@@ -349,6 +362,61 @@ class Drawing {
             out.endLine();
         }
         return corners + 1;
+    }
+
+    // The next parcel of the current block, a new block when it is used up. A block is a row
+    // of 5 to 10 parcels, two deep, on a grid of corners shared by its neighbours (jittered
+    // inside); blocks lie in slots of 330 x 90 m across the 7 km, so that they do not overlap.
+    // Writes the parcel record and its four corner lines; returns 5.
+    uint64_t blockParcel(Output& out) {
+        if (blockLeft_ == 0) {
+            blockCols_ = rnd_.range(5, 10);
+            const int64_t width = rnd_.range(1500, 3000), depth = rnd_.range(2000, 3900);
+            const int64_t slot = slot_++ % (21 * 77);
+            const int64_t originX = 450000000 + (slot / 21) * 9000;
+            const int64_t originY = 50000000 + (slot % 21) * 33000;
+            grid_.assign(static_cast<size_t>((blockCols_ + 1) * 3), {});
+            for (int64_t r = 0; r <= 2; ++r) {
+                for (int64_t c = 0; c <= blockCols_; ++c) {
+                    const bool inside = c > 0 && c < blockCols_;
+                    Point& p = grid_[static_cast<size_t>(r * (blockCols_ + 1) + c)];
+                    p.number = ++pointNumber_;
+                    p.x = originX + r * depth + (inside && r == 1 ? rnd_.range(-100, 100) : 0);
+                    p.y = originY + c * width + (inside ? rnd_.range(-100, 100) : 0);
+                    p.z = rnd_.range(5000, 150000);
+                }
+            }
+            block_ = 100 + slot_;  // each block its own number
+            parcelNo_ = 0;
+            blockLeft_ = 2 * blockCols_;
+        }
+        const int64_t k = 2 * blockCols_ - blockLeft_--;
+        const int64_t r = k / blockCols_, c = k % blockCols_;
+        auto at = [&](int64_t row, int64_t col) -> const Point& {
+            return grid_[static_cast<size_t>(row * (blockCols_ + 1) + col)];
+        };
+        const Point* corners[4] = {&at(r, c), &at(r, c + 1), &at(r + 1, c + 1), &at(r + 1, c)};
+        // Twice the area in square hundredths, by the shoelace formula.
+        int64_t twice = 0;
+        for (int i = 0; i < 4; ++i) {
+            const Point& a = *corners[i];
+            const Point& b = *corners[(i + 1) % 4];
+            twice += a.y * b.x - b.y * a.x;
+        }
+        int64_t area = (twice < 0 ? -twice : twice) / 200;  // hundredths of m²
+        if (rnd_.chance(3)) {
+            area = area * rnd_.range(90, 110) / 100;  // a declared area gone wrong
+        }
+        ++parcelNo_;
+        out.put("par ").num(block_).put(' ').num(parcelNo_).put(' ').fixed2(area);
+        sep(out);
+        out.num(layer()).endLine();
+        for (const Point* p : corners) {
+            out.num(block_).put(' ').num(parcelNo_).put(' ').num(p->number).put(' ');
+            out.fixed2(p->y).put(' ').fixed2(p->x).put(' ').fixed2(p->z);
+            out.endLine();
+        }
+        return 5;
     }
 
     std::string labelText() {
@@ -409,6 +477,14 @@ class Drawing {
     int64_t parcelNo_ = 0;
     bool padded_ = false;
     bool parcelHeavy_;
+    bool blocks_;
+    Point lastDetail_{};
+    Point previousDetail_{};
+    int64_t controlNumber_ = 0;
+    int64_t slot_ = 0;
+    int64_t blockCols_ = 0;
+    int64_t blockLeft_ = 0;
+    std::vector<Point> grid_;
 };
 
 bool ParseNumber(const char* text, uint64_t& value) {
@@ -423,16 +499,18 @@ int main(int argc, char** argv) {
     uint64_t records = 0;
     uint64_t seed = 1;
     bool parcelHeavy = argc == 5 && std::string_view(argv[4]) == "parcels";
-    if ((argc != 4 && !parcelHeavy) || !ParseNumber(argv[1], records) ||
+    bool blocks = argc == 5 && std::string_view(argv[4]) == "blocks";
+    if ((argc != 4 && !parcelHeavy && !blocks) || !ParseNumber(argv[1], records) ||
         !ParseNumber(argv[2], seed)) {
         std::fprintf(stderr,
-                     "usage: gen_drawing RECORDS SEED BASE [parcels]\n"
+                     "usage: gen_drawing RECORDS SEED BASE [parcels|blocks]\n"
                      "writes BASE.gplt (RECORDS lines), BASE.yaz and BASE.yfn; with 'parcels'\n"
-                     "most records are parcels with their corner lines\n");
+                     "most records are parcels with their corner lines; with 'blocks' the\n"
+                     "parcels lie in blocks of neighbours sharing their corners\n");
         return 2;
     }
     try {
-        Drawing(records, seed, parcelHeavy).write(argv[3]);
+        Drawing(records, seed, parcelHeavy, blocks).write(argv[3]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gen_drawing: %s\n", e.what());
         return 1;

@@ -49,7 +49,8 @@ ViewerFigures MeasureViewer(const Drawing& drawing, ProcessRunner& runner, const
                             const std::string& viewerPath, int runs) {
     ViewerFigures figures;
     ScratchDir scratch;
-    std::vector<double> shown, shownWall, peaks, renders, renderPeaks;
+    std::vector<double> shown, shownWall, peaks, renders, renderPeaks, sheetWall, sheetCpu,
+        sheetPeaks;
     const std::string log = scratch.file("viewer.log");
     for (int i = 0; i < runs; ++i) {
         ProcessRun run = runner.run({viewerPath, "--exit-when-drawn", drawing.geometry}, log);
@@ -76,7 +77,23 @@ ViewerFigures MeasureViewer(const Drawing& drawing, ProcessRunner& runner, const
         }
         renders.push_back(render.time.wallMs);
         renderPeaks.push_back(render.peakResidentMiB);
+
+        // Sheets: every feature drawn, at 1:5000 on A0.
+        ProcessRun sheets =
+            runner.run({cli, "render", drawing.geometry, drawing.labels, "-o",
+                        scratch.file("sheets.pdf"), "--scale", "5000", "--paper", "A0"},
+                       scratch.file("sheets.log"));
+        if (sheets.exitStatus != 0) {
+            throw std::runtime_error("plotaktar-cli render --scale exited with " +
+                                     std::to_string(sheets.exitStatus));
+        }
+        sheetWall.push_back(sheets.time.wallMs);
+        sheetCpu.push_back(sheets.time.cpuMs);
+        sheetPeaks.push_back(sheets.peakResidentMiB);
     }
+    figures.sheets.wallMs = MedianOf(sheetWall);
+    figures.sheets.cpuMs = MedianOf(sheetCpu);
+    figures.sheetsPeakMiB = MedianOf(sheetPeaks);
     figures.shownMs = MedianOf(shown);
     figures.shownWallMs = MedianOf(shownWall);
     figures.peakMiB = MedianOf(peaks);

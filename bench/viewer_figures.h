@@ -15,6 +15,8 @@ struct ViewerFigures {
     double peakMiB = 0;      // its peak resident set
     double renderMs = 0;     // plotaktar-cli render to a 1600 x 1000 PNG, wall time
     double renderPeakMiB = 0;
+    Timing sheets;  // plotaktar-cli render --scale 5000 --paper A0 to a PDF
+    double sheetsPeakMiB = 0;
     double longestFrameMs = 0;  // the UI thread's longest pan or zoom step, repaint included
     double medianFrameMs = 0;
     double longestPickMs = 0;

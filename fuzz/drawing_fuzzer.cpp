@@ -38,7 +38,8 @@ void CheckFeatures(const Drawing& drawing) {
             case FeatureKind::Traverse:
             case FeatureKind::Detail:
             case FeatureKind::Label:
-                Check(vertices.size() == 1, "a point or label has one vertex");
+            case FeatureKind::Symbol:
+                Check(vertices.size() == 1, "a point, label or symbol has one vertex");
                 break;
             case FeatureKind::Line:
                 Check(vertices.size() == 2, "a line has two vertices");

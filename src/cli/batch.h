@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "cli/batch_args.h"
+#include "cli/check_command.h"
 
 namespace plotaktar::cli {
 
 // Exit status of a batch stopped by Ctrl+C (128 + SIGINT, as the shell gives).
 constexpr int kExitInterrupted = 130;
-// Exit status of `batch check` when no drawing failed but some had error findings.
-constexpr int kExitFindings = 3;
+// `batch check` gives check's kExitFindings when no drawing failed but some had error findings.
 
 // Runs one command over many drawings (see BatchArgs): `convert` in this process with
 // `jobs` workers, each drawing all or nothing as `convert` writes it; `export` and `check`

@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/check_command.h"
 #include "cli/render_command.h"
 
 namespace plotaktar::cli {
@@ -110,6 +111,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "render") {
         line.action = CommandLine::Action::Render;
         (void)ParseRender(args);  // usage errors are found before plotaktar-render starts
+    } else if (command == "check") {
+        line.action = CommandLine::Action::Check;
+        (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
     } else if (command == "batch") {
         line.action = CommandLine::Action::Batch;
         line.batch = ParseBatch(args);
@@ -127,6 +131,9 @@ const char* UsageText() {
        plotaktar-cli run STEP...
        plotaktar-cli render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
        plotaktar-cli render FILE.plt -o FILE [--size WxH]
+       plotaktar-cli render GEOMETRY|FILE.plt ... -o FILE --scale N|auto [SHEET OPTIONS]
+       plotaktar-cli check GEOMETRY [LABELS | --no-labels] [--scale N]
+                           [--area-rule imar|kirsal|none] [--format text|json]
        plotaktar-cli batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR]
                      [--report FILE.json] [--force] [--no-labels] [-0] [-]
        plotaktar-cli --help | --version
@@ -156,7 +163,37 @@ render FILE.plt -o FILE [--size WxH]
     Draws the whole drawing, fitted, on white, as plotaktar-view shows it: parcels, lines,
     points and labels, each layer in its colour. FILE's extension chooses the format: .png,
     .svg or .pdf. The picture is WxH pixels, 1600x1000 unless --size says otherwise. Needs
-    no display. A plot file is read back from its TA, PN, YA, LX and L2 records.
+    no display. A plot file is read back from its TA, PN, YA, LX and L2 records. Each
+    layer is drawn with its pen: "Renk" as an AutoCAD colour index (7 black), "kalınlık" as
+    the pen width in millimetres, "çizgi Tipi" 1 dashed, 2 dotted, 3 dash-dot. A layer whose
+    "Açık/kapalı" is 0 is left out unless --all-layers. Symbols stand at their point; a symbol
+    whose point is missing is named on standard error.
+
+render ... -o FILE --scale N|auto [--paper A4|A3|A2|A1|A0] [--landscape | --portrait]
+           [--dpi D] [--title TEXT] [--sheet NAME] [--crs CRS] [--all-layers]
+    Draws sheets at the map scale 1/N (1 to 1000000): a metre on the ground is 1000/N mm
+    on paper. "auto" takes the first of 500, 1000, 2000, 2500, 5000 at which the drawing fits
+    one sheet, else 5000, and says which on standard error. The paper is A3 unless --paper
+    says otherwise, turned to need fewer sheets unless --landscape or --portrait. Each sheet
+    has grid crosses every 10 cm with their coordinates, a north arrow, a scale bar, a key map
+    and a title block (TEXT, by default the input's name; NAME-1, NAME-2 ...; the scale; the
+    coordinate system --crs, as TM30 or EPSG:5254; the date; the counts). A drawing larger
+    than one sheet is split along round coordinates; sheets with nothing on them are left
+    out. PDF holds every page (the index of the sheets first when there are several); SVG
+    (in millimetres) and PNG (at --dpi, 300 unless said otherwise, 10 to 2400, at most 500
+    million pixels a page) write FILE for one page, else FILE-0 (the index), FILE-1 ...
+
+check GEOMETRY [LABELS | --no-labels] [--scale N] [--area-rule imar|kirsal|none]
+      [--format text|json]
+    Checks the drawing before it leaves: parcel areas from the corners against the declared
+    "Alan" (tolerance of the imar or kirsal rule at scale 1:N, N 1000 unless given; none
+    reports the difference unjudged), parcels that cross themselves, overlap or leave slivers,
+    points under one number at two places, line ends away from the point they name, layers
+    not declared, cells that are no numbers or will stop the export, failing records, and
+    features far from the rest. One finding a line, FILE:LINE: error|warning: CODE: message,
+    then a summary line; --format json writes the findings and the summary as JSON. Exit
+    status 0 when no finding is an error, 3 when one is, 1 when the check failed, 2 for a
+    usage error or an input that cannot be read.
 
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]
@@ -190,9 +227,10 @@ window's message boxes).
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
 file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);
 2 for a usage error or an input file that cannot be read (convert, render), in which case
-nothing is written. batch: 0 when every drawing succeeded, 1 when some failed (each is named
-on standard error), 3 for check when none failed but some had error findings, 2 for a usage
-error or an OUTDIR or report that cannot be written, 130 after Ctrl+C.
+nothing is written; check's own statuses are given above. batch: 0 when every drawing
+succeeded, 1 when some failed (each is named on standard error), 3 for check when none failed
+but some had error findings, 2 for a usage error or an OUTDIR or report that cannot be written,
+130 after Ctrl+C.
 )usage";
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/render_command.h"
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
             return Finish(StartRender(args, stderr));
         case CommandLine::Action::Batch:
             return Finish(RunBatch(line.batch, stdin, stdout, stderr));
+        case CommandLine::Action::Check:
+            return Finish(StartCheck(args, stderr));
     }
     return kExitUsage;
 }

@@ -74,6 +74,24 @@ void Remember(char (&buffer)[4096], const std::string& text) {
     _exit(kExitFailed);
 }
 
+// Symbols whose point is missing are left out, and said so, never placed by guess.
+void ReportMissingSymbols(const std::string& input, const Drawing& drawing, std::FILE* err) {
+    const DrawingCounts& counts = drawing.counts();
+    if (counts.symbols == 0) {
+        return;
+    }
+    std::string numbers;
+    for (const std::string& number : counts.missingSymbolPoints) {
+        numbers += (numbers.empty() ? "" : ", ") + Utf8FromCp1254(number);
+    }
+    if (counts.symbols > counts.missingSymbolPoints.size()) {
+        numbers += ", ...";
+    }
+    PrintProblem(err, input,
+                 std::to_string(counts.symbols) + " symbol" + (counts.symbols == 1 ? "" : "s") +
+                     " not drawn: no point of the number " + numbers);
+}
+
 }  // namespace
 
 int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
@@ -100,16 +118,23 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
         PrintProblem(err, args.input, Utf8FromCp1254(MessageOf(e)));
         return kExitFailed;
     }
+    // The tables are not needed to draw; their memory goes before the picture's is taken.
+    loaded.workspace.reset();
     const Drawing& drawing = loaded.drawing;
+    ReportMissingSymbols(args.input, drawing, err);
+    const RenderFilter filter = RenderFilter::LayersAsSwitched(drawing, args.allLayers);
+    auto temporaryChanged = [](const std::string& temporary) {
+        Remember(temporaryName, temporary);
+        platform::Report(temporary);
+    };
+    if (args.sheet) {
+        return RunSheets(args, drawing, filter, temporaryChanged, out, err);
+    }
     const ViewTransform view =
         ViewTransform::fit(drawing.extent(), args.width, args.height, args.width / 50);
     std::string problem;
     try {
-        problem = SavePicture(drawing, view, RenderFilter(), args.output,
-                              [](const std::string& temporary) {
-                                  Remember(temporaryName, temporary);
-                                  platform::Report(temporary);
-                              });
+        problem = SavePicture(drawing, view, filter, args.output, temporaryChanged);
     } catch (const std::exception& e) {
         problem = Utf8FromCp1254(MessageOf(e));
     }

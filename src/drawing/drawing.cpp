@@ -24,13 +24,21 @@ bool ParseCoordinate(std::string_view text, double& value) {
 }
 
 uint16_t Drawing::layerIndex(std::string_view name, int colour) {
+    DrawingLayer pen;
+    pen.colour = colour;
+    return layerIndex(name, pen);
+}
+
+uint16_t Drawing::layerIndex(std::string_view name, const DrawingLayer& pen) {
     if (auto found = layerByName_.find(name); found != layerByName_.end()) {
         return found->second;
     }
     if (layerList_.size() >= 0xffff) {
         return 0xfffe;  // the drawing has far more layer names than any sheet; share the last
     }
-    layerList_.push_back({std::string(name), colour, 0});
+    layerList_.push_back(pen);
+    layerList_.back().name = name;
+    layerList_.back().features = 0;
     const auto index = static_cast<uint16_t>(layerList_.size() - 1);
     layerByName_.emplace(name, index);
     return index;
@@ -47,10 +55,25 @@ void Drawing::reserve(size_t features, size_t vertices, size_t textBytes) {
 }
 
 void Drawing::add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<const Vertex> vertices,
-                  std::string_view text, double labelHeight, double labelAngle) {
+                  std::string_view text, double labelHeight, double labelAngle, bool centred) {
+    const double head[] = {labelHeight, std::fmod(labelAngle, 400.0), centred ? 1.0 : 0.0};
+    append(kind, layer, row, vertices,
+           kind == FeatureKind::Label ? std::span<const double>(head) : std::span<const double>(),
+           text);
+}
+
+void Drawing::addSymbol(uint16_t layer, uint32_t row, Vertex at, std::string_view number,
+                        double scaleX, double scaleY, double angle) {
+    const double head[] = {scaleX, scaleY, std::fmod(angle, 400.0)};
+    append(FeatureKind::Symbol, layer, row, {&at, 1}, head, number);
+}
+
+void Drawing::append(FeatureKind kind, uint16_t layer, uint32_t row,
+                     std::span<const Vertex> vertices, std::span<const double> head,
+                     std::string_view text) {
     // Offsets are 32 bits and the index keeps two marks in a feature number's top bits.
     if (kinds_.size() >= (size_t{1} << 30) || vertices_.size() + vertices.size() > UINT32_MAX ||
-        texts_.size() + text.size() + kLabelHead > UINT32_MAX) {
+        texts_.size() + text.size() + HeadOf(kind) > UINT32_MAX) {
         throw std::bad_alloc();
     }
     kinds_.push_back(kind);
@@ -58,14 +81,13 @@ void Drawing::add(FeatureKind kind, uint16_t layer, uint32_t row, std::span<cons
     rows_.push_back(row);
     vertices_.insert(vertices_.end(), vertices.begin(), vertices.end());
     vertexStart_.push_back(static_cast<uint32_t>(vertices_.size()));
-    if (kind == FeatureKind::Label) {
-        constexpr double kMostFloat = std::numeric_limits<float>::max();
-        const float height = static_cast<float>(std::clamp(labelHeight, -kMostFloat, kMostFloat));
-        const float angle = static_cast<float>(std::fmod(labelAngle, 400.0));
-        char head[kLabelHead];
-        std::memcpy(head, &height, sizeof height);
-        std::memcpy(head + sizeof height, &angle, sizeof angle);
-        texts_.append(head, kLabelHead);
+    // The head's values within a float's range (its angle the caller kept within one turn).
+    constexpr double kMostFloat = std::numeric_limits<float>::max();
+    for (double v : head) {
+        const float value = static_cast<float>(std::clamp(v, -kMostFloat, kMostFloat));
+        char bytes[sizeof value];
+        std::memcpy(bytes, &value, sizeof value);
+        texts_.append(bytes, sizeof value);
     }
     texts_.append(text);
     textStart_.push_back(static_cast<uint32_t>(texts_.size()));

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "drawing/drawing_sources.h"
+#include "model/point_names.h"
 #include "model/text.h"
 
 namespace plotaktar {
@@ -32,12 +33,23 @@ class LayerLookup {
         }
         const LayerTable& table = workspace_.layerTable;
         const Columns& columns = ColumnsOf(Kind::Tabaka);
-        std::optional<int32_t> colour = TryStrToInt(table.field(*row, LayerField(columns.colour)));
-        return drawing_.layerIndex(table.field(*row, LayerField(columns.name)),
-                                   colour && *colour >= 1 && *colour <= 7 ? *colour : 0);
+        auto field = [&](int column) { return table.field(*row, LayerField(column)); };
+        DrawingLayer pen;
+        const std::optional<int32_t> colour = TryStrToInt(Trim(field(columns.colour)));
+        pen.colour = colour && *colour >= 1 && *colour <= 255 ? *colour : 0;
+        pen.lineType = LineTypeOfCell(field(columns.lineType));
+        double thickness = 0;
+        if (ParseCoordinate(Trim(field(columns.thickness)), thickness) && thickness > 0) {
+            pen.thickness = static_cast<float>(std::min(thickness, kThickestPen));
+        }
+        pen.on = TryStrToInt(Trim(field(columns.onOff))) != 0;
+        return drawing_.layerIndex(field(columns.name), pen);
     }
 
   private:
+    // Pen widths beyond this many millimetres are taken as this, so that a stray value cannot
+    // paint a sheet over.
+    static constexpr double kThickestPen = 20.0;
     const Workspace& workspace_;
     Drawing& drawing_;
 };
@@ -78,8 +90,9 @@ void AddLabels(const Table& table, const Columns& c, FeatureKind kind, LayerLook
             ++drawing.counts().unreadable;
             continue;
         }
+        const bool centred = TryStrToInt(Trim(table.cell(c.centred, row))) == 1;
         drawing.add(kind, layers.of(table.cell(c.layer, row)), static_cast<uint32_t>(row), {&v, 1},
-                    table.cell(c.text, row), height, angle);
+                    table.cell(c.text, row), height, angle, centred);
     }
 }
 
@@ -98,29 +111,15 @@ void AddLines(const Table& table, const Columns& c, FeatureKind kind, LayerLooku
     }
 }
 
-// A parcel's corners are its corner cells' Y and X, the values the plot file writes first in
-// each corner's piece, so that the drawing of a plot file and of the workspace it came from
-// agree.
-void AddParcels(const Table& parcels, const Columns& c, const Table& corners, FeatureKind kind,
-                LayerLookup& layers, Drawing& drawing) {
+// Every parcel with readable corners, on the layer its layer number names.
+void AddParcels(const Workspace& workspace, FeatureKind kind, LayerLookup& layers,
+                Drawing& drawing) {
+    const Table& parcels = workspace.table(TableId::Parcels);
+    const Columns& c = ColumnsOf(Kind::Parsel);
     std::vector<Vertex> vertices;
     std::string name;
     for (int row = 1; row < parcels.rowCount(); ++row) {
-        // A count that is not a number, or reaches beyond the corners stored (their empty
-        // cells give no position), leaves the parcel out without walking it.
-        int32_t count = TryStrToInt(parcels.cell(c.cornerCount, row)).value_or(0);
-        if (count >= corners.storedRows(row)) {
-            count = 0;
-        }
-        vertices.clear();
-        bool readable = count > 0;
-        for (int k = 1; k <= count && readable; ++k) {
-            const CornerCell corner = SplitCornerCell(corners.cell(row, k));
-            Vertex v;
-            readable = ParseCoordinate(corner.y, v.east) && ParseCoordinate(corner.x, v.north);
-            vertices.push_back(v);
-        }
-        if (!readable) {
+        if (!ParcelCornersOf(workspace, row, vertices)) {
             ++drawing.counts().unreadable;
             continue;
         }
@@ -129,6 +128,41 @@ void AddParcels(const Table& parcels, const Columns& c, const Table& corners, Fe
         name += parcels.cell(c.parcel, row);
         drawing.add(kind, layers.of(parcels.cell(c.layer, row)), static_cast<uint32_t>(row),
                     vertices, name);
+    }
+}
+
+// Symbols at the point their "Nokta No" names (a detail point of that number, else "N." or "P."
+// followed by it). A symbol whose point is missing is left out and named, never placed by
+// guess.
+void AddSymbols(const Workspace& workspace, const Table& table, const Columns& c,
+                LayerLookup& layers, Drawing& drawing) {
+    constexpr size_t kNamedMissing = 20;
+    const PointIndex points(workspace);
+    DrawingCounts& counts = drawing.counts();
+    for (int row = 1; row < table.rowCount(); ++row) {
+        const std::string_view number = table.cell(c.number, row);
+        const std::optional<PointRef> point = points.findRaw(number);
+        if (!point) {
+            ++counts.symbols;
+            if (counts.missingSymbolPoints.size() < kNamedMissing) {
+                counts.missingSymbolPoints.emplace_back(Trim(number));
+            }
+            continue;
+        }
+        const Table& pointTable = workspace.table(KindOf(point->kind).table);
+        const Columns& pc = ColumnsOf(point->kind);
+        Vertex v;
+        double sx = 0, sy = 0, angle = 0;
+        if (!ParseCoordinate(pointTable.cell(pc.y, point->row), v.east) ||
+            !ParseCoordinate(pointTable.cell(pc.x, point->row), v.north) ||
+            !ParseCoordinate(table.cell(c.scaleX, row), sx) ||
+            !ParseCoordinate(table.cell(c.scaleY, row), sy) ||
+            !ParseCoordinate(table.cell(c.angle, row), angle)) {
+            ++counts.unreadable;
+            continue;
+        }
+        drawing.addSymbol(layers.of(table.cell(c.layer, row)), static_cast<uint32_t>(row), v,
+                          table.cell(c.symbol, row), sx, sy, angle);
     }
 }
 
@@ -153,6 +187,10 @@ void ReserveFor(const Workspace& workspace, Drawing& drawing) {
                 vertices += n;
                 textBytes += n * 8;
                 break;
+            case Shape::Symbol:
+                vertices += n;
+                textBytes += n * 16;
+                break;
             case Shape::Text:
                 vertices += n;
                 textBytes += n * 24;
@@ -176,6 +214,31 @@ void ReserveFor(const Workspace& workspace, Drawing& drawing) {
 }
 
 }  // namespace
+
+// A parcel's corners are its corner cells' Y and X, the values the plot file writes first in
+// each corner's piece, so that the drawing of a plot file and of the workspace it came from
+// agree.
+bool ParcelCornersOf(const Workspace& workspace, int row, std::vector<Vertex>& corners) {
+    const Table& parcels = workspace.table(TableId::Parcels);
+    const Table& cornerTable = workspace.table(TableId::ParcelCorners);
+    corners.clear();
+    // A count that is not a number, or reaches beyond the corners stored (their empty cells
+    // give no position), leaves the parcel out without walking it.
+    const int32_t count =
+        TryStrToInt(parcels.cell(ColumnsOf(Kind::Parsel).cornerCount, row)).value_or(0);
+    if (count <= 0 || count >= cornerTable.storedRows(row)) {
+        return false;
+    }
+    for (int k = 1; k <= count; ++k) {
+        const CornerCell corner = SplitCornerCell(cornerTable.cell(row, k));
+        Vertex v;
+        if (!ParseCoordinate(corner.y, v.east) || !ParseCoordinate(corner.x, v.north)) {
+            return false;
+        }
+        corners.push_back(v);
+    }
+    return true;
+}
 
 Drawing DrawingFromWorkspace(const Workspace& workspace) {
     Drawing drawing;
@@ -202,13 +265,14 @@ Drawing DrawingFromWorkspace(const Workspace& workspace) {
                 AddLines(table, columns, FeatureOf(kind), layers, drawing);
                 break;
             case Shape::Polygon:
-                AddParcels(table, columns, workspace.table(TableId::ParcelCorners), FeatureOf(kind),
-                           layers, drawing);
+                AddParcels(workspace, FeatureOf(kind), layers, drawing);
+                break;
+            case Shape::Symbol:
+                AddSymbols(workspace, table, columns, layers, drawing);
                 break;
         }
     }
     DrawingCounts& counts = drawing.counts();
-    counts.symbols = RowsIf(workspace, Kind::Sembol);
     counts.buildings = RowsIf(workspace, Kind::Bina);
     counts.slopes = RowsIf(workspace, Kind::Sev);
     drawing.finish();

@@ -37,7 +37,8 @@ double Distance(const Drawing& drawing, uint32_t f, Vertex p, double tolerance) 
         case Shape::Layer:
             break;
         case Shape::Point:
-            // Points are small targets: they win over anything else equally near.
+        case Shape::Symbol:
+            // Points and symbols are small targets: they win over anything else equally near.
             return std::hypot(p.east - v[0].east, p.north - v[0].north) * 0.5;
         case Shape::Line:
             return SegmentDistance(p, v[0], v[1]);

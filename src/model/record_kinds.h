@@ -232,15 +232,15 @@ struct SectionFlags {
 };
 
 // What a record kind's rows are: layer declarations, features of a shape, or rows the drawing
-// only counts (None).
-enum class Shape : uint8_t { None, Layer, Point, Line, Polygon, Text };
+// only counts (None). A symbol stands at the point its record names.
+enum class Shape : uint8_t { None, Layer, Point, Line, Polygon, Text, Symbol };
 
 // How a point kind is marked in a picture.
 enum class Marker : uint8_t { None, Triangle, Circle, Dot };
 
 // The kinds of features a drawing holds, in the order of the rows of kFeatureKinds.
-enum class FeatureKind : uint8_t { Triangulation, Traverse, Detail, Line, Parcel, Label };
-constexpr int kFeatureKinds = 6;
+enum class FeatureKind : uint8_t { Triangulation, Traverse, Detail, Line, Parcel, Label, Symbol };
+constexpr int kFeatureKinds = 7;
 
 // The kinds of data an import loads: the nine geometry record kinds in the order the import
 // offers a line to their readers, then the text labels of the two label files. Each has one
@@ -274,7 +274,7 @@ inline constexpr std::array<KindEntry, kKindCount> kKinds = {{
     {Kind::Hat, "hat", TableId::Lines, 9, &SectionFlags::FlagHat, "FlagHat", "hat", "hat", "", 6,
      Shape::Line},
     {Kind::Sembol, "sem", TableId::Symbols, 6, &SectionFlags::FlagSembol, "FlagSembol", "sembol",
-     "sem", "", 0, Shape::None},
+     "sem", "", 0, Shape::Symbol},
     {Kind::Parsel, "par", TableId::Parcels, 4, &SectionFlags::FlagParsel, "FlagParsel", "parsel",
      "par", "", 7, Shape::Polygon},
     {Kind::Bina, "bin", TableId::Buildings, 6, &SectionFlags::FlagBina, "FlagBina", "bina", "bin",
@@ -325,6 +325,7 @@ inline constexpr std::array<FeatureKindEntry, kFeatureKinds> kFeatureKindRows = 
     {FeatureKind::Line, Kind::Hat, "Hat", Marker::None},
     {FeatureKind::Parcel, Kind::Parsel, "Ada Parsel", Marker::None},
     {FeatureKind::Label, Kind::Yazi, "Yazı", Marker::None},
+    {FeatureKind::Symbol, Kind::Sembol, "Sembol", Marker::None},
 }};
 
 constexpr const FeatureKindEntry& FeatureKindOf(FeatureKind feature) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPen>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -19,6 +20,17 @@ struct RenderFilter {
     bool hiddenKinds[kFeatureKinds] = {};
     bool pointNumbers = true;
 
+    // The filter that leaves out the layers whose "Açık/kapalı" switches them off, unless
+    // `allLayers` asks for every layer.
+    static RenderFilter LayersAsSwitched(const Drawing& drawing, bool allLayers = false) {
+        RenderFilter filter;
+        filter.hiddenLayers.resize(drawing.layers().size());
+        for (size_t l = 0; l < drawing.layers().size(); ++l) {
+            filter.hiddenLayers[l] = !allLayers && !drawing.layers()[l].on;
+        }
+        return filter;
+    }
+
     bool shows(const Drawing& drawing, size_t feature) const {
         uint16_t layer = drawing.layer(feature);
         return !hiddenKinds[static_cast<int>(drawing.kind(feature))] &&
@@ -34,15 +46,35 @@ struct RenderStats {
     bool cancelled = false;
 };
 
-// The colour of a layer: its "Renk" number 1 to 7 from the CAD palette (7 is `foreground`),
-// otherwise a colour derived from its name, the same on every run.
+// How a picture's surface relates to paper. A screen, and a picture without a scale, is paper at
+// 96 dots an inch whose pens are at least one pixel wide and whose level of detail leaves out
+// what is too small to see. A sheet is a record of the drawing: every feature is drawn, markers
+// and texts are sized in millimetres, and pens are as thin as the layer says.
+struct PaperUnits {
+    double perMm = 96.0 / 25.4;  // surface units a millimetre of paper
+    double thinnestPen = 1.0;    // in surface units
+    bool sheet = false;
+
+    static PaperUnits Sheet(double perMm, bool raster) { return {perMm, raster ? 1.0 : 0.0, true}; }
+};
+
+// The colour of a layer: its "Renk" number 1 to 255 from the AutoCAD colour index palette (7 is
+// `foreground`), otherwise a colour derived from its name, the same on every run.
 QColor LayerColour(const DrawingLayer& layer, QColor foreground = Qt::black);
+
+// The pen of a layer on that surface: its colour, its "kalınlık" in millimetres (0.13 where it
+// has none) and no thinner than the surface's thinnest pen, and its line type's pattern in
+// millimetres of paper.
+QPen LayerPen(const DrawingLayer& layer, const PaperUnits& paper);
 
 // Paints the features that `view` touches onto `painter` (whose surface is view.width x
 // view.height), without filling the background. Returns early, with `cancelled` set, as soon
 // as `cancel` becomes true.
 RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
                           const RenderFilter& filter = {},
+                          const std::atomic<bool>* cancel = nullptr);
+RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
+                          const RenderFilter& filter, const PaperUnits& paper,
                           const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace plotaktar

@@ -18,21 +18,26 @@ constexpr size_t kPieceBytes = 64 * 1024;
 
 class SvgStreamEngine : public QPaintEngine {
   public:
-    SvgStreamEngine(int width, int height, std::function<void(std::string_view)> sink)
+    SvgStreamEngine(int width, int height, std::function<void(std::string_view)> sink,
+                    bool millimetres)
         : QPaintEngine(QPaintEngine::AllFeatures),
           width_(width),
           height_(height),
+          millimetres_(millimetres),
+          decimals_(millimetres ? 3 : 2),
           sink_(std::move(sink)) {}
 
     bool begin(QPaintDevice*) override {
         out_ =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"";
-        out_ += " width=\"" + std::to_string(width_) + "\" height=\"" + std::to_string(height_) +
-                "\" viewBox=\"0 0 " + std::to_string(width_) + ' ' + std::to_string(height_) +
-                "\">\n<title>plotaktar</title>\n";
+        const char* unit = millimetres_ ? "mm" : "";
+        out_ += " width=\"" + std::to_string(width_) + unit + "\" height=\"" +
+                std::to_string(height_) + unit + "\" viewBox=\"0 0 " + std::to_string(width_) +
+                ' ' + std::to_string(height_) + "\">\n<title>plotaktar</title>\n";
         return true;
     }
     bool end() override {
+        closeClip();
         out_ += "</svg>\n";
         flush();
         return true;
@@ -49,6 +54,26 @@ class SvgStreamEngine : public QPaintEngine {
         }
         if (dirty & DirtyTransform) {
             transform_ = newState.transform();
+        }
+        // A clip becomes a group of the elements painted under it. The clip is taken as it is
+        // given, in the surface's units: the painters set it with no transform.
+        if (dirty & DirtyClipPath) {
+            if (newState.clipOperation() == Qt::NoClip) {
+                closeClip();
+            } else {
+                openClip(newState.clipPath());
+            }
+        } else if (dirty & DirtyClipRegion) {
+            if (newState.clipOperation() == Qt::NoClip) {
+                closeClip();
+            } else {
+                QPainterPath path;
+                path.addRegion(newState.clipRegion());
+                openClip(path);
+            }
+        }
+        if ((dirty & DirtyClipEnabled) && !newState.isClipEnabled()) {
+            closeClip();
         }
     }
 
@@ -105,7 +130,7 @@ class SvgStreamEngine : public QPaintEngine {
         if (!hasPen() || count <= 0) {
             return;
         }
-        const double side = std::max(pen_.widthF(), 1.0);
+        const double side = pen_.widthF() > 0 ? pen_.widthF() : 1.0;
         out_ += "<path d=\"";
         for (int i = 0; i < count; ++i) {
             move(points[i] - QPointF(side / 2, side / 2));
@@ -181,8 +206,13 @@ class SvgStreamEngine : public QPaintEngine {
         out_ += '"';
         if (!transform_.isIdentity()) {
             out_ += " transform=\"matrix(";
-            for (double v : {transform_.m11(), transform_.m12(), transform_.m21(), transform_.m22(),
-                             transform_.dx(), transform_.dy()}) {
+            // The turn and scale to a millionth: a sheet's texts are a large font scaled down.
+            for (double v :
+                 {transform_.m11(), transform_.m12(), transform_.m21(), transform_.m22()}) {
+                number(v, 6);
+                out_ += ' ';
+            }
+            for (double v : {transform_.dx(), transform_.dy()}) {
                 number(v);
                 out_ += ' ';
             }
@@ -198,21 +228,45 @@ class SvgStreamEngine : public QPaintEngine {
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
 
   private:
+    void openClip(const QPainterPath& path) {
+        closeClip();
+        const std::string id = "clip" + std::to_string(++clips_);
+        out_ += "<clipPath id=\"" + id + "\"><path d=\"";
+        const QTransform saved = transform_;
+        transform_.reset();
+        for (const QPolygonF& polygon : path.toSubpathPolygons()) {
+            for (qsizetype i = 0; i < polygon.size(); ++i) {
+                i == 0 ? move(polygon[i]) : line(polygon[i]);
+            }
+            out_ += 'Z';
+        }
+        transform_ = saved;
+        out_ += "\"/></clipPath>\n<g clip-path=\"url(#" + id + ")\">\n";
+        clipOpen_ = true;
+    }
+    void closeClip() {
+        if (clipOpen_) {
+            out_ += "</g>\n";
+            clipOpen_ = false;
+        }
+    }
     bool hasPen() const { return pen_.style() != Qt::NoPen; }
     double scaleOf() const { return std::sqrt(std::fabs(transform_.determinant())); }
 
-    void number(double value) {
+    void number(double value) { number(value, decimals_); }
+    void number(double value, int decimals) {
         if (!std::isfinite(value)) {
             value = 0;
         }
         char buffer[400];
-        auto [end, ec] =
-            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+        auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::fixed, decimals);
         if (ec != std::errc()) {
             out_ += '0';
             return;
         }
-        // Two decimals are a hundredth of a pixel; their trailing zeros say nothing.
+        // Two decimals are a hundredth of a pixel, three a thousandth of a millimetre; their
+        // trailing zeros say nothing.
         while (end[-1] == '0') {
             --end;
         }
@@ -245,9 +299,19 @@ class SvgStreamEngine : public QPaintEngine {
         out_ += " stroke=\"";
         colour(pen_.color());
         out_ += "\" stroke-width=\"";
-        const double width = pen_.widthF() > 0 ? pen_.widthF() : 1.0;
-        number(pen_.isCosmetic() ? width : width * scaleOf());
+        const double width =
+            (pen_.widthF() > 0 ? pen_.widthF() : 1.0) * (pen_.isCosmetic() ? 1.0 : scaleOf());
+        number(width);
         out_ += '"';
+        if (pen_.style() != Qt::SolidLine) {
+            // Qt's dashes are in pen widths.
+            out_ += " stroke-dasharray=\"";
+            for (qreal dash : pen_.dashPattern()) {
+                number(dash * width);
+                out_ += ' ';
+            }
+            out_.back() = '"';
+        }
     }
     void fill(bool closed) {
         if (!closed || brush_.style() == Qt::NoBrush) {
@@ -314,17 +378,23 @@ class SvgStreamEngine : public QPaintEngine {
 
     int width_;
     int height_;
+    bool millimetres_;
+    int decimals_;
     std::function<void(std::string_view)> sink_;
     std::string out_;
+    int clips_ = 0;
+    bool clipOpen_ = false;
     QPen pen_;
     QBrush brush_;
     QTransform transform_;
 };
 
-SvgStream::SvgStream(int width, int height, std::function<void(std::string_view)> sink)
+SvgStream::SvgStream(int width, int height, std::function<void(std::string_view)> sink,
+                     bool millimetres)
     : width_(width),
       height_(height),
-      engine_(std::make_unique<SvgStreamEngine>(width, height, std::move(sink))) {}
+      millimetres_(millimetres),
+      engine_(std::make_unique<SvgStreamEngine>(width, height, std::move(sink), millimetres)) {}
 
 SvgStream::~SvgStream() = default;
 
@@ -342,11 +412,11 @@ int SvgStream::metric(PaintDeviceMetric metric) const {
         case PdmDpiY:
         case PdmPhysicalDpiX:
         case PdmPhysicalDpiY:
-            return 96;
+            return millimetres_ ? 25 : 96;
         case PdmWidthMM:
-            return static_cast<int>(std::lround(width_ * 25.4 / 96));
+            return millimetres_ ? width_ : static_cast<int>(std::lround(width_ * 25.4 / 96));
         case PdmHeightMM:
-            return static_cast<int>(std::lround(height_ * 25.4 / 96));
+            return millimetres_ ? height_ : static_cast<int>(std::lround(height_ * 25.4 / 96));
         case PdmNumColors:
             return 0xffffff;
         case PdmDepth:

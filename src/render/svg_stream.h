@@ -13,10 +13,13 @@ class SvgStreamEngine;
 // elements at once and goes to `sink` in pieces of some kilobytes, so that a picture of a
 // million features is never held in memory whole. It knows what the renderer draws: lines,
 // polygons, points, ellipses, rectangles and texts with a solid pen and brush; its geometry is
-// in pixels of a width x height surface. The document is complete once the painter has ended.
+// in pixels of a width x height surface, or with `millimetres` in millimetres of a sheet of paper
+// that size (the document's size then says mm). A clip set with no transform groups what is
+// painted under it. The document is complete once the painter has ended.
 class SvgStream : public QPaintDevice {
   public:
-    SvgStream(int width, int height, std::function<void(std::string_view)> sink);
+    SvgStream(int width, int height, std::function<void(std::string_view)> sink,
+              bool millimetres = false);
     ~SvgStream() override;
     SvgStream(const SvgStream&) = delete;
     SvgStream& operator=(const SvgStream&) = delete;
@@ -29,6 +32,7 @@ class SvgStream : public QPaintDevice {
   private:
     int width_;
     int height_;
+    bool millimetres_;
     std::unique_ptr<SvgStreamEngine> engine_;
 };
 

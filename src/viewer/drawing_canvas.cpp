@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "drawing/pick.h"
@@ -45,14 +46,16 @@ void DrawingCanvas::setDrawing(std::shared_ptr<const LoadedDrawing> drawing, boo
     selected_.reset();
     tool_->drawingChanged(*this);
     if (drawing_) {
-        // Layers are the drawing's own: a reload keeps the ones the user hid, another drawing
-        // starts with all of them shown.
-        const size_t layers = drawing_->drawing.layers().size();
-        if (keepView) {
-            filter_.hiddenLayers.resize(layers, false);
-        } else {
-            filter_.hiddenLayers.assign(layers, false);
-        }
+        // Layers are the drawing's own: a reload keeps the ones the user hid or showed, another
+        // drawing starts with the layers its "Açık/kapalı" switches on shown, and so do layers
+        // new to a reload.
+        const std::vector<bool> switched =
+            RenderFilter::LayersAsSwitched(drawing_->drawing).hiddenLayers;
+        const size_t kept = keepView ? std::min(filter_.hiddenLayers.size(), switched.size()) : 0;
+        std::vector<bool> hidden = switched;
+        std::copy(filter_.hiddenLayers.begin(), filter_.hiddenLayers.begin() + kept,
+                  hidden.begin());
+        filter_.hiddenLayers = std::move(hidden);
     }
     if (!keepView) {
         fitAll();
@@ -176,6 +179,7 @@ void DrawingCanvas::paintEvent(QPaintEvent*) {
         painter.drawImage(
             QRectF(topLeft, QSizeF(picture_.width() * ratio, picture_.height() * ratio)), picture_);
     }
+    paintMarks(painter);
     paintSelection(painter);
     painter.setRenderHint(QPainter::Antialiasing, false);
     tool_->paint(*this, painter);
@@ -206,6 +210,48 @@ void DrawingCanvas::paintSelection(QPainter& painter) const {
         default:
             painter.drawEllipse(polygon.value(0), 8, 8);
             break;
+    }
+}
+
+void DrawingCanvas::setMarks(std::shared_ptr<const std::vector<FindingMark>> marks) {
+    marks_ = std::move(marks);
+    update();
+}
+
+void DrawingCanvas::paintMarks(QPainter& painter) const {
+    if (!marks_ || marks_->empty()) {
+        return;
+    }
+    const Bounds area = view_.visibleArea();
+    QPen pen(Qt::white, 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // One mark a patch of the screen, an error's before a warning's.
+    const int columns = width() / kMarkCell + 1;
+    std::vector<uint8_t> taken(static_cast<size_t>(columns * (height() / kMarkCell + 1)), 0);
+    size_t drawn = 0;
+    for (const FindingMark& mark : *marks_) {
+        if (mark.at.east < area.minEast || mark.at.east > area.maxEast ||
+            mark.at.north < area.minNorth || mark.at.north > area.maxNorth) {
+            continue;
+        }
+        const QPointF p = view_.toScreen(mark.at);
+        const int cx = static_cast<int>(p.x()) / kMarkCell,
+                  cy = static_cast<int>(p.y()) / kMarkCell;
+        if (cx < 0 || cy < 0 || cx >= columns || cy > height() / kMarkCell) {
+            continue;
+        }
+        uint8_t& cell = taken[static_cast<size_t>(cy * columns + cx)];
+        if (cell == 2 || (cell == 1 && !mark.error)) {
+            continue;
+        }
+        cell = mark.error ? 2 : 1;
+        if (++drawn > kMaxMarks) {
+            break;
+        }
+        painter.setBrush(mark.error ? QColor(220, 0, 0) : QColor(240, 150, 0));
+        painter.drawPolygon(QPolygonF({p + QPointF(0, -7), p + QPointF(6, 4), p + QPointF(-6, 4)}));
     }
 }
 

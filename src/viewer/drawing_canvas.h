@@ -7,10 +7,12 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "drawing/drawing_loader.h"
 #include "render/renderer.h"
 #include "viewer/canvas_tool.h"
+#include "viewer/drawing_check.h"
 
 namespace plotaktar::viewer {
 
@@ -51,6 +53,13 @@ class DrawingCanvas : public QWidget {
     // Selects `feature` as the user's pick and tells featureClicked.
     void pick(std::optional<uint32_t> feature);
 
+    // Marks drawn over the picture where the check found something: red for errors, orange for
+    // warnings; one a patch of kMarkCell pixels, and at most kMaxMarks, so that a drawing full
+    // of findings still pans smoothly.
+    void setMarks(std::shared_ptr<const std::vector<FindingMark>> marks);
+    static constexpr size_t kMaxMarks = 3000;
+    static constexpr int kMarkCell = 8;
+
     // True once the image on screen is a finished picture of the current view.
     bool pictureCurrent() const { return pictureCurrent_; }
     const RenderStats& stats() const { return stats_; }
@@ -76,6 +85,7 @@ class DrawingCanvas : public QWidget {
     void pictureDone(quint64 generation, const QImage& image, const ViewTransform& view,
                      const RenderStats& stats);
     void paintSelection(QPainter& painter) const;
+    void paintMarks(QPainter& painter) const;
 
     std::shared_ptr<const LoadedDrawing> drawing_;
     RenderFilter filter_;
@@ -89,6 +99,7 @@ class DrawingCanvas : public QWidget {
     QThreadPool pool_;
     QTimer settle_;
     std::optional<uint32_t> selected_;
+    std::shared_ptr<const std::vector<FindingMark>> marks_;
     std::unique_ptr<CanvasTool> tool_;
 };
 

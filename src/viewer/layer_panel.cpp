@@ -72,9 +72,12 @@ void LayerPanel::fill(uint64_t failedRecords) {
         auto* missing = new QTreeWidgetItem(this, {QStringLiteral("Çizilmeyenler")});
         const DrawingCounts& counts = drawing.counts();
         const std::pair<const char*, uint64_t> rows[] = {
-            {"Sembol", counts.symbols},      {"Bina", counts.buildings},
-            {"Şev", counts.slopes},          {"Koordinatı sayı olmayan", counts.unreadable},
-            {"Hatalı kayıt", failedRecords}, {"Atlanan satır", counts.skippedLines},
+            {"Noktası olmayan sembol", counts.symbols},
+            {"Bina", counts.buildings},
+            {"Şev", counts.slopes},
+            {"Koordinatı sayı olmayan", counts.unreadable},
+            {"Hatalı kayıt", failedRecords},
+            {"Atlanan satır", counts.skippedLines},
         };
         for (const auto& [name, count] : rows) {
             new QTreeWidgetItem(missing, {QString::fromUtf8(name), QString::number(count)});

@@ -17,12 +17,16 @@
 
 #include "drawing/drawing_loader.h"
 #include "model/errors.h"
+#include "model/file_names.h"
 #include "qt/cp1254_text.h"
 #include "qt/screen_fit.h"
+#include "viewer/check_panel.h"
+#include "viewer/drawing_check.h"
 #include "viewer/layer_panel.h"
 #include "viewer/picture_export.h"
 #include "viewer/recent_files.h"
 #include "viewer/record_panel.h"
+#include "viewer/sheet_print.h"
 #include "viewer/system_texts.h"
 
 namespace plotaktar::viewer {
@@ -36,7 +40,10 @@ constexpr int kRereadMs = 200;
 
 class FailureCounter : public ImportObserver {
   public:
-    void recordFailed(std::string_view, uint64_t) override { ++failed; }
+    void recordFailed(std::string_view word, uint64_t line) override {
+        ++failed;
+        failures.push_back({std::string(word), line});
+    }
     void importWarning(std::string_view fileName, ImportWarning warning, uint64_t) override {
         if (warning != ImportWarning::NoCarriageReturns) {
             return;  // the status bar tells only why a drawing is one long line
@@ -47,6 +54,7 @@ class FailureCounter : public ImportObserver {
                                       .fileName();
     }
     uint64_t failed = 0;
+    std::vector<check::FailedRecord> failures;
     QStringList withoutCarriageReturns;
 };
 
@@ -57,6 +65,7 @@ struct ViewerWindow::LoadResult {
     std::shared_ptr<const LoadedDrawing> drawing;
     QString error;
     uint64_t failedRecords = 0;
+    std::vector<check::FailedRecord> failures;
     QStringList withoutCarriageReturns;
     FileStates states;       // of the files as they were read
     bool overtaken = false;  // the files changed while they were read
@@ -80,6 +89,13 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     recordDock->setWidget(record_);
     addDockWidget(Qt::LeftDockWidgetArea, recordDock);
 
+    checkPanel_ = new CheckPanel;
+    auto* checkDock = new QDockWidget(QStringLiteral("Denetim"), this);
+    checkDock->setObjectName(QStringLiteral("checkDock"));
+    checkDock->setWidget(checkPanel_);
+    addDockWidget(Qt::BottomDockWidgetArea, checkDock);
+    connect(checkPanel_, &CheckPanel::findingChosen, this, &ViewerWindow::showFinding);
+
     cursorLabel_ = new QLabel;
     scaleLabel_ = new QLabel;
     countsLabel_ = new QLabel;
@@ -88,7 +104,10 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     staleLabel_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
     staleLabel_->hide();
     statusBar()->addWidget(cursorLabel_, 1);
+    checkLabel_ = new QLabel;
+    checkLabel_->setObjectName(QStringLiteral("checkCounts"));
     statusBar()->addPermanentWidget(staleLabel_);
+    statusBar()->addPermanentWidget(checkLabel_);
     statusBar()->addPermanentWidget(scaleLabel_);
     statusBar()->addPermanentWidget(countsLabel_);
 
@@ -102,6 +121,21 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     file->addAction(QStringLiteral("Görünümü dışa aktar…"), this, [this] { exportPicture(false); });
     file->addAction(QStringLiteral("Bütün çizimi dışa aktar…"), this,
                     [this] { exportPicture(true); });
+    file->addSeparator();
+    sheets_ = new SheetPrint(*this, *canvas_);
+    QAction* print = file->addAction(QStringLiteral("Yazdır…"), this,
+                                     [this] { sheets_->print(QFileInfo(files_.main).fileName()); });
+    print->setShortcut(QKeySequence::Print);
+    file->addAction(QStringLiteral("Baskı önizlemesi…"), this,
+                    [this] { sheets_->preview(QFileInfo(files_.main).fileName()); });
+    file->addAction(QStringLiteral("Pafta olarak dışa aktar (PDF)…"), this,
+                    [this] { sheets_->exportPdf(files_.main); });
+    connect(sheets_, &SheetPrint::finished, this, [this](const QString& path, const QString&) {
+        if (!path.isEmpty()) {
+            statusBar()->showMessage(
+                QStringLiteral("Paftalar yazıldı: ") + QDir::toNativeSeparators(path), 8000);
+        }
+    });
     file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("Çı&kış"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -120,6 +154,7 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     view->addSeparator();
     view->addAction(panelDock->toggleViewAction());
     view->addAction(recordDock->toggleViewAction());
+    view->addAction(checkDock->toggleViewAction());
 
     connect(canvas_, &DrawingCanvas::cursorMoved, this, &ViewerWindow::showCursor);
     connect(canvas_, &DrawingCanvas::viewChanged, this, &ViewerWindow::showCounts);
@@ -133,12 +168,14 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     connect(&watch_, &FileWatch::current, this, [this] { setStale({}); });
 
     loader_.setMaxThreadCount(1);
+    checker_.setMaxThreadCount(1);
     updateTitle();
     showCounts();
 }
 
 ViewerWindow::~ViewerWindow() {
     loader_.waitForDone();
+    checker_.waitForDone();
 }
 
 void ViewerWindow::showEvent(QShowEvent* event) {
@@ -171,6 +208,7 @@ void ViewerWindow::load(const DrawingFiles& files, bool reload) {
         }
         result->overtaken = StatesOf(watched) != result->states;
         result->failedRecords = failures.failed;
+        result->failures = std::move(failures.failures);
         result->withoutCarriageReturns = failures.withoutCarriageReturns;
         QMetaObject::invokeMethod(
             this, [=, this] { loaded(generation, files, reload, result); }, Qt::QueuedConnection);
@@ -230,6 +268,7 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool re
     watch_.watch(files.watched(), files.labels.isEmpty() ? 1 : 2, result->states);
     setStale({});
     updateTitle();
+    startCheck(files, std::move(result->failures));
     if (remembersRecent_ && (!reload || firstDrawing)) {
         recent_->remember(files);
     }
@@ -246,6 +285,75 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool re
         statusBar()->showMessage(QStringLiteral("Boş çizim"));
     }
     emit drawingLoaded();
+}
+
+void ViewerWindow::startCheck(const DrawingFiles& files,
+                              std::vector<check::FailedRecord> failures) {
+    const quint64 generation = ++checkGeneration_;
+    check_.reset();
+    canvas_->setMarks(nullptr);
+    const std::shared_ptr<const LoadedDrawing> drawing = canvas_->drawing();
+    if (!drawing || !drawing->workspace) {
+        checkPanel_->setCheck(nullptr);
+        checkLabel_->clear();
+        return;
+    }
+    checkPanel_->setRunning();
+    checkLabel_->setText(QStringLiteral("Denetleniyor…"));
+    const std::string labels = Native(files.labels);
+    const ImportPaths paths{Native(files.main), labels,
+                            labels.empty() ? std::string() : CompanionFileName(labels)};
+    checker_.start([this, generation, drawing, paths, failures = std::move(failures)] {
+        std::shared_ptr<const DrawingCheck> check;
+        try {
+            check = CheckDrawing(*drawing, paths, failures);
+        } catch (const std::exception&) {
+            // Out of memory: the drawing stays on screen without its findings.
+        }
+        QMetaObject::invokeMethod(
+            this, [=, this] { checked(generation, check); }, Qt::QueuedConnection);
+    });
+}
+
+void ViewerWindow::checked(quint64 generation, std::shared_ptr<const DrawingCheck> check) {
+    if (generation != checkGeneration_) {
+        return;  // a newer drawing is on screen
+    }
+    check_ = check;
+    if (!check) {
+        checkPanel_->setCheck(nullptr);
+        checkLabel_->setText(QStringLiteral("Denetim yapılamadı: bellek yetmedi"));
+        return;
+    }
+    canvas_->setMarks(check->marks);
+    checkPanel_->setCheck(check);
+    checkLabel_->setText(
+        QStringLiteral("Denetim: %1 hata, %2 uyarı").arg(check->errors).arg(check->warnings));
+    emit checkFinished();
+}
+
+void ViewerWindow::showFinding(size_t finding) {
+    if (!check_ || finding >= check_->findings.size()) {
+        return;
+    }
+    const std::optional<uint32_t> feature = check_->features[finding];
+    const std::optional<Vertex> place = check_->places[finding];
+    Bounds around;
+    if (feature) {
+        around = canvas_->drawing()->drawing.bounds(*feature);
+    }
+    if (place) {
+        around.add(place->east, place->north);
+    }
+    if (!around.empty()) {
+        // At least 40 m across, so that a point or a short line is seen among its neighbours.
+        const double east = (around.minEast + around.maxEast) / 2;
+        const double north = (around.minNorth + around.maxNorth) / 2;
+        around.add(east - 20, north - 20);
+        around.add(east + 20, north + 20);
+        canvas_->setView(ViewTransform::fit(around, canvas_->width(), canvas_->height(), 60));
+    }
+    canvas_->pick(feature);
 }
 
 void ViewerWindow::setStale(const QString& reason) {

@@ -3,6 +3,9 @@
 #include <QMainWindow>
 #include <QThreadPool>
 #include <memory>
+#include <vector>
+
+#include "check/check_workspace.h"
 
 #include "viewer/drawing_canvas.h"
 #include "viewer/drawing_files.h"
@@ -12,9 +15,12 @@ class QLabel;
 
 namespace plotaktar::viewer {
 
+class CheckPanel;
+struct DrawingCheck;
 class LayerPanel;
 class RecentFiles;
 class RecordPanel;
+class SheetPrint;
 
 // plotaktar-view's window: the drawing, a side panel of layers and kinds, the record of the
 // feature last clicked, and a status bar with the cursor's Y and X, the scale and the counts.
@@ -37,12 +43,15 @@ class ViewerWindow : public QMainWindow {
     // Why the drawing on screen is older than its files, or why the files wait to be opened;
     // empty while they do not.
     const QString& staleReason() const { return staleReason_; }
+    CheckPanel& checkPanel() { return *checkPanel_; }
 
   signals:
     // A drawing is read and set on the canvas (after open() or a reload).
     void drawingLoaded();
     // The drawing on screen became older than its files, or current again.
     void staleChanged();
+    // The check of the drawing on screen ended and its findings are shown.
+    void checkFinished();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -61,21 +70,32 @@ class ViewerWindow : public QMainWindow {
     void showCounts();
     void setStale(const QString& reason);
     void updateTitle();
+    // Starts the check of the drawing on screen on a worker thread; the findings fill the
+    // "Denetim" panel, the marks and the status bar when it ends.
+    void startCheck(const DrawingFiles& files, std::vector<check::FailedRecord> failures);
+    void checked(quint64 generation, std::shared_ptr<const DrawingCheck> check);
+    void showFinding(size_t finding);
 
     DrawingCanvas* canvas_;
     LayerPanel* panel_;
     RecordPanel* record_;
     RecentFiles* recent_;
+    SheetPrint* sheets_;
     QLabel* cursorLabel_;
     QLabel* scaleLabel_;
     QLabel* countsLabel_;
     QLabel* staleLabel_;
+    QLabel* checkLabel_;
+    CheckPanel* checkPanel_;
+    std::shared_ptr<const DrawingCheck> check_;
+    quint64 checkGeneration_ = 0;
     DrawingFiles files_;
     QString staleReason_;
     quint64 loadGeneration_ = 0;
     uint64_t failedRecords_ = 0;
     FileWatch watch_;
-    QThreadPool loader_;  // reads drawings; the window waits for it before it goes
+    QThreadPool loader_;   // reads drawings; the window waits for it before it goes
+    QThreadPool checker_;  // checks them, one at a time
     bool remembersRecent_ = true;
     bool shown_ = false;
 };

@@ -225,20 +225,27 @@ TEST(Batch, InterruptedLeavesEveryOutputCompleteAndNoTemporary) {
 // build has not got them yet, there is nothing to run.
 TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
     Archive archive;
-    if (RunCli({"check", archive.sample}).status == 2 &&
-        RunCli({"export", archive.sample, "-o", archive.dir.file("x.dxf")}).status == 2) {
+    auto available = [](const CliResult& run) {
+        return run.err.find("unknown command") == std::string::npos;
+    };
+    const bool check = available(RunCli({"check", archive.sample}));
+    const bool exports =
+        available(RunCli({"export", archive.sample, "-o", archive.dir.file("x.dxf")}));
+    if (!check && !exports) {
         GTEST_SKIP() << "this build has neither export nor check";
     }
-    const std::string report = archive.dir.file("report.json");
-    CliResult result = RunCli({"batch", "check", archive.sample, archive.bare, "--report", report});
-    if (result.status != 2) {
+    if (check) {
         // The sample's parcels have areas off their declared ones: error findings, no failure.
+        const std::string report = archive.dir.file("report.json");
+        const CliResult result =
+            RunCli({"batch", "check", archive.sample, archive.bare, "--report", report});
         EXPECT_EQ(result.status, 3) << result.err;
         EXPECT_EQ(Count(ReadFile(report), "\"findings\":{"), 2u);
+        EXPECT_EQ(Count(ReadFile(report), "\"status\":\"findings\""), 2u);
     }
-    result = RunCli(
-        {"batch", "export", archive.sample, "--format", "dxf", "-o", archive.dir.file("out")});
-    if (result.status != 2) {
+    if (exports) {
+        const CliResult result = RunCli(
+            {"batch", "export", archive.sample, "--format", "dxf", "-o", archive.dir.file("out")});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(FileExists(archive.dir.file("out") + "/pafta12.dxf"));
     }

@@ -47,7 +47,8 @@ TEST(DrawingModel, SampleTablesGiveEveryKindWithYEastAndXNorth) {
     EXPECT_EQ(drawing.kindCount(FeatureKind::Line), 5u);
     EXPECT_EQ(drawing.kindCount(FeatureKind::Parcel), 3u);
     EXPECT_EQ(drawing.kindCount(FeatureKind::Label), 11u);
-    EXPECT_EQ(drawing.counts().symbols, 3u);
+    EXPECT_EQ(drawing.kindCount(FeatureKind::Symbol), 3u);
+    EXPECT_EQ(drawing.counts().symbols, 0u);
     EXPECT_EQ(drawing.counts().buildings, 2u);
     EXPECT_EQ(drawing.counts().slopes, 2u);
     EXPECT_EQ(drawing.counts().unreadable, 0u);
@@ -85,15 +86,75 @@ TEST(DrawingModel, SampleTablesGiveEveryKindWithYEastAndXNorth) {
     EXPECT_DOUBLE_EQ(drawing.vertices(*parcel)[0].north, 4512340.12);
 }
 
+// A layer's "Renk", "çizgi Tipi", "kalınlık" and "Açık/kapalı" become its pen; a symbol stands
+// at the point its raw number names, the detail point before the traverse point "P." of the
+// same number, and a symbol whose point is missing is left out and named.
+TEST(DrawingModel, LayersCarryTheirPensAndSymbolsStandAtTheirPoint) {
+    TempDir dir;
+    const std::string geometry = dir.write("pens.gplt", CrLf({
+                                                            "tab 1 0 KAPALI 30 2 1 0.35",
+                                                            "tab 2 1 ACIK 7 1 1 0",
+                                                            "tab 3 1 TUHAF 256 9 1 x",
+                                                            "nok 5 100.0 200.0 0 1",
+                                                            "nok 1001 300.0 400.0 0 2",
+                                                            "pol 1001 500.0 600.0 0 2",
+                                                            "pol 7 700.0 800.0 0 3",
+                                                            "sem 1001 12 2.0 0.5 450 2",
+                                                            "sem 7 13 1 1 0 3",
+                                                            "sem 99 14 1 1 0 2",
+                                                        }));
+    Workspace workspace;
+    ImportObserver quiet;
+    ImportFiles(workspace, {geometry, "", ""}, quiet);
+    Drawing drawing = DrawingFromWorkspace(workspace);
+
+    ASSERT_EQ(drawing.layers().size(), 3u);
+    const DrawingLayer& off = drawing.layers()[0];
+    EXPECT_EQ(off.name, "KAPALI");
+    EXPECT_EQ(off.colour, 30);
+    EXPECT_EQ(off.lineType, LineType::Dotted);
+    EXPECT_FLOAT_EQ(off.thickness, 0.35f);
+    EXPECT_FALSE(off.on);
+    const DrawingLayer& on = drawing.layers()[1];
+    EXPECT_EQ(on.colour, 7);
+    EXPECT_EQ(on.lineType, LineType::Dashed);
+    EXPECT_EQ(on.thickness, 0.0f);
+    EXPECT_TRUE(on.on);
+    const DrawingLayer& odd = drawing.layers()[2];  // colour beyond 255, type 9, no thickness
+    EXPECT_EQ(odd.colour, 0);
+    EXPECT_EQ(odd.lineType, LineType::Continuous);
+    EXPECT_EQ(odd.thickness, 0.0f);
+
+    ASSERT_EQ(drawing.kindCount(FeatureKind::Symbol), 2u);
+    std::vector<size_t> symbols;
+    for (size_t i = 0; i < drawing.size(); ++i) {
+        if (drawing.kind(i) == FeatureKind::Symbol) {
+            symbols.push_back(i);
+        }
+    }
+    const size_t first = symbols[0];
+    EXPECT_EQ(drawing.text(first), "12");
+    EXPECT_DOUBLE_EQ(drawing.vertices(first)[0].east, 400.0);  // the detail point 1001
+    EXPECT_DOUBLE_EQ(drawing.vertices(first)[0].north, 300.0);
+    EXPECT_FLOAT_EQ(drawing.scaleX(first), 2.0f);
+    EXPECT_FLOAT_EQ(drawing.scaleY(first), 0.5f);
+    EXPECT_FLOAT_EQ(drawing.angle(first), 50.0f);  // within one turn
+    EXPECT_EQ(drawing.layers()[drawing.layer(first)].name, "ACIK");
+    EXPECT_DOUBLE_EQ(drawing.vertices(symbols[1])[0].east, 800.0);  // P.7
+    EXPECT_EQ(drawing.counts().symbols, 1u);
+    EXPECT_EQ(drawing.counts().missingSymbolPoints, std::vector<std::string>{"99"});
+}
+
 TEST(DrawingModel, PlotFileOfTheSampleGivesTheSameFeatures) {
     Workspace workspace = ImportSample();
     Drawing fromTables = DrawingFromWorkspace(workspace);
     Drawing fromPlot = DrawingFromPlotBytes(PlotFileBytes(workspace));
 
-    ASSERT_EQ(fromPlot.size(), fromTables.size());
+    // The plot file carries no symbols; they come last in the tables' drawing.
+    ASSERT_EQ(fromPlot.size(), fromTables.size() - fromTables.kindCount(FeatureKind::Symbol));
     EXPECT_EQ(fromPlot.counts().unreadable, 0u);
     EXPECT_EQ(fromPlot.counts().skippedLines, 0u);
-    for (size_t i = 0; i < fromTables.size(); ++i) {
+    for (size_t i = 0; i < fromPlot.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(fromPlot.kind(i), fromTables.kind(i));
         EXPECT_EQ(fromPlot.text(i), fromTables.text(i));

@@ -73,7 +73,7 @@ class RenderTest : public QObject {
 
         RenderStats stats;
         QImage image = Paint(drawing, view, {}, &stats);
-        QCOMPARE(image.pixel(80, 50), qRgb(220, 0, 0));  // "Renk" 1 is red
+        QCOMPARE(image.pixel(80, 50), qRgb(255, 0, 0));  // "Renk" 1 is red
         QCOMPARE(image.pixel(25, 20), LayerColour(drawing.layers()[other]).rgb());
         QCOMPARE(image.pixel(80, 20), qRgb(255, 255, 255));
         QCOMPARE(stats.drawn, 2u);
@@ -81,11 +81,48 @@ class RenderTest : public QObject {
 
         // Northing grows upwards: a view centred further north shows the line lower down.
         view.centerNorth = 40;
-        QCOMPARE(Paint(drawing, view).pixel(80, 40), qRgb(220, 0, 0));
+        QCOMPARE(Paint(drawing, view).pixel(80, 40), qRgb(255, 0, 0));
 
         RenderFilter filter;
         filter.hiddenLayers = {true, false};
         QCOMPARE(Paint(drawing, view, filter).pixel(80, 40), qRgb(255, 255, 255));
+    }
+
+    // A symbol is a square of 2 mm of paper scaled by Sx and Sy at its point, its tick turned by
+    // its angle; a centred label straddles its point.
+    void symbolsAndCentredLabelsAtTheirPoint() {
+        auto inkOf = [](double sx, double sy, double angle, bool label = false) {
+            Drawing drawing;
+            const uint16_t layer = drawing.layerIndex("S", 1);
+            if (label) {
+                drawing.add(FeatureKind::Label, layer, 1, {{Vertex{100, 100}}}, "HHHH", 10, 100,
+                            true);
+            } else {
+                drawing.addSymbol(layer, 1, {100, 100}, "", sx, sy, angle);
+            }
+            drawing.finish();
+            ViewTransform view;
+            view.width = view.height = 200;
+            view.centerEast = view.centerNorth = 100;
+            return InkBox(Paint(drawing, view));
+        };
+        const double side = 2 * 96 / 25.4;  // 2 mm at 96 dots an inch
+        const QRect plain = inkOf(1, 1, 0);
+        QVERIFY2(std::abs(plain.width() - side) <= 2, qPrintable(QString::number(plain.width())));
+        QVERIFY(plain.contains(100, 100));
+        const QRect wide = inkOf(2, 0.5, 0);
+        QVERIFY(std::abs(wide.width() - 2 * side) <= 2 && std::abs(wide.height() - side / 2) <= 2);
+        const QRect turned = inkOf(2, 0.5, 100);  // a quarter turn: wide becomes tall
+        QVERIFY(std::abs(turned.height() - 2 * side) <= 2 &&
+                std::abs(turned.width() - side / 2) <= 2);
+        const QRect centred = inkOf(0, 0, 0, true);
+        QVERIFY2(centred.left() < 90 && centred.right() > 110 && centred.top() < 100 &&
+                     centred.bottom() > 100,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                .arg(centred.left())
+                                .arg(centred.top())
+                                .arg(centred.right())
+                                .arg(centred.bottom())));
     }
 
     void labelAngleIsGradsClockwiseFromNorth() {
@@ -117,15 +154,35 @@ class RenderTest : public QObject {
                                            Sample("pafta12.yaz").toStdString(), quiet);
         Drawing plot = DrawingFromPlotBytes(PlotFileBytes(*tables.workspace));
         const ViewTransform view = ViewTransform::fit(tables.drawing.extent(), 800, 500);
-        QImage a = Paint(tables.drawing, view);
-        QImage b = Paint(plot, view);
-        // The plot file names layers but not their colours, so only where ink lies must agree.
+        // The plot file carries no symbols and no label's centring.
+        RenderFilter filter;
+        filter.hiddenKinds[static_cast<int>(FeatureKind::Label)] = true;
+        filter.hiddenKinds[static_cast<int>(FeatureKind::Symbol)] = true;
+        QImage a = Paint(tables.drawing, view, filter);
+        QImage b = Paint(plot, view, filter);
+        // The plot file names layers but not their colours or pen widths, so only where ink
+        // lies must agree, to the pixel a wider pen adds.
+        auto inkNear = [](const QImage& image, int x, int y) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (image.valid(x + dx, y + dy) &&
+                        image.pixel(x + dx, y + dy) != qRgb(255, 255, 255)) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
         int ink = 0;
         for (int y = 0; y < a.height(); ++y) {
             for (int x = 0; x < a.width(); ++x) {
-                const bool inkA = a.pixel(x, y) != qRgb(255, 255, 255);
-                QCOMPARE(inkA, b.pixel(x, y) != qRgb(255, 255, 255));
-                ink += inkA;
+                if (a.pixel(x, y) != qRgb(255, 255, 255)) {
+                    QVERIFY(inkNear(b, x, y));
+                    ++ink;
+                }
+                if (b.pixel(x, y) != qRgb(255, 255, 255)) {
+                    QVERIFY(inkNear(a, x, y));
+                }
             }
         }
         QVERIFY(ink > 2000);
@@ -309,10 +366,10 @@ class RenderTest : public QObject {
         QCOMPARE(run({Sample("pafta12.gplt"), "-o", png}, &err, &out), 0);
         QCOMPARE(err, Sample("pafta12.yaz").toUtf8() +
                           ": labels taken from beside the geometry (--no-labels reads none)\n");
-        QVERIFY2(out.contains(": 34 features"), out.constData());
+        QVERIFY2(out.contains(": 37 features"), out.constData());
         QCOMPARE(run({Sample("pafta12.gplt"), "--no-labels", "-o", png}, &err, &out), 0);
         QCOMPARE(err, QByteArray());
-        QVERIFY2(out.contains(": 23 features"), out.constData());
+        QVERIFY2(out.contains(": 26 features"), out.constData());
 
         QCOMPARE(run({dir.filePath("missing.gplt"), "-o", png}, &err), 2);
         QVERIFY(err.contains("missing.gplt: No such file or directory"));

@@ -247,6 +247,33 @@ class ViewerTest : public QObject {
         QVERIFY(loaded.wait(10000));
         QCOMPARE(window.statusBar()->currentMessage(), QString::fromUtf8("Boş çizim"));
     }
+
+    // A layer whose "Açık/kapalı" is 0 opens unchecked and out of the picture; checking it
+    // shows it, and a reload keeps what the user chose.
+    void layersSwitchedOffStartUnchecked() {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("off.gplt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "tab 1 1 ACIK 1 0 1 0.18\r\ntab 2 0 KAPALI 3 0 1 0.18\r\n"
+            "nok 1 100 100 0 1\r\nnok 2 200 200 0 2\r\n");
+        file.close();
+        ViewerWindow window;
+        window.setRemembersRecent(false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        window.open(FilesFor({file.fileName()}));
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(window.canvas().filter().hiddenLayers, std::vector<bool>({false, true}));
+        QTreeWidget* panel = window.findChild<QTreeWidget*>(QStringLiteral("panel"));
+        auto off =
+            panel->findItems(QStringLiteral("KAPALI"), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(off.size(), 1);
+        QCOMPARE(off[0]->checkState(0), Qt::Unchecked);
+        off[0]->setCheckState(0, Qt::Checked);
+        QCOMPARE(window.canvas().filter().hiddenLayers, std::vector<bool>({false, false}));
+    }
 };
 
 QTEST_MAIN(ViewerTest)

@@ -132,6 +132,14 @@ check "plotaktar-cli render SVG" plotaktar-cli render pafta12.gplt pafta12.yaz -
 check "render wrote an SVG" file_type_is image/svg+xml pafta12.svg
 check "plotaktar-cli render PDF" plotaktar-cli render pafta12.gplt pafta12.yaz -o pafta12.pdf
 check "render wrote a PDF" file_type_is application/pdf pafta12.pdf
+# The sample's three parcels miss their declared areas: status 3 and three parcel-area errors.
+check_finds_parcel_areas() {
+    local out status
+    out=$(plotaktar-cli check pafta12.gplt pafta12.yaz)
+    status=$?
+    [ "$status" = 3 ] && [ "$(printf '%s\n' "$out" | grep -c ': error: parcel-area: ')" = 3 ]
+}
+check "plotaktar-cli check (plotaktar-check from libexec)" check_finds_parcel_areas
 
 check "xdg-mime: .gplt" xdg_type_is application/x-plotaktar-geometry pafta12.gplt
 check "xdg-mime: .yaz" xdg_type_is application/x-plotaktar-labels pafta12.yaz

@@ -1,0 +1,222 @@
+#include "check/parcel_geometry.h"
+
+#include <geos_c.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <limits>
+#include <memory>
+
+namespace plotaktar::check {
+
+namespace {
+
+// One GEOS context for one run of the check, so that several checks may run at once.
+class Geos {
+  public:
+    Geos() : handle_(GEOS_init_r()) {
+        GEOSContext_setErrorMessageHandler_r(handle_, &Geos::keepMessage, &lastError_);
+    }
+    ~Geos() { GEOS_finish_r(handle_); }
+    Geos(const Geos&) = delete;
+    Geos& operator=(const Geos&) = delete;
+    GEOSContextHandle_t operator*() const { return handle_; }
+    const std::string& lastError() const { return lastError_; }
+
+  private:
+    static void keepMessage(const char* message, void* userData) {
+        *static_cast<std::string*>(userData) = message;
+    }
+    GEOSContextHandle_t handle_;
+    std::string lastError_;
+};
+
+// A geometry or prepared geometry that goes with its owner.
+struct GeometryDeleter {
+    GEOSContextHandle_t handle;
+    void operator()(GEOSGeometry* g) const { GEOSGeom_destroy_r(handle, g); }
+};
+using Geometry = std::unique_ptr<GEOSGeometry, GeometryDeleter>;
+struct PreparedDeleter {
+    GEOSContextHandle_t handle;
+    void operator()(const GEOSPreparedGeometry* g) const { GEOSPreparedGeom_destroy_r(handle, g); }
+};
+using Prepared = std::unique_ptr<const GEOSPreparedGeometry, PreparedDeleter>;
+struct TreeDeleter {
+    GEOSContextHandle_t handle;
+    void operator()(GEOSSTRtree* t) const { GEOSSTRtree_destroy_r(handle, t); }
+};
+
+Geometry PolygonOf(GEOSContextHandle_t h, const std::vector<Vertex>& ring) {
+    std::vector<double> xy;
+    xy.reserve(2 * ring.size() + 2);
+    for (const Vertex& v : ring) {
+        xy.push_back(v.east);
+        xy.push_back(v.north);
+    }
+    xy.push_back(ring.front().east);
+    xy.push_back(ring.front().north);
+    GEOSCoordSequence* sequence =
+        GEOSCoordSeq_copyFromBuffer_r(h, xy.data(), static_cast<unsigned>(ring.size() + 1), 0, 0);
+    GEOSGeometry* shell = sequence ? GEOSGeom_createLinearRing_r(h, sequence) : nullptr;
+    return Geometry(shell ? GEOSGeom_createPolygon_r(h, shell, nullptr, 0) : nullptr, {h});
+}
+
+std::optional<Vertex> PointOf(GEOSContextHandle_t h, const GEOSGeometry* g) {
+    if (g == nullptr) {
+        return std::nullopt;
+    }
+    Geometry point(GEOSPointOnSurface_r(h, g), {h});
+    double x = 0, y = 0;
+    if (!point || GEOSGeomGetX_r(h, point.get(), &x) != 1 ||
+        GEOSGeomGetY_r(h, point.get(), &y) != 1) {
+        return std::nullopt;
+    }
+    return Vertex{x, y};
+}
+
+void Collect(void* item, void* userData) {
+    static_cast<std::vector<size_t>*>(userData)->push_back(
+        static_cast<size_t>(reinterpret_cast<uintptr_t>(item)));
+}
+
+}  // namespace
+
+void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report) {
+    Geos geos;
+    GEOSContextHandle_t h = *geos;
+    const size_t n = parcels.size();
+    std::vector<Geometry> surveyed;  // as the corners give it
+    std::vector<Geometry> valid;     // made valid for the overlay; null when that failed
+    surveyed.reserve(n);
+    valid.reserve(n);
+    // The tree holds the surveyed polygons' envelopes and the parcels' indices.
+    std::unique_ptr<GEOSSTRtree, TreeDeleter> tree(GEOSSTRtree_create_r(h, 10), {h});
+    GEOSSTRtree* rawTree = tree.get();
+
+    for (size_t i = 0; i < n; ++i) {
+        const ParcelShape& parcel = parcels[i];
+        Geometry polygon = PolygonOf(h, parcel.ring);
+        Geometry made(nullptr, {h});
+        if (!polygon) {
+            report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
+                       parcel.name + ": parsel çokgeni kurulamadı (" + geos.lastError() + ")");
+        } else {
+            char* reason = nullptr;
+            GEOSGeometry* location = nullptr;
+            const char validity = GEOSisValidDetail_r(h, polygon.get(), 0, &reason, &location);
+            Geometry where(location, {h});
+            if (validity == 1) {
+                made.reset(GEOSGeom_clone_r(h, polygon.get()));
+            } else {
+                Finding& finding =
+                    report.add("parcel-self-intersection", TableId::Parcels, parcel.row,
+                               parcel.name + ": parsel sınırı geçerli bir çokgen değil (" +
+                                   (reason ? std::string(reason) : geos.lastError()) + ")");
+                finding.at = PointOf(h, where.get());
+                made.reset(GEOSMakeValid_r(h, polygon.get()));
+                if (!made) {
+                    report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
+                               parcel.name + ": parsel geçerli hale getirilemedi (" +
+                                   geos.lastError() + ")");
+                }
+            }
+            GEOSFree_r(h, reason);
+            GEOSSTRtree_insert_r(h, rawTree, polygon.get(),
+                                 reinterpret_cast<void*>(static_cast<uintptr_t>(i)));
+        }
+        surveyed.push_back(std::move(polygon));
+        valid.push_back(std::move(made));
+    }
+
+    std::vector<size_t> near;
+    for (size_t i = 0; i < n; ++i) {
+        if (!surveyed[i]) {
+            continue;
+        }
+        const ParcelShape& parcel = parcels[i];
+        // Overlaps: each pair once, from its first parcel.
+        near.clear();
+        GEOSSTRtree_query_r(h, rawTree, surveyed[i].get(), &Collect, &near);
+        Prepared prepared(nullptr, {h});
+        for (size_t j : near) {
+            if (j <= i || !valid[i] || !valid[j]) {
+                continue;
+            }
+            if (!prepared) {
+                prepared.reset(GEOSPrepare_r(h, valid[i].get()));
+            }
+            if (!prepared || GEOSPreparedIntersects_r(h, prepared.get(), valid[j].get()) != 1) {
+                continue;
+            }
+            Geometry shared(GEOSIntersection_r(h, valid[i].get(), valid[j].get()), {h});
+            double area = 0;
+            if (!shared || GEOSArea_r(h, shared.get(), &area) != 1) {
+                for (auto [a, b] : {std::pair{i, j}, std::pair{j, i}}) {
+                    Finding& finding = report.add(
+                        "parcel-overlay-failed", TableId::Parcels, parcels[a].row,
+                        parcels[a].name + " ile " + parcels[b].name +
+                            " parsellerinin kesişimi hesaplanamadı (" + geos.lastError() + ")");
+                    finding.values.push_back({"other_row", static_cast<double>(parcels[b].row)});
+                }
+                continue;
+            }
+            if (area > kOverlapArea) {
+                // Named on the later parcel, the one that reaches over the earlier.
+                Finding& finding =
+                    report.add("parcel-overlap", TableId::Parcels, parcels[j].row,
+                               parcels[j].name + " ile " + parcel.name +
+                                   " üst üste biniyor: " + Fixed(area) + " m² ortak alan");
+                finding.values = {{"overlap_area", area},
+                                  {"other_row", static_cast<double>(parcel.row)}};
+                finding.texts.push_back({"other", parcel.name});
+                finding.at = PointOf(h, shared.get());
+            }
+        }
+        // Slivers: a corner near another parcel's boundary, but not on it.
+        for (size_t c = 0; c < parcel.ring.size(); ++c) {
+            const Vertex& v = parcel.ring[c];
+            Geometry box(
+                GEOSGeom_createRectangle_r(h, v.east - kSliverReach, v.north - kSliverReach,
+                                           v.east + kSliverReach, v.north + kSliverReach),
+                {h});
+            Geometry point(GEOSGeom_createPointFromXY_r(h, v.east, v.north), {h});
+            if (!box || !point) {
+                continue;
+            }
+            near.clear();
+            GEOSSTRtree_query_r(h, rawTree, box.get(), &Collect, &near);
+            double nearest = std::numeric_limits<double>::infinity();
+            size_t other = 0;
+            for (size_t j : near) {
+                if (j == i) {
+                    continue;
+                }
+                double d = 0;
+                const GEOSGeometry* boundary = GEOSGetExteriorRing_r(h, surveyed[j].get());
+                if (boundary == nullptr || GEOSDistance_r(h, point.get(), boundary, &d) != 1) {
+                    continue;
+                }
+                if (d > kOnBoundary && d < nearest) {
+                    nearest = d;
+                    other = j;
+                }
+            }
+            // A corner shared with one neighbour may still leave a gap to a third parcel's edge.
+            if (nearest <= kSliverReach) {
+                Finding& finding = report.addAtCorner(
+                    "parcel-sliver", parcel.row, static_cast<int>(c) + 1,
+                    parcel.name + " köşe " + std::to_string(c + 1) + ", " + parcels[other].name +
+                        " parselinin sınırına " + Fixed(nearest * 100, 1) +
+                        " cm yakın ama üzerinde değil");
+                finding.values = {{"distance", nearest},
+                                  {"corner", static_cast<double>(c + 1)},
+                                  {"other_row", static_cast<double>(parcels[other].row)}};
+                finding.texts.push_back({"other", parcels[other].name});
+                finding.at = v;
+            }
+        }
+    }
+}
+
+}  // namespace plotaktar::check

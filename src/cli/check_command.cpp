@@ -1,0 +1,55 @@
+#include "cli/check_command.h"
+
+#include <new>
+
+#include "check/check_files.h"
+#include "check/check_report.h"
+#include "cli/commands.h"
+#include "cli/session_ui.h"
+#include "model/cp1254.h"
+#include "model/errors.h"
+#include "model/file_names.h"
+#include "platform/files.h"
+
+namespace plotaktar::cli {
+
+int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
+    const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
+    for (const std::string& file : {args.geometry, labels}) {
+        if (file.empty()) {
+            continue;
+        }
+        if (std::string cause = platform::UnreadableCause(file); !cause.empty()) {
+            PrintProblem(err, file, cause);
+            return kExitUsage;
+        }
+    }
+    // Nothing is read from the current folder for a name not given.
+    const ImportPaths paths{args.geometry, labels,
+                            labels.empty() ? std::string() : CompanionFileName(labels)};
+    check::CheckOptions options;
+    options.scale = args.scale;
+    options.areaRule = check::AreaRuleNamed(args.areaRule).value_or(check::AreaRule::Imar);
+    check::Findings findings;
+    ConvertObserver observer(args.geometry, err);
+    try {
+        findings = check::CheckFiles(paths, options, observer);
+    } catch (const std::bad_alloc&) {
+        PrintProblem(err, args.geometry, "check failed: out of memory");
+        return kExitFailed;
+    } catch (const std::exception& e) {
+        PrintProblem(err, args.geometry, "check failed: " + Utf8FromCp1254(MessageOf(e)));
+        return kExitFailed;
+    }
+    const check::ReportSink write = [out](std::string_view piece) {
+        std::fwrite(piece.data(), 1, piece.size(), out);
+    };
+    if (args.json) {
+        check::WriteFindingsJson(findings, paths, write);
+    } else {
+        check::WriteFindingsText(findings, paths, write);
+    }
+    return check::CountFindings(findings).errors > 0 ? kExitFindings : kExitOk;
+}
+
+}  // namespace plotaktar::cli

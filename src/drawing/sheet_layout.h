@@ -1,0 +1,124 @@
+#pragma once
+
+// The geometry of sheets ("pafta") at a map scale: the papers, where the map face, its grid
+// labels and the furniture stand on a page, and how a drawing is split into sheets along round
+// coordinates. Plain arithmetic in millimetres of paper and metres on the ground; the painter of
+// the sheets and the command line share it.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drawing/spatial_grid.h"
+
+namespace plotaktar {
+
+// An ISO paper, its sides in millimetres.
+struct Paper {
+    std::string_view name;
+    double shortMm;
+    double longMm;
+};
+
+inline constexpr std::array<Paper, 5> kPapers = {{
+    {"A4", 210, 297},
+    {"A3", 297, 420},
+    {"A2", 420, 594},
+    {"A1", 594, 841},
+    {"A0", 841, 1189},
+}};
+
+// The paper of that name (A4 to A0, either case), or nothing.
+constexpr std::optional<Paper> PaperNamed(std::string_view name) {
+    for (const Paper& paper : kPapers) {
+        if (name.size() == 2 && (name[0] == 'A' || name[0] == 'a') && name[1] == paper.name[1]) {
+            return paper;
+        }
+    }
+    return std::nullopt;
+}
+
+// The scales `--scale auto` tries, the most detail first.
+inline constexpr std::array<int, 5> kAutoScales = {500, 1000, 2000, 2500, 5000};
+inline constexpr int kMostScale = 1'000'000;
+// A picture of a page may have at most this many pixels.
+inline constexpr double kMostPagePixels = 500e6;
+// A drawing may be split into at most this many sheets.
+inline constexpr double kMostSheets = 10'000;
+
+// The pixels of a page of `paper` at `dpi`, whichever way it is turned.
+constexpr double PagePixels(const Paper& paper, int dpi) {
+    return (paper.shortMm * dpi / 25.4) * (paper.longMm * dpi / 25.4);
+}
+
+enum class Orientation { Auto, Landscape, Portrait };
+
+// A rectangle on a page, in millimetres from its top-left corner.
+struct MmRect {
+    double left = 0, top = 0, width = 0, height = 0;
+    double right() const { return left + width; }
+    double bottom() const { return top + height; }
+};
+
+// Where things stand on a page: the map face inside its neat line, with a band for the grid
+// labels around it, and below it the key map, north arrow, scale bar and title block.
+struct PageLayout {
+    double widthMm = 0;
+    double heightMm = 0;
+    MmRect face;
+    MmRect keyMap, northArrow, scaleBar, titleBlock;
+};
+
+// The layout of a page of that size. The map face is a whole number of centimetres, so that
+// the sheets of a drawing meet at round coordinates.
+PageLayout LayOutPage(double widthMm, double heightMm);
+
+// The sheets of a drawing at 1:scale on one paper: a grid of columns x rows of sheets from a
+// south-west corner at round coordinates, and those of them that something is drawn on,
+// numbered from 1 west to east and north to south. Row 0 is the northernmost.
+struct SheetPlan {
+    struct Sheet {
+        int column = 0;
+        int row = 0;
+        int number = 0;
+    };
+
+    int scale = 1000;
+    std::string paperName;
+    bool landscape = true;
+    PageLayout page;
+    double originEast = 0, originNorth = 0;  // south-west corner of the grid of sheets
+    double sheetEast = 0, sheetNorth = 0;    // a sheet's extent on the ground, metres
+    int columns = 0, rows = 0;
+    std::vector<Sheet> sheets;
+
+    // Metres on the ground between grid crosses: 10 cm of paper.
+    double gridStep() const { return scale / 10.0; }
+    // Millimetres of paper a metre on the ground.
+    double mmPerMetre() const { return 1000.0 / scale; }
+    Bounds ground(const Sheet& sheet) const;
+    // Pages: with several sheets the first is their index.
+    int pageCount() const { return static_cast<int>(sheets.size()) + (sheets.size() > 1 ? 1 : 0); }
+};
+
+// Plans the sheets of `extent` at 1:scale on `paper`: the orientation asked for, or with Auto
+// the one that needs fewer sheets (landscape when even). `drawnOn` tells whether anything is
+// drawn within a sheet's ground; nothing asks every sheet. Returns nothing when the drawing
+// would need more than kMostSheets sheets, or its extent is empty.
+std::optional<SheetPlan> PlanSheets(const Bounds& extent, int scale, const Paper& paper,
+                                    Orientation orientation,
+                                    const std::function<bool(const Bounds&)>& drawnOn = {});
+
+// `--scale auto`: the first of kAutoScales at which the drawing fits one sheet of the paper
+// (in the orientation asked for, or either), else the last of them.
+int AutoScale(const Bounds& extent, const Paper& paper, Orientation orientation);
+
+// The length of a scale bar in metres that fits `mm` of paper at 1:scale: 1, 2 or 5 times a
+// power of ten.
+double ScaleBarMetres(int scale, double mm);
+
+}  // namespace plotaktar

@@ -1,0 +1,203 @@
+#include "render/sheet_file.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <memory>
+#include <optional>
+
+#include "model/errors.h"
+#include "platform/error.h"
+#include "platform/replacing_file.h"
+#include "render/svg_stream.h"
+
+namespace plotaktar {
+
+namespace {
+
+// PDF pages are drawn at this many units an inch: a fiftieth of a millimetre.
+constexpr int kPdfResolution = 1200;
+
+// Qt's PDF writer writes into the temporary as it goes. A write error cannot pass through Qt's
+// code, so it is kept and thrown once the painter has ended.
+class ReplacingFileDevice : public QIODevice {
+  public:
+    explicit ReplacingFileDevice(platform::ReplacingFile& file) : file_(file) {
+        open(QIODevice::WriteOnly);
+    }
+    bool isSequential() const override { return true; }
+    void throwIfFailed() const {
+        if (failed_) {
+            throw *failed_;
+        }
+    }
+
+  protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (failed_) {
+            return -1;
+        }
+        try {
+            file_.write(std::string_view(data, static_cast<size_t>(size)));
+        } catch (const FileError& e) {
+            failed_ = e;
+            return -1;
+        }
+        return size;
+    }
+
+  private:
+    platform::ReplacingFile& file_;
+    std::optional<FileError> failed_;
+};
+
+std::string WithSuffix(const std::string& path, int page) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    const size_t at =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
+    return path.substr(0, at) + '-' + std::to_string(page) + path.substr(at);
+}
+
+}  // namespace
+
+std::vector<std::string> SheetFileNames(const std::string& path, PictureFormat format, int pages) {
+    if (format == PictureFormat::Pdf || pages <= 1) {
+        return {path};
+    }
+    std::vector<std::string> names;
+    for (int page = 0; page < pages; ++page) {
+        names.push_back(WithSuffix(path, page));
+    }
+    return names;
+}
+
+bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts& texts,
+                 const RenderFilter& filter, PictureFormat format, int dpi, const std::string& path,
+                 const std::function<void(const std::string&)>& temporaryChanged,
+                 const std::atomic<bool>* cancel, const std::function<void(int)>& pageDone) {
+    auto tell = [&](const std::string& temporary) {
+        if (temporaryChanged) {
+            temporaryChanged(temporary);
+        }
+    };
+    const PageLayout& page = plan.page;
+    const int pages = plan.pageCount();
+    const std::vector<std::string> names = SheetFileNames(path, format, pages);
+    std::vector<std::unique_ptr<platform::ReplacingFile>> files;
+    auto done = [&](int p) {
+        if (pageDone) {
+            pageDone(p);
+        }
+    };
+    try {
+        if (format == PictureFormat::Pdf) {
+            files.push_back(std::make_unique<platform::ReplacingFile>(path));
+            tell(files.back()->temporaryPath());
+            ReplacingFileDevice device(*files.back());
+            bool cancelled = false;
+            {
+                QPdfWriter pdf(&device);
+                pdf.setResolution(kPdfResolution);
+                pdf.setPageSize(
+                    QPageSize(QSizeF(page.widthMm, page.heightMm), QPageSize::Millimeter));
+                pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+                pdf.setCreator(QStringLiteral("plotaktar"));
+                pdf.setTitle(texts.title);
+                QPainter painter(&pdf);
+                for (int p = 0; p < pages && !cancelled; ++p) {
+                    if (p > 0) {
+                        pdf.newPage();
+                    }
+                    cancelled = PaintSheetPage(painter, drawing, plan, p, kPdfResolution / 25.4,
+                                               false, filter, texts, cancel)
+                                    .cancelled;
+                    done(p);
+                }
+            }
+            device.throwIfFailed();
+            if (cancelled) {
+                tell({});
+                return false;
+            }
+        } else {
+            for (int p = 0; p < pages; ++p) {
+                files.push_back(
+                    std::make_unique<platform::ReplacingFile>(names[static_cast<size_t>(p)]));
+                tell(files.back()->temporaryPath());
+                platform::ReplacingFile& file = *files.back();
+                bool cancelled = false;
+                if (format == PictureFormat::Svg) {
+                    std::optional<FileError> failed;
+                    {
+                        SvgStream svg(
+                            static_cast<int>(std::lround(page.widthMm)),
+                            static_cast<int>(std::lround(page.heightMm)),
+                            [&](std::string_view piece) {
+                                if (!failed) {
+                                    try {
+                                        file.write(piece);
+                                    } catch (const FileError& e) {
+                                        failed = e;
+                                    }
+                                }
+                            },
+                            true);
+                        QPainter painter(&svg);
+                        cancelled = PaintSheetPage(painter, drawing, plan, p, 1.0, false, filter,
+                                                   texts, cancel)
+                                        .cancelled;
+                    }
+                    if (failed) {
+                        throw *failed;
+                    }
+                } else {
+                    const double perMm = PixelsPerMm(dpi);
+                    QImage image(static_cast<int>(std::lround(page.widthMm * perMm)),
+                                 static_cast<int>(std::lround(page.heightMm * perMm)),
+                                 QImage::Format_RGB32);
+                    if (image.isNull()) {
+                        throw std::bad_alloc();
+                    }
+                    image.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
+                    image.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
+                    {
+                        QPainter painter(&image);
+                        cancelled = PaintSheetPage(painter, drawing, plan, p, perMm, true, filter,
+                                                   texts, cancel)
+                                        .cancelled;
+                    }
+                    if (!cancelled) {
+                        QByteArray bytes;
+                        QBuffer buffer(&bytes);
+                        buffer.open(QIODevice::WriteOnly);
+                        if (!image.save(&buffer, "PNG", 80)) {
+                            throw Error("the picture could not be made");
+                        }
+                        file.write(
+                            std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+                    }
+                }
+                if (cancelled) {
+                    files.clear();
+                    tell({});
+                    return false;
+                }
+                done(p);
+            }
+        }
+        for (auto& file : files) {
+            file->commit();
+        }
+    } catch (...) {
+        files.clear();
+        tell({});
+        throw;
+    }
+    tell({});
+    return true;
+}
+
+}  // namespace plotaktar

@@ -1,0 +1,386 @@
+#include "render/sheet_painter.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+#include "qt/cp1254_text.h"
+
+namespace plotaktar {
+
+namespace {
+
+constexpr double kNeatLineMm = 0.5;
+constexpr double kFurnitureLineMm = 0.25;
+constexpr double kCrossArmMm = 5;  // a grid cross is 10 mm across
+constexpr double kGridLabelMm = 2.5;
+constexpr double kCornerClearMm = 9;
+constexpr int kFontPixels = 100;  // texts are this font scaled to their height
+
+// Texts and lines of the furniture, in millimetres of paper.
+class Furniture {
+  public:
+    Furniture(QPainter& painter, double unitsPerMm) : painter_(painter) {
+        painter_.save();
+        painter_.scale(unitsPerMm, unitsPerMm);
+        font_.setPixelSize(kFontPixels);
+        painter_.setRenderHint(QPainter::TextAntialiasing, true);
+        line(kFurnitureLineMm);
+    }
+    ~Furniture() { painter_.restore(); }
+    Furniture(const Furniture&) = delete;
+    Furniture& operator=(const Furniture&) = delete;
+
+    QPainter& painter() { return painter_; }
+
+    void line(double widthMm, const QColor& colour = Qt::black) {
+        QPen pen(colour, widthMm);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter_.setPen(pen);
+        painter_.setBrush(Qt::NoBrush);
+    }
+
+    // `text` with its baseline at `at` (left, centred or right as `align` says; with
+    // Qt::AlignVCenter its capitals centred on `at` instead), `heightMm` high (the font's
+    // pixel size), turned `degrees` clockwise about `at`.
+    void text(QPointF at, double heightMm, const QString& text, Qt::Alignment align = Qt::AlignLeft,
+              double degrees = 0, bool bold = false) {
+        if (font_.bold() != bold) {
+            font_.setBold(bold);
+        }
+        const QFontMetricsF metrics(font_);
+        QPointF origin(0, 0);
+        if (align & Qt::AlignHCenter) {
+            origin.rx() = -metrics.horizontalAdvance(text) / 2;
+        } else if (align & Qt::AlignRight) {
+            origin.rx() = -metrics.horizontalAdvance(text);
+        }
+        if (align & Qt::AlignVCenter) {
+            origin.ry() = metrics.capHeight() / 2;
+        }
+        painter_.save();
+        painter_.translate(at);
+        painter_.rotate(degrees);
+        painter_.scale(heightMm / kFontPixels, heightMm / kFontPixels);
+        painter_.setFont(font_);
+        painter_.drawText(origin, text);
+        painter_.restore();
+    }
+
+    // The width of `text` at that height, in millimetres.
+    double width(const QString& text, double heightMm, bool bold = false) {
+        QFont font = font_;
+        font.setBold(bold);
+        return QFontMetricsF(font).horizontalAdvance(text) * heightMm / kFontPixels;
+    }
+
+  private:
+    QPainter& painter_;
+    QFont font_{QStringLiteral("DejaVu Sans")};
+};
+
+QRectF ToRect(const MmRect& r) {
+    return QRectF(r.left, r.top, r.width, r.height);
+}
+
+// A coordinate of the grid in full metres (with decimals only where the grid is finer).
+QString GridNumber(double value, double step) {
+    return QString::number(value, 'f', step < 1 ? 2 : 0);
+}
+
+// The map inside the neat line, clipped to it: the features at the plan's scale, then the grid
+// crosses over them.
+RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
+                      const Bounds& ground, double unitsPerMm, bool raster,
+                      const RenderFilter& filter, const std::atomic<bool>* cancel) {
+    const MmRect& face = plan.page.face;
+    ViewTransform view;
+    view.width = static_cast<int>(std::lround(face.width * unitsPerMm));
+    view.height = static_cast<int>(std::lround(face.height * unitsPerMm));
+    view.scale = plan.mmPerMetre() * unitsPerMm;
+    // The face's north-west corner is exactly the sheet's.
+    view.centerEast = ground.minEast + view.width / 2.0 / view.scale;
+    view.centerNorth = ground.maxNorth - view.height / 2.0 / view.scale;
+    painter.save();
+    painter.setClipRect(QRectF(face.left * unitsPerMm, face.top * unitsPerMm,
+                               face.width * unitsPerMm, face.height * unitsPerMm));
+    painter.translate(face.left * unitsPerMm, face.top * unitsPerMm);
+    const RenderStats stats = RenderDrawing(painter, drawing, view, filter,
+                                            PaperUnits::Sheet(unitsPerMm, raster), cancel);
+    painter.restore();
+    painter.setClipping(false);
+    return stats;
+}
+
+// Grid crosses at round coordinates inside the face, and their coordinates in the margin: Y
+// (easting) above and below, X (northing) left and right, reading up.
+void PaintGrid(Furniture& f, const SheetPlan& plan, const Bounds& ground) {
+    const MmRect& face = plan.page.face;
+    const double step = plan.gridStep();
+    const double mm = plan.mmPerMetre();
+    auto xOf = [&](double east) { return face.left + (east - ground.minEast) * mm; };
+    auto yOf = [&](double north) { return face.top + (ground.maxNorth - north) * mm; };
+    // A hair inside the edges, so that a cross on the neat line is not lost to rounding.
+    const double slack = step * 1e-9;
+    const double firstEast = std::ceil((ground.minEast - slack) / step) * step;
+    const double firstNorth = std::ceil((ground.minNorth - slack) / step) * step;
+    f.line(kFurnitureLineMm);
+    QPainter& p = f.painter();
+    p.save();
+    p.setClipRect(ToRect(face));
+    for (double e = firstEast; e <= ground.maxEast + slack; e += step) {
+        for (double n = firstNorth; n <= ground.maxNorth + slack; n += step) {
+            const QPointF c(xOf(e), yOf(n));
+            p.drawLine(c - QPointF(kCrossArmMm, 0), c + QPointF(kCrossArmMm, 0));
+            p.drawLine(c - QPointF(0, kCrossArmMm), c + QPointF(0, kCrossArmMm));
+        }
+    }
+    p.restore();
+    for (double e = firstEast; e <= ground.maxEast + slack; e += step) {
+        const QString label = QStringLiteral("Y=") + GridNumber(e, step);
+        f.text({xOf(e), face.top - 2}, kGridLabelMm, label, Qt::AlignHCenter);
+        f.text({xOf(e), face.bottom() + 2 + kGridLabelMm}, kGridLabelMm, label, Qt::AlignHCenter);
+        p.drawLine(QPointF(xOf(e), face.top - 1.5), QPointF(xOf(e), face.top));
+        p.drawLine(QPointF(xOf(e), face.bottom()), QPointF(xOf(e), face.bottom() + 1.5));
+    }
+    for (double n = firstNorth; n <= ground.maxNorth + slack; n += step) {
+        // An X label reads along the side; near a corner it would run into the Y labels.
+        if (yOf(n) - face.top < kCornerClearMm || face.bottom() - yOf(n) < kCornerClearMm) {
+            continue;
+        }
+        const QString label = QStringLiteral("X=") + GridNumber(n, step);
+        f.text({face.left - 2, yOf(n)}, kGridLabelMm, label, Qt::AlignHCenter, -90);
+        f.text({face.right() + 2 + kGridLabelMm, yOf(n)}, kGridLabelMm, label, Qt::AlignHCenter,
+               -90);
+        p.drawLine(QPointF(face.left - 1.5, yOf(n)), QPointF(face.left, yOf(n)));
+        p.drawLine(QPointF(face.right(), yOf(n)), QPointF(face.right() + 1.5, yOf(n)));
+    }
+}
+
+void PaintNorthArrow(Furniture& f, const MmRect& box) {
+    const double cx = box.left + box.width / 2;
+    const double top = box.top + 10;
+    const double bottom = box.bottom() - 6;
+    QPainter& p = f.painter();
+    f.line(kFurnitureLineMm);
+    const QPointF left[3] = {{cx, top}, {cx - 3.5, bottom}, {cx, bottom - 4}};
+    const QPointF right[3] = {{cx, top}, {cx + 3.5, bottom}, {cx, bottom - 4}};
+    p.setBrush(Qt::black);
+    p.drawPolygon(left, 3);
+    p.setBrush(Qt::NoBrush);
+    p.drawPolygon(right, 3);
+    f.text({cx, top - 2.5}, 5, QStringLiteral("K"), Qt::AlignHCenter, 0, true);
+}
+
+void PaintScaleBar(Furniture& f, const MmRect& box, int scale) {
+    const double metres = ScaleBarMetres(scale, std::min(box.width - 12, 100.0));
+    const double length = metres * 1000.0 / scale;
+    const double left = box.left + 2;
+    const double top = box.top + 14;
+    constexpr double kHigh = 2.5;
+    QPainter& p = f.painter();
+    f.line(kFurnitureLineMm);
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(i % 2 == 0 ? Qt::black : Qt::white);
+        p.drawRect(QRectF(left + i * length / 4, top, length / 4, kHigh));
+    }
+    p.setBrush(Qt::NoBrush);
+    f.text({left, top - 1.5}, 2.5, QStringLiteral("0"), Qt::AlignHCenter);
+    f.text({left + length / 2, top - 1.5}, 2.5, QString::number(metres / 2), Qt::AlignHCenter);
+    f.text({left + length, top - 1.5}, 2.5, QString::number(metres) + QStringLiteral(" m"),
+           Qt::AlignHCenter);
+    f.text({left, top + kHigh + 7}, 4, QStringLiteral("Ölçek 1/%1").arg(scale), Qt::AlignLeft, 0,
+           true);
+}
+
+// The sheets as small boxes, those drawn outlined, `current` filled (0: none).
+void PaintKeyMap(Furniture& f, const SheetPlan& plan, const MmRect& box, int current) {
+    QPainter& p = f.painter();
+    f.text({box.left, box.top + 4}, 2.5, QStringLiteral("Pafta bölümleri"));
+    const QRectF area(box.left, box.top + 6, box.width, box.height - 7);
+    const double cell = std::min(area.width() / plan.columns * plan.sheetNorth / plan.sheetEast,
+                                 area.height() / plan.rows);
+    const double cellWidth = cell * plan.sheetEast / plan.sheetNorth;
+    const double cellHeight = cell;
+    f.line(0.1, Qt::gray);
+    p.drawRect(QRectF(area.left(), area.top(), cellWidth * plan.columns, cellHeight * plan.rows));
+    for (const SheetPlan::Sheet& sheet : plan.sheets) {
+        const QRectF r(area.left() + sheet.column * cellWidth, area.top() + sheet.row * cellHeight,
+                       cellWidth, cellHeight);
+        f.line(0.15);
+        p.setBrush(sheet.number == current ? QColor(150, 150, 150) : QColor(Qt::white));
+        p.drawRect(r);
+        p.setBrush(Qt::NoBrush);
+        if (cellHeight >= 3) {
+            f.text(r.center(), std::min(2.0, cellHeight * 0.5), QString::number(sheet.number),
+                   Qt::AlignHCenter | Qt::AlignVCenter);
+        }
+    }
+}
+
+QString DrawnCounts(const Drawing& drawing) {
+    const uint32_t points = drawing.kindCount(FeatureKind::Triangulation) +
+                            drawing.kindCount(FeatureKind::Traverse) +
+                            drawing.kindCount(FeatureKind::Detail);
+    return QStringLiteral("Çizimde: %1 nokta, %2 hat, %3 parsel, %4 yazı, %5 sembol")
+        .arg(points)
+        .arg(drawing.kindCount(FeatureKind::Line))
+        .arg(drawing.kindCount(FeatureKind::Parcel))
+        .arg(drawing.kindCount(FeatureKind::Label))
+        .arg(drawing.kindCount(FeatureKind::Symbol));
+}
+
+void PaintTitleBlock(Furniture& f, const Drawing& drawing, const SheetPlan& plan,
+                     const SheetTexts& texts, const QString& sheetLine, uint64_t drawnHere) {
+    const MmRect& box = plan.page.titleBlock;
+    QPainter& p = f.painter();
+    f.line(kNeatLineMm);
+    p.drawRect(ToRect(box));
+    const double left = box.left + 3;
+    double y = box.top + 7;
+    // The title is shrunk to the block's width rather than run over its edge.
+    double titleHeight = 5;
+    const double room = box.width - 6;
+    if (const double w = f.width(texts.title, titleHeight, true); w > room) {
+        titleHeight *= room / w;
+    }
+    f.text({left, y}, titleHeight, texts.title, Qt::AlignLeft, 0, true);
+    f.line(kFurnitureLineMm);
+    p.drawLine(QPointF(box.left, y + 2.5), QPointF(box.right(), y + 2.5));
+    const QString orientation = plan.landscape ? QStringLiteral("yatay") : QStringLiteral("dikey");
+    QStringList lines;
+    lines << sheetLine;
+    lines << QStringLiteral("Ölçek: 1/%1    Kağıt: %2 %3")
+                 .arg(plan.scale)
+                 .arg(QString::fromUtf8(plan.paperName.data(),
+                                        static_cast<qsizetype>(plan.paperName.size())),
+                      orientation);
+    if (!texts.crs.isEmpty()) {
+        lines << QStringLiteral("Koordinat sistemi: ") + texts.crs;
+    }
+    lines << QStringLiteral("Tarih: ") + texts.date.toString(QStringLiteral("dd.MM.yyyy"));
+    lines << QStringLiteral("Bu paftada çizilen: %1").arg(drawnHere);
+    lines << DrawnCounts(drawing);
+    const double lineHeight = std::min(4.6, (box.bottom() - y - 4) / lines.size());
+    y += 3;
+    for (const QString& line : lines) {
+        y += lineHeight;
+        double height = std::min(2.8, lineHeight * 0.7);
+        if (const double w = f.width(line, height); w > room) {
+            height *= room / w;
+        }
+        f.text({left, y}, height, line);
+    }
+}
+
+// The index of several sheets: the drawing fitted into the face, and over it each sheet's
+// outline with its number.
+RenderStats PaintIndex(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
+                       double unitsPerMm, const RenderFilter& filter,
+                       const std::atomic<bool>* cancel) {
+    const MmRect& face = plan.page.face;
+    Bounds all;
+    for (const SheetPlan::Sheet& sheet : plan.sheets) {
+        all.add(plan.ground(sheet));
+    }
+    // The index is a key to the sheets, not a record of the drawing: it is drawn as a coarse
+    // screen of a dot a millimetre would show it, scaled onto the page, so that what is smaller
+    // than a millimetre there is left out as the viewer leaves out what is smaller than a pixel.
+    PaperUnits screen;
+    screen.perMm = 1.0;
+    const double toPage = unitsPerMm / screen.perMm;
+    const ViewTransform view = ViewTransform::fit(all, static_cast<int>(face.width * screen.perMm),
+                                                  static_cast<int>(face.height * screen.perMm), 0);
+    painter.save();
+    painter.setClipRect(QRectF(face.left * unitsPerMm, face.top * unitsPerMm,
+                               face.width * unitsPerMm, face.height * unitsPerMm));
+    painter.translate(face.left * unitsPerMm, face.top * unitsPerMm);
+    painter.scale(toPage, toPage);
+    const RenderStats stats = RenderDrawing(painter, drawing, view, filter, screen, cancel);
+    painter.restore();
+    painter.setClipping(false);
+    if (stats.cancelled) {
+        return stats;
+    }
+    Furniture f(painter, unitsPerMm);
+    for (const SheetPlan::Sheet& sheet : plan.sheets) {
+        const Bounds g = plan.ground(sheet);
+        const QPointF a = view.toScreen(g.minEast, g.maxNorth) / screen.perMm;
+        const QPointF b = view.toScreen(g.maxEast, g.minNorth) / screen.perMm;
+        const QRectF r = QRectF(a, b).translated(face.left, face.top);
+        f.line(0.5, QColor(0, 0, 160));
+        f.painter().drawRect(r);
+        f.painter().setPen(QColor(0, 0, 160));
+        f.text(r.center(), std::min(12.0, r.height() / 3), QString::number(sheet.number),
+               Qt::AlignHCenter | Qt::AlignVCenter, 0, true);
+    }
+    return stats;
+}
+
+}  // namespace
+
+std::optional<SheetPlan> PlanDrawingSheets(const Drawing& drawing, const RenderFilter& filter,
+                                           int scale, const Paper& paper, Orientation orientation) {
+    if (scale == 0) {
+        scale = AutoScale(drawing.extent(), paper, orientation);
+    }
+    return PlanSheets(drawing.extent(), scale, paper, orientation, [&](const Bounds& area) {
+        bool found = false;
+        drawing.grid().query(area, [&](uint32_t f) {
+            found = filter.shows(drawing, f) && drawing.bounds(f).intersects(area);
+            return !found;
+        });
+        return found;
+    });
+}
+
+QString SheetLabel(const SheetTexts& texts, int number) {
+    return texts.sheetName.isEmpty() ? QString::number(number)
+                                     : texts.sheetName + '-' + QString::number(number);
+}
+
+RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
+                           int page, double unitsPerMm, bool raster, const RenderFilter& filter,
+                           const SheetTexts& texts, const std::atomic<bool>* cancel) {
+    const PageLayout& layout = plan.page;
+    painter.fillRect(QRectF(0, 0, layout.widthMm * unitsPerMm, layout.heightMm * unitsPerMm),
+                     Qt::white);
+    const bool index = plan.sheets.size() > 1 && page == 0;
+    const SheetPlan::Sheet* sheet =
+        index ? nullptr
+              : &plan.sheets.at(static_cast<size_t>(plan.sheets.size() > 1 ? page - 1 : 0));
+    RenderStats stats;
+    QString sheetLine;
+    if (index) {
+        stats = PaintIndex(painter, drawing, plan, unitsPerMm, filter, cancel);
+        sheetLine = QStringLiteral("Pafta indeksi: %1 pafta").arg(plan.sheets.size());
+    } else {
+        const Bounds ground = plan.ground(*sheet);
+        stats = PaintFace(painter, drawing, plan, ground, unitsPerMm, raster, filter, cancel);
+        sheetLine = QStringLiteral("Pafta: %1  (%2 / %3)")
+                        .arg(SheetLabel(texts, sheet->number))
+                        .arg(sheet->number)
+                        .arg(plan.sheets.size());
+    }
+    if (stats.cancelled) {
+        return stats;
+    }
+    Furniture f(painter, unitsPerMm);
+    if (!index) {
+        PaintGrid(f, plan, plan.ground(*sheet));
+    }
+    f.line(kNeatLineMm);
+    f.painter().drawRect(ToRect(layout.face));
+    PaintKeyMap(f, plan, layout.keyMap, sheet ? sheet->number : 0);
+    PaintNorthArrow(f, layout.northArrow);
+    if (!index) {
+        PaintScaleBar(f, layout.scaleBar, plan.scale);
+    }
+    PaintTitleBlock(f, drawing, plan, texts, sheetLine, stats.drawn);
+    return stats;
+}
+
+}  // namespace plotaktar

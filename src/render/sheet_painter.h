@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <atomic>
+#include <optional>
+
+#include "drawing/sheet_layout.h"
+#include "render/renderer.h"
+
+class QPainter;
+
+namespace plotaktar {
+
+// What the title block says besides the scale and the counts.
+struct SheetTexts {
+    QString title;      // the geometry file's name unless given
+    QString sheetName;  // before the sheet's number; may be empty
+    QString crs;        // the coordinate system's short name and EPSG code; may be empty
+    QDate date;
+};
+
+// The sheets of what `filter` shows of `drawing` at 1:scale, or with `scale` 0 at AutoScale's
+// choice, on `paper`: a sheet on which nothing is shown is left out. Nothing when the drawing
+// would need more than kMostSheets sheets or is empty.
+std::optional<SheetPlan> PlanDrawingSheets(const Drawing& drawing, const RenderFilter& filter,
+                                           int scale, const Paper& paper, Orientation orientation);
+
+// The name of sheet `number` of `count`: "NAME-3", or "3" without a name.
+QString SheetLabel(const SheetTexts& texts, int number);
+
+// Paints page `page` of `plan` onto `painter`, whose surface is the whole paper at
+// `unitsPerMm` units a millimetre, origin at the top-left corner: with several sheets page 0 is
+// their index (the drawing with the sheets' outlines and numbers), the others one sheet each.
+// A sheet is the drawing at the plan's scale inside the neat line, every feature drawn with
+// its layer's pen, grid crosses every 10 cm with their coordinates in the margin, a key map of
+// the sheets, a north arrow, a scale bar and the title block. `raster` keeps pens at least a
+// pixel wide. Fills the page white first. Returns what the map face drew; `cancelled` when
+// `cancel` became true.
+RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
+                           int page, double unitsPerMm, bool raster, const RenderFilter& filter,
+                           const SheetTexts& texts, const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace plotaktar

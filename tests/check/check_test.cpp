@@ -1,0 +1,344 @@
+// The drawing check: one drawing with a planted fault of each kind and the same drawing
+// without them, the sample's three parcel areas, areas against Shapely, and the command's
+// statuses and JSON.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "check/check_files.h"
+#include "check/check_report.h"
+#include "process.h"
+#include "test_support.h"
+
+namespace plotaktar::check {
+namespace {
+
+using plotaktar::testing::RunCli;
+using plotaktar::testing::TempDir;
+
+// A geometry line and the finding it plants (empty for a line the clean drawing keeps too;
+// "-" for a planted line whose finding lies on another line).
+struct PlantedLine {
+    const char* text;
+    const char* code;
+};
+
+// The planted faults. Parcel 200/4 is in row 4, the column that lines of no words met before
+// the first parcel go to, so the five lines "*" leave it five corners against its count 4.
+const PlantedLine kPlanted[] = {
+    {"tab 1 1 SINIR 1 0 1 0.18", ""},
+    {"tab 2 1 DETAY 8 0 1 0.13", ""},
+    {"tab 3 1 PARSEL 1 0 1 0.35", ""},
+    {"nir 12 4512345.67 512345.67 123.45 1", ""},
+    {"pol 1001 4512401.12 512289.40 118.02 2", ""},
+    {"nok 2501 4512360.12 512301.45 119.80 2", ""},
+    {"nok 2502 4512372.48 512318.02 119.95 2", ""},
+    {"nok 2501 4512390.00 512330.00 119.80 2", "point-duplicate-number"},
+    {"nok 2503 4512372.4805 512318.0203 119.95 2", "point-duplicate-position"},
+    {"nok 2504 4512350.00 512310.00 120.00 8a", "record-failed"},
+    {"nok 2505 45123x0.00 512320.00 120.00 2", "coordinate-unreadable"},
+    {"nok 2506 4522350.00 512320.00 120.00 2", "outlier"},
+    {"nok 2507 4512355.00 512325.00 120.00 7", "feature-undeclared-layer"},
+    {"hat 2501 512301.45 4512360.12 119.80 2502 512318.02 4512372.48 119.95 2", ""},
+    {"hat 2501 512301.45 4512360.12 119.80 2502 512318.52 4512372.48 119.95 2",
+     "line-endpoint-mismatch"},
+    {"hat 0 512310.00 4512330.00 0 0 512310.00 4512330.00 0 2", "line-zero-length"},
+    {"sem 1001 5 0.50 0.50 0 2", ""},
+    {"sem 9999 31 1.00 1.00 0 2", "symbol-point-missing"},
+    {"*", "-"},
+    {"*", "-"},
+    {"*", "-"},
+    {"*", "-"},
+    {"*", "-"},
+    {"par 200 1 100.00 3", ""},
+    {"200 1 1 512400.00 4512400.00 0", ""},
+    {"200 1 2 512410.00 4512400.00 0", ""},
+    {"200 1 3 512410.00 4512410.00 0", ""},
+    {"200 1 4 512400.00 4512410.00 0", ""},
+    {"par 200 2 100.00 3", "parcel-overlap"},
+    {"200 2 1 512409.00 4512400.00 0", "-"},
+    {"200 2 2 512419.00 4512400.00 0", "-"},
+    {"200 2 3 512419.00 4512410.00 0", "-"},
+    {"200 2 4 512409.00 4512410.00 0", "-"},
+    {"par 200 3 0.00 3", "parcel-self-intersection"},
+    {"200 3 1 512430.00 4512400.00 0", "-"},
+    {"200 3 2 512440.00 4512410.00 0", "-"},
+    {"200 3 3 512440.00 4512400.00 0", "-"},
+    {"200 3 4 512430.00 4512410.00 0", "-"},
+    {"par 200 4 100.00 3", ""},
+    {"200 4 1 512460.00 4512400.00 0", ""},
+    {"200 4 2 512470.00 4512400.00 0", ""},
+    {"200 4 3 512470.00 4512410.00 0", ""},
+    {"200 4 4 512460.00 4512410.00 0", ""},
+    {"par 200 5 99.70 3", "-"},
+    {"200 5 1 512390.00 4512400.00 0", "-"},
+    {"200 5 2 512399.97 4512400.00 0", "parcel-sliver"},
+    {"200 5 3 512399.97 4512410.00 0", "-"},
+    {"200 5 4 512390.00 4512410.00 0", "-"},
+    {"par 200 6 0.00 3", "parcel-too-few-corners"},
+    {"200 6 1 512450.00 4512450.00 0", "-"},
+    {"200 6 2 512451.00 4512450.00 0", "-"},
+    {"par 200 7 150.00 3", "parcel-area"},
+    {"200 7 1 512480.00 4512400.00 0", "-"},
+    {"200 7 2 512490.00 4512400.00 0", "-"},
+    {"200 7 3 512490.00 4512410.00 0", "-"},
+    {"200 7 4 512480.00 4512410.00 0", "-"},
+    {"par 200 1 25.00 3", "parcel-duplicate"},
+    {"200 1 1 512500.00 4512400.00 0", "-"},
+    {"200 1 2 512505.00 4512400.00 0", "-"},
+    {"200 1 3 512505.00 4512405.00 0", "-"},
+    {"200 1 4 512500.00 4512405.00 0", "-"},
+    {"par 200 9 0.00 3", "export-stops"},
+};
+
+// Label lines: x, y, angle, size, the text and the layer in the last three characters.
+const PlantedLine kPlantedLabels[] = {
+    {"4512405.00 512405.00 100 2.0 200/1   3", ""},
+    {"4512420.00 512420.00 100 2.0 DERE   9", "label-undeclared-layer"},
+};
+
+std::string Join(const PlantedLine* lines, size_t n, bool planted) {
+    std::string text;
+    for (size_t i = 0; i < n; ++i) {
+        if (planted || *lines[i].code == '\0') {
+            text += lines[i].text;
+            text += "\r\n";
+        }
+    }
+    return text;
+}
+
+Findings Check(const TempDir& dir, bool planted, const CheckOptions& options = {}) {
+    const ImportPaths paths{dir.write(planted ? "planted.gplt" : "clean.gplt",
+                                      Join(kPlanted, std::size(kPlanted), planted)),
+                            dir.write(planted ? "planted.yaz" : "clean.yaz",
+                                      Join(kPlantedLabels, std::size(kPlantedLabels), planted)),
+                            ""};
+    ImportObserver quiet;
+    return CheckFiles(paths, options, quiet);
+}
+
+std::string Listing(const Findings& findings) {
+    return FindingsText(findings, {"GEOMETRY", "LABELS", "COMPANION"});
+}
+
+TEST(Check, FindsEachPlantedFaultOnItsLineAndNothingInTheDrawingWithoutThem) {
+    TempDir dir;
+    const Findings findings = Check(dir, true);
+    std::set<std::pair<std::string, uint64_t>> found;
+    std::set<std::string> codes;
+    for (const Finding& f : findings) {
+        found.emplace(std::string(f.code), f.line);
+        codes.emplace(f.code);
+    }
+    for (size_t i = 0; i < std::size(kPlanted); ++i) {
+        const std::string code = kPlanted[i].code;
+        if (!code.empty() && code != "-") {
+            EXPECT_TRUE(found.count({code, i + 1})) << code << " on line " << i + 1 << "\n"
+                                                    << Listing(findings);
+        }
+    }
+    EXPECT_TRUE(found.count({"label-undeclared-layer", 2})) << Listing(findings);
+    for (const CodeEntry& entry : kCodes) {
+        if (entry.code != "parcel-overlay-failed") {
+            EXPECT_TRUE(codes.count(std::string(entry.code))) << entry.code;
+        }
+    }
+    // The record named as the tables show it, with the value that failed.
+    for (const Finding& f : findings) {
+        if (f.code == "record-failed") {
+            EXPECT_EQ(f.table, TableId::DetailPoints);
+            EXPECT_EQ(f.row, 5);
+            EXPECT_NE(f.message.find("nokta kaydı okunamadı: Tabaka No '8a'"), std::string::npos)
+                << f.message;
+        }
+        if (f.code == "parcel-corner-count") {
+            EXPECT_EQ(f.row, 4);
+            EXPECT_EQ(f.line, 39u);  // the parcel's own line, not one of the early lines
+        }
+        if (f.code == "parcel-overlap") {
+            ASSERT_FALSE(f.values.empty());
+            EXPECT_NEAR(f.values[0].value, 10.0, 1e-9);
+        }
+    }
+
+    const Findings clean = Check(dir, false);
+    EXPECT_TRUE(clean.empty()) << Listing(clean);
+}
+
+Findings OfCode(const Findings& findings, std::string_view code) {
+    Findings of;
+    for (const Finding& f : findings) {
+        if (f.code == code) {
+            of.push_back(f);
+        }
+    }
+    return of;
+}
+
+double Value(const Finding& f, std::string_view name) {
+    for (const FindingValue& v : f.values) {
+        if (v.name == name) {
+            return v.value;
+        }
+    }
+    ADD_FAILURE() << "no value " << name << " in " << f.message;
+    return 0;
+}
+
+TEST(Check, TheSamplesParcelsMissTheirDeclaredAreasAndTheRuleAndScaleMoveTheLimit) {
+    const std::string samples = PLOTAKTAR_SAMPLES_DIR;
+    const ImportPaths paths{samples + "/pafta12.gplt", samples + "/pafta12.yaz",
+                            samples + "/pafta12.yfn"};
+    ImportObserver quiet;
+    const Findings findings = CheckFiles(paths, {}, quiet);
+    ASSERT_EQ(findings.size(), 3u) << Listing(findings);
+    const double areas[] = {1152.04, 1202.73, 829.24};
+    const double declared[] = {1250.40, 986.75, 2310.05};
+    const uint64_t lines[] = {34, 39, 45};
+    for (size_t i = 0; i < 3; ++i) {
+        const Finding& f = findings[i];
+        EXPECT_EQ(f.code, "parcel-area");
+        EXPECT_EQ(f.severity, Severity::Error);
+        EXPECT_EQ(f.line, lines[i]);
+        EXPECT_EQ(f.row, static_cast<int>(i) + 1);
+        EXPECT_NEAR(Value(f, "computed_area"), areas[i], 0.005);
+        EXPECT_DOUBLE_EQ(Value(f, "declared_area"), declared[i]);
+        EXPECT_DOUBLE_EQ(Value(f, "limit"),
+                         0.013 * std::sqrt(1000 * declared[i]) + 0.0003 * declared[i]);
+    }
+    // The rural rule at 1:5000 allows 0.0004 * 5000 * sqrt(F) + 0.0003 * F: 105/12's 98.36 m²
+    // (limit 71.1 m²) still fails, 1480.81 m² on 2310.05 m² (limit 96.8 m²) too.
+    CheckOptions rural{5000, AreaRule::Kirsal};
+    EXPECT_EQ(OfCode(CheckFiles(paths, rural, quiet), "parcel-area").size(), 3u);
+    // At 1:100000 every difference is within the rural limit; without a rule each is only told.
+    EXPECT_TRUE(CheckFiles(paths, {100000, AreaRule::Kirsal}, quiet).empty());
+    const Findings told = CheckFiles(paths, {1000, AreaRule::None}, quiet);
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(CountFindings(told).errors, 0u);
+}
+
+// Parcels of random shape, convex or not, whose areas the check and Shapely compute apart.
+TEST(Check, AreasFromTheCornersAgreeWithShapely) {
+    if (std::system("/usr/bin/python3 -c 'import shapely' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "python3-shapely is not installed";
+    }
+    TempDir dir;
+    std::string geometry = "tab 1 1 PARSEL 1 0 1 0.35\r\n";
+    std::string corners;
+    uint64_t state = 7;
+    auto random = [&](int lo, int hi) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return lo + static_cast<int>((state >> 33) % static_cast<uint64_t>(hi - lo + 1));
+    };
+    const int parcels = 200;
+    for (int p = 1; p <= parcels; ++p) {
+        geometry += "par 300 " + std::to_string(p) + " 0.00 1\r\n";
+        // A star-shaped ring around a centre: never crossing itself, often not convex.
+        const int n = random(3, 12);
+        const double east = 500000 + 100.0 * p, north = 4500000;
+        for (int k = 0; k < n; ++k) {
+            const double angle = 2 * 3.141592653589793 * k / n;
+            const double radius = random(100, 5000) / 100.0;
+            char corner[128];
+            std::snprintf(corner, sizeof corner, "%.2f %.2f", east + radius * std::cos(angle),
+                          north + radius * std::sin(angle));
+            geometry +=
+                "300 " + std::to_string(p) + " " + std::to_string(k + 1) + " " + corner + " 0\r\n";
+            corners += corner;
+            corners += k + 1 < n ? ";" : "\n";
+        }
+    }
+    const std::string samples = PLOTAKTAR_SAMPLES_DIR;
+    // The sample's three parcels, as its corner lines give them.
+    corners +=
+        "512301.45 4512340.12;512338.20 4512351.77;512345.05 4512322.40;"
+        "512308.66 4512310.93\n";
+    corners +=
+        "512338.20 4512351.77;512369.41 4512360.08;512381.95 4512338.62;"
+        "512362.30 4512318.15;512345.05 4512322.40\n";
+    corners += "512290.12 4512402.66;512333.48 4512415.20;512318.02 4512372.48\n";
+    const std::string cornerFile = dir.write("corners.txt", corners);
+    const std::string script =
+        dir.write("areas.py",
+                  "import sys\nfrom shapely.geometry import Polygon\n"
+                  "for line in open(sys.argv[1]):\n"
+                  "    ring = [tuple(map(float, c.split())) for c in line.strip().split(';')]\n"
+                  "    print(repr(Polygon(ring).area))\n");
+    const std::string out = dir.file("areas.out");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + cornerFile + " > " + out).c_str()),
+              0);
+    std::ifstream shapely(out);
+    std::vector<double> expected;
+    for (double area; shapely >> area;) {
+        expected.push_back(area);
+    }
+    ASSERT_EQ(expected.size(), static_cast<size_t>(parcels) + 3);
+
+    ImportObserver quiet;
+    Findings told = OfCode(
+        CheckFiles({dir.write("random.gplt", geometry), "", ""}, {1000, AreaRule::None}, quiet),
+        "parcel-area");
+    const Findings sample =
+        OfCode(CheckFiles({samples + "/pafta12.gplt", "", ""}, {1000, AreaRule::None}, quiet),
+               "parcel-area");
+    told.insert(told.end(), sample.begin(), sample.end());
+    ASSERT_EQ(told.size(), expected.size());
+    for (size_t i = 0; i < told.size(); ++i) {
+        EXPECT_NEAR(Value(told[i], "computed_area"), expected[i], 1e-6 * expected[i]) << i;
+    }
+}
+
+TEST(CheckCommand, StatusesTextAndJson) {
+    const std::string samples = PLOTAKTAR_SAMPLES_DIR;
+    TempDir dir;
+    const std::string clean = dir.write("clean.gplt", Join(kPlanted, std::size(kPlanted), false));
+    const std::string planted =
+        dir.write("planted.gplt", Join(kPlanted, std::size(kPlanted), true));
+
+    auto sample = RunCli({"check", samples + "/pafta12.gplt"});
+    EXPECT_EQ(sample.status, 3) << sample.err;
+    EXPECT_NE(sample.out.find("pafta12.gplt:34: error: parcel-area: 105/12: köşelerden alan "
+                              "1152.04 m²"),
+              std::string::npos)
+        << sample.out;
+    EXPECT_NE(sample.out.find("3 errors, 0 warnings (parcel-area 3)\n"), std::string::npos);
+
+    auto ok = RunCli({"check", clean, "--no-labels"});
+    EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
+    EXPECT_EQ(ok.out, "0 errors, 0 warnings\n");
+
+    // A failing record goes to standard error as convert prints it, and is a finding too.
+    auto bad = RunCli({"check", planted, "--no-labels", "--format", "json"});
+    EXPECT_EQ(bad.status, 3);
+    EXPECT_NE(bad.err.find("planted.gplt:10: nokta\n"), std::string::npos) << bad.err;
+    const std::string json = dir.write("planted.json", bad.out);
+    // Read back by an independent parser: every finding has its keys, and the summary adds up.
+    const std::string script = dir.write(
+        "read.py",
+        "import json, sys\nd = json.load(open(sys.argv[1]))\n"
+        "f = d['findings']\ns = d['summary']\n"
+        "assert all(set(['code','severity','file','line','table','row','message']) <= set(x) "
+        "for x in f)\n"
+        "assert s['errors'] + s['warnings'] == len(f) == sum(s['by_code'].values())\n"
+        "a = [x for x in f if x['code'] == 'parcel-area'][0]\n"
+        "assert a['table'] == 'Ada Parsel' and a['row'] == 7 and a['declared_area'] == 150\n"
+        "assert a['computed_area'] == 100 and a['difference'] == 50\n"
+        "print(len(f))\n");
+    EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + json).c_str()), 0) << bad.out;
+
+    EXPECT_EQ(RunCli({"check", dir.file("missing.gplt")}).status, 2);
+    EXPECT_EQ(RunCli({"check", clean, "--scale", "0"}).status, 2);
+    EXPECT_EQ(RunCli({"check", clean, "--area-rule", "tapu"}).status, 2);
+    EXPECT_EQ(RunCli({"check", clean, "--format", "xml"}).status, 2);
+}
+
+}  // namespace
+}  // namespace plotaktar::check

@@ -1,0 +1,256 @@
+// Sheets at a map scale, measured in what `plotaktar-cli render --scale` writes and read back by
+// independent readers (pdfinfo, pdftotext, the PNG's pixels, the SVG's numbers); the layers'
+// pens against the AutoCAD palette of ezdxf; the sheet layout's arithmetic.
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+#include "drawing/sheet_layout.h"
+#include "render/aci_palette.h"
+
+using namespace plotaktar;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Run Command(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+Run Render(const QStringList& args) {
+    return Command(QStringLiteral(PLOTAKTAR_CLI), QStringList{"render"} + args);
+}
+
+// A geometry file of windows-1254 lines with CR LF.
+QString WriteDrawing(const QTemporaryDir& dir, const char* name, const QStringList& lines) {
+    QFile file(dir.filePath(QLatin1String(name)));
+    file.open(QIODevice::WriteOnly);
+    for (const QString& line : lines) {
+        file.write(line.toLatin1() + "\r\n");
+    }
+    return file.fileName();
+}
+
+// Two lines of 100 m away from the grid's crosses: one east on layer 1 (red, 0.5 mm), one north
+// on layer 2 (blue, no width), one on layer 3, switched off (green), and one dashed on layer 4
+// (magenta, 0.25 mm); and a symbol at a point that does not exist.
+QString HundredMetres(const QTemporaryDir& dir) {
+    return WriteDrawing(
+        dir, "hundred.gplt",
+        {"tab 1 1 DOGU 1 0 1 0.5", "tab 2 1 KUZEY 5 0 1 0", "tab 3 0 KAPALI 3 0 1 0",
+         "hat 1 1030 1040 0 2 1130 1040 0 1", "hat 3 1020 1030 0 4 1020 1130 0 2",
+         "hat 5 1030 1060 0 6 1110 1060 0 3", "tab 4 1 KESIK 6 1 1 0.25",
+         "hat 7 1030 1080 0 8 1130 1080 0 4", "sem 99 5 1 1 0 1"});
+}
+
+// The box of the pixels of that colour.
+QRect BoxOf(const QImage& image, QRgb colour) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if ((row[x] & 0xffffff) == (colour & 0xffffff)) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+}  // namespace
+
+class SheetTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // At 1:1000 a metre is a millimetre: in the SVG's millimetre numbers, and at 254 dpi (10
+    // pixels a millimetre) in the PNG's pixels; the pen of 0.5 mm is 5 pixels wide, a layer
+    // without a width 0.13 mm (at least a pixel), and a layer switched off is not drawn unless
+    // --all-layers.
+    void aMetreIsAMillimetreAtOneToAThousand() {
+        QTemporaryDir dir;
+        const QString drawing = HundredMetres(dir);
+        const QString svg = dir.filePath("m.svg");
+        const Run run = Render({drawing, "-o", svg, "--scale", "1000"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.contains("1 symbol not drawn: no point of the number 99"),
+                 run.err.constData());
+        QFile file(svg);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY(text.contains(
+            QStringLiteral("width=\"420mm\" height=\"297mm\" viewBox=\"0 0 420 297\"")));
+        const QRegularExpression red(QStringLiteral(
+            "<path d=\"M([-\\d.]+) ([-\\d.]+)L([-\\d.]+) ([-\\d.]+)\" stroke=\"#ff0000\" "
+            "stroke-width=\"([\\d.]+)\""));
+        const QRegularExpressionMatch m = red.match(text);
+        QVERIFY2(m.hasMatch(), qPrintable(text.left(3000)));
+        const double length = std::hypot(m.captured(3).toDouble() - m.captured(1).toDouble(),
+                                         m.captured(4).toDouble() - m.captured(2).toDouble());
+        QVERIFY2(std::fabs(length - 100.0) < 0.05, qPrintable(QString::number(length)));
+        QCOMPARE(m.captured(5).toDouble(), 0.5);
+        QVERIFY(!text.contains(QStringLiteral("stroke=\"#00ff00\"")));  // switched off
+        // Dashes of 2 mm with gaps of 1 mm on paper, whatever the pen's width.
+        QVERIFY(text.contains(
+            QStringLiteral("stroke=\"#ff00ff\" stroke-width=\"0.25\" stroke-dasharray=\"2 1\"")));
+
+        const QString png = dir.filePath("m.png");
+        QCOMPARE(Render({drawing, "-o", png, "--scale", "1000", "--dpi", "254"}).status, 0);
+        const QImage image(png);
+        QCOMPARE(image.size(), QSize(4200, 2970));
+        const QRect east = BoxOf(image, qRgb(255, 0, 0));
+        QVERIFY2(std::abs(east.width() - 1000) <= 5, qPrintable(QString::number(east.width())));
+        QVERIFY2(std::abs(east.height() - 5) <= 1, qPrintable(QString::number(east.height())));
+        const QRect north = BoxOf(image, qRgb(0, 0, 255));
+        QVERIFY2(std::abs(north.height() - 1000) <= 5, qPrintable(QString::number(north.height())));
+        QVERIFY(north.width() >= 1 && north.width() <= 2);
+        QVERIFY(BoxOf(image, qRgb(0, 255, 0)).isEmpty());
+
+        QCOMPARE(
+            Render({drawing, "-o", png, "--scale", "1000", "--dpi", "254", "--all-layers"}).status,
+            0);
+        QVERIFY(std::abs(BoxOf(QImage(png), qRgb(0, 255, 0)).width() - 800) <= 1);
+    }
+
+    // The PDF: the paper's page size, the scale and the grid's coordinates as text, fonts
+    // embedded; a drawing wider than a sheet gives an index and a page a sheet, in one PDF or
+    // in one SVG a page.
+    void pdfPagesCarryTheirPaperScaleAndGrid() {
+        QTemporaryDir dir;
+        const QString drawing = HundredMetres(dir);
+        const QString pdf = dir.filePath("s.pdf");
+        Run run = Render({drawing, "-o", pdf, "--scale", "1000", "--paper", "A3", "--crs", "TM30",
+                          "--title", "Deneme"});
+        QCOMPARE(run.status, 0);
+        const Run info = Command(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY2(info.out.contains("Page size:       1190.55 x 841.89 pts (A3)") ||
+                     info.out.contains("Page size:       1191 x 842 pts (A3)"),
+                 info.out.constData());
+        QVERIFY(info.out.contains("Pages:           1\n"));
+        const Run text = Command(QStringLiteral("pdftotext"), {pdf, "-"});
+        for (const char* piece :
+             {"1/1000", "Y=1000", "Y=1100", "X=1100", "Deneme", "TM30 (EPSG:5254)"}) {
+            QVERIFY2(text.out.contains(piece), piece);
+        }
+        const Run fonts = Command(QStringLiteral("pdffonts"), {pdf});
+        const QStringList fontLines =
+            QString::fromLatin1(fonts.out).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(fontLines.size() > 2);
+        for (const QString& line : fontLines.mid(2)) {
+            const QStringList fields = line.simplified().split(' ');
+            QVERIFY2(fields.at(fields.size() - 5) == QStringLiteral("yes"), qPrintable(line));
+        }
+
+        // 1 km east to west at 1:1000 needs three A3 sheets, and the sheet between them with
+        // nothing on it is not printed.
+        const QString wide =
+            WriteDrawing(dir, "wide.gplt",
+                         {"tab 1 1 A 1 0 1 0.18", "hat 1 1000 1000 0 2 1100 1000 0 1",
+                          "hat 3 1900 1000 0 4 2000 1000 0 1"});
+        run = Render({wide, "-o", pdf, "--scale", "1000", "--landscape"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains("2 sheets"), run.out.constData());
+        QVERIFY(Command(QStringLiteral("pdfinfo"), {pdf}).out.contains("Pages:           3\n"));
+        run = Render({wide, "-o", dir.filePath("w.svg"), "--scale", "1000", "--landscape"});
+        QCOMPARE(run.status, 0);
+        for (const char* name : {"w-0.svg", "w-1.svg", "w-2.svg"}) {
+            QVERIFY2(QFileInfo::exists(dir.filePath(QLatin1String(name))), name);
+            QCOMPARE(Command(QStringLiteral("xmllint"), {"--noout", dir.filePath(name)}).status, 0);
+        }
+        QVERIFY(!QFileInfo::exists(dir.filePath("w.svg")));
+        QVERIFY(!QFileInfo::exists(dir.filePath("w-3.svg")));
+    }
+
+    // Values that make no sheet are refused before anything is read or drawn: status 2 and no
+    // file.
+    void badSheetValuesAreRefusedWithNothingWritten() {
+        QTemporaryDir dir;
+        const QString drawing = HundredMetres(dir);
+        const QString empty = WriteDrawing(dir, "empty.gplt", {"tab 1 1 A 1 0 1 0.18"});
+        const QString out = dir.filePath("o.png");
+        const QList<QStringList> refused = {
+            {drawing, "-o", out, "--scale", "0"},
+            {drawing, "-o", out, "--scale", "-500"},
+            {drawing, "-o", out, "--scale", "1000001"},
+            {drawing, "-o", out, "--scale", "1:1000"},
+            {drawing, "-o", out, "--scale", "1000", "--paper", "B4"},
+            {drawing, "-o", out, "--scale", "1000", "--dpi", "9"},
+            {drawing, "-o", out, "--scale", "1000", "--dpi", "2401"},
+            {drawing, "-o", out, "--scale", "1000", "--paper", "A0", "--dpi", "600"},
+            {drawing, "-o", out, "--scale", "1000", "--crs", "TM31"},
+            {drawing, "-o", out, "--paper", "A4"},
+            {empty, "-o", out, "--scale", "1000"},
+            {drawing, "-o", out, "--scale", "1"},  // a kilometre of sheets a metre
+        };
+        for (const QStringList& args : refused) {
+            const Run run = Render(args);
+            QVERIFY2(run.status == 2, qPrintable(args.join(' ') + ": " + run.err));
+            QVERIFY2(!run.err.isEmpty(), qPrintable(args.join(' ')));
+            QVERIFY2(QDir(dir.path()).entryList({"o*"}).isEmpty(), qPrintable(args.join(' ')));
+        }
+        // --scale auto says what it chose: the most detail that fits one sheet.
+        const Run run = Render({drawing, "-o", out, "--scale", "auto", "--paper", "A4"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.contains("--scale auto: 1/1000"), run.err.constData());
+    }
+
+    // "Renk" 1 to 255 is the standard AutoCAD palette, as ezdxf has it (7 is drawn black on
+    // paper, not the palette's white).
+    void aciPaletteIsTheStandardOne() {
+        const Run run = Command(
+            QStringLiteral("/usr/bin/python3"),
+            {"-c",
+             "from ezdxf.colors import DXF_DEFAULT_COLORS as C\nprint(' '.join(map(str, C)))"});
+        QCOMPARE(run.status, 0);
+        const QStringList values = QString::fromLatin1(run.out).simplified().split(' ');
+        QCOMPARE(values.size(), 256);
+        for (int i = 1; i < 256; ++i) {
+            QVERIFY2(AciRgb(i) == values[i].toUInt(), qPrintable(QString::number(i)));
+        }
+    }
+
+    // The layout: the map face is whole centimetres inside the paper and above the title
+    // block; `--scale auto` takes the most detail that fits one sheet; a drawing just wider
+    // than a sheet takes two, starting at a round coordinate.
+    void sheetsAreLaidOutAlongRoundCoordinates() {
+        const Paper a3 = *PaperNamed("a3");
+        const PageLayout page = LayOutPage(a3.longMm, a3.shortMm);
+        QCOMPARE(std::fmod(page.face.width, 10.0), 0.0);
+        QVERIFY(page.face.left >= 10 && page.face.right() <= a3.longMm - 10);
+        QVERIFY(page.face.bottom() < page.titleBlock.top);
+        QVERIFY(page.scaleBar.left >= page.northArrow.right());
+        QVERIFY(page.scaleBar.right() <= page.titleBlock.left);
+
+        Bounds extent;
+        extent.add(500123.4, 4500000.0);
+        extent.add(500123.4 + page.face.width * 2.5 - 30, 4500010.0);  // fits at 1:2500
+        QCOMPARE(AutoScale(extent, a3, Orientation::Landscape), 2500);
+        extent.add(500123.4 + page.face.width * 5 + 1, 4500010.0);
+        QCOMPARE(AutoScale(extent, a3, Orientation::Landscape), 5000);
+        const std::optional<SheetPlan> plan = PlanSheets(extent, 5000, a3, Orientation::Landscape);
+        QVERIFY(plan);
+        QCOMPARE(plan->columns, 2);
+        QCOMPARE(plan->rows, 1);
+        QCOMPARE(std::fmod(plan->originEast, 50.0), 0.0);  // whole centimetres at 1:5000
+        QVERIFY(plan->originEast <= extent.minEast);
+        QVERIFY(plan->originEast + 2 * plan->sheetEast >= extent.maxEast);
+        QCOMPARE(ScaleBarMetres(1000, 60), 50.0);
+        QCOMPARE(ScaleBarMetres(5000, 60), 200.0);
+    }
+};
+
+QTEST_MAIN(SheetTest)
+#include "sheet_test.moc"
