@@ -15,8 +15,6 @@ PACKAGES += gdal-bin proj-bin python3-ezdxf
 PACKAGES += python3-shapely
 PACKAGES += poppler-utils
 PACKAGES += parallel
-# make bench counts instructions with callgrind.
-PACKAGES += valgrind
 
 .PHONY: all deps configure build run view test
 
@@ -69,7 +67,10 @@ ARCHIVE ?= 2000
 CALLGRIND_N ?= 250000
 
 .PHONY: bench
-bench: deps
+# make bench counts instructions with callgrind.
+BENCH_PACKAGES := valgrind
+bench:
+	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(BENCH_PACKAGES)"
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLOTAKTAR_BENCH=ON -DPLOTAKTAR_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target gen_drawing plotaktar_bench
 	@set -e; mkdir -p $(BENCH_BUILD)/drawings; bases=; \
