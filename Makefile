@@ -61,9 +61,16 @@ N ?= 1000000
 SEED ?= 1
 RUNS ?= 5
 MODE ?=
+# The archive benchmark's number of drawings (0 leaves it out), and the drawing callgrind counts
+# convert's instructions on.
+ARCHIVE ?= 2000
+CALLGRIND_N ?= 250000
 
 .PHONY: bench
-bench: deps
+# make bench counts instructions with callgrind.
+BENCH_PACKAGES := valgrind
+bench:
+	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(BENCH_PACKAGES)"
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLOTAKTAR_BENCH=ON -DPLOTAKTAR_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target gen_drawing plotaktar_bench
 	@set -e; mkdir -p $(BENCH_BUILD)/drawings; bases=; \
@@ -75,6 +82,14 @@ bench: deps
 	  bases="$$bases $$base"; \
 	done; \
 	QT_QPA_PLATFORM=offscreen ./$(BENCH_BUILD)/bench/plotaktar_bench --runs $(RUNS) $$bases
+	@set -e; base=$(BENCH_BUILD)/drawings/drawing-$(CALLGRIND_N)-$(SEED); \
+	if [ ! $$base.yfn -nt $(BENCH_BUILD)/bench/gen_drawing ]; then \
+	  ./$(BENCH_BUILD)/bench/gen_drawing $(CALLGRIND_N) $(SEED) $$base; \
+	fi; \
+	valgrind --tool=callgrind --callgrind-out-file=$(BENCH_BUILD)/callgrind.out \
+	  ./$(BENCH_BUILD)/src/cli/plotaktar-cli convert $$base.gplt $$base.yaz -o $(BENCH_BUILD)/callgrind.plt \
+	  2>&1 >/dev/null | sed -n 's/.*Collected : \([0-9]*\).*/convert_instructions_$(CALLGRIND_N) \1 Ir/p'
+	@if [ "$(ARCHIVE)" != 0 ]; then bench/archive_bench.sh $(BENCH_BUILD) $(ARCHIVE); fi
 
 # Converts the sample drawing with plotaktar-cli; the plot file goes into the build directory.
 .PHONY: demo

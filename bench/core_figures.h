@@ -12,7 +12,12 @@ namespace plotaktar::bench {
 
 // Reads the three files into fresh memory and counts their lines (one memchr scan for CR per
 // file): the least any importer has to do. `lines` receives the count.
-Timing FloorOnce(const Drawing& drawing, uint64_t& lines);
+Timing ReadFloorOnce(const Drawing& drawing, uint64_t& lines);
+
+// The I/O floor of a conversion: reads the three files as ReadFloorOnce does, then writes
+// `outputBytes` of them to `scratch`, syncs and closes it (the file is removed afterwards,
+// outside the time).
+Timing FloorOnce(const Drawing& drawing, uint64_t outputBytes, const std::string& scratch);
 
 // One import click into `session` with both dialogs confirmed.
 Timing ImportOnce(Session& session, const Drawing& drawing, ScriptedUi& ui);

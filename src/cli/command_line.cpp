@@ -118,6 +118,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "check") {
         line.action = CommandLine::Action::Check;
         (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
+    } else if (command == "batch") {
+        line.action = CommandLine::Action::Batch;
+        line.batch = ParseBatch(args);
     } else if (command == "run") {
         line.action = CommandLine::Action::Run;
         line.steps = ParseSteps(args);
@@ -137,6 +140,8 @@ const char* UsageText() {
                            [--area-rule imar|kirsal|none] [--format text|json]
        plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]
                             [--format dxf|gpkg|shp|geojson|kml]
+       plotaktar-cli batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR]
+                     [--report FILE.json] [--force] [--no-labels] [-0] [-]
        plotaktar-cli --help | --version
 
 Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
@@ -219,6 +224,24 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     file of a Shapefile set) is left as it was. The Windows build of plotaktar-cli has no
     export; it is part of the Linux build.
 
+batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
+      [--force] [--no-labels] [-0] [-]
+    Runs one command (convert when none is named) over many drawings. PATH is a drawing or
+    a folder searched recursively for .gplt files; "-" reads more paths from standard
+    input, one a line (NUL-separated with -0). Each drawing takes the .yaz beside it and
+    its .yfn. convert runs in this process with N workers (-j, default one per core), each
+    drawing all or nothing as convert writes it; export and check run as plotaktar-cli
+    export/check, one per worker, with the options given after the command word
+    (--format, --crs, --scale ...); batch export needs --format, which names the outputs'
+    extension. Outputs go beside the drawings, or to the same places under OUTDIR (-o). A
+    drawing whose output is newer than its inputs is skipped unless --force; check writes
+    no file and is never skipped. A drawing that runs out of memory is tried once more
+    alone. One line per drawing goes to standard output (a progress bar instead on a
+    terminal), its messages to standard error, then a summary; --report writes one JSON
+    object a line per drawing (paths, status, counts, failing records, messages, check's
+    findings, seconds). Ctrl+C stops starting drawings: every output is complete or as it
+    was, and no temporary file stays.
+
 The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz (or .YAZ) of
 the same name beside GEOMETRY, when there is one, and a line on standard error says
 "NAME.yaz: labels taken from beside the geometry (--no-labels reads none)"; with --no-labels
@@ -233,7 +256,10 @@ window's message boxes).
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
 file, picture or exchange file could not be made (convert, render, export; OUTPUT or FILE is
 then left as it was); 2 for a usage error or an input file that cannot be read (convert,
-render, export), in which case nothing is written; check's own statuses are given above.
+render, export), in which case nothing is written; check's own statuses are given above. batch:
+0 when every drawing succeeded, 1 when some failed (each is named on standard error), 3 for
+check when none failed but some had error findings, 2 for a usage error or an OUTDIR or report
+that cannot be written, 130 after Ctrl+C.
 )usage";
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_args.h"
+
 namespace plotaktar::cli {
 
 // A command line that asks for nothing the tool can do; the text says what is wrong.
@@ -29,10 +31,11 @@ struct Step {
 };
 
 struct CommandLine {
-    enum class Action { Help, Version, Convert, Run, Render, Check, Export };
+    enum class Action { Help, Version, Convert, Run, Render, Check, Export, Batch };
     Action action = Action::Help;
     ConvertArgs convert;
     std::vector<Step> steps;
+    BatchArgs batch;
 };
 
 // Reads the arguments after the program name. Throws UsageError.

@@ -14,9 +14,11 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/messages.h"
 #include "model/session.h"
 #include "model/text.h"
 #include "platform/files.h"
+#include "plotfile/plot_file.h"
 #include "plotfile/save_command.h"
 
 namespace plotaktar::cli {
@@ -57,9 +59,10 @@ bool CheckConversionFiles(const std::string& input, const std::string& labels,
 namespace {
 
 // The records of each kind that the import handled (failed ones included): the rows of its
-// table, when its flag says the import had that kind at all.
-std::string RecordCounts(const Workspace& workspace) {
+// table, when its flag says the import had that kind at all. `total` receives their sum.
+std::string RecordCounts(const Workspace& workspace, uint64_t& total) {
     std::string text;
+    total = 0;
     for (const KindEntry& kind : kKinds) {
         const int count =
             Loaded(workspace.flags, kind.kind) ? workspace.table(kind.table).rowCount() - 1 : 0;
@@ -69,6 +72,7 @@ std::string RecordCounts(const Workspace& workspace) {
         text += kind.countName;
         text += ' ';
         text += IntToStr(count);
+        total += static_cast<uint64_t>(count);
     }
     return text;
 }
@@ -169,18 +173,37 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
     // companion either.
     const ImportPaths paths{args.geometry, labels,
                             labels.empty() ? std::string() : CompanionFileName(labels)};
+    ConvertObserver observer(args.geometry, err);
+    const Conversion done = ConvertFiles(paths, output, observer, err);
+    if (done.status == kExitOk) {
+        std::string summary = args.geometry + ": " + done.counts + " -> " + output + "\n";
+        std::fwrite(summary.data(), 1, summary.size(), out);
+    }
+    return done.status;
+}
+
+Conversion ConvertFiles(const ImportPaths& paths, const std::string& output,
+                        ImportObserver& observer, std::FILE* err,
+                        std::unique_ptr<PlotFileOutput>* unplaced) {
+    Conversion done;
     Session session;
     Workspace& workspace = session.workspace;
-    ConvertObserver observer(args.geometry, err);
     if (auto error = RunHandled([&] { ImportFiles(workspace, paths, observer); })) {
-        PrintProblem(err, args.geometry, Utf8FromCp1254(ErrorBoxText(*error)));
-        return kExitFailed;
+        PrintProblem(err, paths.geometry, Utf8FromCp1254(ErrorBoxText(*error)));
+        done.outOfMemory = *error == kOutOfMemoryMessage;
+        return done;
     }
     std::optional<CellPlace> stoppedAt;
     int fileError = 0;
     if (auto error = RunHandled([&] {
             try {
-                SavePlotFile(workspace, output);
+                auto file = std::make_unique<PlotFileOutput>(output);
+                WritePlotFile(workspace, *file);
+                if (unplaced != nullptr) {
+                    *unplaced = std::move(file);
+                } else {
+                    file->commit();
+                }
             } catch (const FileError& e) {
                 fileError = e.errorNumber();
                 throw;
@@ -189,21 +212,24 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
                 throw;
             }
         })) {
-        // The window's fixed text, and what it means for this path.
-        std::string problem = fileError == 0
-                                  ? Utf8FromCp1254(ErrorBoxText(*error))
-                                  : Utf8FromCp1254(*error) + " (" +
-                                        platform::WriteFailureCause(fileError, output) + ")";
-        PrintProblem(err, output, problem);
+        PrintProblem(err, output, ExportProblem(*error, fileError, output));
+        done.outOfMemory = *error == kOutOfMemoryMessage;
         if (stoppedAt) {
             workspace = Workspace();  // the tables' memory back before the files are read again
             PrintStoppingCell(err, paths, *stoppedAt);
         }
-        return kExitFailed;
+        return done;
     }
-    std::string summary = args.geometry + ": " + RecordCounts(workspace) + " -> " + output + "\n";
-    std::fwrite(summary.data(), 1, summary.size(), out);
-    return kExitOk;
+    done.status = kExitOk;
+    done.counts = RecordCounts(workspace, done.records);
+    return done;
+}
+
+std::string ExportProblem(const std::string& message, int fileError, const std::string& output) {
+    // The window's fixed text, and what it means for this path.
+    return fileError == 0 ? Utf8FromCp1254(ErrorBoxText(message))
+                          : Utf8FromCp1254(message) + " (" +
+                                platform::WriteFailureCause(fileError, output) + ")";
 }
 
 int RunSession(const std::vector<Step>& steps, std::FILE* out, std::FILE* err) {

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "import/import_files.h"
+#include "plotfile/plot_file.h"
 
 namespace plotaktar::cli {
 
@@ -36,6 +40,28 @@ std::string ChosenLabels(const std::string& geometry, const std::string& labels,
 // failing records and files without carriage returns are reported on `err`; on success one
 // summary line goes to `out`.
 int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err);
+
+// What one conversion came to: its exit status (kExitOk or kExitFailed), whether it failed for
+// want of memory, and on success the records per kind ("nir 3, pol 0, ...") and in all.
+struct Conversion {
+    int status = kExitFailed;
+    bool outOfMemory = false;
+    std::string counts;
+    uint64_t records = 0;
+};
+
+// The import of `paths` and the export of its plot file to `output`, as `convert` runs them
+// once its files are checked: failing records go to `observer`, an import or export error to
+// `err` (with the cell that stopped the export), and OUTPUT is left as it was on failure. The
+// written file is put in place at once, or, with `unplaced`, handed over unsynced and not yet
+// in place (its commit() does both; destroying it leaves OUTPUT as it was).
+Conversion ConvertFiles(const ImportPaths& paths, const std::string& output,
+                        ImportObserver& observer, std::FILE* err,
+                        std::unique_ptr<PlotFileOutput>* unplaced = nullptr);
+
+// The problem to print for an export that stopped with `message` (windows-1254): the window's
+// text, and for a file error (`fileError` the system's code) what it means for `output`.
+std::string ExportProblem(const std::string& message, int fileError, const std::string& output);
 
 // Replays `steps` on one session; message boxes go to `out` as "mesaj:"/"hata:" lines.
 // Status 1 when a step reached the error handler or a dump could not be written.

@@ -25,13 +25,26 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     bool optionsEnded = false;
     bool haveOutput = false;
     std::string crs, to, format;
+    std::vector<std::string> split;  // "--crs=TM30" taken as "--crs" "TM30", as batch passes it
     for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+        const size_t equals = args[i].find('=');
+        const std::string name = args[i].substr(0, equals);
+        if (equals != std::string::npos &&
+            (name == "--crs" || name == "--to" || name == "--format")) {
+            split.push_back(name);
+            split.push_back(args[i].substr(equals + 1));
+        } else {
+            split.push_back(args[i]);
+        }
+    }
+    split.insert(split.begin(), args[0]);
+    for (size_t i = 1; i < split.size(); ++i) {
+        const std::string& arg = split[i];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded &&
                    (arg == "-o" || arg == "--crs" || arg == "--to" || arg == "--format")) {
-            if (i + 1 == args.size()) {
+            if (i + 1 == split.size()) {
                 throw UsageError("export: " + arg + " needs a value");
             }
             std::string& value = arg == "-o"      ? result.output
@@ -42,7 +55,7 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
                 throw UsageError("export: " + arg + " given twice");
             }
             haveOutput = haveOutput || arg == "-o";
-            value = args[++i];
+            value = split[++i];
             if (value.empty()) {
                 throw UsageError("export: " + arg + " needs a value");
             }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch.h"
 #include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
             return Finish(RunSession(line.steps, stdout, stderr));
         case CommandLine::Action::Render:
             return Finish(StartRender(args, stderr));
+        case CommandLine::Action::Batch:
+            return Finish(RunBatch(line.batch, stdin, stdout, stderr));
         case CommandLine::Action::Check:
             return Finish(StartCheck(args, stderr));
         case CommandLine::Action::Export:

@@ -1,12 +1,20 @@
 #include "import/import_files.h"
 
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "import/geometry_readers.h"
 #include "import/import_context.h"
 #include "import/label_files.h"
 #include "import/line_reader.h"
 #include "model/errors.h"
+#include "model/second_thread.h"
 
 namespace plotaktar {
 
@@ -124,6 +132,56 @@ void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
     }
 }
 
+// Makes room in the record tables for the rows the files will give, counted from the first
+// three bytes of their lines, so that the tables grow once instead of doubling: a big drawing
+// is then neither copied over and over nor faulted in twice. Only an estimate (a failing record
+// still takes its row; a label line without text takes none): a wrong count costs only room.
+void ReserveRows(Workspace& ws, const InputFile& geometry, const InputFile& labels,
+                 const InputFile& companion) {
+    // A line's first three bytes as one number, against each geometry kind's code.
+    auto code = [](const char* p) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(p[0])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(p[1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(p[2])) << 16;
+    };
+    uint32_t codes[kKindCount] = {};
+    for (const KindEntry& kind : kKinds) {
+        if (kind.code.size() == 3) {
+            codes[static_cast<size_t>(kind.kind)] = code(kind.code.data());
+        }
+    }
+    int rows[kKindCount] = {};
+    const std::string_view bytes = geometry.text();
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (end - p >= 3) {
+        const uint32_t first = code(p);
+        for (size_t k = 0; k < kKindCount; ++k) {
+            if (first == codes[k]) {
+                ++rows[k];
+                break;
+            }
+        }
+        const void* cr = std::memchr(p, '\r', static_cast<size_t>(end - p));
+        if (cr == nullptr) {
+            break;
+        }
+        p = static_cast<const char*>(cr) + 1;
+        p += p < end && *p == '\n';
+    }
+    for (const InputFile* file : {&labels, &companion}) {
+        const std::string_view text = file->text();
+        rows[static_cast<size_t>(Kind::Yazi)] +=
+            static_cast<int>(std::count(text.begin(), text.end(), '\r') + 1);
+    }
+    for (const KindEntry& kind : kKinds) {
+        const int count = rows[static_cast<size_t>(kind.kind)];
+        if (count > 0 && kind.kind != Kind::Tabaka) {
+            ws.table(kind.table).reserveRows(count + 1);
+        }
+    }
+}
+
 // Reads a label file with its reader, after warning of a file that is no text or has no
 // carriage returns.
 template <typename Reader>
@@ -132,6 +190,78 @@ void ReadLabels(ImportContext& ctx, const InputFile& file, Reader reader) {
         WarnAboutFile(ctx, file, LineReader(file.text()));
     }
     reader(ctx, file.text());
+}
+
+// The label files together; both go to the text table only.
+void ReadLabelFiles(ImportContext& ctx, const InputFile& labels, const InputFile& companion) {
+    ReadLabels(ctx, labels, ReadLabelFile);
+    ReadLabels(ctx, companion, ReadCompanionFile);
+}
+
+// Label files from this size on are read beside the geometry file; smaller ones are not worth
+// a thread.
+constexpr size_t kLabelBytesForThread = size_t{1} << 20;
+
+// The warnings of the label files, held while they are read beside the geometry file and told
+// after its own, in the order of an import on one thread.
+class HeldWarnings : public ImportObserver {
+  public:
+    void importWarning(std::string_view fileName, ImportWarning warning,
+                       uint64_t lineCount) override {
+        held_.push_back({std::string(fileName), warning, lineCount});
+    }
+    void tell(ImportObserver& observer) const {
+        for (const FileWarning& w : held_) {
+            observer.importWarning(w.fileName, w.warning, w.lineCount);
+        }
+    }
+
+  private:
+    std::vector<FileWarning> held_;
+};
+
+// Reads the geometry file on this thread and the label files on a second one: they go to
+// different tables and meet only in LayerTable's usage marks, which the label files make in a
+// table of their own, copied over once the geometry's layer records are in (as they would be
+// when read after them). False, with nothing read, when no second thread can be started.
+bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const InputFile& labels,
+                         const InputFile& companion) {
+    auto labelLayers = std::make_unique<LayerTable>();
+    HeldWarnings warnings;
+    ImportContext labelCtx(ctx.workspace, warnings);
+    labelCtx.layers = labelLayers.get();
+    std::exception_ptr labelFailure;
+    std::thread reader;
+    try {
+        reader = std::thread([&] {
+            try {
+                ReadLabelFiles(labelCtx, labels, companion);
+            } catch (...) {
+                labelFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    try {
+        ReadGeometryFile(ctx, geometry);
+    } catch (const Error&) {
+    } catch (...) {
+        reader.join();
+        throw;
+    }
+    reader.join();
+    if (labelFailure) {
+        std::rethrow_exception(labelFailure);
+    }
+    warnings.tell(ctx.observer);
+    for (int row = 1; row <= kLayerRows; ++row) {
+        if (labelLayers->field(row, kLayerUsedField) == "1" &&
+            ctx.workspace.layerTable.field(row, kLayerUsedField) != "1") {
+            ctx.workspace.layerTable.setField(row, kLayerUsedField, "1");
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -154,15 +284,20 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     } catch (const Error&) {
     }
 
+    ReserveRows(ws, geometry, labels, companion);
     HoldFileInTables(ws, geometry, true);
     HoldFileInTables(ws, labels, false);
     HoldFileInTables(ws, companion, false);
-    try {
-        ReadGeometryFile(ctx, geometry);
-    } catch (const Error&) {
+    const bool beside = geometry.bytes &&
+                        labels.text().size() + companion.text().size() >= kLabelBytesForThread &&
+                        SecondThreadAllowed();
+    if (!beside || !ReadBesideEachOther(ctx, geometry, labels, companion)) {
+        try {
+            ReadGeometryFile(ctx, geometry);
+        } catch (const Error&) {
+        }
+        ReadLabelFiles(ctx, labels, companion);
     }
-    ReadLabels(ctx, labels, ReadLabelFile);
-    ReadLabels(ctx, companion, ReadCompanionFile);
 
     // Cells of earlier imports that are still in the tables move out of those imports' files.
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};

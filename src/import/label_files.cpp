@@ -95,7 +95,7 @@ void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
         table.setCell(kColumns.italic, n, kZero);
         table.setCell(kColumns.centred, n, kZero);
         table.setCellSlice(kColumns.text, n, label.text);
-        MarkLayerUsed(ctx.workspace.layerTable, label.layer);
+        MarkLayerUsed(*ctx.layers, label.layer);
     });
 }
 
@@ -113,7 +113,7 @@ void ReadCompanionFile(ImportContext& ctx, std::string_view bytes) {
             table.setCellSlice(kColumns.font + i, n, companion.value[i]);
         }
         table.setCellSlice(kColumns.text, n, companion.rest);
-        MarkLayerUsed(ctx.workspace.layerTable, companion.value[kColumns.layer - kColumns.font]);
+        MarkLayerUsed(*ctx.layers, companion.value[kColumns.layer - kColumns.font]);
     });
 }
 

@@ -13,7 +13,8 @@ namespace plotaktar {
 void ReadParcelRecord(ImportContext& ctx, std::string_view line);
 
 // The corner check, for every geometry line: a line whose first two words equal the block and
-// parcel number of the parcel table's last row becomes that parcel's next corner in the corner table.
+// parcel number of the parcel table's last row becomes that parcel's next corner in the corner
+// table.
 void CheckParcelCorner(ImportContext& ctx, std::string_view line);
 
 }  // namespace plotaktar

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/number_pool.h"
+#include "platform/large_pages.h"
 
 namespace plotaktar {
 
@@ -58,6 +59,24 @@ void Table::storeSlow(int col, int row, uint64_t ref) {
         arenaGarbage_ += arenaBytesOf(column[r]);
     }
     column[r] = ref;
+}
+
+void Table::reserveRows(int rows) {
+    if (rows <= 0) {
+        return;
+    }
+    if (columns_.size() < static_cast<size_t>(colCount_)) {
+        columns_.resize(static_cast<size_t>(colCount_));
+    }
+    for (size_t c = 0; c < static_cast<size_t>(colCount_); ++c) {
+        std::vector<uint64_t>& column = columns_[c];
+        if (column.capacity() < static_cast<size_t>(rows)) {
+            column.reserve(static_cast<size_t>(rows));
+            // Filled row by row up to about the rows asked for.
+            platform::AdviseLargePages(column.data() + column.size(),
+                                       (column.capacity() - column.size()) * sizeof(uint64_t));
+        }
+    }
 }
 
 size_t Table::arenaBytesFor(size_t length) {

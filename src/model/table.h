@@ -38,6 +38,10 @@ class Table {
     // Counts below 1 are taken as 1. Cells beyond a lowered count keep their text.
     void setRowCount(int rows) { setCount(rowCount_, rows); }
     void setColCount(int cols) { setCount(colCount_, cols); }
+    // Makes room for rows 0 to rows-1 in every column up to the column count, so that writing
+    // them moves nothing. Changes no cell and no count; on failure the table is as it was but
+    // for empty columns added.
+    void reserveRows(int rows);
 
     // A number that rises with every cell write and every count change, so that whoever shows
     // the table can tell whether it changed since it last looked, whatever the table's size.

@@ -14,6 +14,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // mode (a line feed stays one byte) and the console shows UTF-8. Nothing to do elsewhere.
 void UseByteStandardStreams();
 
+// The processor cores this program may run on: those of its CPU affinity where the system
+// keeps one (taskset, a container's cpuset), otherwise the machine's; at least 1.
+unsigned UsableCores();
+
 // How a program started by RunProgramBeside ended.
 struct ProgramEnd {
     bool started = false;

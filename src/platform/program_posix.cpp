@@ -1,15 +1,18 @@
 #include "platform/program.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace plotaktar::platform {
 
@@ -170,6 +173,16 @@ void Report(std::string_view line) {
     buffer[line.size()] = '\n';
     ssize_t ignored = write(channel, buffer, line.size() + 1);
     (void)ignored;
+}
+
+unsigned UsableCores() {
+#ifdef __linux__
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0 && CPU_COUNT(&cores) > 0) {
+        return static_cast<unsigned>(CPU_COUNT(&cores));
+    }
+#endif
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 }  // namespace plotaktar::platform

@@ -5,7 +5,9 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <thread>
 
 #include "platform/program.h"
 #include "platform/wide_text_win32.h"
@@ -40,5 +42,9 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>&, const std::vector<s
 }
 
 void Report(std::string_view) {}
+
+unsigned UsableCores() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
 
 }  // namespace plotaktar::platform

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/byte_buffer.h"
+#include "platform/large_pages.h"
 
 namespace plotaktar::platform {
 
@@ -19,6 +20,7 @@ SharedBytes ReadToEnd(size_t sizeHint, Read read) {
     // One byte of room beyond the size finds the end without a copy.
     size_t capacity = sizeHint + 1;
     std::unique_ptr<char[]> data(new char[capacity]);
+    AdviseLargePages(data.get(), capacity);
     size_t got = 0;
     for (;;) {
         if (got == capacity) {

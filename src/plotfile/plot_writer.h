@@ -44,7 +44,8 @@ class CornerItem {
 // in their fixed order (layers, triangulation points, traverse points, text labels, detail
 // points, lines, parcels), every line ended with CR LF. A bad layer number or corner count
 // throws before anything of its row is written; the sink has then received only whole lines of
-// the rows before it. Reads the workspace only.
+// the rows before it. Reads the workspace only. A big file is formatted on two threads where
+// SecondThreadAllowed(), in the same chunks.
 void WritePlotFile(const Workspace& workspace, PlotSink& sink);
 
 // The whole plot file in memory.

@@ -226,6 +226,7 @@ TEST(Export, BadInputIsNamedAndNothingIsLostOrHalfWritten) {
     const std::vector<Case> cases = {
         {{"-o", "old.kml"}, 2, "KML is always in WGS 84 longitude and latitude"},
         {{"-o", "x.geojson", "--crs", "TM31"}, 2, "--crs 'TM31' is no coordinate system"},
+        {{"-o", "x.geojson", "--crs=TM31"}, 2, "--crs 'TM31' is no coordinate system"},
         {{"-o", "x.gpkg", "--to", "TM30"}, 2, "--to needs the drawing's coordinate system"},
         {{"-o", "x.gpkg", "--crs", "EPSG:999999"}, 2, "EPSG:999999 is not a coordinate system"},
         {{"-o", "x.txt"}, 2, "the output must end in .dxf, .gpkg, .shp, .geojson or .kml"},

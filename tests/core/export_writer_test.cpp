@@ -5,6 +5,7 @@
 
 #include "export_fixture.h"
 #include "model/errors.h"
+#include "model/second_thread.h"
 #include "plotfile/plot_writer.h"
 #include "test_support.h"
 
@@ -268,6 +269,50 @@ TEST_F(PlotWriterTest, SinkReceivesFewLargeChunksOfWholeLines) {
     EXPECT_EQ(recorder.chunks.size(), rows * line.size() / (1 << 20) + 1);
     EXPECT_EQ(all.size(), rows * line.size());
     EXPECT_EQ(all.substr(all.size() - line.size()), line);
+}
+
+// A big drawing is formatted on two threads: the sink gets the same chunks as from one thread,
+// and a bad cell deep in a section stops both at the same row with the same chunks before it.
+TEST_F(PlotWriterTest, TwoThreadsGiveTheChunksOfOne) {
+    struct Recorder : PlotSink {
+        std::vector<std::string> chunks;
+        void write(std::string_view bytes) override { chunks.emplace_back(bytes); }
+    };
+    PutLayer(ws(), 1, "L");
+    PutLayer(ws(), 3, "PARSEL");
+    for (int row = 1; row <= 30000; ++row) {
+        const std::string n = std::to_string(row);
+        PutRow(grid(3), row, {n, "4512345.67", "512345.67", "1" + n, "1"});
+        PutRow(
+            grid(5), row,
+            {n, "4512345.67", "512345.67", "1.0", n, "4512346", "51", "2.0", row % 2 ? "1" : "3"});
+    }
+    ws().flags.FlagNokta = "1";
+    ws().flags.FlagHat = "1";
+    ws().flags.FlagParsel = "1";
+    auto write = [&](bool twoThreads, std::string& error) {
+        Recorder recorder;
+        AllowSecondThread(twoThreads);
+        try {
+            WritePlotFile(ws(), recorder);
+        } catch (const Error& e) {
+            error = e.what();
+        }
+        AllowSecondThread(true);
+        return recorder.chunks;
+    };
+    std::string oneError, twoError;
+    EXPECT_EQ(write(true, twoError), write(false, oneError));
+    EXPECT_EQ(twoError, oneError);
+    EXPECT_GT(write(true, twoError).size(), 2u);
+
+    PutRow(grid(5), 25000,
+           {"x", "4512345.67", "512345.67", "1.0", "y", "4512346", "51", "2.0", "151"});
+    const std::vector<std::string> two = write(true, twoError);
+    EXPECT_EQ(two, write(false, oneError));
+    EXPECT_EQ(twoError, oneError);
+    EXPECT_NE(twoError.find("151"), std::string::npos);
+    EXPECT_FALSE(two.empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "import/import_command.h"
@@ -12,6 +13,7 @@
 #include "model/file_names.h"
 #include "model/line_types.h"
 #include "model/point_names.h"
+#include "model/second_thread.h"
 #include "platform/files.h"
 #include "platform/memory_files.h"
 #include "plotfile/plot_writer.h"
@@ -317,6 +319,39 @@ TEST_F(ImportTest, FailingRecordsReportTheirLineNumbers) {
     EXPECT_EQ(ui.failures, (std::vector<Failure>{{"sembol", 2}, {W("şev"), 4}}));
 }
 
+// Every table cell by cell, LayerTable, the flags, and the plot file or the error refusing it.
+void ExpectSameWorkspace(const Workspace& one, const Workspace& other) {
+    for (int g = 1; g <= kTableCount; ++g) {
+        const Table& a = one.grid(g);
+        const Table& b = other.grid(g);
+        ASSERT_EQ(a.rowCount(), b.rowCount()) << "StringGrid" << g;
+        ASSERT_EQ(a.colCount(), b.colCount()) << "StringGrid" << g;
+        for (int r = 0; r < a.rowCount(); ++r) {
+            for (int c = 0; c < a.colCount(); ++c) {
+                ASSERT_EQ(a.cell(c, r), b.cell(c, r)) << "StringGrid" << g << " " << c << "," << r;
+            }
+        }
+    }
+    for (int row = 1; row <= kLayerRows; ++row) {
+        for (int field = 1; field <= kLayerFields; ++field) {
+            EXPECT_EQ(one.layerTable.field(row, field), other.layerTable.field(row, field));
+        }
+    }
+    const auto oneFlags = one.flags.named();
+    const auto otherFlags = other.flags.named();
+    for (size_t i = 0; i < oneFlags.size(); ++i) {
+        EXPECT_EQ(*oneFlags[i].second, *otherFlags[i].second) << oneFlags[i].first;
+    }
+    auto plotFile = [](const Workspace& workspace) {
+        try {
+            return PlotFileBytes(workspace);
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+    };
+    EXPECT_EQ(plotFile(one), plotFile(other));
+}
+
 // The fuzz target imports from memory: the same bytes held in memory under the same paths must
 // give the same workspace as the files on disk, over two imports into one session (the second
 // lets go of the first one's buffers).
@@ -355,37 +390,43 @@ TEST(MemoryFiles, ImportLikeTheFilesOnDisk) {
     }
     EXPECT_EQ(memoryMessages, diskMessages);
     EXPECT_GT(diskMessages.size(), 2u);
-    for (int g = 1; g <= kTableCount; ++g) {
-        const Table& a = onDisk.workspace.grid(g);
-        const Table& b = inMemory.workspace.grid(g);
-        ASSERT_EQ(a.rowCount(), b.rowCount()) << "StringGrid" << g;
-        ASSERT_EQ(a.colCount(), b.colCount()) << "StringGrid" << g;
-        for (int r = 0; r < a.rowCount(); ++r) {
-            for (int c = 0; c < a.colCount(); ++c) {
-                ASSERT_EQ(a.cell(c, r), b.cell(c, r)) << "StringGrid" << g << " " << c << "," << r;
-            }
-        }
+    ExpectSameWorkspace(onDisk.workspace, inMemory.workspace);
+}
+
+// Big label files are read on a second thread beside the geometry file: the workspace, the
+// failures and the warnings (in their order) are those of the import on one thread, the layers
+// the labels name marked used after the geometry's layer records, and a label line whose layer
+// does not convert still ends its file.
+TEST(LabelsBesideTheGeometry, ImportAsOnOneThread) {
+    TempDir dir;
+    const std::string sample = std::string(PLOTAKTAR_SAMPLES_DIR) + "/pafta12";
+    const std::string geometry = dir.write(
+        "g.gplt", testing::ReadFile(sample + ".gplt") + CrLf({"sem", "tab 12 1 SON 1 0 1 0.1"}));
+    std::string labels;
+    for (int i = 0; i < 30000; ++i) {
+        labels += "4512350.00 512340.00 100 2.5 ADA " + std::to_string(i) + "   " +
+                  std::to_string(i % 12 + 1) + "\r\n";
     }
-    for (int row = 1; row <= kLayerRows; ++row) {
-        for (int field = 1; field <= kLayerFields; ++field) {
-            EXPECT_EQ(onDisk.workspace.layerTable.field(row, field),
-                      inMemory.workspace.layerTable.field(row, field));
-        }
-    }
-    const auto diskFlags = onDisk.workspace.flags.named();
-    const auto memoryFlags = inMemory.workspace.flags.named();
-    for (size_t i = 0; i < diskFlags.size(); ++i) {
-        EXPECT_EQ(*diskFlags[i].second, *memoryFlags[i].second) << diskFlags[i].first;
-    }
-    // The plot file, or the error that refuses it.
-    auto plotFile = [](const Session& session) {
-        try {
-            return PlotFileBytes(session.workspace);
-        } catch (const Error& e) {
-            return std::string(e.what());
-        }
+    labels += CrLf({"4512350.00 512340.00 100 2.5 SON   x", "4512350.00 512340.00 100 2.5 X  7"});
+    const std::string yaz = dir.write("g.yaz", labels);
+    dir.write("g.yfn", std::string("1 2 3 4 5 6 7 8 9 metin\0\r\n", 26));  // NUL: a warning
+    auto import = [&](bool secondThread, Session& session) {
+        ScriptedUi ui;
+        ui.answerOpen(geometry, yaz);
+        AllowSecondThread(secondThread);
+        RunOpenCommand(session, ui);
+        AllowSecondThread(true);
+        return std::make_tuple(ui.failures, ui.warnings, ui.messages);
     };
-    EXPECT_EQ(plotFile(onDisk), plotFile(inMemory));
+    Session one, two;
+    const auto oneThread = import(false, one);
+    EXPECT_EQ(import(true, two), oneThread);
+    EXPECT_EQ(std::get<0>(oneThread).size(), 1u);
+    EXPECT_EQ(std::get<1>(oneThread).size(), 1u);
+    ExpectSameWorkspace(one.workspace, two.workspace);
+    EXPECT_EQ(two.workspace.layerTable.field(12, kLayerUsedField), "1");
+    // 30,000 labels, the one whose layer does not convert, the companion's.
+    EXPECT_EQ(two.workspace.table(KindOf(Kind::Yazi).table).rowCount(), 30003);
 }
 
 }  // namespace

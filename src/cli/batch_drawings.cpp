@@ -1,0 +1,146 @@
+#include "cli/batch_drawings.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <system_error>
+
+#include "cli/commands.h"
+#include "model/file_names.h"
+
+namespace plotaktar::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsGeometryName(const fs::path& path) {
+    const std::string extension = path.extension().string();
+    return extension == ".gplt" || extension == ".GPLT";
+}
+
+// Where a drawing named by itself goes under OUTDIR.
+fs::path MirroredPlace(const std::string& path) {
+    const fs::path normal = fs::path(path).lexically_normal();
+    if (normal.is_absolute() || normal.empty() || *normal.begin() == "..") {
+        return normal.filename();
+    }
+    return normal;
+}
+
+// The output of a drawing: its name with the command's extension, under OUTDIR or beside it.
+std::string OutputOf(const BatchArgs& args, const std::string& geometry, const fs::path& place) {
+    if (args.command == BatchArgs::Command::Check) {
+        return {};
+    }
+    std::string name = DefaultOutputName(
+        args.outputFolder ? (fs::path(*args.outputFolder) / place).string() : geometry);
+    if (args.command == BatchArgs::Command::Export) {
+        name.resize(name.size() - 3);  // "plt"
+        name += args.format;
+    }
+    return name;
+}
+
+// True when `output` exists and was written after every input file that exists.
+bool NewerThanInputs(const BatchDrawing& drawing) {
+    std::error_code ec;
+    const fs::file_time_type written = fs::last_write_time(drawing.output, ec);
+    if (ec || !fs::is_regular_file(drawing.output, ec)) {
+        return false;
+    }
+    for (const std::string& input : {drawing.geometry, drawing.labels, drawing.companion}) {
+        if (input.empty()) {
+            continue;
+        }
+        const fs::file_time_type changed = fs::last_write_time(input, ec);
+        if (!ec && changed >= written) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
+                                       const std::vector<std::string>& paths) {
+    // Each drawing with its place under OUTDIR.
+    std::vector<std::pair<std::string, fs::path>> found;
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (fs::is_directory(path, ec)) {
+            std::vector<std::pair<std::string, fs::path>> under;
+            fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied,
+                                                ec);
+            for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+                if (IsGeometryName(it->path()) && it->is_regular_file(ec)) {
+                    under.emplace_back(it->path().string(), it->path().lexically_relative(path));
+                }
+            }
+            std::sort(under.begin(), under.end());
+            found.insert(found.end(), under.begin(), under.end());
+        } else {
+            found.emplace_back(path, MirroredPlace(path));
+        }
+    }
+
+    std::vector<BatchDrawing> drawings;
+    std::set<std::string> seen;
+    std::map<std::string, std::string> outputs;  // output -> the drawing that writes it
+    for (const auto& [geometry, place] : found) {
+        if (!seen.insert(fs::path(geometry).lexically_normal().string()).second) {
+            continue;
+        }
+        BatchDrawing drawing;
+        drawing.geometry = geometry;
+        drawing.output = OutputOf(args, geometry, place);
+        std::error_code ec;
+        if (!fs::exists(geometry, ec)) {
+            drawing.problem = "No such file or directory";
+        } else {
+            drawing.labels = args.noLabels ? std::string() : LabelFileBeside(geometry);
+            drawing.companion =
+                drawing.labels.empty() ? std::string() : CompanionFileName(drawing.labels);
+            for (const std::string& input : {geometry, drawing.labels, drawing.companion}) {
+                const uintmax_t size = input.empty() ? 0 : fs::file_size(input, ec);
+                drawing.inputBytes += ec ? 0 : size;
+            }
+        }
+        if (!drawing.output.empty()) {
+            auto [it, inserted] = outputs.emplace(drawing.output, geometry);
+            if (!inserted && drawing.problem.empty()) {
+                drawing.problem = "its output " + drawing.output + " is also that of " +
+                                  it->second + "; not converted";
+            }
+            if (drawing.problem.empty() && !args.force && NewerThanInputs(drawing)) {
+                drawing.skipped = drawing.output + " is newer than its inputs (--force runs it)";
+            }
+        }
+        drawings.push_back(std::move(drawing));
+    }
+    return drawings;
+}
+
+std::vector<std::string> ReadPaths(std::FILE* in, bool nulSeparated) {
+    std::vector<std::string> paths;
+    std::string path;
+    const int end = nulSeparated ? '\0' : '\n';
+    for (int c; (c = std::fgetc(in)) != EOF;) {
+        if (c == end) {
+            if (!path.empty()) {
+                paths.push_back(std::move(path));
+            }
+            path.clear();
+        } else {
+            path += static_cast<char>(c);
+        }
+    }
+    if (!path.empty()) {
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+}  // namespace plotaktar::cli

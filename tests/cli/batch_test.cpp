@@ -1,0 +1,255 @@
+// batch: many drawings in one run of plotaktar-cli, each output the bytes `convert` writes,
+// every failure named, and an interrupted run leaving only complete files.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "process.h"
+#include "test_support.h"
+
+extern char** environ;
+
+namespace plotaktar::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Sample(std::string_view name) {
+    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
+}
+
+// The plot file that `convert` writes for GEOMETRY with the labels beside it.
+std::string Converted(const TempDir& dir, const std::string& geometry) {
+    const std::string output = dir.file("expected.plt");
+    const CliResult result = RunCli({"convert", geometry, "-o", output});
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::string bytes = ReadFile(output);
+    fs::remove(output);
+    return bytes;
+}
+
+// The files under `folder`, as paths relative to it.
+std::vector<std::string> FilesUnder(const fs::path& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_directory()) {
+            files.push_back(entry.path().lexically_relative(folder).generic_string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+size_t Count(const std::string& text, std::string_view piece) {
+    size_t n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// The sample drawing with its labels, the sample's geometry without labels, and one whose
+// export stops at a point on layer 200, under arch/; a pipe named like a drawing beside.
+struct Archive {
+    TempDir dir;
+    std::string sample, bare, badLayer, pipe;
+
+    Archive() {
+        fs::create_directories(dir.path() / "arch" / "a");
+        fs::create_directories(dir.path() / "arch" / "b");
+        const std::string geometry = ReadFile(Sample("pafta12.gplt"));
+        sample = dir.write("arch/a/pafta12.gplt", geometry);
+        dir.write("arch/a/pafta12.yaz", ReadFile(Sample("pafta12.yaz")));
+        dir.write("arch/a/pafta12.yfn", ReadFile(Sample("pafta12.yfn")));
+        bare = dir.write("arch/b/bare.gplt", geometry);
+        badLayer = dir.write("arch/b/badlayer.gplt",
+                             geometry + "nok 9001 4512360.12 512301.45 119.80 200\r\n");
+        pipe = dir.file("pipe.gplt");
+        EXPECT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    }
+};
+
+TEST(Batch, AnArchiveConvertsAsConvertDoesAndNamesWhatFailed) {
+    Archive archive;
+    const fs::path root = archive.dir.path();
+    const std::string out = archive.dir.file("out");
+    const std::string report = archive.dir.file("report.json");
+    const std::string missing = archive.dir.file("missing.gplt");
+    const std::vector<std::string> args = {"batch",      archive.dir.file("arch"),
+                                           archive.pipe, missing,
+                                           "-o",         out,
+                                           "--report",   report,
+                                           "-j",         "2"};
+    CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 1) << result.err;
+
+    // The good drawings' outputs are convert's bytes, mirrored under OUTDIR; the failed
+    // drawings left nothing, and no temporary stayed.
+    EXPECT_EQ(FilesUnder(out), (std::vector<std::string>{"a/pafta12.plt", "b/bare.plt"}));
+    EXPECT_EQ(ReadFile(out + "/a/pafta12.plt"), Converted(archive.dir, archive.sample));
+    EXPECT_EQ(ReadFile(out + "/b/bare.plt"), Converted(archive.dir, archive.bare));
+    EXPECT_NE(ReadFile(out + "/a/pafta12.plt"), ReadFile(out + "/b/bare.plt"));
+
+    // Each failure named once, with convert's own messages.
+    for (const std::string& failed : {archive.badLayer, archive.pipe, missing}) {
+        EXPECT_EQ(Count(result.err, "plotaktar-cli: failed: " + failed + "\n"), 1u) << result.err;
+    }
+    EXPECT_NE(result.err.find(archive.badLayer + ":"), std::string::npos);
+    EXPECT_NE(result.err.find("the cell stopping the export"), std::string::npos);
+    EXPECT_NE(result.err.find("not a regular file"), std::string::npos);
+    EXPECT_NE(result.out.find("ok " + archive.sample + " -> " + out + "/a/pafta12.plt"),
+              std::string::npos);
+    EXPECT_NE(result.out.find("5 drawings, 2 ok, 0 skipped, 3 failed"), std::string::npos)
+        << result.out;
+
+    // One JSON object a line per drawing; the drawing without labels has none.
+    const std::string lines = ReadFile(report);
+    EXPECT_EQ(Count(lines, "\n"), 5u);
+    EXPECT_EQ(Count(lines, "\"status\":\"ok\""), 2u);
+    EXPECT_EQ(Count(lines, "\"status\":\"failed\""), 3u);
+    EXPECT_NE(lines.find("\"geometry\":\"" + archive.bare + "\",\"labels\":null"),
+              std::string::npos);
+    EXPECT_NE(lines.find("\"failures\":[{\"line\":"), std::string::npos);
+
+    // Run again: outputs newer than their inputs are skipped, unless forced.
+    result = RunCli(args);
+    EXPECT_EQ(Count(result.out, "skipped "), 2u) << result.out;
+    std::vector<std::string> forced = args;
+    forced.push_back("--force");
+    result = RunCli(forced);
+    EXPECT_EQ(Count(result.out, "ok "), 2u) << result.out;
+}
+
+TEST(Batch, PathsFromStandardInputAndAnOutputFolderThatCannotBeWritten) {
+    Archive archive;
+    const std::string out = archive.dir.file("out");
+    const std::string command = "printf '%s\\0%s\\0' '" + archive.sample + "' '" + archive.bare +
+                                "' | '" PLOTAKTAR_CLI "' batch - -0 -o '" + out +
+                                "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    // Drawings named by absolute paths land under OUTDIR by their names.
+    EXPECT_EQ(FilesUnder(out), (std::vector<std::string>{"bare.plt", "pafta12.plt"}));
+
+    const std::string file = archive.dir.write("file", "x");
+    const CliResult result = RunCli({"batch", archive.sample, "-o", file + "/out"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find(file + "/out: cannot hold the outputs (Not a directory)"),
+              std::string::npos)
+        << result.err;
+    EXPECT_FALSE(FileExists(file + "/out"));
+
+    for (const std::vector<std::string>& usage :
+         std::vector<std::vector<std::string>>{{"batch"},
+                                               {"batch", "export", archive.sample},
+                                               {"batch", "convert", "--crs", "TM30", "x.gplt"},
+                                               {"batch", "x.gplt", "-j", "0"},
+                                               {"batch", "check", "x.gplt", "-o", "out"}}) {
+        EXPECT_EQ(RunCli(usage).status, 2) << usage.back();
+    }
+}
+
+// A drawing big enough to take a while to convert: the sample's layers and many points.
+std::string BigGeometry() {
+    std::string geometry = ReadFile(Sample("pafta12.gplt"));
+    for (int i = 0; i < 60000; ++i) {
+        geometry += "nok " + std::to_string(10000 + i) + " 4512360.12 512301.45 119.80 8\r\n";
+    }
+    return geometry;
+}
+
+TEST(Batch, InterruptedLeavesEveryOutputCompleteAndNoTemporary) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "arch");
+    const std::string big = dir.write("big.gplt", BigGeometry());
+    constexpr int kDrawings = 40;
+    for (int i = 0; i < kDrawings; ++i) {
+        fs::create_symlink(big, dir.path() / "arch" / ("d" + std::to_string(i) + ".gplt"));
+    }
+    const std::string expected = Converted(dir, big);
+
+    const std::string cli = PLOTAKTAR_CLI;
+    const std::string arch = dir.file("arch");
+    std::vector<const char*> argv = {cli.c_str(), "batch", arch.c_str(), "-j", "1", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, cli.c_str(), &actions, nullptr,
+                          const_cast<char* const*>(argv.data()), environ),
+              0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Interrupted once the first output is in place, while the next ones are being written.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    auto outputs = [&] {
+        size_t n = 0;
+        for (const auto& entry : fs::directory_iterator(arch)) {
+            n += entry.path().extension() == ".plt";
+        }
+        return n;
+    };
+    while (outputs() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    size_t complete = 0;
+    for (const std::string& name : FilesUnder(arch)) {
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".plt") {
+            EXPECT_EQ(ReadFile(arch + "/" + name), expected) << name;
+            ++complete;
+        } else {
+            EXPECT_EQ(name.substr(name.size() - 5), ".gplt") << "left behind: " << name;
+        }
+    }
+    EXPECT_GE(complete, 1u);
+    EXPECT_LT(complete, static_cast<size_t>(kDrawings));
+}
+
+// export and check are commands of their own; batch runs them once per drawing. Where this
+// build has not got them yet, there is nothing to run.
+TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
+    Archive archive;
+    auto available = [](const CliResult& run) {
+        return run.err.find("unknown command") == std::string::npos;
+    };
+    const bool check = available(RunCli({"check", archive.sample}));
+    const bool exports =
+        available(RunCli({"export", archive.sample, "-o", archive.dir.file("x.dxf")}));
+    if (!check && !exports) {
+        GTEST_SKIP() << "this build has neither export nor check";
+    }
+    if (check) {
+        // The sample's parcels have areas off their declared ones: error findings, no failure.
+        const std::string report = archive.dir.file("report.json");
+        const CliResult result =
+            RunCli({"batch", "check", archive.sample, archive.bare, "--report", report});
+        EXPECT_EQ(result.status, 3) << result.err;
+        EXPECT_EQ(Count(ReadFile(report), "\"findings\":{"), 2u);
+        EXPECT_EQ(Count(ReadFile(report), "\"status\":\"findings\""), 2u);
+    }
+    if (exports) {
+        const CliResult result = RunCli(
+            {"batch", "export", archive.sample, "--format", "dxf", "-o", archive.dir.file("out")});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_TRUE(FileExists(archive.dir.file("out") + "/pafta12.dxf"));
+    }
+}
+
+}  // namespace
+}  // namespace plotaktar::testing
