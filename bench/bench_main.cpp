@@ -1,6 +1,6 @@
 // plotaktar_bench: what a user of a big drawing feels, side by side with the physical floor.
 //
-//   plotaktar_bench [--runs R] [--cli PATH] [--no-view] BASE...
+//   plotaktar_bench [--runs R] [--cli PATH] [--no-view] [--no-export] BASE...
 //
 // For each generated drawing BASE (BASE.gplt, BASE.yaz, BASE.yfn) it prints a small table and
 // one `name value unit` line per figure, each the median of R runs (5 by default); with several
@@ -17,6 +17,9 @@
 
 #include "bench_support.h"
 #include "core_figures.h"
+#ifdef PLOTAKTAR_BENCH_EXPORT
+#include "exchange_figures.h"
+#endif
 #include "model/messages.h"
 
 #ifdef PLOTAKTAR_BENCH_VIEW
@@ -35,6 +38,7 @@ struct Options {
     int runs = 5;
     std::string cli = PLOTAKTAR_CLI_PATH;
     bool view = true;
+    bool exchange = true;  // --no-export leaves the exchange formats' figures out
     std::vector<std::string> bases;
 };
 
@@ -212,6 +216,26 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         }
     }
 #endif
+#ifdef PLOTAKTAR_BENCH_EXPORT
+    if (options.exchange) {
+        ExchangeFigures exchange = MeasureExchange(drawing, runner, options.cli, scratch, runs);
+        add("export_dxf", exchange.dxf.wallMs, "ms", "plotaktar-cli export to DXF, wall");
+        add("export_dxf_peak_rss", exchange.dxfPeakMiB, "MiB", "its peak resident");
+        add("export_gpkg", exchange.gpkg.wallMs, "ms", "plotaktar-cli export to GeoPackage");
+        add("export_gpkg_peak_rss", exchange.gpkgPeakMiB, "MiB", "its peak resident");
+        add("ogr2ogr_dxf", exchange.ogrDxf.wallMs, "ms", "ogr2ogr, the same features from CSV");
+        add("ogr2ogr_gpkg", exchange.ogrGpkg.wallMs, "ms", "ogr2ogr, the same from CSV");
+        add("export_dxf/convert", exchange.dxf.wallMs / convert.wallMs, "x", "target: at most 30");
+        add("export_gpkg/convert", exchange.gpkg.wallMs / convert.wallMs, "x",
+            "target: at most 30");
+        add("export_peak/input_bytes",
+            std::max(exchange.dxfPeakMiB, exchange.gpkgPeakMiB) / inputMiB, "x",
+            "target: at most 4");
+        for (const std::string& note : exchange.notes) {
+            result.notes.push_back(note);
+        }
+    }
+#endif
 #ifdef PLOTAKTAR_BENCH_CHECK
     const Timing checked = MedianTiming(checkRuns);
     const double checkPeakMiB = MedianOf(checkPeaks);
@@ -285,6 +309,8 @@ Options ParseOptions(int argc, char** argv) {
             options.cli = argv[++i];
         } else if (arg == "--no-view") {
             options.view = false;
+        } else if (arg == "--no-export") {
+            options.exchange = false;
         } else if (!arg.empty() && arg[0] == '-') {
             throw std::runtime_error("unknown option " + arg);
         } else {
@@ -293,7 +319,7 @@ Options ParseOptions(int argc, char** argv) {
     }
     if (options.bases.empty() || options.runs < 1) {
         throw std::runtime_error(
-            "usage: plotaktar_bench [--runs R] [--cli PATH] [--no-view] BASE...");
+            "usage: plotaktar_bench [--runs R] [--cli PATH] [--no-view] [--no-export] BASE...");
     }
     return options;
 }

@@ -4,7 +4,8 @@
 #   cmake -DROOT=<source root> -DSTAMP=<file to touch> -P check_layers.cmake
 #
 # From the ground up: platform; model (plain C++: tables, kinds, texts); import and plotfile;
-# drawing; render and the Qt text helpers; the programs. testing/ is the scripted user, for the
+# drawing; render and the Qt text helpers; exchange (DXF and the GIS formats through GDAL);
+# the programs. testing/ is the scripted user, for the
 # CLI's run, the tests, the benchmark and the fuzzers.
 
 set(allowed_platform platform)
@@ -18,13 +19,14 @@ set(allowed_qt qt model platform)
 # The check of a drawing (GEOS): in plotaktar-check and the viewer, never in plotaktar-cli.
 set(allowed_check check drawing import plotfile model platform)
 set(allowed_render render drawing import plotfile model platform qt)
-set(allowed_cli cli ui testing check drawing render import plotfile model platform qt)
+set(allowed_exchange exchange drawing import plotfile model platform)
+set(allowed_cli cli ui testing check drawing render exchange import plotfile model platform qt)
 set(allowed_app app ui import plotfile model platform qt)
-set(allowed_viewer viewer check drawing render import plotfile model platform qt)
+set(allowed_viewer viewer check drawing render exchange import plotfile model platform qt)
 # The fuzzers are built from the core and the drawing model, without Qt.
 set(allowed_fuzz fuzz testing drawing import plotfile model platform)
 
-set(folders platform model ui testing import plotfile drawing check qt render cli app viewer)
+set(folders platform model ui testing import plotfile drawing check qt render exchange cli app viewer)
 set(problems "")
 foreach(folder ${folders} fuzz)
     if(folder STREQUAL "fuzz")

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/check_command.h"
+#include "cli/export_command.h"
 #include "cli/render_command.h"
 
 namespace plotaktar::cli {
@@ -111,6 +112,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "render") {
         line.action = CommandLine::Action::Render;
         (void)ParseRender(args);  // usage errors are found before plotaktar-render starts
+    } else if (command == "export") {
+        line.action = CommandLine::Action::Export;
+        (void)ParseExport(args);  // usage errors are found before plotaktar-export starts
     } else if (command == "check") {
         line.action = CommandLine::Action::Check;
         (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
@@ -134,6 +138,8 @@ const char* UsageText() {
        plotaktar-cli render GEOMETRY|FILE.plt ... -o FILE --scale N|auto [SHEET OPTIONS]
        plotaktar-cli check GEOMETRY [LABELS | --no-labels] [--scale N]
                            [--area-rule imar|kirsal|none] [--format text|json]
+       plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]
+                            [--format dxf|gpkg|shp|geojson|kml]
        plotaktar-cli batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR]
                      [--report FILE.json] [--force] [--no-labels] [-0] [-]
        plotaktar-cli --help | --version
@@ -195,6 +201,29 @@ check GEOMETRY [LABELS | --no-labels] [--scale N] [--area-rule imar|kirsal|none]
     status 0 when no finding is an error, 3 when one is, 1 when the check failed, 2 for a
     usage error or an input that cannot be read.
 
+export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format FORMAT]
+    Writes the drawing for CAD and GIS programs: FILE's extension (or --format where it does
+    not say) chooses .dxf (AutoCAD 2004 DXF, the drawing's own layers, windows-1254 text),
+    .gpkg (GeoPackage, a layer per kind: noktalar, hatlar, parseller, yazilar, semboller),
+    .shp (a Shapefile set per kind: FILE-noktalar.shp and so on, with .shx, .dbf, .prj and a
+    UTF-8 .cpg), .geojson (RFC 7946) or .kml (a folder per kind). Points keep their numbers
+    and Z, lines both point numbers, parcels block, parcel, "Alan" and the area of their
+    corners, labels height, width, angle, font, italic and centred, symbols their point, scales
+    and angle. Y is easting and X northing.
+    --crs CRS names the drawing's coordinate system: EPSG:n, or one of
+        TM27 TM30 TM33 TM36 TM39 TM42 TM45       TUREF 3-degree zones, EPSG:5253 to 5259
+        ED50-TM27 ... ED50-TM45                  ED50 3-degree zones, EPSG:2319 to 2325
+        ED50-UTM35 ED50-UTM36 ED50-UTM37 ED50-UTM38   ED50 UTM zones, EPSG:23035 to 23038
+    --to CRS reprojects into another system. GeoJSON and KML are always WGS 84 longitude and
+    latitude and need --crs; GeoPackage and Shapefile carry the system (.prj) when --crs is
+    given. A record whose coordinate is not a number is left out and every such record is
+    named on standard error as FILE:LINE: left out: ...; a record whose layer number names no
+    declared layer is exported on no layer (DXF layer "0") with a FILE:LINE: line. The last
+    line on standard error is "FILE: N features (points P, lines L, parcels A, labels T,
+    symbols S), K left out". The file is written all or nothing: on failure FILE (and every
+    file of a Shapefile set) is left as it was. The Windows build of plotaktar-cli has no
+    export; it is part of the Linux build.
+
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]
     Runs one command (convert when none is named) over many drawings. PATH is a drawing or
@@ -225,12 +254,12 @@ then print a warning on standard error (run's standard output stays the record o
 window's message boxes).
 
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
-file or picture could not be made (convert, render; OUTPUT or FILE is then left as it was);
-2 for a usage error or an input file that cannot be read (convert, render), in which case
-nothing is written; check's own statuses are given above. batch: 0 when every drawing
-succeeded, 1 when some failed (each is named on standard error), 3 for check when none failed
-but some had error findings, 2 for a usage error or an OUTDIR or report that cannot be written,
-130 after Ctrl+C.
+file, picture or exchange file could not be made (convert, render, export; OUTPUT or FILE is
+then left as it was); 2 for a usage error or an input file that cannot be read (convert,
+render, export), in which case nothing is written; check's own statuses are given above. batch:
+0 when every drawing succeeded, 1 when some failed (each is named on standard error), 3 for
+check when none failed but some had error findings, 2 for a usage error or an OUTDIR or report
+that cannot be written, 130 after Ctrl+C.
 )usage";
 }
 

@@ -31,7 +31,7 @@ struct Step {
 };
 
 struct CommandLine {
-    enum class Action { Help, Version, Convert, Run, Render, Check, Batch };
+    enum class Action { Help, Version, Convert, Run, Render, Check, Export, Batch };
     Action action = Action::Help;
     ConvertArgs convert;
     std::vector<Step> steps;

@@ -3,11 +3,10 @@
 // folder once installed. plotaktar-cli itself loads none of them, so `convert` needs no more
 // memory or address space than the conversion itself.
 
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "cli/commands.h"
@@ -26,9 +25,11 @@ int StartHelper(const HelperProgram& helper, const std::vector<std::string>& arg
         std::fwrite(line.data(), 1, line.size(), err);
         return kExitFailed;
     }
-    // A temporary the program still had when it ended is never left beside the output.
+    // A temporary file or folder the program still had when it ended is never left beside
+    // the output.
     if (!end.reported.empty()) {
-        unlink(end.reported.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(end.reported, ignored);
     }
     if (end.signal == 0) {
         return end.status;

@@ -9,6 +9,7 @@
 #include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/export_command.h"
 #include "cli/render_command.h"
 #include "platform/program.h"
 
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
             return Finish(RunBatch(line.batch, stdin, stdout, stderr));
         case CommandLine::Action::Check:
             return Finish(StartCheck(args, stderr));
+        case CommandLine::Action::Export:
+            return Finish(StartExport(args, stderr));
     }
     return kExitUsage;
 }

@@ -14,12 +14,23 @@ constexpr std::string_view kPngExtensions[] = {".png"};
 constexpr std::string_view kSvgExtensions[] = {".svg"};
 constexpr std::string_view kPdfExtensions[] = {".pdf"};
 constexpr OutputOption kPictureOptions[] = {{"--size", "WxH"}};
+constexpr std::string_view kDxfExtensions[] = {".dxf"};
+constexpr std::string_view kGpkgExtensions[] = {".gpkg"};
+constexpr std::string_view kShpExtensions[] = {".shp"};
+constexpr std::string_view kGeoJsonExtensions[] = {".geojson"};
+constexpr std::string_view kKmlExtensions[] = {".kml"};
+constexpr OutputOption kExchangeOptions[] = {{"--crs", "CRS"}, {"--to", "CRS"}};
 
-constexpr std::array<OutputFormatInfo, 4> kFormats = {{
+constexpr std::array<OutputFormatInfo, 9> kFormats = {{
     {"plt", "plot file", kPlotExtensions, {}, kCliProgram, false},
     {"png", "PNG picture", kPngExtensions, kPictureOptions, kRenderProgram, false},
     {"svg", "SVG picture", kSvgExtensions, kPictureOptions, kRenderProgram, false},
     {"pdf", "PDF picture", kPdfExtensions, kPictureOptions, kRenderProgram, false},
+    {"dxf", "DXF drawing", kDxfExtensions, kExchangeOptions, kExportProgram, false},
+    {"gpkg", "GeoPackage", kGpkgExtensions, kExchangeOptions, kExportProgram, false},
+    {"shp", "Shapefile", kShpExtensions, kExchangeOptions, kExportProgram, false},
+    {"geojson", "GeoJSON", kGeoJsonExtensions, kExchangeOptions, kExportProgram, true},
+    {"kml", "KML", kKmlExtensions, kExchangeOptions, kExportProgram, true},
 }};
 
 }  // namespace
@@ -34,6 +45,15 @@ const OutputFormatInfo* OutputFormatForPath(std::string_view path) {
             if (EndsWithNoCase(path, extension)) {
                 return &format;
             }
+        }
+    }
+    return nullptr;
+}
+
+const OutputFormatInfo* OutputFormatNamed(std::string_view name) {
+    for (const OutputFormatInfo& format : kFormats) {
+        if (format.name == name) {
+            return &format;
         }
     }
     return nullptr;

@@ -21,6 +21,7 @@ struct OutputOption {
 // The programs that write formats.
 inline constexpr std::string_view kCliProgram = "plotaktar-cli";
 inline constexpr std::string_view kRenderProgram = "plotaktar-render";
+inline constexpr std::string_view kExportProgram = "plotaktar-export";
 
 struct OutputFormatInfo {
     std::string_view name;                         // "plt", "png" ...
@@ -38,6 +39,9 @@ std::span<const OutputFormatInfo> OutputFormats();
 
 // The format whose extension `path` ends in (letters in any case); null for none.
 const OutputFormatInfo* OutputFormatForPath(std::string_view path);
+
+// The format of that name ("dxf"); null for none.
+const OutputFormatInfo* OutputFormatNamed(std::string_view name);
 
 // The extensions of the formats that `program` writes, as "A, B or C" (".png, .svg or .pdf").
 std::string ExtensionsWrittenBy(std::string_view program);

@@ -22,6 +22,7 @@
 #include "qt/screen_fit.h"
 #include "viewer/check_panel.h"
 #include "viewer/drawing_check.h"
+#include "viewer/exchange_export.h"
 #include "viewer/layer_panel.h"
 #include "viewer/picture_export.h"
 #include "viewer/recent_files.h"
@@ -121,6 +122,12 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     file->addAction(QStringLiteral("Görünümü dışa aktar…"), this, [this] { exportPicture(false); });
     file->addAction(QStringLiteral("Bütün çizimi dışa aktar…"), this,
                     [this] { exportPicture(true); });
+    file->addAction(QStringLiteral("Dışa aktar…"), this, [this] {
+        const QString written = ExportExchange(this, canvas_->drawing(), files_);
+        if (!written.isEmpty()) {
+            statusBar()->showMessage(QStringLiteral("Yazıldı: %1").arg(written), 5000);
+        }
+    });
     file->addSeparator();
     sheets_ = new SheetPrint(*this, *canvas_);
     QAction* print = file->addAction(QStringLiteral("Yazdır…"), this,

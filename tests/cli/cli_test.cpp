@@ -401,7 +401,8 @@ TEST(CommandLine, UsageErrorsRunNothing) {
     };
     const Case cases[] = {
         {{}, "no command given"},
-        {{"export", "p.gplt"}, "unknown command 'export'"},
+        {{"export", "p.gplt"}, "export: -o FILE is missing"},
+        {{"exprot", "p.gplt"}, "unknown command 'exprot'"},
         {{"convert"}, "convert: GEOMETRY is missing"},
         {{"convert", "p.gplt", "p.yaz", "q.gplt"}, "convert: too many files ('q.gplt')"},
         {{"convert", "p.gplt", "-o"}, "convert: -o needs an OUTPUT path"},

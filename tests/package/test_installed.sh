@@ -65,6 +65,14 @@ expect_output() {
     fi
 }
 
+# The command prints `expected` somewhere in its output.
+output_contains() {
+    local expected=$1 actual
+    shift
+    actual=$("$@") || return 1
+    grep -qF -- "$expected" <<<"$actual" || { echo "not in the output: $expected"; return 1; }
+}
+
 # A window program that is still running after a few seconds has started.
 keeps_running() {
     QT_QPA_PLATFORM=offscreen timeout 3 "$@"
@@ -140,6 +148,18 @@ check_finds_parcel_areas() {
     [ "$status" = 3 ] && [ "$(printf '%s\n' "$out" | grep -c ': error: parcel-area: ')" = 3 ]
 }
 check "plotaktar-cli check (plotaktar-check from libexec)" check_finds_parcel_areas
+for format in dxf gpkg shp geojson kml; do
+    check "plotaktar-cli export $format" \
+        plotaktar-cli export pafta12.gplt pafta12.yaz --crs TM30 -o pafta12-export.$format
+done
+check "export wrote a DXF that GDAL reads" output_contains "Layer (String) = NİRENGİ" \
+    ogrinfo -ro -al -q pafta12-export.dxf
+check "export wrote a GeoPackage in EPSG:5254" output_contains 'ID["EPSG",5254]' \
+    ogrinfo -ro -so pafta12-export.gpkg noktalar
+check "export wrote a Shapefile set" test -s pafta12-export-parseller.dbf
+check "export wrote GeoJSON" output_contains '"type": "FeatureCollection"' cat pafta12-export.geojson
+check "export wrote KML" output_contains '<name>N.12</name>' cat pafta12-export.kml
+check "the package depends on GDAL" output_contains libgdal dpkg-deb -f "$deb" Depends
 
 check "xdg-mime: .gplt" xdg_type_is application/x-plotaktar-geometry pafta12.gplt
 check "xdg-mime: .yaz" xdg_type_is application/x-plotaktar-labels pafta12.yaz

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace plotaktar::cli {
+
+struct ExportArgs {
+    std::string geometry;
+    std::string labels;     // empty: the one beside GEOMETRY, if any
+    bool noLabels = false;  // --no-labels: no label file at all
+    std::string output;
+    std::string format;  // the descriptor's name: from --format, else from OUTPUT's extension
+    int crs = 0;         // --crs as an EPSG code; 0 when not given
+    int to = 0;          // --to as an EPSG code; 0 when not given
+};
+
+// Reads the arguments of `export` (args[0] is "export"). Throws UsageError: an unknown format,
+// a coordinate system that is not one of ours nor "EPSG:n", GeoJSON or KML without --crs,
+// --to without --crs.
+ExportArgs ParseExport(const std::vector<std::string>& args);
+
+// `plotaktar-cli export`: hands `args` to plotaktar-export, the program that links GDAL and
+// PROJ, and returns its status (as StartRender does); a build without it has status 2.
+int StartExport(const std::vector<std::string>& args, std::FILE* err);
+
+// plotaktar-export's work: imports GEOMETRY and its labels and writes OUTPUT all or nothing.
+// Status 2 for an input that cannot be read (nothing written), 1 when OUTPUT could not be
+// written (left as it was), 0 otherwise. Records left out or put on no layer are reported on
+// `err` as FILE:LINE: lines, and the last line on `err` is the summary.
+int RunExport(const ExportArgs& args, std::FILE* err);
+
+}  // namespace plotaktar::cli

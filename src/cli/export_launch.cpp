@@ -1,0 +1,12 @@
+// `plotaktar-cli export` starts plotaktar-export, the program that links GDAL and PROJ.
+
+#include "cli/export_command.h"
+#include "cli/helper_launch.h"
+
+namespace plotaktar::cli {
+
+int StartExport(const std::vector<std::string>& args, std::FILE* err) {
+    return StartHelper({"plotaktar-export", PLOTAKTAR_EXPORT_FROM_BINDIR}, args, err);
+}
+
+}  // namespace plotaktar::cli

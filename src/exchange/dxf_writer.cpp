@@ -1,0 +1,763 @@
+// DXF, written by a writer of our own: AutoCAD 2004 (AC1018) with code page ANSI_1254, so that
+// the windows-1254 bytes of names and labels go into the file unchanged and every CAD program
+// reads the Turkish letters back; metres ($INSUNITS 6); the drawing's layers with their colour,
+// line type and line weight; a block with attributes for each kind of point, so that CAD users
+// can list point numbers and heights.
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <set>
+#include <string>
+
+#include "exchange/exchange_writer.h"
+#include "platform/program.h"
+#include "platform/replacing_file.h"
+
+namespace plotaktar {
+
+namespace {
+
+constexpr std::string_view kModelSpace = "*Model_Space";
+constexpr std::string_view kPaperSpace = "*Paper_Space";
+constexpr std::string_view kApplication = "PLOTAKTAR";  // the XDATA of lines and parcels
+constexpr std::string_view kNumberTag = "NUMARA";
+constexpr std::string_view kHeightTag = "Z";
+// Sizes in metres, for a sheet of 1:1000 (a millimetre on paper is a metre).
+constexpr double kMarkerSize = 1.0;
+constexpr double kAttributeHeight = 1.0;
+constexpr double kParcelTextHeight = 2.0;
+constexpr double kItalicAngle = 15.0;
+// What a CAD program takes as a line weight, in hundredths of a millimetre.
+constexpr int kLineWeights[] = {0,  5,  9,  13, 15, 18,  20,  25,  30,  35,  40,  50,
+                                53, 60, 70, 80, 90, 100, 106, 120, 140, 158, 200, 211};
+constexpr int kLineWeightByLayer = -1;
+constexpr int kLineWeightDefault = -3;
+
+// The point kinds' blocks, drawn like the viewer's markers.
+struct PointBlock {
+    Kind kind;
+    std::string_view name;
+};
+constexpr PointBlock kPointBlocks[] = {
+    {Kind::Nirengi, "NIRENGI"}, {Kind::Poligon, "POLIGON"}, {Kind::Nokta, "NOKTA"}};
+
+int LineWeightOf(const std::optional<double>& millimetres) {
+    if (!millimetres || *millimetres < 0) {
+        return kLineWeightDefault;
+    }
+    const double hundredths = *millimetres * 100;
+    for (int weight : kLineWeights) {
+        if (weight >= hundredths - 0.5) {
+            return weight;
+        }
+    }
+    return kLineWeights[std::size(kLineWeights) - 1];
+}
+
+// A table or block name as CAD programs take it: the characters they forbid, and control
+// characters, become "_"; Turkish letters stay.
+std::string SymbolName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 32 ||
+            std::string_view("<>/\\\":;?*|=`,").find(c) != std::string_view::npos) {
+            c = '_';
+        }
+    }
+    return out.empty() ? "_" : out;
+}
+
+std::string SymbolBlockName(std::string_view symbol) {
+    return "SEMBOL_" + SymbolName(symbol);
+}
+
+class DxfOut {
+  public:
+    explicit DxfOut(platform::ReplacingFile& file) : file_(file) { buffer_.reserve(kChunk + 4096); }
+
+    void tag(int code, std::string_view value) {
+        code_(code);
+        // A line end inside a value would end the value; control characters are written in the
+        // caret notation of DXF ("^J" for a line feed).
+        for (char c : value) {
+            if (static_cast<unsigned char>(c) < 32) {
+                buffer_ += '^';
+                buffer_ += static_cast<char>(c + 64);
+            } else {
+                buffer_ += c;
+            }
+        }
+        end();
+    }
+    void tag(int code, double value) {
+        code_(code);
+        if (value == 0) {
+            value = 0;  // no "-0"
+        }
+        char text[32];
+        auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+        buffer_.append(text, end);
+        std::string_view written(text, static_cast<size_t>(end - text));
+        if (written.find_first_of(".e") == std::string_view::npos) {
+            buffer_ += ".0";
+        }
+        this->end();
+    }
+    void integer(int code, long long value) {
+        code_(code);
+        buffer_ += std::to_string(value);
+        end();
+    }
+    void handle(int code, uint64_t value) {
+        code_(code);
+        char text[20];
+        auto [end, ec] = std::to_chars(text, text + sizeof text, value, 16);
+        for (char* p = text; p != end; ++p) {
+            buffer_ += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+        }
+        this->end();
+    }
+    void point(int code, double x, double y, double z) {
+        tag(code, x);
+        tag(code + 10, y);
+        tag(code + 20, z);
+    }
+    void finish() {
+        file_.write(buffer_);
+        buffer_.clear();
+    }
+
+  private:
+    static constexpr size_t kChunk = 1 << 20;
+    void code_(int code) {
+        if (code < 10) {
+            buffer_ += "  ";
+        } else if (code < 100) {
+            buffer_ += ' ';
+        }
+        buffer_ += std::to_string(code);
+        buffer_ += "\r\n";
+    }
+    void end() {
+        buffer_ += "\r\n";
+        if (buffer_.size() >= kChunk) {
+            file_.write(buffer_);
+            buffer_.clear();
+        }
+    }
+    platform::ReplacingFile& file_;
+    std::string buffer_;
+};
+
+// One DXF file being written: the sink of the features, between the tables and blocks written
+// before them and the objects after.
+class DxfDocument final : public FeatureSink {
+  public:
+    DxfDocument(DxfOut& out, const Reprojection& systems, const ExportFeatures& features)
+        : out_(out), systems_(systems), features_(features) {}
+
+  private:
+    DxfOut& out_;
+    const Reprojection& systems_;
+    const ExportFeatures& features_;
+    std::vector<std::string> layerNames_;  // by ExportLayer index: the DXF layer's name
+    std::vector<std::string> styleNames_;
+    uint64_t next_ = 0x20;     // the next handle
+    uint64_t modelSpace_ = 0;  // the block record of model space, owner of the entities
+    static constexpr uint64_t kModelLayout = 0x10, kPaperLayout = 0x11;
+    static constexpr uint64_t kRoot = 0x12, kGroups = 0x13, kLayouts = 0x14;
+
+    uint64_t take() { return next_++; }
+
+    void header(std::string_view name, int code, std::string_view value) {
+        DxfOut& out = out_;
+        out.tag(9, name);
+        out.tag(code, value);
+    }
+
+    void tableHead(std::string_view name, uint64_t handle, int count) {
+        DxfOut& out = out_;
+        out.tag(0, "TABLE");
+        out.tag(2, name);
+        out.handle(5, handle);
+        out.handle(330, 0);
+        out.tag(100, "AcDbSymbolTable");
+        out.integer(70, count);
+    }
+
+    void recordHead(std::string_view type, std::string_view subclass, uint64_t table) {
+        DxfOut& out = out_;
+        out.tag(0, type);
+        out.handle(type == "DIMSTYLE" ? 105 : 5, take());
+        out.handle(330, table);
+        out.tag(100, "AcDbSymbolTableRecord");
+        out.tag(100, subclass);
+    }
+
+    void entityHead(std::string_view type, uint64_t owner, std::string_view layer) {
+        DxfOut& out = out_;
+        out.tag(0, type);
+        out.handle(5, take());
+        out.handle(330, owner);
+        out.tag(100, "AcDbEntity");
+        out.tag(8, layer);
+    }
+
+    const std::string& layerName(const LayerOf& layer) const {
+        static const std::string kNoLayer = "0";
+        if (layer.layer == nullptr) {
+            return kNoLayer;
+        }
+        const std::vector<ExportLayer>& layers = features_.layers();
+        return layerNames_[static_cast<size_t>(layer.layer - layers.data())];
+    }
+
+  public:
+    // The header, tables and blocks, up to the start of the entities.
+    void writeHead() {
+        DxfOut& out = out_;
+        for (const ExportLayer& layer : features_.layers()) {
+            layerNames_.push_back(SymbolName(layer.name));
+        }
+        std::vector<std::string_view> fonts = features_.fonts();
+        std::vector<std::string_view> symbols = features_.symbolNumbers();
+        // Every feature takes at most four handles (an insert, two attributes, its end); the
+        // tables and blocks fewer than 1000 and a few per layer, style and symbol block.
+        const uint64_t seed = 0x100 + 64 + 4 * features_.rowCount() +
+                              4 * features_.layers().size() + 2 * fonts.size() +
+                              16 * symbols.size();
+
+        out.tag(0, "SECTION");
+        out.tag(2, "HEADER");
+        header("$ACADVER", 1, "AC1018");
+        header("$DWGCODEPAGE", 3, "ANSI_1254");
+        out.tag(9, "$HANDSEED");
+        out.handle(5, seed);
+        out.tag(9, "$INSUNITS");
+        out.integer(70, 6);
+        // What a CAD program shows first: the drawing's extent.
+        Position low, high{100, 100, std::nullopt};
+        if (auto box = features_.extent()) {
+            low = box->first;
+            high = box->second;
+            if (!systems_.apply(low) || !systems_.apply(high)) {
+                low = high = Position{};
+            }
+        }
+        out.tag(9, "$EXTMIN");
+        out.point(10, low.east, low.north, 0);
+        out.tag(9, "$EXTMAX");
+        out.point(10, high.east, high.north, 0);
+        out.tag(9, "$MEASUREMENT");
+        out.integer(70, 1);
+        out.tag(9, "$LTSCALE");
+        out.tag(40, 1.0);
+        out.tag(0, "ENDSEC");
+        out.tag(0, "SECTION");
+        out.tag(2, "CLASSES");
+        out.tag(0, "ENDSEC");
+
+        out.tag(0, "SECTION");
+        out.tag(2, "TABLES");
+        uint64_t table = take();
+        tableHead("VPORT", table, 1);
+        recordHead("VPORT", "AcDbViewportTableRecord", table);
+        out.tag(2, "*ACTIVE");
+        out.integer(70, 0);
+        out.point(10, 0, 0, 0);
+        out.tag(11, 1.0);
+        out.tag(21, 1.0);
+        const double width = std::max(high.east - low.east, 1.0);
+        const double height = std::max(high.north - low.north, 1.0);
+        out.tag(12, (low.east + high.east) / 2);
+        out.tag(22, (low.north + high.north) / 2);
+        out.tag(40, 1.1 * std::max(height, width / 1.6));
+        out.tag(41, 1.6);
+        out.tag(0, "ENDTAB");
+
+        table = take();
+        tableHead("LTYPE", table, static_cast<int>(kLineTypes.size()) + 2);
+        for (std::string_view name : {"ByBlock", "ByLayer"}) {
+            recordHead("LTYPE", "AcDbLinetypeTableRecord", table);
+            out.tag(2, name);
+            out.integer(70, 0);
+            out.tag(3, "");
+            out.integer(72, 65);
+            out.integer(73, 0);
+            out.tag(40, 0.0);
+        }
+        for (const LineTypeEntry& type : kLineTypes) {
+            recordHead("LTYPE", "AcDbLinetypeTableRecord", table);
+            out.tag(2, type.dxfName);
+            out.integer(70, 0);
+            out.tag(3, "");
+            out.integer(72, 65);
+            out.integer(73, static_cast<int>(type.pattern.size()));
+            double length = 0;
+            for (double piece : type.pattern) {
+                length += piece;
+            }
+            out.tag(40, length);
+            // Dashes and dots are positive, gaps negative; on paper in millimetres, so in
+            // metres on a sheet of 1:1000.
+            for (size_t i = 0; i < type.pattern.size(); ++i) {
+                out.tag(49, i % 2 == 0 ? type.pattern[i] : -type.pattern[i]);
+                out.integer(74, 0);
+            }
+        }
+        out.tag(0, "ENDTAB");
+
+        table = take();
+        std::set<std::string> layerSeen{"0"};
+        std::vector<const ExportLayer*> layerRows;
+        for (size_t i = 0; i < features_.layers().size(); ++i) {
+            if (layerSeen.insert(layerNames_[i]).second) {
+                layerRows.push_back(&features_.layers()[i]);
+            }
+        }
+        tableHead("LAYER", table, static_cast<int>(layerRows.size()) + 1);
+        recordHead("LAYER", "AcDbLayerTableRecord", table);
+        out.tag(2, "0");
+        out.integer(70, 0);
+        out.integer(62, 7);
+        out.tag(6, LineTypeOf(LineType::Continuous).dxfName);
+        out.integer(370, kLineWeightDefault);
+        for (const ExportLayer* layer : layerRows) {
+            recordHead("LAYER", "AcDbLayerTableRecord", table);
+            out.tag(2, layerNames_[static_cast<size_t>(layer - features_.layers().data())]);
+            out.integer(70, 0);
+            // A layer switched off has its colour negated.
+            out.integer(62, layer->on ? layer->colour : -layer->colour);
+            out.tag(6, LineTypeOf(layer->lineType).dxfName);
+            out.integer(370, LineWeightOf(layer->thickness));
+        }
+        out.tag(0, "ENDTAB");
+
+        table = take();
+        std::set<std::string> styleSeen{"Standard"};
+        for (std::string_view font : fonts) {
+            if (styleSeen.insert(SymbolName(font)).second) {
+                styleNames_.push_back(SymbolName(font));
+            }
+        }
+        tableHead("STYLE", table, static_cast<int>(styleNames_.size()) + 1);
+        auto style = [&](std::string_view name, std::string_view file) {
+            recordHead("STYLE", "AcDbTextStyleTableRecord", table);
+            out.tag(2, name);
+            out.integer(70, 0);
+            out.tag(40, 0.0);
+            out.tag(41, 1.0);
+            out.tag(50, 0.0);
+            out.integer(71, 0);
+            out.tag(42, 2.5);
+            out.tag(3, file);
+            out.tag(4, "");
+        };
+        style("Standard", "txt");
+        for (const std::string& name : styleNames_) {
+            style(name, name);
+        }
+        out.tag(0, "ENDTAB");
+
+        for (std::string_view name : {"VIEW", "UCS"}) {
+            tableHead(name, take(), 0);
+            out.tag(0, "ENDTAB");
+        }
+        table = take();
+        tableHead("APPID", table, 2);
+        for (std::string_view name : {std::string_view("ACAD"), kApplication}) {
+            recordHead("APPID", "AcDbRegAppTableRecord", table);
+            out.tag(2, name);
+            out.integer(70, 0);
+        }
+        out.tag(0, "ENDTAB");
+        table = take();
+        tableHead("DIMSTYLE", table, 1);
+        out.tag(100, "AcDbDimStyleTable");
+        out.integer(71, 0);
+        recordHead("DIMSTYLE", "AcDbDimStyleTableRecord", table);
+        out.tag(2, "Standard");
+        out.integer(70, 0);
+        out.tag(0, "ENDTAB");
+
+        // The block records: model and paper space, the point kinds' blocks, the symbols'.
+        std::vector<std::string> blocks;
+        for (const PointBlock& block : kPointBlocks) {
+            blocks.emplace_back(block.name);
+        }
+        std::set<std::string> blockSeen;
+        for (std::string_view symbol : symbols) {
+            if (blockSeen.insert(SymbolBlockName(symbol)).second) {
+                blocks.push_back(SymbolBlockName(symbol));
+            }
+        }
+        table = take();
+        tableHead("BLOCK_RECORD", table, static_cast<int>(blocks.size()) + 2);
+        std::vector<uint64_t> records;
+        for (std::string_view name : {kModelSpace, kPaperSpace}) {
+            records.push_back(next_);
+            recordHead("BLOCK_RECORD", "AcDbBlockTableRecord", table);
+            out.tag(2, name);
+            out.handle(340, name == kModelSpace ? kModelLayout : kPaperLayout);
+            out.integer(70, 0);
+            out.integer(280, 1);
+            out.integer(281, 0);
+        }
+        modelSpace_ = records[0];
+        for (const std::string& name : blocks) {
+            records.push_back(next_);
+            recordHead("BLOCK_RECORD", "AcDbBlockTableRecord", table);
+            out.tag(2, name);
+            out.handle(340, 0);
+            out.integer(70, 0);
+            out.integer(280, 1);
+            out.integer(281, 0);
+        }
+        out.tag(0, "ENDTAB");
+        out.tag(0, "ENDSEC");
+
+        out.tag(0, "SECTION");
+        out.tag(2, "BLOCKS");
+        for (size_t i = 0; i < 2; ++i) {
+            std::string_view name = i == 0 ? kModelSpace : kPaperSpace;
+            blockBegin(name, records[i], 0);
+            blockEnd(records[i]);
+        }
+        for (size_t i = 0; i < std::size(kPointBlocks); ++i) {
+            const uint64_t record = records[2 + i];
+            blockBegin(kPointBlocks[i].name, record, 2);
+            pointMarker(kPointBlocks[i].kind, record);
+            attributeDefinition(kNumberTag, "Nokta No", record, 0);
+            attributeDefinition(kHeightTag, "Z", record, 1);
+            blockEnd(record);
+        }
+        for (size_t i = 2 + std::size(kPointBlocks); i < records.size(); ++i) {
+            // What a symbol looks like is not in the drawing: a circle with a cross stands for
+            // it, at its point, scaled and turned as the symbol is.
+            blockBegin(blocks[i - 2], records[i], 0);
+            circle(records[i], 0, 0, 0.5);
+            segment(records[i], -0.5, 0, 0.5, 0);
+            segment(records[i], 0, -0.5, 0, 0.5);
+            blockEnd(records[i]);
+        }
+        out.tag(0, "ENDSEC");
+        out.tag(0, "SECTION");
+        out.tag(2, "ENTITIES");
+        next_ = std::max<uint64_t>(next_, 0x100);
+    }
+
+    void blockBegin(std::string_view name, uint64_t record, int flags) {
+        DxfOut& out = out_;
+        entityHead("BLOCK", record, "0");
+        out.tag(100, "AcDbBlockBegin");
+        out.tag(2, name);
+        out.integer(70, flags);
+        out.point(10, 0, 0, 0);
+        out.tag(3, name);
+        out.tag(1, "");
+    }
+    void blockEnd(uint64_t record) {
+        entityHead("ENDBLK", record, "0");
+        out_.tag(100, "AcDbBlockEnd");
+    }
+    void circle(uint64_t owner, double x, double y, double radius) {
+        DxfOut& out = out_;
+        entityHead("CIRCLE", owner, "0");
+        out.tag(100, "AcDbCircle");
+        out.point(10, x, y, 0);
+        out.tag(40, radius);
+    }
+    void segment(uint64_t owner, double x1, double y1, double x2, double y2) {
+        DxfOut& out = out_;
+        entityHead("LINE", owner, "0");
+        out.tag(100, "AcDbLine");
+        out.point(10, x1, y1, 0);
+        out.point(11, x2, y2, 0);
+    }
+    void pointMarker(Kind kind, uint64_t owner) {
+        DxfOut& out = out_;
+        Marker marker = Marker::Dot;
+        for (const FeatureKindEntry& entry : kFeatureKindRows) {
+            if (entry.kind == kind) {
+                marker = entry.marker;
+            }
+        }
+        switch (marker) {
+            case Marker::Triangle: {
+                entityHead("LWPOLYLINE", owner, "0");
+                out.tag(100, "AcDbPolyline");
+                out.integer(90, 3);
+                out.integer(70, 1);
+                for (int k = 0; k < 3; ++k) {
+                    const double a = (90 + 120 * k) * std::numbers::pi / 180;
+                    out.tag(10, kMarkerSize * std::cos(a));
+                    out.tag(20, kMarkerSize * std::sin(a));
+                }
+                break;
+            }
+            case Marker::Circle:
+                circle(owner, 0, 0, 0.75 * kMarkerSize);
+                break;
+            default:
+                circle(owner, 0, 0, 0.15 * kMarkerSize);
+                break;
+        }
+    }
+    void attributeDefinition(std::string_view tag, std::string_view prompt, uint64_t owner,
+                             int place) {
+        DxfOut& out = out_;
+        entityHead("ATTDEF", owner, "0");
+        out.tag(100, "AcDbText");
+        out.point(10, 1.2 * kMarkerSize, place == 0 ? 0.2 : -1.2 * kAttributeHeight, 0);
+        out.tag(40, kAttributeHeight);
+        out.tag(1, "");
+        out.tag(100, "AcDbAttributeDefinition");
+        out.tag(3, prompt);
+        out.tag(2, tag);
+        out.integer(70, 0);
+    }
+
+    Position placed(Position p) const {
+        if (!systems_.apply(p)) {
+            throw Error("a point at " + std::to_string(p.east) + " " + std::to_string(p.north) +
+                        " has no place in EPSG:" + std::to_string(systems_.targetEpsg()));
+        }
+        return p;
+    }
+
+    void xdata(std::initializer_list<std::string_view> values) {
+        DxfOut& out = out_;
+        out.tag(1001, kApplication);
+        for (std::string_view value : values) {
+            out.tag(1000, value.substr(0, 255));
+        }
+    }
+
+    // FeatureSink
+    void point(const PointFeature& f) override {
+        DxfOut& out = out_;
+        const Position at = placed(f.at);
+        const std::string& layer = layerName(f.layer);
+        const uint64_t insert = next_;
+        std::string_view block = "NOKTA";
+        for (const PointBlock& b : kPointBlocks) {
+            if (b.kind == f.kind) {
+                block = b.name;
+            }
+        }
+        entityHead("INSERT", modelSpace_, layer);
+        out.tag(100, "AcDbBlockReference");
+        out.integer(66, 1);
+        out.tag(2, block);
+        out.point(10, at.east, at.north, at.z.value_or(0));
+        const std::string_view values[2] = {f.number, f.zText};
+        const std::string_view tags[2] = {kNumberTag, kHeightTag};
+        for (int i = 0; i < 2; ++i) {
+            entityHead("ATTRIB", insert, layer);
+            out.tag(100, "AcDbText");
+            out.point(10, at.east + 1.2 * kMarkerSize,
+                      at.north + (i == 0 ? 0.2 : -1.2 * kAttributeHeight), at.z.value_or(0));
+            out.tag(40, kAttributeHeight);
+            out.tag(1, values[i]);
+            out.tag(100, "AcDbAttribute");
+            out.tag(2, tags[i]);
+            out.integer(70, 0);
+        }
+        entityHead("SEQEND", insert, layer);
+    }
+    void line(const LineFeature& f) override {
+        DxfOut& out = out_;
+        const Position a = placed(f.a), b = placed(f.b);
+        entityHead("LINE", modelSpace_, layerName(f.layer));
+        out.tag(100, "AcDbLine");
+        out.point(10, a.east, a.north, a.z.value_or(0));
+        out.point(11, b.east, b.north, b.z.value_or(0));
+        xdata({f.from, f.to});
+    }
+    void parcel(const ParcelFeature& f) override {
+        DxfOut& out = out_;
+        const std::string& layer = layerName(f.layer);
+        entityHead("LWPOLYLINE", modelSpace_, layer);
+        out.tag(100, "AcDbPolyline");
+        out.integer(90, static_cast<long long>(f.corners.size()));
+        out.integer(70, 1);
+        for (const Position& corner : f.corners) {
+            const Position p = placed(corner);
+            out.tag(10, p.east);
+            out.tag(20, p.north);
+        }
+        char area[32];
+        auto [end, ec] =
+            std::to_chars(area, area + sizeof area, f.cornerArea, std::chars_format::fixed, 2);
+        xdata({f.block, f.parcel, f.area, std::string_view(area, end)});
+        std::string title(f.block);
+        title += '/';
+        title += f.parcel;
+        const Position inside = placed(f.inside);
+        text(layer, inside, kParcelTextHeight, title, 0, 1, false, true, "Standard");
+    }
+    void label(const LabelFeature& f) override {
+        const std::string style = f.font.empty() ? "Standard" : SymbolName(f.font);
+        text(layerName(f.layer), placed(f.at), f.height, f.text, f.rotation, f.widthFactor,
+             f.italic, f.centred, style);
+    }
+    void symbol(const SymbolFeature& f) override {
+        DxfOut& out = out_;
+        const Position at = placed(f.at);
+        entityHead("INSERT", modelSpace_, layerName(f.layer));
+        out.tag(100, "AcDbBlockReference");
+        out.tag(2, SymbolBlockName(f.symbol));
+        out.point(10, at.east, at.north, at.z.value_or(0));
+        out.tag(41, f.scaleX);
+        out.tag(42, f.scaleY);
+        out.tag(43, 1.0);
+        out.tag(50, f.rotation);
+    }
+
+    void text(std::string_view layer, const Position& at, double height, std::string_view value,
+              double rotation, double width, bool italic, bool centred, std::string_view style) {
+        DxfOut& out = out_;
+        entityHead("TEXT", modelSpace_, layer);
+        out.tag(100, "AcDbText");
+        out.point(10, at.east, at.north, 0);
+        out.tag(40, height);
+        out.tag(1, value);
+        out.tag(50, rotation);
+        out.tag(41, width);
+        out.tag(51, italic ? kItalicAngle : 0.0);
+        out.tag(7, style);
+        if (centred) {
+            out.integer(72, 1);
+            out.point(11, at.east, at.north, 0);
+        }
+        out.tag(100, "AcDbText");
+        if (centred) {
+            out.integer(73, 2);
+        }
+    }
+
+    // The end of the entities and the objects: the layouts CAD programs expect.
+    void writeTail() {
+        DxfOut& out = out_;
+        out.tag(0, "ENDSEC");
+        out.tag(0, "SECTION");
+        out.tag(2, "OBJECTS");
+        const uint64_t root = kRoot, groups = kGroups, layouts = kLayouts;
+        out.tag(0, "DICTIONARY");
+        out.handle(5, root);
+        out.handle(330, 0);
+        out.tag(100, "AcDbDictionary");
+        out.integer(281, 1);
+        out.tag(3, "ACAD_GROUP");
+        out.handle(350, groups);
+        out.tag(3, "ACAD_LAYOUT");
+        out.handle(350, layouts);
+        out.tag(0, "DICTIONARY");
+        out.handle(5, groups);
+        out.handle(330, root);
+        out.tag(100, "AcDbDictionary");
+        out.integer(281, 1);
+        out.tag(0, "DICTIONARY");
+        out.handle(5, layouts);
+        out.handle(330, root);
+        out.tag(100, "AcDbDictionary");
+        out.integer(281, 1);
+        out.tag(3, "Layout1");
+        out.handle(350, kPaperLayout);
+        out.tag(3, "Model");
+        out.handle(350, kModelLayout);
+        layout("Model", kModelLayout, layouts, modelSpace_, 0);
+        layout("Layout1", kPaperLayout, layouts, modelSpace_ + 1, 1);
+        out.tag(0, "ENDSEC");
+        out.tag(0, "EOF");
+    }
+
+    void layout(std::string_view name, uint64_t handle, uint64_t owner, uint64_t record,
+                int order) {
+        DxfOut& out = out_;
+        out.tag(0, "LAYOUT");
+        out.handle(5, handle);
+        out.handle(330, owner);
+        out.tag(100, "AcDbPlotSettings");
+        out.tag(1, "");
+        out.tag(2, "none_device");
+        out.tag(4, "");
+        out.tag(6, "");
+        for (int code = 40; code <= 49; ++code) {
+            out.tag(code, 0.0);
+        }
+        out.tag(140, 0.0);
+        out.tag(141, 0.0);
+        out.tag(142, 1.0);
+        out.tag(143, 1.0);
+        out.integer(70, 688);
+        out.integer(72, 1);
+        out.integer(73, 0);
+        out.integer(74, 5);
+        out.tag(7, "");
+        out.integer(75, 16);
+        out.integer(76, 0);
+        out.integer(77, 2);
+        out.integer(78, 300);
+        out.tag(147, 1.0);
+        out.tag(148, 0.0);
+        out.tag(149, 0.0);
+        out.tag(100, "AcDbLayout");
+        out.tag(1, name);
+        out.integer(70, 1);
+        out.integer(71, order);
+        out.tag(10, 0.0);
+        out.tag(20, 0.0);
+        out.tag(11, 420.0);
+        out.tag(21, 297.0);
+        out.point(12, 0, 0, 0);
+        out.point(14, 0, 0, 0);
+        out.point(15, 0, 0, 0);
+        out.tag(146, 0.0);
+        out.point(13, 0, 0, 0);
+        out.point(16, 1, 0, 0);
+        out.point(17, 0, 1, 0);
+        out.integer(76, 0);
+        out.handle(330, record);
+    }
+};
+
+class DxfWriter final : public ExchangeWriter {
+  public:
+    const OutputFormatInfo& format() const override { return *OutputFormatNamed("dxf"); }
+
+  protected:
+    std::vector<std::string> writeFeatures(
+        ExportFeatures& features, const Reprojection& systems, const std::string& path,
+        const std::function<bool(uint64_t)>& progress) const override {
+        platform::ReplacingFile file(path);
+        // Should the program end abnormally, whoever started it removes the temporary.
+        platform::Report(file.temporaryPath());
+        DxfOut out(file);
+        DxfDocument document(out, systems, features);
+        document.writeHead();
+        if (!features.visit(document, progress)) {
+            throw ExportCancelled();
+        }
+        document.writeTail();
+        out.finish();
+        // The last moment to cancel: after it the target is replaced.
+        if (!progress(features.rowCount())) {
+            throw ExportCancelled();
+        }
+        file.commit();
+        platform::Report({});
+        return {file.targetPath()};
+    }
+};
+
+}  // namespace
+
+const ExchangeWriter& DxfExchangeWriter() {
+    static const DxfWriter writer;
+    return writer;
+}
+
+}  // namespace plotaktar

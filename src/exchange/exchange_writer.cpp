@@ -1,0 +1,69 @@
+#include "exchange/exchange_writer.h"
+
+#include "model/crs_names.h"
+
+namespace plotaktar {
+
+// The writers, each in its own file.
+const ExchangeWriter& DxfExchangeWriter();
+const ExchangeWriter& GeoPackageExchangeWriter();
+const ExchangeWriter& ShapefileExchangeWriter();
+const ExchangeWriter& GeoJsonExchangeWriter();
+const ExchangeWriter& KmlExchangeWriter();
+
+const ExchangeWriter* ExchangeWriterFor(std::string_view formatName) {
+    for (const ExchangeWriter* writer :
+         {&DxfExchangeWriter(), &GeoPackageExchangeWriter(), &ShapefileExchangeWriter(),
+          &GeoJsonExchangeWriter(), &KmlExchangeWriter()}) {
+        if (writer->format().name == formatName) {
+            return writer;
+        }
+    }
+    return nullptr;
+}
+
+ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
+                                             const ExportSettings& settings,
+                                             const std::string& path) const {
+    int target = fixedTarget() != 0 ? fixedTarget() : settings.targetEpsg;
+    if (format().needsCoordinateSystem && settings.sourceEpsg == 0) {
+        throw Error(std::string(format().description) +
+                    " is always in WGS 84 longitude and latitude: name the drawing's coordinate "
+                    "system with --crs");
+    }
+    if (settings.sourceEpsg == 0 && target != 0) {
+        throw Error("--to needs the drawing's coordinate system named with --crs");
+    }
+    const Reprojection systems(settings.sourceEpsg, target);
+    ExportFeatures features(workspace);
+    const uint64_t total = features.rowCount();
+    const std::function<bool(uint64_t)> progress = [&](uint64_t done) {
+        return !settings.progress || settings.progress(done, total);
+    };
+    ExportResult result;
+    result.files = writeFeatures(features, systems, path, progress);
+    result.counts = features.counts();
+    result.notes = features.notes();
+    result.writtenEpsg = systems.targetEpsg();
+    return result;
+}
+
+void ExchangeWriter::write(const LoadedDrawing& drawing, const OutputOptions& options,
+                           const std::string& path) const {
+    if (!drawing.workspace) {
+        throw Error(
+            "a plot file keeps too little of its records to export; open the geometry "
+            "file instead");
+    }
+    ExportSettings settings;
+    if (!options.coordinateSystem.empty()) {
+        std::optional<int> epsg = EpsgOfCrsText(options.coordinateSystem);
+        if (!epsg) {
+            throw Error("'" + options.coordinateSystem + "' is no coordinate system");
+        }
+        settings.sourceEpsg = *epsg;
+    }
+    (void)exportWorkspace(*drawing.workspace, settings, path);
+}
+
+}  // namespace plotaktar

@@ -1,0 +1,65 @@
+#pragma once
+
+// The writers of the exchange formats (DXF, GeoPackage, Shapefile, GeoJSON, KML): each an
+// OutputWriter of its own that writes the features of an import (ExportFeatures), placed in the
+// coordinate system asked for. Used by plotaktar-export and the viewer.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "drawing/output_writer.h"
+#include "exchange/export_features.h"
+#include "exchange/reprojection.h"
+#include "platform/error.h"
+
+namespace plotaktar {
+
+struct ExportSettings {
+    int sourceEpsg = 0;  // the drawing's coordinate system; 0 when not named
+    int targetEpsg = 0;  // the one to write in; 0: the drawing's
+    // Called now and then with the rows done of all; false cancels (the export then throws
+    // ExportCancelled and leaves every target as it was).
+    std::function<bool(uint64_t done, uint64_t total)> progress;
+};
+
+struct ExportResult {
+    ExportCounts counts;
+    std::vector<FeatureNote> notes;  // in the order of the tables' rows
+    std::vector<std::string> files;  // the files written
+    int writtenEpsg = 0;             // the system the files are in; 0 when none is known
+};
+
+class ExportCancelled : public Error {
+  public:
+    ExportCancelled() : Error("export cancelled") {}
+};
+
+class ExchangeWriter : public OutputWriter {
+  public:
+    // Writes the loaded kinds of `workspace` to `path` all or nothing: the files hold their
+    // old contents (or do not exist) unless every one was written completely. Throws Error
+    // (FileError for a file's own failure) naming the cause.
+    ExportResult exportWorkspace(const Workspace& workspace, const ExportSettings& settings,
+                                 const std::string& path) const;
+
+    // OutputWriter: the workspace of the loaded drawing, in options.coordinateSystem.
+    void write(const LoadedDrawing& drawing, const OutputOptions& options,
+               const std::string& path) const override;
+
+  protected:
+    // The system a format always writes in (WGS 84 for GeoJSON and KML); 0 for none.
+    virtual int fixedTarget() const { return 0; }
+    // Writes the features; `progress(done)` false means stop and throw ExportCancelled.
+    // Returns the files written.
+    virtual std::vector<std::string> writeFeatures(
+        ExportFeatures& features, const Reprojection& systems, const std::string& path,
+        const std::function<bool(uint64_t)>& progress) const = 0;
+};
+
+// The writer of an exchange format by its descriptor's name ("dxf", "gpkg", "shp", "geojson",
+// "kml"); null for any other.
+const ExchangeWriter* ExchangeWriterFor(std::string_view formatName);
+
+}  // namespace plotaktar

@@ -1,0 +1,195 @@
+#pragma once
+
+// The features an exchange format receives, read from the tables of an import: every field a
+// record carries (both point numbers of a line, Z, the declared and the computed area of a
+// parcel, a label's font, width and flags, a symbol's point, scales and angle), with the
+// coordinates read as numbers. Read row by row and handed to a sink one at a time, so that a
+// drawing of a million records is exported without a second copy of it.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/line_types.h"
+#include "model/record_kinds.h"
+#include "model/workspace.h"
+
+namespace plotaktar {
+
+// The five kinds of exchanged features, in the order they are written; GeoPackage layers,
+// Shapefile sets and KML folders are named after them.
+enum class ExportKind : uint8_t { Point, Line, Parcel, Label, Symbol };
+constexpr int kExportKinds = 5;
+struct ExportKindEntry {
+    ExportKind kind;
+    std::string_view layerName;  // "noktalar"
+    std::string_view countName;  // "points", for the summary line
+};
+inline constexpr ExportKindEntry kExportKindRows[kExportKinds] = {
+    {ExportKind::Point, "noktalar", "points"},    {ExportKind::Line, "hatlar", "lines"},
+    {ExportKind::Parcel, "parseller", "parcels"}, {ExportKind::Label, "yazilar", "labels"},
+    {ExportKind::Symbol, "semboller", "symbols"},
+};
+
+// A declared layer: a row of LayerTable that a layer record filled.
+struct ExportLayer {
+    int number = 0;         // its row, the number records name it by
+    std::string_view name;  // windows-1254
+    int colour = 7;         // the "Renk" value when it is 1 to 255, otherwise 7
+    LineType lineType = LineType::Continuous;
+    std::optional<double> thickness;  // "kalınlık" in millimetres, when it reads as one
+    bool on = true;                   // "Açık/kapalı" is not "0"
+};
+
+// The layer a record names: a declared layer, or none (a number that does not convert, or names
+// no declared layer; such records are exported on no layer and reported).
+struct LayerOf {
+    const ExportLayer* layer = nullptr;
+    std::string_view cell;  // the record's layer number as written
+};
+
+struct Position {
+    double east = 0;   // Y
+    double north = 0;  // X
+    std::optional<double> z;
+};
+
+// Where a feature came from: its table and data row.
+struct FeatureSource {
+    TableId table;
+    int row;
+};
+
+struct PointFeature {
+    FeatureSource source;
+    Kind kind;                // Nirengi, Poligon or Nokta
+    std::string_view number;  // as stored ("N.12")
+    Position at;
+    std::string_view zText;
+    LayerOf layer;
+};
+
+struct LineFeature {
+    FeatureSource source;
+    std::string_view from, to;
+    Position a, b;
+    LayerOf layer;
+};
+
+struct ParcelFeature {
+    FeatureSource source;
+    std::string_view block, parcel;  // "Ada No", "Parsel No"
+    std::string_view area;           // "Alan" as written
+    std::span<const Position> corners;
+    double cornerArea = 0;  // the area the corners enclose
+    Position inside;        // a point inside the polygon for its "ada/parsel" text
+    LayerOf layer;
+};
+
+struct LabelFeature {
+    FeatureSource source;
+    std::string_view text, font;
+    Position at;
+    double height = 0;       // "Boy"
+    double widthFactor = 1;  // "En" / "Boy"; 1 where "En" is empty
+    double rotation = 0;     // degrees counter-clockwise from east: 90 - 0.9 * "Açı"
+    bool italic = false, centred = false;
+    LayerOf layer;
+};
+
+struct SymbolFeature {
+    FeatureSource source;
+    std::string_view symbol;  // "Sembol No"
+    std::string_view point;   // the point number as written
+    Position at;              // the point's
+    double scaleX = 1, scaleY = 1;
+    double rotation = 0;  // degrees counter-clockwise: -0.9 * "Açı" (grads clockwise)
+    LayerOf layer;
+};
+
+// Receives the features one at a time; the views are valid during the call only.
+class FeatureSink {
+  public:
+    virtual ~FeatureSink() = default;
+    virtual void point(const PointFeature& feature) = 0;
+    virtual void line(const LineFeature& feature) = 0;
+    virtual void parcel(const ParcelFeature& feature) = 0;
+    virtual void label(const LabelFeature& feature) = 0;
+    virtual void symbol(const SymbolFeature& feature) = 0;
+};
+
+// A record that was left out, or exported without its layer: what the user is told about it.
+struct FeatureNote {
+    FeatureSource source;
+    bool leftOut;      // false: exported, on no layer
+    std::string what;  // "left out: X '45123a' is not a number" (UTF-8)
+};
+
+struct ExportCounts {
+    uint64_t written[kExportKinds] = {};
+    uint64_t leftOut = 0;
+    uint64_t total() const {
+        uint64_t sum = 0;
+        for (uint64_t n : written) {
+            sum += n;
+        }
+        return sum;
+    }
+};
+
+// The features of the loaded kinds of an import. The workspace must not be written while it
+// is in use.
+class ExportFeatures {
+  public:
+    explicit ExportFeatures(const Workspace& workspace);
+
+    // The declared layers, by number.
+    const std::vector<ExportLayer>& layers() const { return layers_; }
+    // Data rows of the loaded kinds in all: what progress counts to.
+    uint64_t rowCount() const;
+    // The distinct label fonts and symbol numbers, in order of first use (for DXF's styles and
+    // blocks).
+    std::vector<std::string_view> fonts() const;
+    std::vector<std::string_view> symbolNumbers() const;
+    // The box around the points, lines' ends and labels whose coordinates read as numbers (in
+    // the drawing's system); nothing for a drawing without any. For the view a CAD program
+    // opens on.
+    std::optional<std::pair<Position, Position>> extent() const;
+
+    // Reads every row of the loaded kinds and hands each feature to `sink`, points first, then
+    // lines, parcels, labels and symbols. `progress(rowsDone)` is called every few thousand rows;
+    // it returning false stops the walk with false. Rows that cannot be exported, and rows
+    // exported on no layer, are noted (notes()).
+    bool visit(FeatureSink& sink, const std::function<bool(uint64_t)>& progress);
+
+    const ExportCounts& counts() const { return counts_; }
+    const std::vector<FeatureNote>& notes() const { return notes_; }
+    // A writer's own note about a feature it wrote (a text the format cut, for instance).
+    void addNote(FeatureNote note) { notes_.push_back(std::move(note)); }
+
+  private:
+    LayerOf layerOf(const Table& table, int column, FeatureSource source);
+    void leaveOut(FeatureSource source, std::string what);
+    bool points(Kind kind, FeatureSink& sink);
+    bool lines(FeatureSink& sink);
+    bool parcels(FeatureSink& sink);
+    bool labels(FeatureSink& sink);
+    bool symbols(FeatureSink& sink);
+    // Counts a row done; false once the progress callback asked to stop.
+    bool tick();
+
+    const Workspace& workspace_;
+    std::vector<ExportLayer> layers_;
+    std::vector<int> layerIndex_;  // by layer row: index into layers_, or -1
+    std::vector<Position> corners_;
+    ExportCounts counts_;
+    std::vector<FeatureNote> notes_;
+    const std::function<bool(uint64_t)>* progress_ = nullptr;
+    uint64_t done_ = 0;
+};
+
+}  // namespace plotaktar

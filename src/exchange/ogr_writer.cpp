@@ -1,0 +1,601 @@
+// GeoPackage, Shapefile, GeoJSON and KML through GDAL/OGR. Each format is written into a
+// temporary folder beside the target first, and put in place only once every file is complete:
+// a single file through the platform's replacing file (so a target keeps its permissions and a
+// failure leaves it as it was), a Shapefile's sets by renaming, the old files put back when a
+// rename fails.
+
+#include <cpl_error.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include "exchange/exchange_writer.h"
+#include "model/cp1254.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/program.h"
+#include "platform/replacing_file.h"
+
+namespace plotaktar {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void RegisterDrivers() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        KeepGdalQuiet();
+        GDALAllRegister();
+    });
+}
+
+[[noreturn]] void ThrowGdal(const std::string& what) {
+    std::string message = what;
+    const char* detail = CPLGetLastErrorMsg();
+    if (detail != nullptr && *detail != '\0') {
+        message += ": ";
+        message += detail;
+    }
+    throw Error(message);
+}
+
+[[noreturn]] void ThrowFile(int error, const std::string& path) {
+    (void)path;
+    throw FileError(platform::FileErrorMessage(error), error);
+}
+
+// A folder beside the target that holds the new files until they are complete; removed with
+// whatever is left in it.
+class TemporaryFolder {
+  public:
+    explicit TemporaryFolder(const std::string& target) {
+        const fs::path path(target);
+        std::string pattern = (path.parent_path().empty() ? fs::path(".") : path.parent_path()) /
+                              ("." + path.filename().string() + ".tmp-XXXXXX");
+        if (mkdtemp(pattern.data()) == nullptr) {
+            ThrowFile(errno, target);
+        }
+        path_ = pattern;
+        // Should the program end abnormally, whoever started it removes the folder.
+        platform::Report(path_);
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+        platform::Report({});
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// A target must be writable where it exists: a read-only file is never replaced.
+void CheckWritable(const std::string& target) {
+    struct stat st;
+    if (stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            ThrowFile(EISDIR, target);
+        }
+        if (access(target.c_str(), W_OK) != 0) {
+            ThrowFile(errno, target);
+        }
+    }
+}
+
+// Copies a finished file over the target through the replacing file.
+void PutInPlace(const std::string& finished, const std::string& target) {
+    platform::ReplacingFile file(target);
+    std::FILE* in = std::fopen(finished.c_str(), "rb");
+    if (in == nullptr) {
+        ThrowFile(errno, finished);
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(in, std::fclose);
+    std::string chunk(1 << 20, '\0');
+    size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
+        file.write(std::string_view(chunk.data(), n));
+    }
+    if (std::ferror(in)) {
+        ThrowFile(EIO, finished);
+    }
+    file.commit();
+}
+
+// Moves every finished file into place, all or none: the old files are moved aside first and
+// put back when a move fails.
+void MoveAllInPlace(const std::vector<std::pair<std::string, std::string>>& moves,
+                    const std::string& aside) {
+    for (const auto& move : moves) {
+        CheckWritable(move.second);
+    }
+    std::vector<std::pair<std::string, std::string>> keptAside;  // old file, its place
+    std::vector<std::string> placed;
+    auto undoAndThrow = [&](int error, const std::string& target) {
+        for (const std::string& t : placed) {
+            std::remove(t.c_str());
+        }
+        for (const auto& [old, t] : keptAside) {
+            std::rename(old.c_str(), t.c_str());
+        }
+        ThrowFile(error, target);
+    };
+    for (size_t i = 0; i < moves.size(); ++i) {
+        const std::string& target = moves[i].second;
+        const std::string old = aside + "/old-" + std::to_string(i);
+        if (access(target.c_str(), F_OK) == 0) {
+            if (std::rename(target.c_str(), old.c_str()) != 0) {
+                undoAndThrow(errno, target);
+            }
+            keptAside.emplace_back(old, target);
+        }
+    }
+    for (const auto& [finished, target] : moves) {
+        if (std::rename(finished.c_str(), target.c_str()) != 0) {
+            undoAndThrow(errno, target);
+        }
+        placed.push_back(target);
+    }
+}
+
+// The most bytes a .dbf text field holds.
+constexpr size_t kDbfTextLimit = 254;
+
+struct FieldSpec {
+    const char* name;
+    OGRFieldType type;
+};
+
+// The fields of each kind's layer, in ExportKind order; "kind" first in every one.
+const std::vector<FieldSpec>& FieldsOf(ExportKind kind) {
+    static const std::vector<FieldSpec> kFields[kExportKinds] = {
+        {{"kind", OFTString},
+         {"number", OFTString},
+         {"z", OFTReal},
+         {"layer", OFTString},
+         {"layer_no", OFTString}},
+        {{"kind", OFTString},
+         {"from", OFTString},
+         {"to", OFTString},
+         {"z1", OFTReal},
+         {"z2", OFTReal},
+         {"layer", OFTString},
+         {"layer_no", OFTString}},
+        {{"kind", OFTString},
+         {"ada", OFTString},
+         {"parsel", OFTString},
+         {"alan", OFTString},
+         {"alan_m2", OFTReal},
+         {"layer", OFTString},
+         {"layer_no", OFTString}},
+        {{"kind", OFTString},
+         {"text", OFTString},
+         {"font", OFTString},
+         {"height", OFTReal},
+         {"width", OFTReal},
+         {"angle", OFTReal},
+         {"italic", OFTInteger},
+         {"centred", OFTInteger},
+         {"layer", OFTString},
+         {"layer_no", OFTString},
+         {"OGR_STYLE", OFTString}},
+        {{"kind", OFTString},
+         {"symbol", OFTString},
+         {"point", OFTString},
+         {"sx", OFTReal},
+         {"sy", OFTReal},
+         {"angle", OFTReal},
+         {"layer", OFTString},
+         {"layer_no", OFTString}},
+    };
+    return kFields[static_cast<int>(kind)];
+}
+
+OGRwkbGeometryType GeometryOf(ExportKind kind) {
+    switch (kind) {
+        case ExportKind::Line:
+            return wkbLineString;
+        case ExportKind::Parcel:
+            return wkbPolygon;
+        default:
+            return wkbPoint;
+    }
+}
+
+std::string_view KindName(Kind kind) {
+    for (const FeatureKindEntry& entry : kFeatureKindRows) {
+        if (entry.kind == kind) {
+            return entry.name;
+        }
+    }
+    return "Sembol";
+}
+
+// A text of the OGR style language in double quotes.
+std::string StyleQuoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+struct GdalDatasetClose {
+    void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
+};
+using DatasetPtr = std::unique_ptr<GDALDataset, GdalDatasetClose>;
+
+// How a format lays its kinds out.
+enum class Layout {
+    LayerPerKind,  // GeoPackage layers, KML folders
+    OneLayer,      // a GeoJSON FeatureCollection, every field of every kind
+    FilePerKind,   // a Shapefile set per kind
+};
+
+// The sink that turns features into OGR features of the layers of one or more datasets.
+class OgrFeatures final : public FeatureSink {
+  public:
+    // `textLimit`: the most bytes a text field holds (0: no limit); a longer text is cut by
+    // the format and told to `note`.
+    OgrFeatures(const Reprojection& systems, std::function<OGRLayer*(ExportKind)> layerOf,
+                size_t textLimit, std::function<void(FeatureNote)> note)
+        : systems_(systems),
+          layerOf_(std::move(layerOf)),
+          textLimit_(textLimit),
+          note_(std::move(note)) {}
+
+    void point(const PointFeature& f) override {
+        OGRFeature feature(defn(ExportKind::Point));
+        setCommon(feature, KindName(f.kind), f.layer);
+        set(feature, "number", f.number);
+        if (f.at.z) {
+            feature.SetField("z", *f.at.z);
+        }
+        OGRPoint point = placed(f.at);
+        feature.SetGeometry(&point);
+        add(ExportKind::Point, feature, f.source);
+    }
+    void line(const LineFeature& f) override {
+        OGRFeature feature(defn(ExportKind::Line));
+        setCommon(feature, KindName(Kind::Hat), f.layer);
+        set(feature, "from", f.from);
+        set(feature, "to", f.to);
+        if (f.a.z) {
+            feature.SetField("z1", *f.a.z);
+        }
+        if (f.b.z) {
+            feature.SetField("z2", *f.b.z);
+        }
+        OGRLineString line;
+        const OGRPoint a = placed(f.a), b = placed(f.b);
+        line.addPoint(&a);
+        line.addPoint(&b);
+        feature.SetGeometry(&line);
+        add(ExportKind::Line, feature, f.source);
+    }
+    void parcel(const ParcelFeature& f) override {
+        OGRFeature feature(defn(ExportKind::Parcel));
+        setCommon(feature, KindName(Kind::Parsel), f.layer);
+        set(feature, "ada", f.block);
+        set(feature, "parsel", f.parcel);
+        set(feature, "alan", f.area);
+        feature.SetField("alan_m2", f.cornerArea);
+        auto ring = std::make_unique<OGRLinearRing>();
+        for (const Position& corner : f.corners) {
+            const OGRPoint p = placed(corner);
+            ring->addPoint(&p);
+        }
+        ring->closeRings();
+        OGRPolygon polygon;
+        polygon.addRingDirectly(ring.release());
+        feature.SetGeometry(&polygon);
+        add(ExportKind::Parcel, feature, f.source);
+    }
+    void label(const LabelFeature& f) override {
+        OGRFeature feature(defn(ExportKind::Label));
+        setCommon(feature, KindName(Kind::Yazi), f.layer);
+        const std::string text = Utf8FromCp1254(f.text);
+        const std::string font = Utf8FromCp1254(f.font);
+        feature.SetField("text", text.c_str());
+        feature.SetField("font", font.c_str());
+        feature.SetField("height", f.height);
+        feature.SetField("width", f.widthFactor);
+        feature.SetField("angle", f.rotation);
+        feature.SetField("italic", f.italic ? 1 : 0);
+        feature.SetField("centred", f.centred ? 1 : 0);
+        // The label as QGIS and GDAL's readers show it: height in ground units, angle in
+        // degrees counter-clockwise, anchored at its left baseline or centre.
+        std::string style = "LABEL(t:" + StyleQuoted(text) + ",s:" + Number(f.height) +
+                            "g,a:" + Number(f.rotation) + ",p:" + (f.centred ? "5" : "10");
+        if (!font.empty()) {
+            style += ",f:" + StyleQuoted(font);
+        }
+        if (f.widthFactor != 1) {
+            style += ",w:" + Number(f.widthFactor * 100);
+        }
+        if (f.italic) {
+            style += ",it:1";
+        }
+        style += ")";
+        feature.SetField("OGR_STYLE", style.c_str());
+        feature.SetStyleString(style.c_str());
+        OGRPoint point = placed(f.at);
+        feature.SetGeometry(&point);
+        add(ExportKind::Label, feature, f.source);
+    }
+    void symbol(const SymbolFeature& f) override {
+        OGRFeature feature(defn(ExportKind::Symbol));
+        setCommon(feature, "Sembol", f.layer);
+        set(feature, "symbol", f.symbol);
+        set(feature, "point", f.point);
+        feature.SetField("sx", f.scaleX);
+        feature.SetField("sy", f.scaleY);
+        feature.SetField("angle", f.rotation);
+        OGRPoint point = placed(f.at);
+        feature.SetGeometry(&point);
+        add(ExportKind::Symbol, feature, f.source);
+    }
+
+  private:
+    OGRFeatureDefn* defn(ExportKind kind) const { return layerOf_(kind)->GetLayerDefn(); }
+    static void set(OGRFeature& feature, const char* field, std::string_view cp1254) {
+        feature.SetField(field, Utf8FromCp1254(cp1254).c_str());
+    }
+    void setCommon(OGRFeature& feature, std::string_view kind, const LayerOf& layer) {
+        feature.SetField("kind", std::string(kind).c_str());
+        set(feature, "layer", layer.layer != nullptr ? layer.layer->name : std::string_view());
+        set(feature, "layer_no", layer.cell);
+    }
+    OGRPoint placed(Position p) const {
+        if (!systems_.apply(p)) {
+            throw Error("a point at " + Number(p.east) + " " + Number(p.north) +
+                        " has no place in EPSG:" + std::to_string(systems_.targetEpsg()));
+        }
+        return OGRPoint(p.east, p.north);
+    }
+    void add(ExportKind kind, OGRFeature& feature, const FeatureSource& source) {
+        if (textLimit_ > 0) {
+            for (int i = 0; i < feature.GetFieldCount(); ++i) {
+                if (feature.GetFieldDefnRef(i)->GetType() != OFTString || !feature.IsFieldSet(i)) {
+                    continue;
+                }
+                const size_t length = std::strlen(feature.GetFieldAsString(i));
+                if (length > textLimit_) {
+                    note_({source, false,
+                           std::string("cut: ") + feature.GetFieldDefnRef(i)->GetNameRef() +
+                               " holds " + std::to_string(length) + " bytes, a .dbf at most " +
+                               std::to_string(textLimit_)});
+                }
+            }
+        }
+        if (layerOf_(kind)->CreateFeature(&feature) != OGRERR_NONE) {
+            ThrowGdal("cannot write a feature");
+        }
+    }
+
+    const Reprojection& systems_;
+    // The layer of a kind's features, made when the first of them comes: KML writes its
+    // folders one after the other.
+    std::function<OGRLayer*(ExportKind)> layerOf_;
+    size_t textLimit_;
+    std::function<void(FeatureNote)> note_;
+};
+
+class OgrWriter final : public ExchangeWriter {
+  public:
+    OgrWriter(std::string_view formatName, const char* driver, Layout layout, int fixed,
+              std::vector<const char*> datasetOptions, std::vector<const char*> layerOptions)
+        : formatName_(formatName),
+          driver_(driver),
+          layout_(layout),
+          fixed_(fixed),
+          datasetOptions_(std::move(datasetOptions)),
+          layerOptions_(std::move(layerOptions)) {
+        datasetOptions_.push_back(nullptr);
+        layerOptions_.push_back(nullptr);
+    }
+
+    const OutputFormatInfo& format() const override { return *OutputFormatNamed(formatName_); }
+
+  protected:
+    int fixedTarget() const override { return fixed_; }
+
+    std::vector<std::string> writeFeatures(
+        ExportFeatures& features, const Reprojection& systems, const std::string& path,
+        const std::function<bool(uint64_t)>& progress) const override {
+        RegisterDrivers();
+        GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_);
+        if (driver == nullptr) {
+            throw Error(std::string("GDAL has no ") + driver_ + " driver");
+        }
+        CheckWritable(path);
+        TemporaryFolder folder(path);
+        const fs::path target(path);
+        // The finished files and where each goes.
+        std::vector<std::pair<std::string, std::string>> moves;
+        std::vector<DatasetPtr> datasets;
+        auto create = [&](const std::string& name) {
+            const std::string file = folder.path() + "/" + name;
+            DatasetPtr dataset(driver->Create(file.c_str(), 0, 0, 0, GDT_Unknown,
+                                              const_cast<char**>(datasetOptions_.data())));
+            if (!dataset) {
+                ThrowGdal("cannot create " + path);
+            }
+            datasets.push_back(std::move(dataset));
+            return datasets.back().get();
+        };
+        auto layer = [&](GDALDataset* dataset, const char* name, OGRwkbGeometryType geometry,
+                         const std::vector<FieldSpec>& fields) {
+            OGRLayer* created =
+                dataset->CreateLayer(name, const_cast<OGRSpatialReference*>(systems.target()),
+                                     geometry, const_cast<char**>(layerOptions_.data()));
+            if (created == nullptr) {
+                ThrowGdal("cannot create the layer " + std::string(name));
+            }
+            for (const FieldSpec& spec : fields) {
+                OGRFieldDefn field(spec.name, spec.type);
+                if (spec.type == OFTString && layout_ == Layout::FilePerKind) {
+                    // A .dbf text field is 80 characters unless told otherwise; 254 is the
+                    // most it holds.
+                    field.SetWidth(static_cast<int>(kDbfTextLimit));
+                }
+                if (created->CreateField(&field) != OGRERR_NONE) {
+                    ThrowGdal("cannot create the field " + std::string(spec.name));
+                }
+            }
+            return created;
+        };
+
+        // One dataset, or one a kind for a Shapefile.
+        const std::string stem = target.stem().string();
+        if (layout_ == Layout::FilePerKind) {
+            for (const ExportKindEntry& kind : kExportKindRows) {
+                create(stem + "-" + std::string(kind.layerName) + ".shp");
+            }
+        } else {
+            create(target.filename().string());
+            moves.emplace_back(folder.path() + "/" + target.filename().string(), path);
+        }
+        std::vector<FieldSpec> allFields;  // a GeoJSON collection's: every kind's
+        for (const ExportKindEntry& kind : kExportKindRows) {
+            for (const FieldSpec& spec : FieldsOf(kind.kind)) {
+                bool known = false;
+                for (const FieldSpec& have : allFields) {
+                    known = known || std::string_view(have.name) == spec.name;
+                }
+                if (!known) {
+                    allFields.push_back(spec);
+                }
+            }
+        }
+        OGRLayer* layers[kExportKinds] = {};
+        auto layerOf = [&](ExportKind kind) {
+            const auto k = static_cast<size_t>(kind);
+            if (layers[k] == nullptr) {
+                switch (layout_) {
+                    case Layout::LayerPerKind:
+                        layers[k] = layer(datasets[0].get(), kExportKindRows[k].layerName.data(),
+                                          GeometryOf(kind), FieldsOf(kind));
+                        break;
+                    case Layout::OneLayer:
+                        if (layers[0] == nullptr) {
+                            layers[0] =
+                                layer(datasets[0].get(), stem.c_str(), wkbUnknown, allFields);
+                        }
+                        layers[k] = layers[0];
+                        break;
+                    case Layout::FilePerKind:
+                        layers[k] =
+                            layer(datasets[k].get(),
+                                  (stem + "-" + std::string(kExportKindRows[k].layerName)).c_str(),
+                                  GeometryOf(kind), FieldsOf(kind));
+                        break;
+                }
+            }
+            return layers[k];
+        };
+
+        for (auto& dataset : datasets) {
+            if (dataset->TestCapability(ODsCTransactions)) {
+                dataset->StartTransaction();
+            }
+        }
+        OgrFeatures sink(systems, layerOf, layout_ == Layout::FilePerKind ? kDbfTextLimit : 0,
+                         [&](FeatureNote note) { features.addNote(std::move(note)); });
+        if (!features.visit(sink, progress)) {
+            throw ExportCancelled();
+        }
+        // Every kind has its layer, empty where the drawing has none of it.
+        for (const ExportKindEntry& kind : kExportKindRows) {
+            (void)layerOf(kind.kind);
+        }
+        for (auto& dataset : datasets) {
+            if (dataset->TestCapability(ODsCTransactions) &&
+                dataset->CommitTransaction() != OGRERR_NONE) {
+                ThrowGdal("cannot write " + path);
+            }
+            dataset->FlushCache();
+        }
+        // Closed: every file complete, unless closing failed (a full disk).
+        CPLErrorReset();
+        datasets.clear();
+        if (CPLGetLastErrorType() == CE_Failure) {
+            ThrowGdal("cannot write " + path);
+        }
+
+        // The last moment to cancel: after it the target is replaced.
+        if (!progress(features.rowCount())) {
+            throw ExportCancelled();
+        }
+        std::vector<std::string> written;
+        if (layout_ == Layout::FilePerKind) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(folder.path())) {
+                const fs::path where = target.parent_path() / entry.path().filename();
+                moves.emplace_back(entry.path().string(), where.string());
+            }
+            std::sort(moves.begin(), moves.end());
+            MoveAllInPlace(moves, folder.path());
+            for (const auto& move : moves) {
+                written.push_back(move.second);
+            }
+            return written;
+        }
+        PutInPlace(moves[0].first, path);
+        return {path};
+    }
+
+  private:
+    std::string_view formatName_;
+    const char* driver_;
+    Layout layout_;
+    int fixed_;
+    std::vector<const char*> datasetOptions_;
+    std::vector<const char*> layerOptions_;
+};
+
+}  // namespace
+
+const ExchangeWriter& GeoPackageExchangeWriter() {
+    static const OgrWriter writer("gpkg", "GPKG", Layout::LayerPerKind, 0, {}, {});
+    return writer;
+}
+
+const ExchangeWriter& ShapefileExchangeWriter() {
+    static const OgrWriter writer("shp", "ESRI Shapefile", Layout::FilePerKind, 0, {},
+                                  {"ENCODING=UTF-8"});
+    return writer;
+}
+
+const ExchangeWriter& GeoJsonExchangeWriter() {
+    static const OgrWriter writer("geojson", "GeoJSON", Layout::OneLayer, kWgs84, {},
+                                  {"RFC7946=YES", "WRITE_NAME=NO"});
+    return writer;
+}
+
+const ExchangeWriter& KmlExchangeWriter() {
+    static const OgrWriter writer("kml", "KML", Layout::LayerPerKind, kWgs84, {"NameField=number"},
+                                  {});
+    return writer;
+}
+
+}  // namespace plotaktar

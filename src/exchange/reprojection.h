@@ -1,0 +1,48 @@
+#pragma once
+
+// The coordinate systems of an export: the drawing's (--crs) and the one written (--to, or
+// WGS 84 longitude/latitude for GeoJSON and KML), with the transformation between them. Axis
+// order is easting (Y) first, northing (X) second, longitude first, latitude second, in every
+// system, whatever order EPSG declares.
+
+#include <memory>
+
+#include "exchange/export_features.h"
+
+class OGRSpatialReference;
+class OGRCoordinateTransformation;
+
+namespace plotaktar {
+
+inline constexpr int kWgs84 = 4326;
+
+// Keeps GDAL's and PROJ's messages off standard error: a failure is reported once, with its
+// cause, by whoever catches it. Call before the first use of either.
+void KeepGdalQuiet();
+
+class Reprojection {
+  public:
+    // `sourceEpsg` 0: the drawing's system is not known, and nothing is transformed.
+    // `targetEpsg` 0: written in the drawing's own system. Throws Error for a code that PROJ
+    // does not know, or a pair it cannot transform between.
+    Reprojection(int sourceEpsg, int targetEpsg);
+    ~Reprojection();
+    Reprojection(const Reprojection&) = delete;
+    Reprojection& operator=(const Reprojection&) = delete;
+
+    // The system written, null when none is known.
+    const OGRSpatialReference* target() const { return target_.get(); }
+    int targetEpsg() const { return targetEpsg_; }
+    bool transforms() const { return transform_ != nullptr; }
+
+    // Moves a position into the target system; false when it has no place there.
+    bool apply(Position& position) const;
+
+  private:
+    int targetEpsg_ = 0;
+    std::unique_ptr<OGRSpatialReference> source_;
+    std::unique_ptr<OGRSpatialReference> target_;
+    std::unique_ptr<OGRCoordinateTransformation> transform_;
+};
+
+}  // namespace plotaktar

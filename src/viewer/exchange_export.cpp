@@ -1,0 +1,225 @@
+#include "viewer/exchange_export.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <limits>
+
+#include "drawing/drawing_loader.h"
+#include "exchange/exchange_writer.h"
+#include "exchange/note_lines.h"
+#include "model/cp1254.h"
+#include "model/crs_names.h"
+#include "model/file_names.h"
+#include "model/output_formats.h"
+#include "viewer/drawing_files.h"
+#include "viewer/system_texts.h"
+
+namespace plotaktar::viewer {
+
+namespace {
+
+QString Text(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// The formats as the menu names them.
+QString TurkishName(const OutputFormatInfo& format) {
+    if (format.name == "dxf") {
+        return QStringLiteral("DXF çizimi");
+    }
+    if (format.name == "shp") {
+        return QStringLiteral("Shapefile (tür başına bir takım)");
+    }
+    return Text(format.description);
+}
+
+QSettings Settings() {
+    return QSettings(QStringLiteral("plotaktar"), QStringLiteral("plotaktar-view"));
+}
+
+// The format and coordinate system, asked for in one small dialog. False when cancelled.
+bool AskFormatAndSystem(QWidget* parent, const OutputFormatInfo*& format, int& epsg) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Dışa aktar"));
+    auto* formats = new QComboBox(&dialog);
+    auto* systems = new QComboBox(&dialog);
+    QSettings settings = Settings();
+    for (const OutputFormatInfo& f : OutputFormats()) {
+        if (f.program == kExportProgram) {
+            formats->addItem(
+                QStringLiteral("%1 (*%2)").arg(Text(f.description), Text(f.extensions[0])),
+                Text(f.name));
+        }
+    }
+    formats->setCurrentIndex(
+        std::max(0, formats->findData(settings.value(QStringLiteral("export/format")))));
+    systems->addItem(QStringLiteral("Belirtilmemiş"), 0);
+    for (const CrsName& crs : kCrsNames) {
+        systems->addItem(QStringLiteral("%1 — %2 (EPSG:%3)")
+                             .arg(Text(crs.name), Text(crs.description))
+                             .arg(crs.epsg),
+                         crs.epsg);
+    }
+    systems->setCurrentIndex(
+        std::max(0, systems->findData(settings.value(QStringLiteral("export/crs")).toInt())));
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(QStringLiteral("Biçim:"), formats);
+    form->addRow(QStringLiteral("Koordinat sistemi:"), systems);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    while (true) {
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        format = OutputFormatNamed(formats->currentData().toString().toStdString());
+        epsg = systems->currentData().toInt();
+        if (format->needsCoordinateSystem && epsg == 0) {
+            QMessageBox::warning(parent, QStringLiteral("plotaktar-view"),
+                                 QStringLiteral("%1 her zaman WGS 84 boylam ve enlemindedir: "
+                                                "çizimin koordinat sistemini seçin.")
+                                     .arg(TurkishName(*format)));
+            continue;
+        }
+        settings.setValue(QStringLiteral("export/format"), formats->currentData());
+        settings.setValue(QStringLiteral("export/crs"), epsg);
+        return true;
+    }
+}
+
+}  // namespace
+
+QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> drawing,
+                       const DrawingFiles& files) {
+    if (!drawing) {
+        return {};
+    }
+    if (!drawing->workspace) {
+        QMessageBox::information(parent, QStringLiteral("plotaktar-view"),
+                                 QStringLiteral("Bir çizim dosyası (.plt) kayıtların bütün "
+                                                "alanlarını tutmaz; dışa aktarmak için geometri "
+                                                "dosyasını (.gplt) açın."));
+        return {};
+    }
+    const OutputFormatInfo* format = nullptr;
+    int epsg = 0;
+    if (!AskFormatAndSystem(parent, format, epsg)) {
+        return {};
+    }
+    const QString extension = Text(format->extensions[0]);
+    QString path = QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Dışa aktar"),
+        QFileInfo(files.main).absolutePath() + '/' + QFileInfo(files.main).completeBaseName() +
+            extension,
+        QStringLiteral("%1 (*%2)").arg(TurkishName(*format), extension));
+    if (path.isEmpty()) {
+        return {};
+    }
+    if (!path.endsWith(extension, Qt::CaseInsensitive)) {
+        path += extension;
+    }
+
+    // The writing runs on a worker thread; the dialog polls its progress and may cancel it.
+    const ExchangeWriter* writer = ExchangeWriterFor(format->name);
+    std::atomic<uint64_t> done{0}, total{1};
+    std::atomic<bool> cancel{false};
+    bool cancelled = false;  // the writer stopped on the cancel; a cancel too late to stop it
+                             // still leaves a complete file, which is then reported
+    ExportResult result;
+    QString problem;
+    const std::string target = Native(path);
+    QThread* worker = QThread::create([&] {
+        ExportSettings settings;
+        settings.sourceEpsg = epsg;
+        settings.progress = [&](uint64_t d, uint64_t t) {
+            done = d;
+            total = std::max<uint64_t>(t, 1);
+            return !cancel.load();
+        };
+        try {
+            result = writer->exportWorkspace(*drawing->workspace, settings, target);
+        } catch (const ExportCancelled&) {
+            cancelled = true;
+        } catch (const FileError& e) {
+            problem = TurkishCause(Text(Utf8FromCp1254(e.message())));
+        } catch (const std::exception& e) {
+            problem = Text(Utf8FromCp1254(e.what()));
+        }
+    });
+    QProgressDialog progress(QStringLiteral("%1 yazılıyor…").arg(QDir::toNativeSeparators(path)),
+                             QStringLiteral("İptal"), 0, 1000, parent);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    // Shown once the writing takes longer than a blink; a small drawing is written without it.
+    progress.setMinimumDuration(std::numeric_limits<int>::max());
+    progress.setValue(0);
+    QTimer::singleShot(300, &progress, [&] { progress.show(); });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        progress.setValue(static_cast<int>(1000 * done.load() / total.load()));
+    });
+    // The dialog stays until the writer has stopped and put everything back, so that nothing
+    // else starts meanwhile.
+    QObject::connect(&progress, &QProgressDialog::canceled, [&] {
+        cancel = true;
+        progress.setLabelText(QStringLiteral("İptal ediliyor…"));
+        progress.show();
+    });
+    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    poll.start(100);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    delete worker;
+    progress.reset();
+    if (cancelled) {
+        return {};
+    }
+    if (!problem.isEmpty()) {
+        QMessageBox::warning(
+            parent, QStringLiteral("plotaktar-view"),
+            QStringLiteral("%1 yazılamadı: %2").arg(QDir::toNativeSeparators(path), problem));
+        return {};
+    }
+    if (!result.notes.empty()) {
+        const std::string labels = Native(files.labels);
+        const ImportPaths paths{Native(files.main), labels,
+                                labels.empty() ? std::string() : CompanionFileName(labels)};
+        const auto lines = NoteLines(paths, result.notes);
+        QString details;
+        for (size_t i = 0; i < result.notes.size(); ++i) {
+            details += lines[i] ? QStringLiteral("%1:%2: ")
+                                      .arg(QString::fromLocal8Bit(lines[i]->fileName.c_str()))
+                                      .arg(lines[i]->lineNumber)
+                                : QString();
+            details += Text(result.notes[i].what) + '\n';
+        }
+        QMessageBox box(QMessageBox::Information, QStringLiteral("plotaktar-view"),
+                        QStringLiteral("%1 yazıldı: %2 nesne; %3 kayıt dışarıda bırakıldı, "
+                                       "ayrıntılar aşağıda.")
+                            .arg(QDir::toNativeSeparators(path))
+                            .arg(result.counts.total())
+                            .arg(result.counts.leftOut),
+                        QMessageBox::Ok, parent);
+        box.setDetailedText(details);
+        box.exec();
+    }
+    return path;
+}
+
+}  // namespace plotaktar::viewer
