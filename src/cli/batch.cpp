@@ -672,8 +672,9 @@ int Batch::summarise() {
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
     std::string summary = std::string("batch ") + BatchCommandName(args_.command) + ": " +
-                          std::to_string(drawings_.size()) + " drawings, " + std::to_string(ok_) +
-                          " ok, " + std::to_string(skipped_) + " skipped, " +
+                          std::to_string(drawings_.size()) +
+                          (drawings_.size() == 1 ? " drawing, " : " drawings, ") +
+                          std::to_string(ok_) + " ok, " + std::to_string(skipped_) + " skipped, " +
                           std::to_string(failed_) + " failed";
     if (args_.command == BatchArgs::Command::Check) {
         summary += ", " + std::to_string(findings_) + " with error findings";
