@@ -7,7 +7,9 @@
 #include <system_error>
 
 #include "cli/commands.h"
+#include "model/export_kinds.h"
 #include "model/file_names.h"
+#include "model/output_formats.h"
 
 namespace plotaktar::cli {
 
@@ -43,12 +45,29 @@ std::string OutputOf(const BatchArgs& args, const std::string& geometry, const f
     return name;
 }
 
-// True when `output` exists and was written after every input file that exists.
+// The files that make up `output`: a Shapefile target is written as one set a kind.
+std::vector<std::string> WrittenFiles(const std::string& output) {
+    const OutputFormatInfo* format = OutputFormatForPath(output);
+    if (format == nullptr || format->name != "shp") {
+        return {output};
+    }
+    std::vector<std::string> files;
+    for (const ExportKindEntry& kind : kExportKindRows) {
+        files.push_back(ShapefileSetPath(output, kind));
+    }
+    return files;
+}
+
+// True when every file of `output` exists and was written after every input file that exists.
 bool NewerThanInputs(const BatchDrawing& drawing) {
     std::error_code ec;
-    const fs::file_time_type written = fs::last_write_time(drawing.output, ec);
-    if (ec || !fs::is_regular_file(drawing.output, ec)) {
-        return false;
+    fs::file_time_type written = fs::file_time_type::max();
+    for (const std::string& file : WrittenFiles(drawing.output)) {
+        const fs::file_time_type time = fs::last_write_time(file, ec);
+        if (ec || !fs::is_regular_file(file, ec)) {
+            return false;
+        }
+        written = std::min(written, time);
     }
     for (const std::string& input : {drawing.geometry, drawing.labels, drawing.companion}) {
         if (input.empty()) {

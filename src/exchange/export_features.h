@@ -14,26 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "model/export_kinds.h"
 #include "model/line_types.h"
 #include "model/record_kinds.h"
 #include "model/workspace.h"
 
 namespace plotaktar {
-
-// The five kinds of exchanged features, in the order they are written; GeoPackage layers,
-// Shapefile sets and KML folders are named after them.
-enum class ExportKind : uint8_t { Point, Line, Parcel, Label, Symbol };
-constexpr int kExportKinds = 5;
-struct ExportKindEntry {
-    ExportKind kind;
-    std::string_view layerName;  // "noktalar"
-    std::string_view countName;  // "points", for the summary line
-};
-inline constexpr ExportKindEntry kExportKindRows[kExportKinds] = {
-    {ExportKind::Point, "noktalar", "points"},    {ExportKind::Line, "hatlar", "lines"},
-    {ExportKind::Parcel, "parseller", "parcels"}, {ExportKind::Label, "yazilar", "labels"},
-    {ExportKind::Symbol, "semboller", "symbols"},
-};
 
 // A declared layer: a row of LayerTable that a layer record filled.
 struct ExportLayer {

@@ -470,7 +470,7 @@ class OgrWriter final : public ExchangeWriter {
         const std::string stem = target.stem().string();
         if (layout_ == Layout::FilePerKind) {
             for (const ExportKindEntry& kind : kExportKindRows) {
-                create(stem + "-" + std::string(kind.layerName) + ".shp");
+                create(ShapefileSetPath(target.filename().string(), kind));
             }
         } else {
             create(target.filename().string());

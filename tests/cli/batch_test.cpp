@@ -248,6 +248,14 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
             {"batch", "export", archive.sample, "--format", "dxf", "-o", archive.dir.file("out")});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(FileExists(archive.dir.file("out") + "/pafta12.dxf"));
+        // A Shapefile is a set a kind, NAME-noktalar.shp ...: once all are written, it is skipped.
+        const std::vector<std::string> shp = {"batch",    "export", archive.sample,
+                                              "--format", "shp",    "--crs",
+                                              "TM30",     "-o",     archive.dir.file("shp")};
+        EXPECT_EQ(RunCli(shp).status, 0);
+        EXPECT_TRUE(FileExists(archive.dir.file("shp") + "/pafta12-parseller.dbf"));
+        const CliResult again = RunCli(shp);
+        EXPECT_EQ(Count(again.out, "skipped "), 1u) << again.out;
     }
 }
 

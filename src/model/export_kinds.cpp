@@ -1,0 +1,17 @@
+#include "model/export_kinds.h"
+
+namespace plotaktar {
+
+std::string ShapefileSetPath(const std::string& target, const ExportKindEntry& kind) {
+    // The name's bytes are kept as they are: only the extension after the last dot of the file
+    // name is replaced.
+    const size_t name =
+        target.find_last_of("/\\") == std::string::npos ? 0 : target.find_last_of("/\\") + 1;
+    size_t dot = target.rfind('.');
+    if (dot == std::string::npos || dot <= name) {
+        dot = target.size();
+    }
+    return target.substr(0, dot) + "-" + std::string(kind.layerName) + ".shp";
+}
+
+}  // namespace plotaktar
