@@ -8,29 +8,81 @@ namespace {
 
 constexpr Kind kPointKinds[] = {Kind::Nokta, Kind::Nirengi, Kind::Poligon};
 
+// FNV-1a over the bytes of `prefix` and then `number`, as if they were one text.
+uint64_t HashOf(std::string_view prefix, std::string_view number) {
+    uint64_t hash = 14695981039346656037ull;
+    for (std::string_view part : {prefix, number}) {
+        for (char c : part) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        }
+    }
+    return hash;
+}
+
+bool Names(std::string_view stored, std::string_view prefix, std::string_view number) {
+    return stored.size() == prefix.size() + number.size() && stored.starts_with(prefix) &&
+           stored.substr(prefix.size()) == number;
+}
+
 }  // namespace
+
+std::optional<PointRef> PointIndex::Numbers::find(std::string_view prefix,
+                                                  std::string_view number) const {
+    if (slots.empty()) {
+        return std::nullopt;
+    }
+    const size_t mask = slots.size() - 1;
+    for (size_t i = HashOf(prefix, number) & mask;; i = (i + 1) & mask) {
+        const uint32_t row = slots[i];
+        if (row == 0) {
+            return std::nullopt;
+        }
+        if (Names(Trim(table->cell(column, static_cast<int>(row))), prefix, number)) {
+            return PointRef{kind, static_cast<int>(row)};
+        }
+    }
+}
+
+void PointIndex::Numbers::add(int row) {
+    const std::string_view number = Trim(table->cell(column, row));
+    const size_t mask = slots.size() - 1;
+    for (size_t i = HashOf({}, number) & mask;; i = (i + 1) & mask) {
+        if (slots[i] == 0) {
+            slots[i] = static_cast<uint32_t>(row);
+            return;
+        }
+        if (Trim(table->cell(column, static_cast<int>(slots[i]))) == number) {
+            return;  // stored twice: the first row stays
+        }
+    }
+}
 
 PointIndex::PointIndex(const Workspace& workspace) {
     for (size_t k = 0; k < std::size(kPointKinds); ++k) {
-        const Kind kind = kPointKinds[k];
-        if (!Loaded(workspace.flags, kind)) {
+        Numbers& numbers = numbers_[k];
+        numbers.kind = kPointKinds[k];
+        if (!Loaded(workspace.flags, numbers.kind)) {
             continue;
         }
-        const Table& table = workspace.table(KindOf(kind).table);
-        const int column = ColumnsOf(kind).number;
-        byNumber_[k].reserve(static_cast<size_t>(table.rowCount()));
-        for (int row = 1; row < table.rowCount(); ++row) {
-            byNumber_[k].try_emplace(Trim(table.cell(column, row)), PointRef{kind, row});
+        numbers.table = &workspace.table(KindOf(numbers.kind).table);
+        numbers.column = ColumnsOf(numbers.kind).number;
+        const int rows = numbers.table->rowCount();
+        size_t size = 16;
+        while (size < 2 * static_cast<size_t>(rows)) {
+            size *= 2;
+        }
+        numbers.slots.assign(size, 0);
+        for (int row = 1; row < rows; ++row) {
+            numbers.add(row);
         }
     }
 }
 
 std::optional<PointRef> PointIndex::findStored(std::string_view storedNumber) const {
     storedNumber = Trim(storedNumber);
-    for (const auto& numbers : byNumber_) {
-        const auto found = numbers.find(storedNumber);
-        if (found != numbers.end()) {
-            return found->second;
+    for (const Numbers& numbers : numbers_) {
+        if (std::optional<PointRef> found = numbers.find({}, storedNumber)) {
+            return found;
         }
     }
     return std::nullopt;
@@ -41,14 +93,10 @@ std::optional<PointRef> PointIndex::findRaw(std::string_view rawNumber) const {
     if (rawNumber.empty()) {
         return std::nullopt;
     }
-    for (size_t k = 0; k < std::size(kPointKinds); ++k) {
-        const std::string_view prefix = KindOf(kPointKinds[k]).pointPrefix;
-        const auto& numbers = byNumber_[k];
-        const auto found = prefix.empty()
-                               ? numbers.find(rawNumber)
-                               : numbers.find(std::string(prefix) + std::string(rawNumber));
-        if (found != numbers.end()) {
-            return found->second;
+    for (const Numbers& numbers : numbers_) {
+        if (std::optional<PointRef> found =
+                numbers.find(KindOf(numbers.kind).pointPrefix, rawNumber)) {
+            return found;
         }
     }
     return std::nullopt;

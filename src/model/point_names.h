@@ -6,15 +6,17 @@
 // triangulation point "N." followed by it, else the traverse point "P." followed by it. The
 // pictures, the exports and the check all resolve a raw number here.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "model/record_kinds.h"
 
 namespace plotaktar {
 
+class Table;
 class Workspace;
 
 struct PointRef {
@@ -22,8 +24,9 @@ struct PointRef {
     int row;    // the row in the kind's table, from 1
 };
 
-// The points of the last import by their stored numbers. The index holds views into the
-// tables: build it after the import and use it while the tables are not written.
+// The points of the last import by their stored numbers. The index holds the tables' rows and
+// reads the numbers from the tables when it compares them: build it after the import and use it
+// while the tables are not written.
 class PointIndex {
   public:
     explicit PointIndex(const Workspace& workspace);
@@ -34,13 +37,20 @@ class PointIndex {
     std::optional<PointRef> findRaw(std::string_view rawNumber) const;
 
   private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>()(text);
-        }
+    // The numbers of one kind's table, open-addressed: four bytes a slot (the row, 0 for an
+    // empty slot), at most half of them taken. A node a number would take ten times that, and a
+    // drawing of a million records has hundreds of thousands of points.
+    struct Numbers {
+        Kind kind = Kind::Nokta;
+        const Table* table = nullptr;
+        int column = 0;
+        std::vector<uint32_t> slots;
+
+        // The row whose stored number is `prefix` followed by `number`.
+        std::optional<PointRef> find(std::string_view prefix, std::string_view number) const;
+        void add(int row);
     };
-    std::unordered_map<std::string_view, PointRef, Hash, std::equal_to<>> byNumber_[3];
+    Numbers numbers_[3];
 };
 
 }  // namespace plotaktar
