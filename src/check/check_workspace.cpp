@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <span>
 #include <unordered_map>
 
@@ -62,6 +63,14 @@ class Checker {
                 layers(kind);
             }
         }
+        // A place for each point, line, label and parcel, made room for at once: grown a
+        // doubling at a time, a million places would be held twice over while they move.
+        size_t places = 0;
+        for (Kind kind :
+             {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind::Hat, Kind::Yazi, Kind::Parsel}) {
+            places += Loaded(ws_.flags, kind) ? ws_.table(KindOf(kind).table).rowCount() : 0;
+        }
+        placed_.reserve(places);
         for (Kind kind : {Kind::Nirengi, Kind::Poligon, Kind::Nokta}) {
             if (Loaded(ws_.flags, kind)) {
                 readPoints(kind);
@@ -470,16 +479,19 @@ class Checker {
         if (placed_.size() < 3) {
             return;
         }
-        std::vector<double> east(placed_.size()), north(placed_.size());
-        for (size_t i = 0; i < placed_.size(); ++i) {
-            east[i] = placed_[i].at.east;
-            north[i] = placed_[i].at.north;
-        }
+        // The median of each axis in turn, through one vector of the positions' values.
         const size_t middle = placed_.size() / 2;
-        std::nth_element(east.begin(), east.begin() + static_cast<ptrdiff_t>(middle), east.end());
-        std::nth_element(north.begin(), north.begin() + static_cast<ptrdiff_t>(middle),
-                         north.end());
-        const Vertex median{east[middle], north[middle]};
+        std::vector<double> values(placed_.size());
+        auto medianOf = [&](double Vertex::*axis) {
+            for (size_t i = 0; i < placed_.size(); ++i) {
+                values[i] = placed_[i].at.*axis;
+            }
+            std::nth_element(values.begin(), values.begin() + static_cast<ptrdiff_t>(middle),
+                             values.end());
+            return values[middle];
+        };
+        const Vertex median{medianOf(&Vertex::east), medianOf(&Vertex::north)};
+        std::vector<double>().swap(values);
         // Control points may lie far from the sheet they serve: they are no outliers.
         std::vector<const Placed*> far;
         for (const Placed& p : placed_) {
@@ -532,9 +544,30 @@ Findings CheckWorkspace(const Workspace& workspace, const RowLines& lines,
     Findings findings;
     Checker checker(workspace, lines, options, findings);
     checker.run(failures, lines);
-    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
-        return a.file != b.file ? a.file < b.file : a.line < b.line;
+    // In file and line order, and in the order found within a line. Sorted through their
+    // indices and then moved into place a cycle at a time, so that a drawing full of faults
+    // never holds its findings twice over.
+    std::vector<uint32_t> order(findings.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&findings](uint32_t a, uint32_t b) {
+        const Finding& fa = findings[a];
+        const Finding& fb = findings[b];
+        return fa.file != fb.file ? fa.file < fb.file : fa.line < fb.line;
     });
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == i) {
+            continue;
+        }
+        Finding held = std::move(findings[i]);
+        size_t at = i;
+        for (size_t from = order[at]; from != i; from = order[at]) {
+            findings[at] = std::move(findings[from]);
+            order[at] = static_cast<uint32_t>(at);
+            at = from;
+        }
+        findings[at] = std::move(held);
+        order[at] = static_cast<uint32_t>(at);
+    }
     return findings;
 }
 

@@ -87,7 +87,10 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     GEOSContextHandle_t h = *geos;
     const size_t n = parcels.size();
     std::vector<Geometry> surveyed;  // as the corners give it
-    std::vector<Geometry> valid;     // made valid for the overlay; null when that failed
+    std::vector<Geometry> repaired;  // those of the parcels that were not valid, made valid
+    // What the overlay takes: the surveyed polygon when it is valid (not a copy of it), else its
+    // repair; null when that failed.
+    std::vector<const GEOSGeometry*> valid;
     surveyed.reserve(n);
     valid.reserve(n);
     // The tree holds the surveyed polygons' envelopes and the parcels' indices.
@@ -98,6 +101,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
         const ParcelShape& parcel = parcels[i];
         Geometry polygon = PolygonOf(h, parcel.ring);
         Geometry made(nullptr, {h});
+        const GEOSGeometry* overlay = nullptr;
         if (!polygon) {
             report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
                        parcel.name + ": parsel çokgeni kurulamadı (" + geos.lastError() + ")");
@@ -107,7 +111,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             const char validity = GEOSisValidDetail_r(h, polygon.get(), 0, &reason, &location);
             Geometry where(location, {h});
             if (validity == 1) {
-                made.reset(GEOSGeom_clone_r(h, polygon.get()));
+                overlay = polygon.get();
             } else {
                 Finding& finding =
                     report.add("parcel-self-intersection", TableId::Parcels, parcel.row,
@@ -115,6 +119,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                                    (reason ? std::string(reason) : geos.lastError()) + ")");
                 finding.at = PointOf(h, where.get());
                 made.reset(GEOSMakeValid_r(h, polygon.get()));
+                overlay = made.get();
                 if (!made) {
                     report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
                                parcel.name + ": parsel geçerli hale getirilemedi (" +
@@ -126,7 +131,10 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                                  reinterpret_cast<void*>(static_cast<uintptr_t>(i)));
         }
         surveyed.push_back(std::move(polygon));
-        valid.push_back(std::move(made));
+        valid.push_back(overlay);
+        if (made) {
+            repaired.push_back(std::move(made));
+        }
     }
 
     std::vector<size_t> near;
@@ -144,12 +152,12 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                 continue;
             }
             if (!prepared) {
-                prepared.reset(GEOSPrepare_r(h, valid[i].get()));
+                prepared.reset(GEOSPrepare_r(h, valid[i]));
             }
-            if (!prepared || GEOSPreparedIntersects_r(h, prepared.get(), valid[j].get()) != 1) {
+            if (!prepared || GEOSPreparedIntersects_r(h, prepared.get(), valid[j]) != 1) {
                 continue;
             }
-            Geometry shared(GEOSIntersection_r(h, valid[i].get(), valid[j].get()), {h});
+            Geometry shared(GEOSIntersection_r(h, valid[i], valid[j]), {h});
             double area = 0;
             if (!shared || GEOSArea_r(h, shared.get(), &area) != 1) {
                 for (auto [a, b] : {std::pair{i, j}, std::pair{j, i}}) {
