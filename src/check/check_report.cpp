@@ -123,11 +123,7 @@ void WriteFindingsJson(const Findings& findings, const ImportPaths& paths,
         AppendKey(json, "line");
         json += f.line > 0 ? std::to_string(f.line) : "null";
         AppendKey(json, "table");
-        if (f.table) {
-            AppendString(json, TableOf(*f.table).caption);
-        } else {
-            json += "null";
-        }
+        AppendString(json, TableOf(f.table).caption);
         AppendKey(json, "row");
         json += std::to_string(f.row);
         AppendKey(json, "message");

@@ -115,7 +115,7 @@ class Checker {
             Finding& f =
                 report_.add("coordinate-unreadable", table, row,
                             Header(table, column) + " '" + Utf8(cell) + "' sayı olarak okunamıyor");
-            f.texts = {{"column", Header(table, column)}, {"value", Utf8(cell)}};
+            report_.setTexts(f, {{"column", Header(table, column)}, {"value", Utf8(cell)}});
         }
         return std::nullopt;
     }
@@ -151,7 +151,7 @@ class Checker {
             Finding& f = report_.add(
                 "record-failed", kind->table, row,
                 Utf8(failure.word) + " kaydı okunamadı: " + field + " '" + cell + "' " + cause);
-            f.texts = {{"word", Utf8(failure.word)}, {"field", field}, {"value", cell}};
+            report_.setTexts(f, {{"word", Utf8(failure.word)}, {"field", field}, {"value", cell}});
         }
     }
 
@@ -172,7 +172,8 @@ class Checker {
                         report_.add("export-stops", kind.table, row,
                                     "dışa aktarım bu hücrede durur: " + Header(kind.table, column) +
                                         " '" + Utf8(cell) + "' bir tabaka numarası değil");
-                    f.texts = {{"column", Header(kind.table, column)}, {"value", Utf8(cell)}};
+                    report_.setTexts(
+                        f, {{"column", Header(kind.table, column)}, {"value", Utf8(cell)}});
                 }
                 continue;
             }
@@ -182,7 +183,7 @@ class Checker {
                     label ? "label-undeclared-layer" : "feature-undeclared-layer", kind.table, row,
                     std::string(label ? "yazı" : "kayıt") + " " + std::to_string(layer) +
                         " numaralı tabakada; bu tabaka tanımlı değil");
-                f.values = {{"layer", static_cast<double>(layer)}};
+                report_.setValues(f, {{"layer", static_cast<double>(layer)}});
             }
         }
     }
@@ -220,7 +221,8 @@ class Checker {
                                              std::string(TableOf(firstTable).caption) + " satır " +
                                              std::to_string(first->row) + " ile " +
                                              Fixed(apart, 3) + " m arayla");
-                f.values = {{"distance", apart}, {"other_row", static_cast<double>(first->row)}};
+                report_.setValues(
+                    f, {{"distance", apart}, {"other_row", static_cast<double>(first->row)}});
                 f.at = p.at;
             }
         }
@@ -247,9 +249,10 @@ class Checker {
                     report_.add("point-duplicate-position", later.table, later.row,
                                 Utf8(pFirst ? qn : pn) + " ile " + Utf8(pFirst ? pn : qn) +
                                     " aynı konumda (" + Fixed(apart * 1000, 1) + " mm arayla)");
-                f.values = {{"distance", apart}, {"other_row", static_cast<double>(earlier.row)}};
-                f.texts = {{"other", Utf8(pFirst ? pn : qn)},
-                           {"other_table", std::string(TableOf(earlier.table).caption)}};
+                report_.setValues(
+                    f, {{"distance", apart}, {"other_row", static_cast<double>(earlier.row)}});
+                report_.setTexts(f, {{"other", Utf8(pFirst ? pn : qn)},
+                                     {"other_table", std::string(TableOf(earlier.table).caption)}});
                 f.at = later.at;
             }
         }
@@ -285,7 +288,8 @@ class Checker {
                                      std::string(which) + " " + name +
                                          " noktasını adlandırıyor ama nokta uçtan " +
                                          Fixed(apart, 3) + " m uzakta");
-            f.values = {{"distance", apart}, {"point_row", static_cast<double>(ref->row)}};
+            report_.setValues(f,
+                              {{"distance", apart}, {"point_row", static_cast<double>(ref->row)}});
             f.at = end;
         }
     }
@@ -307,7 +311,7 @@ class Checker {
                 Finding& f = report_.add("line-zero-length", TableId::Lines, row,
                                          "hattın iki ucu aynı konumda (uzunluk " +
                                              Fixed(Distance(*start, *end) * 1000, 1) + " mm)");
-                f.values = {{"length", Distance(*start, *end)}};
+                report_.setValues(f, {{"length", Distance(*start, *end)}});
                 f.at = *start;
             }
             lineEnd(row, table.cell(c.number, row), *start, "ilk uç");
@@ -323,7 +327,7 @@ class Checker {
             if (!points_->findRaw(number)) {
                 Finding& f = report_.add("symbol-point-missing", TableId::Symbols, row,
                                          "sembolün noktası '" + Utf8(number) + "' bulunamadı");
-                f.texts = {{"point", Utf8(number)}};
+                report_.setTexts(f, {{"point", Utf8(number)}});
             }
         }
     }
@@ -355,7 +359,7 @@ class Checker {
                 Finding& f = report_.add(
                     "parcel-duplicate", TableId::Parcels, row,
                     name + " ikinci kez: ilk kaydı Ada Parsel satır " + std::to_string(it->second));
-                f.values = {{"other_row", static_cast<double>(it->second)}};
+                report_.setValues(f, {{"other_row", static_cast<double>(it->second)}});
             }
             // The corners the corner table holds for the parcel, against the count read.
             int found = 0;
@@ -370,15 +374,15 @@ class Checker {
                     "dışa aktarım bu hücrede durur: " + Header(TableId::Parcels, c.cornerCount) +
                         " '" + Utf8(countCell) + "' bir sayı değil" +
                         (countCell.empty() ? " (parselin köşe satırı yok)" : ""));
-                f.texts = {{"column", Header(TableId::Parcels, c.cornerCount)},
-                           {"value", Utf8(countCell)}};
+                report_.setTexts(f, {{"column", Header(TableId::Parcels, c.cornerCount)},
+                                     {"value", Utf8(countCell)}});
             } else if (*count != found) {
                 Finding& f =
                     report_.add("parcel-corner-count", TableId::Parcels, row,
                                 name + ": Köse Sayısı " + std::to_string(*count) +
                                     ", köşe tablosunda " + std::to_string(found) + " köşe var");
-                f.values = {{"count", static_cast<double>(*count)},
-                            {"corners_found", static_cast<double>(found)}};
+                report_.setValues(f, {{"count", static_cast<double>(*count)},
+                                      {"corners_found", static_cast<double>(found)}});
             }
             const std::optional<double> declared = number(TableId::Parcels, c.area, row);
             if (!ParcelCornersOf(ws_, row, ring)) {
@@ -414,8 +418,8 @@ class Checker {
                         report_.addAtCorner("coordinate-unreadable", row, k,
                                             "köşe " + std::to_string(k) + " " + what + " '" +
                                                 Utf8(part) + "' sayı olarak okunamıyor");
-                    f.texts = {{"column", what}, {"value", Utf8(part)}};
-                    f.values = {{"corner", static_cast<double>(k)}};
+                    report_.setTexts(f, {{"column", what}, {"value", Utf8(part)}});
+                    report_.setValues(f, {{"corner", static_cast<double>(k)}});
                 }
             }
         }
@@ -425,7 +429,7 @@ class Checker {
         Finding& f = report_.add(
             "parcel-too-few-corners", TableId::Parcels, row,
             name + ": " + std::to_string(corners) + " ayrı köşe; bir parsel en az 3 köşe ister");
-        f.values = {{"corners", static_cast<double>(corners)}};
+        report_.setValues(f, {{"corners", static_cast<double>(corners)}});
     }
 
     // The corners without a corner repeated right after itself, and without the first one
@@ -458,15 +462,15 @@ class Checker {
                                std::string(AreaRuleName(options_.areaRule)) +
                                ", 1:" + Fixed(options_.scale, 0) + ")"
                          : " (sınır yok)";
-        Finding& f = report_.add("parcel-area", TableId::Parcels, row, std::move(message));
+        Finding& f = report_.add("parcel-area", TableId::Parcels, row, message);
         if (!limit) {
             f.severity = Severity::Warning;  // reported, not judged
         }
-        f.values = {
-            {"computed_area", computed}, {"declared_area", declared}, {"difference", difference}};
-        if (limit) {
-            f.values.push_back({"limit", *limit});
-        }
+        const FindingValue values[] = {{"computed_area", computed},
+                                       {"declared_area", declared},
+                                       {"difference", difference},
+                                       {"limit", limit.value_or(0)}};
+        report_.setValues(f, std::span(values, limit ? 4 : 3));
         Bounds box;
         for (const Vertex& v : ring) {
             box.add(v.east, v.north);
@@ -512,9 +516,9 @@ class Checker {
                                       1) +
                                 ") çizimin orta konumundan 5 km'den uzakta: çizim geniş bir alana "
                                 "yayılıyor; tek tek bildirilmedi");
-            f.values = {{"far_features", static_cast<double>(far.size())},
-                        {"median_y", median.east},
-                        {"median_x", median.north}};
+            report_.setValues(f, {{"far_features", static_cast<double>(far.size())},
+                                  {"median_y", median.east},
+                                  {"median_x", median.north}});
             f.at = p.at;
             return;
         }
@@ -523,7 +527,8 @@ class Checker {
             Finding& f =
                 report_.add("outlier", p->table, p->row,
                             "çizimin orta konumundan " + Fixed(away / 1000, 1) + " km uzakta");
-            f.values = {{"distance", away}, {"median_y", median.east}, {"median_x", median.north}};
+            report_.setValues(
+                f, {{"distance", away}, {"median_y", median.east}, {"median_x", median.north}});
             f.at = p->at;
         }
     }
@@ -544,30 +549,7 @@ Findings CheckWorkspace(const Workspace& workspace, const RowLines& lines,
     Findings findings;
     Checker checker(workspace, lines, options, findings);
     checker.run(failures, lines);
-    // In file and line order, and in the order found within a line. Sorted through their
-    // indices and then moved into place a cycle at a time, so that a drawing full of faults
-    // never holds its findings twice over.
-    std::vector<uint32_t> order(findings.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&findings](uint32_t a, uint32_t b) {
-        const Finding& fa = findings[a];
-        const Finding& fb = findings[b];
-        return fa.file != fb.file ? fa.file < fb.file : fa.line < fb.line;
-    });
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (order[i] == i) {
-            continue;
-        }
-        Finding held = std::move(findings[i]);
-        size_t at = i;
-        for (size_t from = order[at]; from != i; from = order[at]) {
-            findings[at] = std::move(findings[from]);
-            order[at] = static_cast<uint32_t>(at);
-            at = from;
-        }
-        findings[at] = std::move(held);
-        order[at] = static_cast<uint32_t>(at);
-    }
+    findings.sortByLine();
     return findings;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,12 +30,11 @@ struct FindingValue {
 // A text that belongs to a finding ("word", "field", "value", ...), in UTF-8.
 struct FindingText {
     std::string_view name;
-    std::string value;
+    std::string_view value;
 };
 
 // Where a finding lies on the map, when it has a place: used as an optional vertex, in the
-// vertex's 16 bytes (no place is a NaN), so that four findings fill a block of their deque
-// rather than three.
+// vertex's 16 bytes (no place is a NaN).
 class FindingPlace {
   public:
     FindingPlace() = default;
@@ -54,18 +57,19 @@ class FindingPlace {
 };
 
 // One thing wrong with a drawing, named as the tables show it: the table page and row, and the
-// file line the row came from.
+// file line the row came from. Its message, values and texts are held by the Findings it
+// belongs to.
 struct Finding {
-    std::string_view code;  // "parcel-area", ... (part of the interface)
+    std::string_view code;     // "parcel-area", ... (part of the interface)
+    std::string_view message;  // Turkish, UTF-8
+    std::span<const FindingValue> values;
+    std::span<const FindingText> texts;
+    FindingPlace at;    // where it lies on the map, when it has a place
+    uint32_t line = 0;  // from 1; 0 when no line gave the row
+    int row = 0;        // the table row, from 1
+    TableId table = TableId::TriangulationPoints;
     Severity severity = Severity::Error;
     InputFile file = InputFile::Geometry;
-    uint32_t line = 0;  // from 1; 0 when no line gave the row
-    std::optional<TableId> table;
-    int row = 0;          // the table row, from 1
-    std::string message;  // Turkish, UTF-8
-    std::vector<FindingValue> values;
-    std::vector<FindingText> texts;
-    FindingPlace at;  // where it lies on the map, when it has a place
 };
 
 // Every code the check reports, with its severity (the codes are part of the interface).
@@ -95,9 +99,51 @@ inline constexpr CodeEntry kCodes[] = {
     {"outlier", Severity::Warning},
 };
 
-// The findings of a check, in a deque: a drawing full of faults gives findings in the
-// hundreds of thousands, which a vector would copy and hold twice over as it grows.
-using Findings = std::deque<Finding>;
+// The findings of a check, with the texts and values they hold. A drawing full of faults gives
+// findings in the hundreds of thousands: they are kept in a deque, five to a block, never moved
+// as it grows, and what they say side by side in blocks of their own rather than in an
+// allocation each. A finding added, or a Findings copied, has its texts kept anew.
+class Findings {
+  public:
+    Findings() = default;
+    Findings(const Findings& other);
+    Findings& operator=(const Findings& other);
+    Findings(Findings&& other) noexcept { *this = std::move(other); }
+    Findings& operator=(Findings&& other) noexcept;
+    ~Findings() = default;
+
+    size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    const Finding& operator[](size_t i) const { return items_[i]; }
+    const Finding& front() const { return items_.front(); }
+    const Finding& back() const { return items_.back(); }
+    std::deque<Finding>::const_iterator begin() const { return items_.begin(); }
+    std::deque<Finding>::const_iterator end() const { return items_.end(); }
+
+    // `finding` at the end, its message, values and texts kept here.
+    Finding& push_back(const Finding& finding);
+    // The values and texts of a finding of these findings, kept here.
+    void setValues(Finding& finding, std::span<const FindingValue> values);
+    void setValues(Finding& finding, std::initializer_list<FindingValue> values) {
+        setValues(finding, std::span(values.begin(), values.size()));
+    }
+    void setTexts(Finding& finding, std::span<const FindingText> texts);
+    void setTexts(Finding& finding, std::initializer_list<FindingText> texts) {
+        setTexts(finding, std::span(texts.begin(), texts.size()));
+    }
+    // In file and line order, and in the order found within a line.
+    void sortByLine();
+
+  private:
+    std::string_view keep(std::string_view text);
+    // Room for `bytes`, aligned for a double or a pointer.
+    void* room(size_t bytes);
+
+    std::deque<Finding> items_;
+    std::vector<std::unique_ptr<std::byte[]>> blocks_;
+    std::byte* next_ = nullptr;
+    size_t left_ = 0;
+};
 
 // The findings' totals.
 struct FindingCounts {

@@ -165,7 +165,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                         "parcel-overlay-failed", TableId::Parcels, parcels[a].row,
                         parcels[a].name + " ile " + parcels[b].name +
                             " parsellerinin kesişimi hesaplanamadı (" + geos.lastError() + ")");
-                    finding.values.push_back({"other_row", static_cast<double>(parcels[b].row)});
+                    report.setValues(finding, {{"other_row", static_cast<double>(parcels[b].row)}});
                 }
                 continue;
             }
@@ -175,9 +175,9 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                     report.add("parcel-overlap", TableId::Parcels, parcels[j].row,
                                parcels[j].name + " ile " + parcel.name +
                                    " üst üste biniyor: " + Fixed(area) + " m² ortak alan");
-                finding.values = {{"overlap_area", area},
-                                  {"other_row", static_cast<double>(parcel.row)}};
-                finding.texts.push_back({"other", parcel.name});
+                report.setValues(finding, {{"overlap_area", area},
+                                           {"other_row", static_cast<double>(parcel.row)}});
+                report.setTexts(finding, {{"other", parcel.name}});
                 finding.at = PointOf(h, shared.get());
             }
         }
@@ -217,10 +217,10 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                     parcel.name + " köşe " + std::to_string(c + 1) + ", " + parcels[other].name +
                         " parselinin sınırına " + Fixed(nearest * 100, 1) +
                         " cm yakın ama üzerinde değil");
-                finding.values = {{"distance", nearest},
-                                  {"corner", static_cast<double>(c + 1)},
-                                  {"other_row", static_cast<double>(parcels[other].row)}};
-                finding.texts.push_back({"other", parcels[other].name});
+                report.setValues(finding, {{"distance", nearest},
+                                           {"corner", static_cast<double>(c + 1)},
+                                           {"other_row", static_cast<double>(parcels[other].row)}});
+                report.setTexts(finding, {{"other", parcels[other].name}});
                 finding.at = v;
             }
         }

@@ -16,31 +16,29 @@ Severity SeverityOf(std::string_view code) {
 }  // namespace
 
 Finding& Reporter::push(std::string_view code, RowLine source, TableId table, int row,
-                        std::string message) {
-    Finding& finding = findings_.emplace_back();
+                        std::string_view message) {
+    Finding finding;
     finding.code = code;
     finding.severity = SeverityOf(code);
     finding.file = source.file;
     finding.line = source.line;
     finding.table = table;
     finding.row = row;
-    finding.message = std::move(message);
-    // A message built by appending holds up to twice its length; a quarter of a million
-    // findings keep only what they say.
-    finding.message.shrink_to_fit();
-    return finding;
+    finding.message = message;
+    return findings_.push_back(finding);
 }
 
-Finding& Reporter::add(std::string_view code, TableId table, int row, std::string message) {
-    return push(code, lines_.of(table, row), table, row, std::move(message));
+Finding& Reporter::add(std::string_view code, TableId table, int row, std::string_view message) {
+    return push(code, lines_.of(table, row), table, row, message);
 }
 
-Finding& Reporter::addAtCorner(std::string_view code, int row, int corner, std::string message) {
+Finding& Reporter::addAtCorner(std::string_view code, int row, int corner,
+                               std::string_view message) {
     RowLine source = lines_.of(TableId::ParcelCorners, corner, row);
     if (source.line == 0) {
         source = lines_.of(TableId::Parcels, row);
     }
-    return push(code, source, TableId::Parcels, row, std::move(message));
+    return push(code, source, TableId::Parcels, row, message);
 }
 
 std::string Fixed(double value, int digits) {

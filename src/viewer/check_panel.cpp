@@ -69,8 +69,7 @@ void FindingsModel::rebuild() {
                 c = fa.code.compare(fb.code);
                 break;
             case Page:
-                c = (fa.table ? TableNumber(*fa.table) : 0) -
-                    (fb.table ? TableNumber(*fb.table) : 0);
+                c = TableNumber(fa.table) - TableNumber(fb.table);
                 break;
             case Row:
                 c = fa.row < fb.row ? -1 : fa.row > fb.row;
@@ -118,11 +117,8 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
         case Code:
             return QString::fromUtf8(f.code.data(), static_cast<qsizetype>(f.code.size()));
         case Page:
-            if (f.table) {
-                const std::string_view caption = TableOf(*f.table).caption;
-                return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
-            }
-            return {};
+            return QString::fromUtf8(TableOf(f.table).caption.data(),
+                                     static_cast<qsizetype>(TableOf(f.table).caption.size()));
         case Row:
             return f.row;
         case Line:

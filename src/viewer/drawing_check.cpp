@@ -39,10 +39,8 @@ std::shared_ptr<const DrawingCheck> CheckDrawing(const LoadedDrawing& loaded,
     result->places.reserve(result->findings.size());
     for (const check::Finding& f : result->findings) {
         std::optional<uint32_t> feature;
-        if (f.table) {
-            if (auto found = byRow.find(RowKey(*f.table, f.row)); found != byRow.end()) {
-                feature = found->second;
-            }
+        if (auto found = byRow.find(RowKey(f.table, f.row)); found != byRow.end()) {
+            feature = found->second;
         }
         std::optional<Vertex> place = f.at;
         if (!place && feature && !drawing.vertices(*feature).empty()) {
