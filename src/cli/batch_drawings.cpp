@@ -134,7 +134,12 @@ std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
                                   it->second + "; not converted";
             }
             if (drawing.problem.empty() && !args.force && NewerThanInputs(drawing)) {
-                drawing.skipped = drawing.output + " is newer than its inputs (--force runs it)";
+                // A Shapefile's sets are named together.
+                const std::string written =
+                    WrittenFiles(drawing.output).size() == 1
+                        ? drawing.output + " is"
+                        : fs::path(drawing.output).replace_extension().string() + "-*.shp are";
+                drawing.skipped = written + " newer than its inputs (--force runs it)";
             }
         }
         drawings.push_back(std::move(drawing));
