@@ -2,6 +2,7 @@
 
 #include <geos_c.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <limits>
@@ -89,7 +90,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     std::vector<Geometry> surveyed;  // as the corners give it
     std::vector<Geometry> repaired;  // those of the parcels that were not valid, made valid
     // What the overlay takes: the surveyed polygon when it is valid (not a copy of it), else its
-    // repair; null when that failed.
+    // repair; null when it has none.
     std::vector<const GEOSGeometry*> valid;
     surveyed.reserve(n);
     valid.reserve(n);
@@ -100,7 +101,6 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     for (size_t i = 0; i < n; ++i) {
         const ParcelShape& parcel = parcels[i];
         Geometry polygon = PolygonOf(h, parcel.ring);
-        Geometry made(nullptr, {h});
         const GEOSGeometry* overlay = nullptr;
         if (!polygon) {
             report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
@@ -118,13 +118,6 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                                parcel.name + ": parsel sınırı geçerli bir çokgen değil (" +
                                    (reason ? std::string(reason) : geos.lastError()) + ")");
                 finding.at = PointOf(h, where.get());
-                made.reset(GEOSMakeValid_r(h, polygon.get()));
-                overlay = made.get();
-                if (!made) {
-                    report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
-                               parcel.name + ": parsel geçerli hale getirilemedi (" +
-                                   geos.lastError() + ")");
-                }
             }
             GEOSFree_r(h, reason);
             GEOSSTRtree_insert_r(h, rawTree, polygon.get(),
@@ -132,12 +125,32 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
         }
         surveyed.push_back(std::move(polygon));
         valid.push_back(overlay);
-        if (made) {
-            repaired.push_back(std::move(made));
-        }
     }
 
+    // A parcel that is not valid is made valid only where the overlay needs it: when its box
+    // meets another parcel's. Making a crossed boundary valid is the dearest step of the check,
+    // and most such parcels have no neighbour to overlap.
     std::vector<size_t> near;
+    for (size_t i = 0; i < n; ++i) {
+        if (!surveyed[i] || valid[i] != nullptr) {
+            continue;
+        }
+        near.clear();
+        GEOSSTRtree_query_r(h, rawTree, surveyed[i].get(), &Collect, &near);
+        if (std::none_of(near.begin(), near.end(), [i](size_t j) { return j != i; })) {
+            continue;
+        }
+        Geometry made(GEOSMakeValid_r(h, surveyed[i].get()), {h});
+        if (!made) {
+            report.add(
+                "parcel-overlay-failed", TableId::Parcels, parcels[i].row,
+                parcels[i].name + ": parsel geçerli hale getirilemedi (" + geos.lastError() + ")");
+            continue;
+        }
+        valid[i] = made.get();
+        repaired.push_back(std::move(made));
+    }
+
     for (size_t i = 0; i < n; ++i) {
         if (!surveyed[i]) {
             continue;
