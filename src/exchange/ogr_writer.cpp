@@ -154,14 +154,15 @@ void MoveAllInPlace(const std::vector<std::pair<std::string, std::string>>& move
 // The most bytes a .dbf text field holds.
 constexpr size_t kDbfTextLimit = 254;
 
-struct FieldSpec {
+// A field of an exported layer: its name and type.
+struct ExportField {
     const char* name;
     OGRFieldType type;
 };
 
 // The fields of each kind's layer, in ExportKind order; "kind" first in every one.
-const std::vector<FieldSpec>& FieldsOf(ExportKind kind) {
-    static const std::vector<FieldSpec> kFields[kExportKinds] = {
+const std::vector<ExportField>& FieldsOf(ExportKind kind) {
+    static const std::vector<ExportField> kFields[kExportKinds] = {
         {{"kind", OFTString},
          {"number", OFTString},
          {"z", OFTReal},
@@ -455,22 +456,22 @@ class OgrWriter final : public ExchangeWriter {
             return datasets.back().get();
         };
         auto layer = [&](GDALDataset* dataset, const char* name, OGRwkbGeometryType geometry,
-                         const std::vector<FieldSpec>& fields) {
+                         const std::vector<ExportField>& fields) {
             OGRLayer* created =
                 dataset->CreateLayer(name, const_cast<OGRSpatialReference*>(systems.target()),
                                      geometry, const_cast<char**>(layerOptions_.data()));
             if (created == nullptr) {
                 ThrowGdal("cannot create the layer " + std::string(name));
             }
-            for (const FieldSpec& spec : fields) {
-                OGRFieldDefn field(spec.name, spec.type);
-                if (spec.type == OFTString && layout_ == Layout::FilePerKind) {
+            for (const ExportField& wanted : fields) {
+                OGRFieldDefn field(wanted.name, wanted.type);
+                if (wanted.type == OFTString && layout_ == Layout::FilePerKind) {
                     // A .dbf text field is 80 characters unless told otherwise; 254 is the
                     // most it holds.
                     field.SetWidth(static_cast<int>(kDbfTextLimit));
                 }
                 if (created->CreateField(&field) != OGRERR_NONE) {
-                    ThrowGdal("cannot create the field " + std::string(spec.name));
+                    ThrowGdal("cannot create the field " + std::string(wanted.name));
                 }
             }
             return created;
@@ -486,15 +487,15 @@ class OgrWriter final : public ExchangeWriter {
             create(target.filename().string());
             moves.emplace_back(folder.path() + "/" + target.filename().string(), path);
         }
-        std::vector<FieldSpec> allFields;  // a GeoJSON collection's: every kind's
+        std::vector<ExportField> allFields;  // a GeoJSON collection's: every kind's
         for (const ExportKindEntry& kind : kExportKindRows) {
-            for (const FieldSpec& spec : FieldsOf(kind.kind)) {
+            for (const ExportField& wanted : FieldsOf(kind.kind)) {
                 bool known = false;
-                for (const FieldSpec& have : allFields) {
-                    known = known || std::string_view(have.name) == spec.name;
+                for (const ExportField& have : allFields) {
+                    known = known || std::string_view(have.name) == wanted.name;
                 }
                 if (!known) {
-                    allFields.push_back(spec);
+                    allFields.push_back(wanted);
                 }
             }
         }
