@@ -58,11 +58,12 @@ std::vector<std::string> WrittenFiles(const std::string& output) {
     return files;
 }
 
-// True when every file of `output` exists and was written after every input file that exists.
-bool NewerThanInputs(const BatchDrawing& drawing) {
+// True when every file of the drawing's output exists and was written after every input file
+// that exists.
+bool NewerThanInputs(const BatchDrawing& drawing, const std::vector<std::string>& files) {
     std::error_code ec;
     fs::file_time_type written = fs::file_time_type::max();
-    for (const std::string& file : WrittenFiles(drawing.output)) {
+    for (const std::string& file : files) {
         const fs::file_time_type time = fs::last_write_time(file, ec);
         if (ec || !fs::is_regular_file(file, ec)) {
             return false;
@@ -133,10 +134,11 @@ std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
                 drawing.problem = "its output " + drawing.output + " is also that of " +
                                   it->second + "; not converted";
             }
-            if (drawing.problem.empty() && !args.force && NewerThanInputs(drawing)) {
+            const std::vector<std::string> files = WrittenFiles(drawing.output);
+            if (drawing.problem.empty() && !args.force && NewerThanInputs(drawing, files)) {
                 // A Shapefile's sets are named together.
                 const std::string written =
-                    WrittenFiles(drawing.output).size() == 1
+                    files.size() == 1
                         ? drawing.output + " is"
                         : fs::path(drawing.output).replace_extension().string() + "-*.shp are";
                 drawing.skipped = written + " newer than its inputs (--force runs it)";

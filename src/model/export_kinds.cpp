@@ -5,8 +5,8 @@ namespace plotaktar {
 std::string ShapefileSetPath(const std::string& target, const ExportKindEntry& kind) {
     // The name's bytes are kept as they are: only the extension after the last dot of the file
     // name is replaced.
-    const size_t name =
-        target.find_last_of("/\\") == std::string::npos ? 0 : target.find_last_of("/\\") + 1;
+    const size_t slash = target.find_last_of("/\\");
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
     size_t dot = target.rfind('.');
     if (dot == std::string::npos || dot <= name) {
         dot = target.size();

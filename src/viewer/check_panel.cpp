@@ -116,9 +116,10 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
             return SeverityText(f.severity);
         case Code:
             return QString::fromUtf8(f.code.data(), static_cast<qsizetype>(f.code.size()));
-        case Page:
-            return QString::fromUtf8(TableOf(f.table).caption.data(),
-                                     static_cast<qsizetype>(TableOf(f.table).caption.size()));
+        case Page: {
+            const std::string_view caption = TableOf(f.table).caption;
+            return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+        }
         case Row:
             return f.row;
         case Line:
