@@ -160,6 +160,25 @@ TEST_F(HostilePaths, EndlessDevicesAreNotRead) {
     }
 }
 
+// A test folder's clean-up gives its own entries their permissions back, never what a link in
+// it names: run as root, following the link would change the mode of a file outside the folder.
+TEST(TempDirCleanUp, LeavesWhatItsLinksNameAsTheyWere) {
+    TempDir outside;
+    const std::string target = outside.write("target", "x");
+    ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+    {
+        TempDir dir;
+        fs::create_directory(dir.file("sub"));
+        fs::create_symlink(target, dir.file("sub/link"));
+        fs::create_directory_symlink(outside.path(), dir.file("dirlink"));
+        ASSERT_EQ(chmod(dir.file("sub").c_str(), 0), 0);
+    }
+    struct stat after {};
+    ASSERT_EQ(stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, 0600u);
+    EXPECT_TRUE(fs::exists(target));
+}
+
 // Needs a user without read permission on the file: the tests drop from root to nobody in a
 // child process, or run as they are when they are unprivileged already.
 TEST_F(HostilePaths, FilesWithoutReadPermission) {
