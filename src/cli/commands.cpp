@@ -228,8 +228,7 @@ Conversion ConvertFiles(const ImportPaths& paths, const std::string& output,
 std::string ExportProblem(const std::string& message, int fileError, const std::string& output) {
     // The window's fixed text, and what it means for this path.
     return fileError == 0 ? Utf8FromCp1254(ErrorBoxText(message))
-                          : Utf8FromCp1254(message) + " (" +
-                                platform::WriteFailureCause(fileError, output) + ")";
+                          : platform::WriteFailureText(Utf8FromCp1254(message), fileError, output);
 }
 
 int RunSession(const std::vector<Step>& steps, std::FILE* out, std::FILE* err) {

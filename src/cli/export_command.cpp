@@ -48,6 +48,11 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         PrintProblem(err, args.output, "no writer of the format " + args.format);
         return kExitUsage;
     }
+    // A device, a pipe or a socket cannot take a format of several files or a temporary.
+    if (const std::string refusal = writer->targetRefusal(args.output); !refusal.empty()) {
+        PrintProblem(err, args.output, refusal);
+        return kExitUsage;
+    }
     try {
         // A coordinate system PROJ does not know is a usage error, found before the import.
         const Reprojection systems(args.crs, args.to);
@@ -67,9 +72,9 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         ImportFiles(workspace, paths, observer);
         result = writer->exportWorkspace(workspace, settings, args.output);
     } catch (const FileError& e) {
-        PrintProblem(err, args.output,
-                     Utf8FromCp1254(e.message()) + " (" +
-                         platform::WriteFailureCause(e.errorNumber(), args.output) + ")");
+        PrintProblem(
+            err, args.output,
+            platform::WriteFailureText(Utf8FromCp1254(e.message()), e.errorNumber(), args.output));
         return kExitFailed;
     } catch (const Error& e) {
         PrintProblem(err, args.output, Utf8FromCp1254(e.message()));

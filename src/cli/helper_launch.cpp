@@ -11,9 +11,26 @@
 
 #include "cli/commands.h"
 #include "cli/helper_launch.h"
+#include "platform/files.h"
 #include "platform/program.h"
 
 namespace plotaktar::cli {
+
+namespace {
+
+// What an abnormal end of the helper means for its output (the value of its "-o"): a file is
+// only ever replaced whole, so it stays as it was; a device, a pipe or a socket is written in
+// place and may have taken part of the bytes.
+std::string OutputAfterAbnormalEnd(const std::vector<std::string>& args) {
+    for (size_t i = 0; i + 1 < args.size() && args[i] != "--"; ++i) {
+        if (args[i] == "-o" && !platform::NonFileKind(args[i + 1]).empty()) {
+            return "; " + args[i + 1] + " may be incomplete\n";
+        }
+    }
+    return "; the output was left as it was\n";
+}
+
+}  // namespace
 
 int StartHelper(const HelperProgram& helper, const std::vector<std::string>& args, std::FILE* err) {
     std::fflush(stdout);
@@ -39,7 +56,7 @@ int StartHelper(const HelperProgram& helper, const std::vector<std::string>& arg
     if (end.signal == SIGKILL) {
         line += "; the system may have run out of memory";
     }
-    line += "; the output was left as it was\n";
+    line += OutputAfterAbnormalEnd(args);
     std::fwrite(line.data(), 1, line.size(), err);
     return kExitFailed;
 }

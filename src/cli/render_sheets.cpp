@@ -74,12 +74,17 @@ int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter
     texts.crs = CrsText(args.epsg);
     texts.date = QDate::currentDate();
     const std::vector<std::string> names = SheetFileNames(args.output, format, plan->pageCount());
+    if (const std::string refusal = SheetTargetRefusal(args.output, format, plan->pageCount());
+        !refusal.empty()) {
+        PrintProblem(err, args.output, refusal);
+        return kExitUsage;
+    }
     std::string problem;
     try {
         WriteSheets(drawing, *plan, texts, filter, format, args.dpi, args.output, temporaryChanged);
     } catch (const FileError& e) {
-        problem = Utf8FromCp1254(e.message()) + " (" +
-                  platform::WriteFailureCause(e.errorNumber(), args.output) + ")";
+        problem =
+            platform::WriteFailureText(Utf8FromCp1254(e.message()), e.errorNumber(), args.output);
     } catch (const std::exception& e) {
         problem = Utf8FromCp1254(MessageOf(e));
     }

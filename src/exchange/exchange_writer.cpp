@@ -22,9 +22,17 @@ const ExchangeWriter* ExchangeWriterFor(std::string_view formatName) {
     return nullptr;
 }
 
+std::string ExchangeWriter::targetRefusal(const std::string& path) const {
+    return format().streams ? std::string()
+                            : NonFileRefusal(std::string(format().description) + " output", path);
+}
+
 ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
                                              const ExportSettings& settings,
                                              const std::string& path) const {
+    if (const std::string refusal = targetRefusal(path); !refusal.empty()) {
+        throw Error(refusal);
+    }
     int target = fixedTarget() != 0 ? fixedTarget() : settings.targetEpsg;
     if (format().needsCoordinateSystem && settings.sourceEpsg == 0) {
         throw Error(std::string(format().description) +

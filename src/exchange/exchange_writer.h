@@ -44,6 +44,11 @@ class ExchangeWriter : public OutputWriter {
     ExportResult exportWorkspace(const Workspace& workspace, const ExportSettings& settings,
                                  const std::string& path) const;
 
+    // Why `path` cannot take this format ("is a device; Shapefile output can only be written
+    // to files"): a device, a pipe or a socket for a format that does not stream. Empty when it
+    // can.
+    std::string targetRefusal(const std::string& path) const;
+
     // OutputWriter: the workspace of the loaded drawing, in options.coordinateSystem.
     void write(const LoadedDrawing& drawing, const OutputOptions& options,
                const std::string& path) const override;

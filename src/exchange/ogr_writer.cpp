@@ -9,6 +9,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,14 +41,54 @@ void RegisterDrivers() {
     });
 }
 
+// A failure GDAL reported, with the system's error code as it stood then.
+class GdalError : public Error {
+  public:
+    GdalError(const std::string& message, int systemError)
+        : Error(message), systemError_(systemError) {}
+    int systemError() const { return systemError_; }
+
+  private:
+    int systemError_;
+};
+
 [[noreturn]] void ThrowGdal(const std::string& what) {
+    const int systemError = errno;
     std::string message = what;
     const char* detail = CPLGetLastErrorMsg();
     if (detail != nullptr && *detail != '\0') {
         message += ": ";
         message += detail;
     }
-    throw Error(message);
+    throw GdalError(message, systemError);
+}
+
+// Free space below this on the temporary's file system means GDAL's failure was the disk being
+// full: a page or a record GDAL could not write is smaller.
+constexpr uint64_t kNearlyFull = 256 * 1024;
+
+// True when a GDAL failure while writing into `folder` came from a full disk. GDAL words it
+// after what it could no longer read back ("no such table: gpkg_geometry_columns", ".shp file
+// is unreadable, or corrupt"); the system's code, SQLite's own text for SQLITE_FULL or the free
+// space left on the folder's file system tell the cause.
+bool FailedForSpace(const GdalError& failure, const std::string& folder) {
+    const int code = failure.systemError();
+    if (code == ENOSPC || code == EDQUOT || code == EFBIG) {
+        return true;
+    }
+    const std::string& message = failure.message();
+    for (const char* sign : {"database or disk is full", "No space left on device",
+                             "Disk quota exceeded", "File too large"}) {
+        if (message.find(sign) != std::string::npos) {
+            return true;
+        }
+    }
+    struct statvfs space;
+    if (statvfs(folder.c_str(), &space) != 0) {
+        return false;
+    }
+    const uint64_t blocks = geteuid() == 0 ? space.f_bfree : space.f_bavail;
+    return blocks * space.f_frsize < kNearlyFull;
 }
 
 [[noreturn]] void ThrowFile(int error, const std::string& path) {
@@ -441,6 +482,23 @@ class OgrWriter final : public ExchangeWriter {
             cache.emplace("OGR_SQLITE_CACHE", "16", true);
         }
         TemporaryFolder folder(path);
+        try {
+            return writeInFolder(features, systems, path, progress, driver, folder);
+        } catch (const GdalError& failure) {
+            if (FailedForSpace(failure, folder.path())) {
+                ThrowFile(ENOSPC, path);
+            }
+            throw;
+        }
+    }
+
+  private:
+    // Writes the datasets into `folder` and moves the finished files over their targets.
+    std::vector<std::string> writeInFolder(ExportFeatures& features, const Reprojection& systems,
+                                           const std::string& path,
+                                           const std::function<bool(uint64_t)>& progress,
+                                           GDALDriver* driver,
+                                           const TemporaryFolder& folder) const {
         const fs::path target(path);
         // The finished files and where each goes.
         std::vector<std::pair<std::string, std::string>> moves;
@@ -575,7 +633,6 @@ class OgrWriter final : public ExchangeWriter {
         return {path};
     }
 
-  private:
     std::string_view formatName_;
     const char* driver_;
     Layout layout_;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/text.h"
+#include "platform/files.h"
 
 namespace plotaktar {
 
@@ -22,18 +23,24 @@ constexpr std::string_view kKmlExtensions[] = {".kml"};
 constexpr OutputOption kExchangeOptions[] = {{"--crs", "CRS"}, {"--to", "CRS"}};
 
 constexpr std::array<OutputFormatInfo, 9> kFormats = {{
-    {"plt", "plot file", kPlotExtensions, {}, kCliProgram, false},
-    {"png", "PNG picture", kPngExtensions, kPictureOptions, kRenderProgram, false},
-    {"svg", "SVG picture", kSvgExtensions, kPictureOptions, kRenderProgram, false},
-    {"pdf", "PDF picture", kPdfExtensions, kPictureOptions, kRenderProgram, false},
-    {"dxf", "DXF drawing", kDxfExtensions, kExchangeOptions, kExportProgram, false},
-    {"gpkg", "GeoPackage", kGpkgExtensions, kExchangeOptions, kExportProgram, false},
-    {"shp", "Shapefile", kShpExtensions, kExchangeOptions, kExportProgram, false},
-    {"geojson", "GeoJSON", kGeoJsonExtensions, kExchangeOptions, kExportProgram, true},
-    {"kml", "KML", kKmlExtensions, kExchangeOptions, kExportProgram, true},
+    {"plt", "plot file", kPlotExtensions, {}, kCliProgram, false, true},
+    {"png", "PNG picture", kPngExtensions, kPictureOptions, kRenderProgram, false, true},
+    {"svg", "SVG picture", kSvgExtensions, kPictureOptions, kRenderProgram, false, true},
+    {"pdf", "PDF picture", kPdfExtensions, kPictureOptions, kRenderProgram, false, true},
+    {"dxf", "DXF drawing", kDxfExtensions, kExchangeOptions, kExportProgram, false, true},
+    {"gpkg", "GeoPackage", kGpkgExtensions, kExchangeOptions, kExportProgram, false, false},
+    {"shp", "Shapefile", kShpExtensions, kExchangeOptions, kExportProgram, false, false},
+    {"geojson", "GeoJSON", kGeoJsonExtensions, kExchangeOptions, kExportProgram, true, false},
+    {"kml", "KML", kKmlExtensions, kExchangeOptions, kExportProgram, true, false},
 }};
 
 }  // namespace
+
+std::string NonFileRefusal(std::string_view what, const std::string& path) {
+    const std::string kind = platform::NonFileKind(path);
+    return kind.empty() ? std::string()
+                        : "is " + kind + "; " + std::string(what) + " can only be written to files";
+}
 
 std::span<const OutputFormatInfo> OutputFormats() {
     return kFormats;

@@ -32,7 +32,16 @@ struct OutputFormatInfo {
     // True for a format that places the drawing on the earth and so needs its coordinate
     // system named.
     bool needsCoordinateSystem;
+    // True for a format written as one file straight through, which a device, a pipe or a
+    // socket can take in place; false for one that writes several files or goes through a
+    // temporary of its own (GDAL's formats).
+    bool streams;
 };
+
+// Why `path` cannot take `what` ("Shapefile output", "sheets of several pages"), which is
+// written only to files: "is a device; WHAT can only be written to files" for a device, a pipe
+// or a socket (links followed); the empty text for a file, a folder or nothing.
+std::string NonFileRefusal(std::string_view what, const std::string& path);
 
 // Every output format, the plot file first.
 std::span<const OutputFormatInfo> OutputFormats();

@@ -43,9 +43,29 @@ bool IsExistingNonRegularFile(const std::string& path);
 bool IsWindowsDeviceName(std::string_view path);
 
 // What a file error of writing `path` means, said plainly for the command line: what the
-// program finds out about the path (a missing folder, a directory, a pipe without a reader or
-// whose reader closed early, a device name of Windows), otherwise the system's own words.
+// program finds out about the path (a missing folder, a directory, a folder that takes no new
+// files, a pipe without a reader or whose reader closed early, a device name of Windows),
+// otherwise the system's own words.
 std::string WriteFailureCause(int systemError, const std::string& path);
+
+// True when `path` names an existing regular file (links followed).
+bool IsExistingRegularFile(const std::string& path);
+
+// The whole text of a file error of writing `path`: "MESSAGE (CAUSE)", with "; PATH left as it
+// was" when a regular file stands at the path, which a failed write never touches.
+inline std::string WriteFailureText(const std::string& message, int systemError,
+                                    const std::string& path) {
+    std::string text = message + " (" + WriteFailureCause(systemError, path) + ")";
+    if (IsExistingRegularFile(path)) {
+        text += "; " + path + " left as it was";
+    }
+    return text;
+}
+
+// What stands at `path` when it is neither a regular file nor a folder: "a device", "a pipe" or
+// "a socket" (links followed); the empty text otherwise, a missing path included. Such a target
+// is written in place, so only a format that writes one file straight through can take it.
+std::string NonFileKind(const std::string& path);
 
 // Opens `path` for writing bytes, created or truncated. Returns null with errno set on failure.
 std::FILE* OpenForWriting(const std::string& path);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/files.h"
@@ -32,6 +33,41 @@ class FileDescriptor {
 // O_NONBLOCK keeps the open itself from waiting on a FIFO without a writer.
 int OpenWithoutWaiting(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+// The folder that holds the file written at `path` (links at its end followed), as "out/".
+std::string FolderOfTarget(const std::string& path) {
+    struct stat link;
+    std::string target = path;
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    const size_t slash = target.rfind('/');
+    return slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+}
+
+// Why a write to `path` was refused by its folder rather than by the file: the folder takes no
+// new file (so no temporary), or it is sticky and lets only the file's owner replace it. The
+// empty text when the folder is not the cause.
+std::string RefusingFolder(const std::string& path) {
+    const std::string folder = FolderOfTarget(path);
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return {};
+    }
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        return "its folder " + folder + " takes no new files";
+    }
+    struct stat file;
+    const uid_t me = geteuid();
+    if ((info.st_mode & S_ISVTX) != 0 && me != 0 && stat(path.c_str(), &file) == 0 &&
+        file.st_uid != me && info.st_uid != me) {
+        return "its folder " + folder + " lets only the file's owner replace it";
+    }
+    return {};
 }
 
 }  // namespace
@@ -103,6 +139,12 @@ std::string WriteFailureCause(int systemError, const std::string& path) {
     struct stat info;
     const bool exists = stat(path.c_str(), &info) == 0;
     switch (systemError) {
+        case EACCES:
+        case EPERM:
+            if (std::string folder = RefusingFolder(path); !folder.empty()) {
+                return folder;
+            }
+            break;
         case ENOENT:
         case ENOTDIR: {
             const size_t slash = path.rfind('/');
@@ -130,6 +172,32 @@ std::string WriteFailureCause(int systemError, const std::string& path) {
         return "is a directory, not a file";
     }
     return std::strerror(systemError);
+}
+
+}  // namespace plotaktar::platform
+
+namespace plotaktar::platform {
+
+std::string NonFileKind(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+        return "a device";
+    }
+    if (S_ISFIFO(info.st_mode)) {
+        return "a pipe";
+    }
+    if (S_ISSOCK(info.st_mode)) {
+        return "a socket";
+    }
+    return {};
+}
+
+bool IsExistingRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 }  // namespace plotaktar::platform

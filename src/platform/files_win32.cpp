@@ -183,3 +183,47 @@ std::string WriteFailureCause(int systemError, const std::string& path) {
 }
 
 }  // namespace plotaktar::platform
+
+namespace plotaktar::platform {
+
+namespace {
+
+// "NUL" (with any extension, in any case), the device that discards, or a path in the device
+// namespace (\\.\pipe\NAME, \\.\COM1).
+std::string WindowsDeviceKind(std::string_view path) {
+    if (path.starts_with("\\\\.\\") || path.starts_with("//./")) {
+        const std::string_view rest = path.substr(4);
+        const bool pipe = rest.size() > 5 &&
+                          (rest.substr(0, 4) == "pipe" || rest.substr(0, 4) == "PIPE") &&
+                          (rest[4] == '\\' || rest[4] == '/');
+        return pipe ? "a pipe" : "a device";
+    }
+    const size_t slash = path.find_last_of(kPathSeparators);
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    name = name.substr(0, name.find('.'));
+    if (name.size() == 3 && (name[0] | 0x20) == 'n' && (name[1] | 0x20) == 'u' &&
+        (name[2] | 0x20) == 'l') {
+        return "a device";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string NonFileKind(const std::string& path) {
+    return WindowsDeviceKind(path);
+}
+
+bool IsExistingRegularFile(const std::string& path) {
+    if (!WindowsDeviceKind(path).empty() || IsWindowsDeviceName(path)) {
+        return false;
+    }
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (!wide) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(wide->c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace plotaktar::platform

@@ -13,18 +13,24 @@ std::string FileErrorMessage(int systemError);
 
 // A file being written to `path` so that the path only ever holds either its old contents or
 // the complete new file. The constructor creates a temporary file beside the target; the bytes
-// go there, and commit() flushes, closes and puts it in place of the target. Destroying a file
-// that was not committed removes the temporary and leaves the target untouched.
+// go there, and commit() flushes, closes and renames it over the target. Destroying a file that
+// was not committed removes the temporary and leaves the target untouched.
 //
+// A regular file (or a path where none exists yet) is only ever replaced by that rename, never
+// written into: where no temporary can be made beside it (its folder takes no new files) or the
+// rename would be refused (POSIX: a sticky folder and another user's file; Windows: another
+// program holding the target open), nothing is written and the constructor or commit() throws
+// "File access denied" (Windows: the system's code for the refusal), the target as it was.
 // An existing target must be writable ("File access denied" otherwise) and keeps its
 // permissions (POSIX: its mode and, where allowed, its owner; Windows: its hidden, system and
-// archive attributes, the folder's inherited permissions applying as to any new file). When the
-// target exists and is writable but its folder takes no temporary (or would refuse to replace it),
-// or it is not a regular file (a device, a pipe), the target itself is opened without truncating
-// it, the bytes are collected in memory and written only at commit(): a failure before leaves it
-// untouched, and a failing write puts the old contents back where the file can be read. On POSIX,
-// symbolic links are resolved first: the file a link points to gets the new contents, and the link
-// stays.
+// archive attributes, the folder's inherited permissions applying as to any new file).
+//
+// Only a target that is no regular file (a device, a pipe, a socket) is written in place: it is
+// opened without truncating, the bytes are collected in memory and written only at commit(), so
+// a failure before leaves it untouched; a failure or an interruption during commit() may leave
+// part of the bytes written. Formats that write several files or need a temporary of their own
+// refuse such a target before they start (platform::NonFileKind names it). On POSIX, symbolic
+// links are resolved first: the file a link points to gets the new contents, and the link stays.
 //
 // Every failure throws FileError with FileErrorMessage's text and the system's code.
 class ReplacingFile {

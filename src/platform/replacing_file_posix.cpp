@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <optional>
 #include <random>
 #include <string>
 
@@ -89,26 +88,6 @@ std::string RandomSuffix() {
     return suffix;
 }
 
-// The whole contents of an open file, or nothing when it cannot be read.
-std::optional<std::string> ReadWhole(int fd) {
-    std::string bytes;
-    char chunk[1 << 16];
-    for (off_t offset = 0;;) {
-        ssize_t n = pread(fd, chunk, sizeof chunk, offset);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return std::nullopt;
-        }
-        if (n == 0) {
-            return bytes;
-        }
-        bytes.append(chunk, static_cast<size_t>(n));
-        offset += n;
-    }
-}
-
 }  // namespace
 
 std::string FileErrorMessage(int errorNumber) {
@@ -136,23 +115,20 @@ std::string FileErrorMessage(int errorNumber) {
 struct ReplacingFile::State {
     std::string target;
     std::string temporary;
-    std::string pending;  // the whole file, when written in place
+    std::string pending;  // the whole file, when a device, pipe or socket is written in place
     bool exists = false;  // the target existed; its mode and owner follow
     mode_t mode = 0;
     uid_t owner = 0;
     gid_t group = 0;
     bool inPlace = false;
-    bool regular = true;
     bool committed = false;
     int fd = -1;
 
     ~State() { discard(); }
-    void openInPlace();
     void openDevice();
-    bool createTemporary();
+    void createTemporary();
     void writeAll(std::string_view bytes);
     void closeFile();
-    void writeInPlace();
     void discard();
 };
 
@@ -181,10 +157,15 @@ ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<
     s.mode = info.st_mode & 0777;
     s.owner = info.st_uid;
     s.group = info.st_gid;
-    s.regular = S_ISREG(info.st_mode);
-    if (!s.regular || StickyDirectoryRefusesRename(s.target, info) || !s.createTemporary()) {
-        s.openInPlace();
+    if (!S_ISREG(info.st_mode)) {
+        s.openDevice();
+        return;
     }
+    // The rename at commit would be refused: refuse now, before anything is written.
+    if (StickyDirectoryRefusesRename(s.target, info)) {
+        ThrowFileError(EACCES);
+    }
+    s.createTemporary();
 }
 
 ReplacingFile::~ReplacingFile() = default;
@@ -197,8 +178,9 @@ const std::string& ReplacingFile::temporaryPath() const {
     return state_->temporary;
 }
 
-// Returns false, for an existing target, when its directory takes no new file.
-bool ReplacingFile::State::createTemporary() {
+// Fails (EACCES, EROFS ...) when the directory takes no new file: the target is then never
+// written into, whatever its own permissions.
+void ReplacingFile::State::createTemporary() {
     std::string base = BasePart(target).substr(0, kMaxBaseInTemporary);
     std::string prefix = DirectoryPart(target) + base + ".tmp-";
     for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
@@ -215,45 +197,20 @@ bool ReplacingFile::State::createTemporary() {
                 }
                 (void)fchmod(fd, mode);
             }
-            return true;
+            return;
         }
         if (errno == EEXIST || errno == EINTR) {
             continue;
-        }
-        if (exists && (errno == EACCES || errno == EPERM || errno == EROFS)) {
-            return false;
         }
         ThrowFileError(errno);
     }
     ThrowFileError(EEXIST);
 }
 
-void ReplacingFile::State::openInPlace() {
-    if (!regular) {
-        openDevice();
-        return;
-    }
-    // Not truncated here: the old contents stay until the new ones are complete in memory.
-    // Read access, where the file grants it, lets a failed write put the old contents back.
-    int opened;
-    do {
-        opened = open(target.c_str(), O_RDWR | O_CLOEXEC);
-    } while (opened < 0 && errno == EINTR);
-    if (opened < 0 && errno == EACCES) {
-        do {
-            opened = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        } while (opened < 0 && errno == EINTR);
-    }
-    if (opened < 0) {
-        ThrowFileError(errno);
-    }
-    fd = opened;
-    inPlace = true;
-}
-
-// A device or a pipe is opened for writing only. Opened without waiting, a pipe that nobody
-// reads fails at once (ENXIO) instead of taking the bytes into nowhere: reading it ourselves,
-// as read-write access would, reports a plot file written that no one ever received.
+// A device, a pipe or a socket is written in place, opened for writing only. Opened without
+// waiting, a pipe that nobody reads fails at once (ENXIO) instead of taking the bytes into nowhere:
+// reading it ourselves, as read-write access would, reports a plot file written that no one ever
+// received.
 void ReplacingFile::State::openDevice() {
     int opened;
     do {
@@ -299,7 +256,8 @@ void ReplacingFile::State::writeAll(std::string_view bytes) {
 void ReplacingFile::commit() {
     State& s = *state_;
     if (s.inPlace) {
-        s.writeInPlace();
+        s.writeAll(s.pending);
+        std::string().swap(s.pending);
     }
     // Devices and pipes cannot be synced; that is no failure of the file.
     if (fsync(s.fd) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
@@ -313,31 +271,6 @@ void ReplacingFile::commit() {
         s.temporary.clear();
     }
     s.committed = true;
-}
-
-void ReplacingFile::State::writeInPlace() {
-    if (!regular) {
-        writeAll(pending);
-        std::string().swap(pending);
-        return;
-    }
-    std::optional<std::string> old = ReadWhole(fd);
-    if (ftruncate(fd, 0) != 0) {
-        ThrowFileError(errno);
-    }
-    try {
-        writeAll(pending);
-    } catch (const FileError&) {
-        // A full disk part way: give the file its old contents back before reporting it.
-        if (old && ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0) {
-            try {
-                writeAll(*old);
-            } catch (const FileError&) {
-            }
-        }
-        throw;
-    }
-    std::string().swap(pending);
 }
 
 void ReplacingFile::State::closeFile() {

@@ -54,8 +54,8 @@ std::wstring RandomSuffix() {
     return suffix;
 }
 
-// Opens an existing file for writing in place, with read access where the file grants it (so
-// that a failed write can put the old contents back). Others may go on reading and writing it.
+// Opens an existing target for writing, to find what writing it would meet and, when it is no
+// disk file (a device, a pipe), to write it in place. Others may go on reading and writing it.
 HANDLE OpenExisting(const std::wstring& path) {
     constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr,
@@ -79,38 +79,6 @@ void WriteAll(HANDLE file, std::string_view bytes) {
         }
         bytes.remove_prefix(written);
     }
-}
-
-bool Rewind(HANDLE file) {
-    LARGE_INTEGER zero{};
-    return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-}
-
-// The whole contents of an open file from its start, or nothing when it cannot be read.
-std::optional<std::string> ReadWhole(HANDLE file) {
-    LARGE_INTEGER zero{};
-    if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    char chunk[1 << 16];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
-            return std::nullopt;
-        }
-        if (got == 0) {
-            return bytes;
-        }
-        bytes.append(chunk, got);
-    }
-}
-
-// The target given up on by MoveFileExW because another program holds it or
-// its folder refuses the change; writing into it may still be allowed.
-bool RefusedReplace(DWORD error) {
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
-           error == ERROR_LOCK_VIOLATION;
 }
 
 }  // namespace
@@ -141,17 +109,15 @@ struct ReplacingFile::State {
     std::string temporary;
     std::wstring wideTarget;
     std::wstring wideTemporary;
-    std::string pending;  // the whole file, when written in place
+    std::string pending;  // the whole file, when a device or a pipe is written in place
     bool exists = false;
     DWORD attributes = 0;  // those of an existing target that the new file keeps
     bool inPlace = false;
-    bool regular = true;
     bool committed = false;
     OwnedHandle file;
 
     ~State() { discard(); }
-    bool createTemporary();
-    void writeInPlace();
+    void createTemporary();
     void flushAndClose();
     void replaceTarget();
     void discard();
@@ -190,8 +156,9 @@ ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<
     if (!existing.valid()) {
         ThrowLastError();
     }
-    s.regular = GetFileType(existing.get()) == FILE_TYPE_DISK;
-    if (s.regular && s.createTemporary()) {
+    if (GetFileType(existing.get()) == FILE_TYPE_DISK) {
+        existing.reset();
+        s.createTemporary();
         return;
     }
     s.file.reset(existing.release());
@@ -208,8 +175,9 @@ const std::string& ReplacingFile::temporaryPath() const {
     return state_->temporary;
 }
 
-// Returns false, for an existing target, when its folder takes no new file.
-bool ReplacingFile::State::createTemporary() {
+// Fails ("File access denied") when the folder takes no new file: the target is then never
+// written into, whatever its own permissions.
+void ReplacingFile::State::createTemporary() {
     size_t nameStart = NameStart(wideTarget);
     std::wstring prefix = wideTarget.substr(0, nameStart) +
                           wideTarget.substr(nameStart, kMaxBaseInTemporary) + L".tmp-";
@@ -224,14 +192,11 @@ bool ReplacingFile::State::createTemporary() {
             }
             wideTemporary = std::move(name);
             temporary = Utf8FromWide(wideTemporary);
-            return true;
+            return;
         }
         DWORD error = GetLastError();
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
             continue;
-        }
-        if (exists && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-            return false;
         }
         ThrowFileError(error);
     }
@@ -250,7 +215,8 @@ void ReplacingFile::write(std::string_view bytes) {
 void ReplacingFile::commit() {
     State& s = *state_;
     if (s.inPlace) {
-        s.writeInPlace();
+        WriteAll(s.file.get(), s.pending);
+        std::string().swap(s.pending);
     }
     s.flushAndClose();
     if (!s.inPlace) {
@@ -259,34 +225,9 @@ void ReplacingFile::commit() {
     s.committed = true;
 }
 
-void ReplacingFile::State::writeInPlace() {
-    if (!regular) {
-        WriteAll(file.get(), pending);
-        std::string().swap(pending);
-        return;
-    }
-    std::optional<std::string> old = ReadWhole(file.get());
-    if (!Rewind(file.get())) {
-        ThrowLastError();
-    }
-    try {
-        WriteAll(file.get(), pending);
-    } catch (const FileError&) {
-        // A full disk part way: give the file its old contents back before reporting it.
-        if (old && Rewind(file.get())) {
-            try {
-                WriteAll(file.get(), *old);
-            } catch (const FileError&) {
-            }
-        }
-        throw;
-    }
-    std::string().swap(pending);
-}
-
 void ReplacingFile::State::flushAndClose() {
     // Devices and pipes cannot be flushed to a disk; that is no failure of the file.
-    if (!FlushFileBuffers(file.get()) && regular) {
+    if (!FlushFileBuffers(file.get()) && !inPlace) {
         ThrowLastError();
     }
     if (!CloseHandle(file.release())) {
@@ -303,28 +244,9 @@ void ReplacingFile::State::replaceTarget() {
         wideTemporary.clear();
         return;
     }
-    DWORD error = GetLastError();
-    if (!exists || !RefusedReplace(error)) {
-        ThrowFileError(error);
-    }
-    // Another program holds the target open, sharing writes but not its removal: write the new
-    // contents into it, as when its folder takes no temporary.
-    OwnedHandle temporaryFile(CreateFileW(wideTemporary.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::optional<std::string> contents =
-        temporaryFile.valid() ? ReadWhole(temporaryFile.get()) : std::nullopt;
-    temporaryFile.reset();
-    HANDLE existing = contents ? OpenExisting(wideTarget) : INVALID_HANDLE_VALUE;
-    if (existing == INVALID_HANDLE_VALUE) {
-        ThrowFileError(error);
-    }
-    file.reset(existing);
-    pending = std::move(*contents);
-    writeInPlace();
-    flushAndClose();
-    DeleteFileW(wideTemporary.c_str());
-    temporary.clear();
-    wideTemporary.clear();
+    // Another program holds the target open (without sharing its removal), or the folder
+    // refuses the change: the target stays as it was and the temporary goes.
+    ThrowLastError();
 }
 
 void ReplacingFile::State::discard() {

@@ -160,8 +160,7 @@ std::string SavePicture(const Drawing& drawing, const ViewTransform& view,
         PictureWriter(*format, view, filter).write(drawing, path, temporaryChanged);
     } catch (const FileError& e) {
         // What the error means for this path.
-        return Utf8FromCp1254(e.message()) + " (" +
-               platform::WriteFailureCause(e.errorNumber(), path) + ")";
+        return platform::WriteFailureText(Utf8FromCp1254(e.message()), e.errorNumber(), path);
     } catch (const Error& e) {
         return Utf8FromCp1254(e.message());
     }

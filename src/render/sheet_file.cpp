@@ -74,6 +74,12 @@ std::vector<std::string> SheetFileNames(const std::string& path, PictureFormat f
     return names;
 }
 
+std::string SheetTargetRefusal(const std::string& path, PictureFormat format, int pages) {
+    return SheetFileNames(path, format, pages).size() > 1
+               ? NonFileRefusal("sheets of several pages", path)
+               : std::string();
+}
+
 bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts& texts,
                  const RenderFilter& filter, PictureFormat format, int dpi, const std::string& path,
                  const std::function<void(const std::string&)>& temporaryChanged,
@@ -86,6 +92,9 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
     const PageLayout& page = plan.page;
     const int pages = plan.pageCount();
     const std::vector<std::string> names = SheetFileNames(path, format, pages);
+    if (const std::string refusal = SheetTargetRefusal(path, format, pages); !refusal.empty()) {
+        throw Error(refusal);
+    }
     std::vector<std::unique_ptr<platform::ReplacingFile>> files;
     auto done = [&](int p) {
         if (pageDone) {

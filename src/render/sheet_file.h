@@ -14,6 +14,11 @@ namespace plotaktar {
 // page's file; otherwise each page has its own, NAME-0.EXT the index, NAME-1.EXT, ... the sheets.
 std::vector<std::string> SheetFileNames(const std::string& path, PictureFormat format, int pages);
 
+// Why `path` cannot take these sheets: pages of their own would be named beside a device, a
+// pipe or a socket ("is a device; sheets of several pages can only be written to files"). Empty
+// when it can.
+std::string SheetTargetRefusal(const std::string& path, PictureFormat format, int pages);
+
 // The pixels a millimetre of a PNG sheet at `dpi`.
 inline double PixelsPerMm(int dpi) {
     return dpi / 25.4;
