@@ -1,13 +1,17 @@
 // plotaktar-cli export end to end: the sample written to every exchange format and read back
 // by independent readers (ezdxf, ogrinfo, cs2cs), and the bad inputs that must lose nothing.
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -252,6 +256,246 @@ TEST(Export, BadInputIsNamedAndNothingIsLostOrHalfWritten) {
     EXPECT_EQ(Listing(dir), before);
     EXPECT_EQ(ReadFile(dir.file("old.kml")), "old");
     EXPECT_EQ(ReadFile(dir.file("old-noktalar.shp")), "old");
+}
+
+// One way of writing an output: the arguments after the command word, with OUT where the
+// output's name goes.
+struct Writing {
+    std::string name;  // the row's name in failure messages
+    std::vector<std::string> args;
+    std::string extension;
+};
+
+std::vector<std::string> WithOutput(const Writing& w, const std::string& output) {
+    std::vector<std::string> args;
+    for (const std::string& arg : w.args) {
+        args.push_back(arg == "OUT" ? output : arg);
+    }
+    return args;
+}
+
+// Every command and format that writes a regular file, on the sample drawing.
+std::vector<Writing> EveryWriting() {
+    const std::string sample = Sample("pafta12.gplt");
+    std::vector<Writing> all = {
+        {"convert", {"convert", sample, "-o", "OUT"}, ".plt"},
+        {"render", {"render", sample, "-o", "OUT"}, ".png"},
+        {"sheets", {"render", sample, "--scale", "1000", "-o", "OUT"}, ".pdf"},
+    };
+    for (const char* format : {"dxf", "gpkg", "shp", "geojson", "kml"}) {
+        all.push_back(
+            {format, {"export", sample, "--crs", "TM30", "-o", "OUT"}, std::string(".") + format});
+    }
+    return all;
+}
+
+// A failed run in one line: its status and its last line on standard error.
+std::string Outcome(const CliResult& r) {
+    return std::to_string(r.status) + " " + LastLine(r.err);
+}
+
+std::map<std::string, std::string> Contents(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), dir.path()).generic_string()] =
+                ReadFile(entry.path().string());
+        }
+    }
+    return files;
+}
+
+// A regular file is only ever replaced by renaming a complete temporary over it: where its
+// folder takes no new files, or (another user's file in a sticky folder) refuses the rename,
+// every command refuses before writing, says why and leaves the file as it was. Runs the
+// commands as nobody, since root passes every permission check.
+TEST(Outputs, ARegularFileIsOnlyEverReplacedWhole) {
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    fs::create_directory(dir.path() / "locked");
+    fs::create_directory(dir.path() / "sticky");
+    const std::vector<Writing> writings = EveryWriting();
+    for (const Writing& w : writings) {
+        for (const char* folder : {"locked/", "sticky/"}) {
+            // A Shapefile's old sets are its files; the others' old file is the output itself.
+            const std::string name =
+                std::string(folder) + (w.name == "shp" ? "out-noktalar.shp" : "out" + w.extension);
+            dir.write(name, "old " + w.name);
+            ASSERT_EQ(chmod(dir.file(name).c_str(), 0666), 0);
+        }
+    }
+    ASSERT_EQ(chmod(dir.file("locked").c_str(), 0555), 0);
+    ASSERT_EQ(chmod(dir.file("sticky").c_str(), 01777), 0);
+    const std::map<std::string, std::string> before = Contents(dir);
+
+    std::optional<std::string> outcomes = RunInChild(
+        [&] {
+            std::string lines;
+            for (const Writing& w : writings) {
+                for (const char* folder : {"locked/", "sticky/"}) {
+                    const std::string out = folder + ("out" + w.extension);
+                    lines += w.name + " " + Outcome(RunCli(WithOutput(w, out), dir.path())) + "\n";
+                }
+            }
+            return lines;
+        },
+        true);
+    if (!outcomes) {
+        GTEST_SKIP() << "needs an unprivileged user: cannot drop to nobody here";
+    }
+    std::string expected;
+    for (const Writing& w : writings) {
+        const std::string locked = "locked/out" + w.extension;
+        const std::string sticky = "sticky/out" + w.extension;
+        expected += w.name + " 1 plotaktar-cli: " + locked +
+                    ": File access denied (its folder locked/ takes no new files)" +
+                    (w.name == "shp" ? "" : "; " + locked + " left as it was") + "\n";
+        if (geteuid() != 0) {
+            continue;  // the sticky folder and its files are the test's own: no refusal
+        }
+        // The Shapefile's sets are moved aside by rename, which the sticky folder refuses.
+        expected += w.name + " 1 plotaktar-cli: " + sticky +
+                    (w.name == "shp" ? ": File access denied (Operation not permitted)"
+                                     : ": File access denied (its folder sticky/ lets only the "
+                                       "file's owner replace it); " +
+                                           sticky + " left as it was") +
+                    "\n";
+    }
+    if (geteuid() == 0) {
+        EXPECT_EQ(*outcomes, expected);
+        EXPECT_EQ(Contents(dir), before);
+    } else {
+        for (const Writing& w : writings) {
+            EXPECT_THAT(*outcomes, HasSubstr(w.name + " 1 plotaktar-cli: locked/out" + w.extension +
+                                             ": File access denied (its folder"));
+        }
+    }
+}
+
+// A device, a pipe or a socket is written in place, so only a format of one file written
+// straight through takes it; one of several files or a temporary of its own refuses it before
+// it reads the drawing, and nothing is made beside it.
+TEST(Outputs, DevicesPipesAndSocketsTakeOnlyFormatsOfOneFile) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0644), 0);
+    const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listening, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir.file("socket");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size());
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::set<std::string> devBefore = [] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator("/dev")) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }();
+
+    const std::pair<std::string, std::string> targets[] = {
+        {"/dev/null", "a device"}, {"pipe", "a pipe"}, {"socket", "a socket"}};
+    const std::pair<std::string, std::string> refusing[] = {
+        {"gpkg", "GeoPackage output"},         {"shp", "Shapefile output"},
+        {"geojson", "GeoJSON output"},         {"kml", "KML output"},
+        {"sheets", "sheets of several pages"},
+    };
+    for (const auto& [target, kind] : targets) {
+        for (const auto& [format, what] : refusing) {
+            // The output's extension names the format: a link to the target carries it.
+            const std::string link = "to-" + fs::path(target).filename().string() + "." +
+                                     (format == "sheets" ? std::string("png") : format);
+            fs::create_symlink(target == "/dev/null" ? target : dir.file(target),
+                               dir.path() / link);
+            const std::vector<std::string> args =
+                format == "sheets"
+                    ? std::vector<std::string>{"render",  Sample("pafta12.gplt"),
+                                               "--scale", "100",
+                                               "-o",      link}
+                    : std::vector<std::string>{
+                          "export", Sample("pafta12.gplt"), "--crs", "TM30", "-o", link};
+            CliResult r = RunCli(args, dir.path());
+            EXPECT_EQ(Outcome(r), "2 plotaktar-cli: " + link + ": is " + kind + "; " + what +
+                                      " can only be written to files")
+                << r.err;
+        }
+    }
+    // A DXF, a single picture and a plot file still go to a device.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"export", Sample("pafta12.gplt"), "-o", "dev.dxf"},
+          std::vector<std::string>{"render", Sample("pafta12.gplt"), "-o", "dev.png"},
+          std::vector<std::string>{"convert", Sample("pafta12.gplt"), "-o", "/dev/null"}}) {
+        fs::create_symlink("/dev/null", dir.path() / "dev.dxf");
+        fs::create_symlink("/dev/null", dir.path() / "dev.png");
+        CliResult r = RunCli(args, dir.path());
+        EXPECT_EQ(r.status, 0) << args[0] << "\n" << r.err;
+        fs::remove(dir.path() / "dev.dxf");
+        fs::remove(dir.path() / "dev.png");
+    }
+    close(listening);
+    std::set<std::string> devAfter;
+    for (const auto& entry : fs::directory_iterator("/dev")) {
+        devAfter.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(devAfter, devBefore);
+    std::set<std::string> expected = {"pipe", "socket"};
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        if (!entry.is_symlink()) {
+            EXPECT_TRUE(expected.count(entry.path().filename().string()))
+                << entry.path() << " was made beside the outputs";
+        }
+    }
+}
+
+// A drawing of `points` points, big enough to fill a small disk in any format.
+std::string ManyPoints(int points) {
+    std::string bytes = "tab 1 1 SINIR 7 0 1 0.25\r\n";
+    for (int i = 0; i < points; ++i) {
+        bytes += "nir " + std::to_string(i + 1) + " " + std::to_string(4512000 + i / 100) + ".25 " +
+                 std::to_string(512000 + i % 100) + ".75 " + std::to_string(100 + i % 50) +
+                 ".5 1\r\n";
+    }
+    return bytes;
+}
+
+// A full disk is "Disk full" in every format, the old output as it was and no temporary left.
+// Needs a mount of a small tmpfs (root or CAP_SYS_ADMIN); skipped elsewhere.
+TEST(Outputs, AFullDiskIsDiskFullInEveryFormat) {
+    TempDir dir;
+    const std::string drawing = dir.write("big.gplt", ManyPoints(4000));
+    const fs::path mnt = dir.path() / "mnt";
+    const std::vector<Writing> writings = EveryWriting();
+    std::optional<std::string> outcomes = WithSmallTmpfs(mnt, [&] {
+        std::string lines;
+        for (const Writing& w : writings) {
+            std::vector<std::string> args = WithOutput(w, "mnt/out" + w.extension);
+            args[1] = drawing;
+            const std::string old =
+                "mnt/" + (w.name == "shp" ? "out-noktalar.shp" : "out" + w.extension);
+            dir.write(old, "old");
+            lines += w.name + " " + Outcome(RunCli(args, dir.path()));
+            lines += " | " + ReadFile(dir.file(old));
+            for (const auto& entry : fs::directory_iterator(mnt)) {
+                if (entry.path().filename() != fs::path(old).filename()) {
+                    lines += " " + entry.path().filename().string();
+                }
+            }
+            fs::remove(dir.file(old));
+            lines += "\n";
+        }
+        return lines;
+    });
+    if (!outcomes) {
+        GTEST_SKIP() << "needs a tmpfs mount (root or CAP_SYS_ADMIN)";
+    }
+    std::string expected;
+    for (const Writing& w : writings) {
+        const std::string out = "mnt/out" + w.extension;
+        expected += w.name + " 1 plotaktar-cli: " + out + ": Disk full (No space left on device)" +
+                    (w.name == "shp" ? "" : "; " + out + " left as it was") + " | old\n";
+    }
+    EXPECT_EQ(*outcomes, expected);
 }
 
 }  // namespace

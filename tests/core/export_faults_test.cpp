@@ -166,6 +166,7 @@ TEST_F(ExportFaults, BadLayerCellInTheLastRowOfTheLastSection) {
 
 using testing::DropToNobody;
 using testing::RunInChild;
+using testing::WithSmallTmpfs;
 
 // A pipe that nobody reads would take the plot file into nowhere (or, past its buffer, wait
 // forever): the save fails at once instead.
@@ -201,29 +202,6 @@ TEST_F(ExportFaults, NoWritePermission) {
     EXPECT_EQ(ReadFile(lockedOld), "old in a locked directory\r\n");
     EXPECT_EQ(Entries(locked), "old.plt");
     EXPECT_EQ(Entries(dir.path()), "locked readonly.plt");
-}
-
-// Runs `body` in a child process with a tmpfs of 64 KiB mounted on `mountPoint` in a mount
-// namespace of its own, so that the mount vanishes with the child whatever happens. Needs root
-// (or CAP_SYS_ADMIN); the result is nothing when the mount is not possible.
-std::optional<std::string> WithSmallTmpfs(const fs::path& mountPoint,
-                                          const std::function<std::string()>& body) {
-    fs::create_directory(mountPoint);
-    std::optional<std::string> result = RunInChild(
-        [&]() -> std::string {
-            if (unshare(CLONE_NEWNS) != 0 ||
-                mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                mount("plotaktar-test", mountPoint.c_str(), "tmpfs", 0, "size=64k,mode=0755") !=
-                    0) {
-                return "<no mount>";
-            }
-            return body();
-        },
-        false);
-    if (result == "<no mount>") {
-        return std::nullopt;
-    }
-    return result;
 }
 
 // Needs a mount of a small tmpfs: root in CI; skipped elsewhere.

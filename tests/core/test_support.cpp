@@ -3,6 +3,8 @@
 #ifndef _WIN32
 #include <grp.h>
 #include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -96,6 +98,11 @@ std::optional<std::string> RunInChild(const std::function<std::string()>&, bool)
     return std::nullopt;
 }
 
+std::optional<std::string> WithSmallTmpfs(const std::filesystem::path&,
+                                          const std::function<std::string()>&, const std::string&) {
+    return std::nullopt;
+}
+
 #else
 
 bool DropToNobody() {
@@ -153,6 +160,27 @@ std::optional<std::string> RunInChild(const std::function<std::string()>& body, 
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return "child failed with status " + std::to_string(status) + ": " + result;
+    }
+    return result;
+}
+
+std::optional<std::string> WithSmallTmpfs(const std::filesystem::path& mountPoint,
+                                          const std::function<std::string()>& body,
+                                          const std::string& size) {
+    std::filesystem::create_directory(mountPoint);
+    const std::string options = "size=" + size + ",mode=0755";
+    std::optional<std::string> result = RunInChild(
+        [&]() -> std::string {
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("plotaktar-test", mountPoint.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+                return "<no mount>";
+            }
+            return body();
+        },
+        false);
+    if (result == "<no mount>") {
+        return std::nullopt;
     }
     return result;
 }

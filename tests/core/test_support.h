@@ -55,6 +55,14 @@ bool DropToNobody();
 // says so.
 std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool asNobody);
 
+// Runs `body` in a child process (RunInChild) with a tmpfs of `size` ("64k") mounted on
+// `mountPoint`, created if missing, in a mount namespace of its own, so that the mount vanishes
+// with the child whatever happens; programs the body starts see it too. Needs root (or
+// CAP_SYS_ADMIN); the result is nothing when the mount is not possible (and on Windows).
+std::optional<std::string> WithSmallTmpfs(const std::filesystem::path& mountPoint,
+                                          const std::function<std::string()>& body,
+                                          const std::string& size = "64k");
+
 // windows-1254 bytes of a UTF-8 literal, for expected texts in tests.
 std::string W(std::string_view utf8);
 
