@@ -1,6 +1,9 @@
 // plotaktar-cli export end to end: the sample written to every exchange format and read back
 // by independent readers (ezdxf, ogrinfo, cs2cs), and the bad inputs that must lose nothing.
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,6 +17,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -496,6 +500,49 @@ TEST(Outputs, AFullDiskIsDiskFullInEveryFormat) {
                     (w.name == "shp" ? "" : "; " + out + " left as it was") + " | old\n";
     }
     EXPECT_EQ(*outcomes, expected);
+}
+
+// The process whose command line holds `program` and `argument`; 0 when there is none.
+pid_t ProcessWith(const std::string& program, const std::string& argument) {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const std::string line = ReadFile(entry.path().string() + "/cmdline");
+        if (line.find(program + '\0') != std::string::npos &&
+            line.find(argument) != std::string::npos) {
+            return static_cast<pid_t>(std::stol(name));
+        }
+    }
+    return 0;
+}
+
+// A helper killed while it writes into a pipe has written part of the output: the message says
+// so instead of promising the output was left as it was.
+TEST(Outputs, AHelperKilledWritingIntoAPipeSaysItsOutputMayBeIncomplete) {
+    TempDir dir;
+    dir.write("big.gplt", ManyPoints(4000));
+    ASSERT_EQ(mkfifo(dir.file("out.dxf").c_str(), 0644), 0);
+    // A reader that never reads: the export fills the pipe and waits on it.
+    const int reader = open(dir.file("out.dxf").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::thread killer([&] {
+        pollfd waiting{reader, POLLIN, 0};
+        if (poll(&waiting, 1, 60000) == 1) {
+            if (pid_t helper = ProcessWith("plotaktar-export", dir.file("big.gplt"))) {
+                kill(helper, SIGKILL);
+            }
+        }
+    });
+    CliResult r = RunCli({"export", dir.file("big.gplt"), "-o", dir.file("out.dxf")});
+    killer.join();
+    close(reader);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(LastLine(r.err),
+              "plotaktar-cli: plotaktar-export ended abnormally (signal 9, "
+              "Killed); the system may have run out of memory; " +
+                  dir.file("out.dxf") + " may be incomplete");
 }
 
 }  // namespace
