@@ -221,8 +221,9 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     declared layer is exported on no layer (DXF layer "0") with a FILE:LINE: line. The last
     line on standard error is "FILE: N features (points P, lines L, parcels A, labels T,
     symbols S), K left out". The file is written all or nothing: on failure FILE (and every
-    file of a Shapefile set) is left as it was. The Windows build of plotaktar-cli has no
-    export; it is part of the Linux build.
+    file of a Shapefile set) is left as it was. A device, a pipe or a socket takes only DXF;
+    the other formats refuse it. The Windows build of plotaktar-cli has no export; it is part
+    of the Linux build.
 
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]
