@@ -48,6 +48,12 @@ bool IsWindowsDeviceName(std::string_view path);
 // otherwise the system's own words.
 std::string WriteFailureCause(int systemError, const std::string& path);
 
+// Why a write to `path` that failed with `systemError` was refused by its folder rather than by
+// the file: "its folder out/ takes no new files" (so no temporary can be made beside it) or "its
+// folder out/ lets only the file's owner replace it" (sticky). Empty when the folder is not the
+// cause, and always on Windows.
+std::string FolderRefusal(int systemError, const std::string& path);
+
 // True when `path` names an existing regular file (links followed).
 bool IsExistingRegularFile(const std::string& path);
 

@@ -49,10 +49,12 @@ std::string FolderOfTarget(const std::string& path) {
     return slash == std::string::npos ? "./" : target.substr(0, slash + 1);
 }
 
-// Why a write to `path` was refused by its folder rather than by the file: the folder takes no
-// new file (so no temporary), or it is sticky and lets only the file's owner replace it. The
-// empty text when the folder is not the cause.
-std::string RefusingFolder(const std::string& path) {
+}  // namespace
+
+std::string FolderRefusal(int systemError, const std::string& path) {
+    if (systemError != EACCES && systemError != EPERM) {
+        return {};
+    }
     const std::string folder = FolderOfTarget(path);
     struct stat info;
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -69,8 +71,6 @@ std::string RefusingFolder(const std::string& path) {
     }
     return {};
 }
-
-}  // namespace
 
 std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {
@@ -141,7 +141,7 @@ std::string WriteFailureCause(int systemError, const std::string& path) {
     switch (systemError) {
         case EACCES:
         case EPERM:
-            if (std::string folder = RefusingFolder(path); !folder.empty()) {
+            if (std::string folder = FolderRefusal(systemError, path); !folder.empty()) {
                 return folder;
             }
             break;

@@ -214,6 +214,10 @@ std::string NonFileKind(const std::string& path) {
     return WindowsDeviceKind(path);
 }
 
+std::string FolderRefusal(int, const std::string&) {
+    return {};
+}
+
 bool IsExistingRegularFile(const std::string& path) {
     if (!WindowsDeviceKind(path).empty() || IsWindowsDeviceName(path)) {
         return false;

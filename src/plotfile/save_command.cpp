@@ -1,6 +1,7 @@
 #include "plotfile/save_command.h"
 
 #include "model/messages.h"
+#include "platform/error.h"
 #include "platform/files.h"
 
 namespace plotaktar {
@@ -12,8 +13,19 @@ void RunSaveCommand(Session& session, UserInterface& ui) {
     }
     // The message only ever follows a file that is complete, closed and in place.
     const std::string path = WithDefaultExtension(fileName);
-    SavePlotFile(session.workspace, path,
-                 [&](uint64_t written) { ui.exportProgress(path, written); });
+    try {
+        SavePlotFile(session.workspace, path,
+                     [&](uint64_t written) { ui.exportProgress(path, written); });
+    } catch (const FileError& e) {
+        // An existing file whose folder will not let it be replaced is refused, never written
+        // into: the message says why and that the file is as it was.
+        if (!platform::IsExistingRegularFile(path) ||
+            platform::FolderRefusal(e.errorNumber(), path).empty()) {
+            throw;
+        }
+        throw FileError(platform::WriteFailureText(e.message(), e.errorNumber(), path),
+                        e.errorNumber());
+    }
     ui.showMessage(kSavedMessage);
 }
 

@@ -272,10 +272,14 @@ TEST_F(ExportCommandTest, PermissionsAsAnUnprivilegedUser) {
     if (!result) {
         GTEST_SKIP() << "cannot run as an unprivileged user";
     }
-    EXPECT_EQ(*result, geteuid() == 0 ? "File access denied|File access denied|File access "
-                                        "denied|File access denied"
-                                      : "File access denied|File access denied|File access "
-                                        "denied|");
+    // The refusal of an existing file says why, with the error handler's text first.
+    const std::string lockedRefusal = "File access denied (its folder " + locked.string() +
+                                      "/ takes no new files); " + inLocked + " left as it was";
+    const std::string stickyRefusal = "File access denied (its folder " + sticky.string() +
+                                      "/ lets only the file's owner replace it); " + others +
+                                      " left as it was";
+    EXPECT_EQ(*result, "File access denied|File access denied|" + lockedRefusal + "|" +
+                           (geteuid() == 0 ? stickyRefusal : ""));
     EXPECT_EQ(ReadFile(readOnly), "old read-only");
     EXPECT_EQ(ReadFile(inLocked), "old in locked");
     EXPECT_EQ(Entries(locked), std::set<std::string>{"writable.plt"});
