@@ -52,7 +52,10 @@ std::string FolderOfTarget(const std::string& path) {
 }  // namespace
 
 std::string FolderRefusal(int systemError, const std::string& path) {
-    if (systemError != EACCES && systemError != EPERM) {
+    // A file that is itself not writable is refused for its own sake.
+    if ((systemError != EACCES && systemError != EPERM) ||
+        (faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0 &&
+         faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)) {
         return {};
     }
     const std::string folder = FolderOfTarget(path);

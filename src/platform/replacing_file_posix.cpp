@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/replacing_file.h"
 
 namespace plotaktar::platform {
@@ -62,18 +63,6 @@ std::string ResolveLinks(std::string path) {
         }
         path = !link.empty() && link[0] == '/' ? link : DirectoryPart(path) + link;
     }
-}
-
-// True when the directory is sticky and neither the file nor the directory belongs to us: the
-// kernel then refuses to rename anything over the file, though writing into it is allowed.
-bool StickyDirectoryRefusesRename(const std::string& path, const struct stat& file) {
-    std::string dir = DirectoryPart(path);
-    struct stat info;
-    if (stat(dir.empty() ? "." : dir.c_str(), &info) != 0) {
-        return false;
-    }
-    uid_t me = geteuid();
-    return (info.st_mode & S_ISVTX) != 0 && me != 0 && file.st_uid != me && info.st_uid != me;
 }
 
 std::string RandomSuffix() {
@@ -161,8 +150,9 @@ ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<
         s.openDevice();
         return;
     }
-    // The rename at commit would be refused: refuse now, before anything is written.
-    if (StickyDirectoryRefusesRename(s.target, info)) {
+    // The folder would refuse the temporary or the rename over the file (sticky, and neither
+    // is ours): refuse now, before anything is written.
+    if (!FolderRefusal(EACCES, s.target).empty()) {
         ThrowFileError(EACCES);
     }
     s.createTemporary();
