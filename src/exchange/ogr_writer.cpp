@@ -12,6 +12,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,69 @@ class GdalError : public Error {
     throw GdalError(message, systemError);
 }
 
+// The words of a GDAL or SQLite message that say a write found no room.
+bool SaysNoRoom(std::string_view message) {
+    for (const char* sign : {"database or disk is full", "No space left on device",
+                             "Disk quota exceeded", "File too large"}) {
+        if (message.find(sign) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsNoRoom(int systemError) {
+    return systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG;
+}
+
+// Hears every error GDAL reports on this thread while it lives (keeping GDAL quiet, as
+// KeepGdalQuiet does) and remembers whether one came from a write that found no room: GDAL
+// often goes on after it and fails later for what the lost write left out.
+class NoRoomWatch {
+  public:
+    NoRoomWatch() { CPLPushErrorHandlerEx(&NoRoomWatch::heard, this); }
+    ~NoRoomWatch() { CPLPopErrorHandler(); }
+    NoRoomWatch(const NoRoomWatch&) = delete;
+    NoRoomWatch& operator=(const NoRoomWatch&) = delete;
+    bool heardNoRoom() const { return heardNoRoom_; }
+
+  private:
+    static void CPL_STDCALL heard(CPLErr, CPLErrorNum, const char* message) {
+        const int systemError = errno;
+        auto* self = static_cast<NoRoomWatch*>(CPLGetErrorHandlerUserData());
+        if (self != nullptr &&
+            (IsNoRoom(systemError) || (message != nullptr && SaysNoRoom(message)))) {
+            self->heardNoRoom_ = true;
+        }
+    }
+    bool heardNoRoom_ = false;
+};
+
+// How a finished file of these drivers ends, after any white space: GDAL's GeoJSON and KML
+// writers do not check their writes, so a file cut short by a full disk shows only here.
+std::string_view LastWordOf(std::string_view driver) {
+    return driver == "GeoJSON" ? "}" : driver == "KML" ? "</kml>" : "";
+}
+
+// True when the file at `path` ends in `word` (white space after it aside).
+bool EndsInWord(const std::string& path, std::string_view word) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!in || std::fseek(in.get(), 0, SEEK_END) != 0) {
+        return false;
+    }
+    const long size = std::ftell(in.get());
+    const long tail = size < 256 ? size : 256;
+    std::string bytes(static_cast<size_t>(tail), '\0');
+    if (tail <= 0 || std::fseek(in.get(), size - tail, SEEK_SET) != 0 ||
+        std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size()) {
+        return false;
+    }
+    while (!bytes.empty() && std::isspace(static_cast<unsigned char>(bytes.back()))) {
+        bytes.pop_back();
+    }
+    return bytes.ends_with(word);
+}
+
 // Free space below this on the temporary's file system means GDAL's failure was the disk being
 // full: a page or a record GDAL could not write is smaller.
 constexpr uint64_t kNearlyFull = 256 * 1024;
@@ -70,18 +134,10 @@ constexpr uint64_t kNearlyFull = 256 * 1024;
 // True when a GDAL failure while writing into `folder` came from a full disk. GDAL words it
 // after what it could no longer read back ("no such table: gpkg_geometry_columns", ".shp file
 // is unreadable, or corrupt"); the system's code, SQLite's own text for SQLITE_FULL or the free
-// space left on the folder's file system tell the cause.
+// space left on the folder's file system tell the cause (what GDAL said before: NoRoomWatch).
 bool FailedForSpace(const GdalError& failure, const std::string& folder) {
-    const int code = failure.systemError();
-    if (code == ENOSPC || code == EDQUOT || code == EFBIG) {
+    if (IsNoRoom(failure.systemError()) || SaysNoRoom(failure.message())) {
         return true;
-    }
-    const std::string& message = failure.message();
-    for (const char* sign : {"database or disk is full", "No space left on device",
-                             "Disk quota exceeded", "File too large"}) {
-        if (message.find(sign) != std::string::npos) {
-            return true;
-        }
     }
     struct statvfs space;
     if (statvfs(folder.c_str(), &space) != 0) {
@@ -482,10 +538,11 @@ class OgrWriter final : public ExchangeWriter {
             cache.emplace("OGR_SQLITE_CACHE", "16", true);
         }
         TemporaryFolder folder(path);
+        const NoRoomWatch watch;
         try {
             return writeInFolder(features, systems, path, progress, driver, folder);
         } catch (const GdalError& failure) {
-            if (FailedForSpace(failure, folder.path())) {
+            if (watch.heardNoRoom() || FailedForSpace(failure, folder.path())) {
                 ThrowFile(ENOSPC, path);
             }
             throw;
@@ -610,6 +667,10 @@ class OgrWriter final : public ExchangeWriter {
         datasets.clear();
         if (CPLGetLastErrorType() == CE_Failure) {
             ThrowGdal("cannot write " + path);
+        }
+        if (const std::string_view word = LastWordOf(driver_);
+            !word.empty() && !EndsInWord(moves[0].first, word)) {
+            ThrowFile(ENOSPC, path);
         }
 
         // The last moment to cancel: after it the target is replaced.

@@ -1,7 +1,11 @@
 // The exchange writers stop on a cancel at any point up to the replacing of the target, and
 // then leave the target as it was and nothing beside it.
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -60,6 +64,48 @@ TEST(ExchangeWriter, ACancelAtAnyPointLeavesTheTargetsAsTheyWere) {
             EXPECT_EQ(ReadFile(target), "old") << format;
             EXPECT_EQ(ReadFile(dir.file("old-noktalar.shp")), "old") << format;
         }
+    }
+}
+
+// A file size limit (RLIMIT_FSIZE, SIGXFSZ ignored) fails GDAL's writes as a full disk does,
+// on any machine and any user: every format says "Disk full", whatever GDAL or SQLite make of
+// the half-written file, and leaves the target and its folder as they were.
+TEST(ExchangeWriter, AWriteThatRunsOutOfRoomIsDiskFull) {
+    Workspace workspace;
+    TempDir input;
+    std::string points = "tab 1 1 SINIR 7 0 1 0.25\r\n";
+    for (int i = 0; i < 4000; ++i) {
+        points += "nir " + std::to_string(i + 1) + " " + std::to_string(4512000 + i / 100) +
+                  ".25 " + std::to_string(512000 + i % 100) + ".75 100.5 1\r\n";
+    }
+    ImportObserver quiet;
+    ImportFiles(workspace, {input.write("big.gplt", points), "", ""}, quiet);
+    for (const char* format : {"dxf", "gpkg", "shp", "geojson", "kml"}) {
+        TempDir dir;
+        const std::string target = dir.write(std::string("old.") + format, "old");
+        dir.write("old-noktalar.shp", "old");
+        const std::set<std::string> before = Listing(dir);
+        std::optional<std::string> result = RunInChild(
+            [&]() -> std::string {
+                signal(SIGXFSZ, SIG_IGN);
+                rlimit limit{40000, 40000};
+                setrlimit(RLIMIT_FSIZE, &limit);
+                ExportSettings settings;
+                settings.sourceEpsg = *EpsgOfCrsText("TM30");
+                try {
+                    ExchangeWriterFor(format)->exportWorkspace(workspace, settings, target);
+                } catch (const FileError& e) {
+                    return e.message();
+                } catch (const Error& e) {
+                    return "not a file error: " + e.message();
+                }
+                return "written";
+            },
+            false);
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(*result, "Disk full") << format;
+        EXPECT_EQ(Listing(dir), before) << format;
+        EXPECT_EQ(ReadFile(target), "old") << format;
     }
 }
 
