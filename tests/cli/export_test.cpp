@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -529,10 +530,15 @@ TEST(Outputs, AHelperKilledWritingIntoAPipeSaysItsOutputMayBeIncomplete) {
     ASSERT_GE(reader, 0);
     std::thread killer([&] {
         pollfd waiting{reader, POLLIN, 0};
-        if (poll(&waiting, 1, 60000) == 1) {
+        if (poll(&waiting, 1, 60000) != 1) {
+            return;
+        }
+        for (int tries = 0; tries < 1000; ++tries) {
             if (pid_t helper = ProcessWith("plotaktar-export", dir.file("big.gplt"))) {
                 kill(helper, SIGKILL);
+                return;
             }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     });
     CliResult r = RunCli({"export", dir.file("big.gplt"), "-o", dir.file("out.dxf")});
