@@ -540,7 +540,7 @@ class OgrWriter final : public ExchangeWriter {
         TemporaryFolder folder(path);
         const NoRoomWatch watch;
         try {
-            return writeInFolder(features, systems, path, progress, driver, folder);
+            return writeInFolder(features, systems, path, progress, driver, folder, watch);
         } catch (const GdalError& failure) {
             if (watch.heardNoRoom() || FailedForSpace(failure, folder.path())) {
                 ThrowFile(ENOSPC, path);
@@ -554,8 +554,8 @@ class OgrWriter final : public ExchangeWriter {
     std::vector<std::string> writeInFolder(ExportFeatures& features, const Reprojection& systems,
                                            const std::string& path,
                                            const std::function<bool(uint64_t)>& progress,
-                                           GDALDriver* driver,
-                                           const TemporaryFolder& folder) const {
+                                           GDALDriver* driver, const TemporaryFolder& folder,
+                                           const NoRoomWatch& watch) const {
         const fs::path target(path);
         // The finished files and where each goes.
         std::vector<std::pair<std::string, std::string>> moves;
@@ -668,8 +668,9 @@ class OgrWriter final : public ExchangeWriter {
         if (CPLGetLastErrorType() == CE_Failure) {
             ThrowGdal("cannot write " + path);
         }
+        // A write that found no room, though GDAL went on, or a file cut short: never put in place.
         if (const std::string_view word = LastWordOf(driver_);
-            !word.empty() && !EndsInWord(moves[0].first, word)) {
+            watch.heardNoRoom() || (!word.empty() && !EndsInWord(moves[0].first, word))) {
             ThrowFile(ENOSPC, path);
         }
 
