@@ -177,10 +177,6 @@ std::string WriteFailureCause(int systemError, const std::string& path) {
     return std::strerror(systemError);
 }
 
-}  // namespace plotaktar::platform
-
-namespace plotaktar::platform {
-
 std::string NonFileKind(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {

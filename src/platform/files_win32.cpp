@@ -182,10 +182,6 @@ std::string WriteFailureCause(int systemError, const std::string& path) {
     return cause.empty() ? "system error " + std::to_string(systemError) : cause;
 }
 
-}  // namespace plotaktar::platform
-
-namespace plotaktar::platform {
-
 namespace {
 
 // "NUL" (with any extension, in any case), the device that discards, or a path in the device
