@@ -75,9 +75,20 @@ std::vector<std::string> SheetFileNames(const std::string& path, PictureFormat f
 }
 
 std::string SheetTargetRefusal(const std::string& path, PictureFormat format, int pages) {
-    return SheetFileNames(path, format, pages).size() > 1
-               ? NonFileRefusal("sheets of several pages", path)
-               : std::string();
+    const std::vector<std::string> names = SheetFileNames(path, format, pages);
+    if (names.size() <= 1) {
+        return {};
+    }
+    constexpr std::string_view kWhat = "sheets of several pages";
+    if (std::string refusal = NonFileRefusal(kWhat, path); !refusal.empty()) {
+        return refusal;
+    }
+    for (const std::string& name : names) {
+        if (std::string refusal = NonFileRefusal(kWhat, name); !refusal.empty()) {
+            return "its page " + name + " " + refusal;
+        }
+    }
+    return {};
 }
 
 bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts& texts,

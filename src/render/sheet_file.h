@@ -14,9 +14,9 @@ namespace plotaktar {
 // page's file; otherwise each page has its own, NAME-0.EXT the index, NAME-1.EXT, ... the sheets.
 std::vector<std::string> SheetFileNames(const std::string& path, PictureFormat format, int pages);
 
-// Why `path` cannot take these sheets: pages of their own would be named beside a device, a
-// pipe or a socket ("is a device; sheets of several pages can only be written to files"). Empty
-// when it can.
+// Why `path` cannot take these sheets of a file a page: it, or the name of one of its pages, is
+// a device, a pipe or a socket ("is a device; sheets of several pages can only be written to
+// files", "its page out-1.png is a pipe; ..."). Empty when it can.
 std::string SheetTargetRefusal(const std::string& path, PictureFormat format, int pages);
 
 // The pixels a millimetre of a PNG sheet at `dpi`.

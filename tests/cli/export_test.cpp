@@ -426,6 +426,15 @@ TEST(Outputs, DevicesPipesAndSocketsTakeOnlyFormatsOfOneFile) {
                 << r.err;
         }
     }
+    // A page of sheets is written beside the output: a pipe in its place refuses them all.
+    ASSERT_EQ(mkfifo(dir.file("sheet-1.png").c_str(), 0644), 0);
+    EXPECT_EQ(
+        Outcome(RunCli({"render", Sample("pafta12.gplt"), "--scale", "100", "-o", "sheet.png"},
+                       dir.path())),
+        "2 plotaktar-cli: sheet.png: its page sheet-1.png is a pipe; sheets of several "
+        "pages can only be written to files");
+    fs::remove(dir.path() / "sheet-1.png");
+
     // A DXF, a single picture and a plot file still go to a device.
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"export", Sample("pafta12.gplt"), "-o", "dev.dxf"},
