@@ -256,7 +256,8 @@ window's message boxes).
 
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
 file, picture or exchange file could not be made (convert, render, export; OUTPUT or FILE is
-then left as it was); 2 for a usage error or an input file that cannot be read (convert,
+then left as it was); 2 for a usage error, an input file that cannot be read or an OUTPUT
+the format cannot take (a device, a pipe or a socket for a format of several files) (convert,
 render, export), in which case nothing is written; check's own statuses are given above. batch:
 0 when every drawing succeeded, 1 when some failed (each is named on standard error), 3 for
 check when none failed but some had error findings, 2 for a usage error or an OUTDIR or report
