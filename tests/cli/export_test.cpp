@@ -391,14 +391,6 @@ TEST(Outputs, DevicesPipesAndSocketsTakeOnlyFormatsOfOneFile) {
     ASSERT_LT(socketPath.size(), sizeof address.sun_path);
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size());
     ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const std::set<std::string> devBefore = [] {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator("/dev")) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
-    }();
-
     const std::pair<std::string, std::string> targets[] = {
         {"/dev/null", "a device"}, {"pipe", "a pipe"}, {"socket", "a socket"}};
     const std::pair<std::string, std::string> refusing[] = {
@@ -448,11 +440,12 @@ TEST(Outputs, DevicesPipesAndSocketsTakeOnlyFormatsOfOneFile) {
         fs::remove(dir.path() / "dev.png");
     }
     close(listening);
-    std::set<std::string> devAfter;
+    // Nothing named after the device was made beside it (/dev/null-noktalar.shp, /dev/.null.tmp-*).
     for (const auto& entry : fs::directory_iterator("/dev")) {
-        devAfter.insert(entry.path().filename().string());
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "null" || (!name.starts_with("null") && !name.starts_with(".null")))
+            << name;
     }
-    EXPECT_EQ(devAfter, devBefore);
     std::set<std::string> expected = {"pipe", "socket"};
     for (const auto& entry : fs::directory_iterator(dir.path())) {
         if (!entry.is_symlink()) {
