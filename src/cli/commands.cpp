@@ -14,6 +14,7 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/message_text.h"
 #include "model/messages.h"
 #include "model/session.h"
 #include "model/text.h"
@@ -23,13 +24,25 @@
 
 namespace plotaktar::cli {
 
-void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+namespace {
+
+void PrintProblemLine(std::FILE* err, std::string_view file, const std::string& cause) {
     std::string line = "plotaktar-cli: ";
-    line += file;
+    line += EscapedText(FileNameText(file));
     line += ": ";
     line += cause;
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), err);
+}
+
+}  // namespace
+
+void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+    PrintProblemLine(err, file, std::string(cause));
+}
+
+void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+    PrintProblemLine(err, file, EscapedText(cause));
 }
 
 bool CheckConversionFiles(const std::string& input, const std::string& labels,

@@ -18,8 +18,12 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`.
+// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`; FILE as messages name files
+// (decoded when not UTF-8, control characters escaped).
 void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause);
+// The same with the control characters of CAUSE escaped too: the messages of export and check,
+// which quote the drawing's cells.
+void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause);
 
 // The files of a conversion, checked before anything runs: `input` and `labels` (when given)
 // must be readable input files, and `output` none of them nor the companion beside `labels`.
