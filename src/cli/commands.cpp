@@ -108,9 +108,10 @@ std::optional<std::string> RunHandled(Command command) {
 void PrintStoppingCell(std::FILE* err, const ImportPaths& paths, const CellPlace& cell) {
     std::string line;
     if (std::optional<SourceLine> source = SourceLineOf(paths, cell.table, cell.row)) {
-        line = source->fileName + ":" + IntToStr(static_cast<int64_t>(source->lineNumber));
+        line = EscapedText(FileNameText(source->fileName)) + ":" +
+               IntToStr(static_cast<int64_t>(source->lineNumber));
     } else {
-        line = "plotaktar-cli: " + paths.geometry;
+        line = "plotaktar-cli: " + EscapedText(FileNameText(paths.geometry));
     }
     line += ": the cell stopping the export: ";
     line += TableOf(cell.table).caption;
