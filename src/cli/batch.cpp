@@ -309,7 +309,8 @@ int Batch::run() {
         const BatchDrawing& drawing = drawings_[i];
         if (!drawing.problem.empty()) {
             DrawingResult result;
-            result.messages = "plotaktar-cli: " + drawing.geometry + ": " + drawing.problem + "\n";
+            result.messages =
+                "plotaktar-cli: " + MessageName(drawing.geometry) + ": " + drawing.problem + "\n";
             finish(i, std::move(result));
         } else if (!drawing.skipped.empty()) {
             DrawingResult result;
@@ -409,7 +410,7 @@ void Batch::runOne(size_t index, bool alone) {
     } catch (const std::bad_alloc&) {
         result = DrawingResult();
         result.outOfMemory = true;
-        result.messages = "plotaktar-cli: " + drawing.geometry + ": Out of memory.\n";
+        result.messages = "plotaktar-cli: " + MessageName(drawing.geometry) + ": Out of memory.\n";
     }
     result.triedAlone = alone;
     if (result.outOfMemory && !alone) {
@@ -482,7 +483,7 @@ DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
     if (!run.started) {
         result.messages += "plotaktar-cli: cannot start " + own_ + " (" + run.cause + ")\n";
     } else if (run.signal != 0) {
-        result.messages += "plotaktar-cli: " + drawing.geometry + ": " + argv[1] +
+        result.messages += "plotaktar-cli: " + MessageName(drawing.geometry) + ": " + argv[1] +
                            " ended abnormally (signal " + std::to_string(run.signal) + ", " +
                            strsignal(run.signal) + ")\n";
         result.outOfMemory = run.signal == SIGKILL;
@@ -530,7 +531,7 @@ void Batch::place(Placing& placing) {
         const auto* fileError = dynamic_cast<const FileError*>(&e);
         const std::string& output = drawings_[placing.index].output;
         result.messages +=
-            "plotaktar-cli: " + output + ": " +
+            "plotaktar-cli: " + MessageName(output) + ": " +
             ExportProblem(MessageOf(e), fileError ? fileError->errorNumber() : 0, output) + "\n";
         result.status = Status::Failed;
     }
@@ -542,7 +543,7 @@ void Batch::place(Placing& placing) {
 void Batch::finish(size_t index, DrawingResult result) {
     const BatchDrawing& drawing = drawings_[index];
     // Names as every message shows them: decoded when not UTF-8, control characters escaped.
-    const std::string geometry = EscapedText(FileNameText(drawing.geometry));
+    const std::string geometry = MessageName(drawing.geometry);
     std::string line = StatusWord(result.status);
     line += ' ';
     line += geometry;
@@ -550,7 +551,7 @@ void Batch::finish(size_t index, DrawingResult result) {
         line += ": " + drawing.skipped;
     } else {
         if (result.status == Status::Ok && !drawing.output.empty()) {
-            line += " -> " + EscapedText(FileNameText(drawing.output));
+            line += " -> " + MessageName(drawing.output);
         }
         char time[32];
         std::snprintf(time, sizeof time, "%.2f s", result.seconds);

@@ -24,11 +24,15 @@
 
 namespace plotaktar::cli {
 
+std::string MessageName(std::string_view file) {
+    return EscapedText(FileNameText(file));
+}
+
 namespace {
 
 void PrintProblemLine(std::FILE* err, std::string_view file, const std::string& cause) {
     std::string line = "plotaktar-cli: ";
-    line += EscapedText(FileNameText(file));
+    line += MessageName(file);
     line += ": ";
     line += cause;
     line += '\n';
@@ -108,10 +112,10 @@ std::optional<std::string> RunHandled(Command command) {
 void PrintStoppingCell(std::FILE* err, const ImportPaths& paths, const CellPlace& cell) {
     std::string line;
     if (std::optional<SourceLine> source = SourceLineOf(paths, cell.table, cell.row)) {
-        line = EscapedText(FileNameText(source->fileName)) + ":" +
+        line = MessageName(source->fileName) + ":" +
                IntToStr(static_cast<int64_t>(source->lineNumber));
     } else {
-        line = "plotaktar-cli: " + EscapedText(FileNameText(paths.geometry));
+        line = "plotaktar-cli: " + MessageName(paths.geometry);
     }
     line += ": the cell stopping the export: ";
     line += TableOf(cell.table).caption;
@@ -154,7 +158,8 @@ std::string ChosenLabels(const std::string& geometry, const std::string& labels,
     std::string beside = LabelFileBeside(geometry);
     if (!beside.empty()) {
         const std::string line =
-            beside + ": labels taken from beside the geometry (--no-labels reads none)\n";
+            MessageName(beside) +
+            ": labels taken from beside the geometry (--no-labels reads none)\n";
         std::fwrite(line.data(), 1, line.size(), err);
     }
     return beside;

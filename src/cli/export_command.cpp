@@ -25,13 +25,8 @@ void PrintText(std::FILE* err, const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), err);
 }
 
-// A file as the messages name it.
-std::string Named(const std::string& file) {
-    return EscapedText(FileNameText(file));
-}
-
 std::string Summary(const std::string& output, const ExportCounts& counts) {
-    std::string line = Named(output) + ": " + std::to_string(counts.total()) + " features (";
+    std::string line = MessageName(output) + ": " + std::to_string(counts.total()) + " features (";
     for (const ExportKindEntry& kind : kExportKindRows) {
         if (kind.kind != ExportKind::Point) {
             line += ", ";
@@ -70,7 +65,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         return kExitUsage;
     }
     if (writer->fixedTarget() != 0 && args.to != 0 && args.to != writer->fixedTarget()) {
-        PrintText(err, Named(args.output) + ": --to EPSG:" + std::to_string(args.to) +
+        PrintText(err, MessageName(args.output) + ": --to EPSG:" + std::to_string(args.to) +
                            " is not used: " + std::string(writer->format().description) +
                            " is always in WGS 84 longitude and latitude (EPSG:" +
                            std::to_string(writer->fixedTarget()) + ")\n");
@@ -103,15 +98,15 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     for (size_t i = 0; i < result.notes.size(); ++i) {
         const FeatureNote& note = result.notes[i];
         std::string where =
-            lines[i] ? Named(lines[i]->fileName) + ":" + std::to_string(lines[i]->lineNumber)
-                     : Named(args.geometry);
+            lines[i] ? MessageName(lines[i]->fileName) + ":" + std::to_string(lines[i]->lineNumber)
+                     : MessageName(args.geometry);
         PrintText(err, where + ": " + EscapedText(note.what) + "\n");
     }
     for (const std::string& warning : result.warnings) {
-        PrintText(err, Named(args.geometry) + ": warning: " + EscapedText(warning) + "\n");
+        PrintText(err, MessageName(args.geometry) + ": warning: " + EscapedText(warning) + "\n");
     }
     if (result.writtenEpsg == 0) {
-        PrintText(err, Named(args.output) +
+        PrintText(err, MessageName(args.output) +
                            ": no coordinate system given (--crs), so the file carries none\n");
     }
     PrintText(err, Summary(args.output, result.counts));

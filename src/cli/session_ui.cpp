@@ -1,4 +1,5 @@
 #include "cli/session_ui.h"
+#include "cli/commands.h"
 #include "ui/ui_texts.h"
 
 #include "model/cp1254.h"
@@ -16,7 +17,7 @@ void PrintLine(std::FILE* out, std::string_view prefix, std::string_view text) {
 
 void PrintWarning(std::FILE* err, std::string_view fileName, ImportWarning warning,
                   uint64_t lineCount) {
-    std::string line = EscapedText(FileNameText(fileName));
+    std::string line = MessageName(fileName);
     switch (warning) {
         case ImportWarning::NoCarriageReturns:
             line +=
@@ -53,7 +54,7 @@ void SessionUi::showError(std::string_view message) {
 
 void ConvertObserver::recordFailed(std::string_view word, uint64_t lineNumber) {
     // The file's name and the record's word as any message of export or check shows them.
-    const std::string line = EscapedText(FileNameText(geometryName_)) + ":" +
+    const std::string line = MessageName(geometryName_) + ":" +
                              IntToStr(static_cast<int64_t>(lineNumber)) + ": " +
                              EscapedText(Utf8FromCp1254(word)) + "\n";
     std::fwrite(line.data(), 1, line.size(), err_);

@@ -377,10 +377,11 @@ class DxfDocument final : public FeatureSink {
 
         table = take();
         DxfNameTable styleTable{kStandardStyle};
-        std::vector<std::string> styles;
+        std::vector<std::pair<std::string, std::string>> styles;  // the name and the font file
         for (const ExportFeatures::FirstUse& font : fonts) {
-            styles.push_back(written(styleTable, "style", font.text, font.source));
-            styleNames_.emplace(font.text, styles.back());
+            styles.emplace_back(written(styleTable, "style", font.text, font.source),
+                                CleanDxfName(font.text));
+            styleNames_.emplace(font.text, styles.back().first);
         }
         tableHead("STYLE", table, static_cast<int>(styles.size()) + 1);
         auto style = [&](std::string_view name, std::string_view file) {
@@ -396,8 +397,8 @@ class DxfDocument final : public FeatureSink {
             out.tag(4, "");
         };
         style(kStandardStyle, "txt");
-        for (const std::string& name : styles) {
-            style(name, name);
+        for (const auto& [name, file] : styles) {
+            style(name, file);
         }
         out.tag(0, "ENDTAB");
 

@@ -16,6 +16,8 @@ namespace plotaktar {
 namespace {
 
 constexpr uint64_t kProgressEvery = 4096;
+// Why a value computed from finite cells is left out: no format can hold it.
+constexpr const char kBeyondDoubles[] = "too large for a number of any format";
 
 std::string Quoted(std::string_view cell) {
     return "'" + Utf8FromCp1254(QuotedCell(cell)) + "'";
@@ -343,7 +345,14 @@ bool ExportFeatures::parcels(FeatureSink& sink) {
         }
         // The area and the inside point in the drawing's metres, before the corners move.
         f.cornerArea = CornerArea(corners_);
+        if (!std::isfinite(f.cornerArea)) {
+            leaveOut(f.source, name + ": " + kBeyondDoubles);
+            continue;
+        }
         f.inside = InsidePoint(corners_);
+        if (!std::isfinite(f.inside.east) || !std::isfinite(f.inside.north)) {
+            f.inside = corners_[0];  // a point inside is beyond the doubles: the text at a corner
+        }
         bool placed = place(f.inside, f.source, name);
         for (size_t k = 0; k < corners_.size() && placed; ++k) {
             placed = place(corners_[k], f.source, name + " corner " + std::to_string(k + 1));
@@ -397,6 +406,10 @@ bool ExportFeatures::labels(FeatureSink& sink) {
             continue;
         }
         f.widthFactor = widthCell.empty() || f.height <= 0 || width <= 0 ? 1 : width / f.height;
+        if (!std::isfinite(f.widthFactor)) {
+            leaveOut(f.source, name + ": En / Boy " + kBeyondDoubles);
+            continue;
+        }
         f.rotation = 90 - 0.9 * angle;
         f.italic = Trim(table.cell(c.italic, row)) == "1";
         f.centred = Trim(table.cell(c.centred, row)) == "1";

@@ -23,30 +23,41 @@ using ::testing::Not;
 // 1 followed by 308 zeros: the largest coordinate a cell can hold, whose extent is no double.
 const std::string kHuge = "1" + std::string(308, '0');
 
+// 1e200: a parcel's area of such corners is no double.
+const std::string kE200 = "1" + std::string(200, '0');
+
+// Lines of a drawing file, each ended by CR LF.
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
 // A drawing that meets every class at once: layers and symbols equal but for case or cleaning,
-// a layer number of terminal controls, points at the ends of the doubles, a parcel of 5e43 m².
+// a layer number of terminal controls, points at the ends of the doubles, a parcel of 5e43 m²
+// and one whose area is no double.
 std::string HostileDrawing() {
     const std::string e22 = "1" + std::string(22, '0');
-    return "tab 1 1 YOL 1 0 1 0.18\r\n"
-           "tab 2 1 yol 2 0 1 0.18\r\n"
-           "tab 3 1 A<B 3 0 1 0.18\r\n"
-           "tab 4 1 A>B 3 0 1 0.18\r\n"
-           "nok 12 4512345 512345 1 \x1b]0;X\x07\x1b[2J1\r\n"
-           "nok 13 " +
-           kHuge + " -" + kHuge +
-           " 1 1\r\n"
-           "nok 14 -" +
-           kHuge + " " + kHuge +
-           " 1 1\r\n"
-           "sem 12 sa 1 1 0 1\r\n"
-           "sem 12 SA 1 1 0 1\r\n"
-           "par 1 2 100.0 1\r\n"
-           "1 2 1 0 0 0\r\n"
-           "1 2 2 " +
-           e22 +
-           " 0 0\r\n"
-           "1 2 3 " +
-           e22 + " " + e22 + " 0\r\n";
+    return Lines({"tab 1 1 YOL 1 0 1 0.18", "tab 2 1 yol 2 0 1 0.18", "tab 3 1 A<B 3 0 1 0.18",
+                  "tab 4 1 A>B 3 0 1 0.18", "nok 12 4512345 512345 1 \x1b]0;X\x07\x1b[2J1",
+                  "nok 13 " + kHuge + " -" + kHuge + " 1 1",
+                  "nok 14 -" + kHuge + " " + kHuge + " 1 1", "sem 12 sa 1 1 0 1",
+                  "sem 12 SA 1 1 0 1", "par 1 2 100.0 1", "1 2 1 0 0 0", "1 2 2 " + e22 + " 0 0",
+                  "1 2 3 " + e22 + " " + e22 + " 0", "par 1 3 100.0 1", "1 3 1 0 0 0",
+                  "1 3 2 " + kE200 + " 0 0", "1 3 3 " + kE200 + " " + kE200 + " 0"});
+}
+
+// Its labels: fonts equal but for case (the label file's labels are in "Ovalt"), and a width
+// factor beyond the doubles.
+void WriteHostileLabels(const TempDir& dir) {
+    const std::string tiny = "0." + std::string(299, '0') + "1";
+    dir.write("h.yaz", Lines({"4512350.00 512340.00 100 2.5 ETIKET 1"}));
+    dir.write("h.yfn",
+              Lines({"ovalt 4512352.10 512388.45 2.0 1.6 100 1 0 0 A",
+                     "OVALT 4512352.10 512388.45 2.0 1.6 100 1 0 0 B",
+                     "romans 4512352.10 512388.45 " + tiny + " " + kE200 + " 100 1 0 0 C"}));
 }
 
 std::set<std::string> Names(const TempDir& dir) {
@@ -72,6 +83,7 @@ std::string Python(const TempDir& dir, const std::string& program, const std::st
 TEST(ExportMessages, StatusesAndMessagesOfHostileDrawingsAndSystems) {
     TempDir dir;
     dir.write("h.gplt", HostileDrawing());
+    WriteHostileLabels(dir);
     dir.write("g.gplt",
               "tab 1 1 YOL 1 0 1 0.18\r\nnok 13 4512360 1000000000000 1 1\r\n"
               "nok 14 4512345 512345 1 1\r\n");
@@ -119,9 +131,13 @@ TEST(ExportMessages, StatusesAndMessagesOfHostileDrawingsAndSystems) {
          {"g.gplt:2: left out: point '13'", "1 left out\n"},
          "o.gpkg"},
         // Names, controls and the view of the hostile drawing.
-        {{"h.gplt", "-o", "h.dxf"},
+        {{"h.gplt", "h.yaz", "-o", "h.dxf"},
          0,
          {"h.gplt:2: layer 'yol' written as 'yol~2'\n",
+          "h.yfn:1: style 'ovalt' written as 'ovalt~2'\n",
+          "h.yfn:2: style 'OVALT' written as 'OVALT~3'\n",
+          "h.yfn:3: left out: label 'C': En / Boy too large for a number of any format\n",
+          "h.gplt:14: left out: parcel '1'/'3': too large for a number of any format\n",
           "h.gplt:4: layer 'A>B' written as 'A_B~2'\n",
           "h.gplt:9: block 'SEMBOL_SA' written as 'SEMBOL_SA~2'\n",
           "h.gplt: warning: the drawing's extent is too large for a view; none written\n",
@@ -135,8 +151,11 @@ TEST(ExportMessages, StatusesAndMessagesOfHostileDrawingsAndSystems) {
     };
     for (const Row& row : rows) {
         const std::set<std::string> before = Names(dir);
-        std::vector<std::string> args = {"export", "--no-labels"};
+        std::vector<std::string> args = {"export"};
         args.insert(args.end(), row.args.begin(), row.args.end());
+        if (row.args[1] != "h.yaz") {
+            args.push_back("--no-labels");
+        }
         const CliResult r = RunCli(args, dir.path());
         EXPECT_EQ(r.status, row.status) << row.args[2] << "\n" << r.err;
         for (const std::string& said : row.said) {
@@ -157,7 +176,8 @@ TEST(ExportMessages, StatusesAndMessagesOfHostileDrawingsAndSystems) {
 TEST(ExportMessages, HostileDxfIsReadToItsEndWithItsNamesApart) {
     TempDir dir;
     dir.write("h.gplt", HostileDrawing());
-    const CliResult r = RunCli({"export", "h.gplt", "--no-labels", "-o", "h.dxf"}, dir.path());
+    WriteHostileLabels(dir);
+    const CliResult r = RunCli({"export", "h.gplt", "h.yaz", "-o", "h.dxf"}, dir.path());
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string facts = Python(dir,
                                      "import sys, ezdxf\n"
@@ -166,6 +186,10 @@ TEST(ExportMessages, HostileDxfIsReadToItsEndWithItsNamesApart) {
                                      "print('ext', tuple(doc.header['$EXTMIN']), "
                                      "tuple(doc.header['$EXTMAX']))\n"
                                      "print('layers', sorted(l.dxf.name for l in doc.layers))\n"
+                                     "print('styles', sorted((s.dxf.name, s.dxf.font) "
+                                     "for s in doc.styles))\n"
+                                     "for e in doc.modelspace().query('TEXT'):\n"
+                                     "    print('text', e.dxf.text, e.dxf.style)\n"
                                      "for e in doc.modelspace().query('INSERT'):\n"
                                      "    print('insert', e.dxf.name)\n"
                                      "for e in doc.modelspace().query('LWPOLYLINE'):\n"
@@ -175,6 +199,9 @@ TEST(ExportMessages, HostileDxfIsReadToItsEndWithItsNamesApart) {
     EXPECT_THAT(facts, HasSubstr("ext (0.0, 0.0, 0.0) (100.0, 100.0, 0.0)\n"));
     EXPECT_THAT(facts, HasSubstr("layers ['0', 'A_B', 'A_B~2', 'Defpoints', 'YOL', 'yol~2']"));
     EXPECT_THAT(facts, HasSubstr("insert SEMBOL_sa\ninsert SEMBOL_SA~2\n"));
+    EXPECT_THAT(facts, HasSubstr("styles [('OVALT~3', 'OVALT'), ('Ovalt', 'Ovalt'), ('Standard', "
+                                 "'txt'), ('ovalt~2', 'ovalt'), ('romans', 'romans')]\n"));
+    EXPECT_THAT(facts, HasSubstr("text A ovalt~2\ntext B OVALT~3\n"));
     EXPECT_THAT(facts, HasSubstr("area 5e+43\n"));
 }
 
