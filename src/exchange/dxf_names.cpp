@@ -53,13 +53,8 @@ DxfNameTable::DxfNameTable(std::initializer_list<std::string_view> reserved) {
     }
 }
 
-const DxfNameTable::Written& DxfNameTable::add(std::string_view name) {
-    auto [it, fresh] = byName_.try_emplace(std::string(name));
-    if (!fresh) {
-        return it->second;
-    }
-    Written& written = it->second;
-    written.name = CleanDxfName(name);
+DxfNameTable::Written DxfNameTable::add(std::string_view name) {
+    Written written{CleanDxfName(name), false};
     if (!taken_.insert(FoldedDxfName(written.name)).second) {
         written.renamed = true;
         const std::string base = written.name;

@@ -5,10 +5,10 @@
 // written before it gets a suffix instead ("yol~2"), so that no two of the drawing's layers,
 // fonts or symbols become one without a word.
 
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace plotaktar {
 
@@ -30,14 +30,13 @@ class DxfNameTable {
         std::string name;      // the name in the file
         bool renamed = false;  // true when a suffix keeps it apart from a name taken before
     };
-    // The name written for the drawing's `name` (windows-1254): the same name asked for again
-    // gives the same answer; a different name that cleans or folds to a taken one gets the
-    // first free suffix "~2", "~3", ...
-    const Written& add(std::string_view name);
+    // The name written for the next of the drawing's names (windows-1254), each a layer, font
+    // or symbol of its own: one that cleans or folds to a name taken before, the same name
+    // included, gets the first free suffix "~2", "~3", ...
+    Written add(std::string_view name);
 
   private:
     std::set<std::string> taken_;  // folded
-    std::unordered_map<std::string, Written> byName_;
 };
 
 }  // namespace plotaktar

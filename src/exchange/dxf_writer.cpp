@@ -8,7 +8,6 @@
 #include <charconv>
 #include <cmath>
 #include <numbers>
-#include <set>
 #include <string>
 #include <unordered_map>
 
@@ -251,7 +250,7 @@ class DxfDocument final : public FeatureSink {
     // The name `table` writes for `name`; a suffix added is noted against `source`.
     std::string written(DxfNameTable& table, std::string_view what, std::string_view name,
                         FeatureSource source) {
-        const DxfNameTable::Written& w = table.add(name);
+        const DxfNameTable::Written w = table.add(name);
         if (w.renamed) {
             nameNotes_.push_back({source, false,
                                   std::string(what) + " '" + Utf8FromCp1254(QuotedCell(name)) +
@@ -264,16 +263,11 @@ class DxfDocument final : public FeatureSink {
     // The header, tables and blocks, up to the start of the entities.
     void writeHead() {
         DxfOut& out = out_;
+        // Every declared layer is a layer of the file with its own pen, under a name of its own.
         DxfNameTable layerTable{"0"};
-        // Layers of the same name are one layer of the file, with the first one's pen.
-        std::set<std::string> layersWritten;
-        std::vector<const ExportLayer*> layerRows;
         for (const ExportLayer& layer : features_.layers()) {
             layerNames_.push_back(written(layerTable, "layer", layer.name,
                                           {KindOf(Kind::Tabaka).table, layer.number}));
-            if (layersWritten.insert(layerNames_.back()).second) {
-                layerRows.push_back(&layer);
-            }
         }
         const std::vector<ExportFeatures::FirstUse> fonts = features_.fonts();
         const std::vector<ExportFeatures::FirstUse> symbols = features_.symbolNumbers();
@@ -357,21 +351,22 @@ class DxfDocument final : public FeatureSink {
         out.tag(0, "ENDTAB");
 
         table = take();
-        tableHead("LAYER", table, static_cast<int>(layerRows.size()) + 1);
+        tableHead("LAYER", table, static_cast<int>(layerNames_.size()) + 1);
         recordHead("LAYER", "AcDbLayerTableRecord", table);
         out.tag(2, "0");
         out.integer(70, 0);
         out.integer(62, 7);
         out.tag(6, LineTypeOf(LineType::Continuous).dxfName);
         out.integer(370, kLineWeightDefault);
-        for (const ExportLayer* layer : layerRows) {
+        for (size_t i = 0; i < layerNames_.size(); ++i) {
+            const ExportLayer& layer = features_.layers()[i];
             recordHead("LAYER", "AcDbLayerTableRecord", table);
-            out.tag(2, layerNames_[static_cast<size_t>(layer - features_.layers().data())]);
+            out.tag(2, layerNames_[i]);
             out.integer(70, 0);
             // A layer switched off has its colour negated.
-            out.integer(62, layer->on ? layer->colour : -layer->colour);
-            out.tag(6, LineTypeOf(layer->lineType).dxfName);
-            out.integer(370, LineWeightOf(layer->thickness));
+            out.integer(62, layer.on ? layer.colour : -layer.colour);
+            out.tag(6, LineTypeOf(layer.lineType).dxfName);
+            out.integer(370, LineWeightOf(layer.thickness));
         }
         out.tag(0, "ENDTAB");
 

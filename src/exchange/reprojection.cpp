@@ -3,6 +3,7 @@
 #include <cpl_error.h>
 #include <ogr_spatialref.h>
 
+#include <cmath>
 #include <mutex>
 #include <string>
 
@@ -114,7 +115,8 @@ bool Reprojection::apply(Position& position) const {
     // Heights are the surveyor's (above sea level) and stay as they are.
     double x = position.east, y = position.north;
     int ok = 0;
-    if (!transform_->Transform(1, &x, &y, nullptr, nullptr, &ok) || !ok) {
+    if (!transform_->Transform(1, &x, &y, nullptr, nullptr, &ok) || !ok || !std::isfinite(x) ||
+        !std::isfinite(y)) {
         return false;
     }
     position.east = x;

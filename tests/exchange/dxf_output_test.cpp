@@ -44,11 +44,11 @@ TEST(DxfNumber, EveryValueHasAWholeTextOfItsForm) {
 TEST(DxfNames, NamesEqualButForCaseOrCleaningGetASuffix) {
     struct Row {
         std::vector<std::string_view> asked;  // in order
-        std::vector<std::string_view> written;
+        std::vector<std::string> written;
     };
     const Row rows[] = {
         {{"YOL", "yol", "Yol"}, {"YOL", "yol~2", "Yol~3"}},
-        {{"YOL", "YOL"}, {"YOL", "YOL"}},  // the same layer name is the same layer
+        {{"YOL", "YOL"}, {"YOL", "YOL~2"}},  // two layers of one name stay two
         {{"A<B", "A>B", "A_B"}, {"A_B", "A_B~2", "A_B~3"}},
         // The Turkish pairs and the four I's, in windows-1254 bytes.
         {{"\xc7\xd0\xd6\xde\xdc", "\xe7\xf0\xf6\xfe\xfc"},
@@ -66,9 +66,9 @@ TEST(DxfNames, NamesEqualButForCaseOrCleaningGetASuffix) {
     };
     for (const Row& row : rows) {
         DxfNameTable table{"0"};
-        std::vector<std::string_view> written;
+        std::vector<std::string> written;
         for (std::string_view name : row.asked) {
-            const DxfNameTable::Written& w = table.add(name);
+            const DxfNameTable::Written w = table.add(name);
             EXPECT_EQ(w.renamed, w.name != CleanDxfName(name)) << name;
             written.push_back(w.name);
         }
