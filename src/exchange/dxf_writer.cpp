@@ -229,7 +229,8 @@ class DxfDocument final : public FeatureSink {
     }
 
     // The drawing's extent in the written system, or an empty drawing's (0,0 to 100,100) when
-    // it has none or when a value of its view is too large for a double; the latter is said.
+    // it has none there or when a value of its view is too large for a double; the latter is
+    // said.
     View viewOfExtent() {
         const Position emptyLow, emptyHigh{100, 100, std::nullopt};
         std::optional<std::pair<Position, Position>> box = features_.extent();
@@ -238,7 +239,14 @@ class DxfDocument final : public FeatureSink {
         }
         Position low = box->first, high = box->second;
         if (!systems_.apply(low) || !systems_.apply(high)) {
-            low = high = Position{};
+            // A corner of the box has no place in the written system (a point the walk will
+            // leave out, for one): the box of the positions that have one, each placed.
+            box = features_.extent(true);
+            if (!box) {
+                return *ViewOf(emptyLow, emptyHigh);
+            }
+            low = box->first;
+            high = box->second;
         }
         if (std::optional<View> view = ViewOf(low, high)) {
             return *view;

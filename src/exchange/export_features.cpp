@@ -146,11 +146,14 @@ std::vector<ExportFeatures::FirstUse> ExportFeatures::symbolNumbers() const {
     return DistinctCells(workspace_, Kind::Sembol, ColumnsOf(Kind::Sembol).symbol);
 }
 
-std::optional<std::pair<Position, Position>> ExportFeatures::extent() const {
+std::optional<std::pair<Position, Position>> ExportFeatures::extent(bool placed) const {
     std::optional<std::pair<Position, Position>> box;
     auto add = [&](std::string_view yCell, std::string_view xCell) {
         Position p;
         if (!ParseCoordinate(yCell, p.east) || !ParseCoordinate(xCell, p.north)) {
+            return;
+        }
+        if (placed && systems_ != nullptr && !systems_->apply(p)) {
             return;
         }
         if (!box) {

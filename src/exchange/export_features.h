@@ -152,9 +152,10 @@ class ExportFeatures {
     std::vector<FirstUse> fonts() const;
     std::vector<FirstUse> symbolNumbers() const;
     // The box around the points, lines' ends and labels whose coordinates read as numbers (in
-    // the drawing's system, not placed); nothing for a drawing without any. For the view a CAD
-    // program opens on.
-    std::optional<std::pair<Position, Position>> extent() const;
+    // the drawing's system, not placed; `placed`: each position placed in the written system,
+    // those without a place there left out); nothing for a drawing without any. For the view a
+    // CAD program opens on.
+    std::optional<std::pair<Position, Position>> extent(bool placed = false) const;
 
     // Reads every row of the loaded kinds and hands each feature to `sink`, points first, then
     // lines, parcels, labels and symbols. `progress(rowsDone)` is called every few thousand rows;

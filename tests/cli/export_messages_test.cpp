@@ -203,6 +203,23 @@ TEST(ExportMessages, HostileDxfIsReadToItsEndWithItsNamesApart) {
                                  "'txt'), ('ovalt~2', 'ovalt'), ('romans', 'romans')]\n"));
     EXPECT_THAT(facts, HasSubstr("text A ovalt~2\ntext B OVALT~3\n"));
     EXPECT_THAT(facts, HasSubstr("area 5e+43\n"));
+
+    // A point PROJ cannot place is out of the view too: the view is that of the point left.
+    dir.write("g.gplt",
+              "tab 1 1 YOL 1 0 1 0.18\r\nnok 13 4512360 1000000000000 1 1\r\n"
+              "nok 14 4512345 512345 1 1\r\n");
+    ASSERT_EQ(RunCli({"export", "g.gplt", "--no-labels", "-o", "g.dxf", "--crs", "TM30", "--to",
+                      "EPSG:4326"},
+                     dir.path())
+                  .status,
+              0);
+    EXPECT_EQ(Python(dir,
+                     "import sys, ezdxf\n"
+                     "h = ezdxf.readfile(sys.argv[1]).header\n"
+                     "print('%.4f %.4f' % tuple(h['$EXTMIN'])[:2], "
+                     "'%.4f %.4f' % tuple(h['$EXTMAX'])[:2])\n",
+                     "g.dxf"),
+              "30.1462 40.7457 30.1462 40.7457\n");
 }
 
 TEST(ExportMessages, CheckAndBatchReportsStayValidJsonAndNameTheDrawing) {
