@@ -109,6 +109,10 @@ TEST(ExportMessages, StatusesAndMessagesOfHostileDrawingsAndSystems) {
         {{"g.gplt", "-o", "o.dxf", "--crs", "TM30", "--to", "EPSG:4979"},
          2,
          {"--to EPSG:4979 is a geographic 3D system"}},
+        // A usage error quotes what was given, escaped.
+        {{"g.gplt", "-o", "o.dxf", "--crs", "T\x1b[2J"},
+         2,
+         {"--crs 'T\\x1b[2J' is no coordinate system"}},
         // Nothing read before the refusal: a missing input is not what is said.
         {{"none.gplt", "-o", "o.kml", "--crs", "EPSG:4326"}, 2, {"is a geographic 2D system"}},
         {{"g.gplt", "-o", "o.kml", "--crs", "TM30", "--to", "EPSG:2320"},
