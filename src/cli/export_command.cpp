@@ -13,6 +13,7 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/output_files.h"
 #include "model/text.h"
 #include "platform/files.h"
 
@@ -40,12 +41,14 @@ std::string Summary(const std::string& output, const ExportCounts& counts) {
 
 int RunExport(const ExportArgs& args, std::FILE* err) {
     const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
-    if (!CheckConversionFiles(args.geometry, labels, args.output, err)) {
+    const ExchangeWriter* writer = ExchangeWriterFor(args.format);
+    const OutputFormatInfo* format = OutputFormatNamed(args.format);
+    if (writer == nullptr || format == nullptr) {
+        PrintProblem(err, args.output, "no writer of the format " + args.format);
         return kExitUsage;
     }
-    const ExchangeWriter* writer = ExchangeWriterFor(args.format);
-    if (writer == nullptr) {
-        PrintProblem(err, args.output, "no writer of the format " + args.format);
+    // Every file of the output, a Shapefile's sets included, is compared with the inputs.
+    if (!CheckConversionFiles(args.geometry, labels, FilesWritten(*format, args.output), err)) {
         return kExitUsage;
     }
     try {
