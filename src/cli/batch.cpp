@@ -738,15 +738,10 @@ bool OutputFolderUsable(const std::string& folder, std::FILE* err) {
     return true;
 }
 
-// Every input of the run and every file it will write: the outputs of the drawings that will
-// run (each file of a Shapefile's sets) and the report.
-RunFiles FilesOfRun(const BatchArgs& args, const std::vector<BatchDrawing>& drawings) {
-    RunFiles files;
-    for (const BatchDrawing& drawing : drawings) {
-        files.addInput(drawing.geometry);
-        files.addInput(drawing.labels);
-        files.addInput(drawing.companion);
-    }
+// Every file the drawings that will run write: their outputs, each file of a Shapefile's sets.
+std::vector<std::string> OutputsOfRun(const BatchArgs& args,
+                                      const std::vector<BatchDrawing>& drawings) {
+    std::vector<std::string> outputs;
     const OutputFormatInfo* format =
         args.command == BatchArgs::Command::Export ? OutputFormatNamed(args.format) : nullptr;
     for (const BatchDrawing& drawing : drawings) {
@@ -754,15 +749,49 @@ RunFiles FilesOfRun(const BatchArgs& args, const std::vector<BatchDrawing>& draw
             continue;
         }
         if (format != nullptr) {
-            files.addOutputs(FilesWritten(*format, drawing.output));
+            const std::vector<std::string> files = FilesWritten(*format, drawing.output);
+            outputs.insert(outputs.end(), files.begin(), files.end());
         } else {
-            files.addOutput(drawing.output);
+            outputs.push_back(drawing.output);
         }
     }
+    return outputs;
+}
+
+// Before anything is written: no output of the run (the report included) is an input of any
+// drawing, and the report is none of the outputs, which would replace it or be written into.
+bool FilesOfRunUsable(const BatchArgs& args, const std::vector<BatchDrawing>& drawings,
+                      std::FILE* err) {
+    const std::vector<std::string> outputs = OutputsOfRun(args, drawings);
+    RunFiles files;
+    for (const BatchDrawing& drawing : drawings) {
+        files.addInput(drawing.geometry);
+        files.addInput(drawing.labels);
+        files.addInput(drawing.companion);
+    }
+    files.addOutputs(outputs);
     if (args.report) {
         files.addOutput(*args.report);
     }
-    return files;
+    if (!NoOutputIsInput(files, err)) {
+        return false;
+    }
+    if (!args.report) {
+        return true;
+    }
+    // Compared as the places they name; only outputs of the report's file name can be it.
+    std::error_code ec;
+    const fs::path report = fs::weakly_canonical(*args.report, ec);
+    const fs::path name = fs::path(*args.report).filename();
+    for (const std::string& output : outputs) {
+        std::error_code outputError;
+        if (!ec && fs::path(output).filename() == name &&
+            fs::weakly_canonical(output, outputError) == report && !outputError) {
+            PrintProblem(err, *args.report, "is also an output of this batch; not written");
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -773,10 +802,10 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
         std::vector<std::string> read = ReadPaths(in, args.nulSeparated);
         paths.insert(paths.end(), read.begin(), read.end());
     }
-    // Every drawing of the run is found before anything is written, and no file the run
-    // writes (an output, a file of a Shapefile's sets, the report) is an input of any drawing.
+    // Every drawing of the run is found before anything is written, and the files it will
+    // write compared with its inputs and with each other.
     std::vector<BatchDrawing> drawings = FindDrawings(args, paths);
-    if (!NoOutputIsInput(FilesOfRun(args, drawings), err)) {
+    if (!FilesOfRunUsable(args, drawings, err)) {
         return kExitUsage;
     }
     if (args.outputFolder && !OutputFolderUsable(*args.outputFolder, err)) {

@@ -125,6 +125,11 @@ TEST(OutputIsInput, RefusedByEveryCommandForEveryFileItWrites) {
          {},
          2,
          "plotaktar-cli: arch/c.yfn" + refused},
+        // The report as one of the outputs: neither would stay what it says.
+        {{"batch", "arch", "--report", "arch/./c.plt"},
+         {},
+         2,
+         "plotaktar-cli: arch/./c.plt: is also an output of this batch; not written"},
         // run: the save and the dump over the open drawing's files; the session goes on.
         {{"run", "open", "a.gplt", "a.yaz", "save", "a.gplt"},
          {},
