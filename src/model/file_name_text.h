@@ -12,8 +12,4 @@ namespace plotaktar {
 // code page lacks becoming "?"; any other name is taken to be windows-1254 already.
 std::string FileNameInMessage(std::string_view path);
 
-// True when `bytes` are valid UTF-8: no stray or missing continuation byte, no overlong form,
-// no surrogate, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view bytes);
-
 }  // namespace plotaktar
