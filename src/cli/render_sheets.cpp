@@ -35,7 +35,8 @@ QString CrsText(int epsg) {
 
 }  // namespace
 
-int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter& filter,
+int RunSheets(const RenderArgs& args, const std::string& labels, const Drawing& drawing,
+              const RenderFilter& filter,
               const std::function<void(const std::string&)>& temporaryChanged, std::FILE* out,
               std::FILE* err) {
     if (drawing.size() == 0) {
@@ -77,6 +78,12 @@ int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter
     if (const std::string refusal = SheetTargetRefusal(args.output, format, plan->pageCount());
         !refusal.empty()) {
         PrintProblem(err, args.output, refusal);
+        return kExitUsage;
+    }
+    RunFiles files;
+    AddDrawingInputs(files, args.input, labels);
+    files.addOutputs(names);
+    if (!NoOutputIsInput(files, err)) {
         return kExitUsage;
     }
     std::string problem;

@@ -32,10 +32,18 @@ struct OutputFormatInfo {
     // True for a format that places the drawing on the earth and so needs its coordinate
     // system named.
     bool needsCoordinateSystem;
-    // True for a format written as one file straight through, which a device, a pipe or a
-    // socket can take in place; false for one that writes several files or goes through a
-    // temporary of its own (GDAL's formats).
-    bool streams;
+    // The files a format writes beside OUTPUT instead of it, declared here and nowhere else
+    // (FilesWritten reads them): for a format that writes one set of files a kind, the
+    // extensions of a set (a Shapefile: NAME-noktalar.shp, NAME-noktalar.shx ...); empty for a
+    // format that writes OUTPUT itself.
+    std::span<const std::string_view> setExtensions = {};
+    // True for a picture whose sheets go to a file a page (NAME-0.png the index, NAME-1.png ...)
+    // when there are several.
+    bool pageFiles = false;
+    // False for a format that writes several files or goes through a temporary of its own
+    // (GDAL's formats): a device, a pipe or a socket cannot take it. True for one written as one
+    // file straight through, which such a target takes in place.
+    bool streams = true;
 };
 
 // Why `path` cannot take `what` ("Shapefile output", "sheets of several pages"), which is
