@@ -176,6 +176,16 @@ bool PaintPages(QPrinter& printer, const Drawing& drawing, const SheetPlan& plan
     return true;
 }
 
+// Whether `drawing` may be drawn on sheets; says why not in a box when it may not.
+bool DrawableOnSheets(QWidget& window, const Drawing& drawing) {
+    if (!FeatureBeyondSheets(drawing)) {
+        return true;
+    }
+    QMessageBox::warning(&window, kTitle,
+                         QStringLiteral("Pafta çizilemez: koordinatlar ±100.000 km'yi aşıyor."));
+    return false;
+}
+
 }  // namespace
 
 SheetPrint::SheetPrint(QWidget& window, const DrawingCanvas& canvas)
@@ -212,7 +222,7 @@ bool SheetPrint::askOptions(Options& options, bool paper) {
 
 void SheetPrint::print(const QString& title) {
     const auto drawing = canvas_.drawing();
-    if (!drawing || busy()) {
+    if (!drawing || busy() || !DrawableOnSheets(window_, drawing->drawing)) {
         return;
     }
     options_->title = title;
@@ -257,7 +267,7 @@ void SheetPrint::print(const QString& title) {
 
 void SheetPrint::preview(const QString& title) {
     const auto drawing = canvas_.drawing();
-    if (!drawing) {
+    if (!drawing || !DrawableOnSheets(window_, drawing->drawing)) {
         return;
     }
     options_->title = title;
@@ -287,7 +297,7 @@ void SheetPrint::preview(const QString& title) {
 
 void SheetPrint::exportPdf(const QString& drawingPath) {
     const auto drawing = canvas_.drawing();
-    if (!drawing || busy()) {
+    if (!drawing || busy() || !DrawableOnSheets(window_, drawing->drawing)) {
         return;
     }
     const QFileInfo info(drawingPath);

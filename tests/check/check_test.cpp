@@ -337,7 +337,20 @@ TEST(CheckCommand, StatusesTextAndJson) {
     EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + json).c_str()), 0) << bad.out;
 
     EXPECT_EQ(RunCli({"check", dir.file("missing.gplt")}).status, 2);
-    EXPECT_EQ(RunCli({"check", clean, "--scale", "0"}).status, 2);
+    // A scale is the N of 1:N as render takes it: outside 1 to 1,000,000 no area could ever be
+    // out of its limit (or every one would be).
+    for (const char* scale : {"0", "1e308", "0.0001", "1000001", "1000.5", "-1000", "", "inf"}) {
+        const auto refused = RunCli({"check", clean, "--no-labels", "--scale", scale});
+        EXPECT_EQ(refused.status, 2) << scale;
+        EXPECT_NE(refused.err.find("check: --scale takes the N of 1:N, 1 to 1000000; not '" +
+                                   std::string(scale) + "'"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_EQ(refused.out, "") << scale;
+    }
+    for (const char* scale : {"1", "1000000"}) {
+        EXPECT_EQ(RunCli({"check", clean, "--no-labels", "--scale", scale}).status, 0) << scale;
+    }
     EXPECT_EQ(RunCli({"check", clean, "--area-rule", "tapu"}).status, 2);
     EXPECT_EQ(RunCli({"check", clean, "--format", "xml"}).status, 2);
 }

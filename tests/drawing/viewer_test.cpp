@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -273,6 +274,51 @@ class ViewerTest : public QObject {
         QCOMPARE(off[0]->checkState(0), Qt::Unchecked);
         off[0]->setCheckState(0, Qt::Checked);
         QCOMPARE(window.canvas().filter().hiddenLayers, std::vector<bool>({false, false}));
+    }
+
+    // Print, preview and the sheet PDF refuse a drawing beyond ±100,000 km with one box, before
+    // any dialog of their own, and write nothing.
+    void sheetsOfAFarDrawingAreRefusedWithABox() {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("far.gplt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "tab 1 1 A 1 0 1 0.18\r\nnok 1 4512345.67 512345.67 0 1\r\n"
+            "nok 2 4512345.67 100000000.5 0 1\r\n");
+        file.close();
+        ViewerWindow window;
+        window.setRemembersRecent(false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        window.open(FilesFor({file.fileName()}));
+        QVERIFY(loaded.wait(10000));
+        for (const char* caption :
+             {"Yazdır…", "Baskı önizlemesi…", "Pafta olarak dışa aktar (PDF)…"}) {
+            QAction* action = nullptr;
+            for (QAction* a : window.findChildren<QAction*>()) {
+                if (a->text() == QString::fromUtf8(caption)) {
+                    action = a;
+                }
+            }
+            QVERIFY2(action, caption);
+            QStringList boxes;
+            // Each modal window that opens is read and closed: only the refusal may open.
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, [&] {
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    auto* box = qobject_cast<QMessageBox*>(modal);
+                    boxes << (box ? box->text() : modal->metaObject()->className());
+                    modal->close();
+                }
+            });
+            closer.start(20);
+            action->trigger();
+            closer.stop();
+            QCOMPARE(boxes, QStringList{QString::fromUtf8(
+                                "Pafta çizilemez: koordinatlar ±100.000 km'yi aşıyor.")});
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"far.gplt"});
     }
 };
 
