@@ -8,6 +8,8 @@
 #include <limits>
 #include <memory>
 
+#include "check/check_cancel.h"
+
 namespace plotaktar::check {
 
 namespace {
@@ -122,7 +124,9 @@ void Collect(void* item, void* userData) {
 
 }  // namespace
 
-void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report) {
+void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report,
+                         const std::atomic<bool>* cancel) {
+    const GeosInterruption interruption(cancel);
     Geos geos;
     GEOSContextHandle_t h = *geos;
     const size_t n = parcels.size();
@@ -140,6 +144,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     GEOSSTRtree* rawTree = tree.get();
 
     for (size_t i = 0; i < n; ++i) {
+        StopIfCancelled(cancel);
         const ParcelShape& parcel = parcels[i];
         Geometry polygon = PolygonOf(h, parcel.ring);
         const GEOSGeometry* overlay = nullptr;
@@ -174,6 +179,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // and most such parcels have no neighbour to overlap.
     std::vector<size_t> near;
     for (size_t i = 0; i < n; ++i) {
+        StopIfCancelled(cancel);
         if (!surveyed[i] || valid[i] != nullptr) {
             continue;
         }
@@ -202,6 +208,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
 
     Boundaries boundaries(h, surveyed);
     for (size_t i = 0; i < n; ++i) {
+        StopIfCancelled(cancel);
         if (!surveyed[i]) {
             continue;
         }
@@ -284,6 +291,8 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             }
         }
     }
+    // A GEOS call interrupted by the cancel failed and may have been reported as a finding.
+    StopIfCancelled(cancel);
 }
 
 }  // namespace plotaktar::check

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ constexpr size_t kMostRepairedCorners = 10'000;
 // parcels sharing more than kOverlapArea (parcel-overlap), a corner within kSliverReach of
 // another parcel's boundary but not on it (parcel-sliver), and an overlay GEOS cannot compute
 // (parcel-overlay-failed, on both parcels). Candidates are found through GEOS's STR tree.
-void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report);
+// Stops between parcels, or a long GEOS call, once `cancel` (may be null) is true: throws
+// CheckCancelled.
+void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report,
+                         const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace plotaktar::check
