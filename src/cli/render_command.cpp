@@ -95,16 +95,17 @@ void ReportMissingSymbols(const std::string& input, const Drawing& drawing, std:
                      " not drawn: no point of the number " + numbers);
 }
 
-// Where feature `f` was read: the plot file's line, or the line of the input file that gave
-// its row; the geometry file alone when the files no longer give that row.
+// Where feature `f` was read, as messages name files: the plot file's line, or the line of the
+// input file that gave its row; the geometry file alone when the files no longer give that row.
 std::string PlaceOf(const Drawing& drawing, uint32_t f, const ImportPaths& paths) {
     const std::optional<TableId> table = drawing.sourceTable(f);
     if (!table) {
-        return paths.geometry + ':' + std::to_string(drawing.sourceRow(f));
+        return MessageName(paths.geometry) + ':' + std::to_string(drawing.sourceRow(f));
     }
     const std::optional<SourceLine> line =
         SourceLineOf(paths, *table, static_cast<int>(drawing.sourceRow(f)));
-    return line ? line->fileName + ':' + std::to_string(line->lineNumber) : paths.geometry;
+    return line ? MessageName(line->fileName) + ':' + std::to_string(line->lineNumber)
+                : MessageName(paths.geometry);
 }
 
 }  // namespace
@@ -115,7 +116,10 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     const std::string labels = IsPlotFilePath(args.input)
                                    ? std::string()
                                    : ChosenLabels(args.input, args.labels, args.noLabels, err);
-    if (!CheckConversionFiles(args.input, labels, args.output, err)) {
+    // The files of sheets are known once they are planned (RunSheets compares them then).
+    if (!CheckConversionFiles(args.input, labels,
+                              args.sheet ? std::vector<std::string>() : std::vector{args.output},
+                              err)) {
         return kExitUsage;
     }
 
@@ -152,7 +156,7 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
                          PlaceOf(drawing, *far, paths).c_str());
             return kExitUsage;
         }
-        return RunSheets(args, drawing, filter, temporaryChanged, out, err);
+        return RunSheets(args, labels, drawing, filter, temporaryChanged, out, err);
     }
     const ViewTransform view =
         ViewTransform::fit(drawing.extent(), args.width, args.height, args.width / 50);
