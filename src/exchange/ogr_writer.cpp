@@ -20,6 +20,7 @@
 #include <optional>
 
 #include "exchange/exchange_writer.h"
+#include "exchange/geopackage_index.h"
 #include "model/cp1254.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -553,6 +554,11 @@ class OgrWriter final : public ExchangeWriter {
         if (CPLGetLastErrorType() == CE_Failure) {
             ThrowGdal("cannot write " + path);
         }
+        // GDAL wrote the layers without spatial indexes: each is built in bulk, many times
+        // faster than GDAL fills one feature by feature.
+        if (std::string_view(driver_) == "GPKG") {
+            AddGeoPackageSpatialIndexes(moves[0].first);
+        }
 
         // The last moment to cancel: after it the target is replaced.
         if (!progress(features.rowCount())) {
@@ -587,7 +593,8 @@ class OgrWriter final : public ExchangeWriter {
 }  // namespace
 
 const ExchangeWriter& GeoPackageExchangeWriter() {
-    static const OgrWriter writer("gpkg", "GPKG", Layout::LayerPerKind, 0, {}, {});
+    static const OgrWriter writer("gpkg", "GPKG", Layout::LayerPerKind, 0, {},
+                                  {"SPATIAL_INDEX=NO"});
     return writer;
 }
 
