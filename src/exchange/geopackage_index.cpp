@@ -41,7 +41,16 @@ namespace {
     if ((code & 0xff) == SQLITE_FULL) {
         error = ENOSPC;
     } else if ((code & 0xff) == SQLITE_IOERR || (code & 0xff) == SQLITE_CANTOPEN) {
-        error = db != nullptr && sqlite3_system_errno(db) != 0 ? sqlite3_system_errno(db) : EIO;
+        // The system's code of the failing call, which SQLite may have lost by the time the
+        // failure comes back (a page written out while the cache spills); the file keeps its
+        // own.
+        if (db != nullptr) {
+            error = sqlite3_system_errno(db);
+            if (error == 0) {
+                sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &error);
+            }
+        }
+        error = error != 0 ? error : EIO;
     }
     if (error != 0) {
         throw FileError(platform::FileErrorMessage(error), error);

@@ -4,7 +4,11 @@
 // SQLite keeps them sound through later edits. gpkg_index_facts.py makes GDAL's copy and
 // compares, with Python's sqlite3 and GDAL's own bindings.
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -157,6 +161,37 @@ TEST(GeoPackageIndex, GeometriesOfEveryKindBoxedAsGdalBoxesThem) {
     const std::string facts = Facts(dir, ours, theirs, 500);
     ExpectSameAsGdal(facts, {"kinds"});
     EXPECT_THAT(facts, HasSubstr("ours boxes kinds 9 same\n"));
+}
+
+// A file size limit (RLIMIT_FSIZE, SIGXFSZ ignored) in place of a full disk: the index cannot
+// be written whole, and that is a failure, never a file passed off as indexed.
+TEST(GeoPackageIndex, AFullDiskIsAFailureNamedAsSuch) {
+    TempDir dir;
+    std::string csv = "WKT,name\n";
+    for (int i = 0; i < 20000; ++i) {
+        csv += "\"POINT (" + std::to_string(500000 + i % 150) + " " +
+               std::to_string(4500000 + i / 150) + ")\",p\n";
+    }
+    const std::string gpkg = dir.file("points.gpkg");
+    ASSERT_EQ(Shell("ogr2ogr -f GPKG -lco SPATIAL_INDEX=NO " + gpkg + " " +
+                    dir.write("points.csv", csv) + " 2>&1"),
+              "");
+    const auto size = static_cast<rlim_t>(std::filesystem::file_size(gpkg));
+    std::optional<std::string> result = RunInChild(
+        [&] {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{size + 65536, size + 65536};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                AddGeoPackageSpatialIndexes(gpkg);
+                return std::string("indexed");
+            } catch (const FileError& e) {
+                return e.message();
+            }
+        },
+        false);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, "Disk full");
 }
 
 TEST(GeoPackageIndex, AFileThatIsNoGeoPackageIsRefusedWithSqlitesReason) {
