@@ -27,19 +27,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            out.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return out;
-}
-
 // What gpkg_index_facts.py finds of `ours` against GDAL's index of the same features
 // (`theirs`, or "-" for a copy of ours that GDAL indexes again).
 std::string Facts(const TempDir& dir, const std::string& ours, const std::string& theirs,
