@@ -63,6 +63,11 @@ std::optional<std::string> WithSmallTmpfs(const std::filesystem::path& mountPoin
                                           const std::function<std::string()>& body,
                                           const std::string& size = "64k");
 
+#ifndef _WIN32
+// Runs a command through the shell and returns what it printed on standard output.
+std::string Shell(const std::string& command);
+#endif
+
 // windows-1254 bytes of a UTF-8 literal, for expected texts in tests.
 std::string W(std::string_view utf8);
 
