@@ -325,6 +325,13 @@ LRESULT TForm1::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
+        case StringGrid::kShowNextPageMessage: {
+            const int count = static_cast<int>(form::kPageOrder.size());
+            const auto step = static_cast<int>(static_cast<INT_PTR>(wParam));
+            showPage(((page_ + step) % count + count) % count);
+            SetFocus(grid(form::kPageOrder[static_cast<size_t>(page_)]).handle());
+            return 0;
+        }
         case WM_SIZE:
             layout();
             return 0;

@@ -391,6 +391,13 @@ void StringGrid::onKey(WPARAM key) {
     const bool shift = GetKeyState(VK_SHIFT) < 0;
     const bool control = GetKeyState(VK_CONTROL) < 0;
     Cell to = cursor_;
+    // Ctrl+Tab and Ctrl+Page Down show the next page, with Shift or Page Up the one before,
+    // as in the system's tabbed windows: the page control does it.
+    if (control && (key == VK_TAB || key == VK_PRIOR || key == VK_NEXT)) {
+        const int step = key == VK_TAB ? (shift ? -1 : 1) : (key == VK_NEXT ? 1 : -1);
+        SendMessageW(GetParent(window_), kShowNextPageMessage, static_cast<WPARAM>(step), 0);
+        return;
+    }
     switch (key) {
         case 'C':
         case VK_INSERT:
@@ -701,7 +708,7 @@ LRESULT StringGrid::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | DLGC_WANTCHARS;
+            return DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
         case WM_KEYDOWN:
             onKey(wParam);
             return 0;

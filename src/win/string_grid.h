@@ -24,6 +24,10 @@ namespace plotaktar::win {
 // grid's back, and the window refreshes the grids before each box and after each command.
 class StringGrid {
   public:
+    // Sent to the grid's parent for Ctrl+Tab and the like: wParam is the step (+1 the next
+    // page, -1 the one before), as a signed number.
+    static constexpr UINT kShowNextPageMessage = WM_APP + 1;
+
     // Registers the window class; once, before the first grid is made.
     static void RegisterWindowClass(HINSTANCE instance);
 
