@@ -163,7 +163,7 @@ test-package: package
 WINDOWS_BUILD ?= build-windows
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 googletest
 # The installer, and the window's tests on a display of their own.
-WINDOWS_PACKAGES += nsis xvfb openbox xdotool imagemagick
+WINDOWS_PACKAGES += nsis xvfb openbox xdotool x11-utils imagemagick
 WINDOWS_TOOLCHAIN := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
 WINDOWS_INSTALLER = $(WINDOWS_BUILD)/plotaktar-$(PACKAGE_VERSION)-setup.exe
 WINE ?= /usr/lib/wine/wine64

@@ -264,7 +264,14 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return form->handleMessage(message, wParam, lParam);
+    // No exception may cross the system's code: what a command does not catch itself (memory
+    // running out while a page is shown) is shown in the error box.
+    try {
+        return form->handleMessage(message, wParam, lParam);
+    } catch (const std::exception& failure) {
+        form->ui_->showErrorBox(MessageOf(failure));
+        return 0;
+    }
 }
 
 LRESULT CALLBACK TForm1::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -86,7 +86,18 @@ LRESULT CALLBACK StringGrid::WindowProc(HWND window, UINT message, WPARAM wParam
     if (grid == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return grid->handleMessage(message, wParam, lParam);
+    // No exception may cross the system's code: memory running out while the grid paints
+    // or copies is shown in the error box (a paint is left undone; the next one tries again).
+    try {
+        return grid->handleMessage(message, wParam, lParam);
+    } catch (const std::exception& failure) {
+        if (message == WM_PAINT) {
+            ValidateRect(window, nullptr);
+        } else if (grid->failed_) {
+            grid->failed_(failure);
+        }
+        return 0;
+    }
 }
 
 void StringGrid::refresh() {

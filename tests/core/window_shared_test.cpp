@@ -1,8 +1,10 @@
-// The form's design and the dialog filters as both windows read them, without a window.
+// What both windows (Qt on Linux, Win32 on Windows) share, without a window: the form's
+// design, the dialog filters, the warning lines and the copied text.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "model/copy_text.h"
 #include "model/dialog_filter.h"
 #include "model/form_design.h"
 #include "ui/ui_texts.h"
@@ -80,6 +82,22 @@ TEST(WarningLineTest, NamesTheFileAndWhatWasWrongInTurkish) {
     EXPECT_EQ(WarningLine({"c", ImportWarning::NotText, 0}, "c"),
               "c: metin biçiminde bir çizim dosyası değil");
     EXPECT_EQ(WarningLine({"d", ImportWarning::NoRecords, 3}, "d"), "d: hiç kayıt bulunamadı");
+}
+
+TEST(CopyTextTest, CopiesARangeAsTabSeparatedLinesThatStayInShape) {
+    Table table(4, 4);
+    table.setCell(1, 1, "a");
+    table.setCell(2, 1, "b\tc");         // a tab: quoted
+    table.setCell(3, 1, "say \"x\"\n");  // a line end: quoted, its quote marks doubled
+    table.setCell(1, 2, "\xDD");         // windows-1254 bytes stay as they are
+    table.setCell(3, 2, "\"plain\"");    // quote marks alone need no quotes
+    EXPECT_EQ(RangeCopyText(table, 1, 1, 3, 2, "\r\n"),
+              "a\t\"b\tc\"\t\"say \"\"x\"\"\n\"\r\n\xDD\t\t\"plain\"\r\n");
+    // One cell, the Linux line end.
+    EXPECT_EQ(RangeCopyText(table, 1, 1, 1, 1, "\n"), "a\n");
+    // A range beyond the counts copies empty cells; a range upside down copies nothing.
+    EXPECT_EQ(RangeCopyText(table, 3, 3, 4, 4, "\n"), "\t\n\t\n");
+    EXPECT_EQ(RangeCopyText(table, 2, 1, 1, 1, "\n"), "");
 }
 
 }  // namespace
