@@ -574,15 +574,21 @@ void StringGrid::fitColumnsToRowsInView() {
     InvalidateRect(window_, nullptr, FALSE);
 }
 
+std::wstring StringGrid::selectionText() const {
+    if (rows_ < 2 || cols_ < 2) {
+        return {};
+    }
+    return WideFromCp1254(RangeCopyText(
+        table_, std::min(anchor_.col, cursor_.col), std::min(anchor_.row, cursor_.row),
+        std::max(anchor_.col, cursor_.col), std::max(anchor_.row, cursor_.row), "\r\n"));
+}
+
 void StringGrid::copySelection() {
     if (rows_ < 2 || cols_ < 2) {
         return;
     }
     try {
-        const std::string bytes = RangeCopyText(
-            table_, std::min(anchor_.col, cursor_.col), std::min(anchor_.row, cursor_.row),
-            std::max(anchor_.col, cursor_.col), std::max(anchor_.row, cursor_.row), "\r\n");
-        const std::wstring text = WideFromCp1254(bytes);
+        const std::wstring text = selectionText();
         const size_t size = (text.size() + 1) * sizeof(wchar_t);
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
         if (memory == nullptr) {

@@ -48,8 +48,10 @@ class StringGrid {
     // in view show its texts whole, no wider than the grid; never narrower than designed.
     void fitColumnsToRowsInView();
 
-    // The selected range as text on the clipboard (UTF-16, lines ended by CR LF).
+    // The selected range as text on the clipboard: selectionText(), in UTF-16.
     void copySelection();
+    // The selected range's cells as tab-separated lines ended by CR LF (RangeCopyText).
+    std::wstring selectionText() const;
 
     int rowCount() const { return rows_; }
     int topRow() const { return topRow_; }

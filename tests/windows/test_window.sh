@@ -7,7 +7,8 @@
 # Linux plotaktar-cli's `run` writes for the same session; opens a drawing of 1,000,000 records
 # and copies the last row of its biggest page; shows the sample on the "Ada Parsel" page in
 # WORK_DIR/window-ada-parsel.png; uninstalls silently and compares the prefix's files and
-# registry keys with those before the install. Names typed into the dialogs are ASCII.
+# registry keys with those before the install. Names typed into the dialogs are ASCII. The grid's
+# own tests (string_grid_test.exe), which need a display, run there first.
 set -euo pipefail
 
 if [ $# -ne 4 ]; then
@@ -162,6 +163,11 @@ snapshot() {
 echo "window: a fresh Wine prefix"
 "$WINE" wineboot --init >/dev/null 2>&1
 snapshot >"$work/before.txt"
+
+echo "window: the grid's own tests"
+"$WINE" "$windows_build/tests/windows/string_grid_test.exe" >"$work/string_grid_test.log" 2>&1 ||
+    { cat "$work/string_grid_test.log"; fail "string_grid_test"; }
+grep -a 'PASSED' "$work/string_grid_test.log"
 
 echo "window: silent install"
 "$WINE" "$setup" /S
