@@ -7,11 +7,10 @@
 #include <string>
 
 #include "import/import_command.h"
-#include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/form_design.h"
-#include "model/text.h"
 #include "plotfile/save_command.h"
+#include "ui/spare_button.h"
 #include "win/win_text.h"
 
 namespace plotaktar::win {
@@ -238,16 +237,7 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::SpeedButton2Click() {
-    // Walks a fixed sentence and cuts out its blank-separated words, keeping none of them:
-    // nothing is shown, stored or changed.
-    static const std::string sentence =
-        Cp1254FromUtf8("bu bir deneme program kodu olması için yazılmıştır");
-    std::string_view rest = sentence;
-    while (!rest.empty()) {
-        const size_t blank = rest.find(kBlank);
-        const std::string word(Trim(rest.substr(0, blank)));
-        rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-    }
+    RunSpareButtonCommand();
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,7 +4,8 @@
 # In a fresh Wine prefix under WORK_DIR and on an X display of its own (Xvfb with openbox):
 # installs silently, drives plotaktar.exe with xdotool (AÇ, the two names typed into the open
 # dialogs, KAYDET, a name typed into the save dialog) and compares the plot file with what the
-# Linux plotaktar-cli's `run` writes for the same session; opens a drawing of 1,000,000 records
+# Linux plotaktar-cli's `run` writes for the same session, then saves over the geometry file
+# (refused, nothing written); opens a drawing of 1,000,000 records
 # and copies the last row of its biggest page; shows the sample on the "Ada Parsel" page in
 # WORK_DIR/window-ada-parsel.png; uninstalls silently and compares the prefix's files and
 # registry keys with those before the install. Names typed into the dialogs are ASCII. The grid's
@@ -195,7 +196,9 @@ echo "window: the sample through the installed window"
 app=$!
 form=$(wait_window 'VOLDA$')
 sleep 1
-open_drawing "$(windows_path "$source_dir/samples/pafta12.gplt")" "pafta12.yaz"  # beside the first
+mkdir -p "$work/sample"
+cp "$source_dir"/samples/pafta12.* "$work/sample/"
+open_drawing "$(windows_path "$work/sample/pafta12.gplt")" "pafta12.yaz"  # beside the first
 box=$(wait_box)
 close_box "$box"  # dosya açıldı
 dialog=$(click_for 'Save|Kaydet|Farkl' 108 24)  # KAYDET
@@ -205,6 +208,13 @@ close_box "$box"  # kayıt bitti
 (cd "$work/linux" && "$cli" run open "$source_dir/samples/pafta12.gplt" \
     "$source_dir/samples/pafta12.yaz" save window >/dev/null)
 cmp "$work/window.plt" "$work/linux/window.plt" || fail "the window's plot file differs from Linux's"
+# A save over the open drawing's geometry file is refused in a box, and writes nothing.
+dialog=$(click_for 'Save|Kaydet|Farkl' 108 24)
+type_into "$dialog" "$(windows_path "$work/sample/pafta12.gplt")"
+box=$(wait_window '^Plotaktar$')
+close_box "$box"
+cmp "$work/sample/pafta12.gplt" "$source_dir/samples/pafta12.gplt" ||
+    fail "a save over the open drawing's geometry file wrote it"
 
 # The "Ada Parsel" page: four pages before the front page ("Ada Parsel Köşe").
 click 600 400
