@@ -12,6 +12,7 @@
 #include "plotfile/save_command.h"
 #include "ui/spare_button.h"
 #include "win/win_text.h"
+#include "win/window_object.h"
 
 namespace plotaktar::win {
 
@@ -241,13 +242,7 @@ void TForm1::SpeedButton2Click() {
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        static_cast<TForm1*>(create->lpCreateParams)->window_ = window;
-    }
-    auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* form = WindowObject<TForm1>(window, message, lParam);
     if (form == nullptr || form->PageControl1 == nullptr) {
         if (message == WM_DESTROY) {
             PostQuitMessage(0);

@@ -8,6 +8,7 @@
 
 #include "model/copy_text.h"
 #include "win/win_text.h"
+#include "win/window_object.h"
 
 namespace plotaktar::win {
 
@@ -76,13 +77,7 @@ StringGrid::~StringGrid() {
 }
 
 LRESULT CALLBACK StringGrid::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        static_cast<StringGrid*>(create->lpCreateParams)->window_ = window;
-    }
-    auto* grid = reinterpret_cast<StringGrid*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* grid = WindowObject<StringGrid>(window, message, lParam);
     if (grid == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -57,6 +57,8 @@ class StringGrid {
     int topRow() const { return topRow_; }
 
   private:
+    template <class Object>
+    friend Object* WindowObject(HWND window, UINT message, LPARAM lParam);
     struct Cell {
         int col;
         int row;
