@@ -29,6 +29,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/program.h"
+#include "platform/stop_signals.h"
 
 namespace plotaktar::cli {
 
@@ -38,39 +39,41 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The signal that asked the batch to stop (SIGINT, SIGTERM), 0 while none has.
+// The signal that first asked the batch to stop (SIGINT, SIGTERM, SIGHUP), 0 while none has.
 std::atomic<int> gStopSignal{0};
-
-void OnStopSignal(int signal) {
-    gStopSignal.store(signal);
-}
+// How hard the batch was asked to stop: see StopRequests.
+std::atomic<int> gStopLevel{0};
 
 bool StopAsked() {
-    return gStopSignal.load() != 0;
+    return gStopLevel.load() != 0;
 }
 
-// Ctrl+C and SIGTERM only ask the batch to stop while it runs; their old handling comes back
-// after.
-class StopSignals {
+int StopLevel() {
+    return gStopLevel.load();
+}
+
+// While the batch runs, the first Ctrl+C stops starting drawings and lets the running ones
+// finish; SIGTERM, SIGHUP or a second Ctrl+C also ends the running commands (their process
+// groups get SIGTERM, and each cleans up after itself); one more ends the batch at once.
+class StopRequests {
   public:
-    StopSignals() {
+    StopRequests()
+        : handler_([](int signal) {
+              int expected = 0;
+              gStopSignal.compare_exchange_strong(expected, signal);
+              const int level = gStopLevel.load();
+              if (level >= kStopChildren) {
+                  return false;
+              }
+              gStopLevel.store(signal == SIGINT && level == 0 ? kStopStarting : kStopChildren);
+              return true;
+          }) {
         gStopSignal.store(0);
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInterrupt_);
-        sigaction(SIGTERM, &action, &oldTerminate_);
+        gStopLevel.store(0);
     }
-    ~StopSignals() {
-        sigaction(SIGINT, &oldInterrupt_, nullptr);
-        sigaction(SIGTERM, &oldTerminate_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
 
   private:
-    struct sigaction oldInterrupt_ {};
-    struct sigaction oldTerminate_ {};
+    platform::StopSignalHandler handler_;
 };
 
 enum class Status { Ok, Skipped, Failed, Findings, NotRun };
@@ -497,7 +500,7 @@ DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
         argv.push_back("--format");
         argv.push_back("json");
     }
-    ChildRun run = RunChild(argv, StopAsked);
+    ChildRun run = RunChild(argv, StopLevel);
     result.messages = std::move(run.err);
     if (!run.started) {
         result.messages += "plotaktar-cli: cannot start " + own_ + " (" + run.cause + ")\n";
@@ -737,7 +740,7 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
             return kExitUsage;
         }
     }
-    StopSignals signals;
+    StopRequests stopRequests;
     // The workers are what uses the cores: each drawing is converted on its worker's thread
     // alone, so that -j N means N threads converting.
     AllowSecondThread(false);

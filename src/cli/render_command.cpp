@@ -16,7 +16,6 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
-#include "platform/program.h"
 #include "render/render_file.h"
 
 namespace plotaktar::cli {
@@ -125,7 +124,6 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     const RenderFilter filter = RenderFilter::LayersAsSwitched(drawing, args.allLayers);
     auto temporaryChanged = [](const std::string& temporary) {
         Remember(temporaryName, temporary);
-        platform::Report(temporary);
     };
     if (args.sheet) {
         return RunSheets(args, drawing, filter, temporaryChanged, out, err);

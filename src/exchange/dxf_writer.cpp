@@ -12,7 +12,6 @@
 #include <string>
 
 #include "exchange/exchange_writer.h"
-#include "platform/program.h"
 #include "platform/replacing_file.h"
 
 namespace plotaktar {
@@ -733,8 +732,6 @@ class DxfWriter final : public ExchangeWriter {
         ExportFeatures& features, const Reprojection& systems, const std::string& path,
         const std::function<bool(uint64_t)>& progress) const override {
         platform::ReplacingFile file(path);
-        // Should the program end abnormally, whoever started it removes the temporary.
-        platform::Report(file.temporaryPath());
         DxfOut out(file);
         DxfDocument document(out, systems, features);
         document.writeHead();
@@ -748,7 +745,6 @@ class DxfWriter final : public ExchangeWriter {
             throw ExportCancelled();
         }
         file.commit();
-        platform::Report({});
         return {file.targetPath()};
     }
 };

@@ -8,11 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+
+#include "platform/stop_signals.h"
 
 namespace plotaktar::platform {
 
@@ -42,27 +45,42 @@ int ReportChannel() {
     return channel;
 }
 
-// Ctrl+C and Ctrl+\ reach the started program as well; this one waits for its end instead.
-class IgnoredTerminalSignals {
+// Ctrl+\\ reaches the started program as well; this one waits for its end instead.
+class IgnoredQuit {
   public:
-    IgnoredTerminalSignals() {
+    IgnoredQuit() {
         struct sigaction ignore = {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
-        sigaction(SIGINT, &ignore, &oldInterrupt_);
-        sigaction(SIGQUIT, &ignore, &oldQuit_);
+        sigaction(SIGQUIT, &ignore, &old_);
     }
-    ~IgnoredTerminalSignals() {
-        sigaction(SIGINT, &oldInterrupt_, nullptr);
-        sigaction(SIGQUIT, &oldQuit_, nullptr);
-    }
-    IgnoredTerminalSignals(const IgnoredTerminalSignals&) = delete;
-    IgnoredTerminalSignals& operator=(const IgnoredTerminalSignals&) = delete;
+    ~IgnoredQuit() { sigaction(SIGQUIT, &old_, nullptr); }
+    IgnoredQuit(const IgnoredQuit&) = delete;
+    IgnoredQuit& operator=(const IgnoredQuit&) = delete;
 
   private:
-    struct sigaction oldInterrupt_ = {};
-    struct sigaction oldQuit_ = {};
+    struct sigaction old_ = {};
 };
+
+// The last complete list in what a program wrote on its report channel: NUL-ended paths, each
+// list ended by one more NUL.
+std::vector<std::string> LastReportedList(std::string_view reports) {
+    std::vector<std::string> last, current;
+    while (!reports.empty()) {
+        const size_t end = reports.find('\0');
+        if (end == std::string_view::npos) {
+            break;  // cut short by the program's end
+        }
+        if (end == 0) {
+            last = std::move(current);
+            current.clear();
+        } else {
+            current.emplace_back(reports.substr(0, end));
+        }
+        reports.remove_prefix(end + 1);
+    }
+    return last;
+}
 
 }  // namespace
 
@@ -104,9 +122,25 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
     sigaddset(&defaults, SIGINT);
     sigaddset(&defaults, SIGQUIT);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    // This program's stop signals may be blocked for its signal thread; the started one gets
+    // them as usual.
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
-    IgnoredTerminalSignals ignored;
+    // A stop signal is passed on; the started program cleans up and ends, and this one then
+    // cleans up what it left.
+    std::atomic<pid_t> started{-1};
+    std::atomic<int> stoppedBy{0};
+    StopSignalHandler passOn([&](int signal) {
+        stoppedBy.store(signal);
+        if (const pid_t to = started.load(); to > 0) {
+            kill(to, signal);
+        }
+        return true;
+    });
+    IgnoredQuit ignored;
     pid_t child = -1;
     end.cause = "no program to start";
     for (const std::string& program : programs) {
@@ -122,6 +156,10 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
         if (error == 0) {
             end.started = true;
             end.cause.clear();
+            started.store(child);
+            if (const int signal = stoppedBy.load(); signal != 0) {
+                kill(child, signal);  // came while it was being started
+            }
             break;
         }
         end.cause = path + ": " + std::strerror(error);
@@ -129,7 +167,7 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
     posix_spawnattr_destroy(&attributes);
     close(channel[1]);
     if (end.started) {
-        // Until the program ends (or closes the channel), keep its last report line.
+        // Until the program ends (or closes the channel), keep what it reports.
         std::string reports;
         char buffer[4096];
         for (;;) {
@@ -140,10 +178,7 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
                 break;
             }
         }
-        if (!reports.empty() && reports.back() == '\n') {
-            reports.pop_back();
-        }
-        end.reported = reports.substr(reports.find_last_of('\n') + 1);
+        end.leftBehind = LastReportedList(reports);
         int status = 0;
         while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
@@ -153,26 +188,33 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
             end.status = WEXITSTATUS(status);
         }
     }
+    end.stoppedBy = stoppedBy.load();
     close(channel[0]);
     return end;
 }
 
-void Report(std::string_view line) {
+void ReportLeftBehind(const std::vector<std::string>& paths) {
     const int channel = ReportChannel();
     if (channel < 0) {
         return;
     }
-    // One write for the line and its end, so that the reader never sees half of it.
-    char buffer[4096];
-    if (line.size() + 1 > sizeof buffer) {
-        return;
+    std::string list;
+    for (const std::string& path : paths) {
+        list += path;
+        list += '\0';
     }
-    if (!line.empty()) {  // an empty view may hold no address at all
-        std::memcpy(buffer, line.data(), line.size());
+    list += '\0';
+    // The reader keeps the last complete list, so a list cut by the program's end is no harm.
+    for (std::string_view rest = list; !rest.empty();) {
+        const ssize_t n = write(channel, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        rest.remove_prefix(static_cast<size_t>(n));
     }
-    buffer[line.size()] = '\n';
-    ssize_t ignored = write(channel, buffer, line.size() + 1);
-    (void)ignored;
 }
 
 unsigned UsableCores() {

@@ -4,7 +4,9 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -142,6 +144,71 @@ CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::pa
     posix_spawn_file_actions_destroy(&actions);
     if (spawnError != 0) {
         throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(spawnError));
+    }
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0) {
+        if (errno != EINTR) {
+            throw std::runtime_error(std::string("waitpid: ") + std::strerror(errno));
+        }
+    }
+    CliResult result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+CliResult RunCliWith(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                     const CliStart& start) {
+    TempDir capture;
+    const std::string outPath = capture.file("stdout");
+    const std::string errPath = capture.file("stderr");
+    std::vector<std::string> argvText = {PLOTAKTAR_CLI};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argvText) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> environment = start.environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        environment.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    // Everything the child needs is made before fork: after it, only system calls.
+    const pid_t pid = fork();
+    if (pid < 0) {
+        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            ::signal(signal, SIG_DFL);
+        }
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (start.addressSpaceLimit > 0) {
+            struct rlimit limit = {start.addressSpaceLimit, start.addressSpaceLimit};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+            dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0)) {
+            _exit(126);
+        }
+        execve(PLOTAKTAR_CLI, argv.data(), envp.data());
+        _exit(127);
+    }
+    setpgid(pid, pid);  // whichever of the two runs first
+    if (start.started) {
+        start.started(pid);
     }
     int wstatus = 0;
     while (waitpid(pid, &wstatus, 0) < 0) {

@@ -1,0 +1,109 @@
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+#include "platform/stop_signals.h"
+#include "platform/temporaries.h"
+
+namespace plotaktar::platform {
+
+namespace {
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The signal thread only waits and cleans up.
+constexpr size_t kSignalThreadStack = 256 * 1024;
+
+std::mutex& HandlersMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<std::function<bool(int)>*>& Handlers() {
+    static std::vector<std::function<bool(int)>*> handlers;
+    return handlers;
+}
+
+sigset_t TakenSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kStopSignals) {
+        struct sigaction now {};
+        if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
+            sigaddset(&set, signal);
+        }
+    }
+    return set;
+}
+
+sigset_t gTaken;
+
+void* WaitForSignals(void*) {
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&gTaken, &signal) != 0) {
+            continue;
+        }
+        {
+            std::lock_guard lock(HandlersMutex());
+            if (!Handlers().empty() && (*Handlers().back())(signal)) {
+                continue;
+            }
+        }
+        EndBySignal(signal);
+    }
+}
+
+}  // namespace
+
+void TakeStopSignals() {
+    static bool taken = false;
+    if (taken) {
+        return;
+    }
+    taken = true;
+    gTaken = TakenSignals();
+    pthread_sigmask(SIG_BLOCK, &gTaken, nullptr);
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, kSignalThreadStack);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_t thread;
+    if (pthread_create(&thread, &attributes, WaitForSignals, nullptr) != 0) {
+        pthread_sigmask(SIG_UNBLOCK, &gTaken, nullptr);
+    }
+    pthread_attr_destroy(&attributes);
+}
+
+StopSignalHandler::StopSignalHandler(std::function<bool(int)> handler)
+    : handler_(std::move(handler)) {
+    std::lock_guard lock(HandlersMutex());
+    Handlers().push_back(&handler_);
+}
+
+StopSignalHandler::~StopSignalHandler() {
+    std::lock_guard lock(HandlersMutex());
+    auto& handlers = Handlers();
+    handlers.erase(std::remove(handlers.begin(), handlers.end(), &handler_), handlers.end());
+}
+
+void EndBySignal(int signal) {
+    CleanUpAllLeftBehindForExit();
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
+    // Blocked in the thread that takes the signals (and maybe in the caller): let it through
+    // here, so that it ends the whole program.
+    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    raise(signal);
+    _exit(128 + signal);
+}
+
+}  // namespace plotaktar::platform

@@ -1,0 +1,190 @@
+// plotaktar-cli and the programs it starts, stopped at exact moments of their work (the test
+// hook PLOTAKTAR_TEST_HOOK): a kill, or a stop signal to the process group as `timeout` or
+// Ctrl+C sends it, leaves every old output as it was and nothing beside it.
+
+#include <signal.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "process.h"
+#include "test_support.h"
+
+namespace plotaktar::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string Sample(std::string_view name) {
+    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
+}
+
+bool Built(const std::string& helper) {
+    return fs::exists(fs::path(PLOTAKTAR_CLI).parent_path() / helper);
+}
+
+// Every file of a folder (hidden ones and folders too) with its contents.
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        files[name] = entry.is_regular_file() ? ReadFile(entry.path().string()) : "<folder>";
+    }
+    return files;
+}
+
+// A folder with the sample drawing and the given old outputs.
+struct Drawing {
+    TempDir dir;
+    explicit Drawing(const std::vector<std::string>& oldOutputs) {
+        for (const char* name : {"pafta12.gplt", "pafta12.yaz", "pafta12.yfn"}) {
+            fs::copy_file(Sample(name), dir.path() / name);
+        }
+        for (const std::string& name : oldOutputs) {
+            dir.write(name, "old " + name);
+        }
+    }
+};
+
+TEST(Stop, KilledOrSignalledAtAnyMomentLeavesTheOldOutputsAndNoTemporary) {
+    struct Row {
+        std::string helper;  // the program the command needs; empty for plotaktar-cli alone
+        std::vector<std::string> args;
+        std::vector<std::string> oldOutputs;
+        std::string hook;
+        int status;  // exit status, or minus the signal that ended plotaktar-cli
+    };
+    const std::string crs = "--crs=EPSG:5254";
+    // x-noktalar.shp and x-noktalar.dbf have old files, the other sets' files have none: the
+    // new ones must go again, the old ones come back.
+    const std::vector<std::string> oldSet = {"x-noktalar.shp", "x-noktalar.dbf"};
+    const std::vector<Row> rows = {
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", "-o", "x.shp"},
+         oldSet,
+         "shapefile-moved-aside SIGKILL",
+         1},
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", "-o", "x.shp"},
+         oldSet,
+         "shapefile-placing SIGKILL",
+         1},
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", "-o", "x.shp"},
+         oldSet,
+         "shapefile-moved-aside SIGTERM",
+         -SIGTERM},
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", "-o", "x.shp"},
+         oldSet,
+         "shapefile-placing SIGINT",
+         -SIGINT},
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", crs, "-o", "t.gpkg"},
+         {"t.gpkg"},
+         "copying-into-place SIGKILL",
+         1},
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", crs, "-o", "t.gpkg"},
+         {"t.gpkg"},
+         "copying-into-place SIGHUP",
+         -SIGHUP},
+        // A line feed in the name: the report channel carries whole paths.
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", crs, "-o", "a\nb.gpkg"},
+         {"a\nb.gpkg"},
+         "copying-into-place SIGKILL",
+         1},
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", "-o", "t.dxf"},
+         {"t.dxf"},
+         "replacing-file-commit SIGKILL",
+         1},
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", "-o", "t.dxf"},
+         {"t.dxf"},
+         "replacing-file-commit SIGINT",
+         -SIGINT},
+        {"plotaktar-render",
+         {"render", "pafta12.gplt", "-o", "p.png"},
+         {"p.png"},
+         "replacing-file-commit SIGTERM",
+         -SIGTERM},
+        // Seven sheets, each with a temporary until all are complete.
+        {"plotaktar-render",
+         {"render", "pafta12.gplt", "-o", "p.svg", "--scale", "500"},
+         {"p-0.svg", "p-6.svg"},
+         "replacing-file-commit SIGKILL",
+         1},
+        {"",
+         {"convert", "pafta12.gplt", "-o", "out.plt"},
+         {"out.plt"},
+         "replacing-file-commit SIGTERM",
+         -SIGTERM},
+        {"",
+         {"convert", "pafta12.gplt", "-o", "out.plt"},
+         {"out.plt"},
+         "replacing-file-commit SIGHUP",
+         -SIGHUP},
+    };
+    for (const Row& row : rows) {
+        if (!row.helper.empty() && !Built(row.helper)) {
+            continue;
+        }
+        const std::string what = row.args[0] + " -o " + row.args.back() + ", " + row.hook;
+        Drawing drawing(row.oldOutputs);
+        const auto before = Contents(drawing.dir.path());
+        CliStart start;
+        start.environment = {"PLOTAKTAR_TEST_HOOK=" + row.hook};
+        const CliResult r = RunCliWith(row.args, drawing.dir.path(), start);
+        EXPECT_EQ(r.status, row.status) << what << "\n" << r.err;
+        EXPECT_EQ(Contents(drawing.dir.path()), before) << what << "\n" << r.err;
+        EXPECT_THAT(r.err, Not(HasSubstr("left behind"))) << what;
+        if (row.status == 1) {
+            EXPECT_THAT(r.err, HasSubstr(row.helper + " ended abnormally (signal 9")) << what;
+        }
+    }
+}
+
+// The loader of a helper that cannot map its libraries under an address-space limit exits
+// 127: that is running out of memory, never "status 127" left unexplained.
+TEST(Stop, HelperThatCannotLoadUnderAnAddressSpaceLimitIsOutOfMemory) {
+    constexpr size_t kLimit = 40u << 20;  // plotaktar-cli runs in it, GDAL and Qt do not load
+    struct Row {
+        std::string helper;
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"plotaktar-export",
+         {"export", "pafta12.gplt", "-o", "z.dxf"},
+         "plotaktar-cli: Out of memory (plotaktar-export could not load its libraries under the "
+         "address-space limit); z.dxf left as it was\n"},
+        {"plotaktar-render",
+         {"render", "pafta12.gplt", "-o", "z.png"},
+         "plotaktar-cli: Out of memory (plotaktar-render could not load its libraries under the "
+         "address-space limit); z.png left as it was\n"},
+    };
+    for (const Row& row : rows) {
+        if (!Built(row.helper)) {
+            continue;
+        }
+        Drawing drawing({});
+        CliStart start;
+        start.addressSpaceLimit = kLimit;
+        const CliResult r = RunCliWith(row.args, drawing.dir.path(), start);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(row.message));
+        EXPECT_FALSE(fs::exists(drawing.dir.path() / row.args.back()));
+    }
+}
+
+}  // namespace
+}  // namespace plotaktar::testing
