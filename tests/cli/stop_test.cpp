@@ -4,9 +4,11 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -183,6 +185,82 @@ TEST(Stop, HelperThatCannotLoadUnderAnAddressSpaceLimitIsOutOfMemory) {
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_THAT(r.err, HasSubstr(row.message));
         EXPECT_FALSE(fs::exists(drawing.dir.path() / row.args.back()));
+    }
+    if (!Built("plotaktar-export")) {
+        return;
+    }
+    // batch tries such a drawing again alone, as any other that ran out of memory.
+    Drawing drawing({});
+    CliStart start;
+    start.addressSpaceLimit = kLimit;
+    const CliResult r =
+        RunCliWith({"batch", "export", "--format", "dxf", "pafta12.gplt", "--report", "r.json"},
+                   drawing.dir.path(), start);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Out of memory (plotaktar-export could not load its libraries"));
+    const std::string report = ReadFile(drawing.dir.file("r.json"));
+    EXPECT_THAT(report, HasSubstr("\"tried_alone\":true")) << report;
+}
+
+// batch runs export in process groups of its own: a Ctrl+C reaches the batch alone, which
+// starts no more drawings and lets the running ones finish; a second one, SIGTERM or SIGHUP
+// ends them, and each cleans up after itself.
+TEST(Stop, BatchLetsRunningExportsFinishAtTheFirstCtrlCAndEndsThemAtTheSecond) {
+    if (!Built("plotaktar-export")) {
+        GTEST_SKIP() << "this build has no export";
+    }
+    struct Row {
+        std::vector<int> signals;
+        int status;
+        bool finished;  // the running exports wrote their outputs
+    };
+    const std::vector<Row> rows = {
+        {{SIGINT}, 130, true},
+        {{SIGINT, SIGINT}, 130, false},
+        {{SIGTERM}, 143, false},
+        {{SIGHUP}, 129, false},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        fs::create_directory(dir.path() / "arch");
+        for (const char* name : {"a", "b"}) {
+            fs::copy_file(Sample("pafta12.gplt"),
+                          dir.path() / "arch" / (std::string(name) + ".gplt"));
+            fs::copy_file(Sample("pafta12.yaz"),
+                          dir.path() / "arch" / (std::string(name) + ".yaz"));
+        }
+        dir.write("arch/a.gpkg", "old");
+        const auto before = Contents(dir.path() / "arch");
+        const std::string reached = dir.file("reached");
+        CliStart start;
+        start.environment = {"PLOTAKTAR_TEST_HOOK=copying-into-place pause " + reached};
+        start.started = [&](int pid) {
+            for (int waited = 0; waited < 600 && !fs::exists(reached); ++waited) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            for (int signal : row.signals) {
+                kill(-pid, signal);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
+        };
+        const CliResult r = RunCliWith({"batch", "export", "--force", "--format", "gpkg",
+                                        "--crs=EPSG:5254", "arch", "-j", "2"},
+                                       dir.path(), start);
+        const std::string what = std::to_string(row.signals.size()) + " signals, the first " +
+                                 std::to_string(row.signals[0]);
+        EXPECT_EQ(r.status, row.status) << what << "\n" << r.err;
+        const auto after = Contents(dir.path() / "arch");
+        if (row.finished) {
+            EXPECT_THAT(r.out, HasSubstr("2 ok, 0 skipped, 0 failed")) << what << "\n" << r.err;
+            EXPECT_EQ(after.size(), before.size() + 1) << what;
+            for (const char* output : {"a.gpkg", "b.gpkg"}) {
+                EXPECT_TRUE(after.count(output) && after.at(output).starts_with("SQLite format 3"))
+                    << what << ": " << output;
+            }
+        } else {
+            EXPECT_THAT(r.out, HasSubstr("0 ok, 0 skipped, 2 failed")) << what << "\n" << r.err;
+            EXPECT_EQ(after, before) << what << "\n" << r.err;
+        }
     }
 }
 
