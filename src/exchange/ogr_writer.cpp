@@ -177,6 +177,7 @@ void MoveAllInPlace(const std::vector<std::pair<std::string, std::string>>& move
             if (std::rename(place.c_str(), kept.c_str()) != 0) {
                 ThrowFile(errno, place);
             }
+            platform::TestHookAt("shapefile-moving-aside");
         } else {
             const int marker = open((kept + std::string(platform::kNoOldFileEnding)).c_str(),
                                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

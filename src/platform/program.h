@@ -47,7 +47,8 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
                             const std::vector<std::string>& args);
 
 // Writes the list of what this program leaves behind to the report channel of a program that
-// RunProgramBeside started; nothing when there is none. Used by temporaries.cpp.
+// RunProgramBeside started; nothing when there is none, or when memory for it runs out. Used
+// by temporaries.cpp.
 void ReportLeftBehind(const std::vector<std::string>& paths);
 
 }  // namespace plotaktar::platform

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "platform/stop_signals.h"
@@ -189,6 +190,9 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
         }
     }
     end.stoppedBy = stoppedBy.load();
+    if (end.stoppedBy == 0 && end.started) {
+        end.stoppedBy = TakePendingStopSignal();
+    }
     close(channel[0]);
     return end;
 }
@@ -199,11 +203,17 @@ void ReportLeftBehind(const std::vector<std::string>& paths) {
         return;
     }
     std::string list;
-    for (const std::string& path : paths) {
-        list += path;
+    try {
+        for (const std::string& path : paths) {
+            list += path;
+            list += '\0';
+        }
         list += '\0';
+    } catch (const std::bad_alloc&) {
+        // Called as paths leave the list too, where nothing may fail: the last list stays, and
+        // what it names that is gone by then is no harm to clean up.
+        return;
     }
-    list += '\0';
     // The reader keeps the last complete list, so a list cut by the program's end is no harm.
     for (std::string_view rest = list; !rest.empty();) {
         const ssize_t n = write(channel, rest.data(), rest.size());

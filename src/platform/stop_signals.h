@@ -31,6 +31,11 @@ class StopSignalHandler {
     std::function<bool(int)> handler_;
 };
 
+// A stop signal that has come but is not handled yet, taken (so it is handled no more); 0 when
+// none. For a program that is about to end otherwise, so that a signal sent to its whole
+// process group is not lost to the race with the end of what it waited for.
+int TakePendingStopSignal();
+
 // Cleans up what this program left beside its outputs and ends it by `signal`.
 [[noreturn]] void EndBySignal(int signal);
 

@@ -90,6 +90,27 @@ StopSignalHandler::~StopSignalHandler() {
     handlers.erase(std::remove(handlers.begin(), handlers.end(), &handler_), handlers.end());
 }
 
+int TakePendingStopSignal() {
+    // Waits for a handler the signal thread is running.
+    std::lock_guard lock(HandlersMutex());
+    sigset_t pending;
+    if (sigpending(&pending) != 0) {
+        return 0;
+    }
+    for (int signal : kStopSignals) {
+        if (sigismember(&pending, signal) == 1 && sigismember(&gTaken, signal) == 1) {
+            sigset_t one;
+            sigemptyset(&one);
+            sigaddset(&one, signal);
+            const struct timespec now = {0, 0};
+            if (sigtimedwait(&one, nullptr, &now) == signal) {
+                return signal;
+            }
+        }
+    }
+    return 0;
+}
+
 void EndBySignal(int signal) {
     CleanUpAllLeftBehindForExit();
     struct sigaction fallback {};

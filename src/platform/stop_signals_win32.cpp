@@ -56,6 +56,11 @@ StopSignalHandler::~StopSignalHandler() {
     handlers.erase(std::remove(handlers.begin(), handlers.end(), &handler_), handlers.end());
 }
 
+// The console's events come on a thread of their own, handled at once: none is ever pending.
+int TakePendingStopSignal() {
+    return 0;
+}
+
 void EndBySignal(int signal) {
     CleanUpAllLeftBehindForExit();
     std::_Exit(128 + signal);
