@@ -53,16 +53,18 @@ int StopLevel() {
 }
 
 // While the batch runs, the first Ctrl+C stops starting drawings and lets the running ones
-// finish; SIGTERM, SIGHUP or a second Ctrl+C also ends the running commands (their process
-// groups get SIGTERM, and each cleans up after itself); one more ends the batch at once.
+// finish; SIGTERM, SIGHUP or a second Ctrl+C also ends the running commands of export and
+// check (their process groups get SIGTERM, and each cleans up after itself); one more ends the
+// batch at once, its temporaries removed. `convert`, which runs no commands, finishes its
+// running drawings (a moment each) on the first signal of any kind and ends at the second.
 class StopRequests {
   public:
-    StopRequests()
-        : handler_([](int signal) {
+    explicit StopRequests(bool runsCommands)
+        : handler_([runsCommands](int signal) {
               int expected = 0;
               gStopSignal.compare_exchange_strong(expected, signal);
               const int level = gStopLevel.load();
-              if (level >= kStopChildren) {
+              if (level >= (runsCommands ? kStopChildren : kStopStarting)) {
                   return false;
               }
               gStopLevel.store(signal == SIGINT && level == 0 ? kStopStarting : kStopChildren);
@@ -740,7 +742,7 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
             return kExitUsage;
         }
     }
-    StopRequests stopRequests;
+    StopRequests stopRequests(args.command != BatchArgs::Command::Convert);
     // The workers are what uses the cores: each drawing is converted on its worker's thread
     // alone, so that -j N means N threads converting.
     AllowSecondThread(false);

@@ -209,23 +209,29 @@ TEST(Stop, HelperThatCannotLoadUnderAnAddressSpaceLimitIsOutOfMemory) {
 
 // batch runs export in process groups of its own: a Ctrl+C reaches the batch alone, which
 // starts no more drawings and lets the running ones finish; a second one, SIGTERM or SIGHUP
-// ends them, and each cleans up after itself.
-TEST(Stop, BatchLetsRunningExportsFinishAtTheFirstCtrlCAndEndsThemAtTheSecond) {
-    if (!Built("plotaktar-export")) {
-        GTEST_SKIP() << "this build has no export";
-    }
+// ends them, and each cleans up after itself. batch convert, which converts in its own
+// process, ends at a second signal with its temporaries removed.
+TEST(Stop, BatchLetsRunningDrawingsFinishAtTheFirstCtrlCAndEndsThemAtTheSecond) {
     struct Row {
+        std::string command;
         std::vector<int> signals;
         int status;
-        bool finished;  // the running exports wrote their outputs
+        std::string summary;  // empty: the batch was ended before it could give one
     };
     const std::vector<Row> rows = {
-        {{SIGINT}, 130, true},
-        {{SIGINT, SIGINT}, 130, false},
-        {{SIGTERM}, 143, false},
-        {{SIGHUP}, 129, false},
+        {"export", {SIGINT}, 130, "2 ok, 0 skipped, 0 failed"},
+        {"export", {SIGINT, SIGINT}, 130, "0 ok, 0 skipped, 2 failed"},
+        {"export", {SIGTERM}, 143, "0 ok, 0 skipped, 2 failed"},
+        {"export", {SIGHUP}, 129, "0 ok, 0 skipped, 2 failed"},
+        {"convert", {SIGINT}, 130, "2 ok, 0 skipped, 0 failed"},
+        {"convert", {SIGINT, SIGINT}, -SIGINT, ""},
+        {"convert", {SIGTERM, SIGTERM}, -SIGTERM, ""},
     };
     for (const Row& row : rows) {
+        if (row.command == "export" && !Built("plotaktar-export")) {
+            continue;
+        }
+        const std::string extension = row.command == "export" ? ".gpkg" : ".plt";
         TempDir dir;
         fs::create_directory(dir.path() / "arch");
         for (const char* name : {"a", "b"}) {
@@ -234,11 +240,14 @@ TEST(Stop, BatchLetsRunningExportsFinishAtTheFirstCtrlCAndEndsThemAtTheSecond) {
             fs::copy_file(Sample("pafta12.yaz"),
                           dir.path() / "arch" / (std::string(name) + ".yaz"));
         }
-        dir.write("arch/a.gpkg", "old");
+        dir.write("arch/a" + extension, "old");
         const auto before = Contents(dir.path() / "arch");
         const std::string reached = dir.file("reached");
         CliStart start;
-        start.environment = {"PLOTAKTAR_TEST_HOOK=copying-into-place pause " + reached};
+        start.environment = {
+            "PLOTAKTAR_TEST_HOOK=" +
+            std::string(row.command == "export" ? "copying-into-place" : "replacing-file-commit") +
+            " pause " + reached};
         start.started = [&](int pid) {
             for (int waited = 0; waited < 600 && !fs::exists(reached); ++waited) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -248,22 +257,26 @@ TEST(Stop, BatchLetsRunningExportsFinishAtTheFirstCtrlCAndEndsThemAtTheSecond) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             }
         };
-        const CliResult r = RunCliWith({"batch", "export", "--force", "--format", "gpkg",
-                                        "--crs=EPSG:5254", "arch", "-j", "2"},
-                                       dir.path(), start);
-        const std::string what = std::to_string(row.signals.size()) + " signals, the first " +
-                                 std::to_string(row.signals[0]);
+        std::vector<std::string> args = {"batch", row.command, "--force", "arch", "-j", "2"};
+        if (row.command == "export") {
+            args.insert(args.end(), {"--format", "gpkg", "--crs=EPSG:5254"});
+        }
+        const CliResult r = RunCliWith(args, dir.path(), start);
+        const std::string what = row.command + ", " + std::to_string(row.signals.size()) +
+                                 " signals, the first " + std::to_string(row.signals[0]);
         EXPECT_EQ(r.status, row.status) << what << "\n" << r.err;
+        if (!row.summary.empty()) {
+            EXPECT_THAT(r.out, HasSubstr(row.summary)) << what << "\n" << r.err;
+        }
         const auto after = Contents(dir.path() / "arch");
-        if (row.finished) {
-            EXPECT_THAT(r.out, HasSubstr("2 ok, 0 skipped, 0 failed")) << what << "\n" << r.err;
+        if (row.summary.starts_with("2 ok")) {
             EXPECT_EQ(after.size(), before.size() + 1) << what;
-            for (const char* output : {"a.gpkg", "b.gpkg"}) {
-                EXPECT_TRUE(after.count(output) && after.at(output).starts_with("SQLite format 3"))
+            for (const std::string name : {"a", "b"}) {
+                const std::string output = name + extension;
+                EXPECT_TRUE(after.count(output) && after.at(output) != "old")
                     << what << ": " << output;
             }
         } else {
-            EXPECT_THAT(r.out, HasSubstr("0 ok, 0 skipped, 2 failed")) << what << "\n" << r.err;
             EXPECT_EQ(after, before) << what << "\n" << r.err;
         }
     }
