@@ -2,10 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <mutex>
-#include <vector>
-
+#include "platform/stop_signal_handlers.h"
 #include "platform/stop_signals.h"
 #include "platform/temporaries.h"
 
@@ -16,16 +13,6 @@ namespace {
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // The signal thread only waits and cleans up.
 constexpr size_t kSignalThreadStack = 256 * 1024;
-
-std::mutex& HandlersMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::vector<std::function<bool(int)>*>& Handlers() {
-    static std::vector<std::function<bool(int)>*> handlers;
-    return handlers;
-}
 
 sigset_t TakenSignals() {
     sigset_t set;
@@ -47,11 +34,8 @@ void* WaitForSignals(void*) {
         if (sigwait(&gTaken, &signal) != 0) {
             continue;
         }
-        {
-            std::lock_guard lock(HandlersMutex());
-            if (!Handlers().empty() && (*Handlers().back())(signal)) {
-                continue;
-            }
+        if (OfferStopSignal(signal)) {
+            continue;
         }
         EndBySignal(signal);
     }
@@ -78,21 +62,9 @@ void TakeStopSignals() {
     pthread_attr_destroy(&attributes);
 }
 
-StopSignalHandler::StopSignalHandler(std::function<bool(int)> handler)
-    : handler_(std::move(handler)) {
-    std::lock_guard lock(HandlersMutex());
-    Handlers().push_back(&handler_);
-}
-
-StopSignalHandler::~StopSignalHandler() {
-    std::lock_guard lock(HandlersMutex());
-    auto& handlers = Handlers();
-    handlers.erase(std::remove(handlers.begin(), handlers.end(), &handler_), handlers.end());
-}
-
 int TakePendingStopSignal() {
     // Waits for a handler the signal thread is running.
-    std::lock_guard lock(HandlersMutex());
+    const std::unique_lock lock = HandlersLock();
     sigset_t pending;
     if (sigpending(&pending) != 0) {
         return 0;
