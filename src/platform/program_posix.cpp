@@ -63,25 +63,36 @@ class IgnoredQuit {
     struct sigaction old_ = {};
 };
 
-// The last complete list in what a program wrote on its report channel: NUL-ended paths, each
-// list ended by one more NUL.
-std::vector<std::string> LastReportedList(std::string_view reports) {
-    std::vector<std::string> last, current;
-    while (!reports.empty()) {
-        const size_t end = reports.find('\0');
-        if (end == std::string_view::npos) {
-            break;  // cut short by the program's end
+// Reads what a program writes on its report channel, NUL-ended paths with one more NUL after
+// each list, and keeps only the last complete list: a program that reports often (a sheet
+// file a page) costs no more memory than its longest list.
+class ReportReader {
+  public:
+    void take(std::string_view bytes) {
+        for (;;) {
+            const size_t end = bytes.find('\0');
+            if (end == std::string_view::npos) {
+                pending_.append(bytes);  // the rest of a path, in the next read
+                return;
+            }
+            pending_.append(bytes.substr(0, end));
+            bytes.remove_prefix(end + 1);
+            if (pending_.empty()) {
+                last_ = std::move(current_);
+                current_.clear();
+            } else {
+                current_.push_back(std::move(pending_));
+                pending_.clear();
+            }
         }
-        if (end == 0) {
-            last = std::move(current);
-            current.clear();
-        } else {
-            current.emplace_back(reports.substr(0, end));
-        }
-        reports.remove_prefix(end + 1);
     }
-    return last;
-}
+    // A list cut short by the program's end does not count.
+    std::vector<std::string> last() && { return std::move(last_); }
+
+  private:
+    std::string pending_;
+    std::vector<std::string> current_, last_;
+};
 
 }  // namespace
 
@@ -169,17 +180,17 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
     close(channel[1]);
     if (end.started) {
         // Until the program ends (or closes the channel), keep what it reports.
-        std::string reports;
+        ReportReader reports;
         char buffer[4096];
         for (;;) {
             ssize_t got = read(channel[0], buffer, sizeof buffer);
             if (got > 0) {
-                reports.append(buffer, static_cast<size_t>(got));
+                reports.take(std::string_view(buffer, static_cast<size_t>(got)));
             } else if (got == 0 || errno != EINTR) {
                 break;
             }
         }
-        end.leftBehind = LastReportedList(reports);
+        end.leftBehind = std::move(reports).last();
         int status = 0;
         while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
