@@ -9,14 +9,15 @@ namespace plotaktar::platform {
 
 namespace {
 
+// Never destroyed: the signal thread may ask them while the program's statics are destroyed.
 std::mutex& HandlersMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 std::vector<std::function<bool(int)>*>& Handlers() {
-    static std::vector<std::function<bool(int)>*> handlers;
-    return handlers;
+    static auto* handlers = new std::vector<std::function<bool(int)>*>;
+    return *handlers;
 }
 
 }  // namespace

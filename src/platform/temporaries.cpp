@@ -14,14 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Never destroyed: the signal thread may clean up while the program's statics are destroyed.
 std::mutex& ListMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 std::vector<std::string>& List() {
-    static std::vector<std::string> list;
-    return list;
+    static auto* list = new std::vector<std::string>;
+    return *list;
 }
 
 // The folder a path lies in, "." for a bare name.
