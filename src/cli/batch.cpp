@@ -24,6 +24,7 @@
 #include "cli/session_ui.h"
 #include "cli/state_dump.h"
 #include "model/errors.h"
+#include "model/message_text.h"
 #include "model/messages.h"
 #include "model/second_thread.h"
 #include "platform/error.h"
@@ -155,33 +156,12 @@ class BatchObserver : public ConvertObserver {
     std::vector<RecordFailure>& failures_;
 };
 
-// A JSON string of bytes that are UTF-8 already (paths, messages).
-void AppendJsonText(std::string& json, std::string_view text) {
-    static const char kHex[] = "0123456789abcdef";
-    json += '"';
-    for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (c == '\n') {
-            json += "\\n";
-        } else if (b < 0x20 || b == 0x7f) {
-            json += "\\u00";
-            json += kHex[b >> 4];
-            json += kHex[b & 15];
-        } else {
-            json += c;
-        }
-    }
-    json += '"';
-}
-
 void AppendJsonPath(std::string& json, const std::string& path) {
     if (path.empty()) {
         json += "null";
     } else {
-        AppendJsonText(json, path);
+        // A name in windows-1254 bytes is decoded, as messages show it.
+        AppendJsonString(json, FileNameText(path));
     }
 }
 
@@ -209,7 +189,7 @@ std::string ReportLine(const BatchDrawing& drawing, const DrawingResult& result,
     json += StatusWord(result.status);
     json += "\",\"records\":" + std::to_string(result.records);
     json += ",\"counts\":";
-    AppendJsonText(json, result.counts);
+    AppendJsonString(json, result.counts);
     json += ",\"failures\":[";
     for (size_t i = 0; i < result.failures.size(); ++i) {
         json += i == 0 ? "{\"line\":" : ",{\"line\":";
@@ -222,7 +202,7 @@ std::string ReportLine(const BatchDrawing& drawing, const DrawingResult& result,
     for (bool first = true; !messages.empty(); first = false) {
         const size_t end = messages.find('\n');
         json += first ? "" : ",";
-        AppendJsonText(json, messages.substr(0, end));
+        AppendJsonString(json, messages.substr(0, end));
         messages.remove_prefix(end == std::string_view::npos ? messages.size() : end + 1);
     }
     json += "]";
@@ -232,7 +212,7 @@ std::string ReportLine(const BatchDrawing& drawing, const DrawingResult& result,
             json += ",\"findings\":" + findings;
         } else if (!findings.empty()) {
             json += ",\"check_output\":";
-            AppendJsonText(json, result.findings);
+            AppendJsonString(json, result.findings);
         }
     }
     if (result.triedAlone) {
@@ -334,7 +314,8 @@ int Batch::run() {
         const BatchDrawing& drawing = drawings_[i];
         if (!drawing.problem.empty()) {
             DrawingResult result;
-            result.messages = "plotaktar-cli: " + drawing.geometry + ": " + drawing.problem + "\n";
+            result.messages =
+                "plotaktar-cli: " + MessageName(drawing.geometry) + ": " + drawing.problem + "\n";
             finish(i, std::move(result));
         } else if (!drawing.skipped.empty()) {
             DrawingResult result;
@@ -434,7 +415,7 @@ void Batch::runOne(size_t index, bool alone) {
     } catch (const std::bad_alloc&) {
         result = DrawingResult();
         result.outOfMemory = true;
-        result.messages = "plotaktar-cli: " + drawing.geometry + ": Out of memory.\n";
+        result.messages = "plotaktar-cli: " + MessageName(drawing.geometry) + ": Out of memory.\n";
     }
     result.triedAlone = alone;
     if (result.outOfMemory && !alone) {
@@ -507,7 +488,7 @@ DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
     if (!run.started) {
         result.messages += "plotaktar-cli: cannot start " + own_ + " (" + run.cause + ")\n";
     } else if (run.signal != 0) {
-        result.messages += "plotaktar-cli: " + drawing.geometry + ": " + argv[1] +
+        result.messages += "plotaktar-cli: " + MessageName(drawing.geometry) + ": " + argv[1] +
                            " ended abnormally (signal " + std::to_string(run.signal) + ", " +
                            strsignal(run.signal) + ")\n";
         result.outOfMemory = run.signal == SIGKILL;
@@ -555,7 +536,7 @@ void Batch::place(Placing& placing) {
         const auto* fileError = dynamic_cast<const FileError*>(&e);
         const std::string& output = drawings_[placing.index].output;
         result.messages +=
-            "plotaktar-cli: " + output + ": " +
+            "plotaktar-cli: " + MessageName(output) + ": " +
             ExportProblem(MessageOf(e), fileError ? fileError->errorNumber() : 0, output) + "\n";
         result.status = Status::Failed;
     }
@@ -566,14 +547,16 @@ void Batch::place(Placing& placing) {
 
 void Batch::finish(size_t index, DrawingResult result) {
     const BatchDrawing& drawing = drawings_[index];
+    // Names as every message shows them: decoded when not UTF-8, control characters escaped.
+    const std::string geometry = MessageName(drawing.geometry);
     std::string line = StatusWord(result.status);
     line += ' ';
-    line += drawing.geometry;
+    line += geometry;
     if (result.status == Status::Skipped) {
         line += ": " + drawing.skipped;
     } else {
         if (result.status == Status::Ok && !drawing.output.empty()) {
-            line += " -> " + drawing.output;
+            line += " -> " + MessageName(drawing.output);
         }
         char time[32];
         std::snprintf(time, sizeof time, "%.2f s", result.seconds);
@@ -600,12 +583,12 @@ void Batch::finish(size_t index, DrawingResult result) {
             break;
         case Status::Findings:
             ++findings_;
-            failedNames_.push_back("error findings: " + drawing.geometry);
+            failedNames_.push_back("error findings: " + geometry);
             break;
         case Status::Failed:
         case Status::NotRun:
             ++failed_;
-            failedNames_.push_back("failed: " + drawing.geometry);
+            failedNames_.push_back("failed: " + geometry);
             break;
     }
     if (barShown_ && !result.messages.empty()) {
@@ -723,9 +706,33 @@ bool OutputFolderUsable(const std::string& folder, std::FILE* err) {
     return true;
 }
 
+// Export's coordinate systems, checked once before any drawing: a system every drawing would
+// refuse (unknown to PROJ, or of a kind an export cannot use) stops the batch at its first
+// refusal, with nothing opened.
+bool ExportSystemsUsable(const BatchArgs& args, std::FILE* err) {
+    if (args.command != BatchArgs::Command::Export) {
+        return true;
+    }
+    std::vector<std::string> argv = {OwnExecutable(), "export", "--systems-only"};
+    argv.insert(argv.end(), args.commandOptions.begin(), args.commandOptions.end());
+    ChildRun run = RunChild(argv, [] { return false; });
+    if (!run.started) {
+        // Each drawing's run says why it cannot start.
+        return true;
+    }
+    if (run.signal == 0 && run.status == kExitOk) {
+        return true;
+    }
+    std::fwrite(run.err.data(), 1, run.err.size(), err);
+    return false;
+}
+
 }  // namespace
 
 int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* err) {
+    if (!ExportSystemsUsable(args, err)) {
+        return kExitUsage;
+    }
     std::vector<std::string> paths = args.paths;
     if (args.fromStandardInput) {
         std::vector<std::string> read = ReadPaths(in, args.nulSeparated);

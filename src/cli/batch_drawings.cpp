@@ -131,16 +131,17 @@ std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
         if (!drawing.output.empty()) {
             auto [it, inserted] = outputs.emplace(drawing.output, geometry);
             if (!inserted && drawing.problem.empty()) {
-                drawing.problem = "its output " + drawing.output + " is also that of " +
-                                  it->second + "; not converted";
+                drawing.problem = "its output " + MessageName(drawing.output) +
+                                  " is also that of " + MessageName(it->second) + "; not converted";
             }
             const std::vector<std::string> files = WrittenFiles(drawing.output);
             if (drawing.problem.empty() && !args.force && NewerThanInputs(drawing, files)) {
                 // A Shapefile's sets are named together.
                 const std::string written =
                     files.size() == 1
-                        ? drawing.output + " is"
-                        : fs::path(drawing.output).replace_extension().string() + "-*.shp are";
+                        ? MessageName(drawing.output) + " is"
+                        : MessageName(fs::path(drawing.output).replace_extension().string()) +
+                              "-*.shp are";
                 drawing.skipped = written + " newer than its inputs (--force runs it)";
             }
         }

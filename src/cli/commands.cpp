@@ -14,6 +14,7 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/message_text.h"
 #include "model/messages.h"
 #include "model/session.h"
 #include "model/text.h"
@@ -23,13 +24,29 @@
 
 namespace plotaktar::cli {
 
-void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+std::string MessageName(std::string_view file) {
+    return EscapedText(FileNameText(file));
+}
+
+namespace {
+
+void PrintProblemLine(std::FILE* err, std::string_view file, const std::string& cause) {
     std::string line = "plotaktar-cli: ";
-    line += file;
+    line += MessageName(file);
     line += ": ";
     line += cause;
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), err);
+}
+
+}  // namespace
+
+void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+    PrintProblemLine(err, file, std::string(cause));
+}
+
+void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+    PrintProblemLine(err, file, EscapedText(cause));
 }
 
 bool CheckConversionFiles(const std::string& input, const std::string& labels,
@@ -95,9 +112,10 @@ std::optional<std::string> RunHandled(Command command) {
 void PrintStoppingCell(std::FILE* err, const ImportPaths& paths, const CellPlace& cell) {
     std::string line;
     if (std::optional<SourceLine> source = SourceLineOf(paths, cell.table, cell.row)) {
-        line = source->fileName + ":" + IntToStr(static_cast<int64_t>(source->lineNumber));
+        line = MessageName(source->fileName) + ":" +
+               IntToStr(static_cast<int64_t>(source->lineNumber));
     } else {
-        line = "plotaktar-cli: " + paths.geometry;
+        line = "plotaktar-cli: " + MessageName(paths.geometry);
     }
     line += ": the cell stopping the export: ";
     line += TableOf(cell.table).caption;
@@ -140,7 +158,8 @@ std::string ChosenLabels(const std::string& geometry, const std::string& labels,
     std::string beside = LabelFileBeside(geometry);
     if (!beside.empty()) {
         const std::string line =
-            beside + ": labels taken from beside the geometry (--no-labels reads none)\n";
+            MessageName(beside) +
+            ": labels taken from beside the geometry (--no-labels reads none)\n";
         std::fwrite(line.data(), 1, line.size(), err);
     }
     return beside;

@@ -18,8 +18,15 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`.
+// A file as the messages name it: decoded from windows-1254 when it is not UTF-8, as cells are,
+// and its control characters escaped ("\x0a").
+std::string MessageName(std::string_view file);
+
+// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`, FILE as MessageName gives it.
 void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause);
+// The same with the control characters of CAUSE escaped too: the messages of export and check,
+// which quote the drawing's cells.
+void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause);
 
 // The files of a conversion, checked before anything runs: `input` and `labels` (when given)
 // must be readable input files, and `output` none of them nor the companion beside `labels`.

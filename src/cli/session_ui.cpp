@@ -1,7 +1,9 @@
 #include "cli/session_ui.h"
+#include "cli/commands.h"
 #include "ui/ui_texts.h"
 
 #include "model/cp1254.h"
+#include "model/message_text.h"
 #include "model/text.h"
 
 namespace plotaktar::cli {
@@ -15,7 +17,7 @@ void PrintLine(std::FILE* out, std::string_view prefix, std::string_view text) {
 
 void PrintWarning(std::FILE* err, std::string_view fileName, ImportWarning warning,
                   uint64_t lineCount) {
-    std::string line(fileName);
+    std::string line = MessageName(fileName);
     switch (warning) {
         case ImportWarning::NoCarriageReturns:
             line +=
@@ -51,7 +53,11 @@ void SessionUi::showError(std::string_view message) {
 }
 
 void ConvertObserver::recordFailed(std::string_view word, uint64_t lineNumber) {
-    PrintLine(err_, geometryName_ + ":" + IntToStr(static_cast<int64_t>(lineNumber)) + ": ", word);
+    // The file's name and the record's word as any message of export or check shows them.
+    const std::string line = MessageName(geometryName_) + ":" +
+                             IntToStr(static_cast<int64_t>(lineNumber)) + ": " +
+                             EscapedText(Utf8FromCp1254(word)) + "\n";
+    std::fwrite(line.data(), 1, line.size(), err_);
 }
 
 void ConvertObserver::importWarning(std::string_view fileName, ImportWarning warning,

@@ -196,7 +196,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
             QStringLiteral("%1 yazılamadı: %2").arg(QDir::toNativeSeparators(path), problem));
         return {};
     }
-    if (!result.notes.empty()) {
+    if (!result.notes.empty() || !result.warnings.empty()) {
         const std::string labels = Native(files.labels);
         const ImportPaths paths{Native(files.main), labels,
                                 labels.empty() ? std::string() : CompanionFileName(labels)};
@@ -208,6 +208,11 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
                                       .arg(lines[i]->lineNumber)
                                 : QString();
             details += Text(result.notes[i].what) + '\n';
+        }
+        // About the file as a whole (a view too large for its numbers, for one).
+        for (const std::string& warning : result.warnings) {
+            details += QStringLiteral("%1: warning: %2\n")
+                           .arg(QString::fromLocal8Bit(paths.geometry.c_str()), Text(warning));
         }
         QMessageBox box(QMessageBox::Information, QStringLiteral("plotaktar-view"),
                         QStringLiteral("%1 yazıldı: %2 nesne; %3 kayıt dışarıda bırakıldı, "
