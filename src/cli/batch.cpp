@@ -715,12 +715,14 @@ bool ExportSystemsUsable(const BatchArgs& args, std::FILE* err) {
     }
     std::vector<std::string> argv = {OwnExecutable(), "export", "--systems-only"};
     argv.insert(argv.end(), args.commandOptions.begin(), args.commandOptions.end());
-    ChildRun run = RunChild(argv, [] { return false; });
+    ChildRun run = RunChild(argv, [] { return 0; });
     if (!run.started) {
         // Each drawing's run says why it cannot start.
         return true;
     }
-    if (run.signal == 0 && run.status == kExitOk) {
+    // Only a refusal stops the batch: a check that could not run (out of memory, killed)
+    // leaves the systems to each drawing's run, which tries again alone when memory ran out.
+    if (run.signal != 0 || run.status != kExitUsage) {
         return true;
     }
     std::fwrite(run.err.data(), 1, run.err.size(), err);
