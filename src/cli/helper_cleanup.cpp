@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "model/message_text.h"
 #include "platform/temporaries.h"
 
 namespace plotaktar::cli {
@@ -106,7 +107,11 @@ void CleanUpAfter(const std::vector<std::string>& paths, const std::string& prog
             problem = "left behind by " + program + "; could not be cleaned up";
         }
         if (!problem.empty()) {
-            std::fprintf(err, "plotaktar-cli: %s: %s\n", path.c_str(), problem.c_str());
+            // The path as any message names a file: it came from another program, and a
+            // control character in it must not reach the terminal.
+            const std::string line =
+                "plotaktar-cli: " + EscapedText(FileNameText(path)) + ": " + problem + "\n";
+            std::fwrite(line.data(), 1, line.size(), err);
         }
     }
 }

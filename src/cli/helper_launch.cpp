@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/helper_cleanup.h"
 #include "cli/helper_launch.h"
+#include "model/message_text.h"
 #include "model/messages.h"
 #include "platform/program.h"
 #include "platform/stop_signals.h"
@@ -30,7 +31,8 @@ bool AddressSpaceLimited() {
 }
 
 std::string LeftAsItWas(const std::string& output) {
-    return output.empty() ? std::string() : "; " + output + " left as it was";
+    return output.empty() ? std::string()
+                          : "; " + EscapedText(FileNameText(output)) + " left as it was";
 }
 
 }  // namespace

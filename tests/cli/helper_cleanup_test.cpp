@@ -90,8 +90,9 @@ TEST(HelperCleanup, TemporariesGoOldFilesComeBackAndAnythingElseIsNamedAndKept) 
 
     std::FILE* err = std::tmpfile();
     ASSERT_NE(err, nullptr);
-    CleanUpAfter({aside.string(), temporary.string(), foreign, link, "/etc"}, "plotaktar-export",
-                 output, err);
+    CleanUpAfter({aside.string(), temporary.string(), foreign, link, "/etc",
+                  dir.file("x\x1b]0;X.tmp-AbC12345")},
+                 "plotaktar-export", output, err);
     const std::string said = Captured(err);
     std::fclose(err);
 
@@ -106,6 +107,9 @@ TEST(HelperCleanup, TemporariesGoOldFilesComeBackAndAnythingElseIsNamedAndKept) 
                                 ": left behind by plotaktar-export; not the output's temporary, "
                                 "so not removed\n"));
     EXPECT_THAT(said, HasSubstr("plotaktar-cli: /etc: left behind"));
+    // A name from the report reaches the terminal escaped.
+    EXPECT_THAT(
+        said, HasSubstr("plotaktar-cli: " + dir.file("x\\x1b]0;X.tmp-AbC12345") + ": left behind"));
     EXPECT_TRUE(fs::exists("/etc"));
 }
 
