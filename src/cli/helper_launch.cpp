@@ -58,7 +58,11 @@ int StartHelper(const HelperProgram& helper, const std::vector<std::string>& arg
         if (end.signal == SIGKILL) {
             line += "; the system may have run out of memory";
         }
-        line += "; the output was left as it was\n";
+        // A stop signal waits for a step that puts files in place: one that came during the
+        // last step ends the program after it.
+        const bool stopped = end.signal == SIGINT || end.signal == SIGTERM || end.signal == SIGHUP;
+        line += stopped ? "; the output is complete or as it was\n"
+                        : "; the output was left as it was\n";
         status = kExitFailed;
     } else if (end.status == kLoaderFailed && AddressSpaceLimited()) {
         // The loader's own text said why; in the program's terms it is memory, as any other

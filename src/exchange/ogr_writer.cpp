@@ -170,6 +170,8 @@ void MoveAllInPlace(const std::vector<std::pair<std::string, std::string>>& move
     for (const auto& move : moves) {
         CheckWritable(move.second);
     }
+    // A stop signal's clean-up waits for the moves, so it finds the old set or the new one.
+    const platform::OutputStep step;
     AsideFolder aside(target);
     for (const auto& [finished, place] : moves) {
         const std::string kept = aside.path() + "/" + fs::path(place).filename().string();

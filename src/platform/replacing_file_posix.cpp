@@ -312,6 +312,7 @@ void ReplacingFile::commit() {
     }
     s.closeFile();
     if (!s.inPlace) {
+        const OutputStep step;
         if (rename(s.temporary.c_str(), s.target.c_str()) != 0) {
             ThrowFileError(errno);
         }

@@ -20,6 +20,11 @@ std::mutex& ListMutex() {
     return *mutex;
 }
 
+std::recursive_mutex& StepMutex() {
+    static auto* mutex = new std::recursive_mutex;
+    return *mutex;
+}
+
 std::vector<std::string>& List() {
     static auto* list = new std::vector<std::string>;
     return *list;
@@ -97,6 +102,14 @@ void LeftBehind::release() {
     ReportLeftBehind(list);
 }
 
+OutputStep::OutputStep() {
+    StepMutex().lock();
+}
+
+OutputStep::~OutputStep() {
+    StepMutex().unlock();
+}
+
 bool IsAsideName(std::string_view name) {
     const size_t at = name.rfind(kAsideInfix);
     return !name.empty() && name.front() == '.' && at != std::string_view::npos && at > 1 &&
@@ -118,7 +131,8 @@ bool CleanUpLeftBehind(const std::string& path) {
 }
 
 void CleanUpAllLeftBehindForExit() {
-    ListMutex().lock();  // never unlocked: the program ends
+    StepMutex().lock();  // never unlocked: the program ends
+    ListMutex().lock();
     std::vector<std::string>& list = List();
     for (const std::string& path : list) {
         CleanUpLeftBehind(path);

@@ -40,6 +40,17 @@ class LeftBehind {
     std::string path_;
 };
 
+// Held while a step that puts new files in place runs (the renames of a set, or of one file,
+// with the list brought up to date): the clean-up of a program ending on a signal waits for the
+// step, so it never finds one half done. Steps may nest.
+class OutputStep {
+  public:
+    OutputStep();
+    ~OutputStep();
+    OutputStep(const OutputStep&) = delete;
+    OutputStep& operator=(const OutputStep&) = delete;
+};
+
 // True when `name` (no folder) is that of a folder of old files moved aside.
 bool IsAsideName(std::string_view name);
 
@@ -49,8 +60,9 @@ bool IsAsideName(std::string_view name);
 // what it could not put back, when something failed; a path that no longer exists is done.
 bool CleanUpLeftBehind(const std::string& path);
 
-// Cleans up everything on the list, for a program that is about to end on a signal. The list
-// stays locked afterwards: nothing can be added while the program ends.
+// Cleans up everything on the list, for a program that is about to end on a signal, once a step
+// that runs is done. The list and the steps stay locked afterwards: nothing can be added or put
+// in place while the program ends.
 void CleanUpAllLeftBehindForExit();
 
 }  // namespace plotaktar::platform

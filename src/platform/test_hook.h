@@ -5,7 +5,8 @@
 // variable PLOTAKTAR_TEST_HOOK is set to "MOMENT ACTION", where ACTION is
 //   SIGKILL              the program kills itself,
 //   SIGTERM|SIGINT|SIGHUP the signal goes to the program's process group (as `timeout` or
-//                        Ctrl+C send it), and the program waits up to 30 s to be ended,
+//                        Ctrl+C send it), and the program waits up to 3 s to be ended (a step
+//                        that puts files in place goes on after, and the signal then ends it),
 //   pause FILE           FILE is created, then the program waits 2 s and goes on.
 
 #include <string_view>

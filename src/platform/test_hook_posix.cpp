@@ -26,7 +26,7 @@ void TestHookAt(std::string_view moment) {
                                        std::pair{"SIGHUP", SIGHUP}}) {
         if (action == name) {
             kill(0, signal);
-            for (int waited = 0; waited < 300; ++waited) {
+            for (int waited = 0; waited < 30; ++waited) {
                 usleep(100000);
             }
             return;
