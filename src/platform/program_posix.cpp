@@ -46,7 +46,7 @@ int ReportChannel() {
     return channel;
 }
 
-// Ctrl+\\ reaches the started program as well; this one waits for its end instead.
+// Ctrl+\ (SIGQUIT) reaches the started program as well; this one waits for its end instead.
 class IgnoredQuit {
   public:
     IgnoredQuit() {
