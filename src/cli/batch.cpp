@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -26,6 +27,8 @@
 #include "model/errors.h"
 #include "model/message_text.h"
 #include "model/messages.h"
+#include "model/output_files.h"
+#include "model/run_files.h"
 #include "model/second_thread.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -267,7 +270,11 @@ class Batch {
 
     int run();
 
+    // The system's error of the first report line that could not be written; 0 while none.
+    int reportError() const { return reportError_; }
+
   private:
+    void writeReport(const std::string& line);
     bool converting() const { return args_.command == BatchArgs::Command::Convert; }
     void work();
     void runOne(size_t index, bool alone);
@@ -306,7 +313,19 @@ class Batch {
     size_t done_ = 0, ok_ = 0, skipped_ = 0, failed_ = 0, findings_ = 0;
     uint64_t records_ = 0, bytesDone_ = 0, totalBytes_ = 0;
     bool barShown_ = false;
+    int reportError_ = 0;
 };
+
+// A line that cannot be written (a full disk, /dev/full) is kept in mind: the report is then
+// incomplete, and the batch's status says so.
+void Batch::writeReport(const std::string& line) {
+    if (std::fwrite(line.data(), 1, line.size(), report_) != line.size() ||
+        std::fflush(report_) != 0) {
+        if (reportError_ == 0) {
+            reportError_ = errno != 0 ? errno : EIO;
+        }
+    }
+}
 
 int Batch::run() {
     finished_.assign(drawings_.size(), false);
@@ -464,7 +483,7 @@ DrawingResult Batch::convert(const BatchDrawing& drawing,
 DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
     DrawingResult result;
     const bool check = args_.command == BatchArgs::Command::Check;
-    std::vector<std::string> argv = {own_, BatchCommandName(args_.command), drawing.geometry};
+    std::vector<std::string> argv = {own_, BatchCommandName(args_.command)};
     if (args_.noLabels) {
         argv.push_back("--no-labels");
     }
@@ -483,6 +502,9 @@ DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
         argv.push_back("--format");
         argv.push_back("json");
     }
+    // After the options, so that a drawing named "-a.gplt" is a drawing, not an option.
+    argv.push_back("--");
+    argv.push_back(drawing.geometry);
     ChildRun run = RunChild(argv, StopLevel);
     result.messages = std::move(run.err);
     if (!run.started) {
@@ -601,8 +623,7 @@ void Batch::finish(size_t index, DrawingResult result) {
         std::fflush(out_);
     }
     if (report_) {
-        std::fwrite(report.data(), 1, report.size(), report_);
-        std::fflush(report_);
+        writeReport(report);
     }
     progressed_.notify_all();
 }
@@ -645,9 +666,8 @@ int Batch::summarise() {
             if (report_) {
                 DrawingResult result;
                 result.status = Status::NotRun;
-                const std::string report =
-                    ReportLine(drawings_[i], result, args_.command == BatchArgs::Command::Check);
-                std::fwrite(report.data(), 1, report.size(), report_);
+                writeReport(
+                    ReportLine(drawings_[i], result, args_.command == BatchArgs::Command::Check));
             }
         }
     }
@@ -706,6 +726,62 @@ bool OutputFolderUsable(const std::string& folder, std::FILE* err) {
     return true;
 }
 
+// Every file the drawings that will run write: their outputs, each file of a Shapefile's sets.
+std::vector<std::string> OutputsOfRun(const BatchArgs& args,
+                                      const std::vector<BatchDrawing>& drawings) {
+    std::vector<std::string> outputs;
+    const OutputFormatInfo* format =
+        args.command == BatchArgs::Command::Export ? OutputFormatNamed(args.format) : nullptr;
+    for (const BatchDrawing& drawing : drawings) {
+        if (drawing.output.empty() || !drawing.problem.empty() || !drawing.skipped.empty()) {
+            continue;
+        }
+        if (format != nullptr) {
+            const std::vector<std::string> files = FilesWritten(*format, drawing.output);
+            outputs.insert(outputs.end(), files.begin(), files.end());
+        } else {
+            outputs.push_back(drawing.output);
+        }
+    }
+    return outputs;
+}
+
+// Before anything is written: no output of the run (the report included) is an input of any
+// drawing, and the report is none of the outputs, which would replace it or be written into.
+bool FilesOfRunUsable(const BatchArgs& args, const std::vector<BatchDrawing>& drawings,
+                      std::FILE* err) {
+    const std::vector<std::string> outputs = OutputsOfRun(args, drawings);
+    RunFiles files;
+    for (const BatchDrawing& drawing : drawings) {
+        files.addInput(drawing.geometry);
+        files.addInput(drawing.labels);
+        files.addInput(drawing.companion);
+    }
+    files.addOutputs(outputs);
+    if (args.report) {
+        files.addOutput(*args.report);
+    }
+    if (!NoOutputIsInput(files, err)) {
+        return false;
+    }
+    if (!args.report) {
+        return true;
+    }
+    // Compared as the places they name; only outputs of the report's file name can be it.
+    std::error_code ec;
+    const fs::path report = fs::weakly_canonical(*args.report, ec);
+    const fs::path name = fs::path(*args.report).filename();
+    for (const std::string& output : outputs) {
+        std::error_code outputError;
+        if (!ec && fs::path(output).filename() == name &&
+            fs::weakly_canonical(output, outputError) == report && !outputError) {
+            PrintProblem(err, *args.report, "is also an output of this batch; not written");
+            return false;
+        }
+    }
+    return true;
+}
+
 // Export's coordinate systems, checked once before any drawing: a system every drawing would
 // refuse (unknown to PROJ, or of a kind an export cannot use) stops the batch at its first
 // refusal, with nothing opened.
@@ -740,6 +816,12 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
         std::vector<std::string> read = ReadPaths(in, args.nulSeparated);
         paths.insert(paths.end(), read.begin(), read.end());
     }
+    // Every drawing of the run is found before anything is written, and the files it will
+    // write compared with its inputs and with each other.
+    std::vector<BatchDrawing> drawings = FindDrawings(args, paths);
+    if (!FilesOfRunUsable(args, drawings, err)) {
+        return kExitUsage;
+    }
     if (args.outputFolder && !OutputFolderUsable(*args.outputFolder, err)) {
         return kExitUsage;
     }
@@ -755,11 +837,22 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
     // The workers are what uses the cores: each drawing is converted on its worker's thread
     // alone, so that -j N means N threads converting.
     AllowSecondThread(false);
-    Batch batch(args, FindDrawings(args, paths), out, err, report.get());
+    Batch batch(args, std::move(drawings), out, err, report.get());
     int status = batch.run();
-    if (report && std::fflush(report.get()) != 0) {
-        PrintProblem(err, *args.report, std::strerror(errno));
-        status = status == kExitOk ? kExitFailed : status;
+    if (report) {
+        int error = batch.reportError();
+        if (error == 0 && (std::fflush(report.get()) != 0 || std::ferror(report.get()))) {
+            error = errno != 0 ? errno : EIO;
+        }
+        if (std::fclose(report.release()) != 0 && error == 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            PrintProblem(err, *args.report,
+                         std::string("the report could not be written completely (") +
+                             std::strerror(error) + ")");
+            status = kExitUsage;
+        }
     }
     return status;
 }

@@ -49,8 +49,29 @@ void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view
     PrintProblemLine(err, file, EscapedText(cause));
 }
 
+void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::string& labels) {
+    files.addInput(geometry);
+    if (!labels.empty()) {
+        files.addInput(labels);
+        files.addInput(CompanionFileName(labels));
+    }
+}
+
+bool NoOutputIsInput(const RunFiles& files, std::FILE* err) {
+    const std::optional<OutputIsInput> clash = files.outputThatIsInput();
+    if (!clash) {
+        return true;
+    }
+    PrintProblem(err, clash->output,
+                 clash->input == clash->output
+                     ? std::string("is an input file of this conversion; not overwritten")
+                     : "is an input file of this conversion (" + MessageName(clash->input) +
+                           "); not overwritten");
+    return false;
+}
+
 bool CheckConversionFiles(const std::string& input, const std::string& labels,
-                          const std::string& output, std::FILE* err) {
+                          const std::vector<std::string>& outputs, std::FILE* err) {
     std::vector<std::string> inputs = {input};
     if (!labels.empty()) {
         inputs.push_back(labels);
@@ -61,16 +82,15 @@ bool CheckConversionFiles(const std::string& input, const std::string& labels,
             return false;
         }
     }
-    if (!labels.empty()) {
-        inputs.push_back(CompanionFileName(labels));
-    }
-    for (const std::string& file : inputs) {
-        if (output == file || platform::SameExistingFile(output, file)) {
-            PrintProblem(err, output, "is an input file of this conversion; not overwritten");
-            return false;
-        }
-    }
-    return true;
+    RunFiles files;
+    AddDrawingInputs(files, input, labels);
+    files.addOutputs(outputs);
+    return NoOutputIsInput(files, err);
+}
+
+bool CheckConversionFiles(const std::string& input, const std::string& labels,
+                          const std::string& output, std::FILE* err) {
+    return CheckConversionFiles(input, labels, std::vector<std::string>{output}, err);
 }
 
 namespace {
@@ -146,6 +166,20 @@ bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* e
         PrintProblem(err, path, writeError != 0 ? std::strerror(writeError) : "write failed");
     }
     return written;
+}
+
+// A dump is written over none of the open drawing's files, as a save is not.
+bool DumpIsNoInput(const Session& session, const std::string& path, std::FILE* err) {
+    RunFiles files;
+    for (const std::string& input : session.importedFiles) {
+        files.addExistingInput(input);
+    }
+    files.addOutput(path);
+    if (files.outputThatIsInput()) {
+        PrintProblem(err, path, "is an input file of the open drawing; not overwritten");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -268,7 +302,8 @@ int RunSession(const std::vector<Step>& steps, std::FILE* out, std::FILE* err) {
                 break;
             case Step::Kind::Dump:
                 std::fflush(out);
-                if (!WriteDump(session.workspace, *step.first, err)) {
+                if (!DumpIsNoInput(session, *step.first, err) ||
+                    !WriteDump(session.workspace, *step.first, err)) {
                     status = kExitFailed;
                 }
                 break;

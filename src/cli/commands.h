@@ -9,6 +9,7 @@
 
 #include "cli/command_line.h"
 #include "import/import_files.h"
+#include "model/run_files.h"
 #include "plotfile/plot_file.h"
 
 namespace plotaktar::cli {
@@ -29,10 +30,19 @@ void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause)
 void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause);
 
 // The files of a conversion, checked before anything runs: `input` and `labels` (when given)
-// must be readable input files, and `output` none of them nor the companion beside `labels`.
-// Says on `err` what is wrong and returns false.
+// must be readable input files, and no file of `outputs` one of them nor the companion beside
+// `labels` (RunFiles). Says on `err` what is wrong and returns false.
+bool CheckConversionFiles(const std::string& input, const std::string& labels,
+                          const std::vector<std::string>& outputs, std::FILE* err);
 bool CheckConversionFiles(const std::string& input, const std::string& labels,
                           const std::string& output, std::FILE* err);
+
+// Adds a drawing's inputs to `files`: GEOMETRY, LABELS and the companion beside LABELS.
+void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::string& labels);
+
+// When an output of `files` is one of its inputs, says so on `err`, naming the output (and the
+// input, when its name differs), and returns false.
+bool NoOutputIsInput(const RunFiles& files, std::FILE* err);
 
 // The label file of a command that takes GEOMETRY [LABELS]: `labels` when given; none with
 // `noLabels`; otherwise the .yaz beside GEOMETRY (LabelFileBeside), if any, with a line on `err`

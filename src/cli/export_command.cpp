@@ -14,6 +14,7 @@
 #include "model/errors.h"
 #include "model/file_names.h"
 #include "model/message_text.h"
+#include "model/output_files.h"
 #include "model/text.h"
 #include "platform/files.h"
 
@@ -56,12 +57,14 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         return kExitOk;
     }
     const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
-    if (!CheckConversionFiles(args.geometry, labels, args.output, err)) {
+    const ExchangeWriter* writer = ExchangeWriterFor(args.format);
+    const OutputFormatInfo* format = OutputFormatNamed(args.format);
+    if (writer == nullptr || format == nullptr) {
+        PrintEscapedProblem(err, args.output, "no writer of the format " + args.format);
         return kExitUsage;
     }
-    const ExchangeWriter* writer = ExchangeWriterFor(args.format);
-    if (writer == nullptr) {
-        PrintEscapedProblem(err, args.output, "no writer of the format " + args.format);
+    // Every file of the output, a Shapefile's sets included, is compared with the inputs.
+    if (!CheckConversionFiles(args.geometry, labels, FilesWritten(*format, args.output), err)) {
         return kExitUsage;
     }
     if (writer->fixedTarget() != 0 && args.to != 0 && args.to != writer->fixedTarget()) {

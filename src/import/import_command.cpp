@@ -42,10 +42,10 @@ void RunOpenCommand(Session& session, UserInterface& ui) {
     // A cancelled dialog leaves its remembered name: the file of an earlier run is read again.
     // The import sets the flags to "0" first, whatever the dialogs gave.
     ImportReport report(ui);
-    ImportFiles(session.workspace,
-                {session.geometryDialog.fileName, session.labelDialog.fileName,
-                 CompanionFileName(labelPathOfThisRun)},
-                report);
+    const ImportPaths paths{session.geometryDialog.fileName, session.labelDialog.fileName,
+                            CompanionFileName(labelPathOfThisRun)};
+    session.importedFiles = {paths.geometry, paths.labels, paths.companion};
+    ImportFiles(session.workspace, paths, report);
     if (!report.warnings.empty()) {
         ui.showWarnings(report.warnings);
     }

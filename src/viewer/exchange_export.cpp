@@ -22,8 +22,10 @@
 #include "model/cp1254.h"
 #include "model/crs_names.h"
 #include "model/file_names.h"
+#include "model/output_files.h"
 #include "model/output_formats.h"
 #include "viewer/drawing_files.h"
+#include "viewer/output_guard.h"
 #include "viewer/system_texts.h"
 
 namespace plotaktar::viewer {
@@ -130,6 +132,10 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
     }
     if (!path.endsWith(extension, Qt::CaseInsensitive)) {
         path += extension;
+    }
+
+    if (WritesOverDrawing(parent, files, FilesWritten(*format, Native(path)))) {
+        return {};
     }
 
     // The writing runs on a worker thread; the dialog polls its progress and may cancel it.
