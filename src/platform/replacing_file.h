@@ -32,6 +32,9 @@ std::string FileErrorMessage(int systemError);
 // refuse such a target before they start (platform::NonFileKind names it). On POSIX, symbolic
 // links are resolved first: the file a link points to gets the new contents, and the link stays.
 //
+// While the temporary exists it is on the list of what an early end of the program cleans up
+// (temporaries.h).
+//
 // Every failure throws FileError with FileErrorMessage's text and the system's code.
 class ReplacingFile {
   public:
