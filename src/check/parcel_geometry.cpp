@@ -139,10 +139,11 @@ bool Meet(const Vertex& p, const Vertex& q, const Vertex& r, const Vertex& s) {
 }
 
 // The number of pairs of the ring's sides, not next to each other, that meet, counted up to
-// `cap`: sides are swept in the order of their western ends, each measured only against those
-// still reaching east of it whose north–south extents overlap its own. Making a crossed boundary
-// valid costs with the number of its crossings, not its corners, so this decides whether the
-// repair is affordable before it starts.
+// `cap`: sides are swept across the axis along which they are shorter altogether (so that a
+// comb of long parallel teeth is swept across its teeth), in the order of their starts, each
+// measured only against those still reaching past its start whose extents across the sweep
+// overlap its own. Making a crossed boundary valid costs with the number of its crossings, not
+// its corners, so this decides whether the repair is affordable before it starts.
 size_t CountCrossings(const std::vector<Vertex>& ring, size_t cap) {
     const size_t n = ring.size();
     struct Side {
@@ -150,11 +151,19 @@ size_t CountCrossings(const std::vector<Vertex>& ring, size_t cap) {
         size_t from;
     };
     std::vector<Side> sides(n);
+    double eastward = 0, northward = 0;
     for (size_t i = 0; i < n; ++i) {
         const Vertex& a = ring[i];
         const Vertex& b = ring[(i + 1) % n];
         sides[i] = {std::min(a.east, b.east), std::max(a.east, b.east), std::min(a.north, b.north),
                     std::max(a.north, b.north), i};
+        eastward += sides[i].east - sides[i].west;
+        northward += sides[i].north - sides[i].south;
+    }
+    if (northward < eastward) {  // sweep northward: the same sweep with the axes swapped
+        for (Side& side : sides) {
+            side = {side.south, side.north, side.west, side.east, side.from};
+        }
     }
     std::sort(sides.begin(), sides.end(),
               [](const Side& a, const Side& b) { return a.west < b.west; });
