@@ -247,14 +247,15 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // A parcel that is not valid is made valid only where the overlay needs it: when its box
     // meets another parcel's. Making a crossed boundary valid is the dearest step of the check,
     // and most such parcels have no neighbour to overlap.
-    // The repairs' work, counted as the square of their crossings, is bounded by the drawing's
-    // size (see kRepairWorkBase).
+    // The repairs' work is bounded by the drawing's size (see kRepairWorkBase).
     uint64_t allCorners = 0;
     for (const ParcelShape& parcel : parcels) {
         allCorners += parcel.ring.size();
     }
     const uint64_t repairBudget = kRepairWorkBase + allCorners / kRepairCornersPerWork;
+    const uint64_t largeBudget = kLargeRepairWorkBase + allCorners / kLargeRepairCornersPerWork;
     uint64_t repairWork = 0;
+    uint64_t largeWork = 0;
     std::vector<size_t> near;
     for (size_t i = 0; i < n; ++i) {
         StopIfCancelled(cancel);
@@ -281,13 +282,17 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             continue;
         }
         const uint64_t work = static_cast<uint64_t>(crossings) * crossings;
-        if (work > repairBudget - repairWork) {
+        const uint64_t large = parcels[i].ring.size() > kLargeRepair
+                                   ? kRepairWorkPerCorner * parcels[i].ring.size()
+                                   : 0;
+        if (work > repairBudget - repairWork || large > largeBudget - largeWork) {
             report.add("parcel-overlay-failed", TableId::Parcels, parcels[i].row,
                        parcels[i].name + ": çizimin onarım payı tükendi (" + corners + ", " +
                            std::to_string(crossings) + " kesişme); üst üste binme denetlenmedi");
             continue;
         }
         repairWork += work;
+        largeWork += large;
         Geometry made(GEOSMakeValid_r(h, surveyed[i].get()), {h});
         if (!made) {
             report.add(
