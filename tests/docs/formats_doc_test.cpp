@@ -228,8 +228,8 @@ TEST(FormatsPage, QuotesOnlyRealLinesOfTheSampleAndItsPlotFile) {
     for (const auto& [name, line] : Page().examples) {
         auto found = files.find(name);
         if (found == files.end()) {
-            const std::string dir = name.ends_with(".plt") ? PLOTAKTAR_PLOT_DIR
-                                                           : PLOTAKTAR_SAMPLES_DIR;
+            const std::string dir =
+                name.ends_with(".plt") ? PLOTAKTAR_PLOT_DIR : PLOTAKTAR_SAMPLES_DIR;
             found = files.emplace(name, Lines(ReadAll(dir + "/" + name), "\r\n")).first;
             ASSERT_FALSE(found->second.empty()) << name;
         }
