@@ -21,6 +21,8 @@
 #include "app/error_box.h"
 #include "app/file_filter.h"
 #include "app/qt_text.h"
+#include "model/form_design.h"
+#include "model/form_names.h"
 
 namespace plotaktar::app {
 
@@ -53,15 +55,16 @@ std::string EncodeFileName(const QString& name) {
 constexpr QSize kFileDialogSize(820, 520);
 
 QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::AcceptMode mode,
-                              const char* title) {
+                              std::string_view title) {
     auto* dialog = new QFileDialog(window);
     // Qt's own dialog, the same on every desktop; it also lets the filter list show our
     // descriptions. Its open mode has no read-only check box, so none is shown. Chosen first,
     // so that its file list exists when its columns are sized below.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setObjectName(QLatin1String(name));
-    if (title != nullptr) {
-        dialog->setWindowTitle(QString::fromUtf8(title));
+    if (!title.empty()) {
+        dialog->setWindowTitle(
+            QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
     }
     QSize size = kFileDialogSize;
     if (const QScreen* screen = window->screen()) {
@@ -119,12 +122,14 @@ class ImportProgressDialog : public QProgressDialog {
 
 WindowUserInterface::WindowUserInterface(QWidget* window)
     : window_(window),
-      openDialog1_(CreateFileDialog(window, "OpenDialog1", QFileDialog::AcceptOpen,
-                                    "Geometri dosyasını seçin (.gplt)")),
-      openDialog2_(CreateFileDialog(window, "OpenDialog2", QFileDialog::AcceptOpen,
-                                    "Yazı dosyasını seçin (.yaz)")),
+      openDialog1_(CreateFileDialog(window, OpenDialogName(OpenDialogId::Geometry),
+                                    QFileDialog::AcceptOpen,
+                                    form::OpenDialogTitle(OpenDialogId::Geometry))),
+      openDialog2_(CreateFileDialog(window, OpenDialogName(OpenDialogId::Labels),
+                                    QFileDialog::AcceptOpen,
+                                    form::OpenDialogTitle(OpenDialogId::Labels))),
       // The save dialog keeps the platform's title.
-      saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave, nullptr)) {}
+      saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave, {})) {}
 
 QFileDialog* WindowUserInterface::openDialog(OpenDialogId dialog) const {
     return dialog == OpenDialogId::Geometry ? openDialog1_ : openDialog2_;
@@ -209,22 +214,7 @@ void WindowUserInterface::showWarnings(const std::vector<FileWarning>& warnings)
     QStringList lines;
     for (const FileWarning& w : warnings) {
         const QString name = QFileInfo(DecodeFileName(w.fileName)).fileName();
-        switch (w.warning) {
-            case ImportWarning::NoCarriageReturns:
-                lines << QStringLiteral(
-                             "%1: satır başı karakteri (CR) yok, dosya %2 olarak "
-                             "okundu; unix2dos ile dönüştürün")
-                             .arg(name, w.lineCount == 1
-                                            ? QStringLiteral("tek satır")
-                                            : QStringLiteral("%1 satır").arg(w.lineCount));
-                break;
-            case ImportWarning::NotText:
-                lines << QStringLiteral("%1: metin biçiminde bir çizim dosyası değil").arg(name);
-                break;
-            case ImportWarning::NoRecords:
-                lines << QStringLiteral("%1: hiç kayıt bulunamadı").arg(name);
-                break;
-        }
+        lines << QString::fromStdString(WarningLine(w, name.toStdString()));
     }
     prepareBox();
     ExecMessageBox(window_, QMessageBox::Warning, lines.join(QLatin1Char('\n')));

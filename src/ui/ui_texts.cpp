@@ -10,6 +10,25 @@ std::string ErrorBoxText(std::string_view message) {
     return text;
 }
 
+std::string WarningLine(const FileWarning& warning, std::string_view shownName) {
+    std::string line(shownName);
+    switch (warning.warning) {
+        case ImportWarning::NoCarriageReturns:
+            line += ": satır başı karakteri (CR) yok, dosya ";
+            line += warning.lineCount == 1 ? std::string("tek satır")
+                                           : std::to_string(warning.lineCount) + " satır";
+            line += " olarak okundu; unix2dos ile dönüştürün";
+            break;
+        case ImportWarning::NotText:
+            line += ": metin biçiminde bir çizim dosyası değil";
+            break;
+        case ImportWarning::NoRecords:
+            line += ": hiç kayıt bulunamadı";
+            break;
+    }
+    return line;
+}
+
 std::string ApplicationTitle(std::string_view programPath) {
     std::string_view name = programPath;
     if (size_t slash = name.find_last_of('/'); slash != std::string_view::npos) {
