@@ -117,6 +117,76 @@ class Boundaries {
     std::vector<Prepared> prepared_;
 };
 
+// The orientation of c from the line a→b: positive to its left, negative to its right.
+double Turn(const Vertex& a, const Vertex& b, const Vertex& c) {
+    return (b.east - a.east) * (c.north - a.north) - (b.north - a.north) * (c.east - a.east);
+}
+
+bool Between(double a, double b, double x) {
+    return std::min(a, b) <= x && x <= std::max(a, b);
+}
+
+// Whether segments pq and rs meet, touching included.
+bool Meet(const Vertex& p, const Vertex& q, const Vertex& r, const Vertex& s) {
+    const double d1 = Turn(r, s, p), d2 = Turn(r, s, q), d3 = Turn(p, q, r), d4 = Turn(p, q, s);
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))) {
+        return true;
+    }
+    auto on = [](const Vertex& a, const Vertex& b, const Vertex& c, double turn) {
+        return turn == 0 && Between(a.east, b.east, c.east) && Between(a.north, b.north, c.north);
+    };
+    return on(r, s, p, d1) || on(r, s, q, d2) || on(p, q, r, d3) || on(p, q, s, d4);
+}
+
+// The number of pairs of the ring's sides, not next to each other, that meet, counted up to
+// `cap`: sides are swept across the axis along which they are shorter altogether (so that a
+// comb of long parallel teeth is swept across its teeth), in the order of their starts, each
+// measured only against those still reaching past its start whose extents across the sweep
+// overlap its own. Making a crossed boundary valid costs with the number of its crossings, not
+// its corners, so this decides whether the repair is affordable before it starts.
+size_t CountCrossings(const std::vector<Vertex>& ring, size_t cap) {
+    const size_t n = ring.size();
+    struct Side {
+        double west, east, south, north;
+        size_t from;
+    };
+    std::vector<Side> sides(n);
+    double eastward = 0, northward = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Vertex& a = ring[i];
+        const Vertex& b = ring[(i + 1) % n];
+        sides[i] = {std::min(a.east, b.east), std::max(a.east, b.east), std::min(a.north, b.north),
+                    std::max(a.north, b.north), i};
+        eastward += sides[i].east - sides[i].west;
+        northward += sides[i].north - sides[i].south;
+    }
+    if (northward < eastward) {  // sweep northward: the same sweep with the axes swapped
+        for (Side& side : sides) {
+            side = {side.south, side.north, side.west, side.east, side.from};
+        }
+    }
+    std::sort(sides.begin(), sides.end(),
+              [](const Side& a, const Side& b) { return a.west < b.west; });
+    std::vector<const Side*> open;  // sides that may still reach east of the next western end
+    size_t crossings = 0;
+    for (const Side& side : sides) {
+        std::erase_if(open, [&side](const Side* o) { return o->east < side.west; });
+        for (const Side* o : open) {
+            const size_t gap = side.from > o->from ? side.from - o->from : o->from - side.from;
+            if (gap == 1 || gap == n - 1 || o->north < side.south || side.north < o->south) {
+                continue;
+            }
+            if (Meet(ring[side.from], ring[(side.from + 1) % n], ring[o->from],
+                     ring[(o->from + 1) % n]) &&
+                ++crossings >= cap) {
+                return crossings;
+            }
+        }
+        open.push_back(&side);
+    }
+    return crossings;
+}
+
 void Collect(void* item, void* userData) {
     static_cast<std::vector<size_t>*>(userData)->push_back(
         static_cast<size_t>(reinterpret_cast<uintptr_t>(item)));
@@ -177,6 +247,15 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // A parcel that is not valid is made valid only where the overlay needs it: when its box
     // meets another parcel's. Making a crossed boundary valid is the dearest step of the check,
     // and most such parcels have no neighbour to overlap.
+    // The repairs' work is bounded by the drawing's size (see kRepairWorkBase).
+    uint64_t allCorners = 0;
+    for (const ParcelShape& parcel : parcels) {
+        allCorners += parcel.ring.size();
+    }
+    const uint64_t repairBudget = kRepairWorkBase + allCorners / kRepairCornersPerWork;
+    const uint64_t largeBudget = kLargeRepairWorkBase + allCorners / kLargeRepairCornersPerWork;
+    uint64_t repairWork = 0;
+    uint64_t largeWork = 0;
     std::vector<size_t> near;
     for (size_t i = 0; i < n; ++i) {
         StopIfCancelled(cancel);
@@ -188,13 +267,32 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
         if (std::none_of(near.begin(), near.end(), [i](size_t j) { return j != i; })) {
             continue;
         }
+        const std::string corners = std::to_string(parcels[i].ring.size()) + " köşe";
         if (tooComplex[i]) {
-            report.add("parcel-overlay-failed", TableId::Parcels, parcels[i].row,
-                       parcels[i].name + ": çok karmaşık (" +
-                           std::to_string(parcels[i].ring.size()) +
-                           " köşe); üst üste binme denetlenmedi");
+            report.add(
+                "parcel-overlay-failed", TableId::Parcels, parcels[i].row,
+                parcels[i].name + ": çok karmaşık (" + corners + "); üst üste binme denetlenmedi");
             continue;
         }
+        const size_t crossings = CountCrossings(parcels[i].ring, kMostRepairedCrossings);
+        if (crossings >= kMostRepairedCrossings) {
+            report.add("parcel-overlay-failed", TableId::Parcels, parcels[i].row,
+                       parcels[i].name + ": çok karmaşık (" + corners + ", en az " +
+                           std::to_string(crossings) + " kesişme); üst üste binme denetlenmedi");
+            continue;
+        }
+        const uint64_t work = static_cast<uint64_t>(crossings) * crossings;
+        const uint64_t large = parcels[i].ring.size() > kLargeRepair
+                                   ? kRepairWorkPerCorner * parcels[i].ring.size()
+                                   : 0;
+        if (work > repairBudget - repairWork || large > largeBudget - largeWork) {
+            report.add("parcel-overlay-failed", TableId::Parcels, parcels[i].row,
+                       parcels[i].name + ": çizimin onarım payı tükendi (" + corners + ", " +
+                           std::to_string(crossings) + " kesişme); üst üste binme denetlenmedi");
+            continue;
+        }
+        repairWork += work;
+        largeWork += large;
         Geometry made(GEOSMakeValid_r(h, surveyed[i].get()), {h});
         if (!made) {
             report.add(

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,29 @@ constexpr double kOverlapArea = 0.01;  // m²
 // A parcel that crosses itself with more corners than this is not made valid, nor overlaid:
 // making it valid may take longer than all the rest of the check.
 constexpr size_t kMostRepairedCorners = 10'000;
+// Nor one whose sides meet each other this many times or more: GEOS's repair slows with the
+// square of the crossings (about 50 ms at 200, 0.3 s at 780, minutes at 45,000).
+constexpr size_t kMostRepairedCrossings = 200;
+// The repairs of one drawing together, in two shares, so that a drawing full of crossed parcels
+// is checked in a time like that of its conversion (checked first, first repaired; a unit is
+// about 2.5 µs of repair). The squares of the repairs' crossings stay within enough for one
+// parcel just under kMostRepairedCrossings plus a quarter for each corner of the drawing's
+// parcels. A parcel of more than kLargeRepair corners also counts kRepairWorkPerCorner for each
+// corner (a comb of 10,000 corners and one crossing takes 0.4 s), and these stay within enough
+// for one parcel of kMostRepairedCorners plus half a unit for each corner of the drawing's
+// parcels.
+constexpr uint64_t kRepairCornersPerWork = 4;
+constexpr uint64_t kRepairWorkBase = kMostRepairedCrossings * kMostRepairedCrossings;
+constexpr size_t kLargeRepair = 1'000;
+constexpr uint64_t kRepairWorkPerCorner = 16;
+constexpr uint64_t kLargeRepairWorkBase = kRepairWorkPerCorner * kMostRepairedCorners;
+constexpr uint64_t kLargeRepairCornersPerWork = 2;
 
 // The geometry of the parcels, through GEOS: a boundary that crosses itself
 // (parcel-self-intersection, after which the parcel is made valid for the overlay, or with
-// more than kMostRepairedCorners corners and another parcel's box meeting its own,
-// parcel-overlay-failed: it is not overlaid), two
+// more than kMostRepairedCorners corners, at least kMostRepairedCrossings crossings or beyond
+// the drawing's repair work, and another parcel's box meeting its own, parcel-overlay-failed:
+// it is not overlaid), two
 // parcels sharing more than kOverlapArea (parcel-overlap), a corner within kSliverReach of
 // another parcel's boundary but not on it (parcel-sliver), and an overlay GEOS cannot compute
 // (parcel-overlay-failed, on both parcels). Candidates are found through GEOS's STR tree.

@@ -278,6 +278,72 @@ TEST(CheckLargeParcels, CheckWithinTheirTimeAndSayWhatTheyLeaveOut) {
     }
 }
 
+// Star parcels {n/m}, whose n sides meet each other n(m-1) times, 5 m apart and 20 m across:
+// a repair below the crossings' cap goes on to the overlay; one at or above it, or beyond the
+// drawing's share of repair work, is reported without its repair, so that none takes minutes.
+TEST(CheckLargeParcels, CrossedParcelsAreRepairedOnlyWithinTheirCrossingsAndTheDrawingsShare) {
+    struct Row {
+        const char* what;
+        int stars;           // crossed parcels in a row
+        int corners, step;   // {corners/step}; step 1: a circle, its first two corners swapped
+        bool neighbour;      // a simple circle overlapping the first
+        size_t overlaps;     // parcel-overlap findings
+        size_t notRepaired;  // parcel-overlay-failed findings, all with `failed`
+        const char* failed;  // the first of them
+    };
+    const Row rows[] = {
+        {"189 crossings, under the cap", 1, 21, 10, true, 1, 0, nullptr},
+        {"230 crossings, over it", 1, 23, 11, true, 0, 1,
+         "200/1: çok karmaşık (23 köşe, en az 200 kesişme); üst üste binme denetlenmedi"},
+        {"a 301-corner star beside a neighbour", 1, 301, 150, true, 0, 1,
+         "200/1: çok karmaşık (301 köşe, en az 200 kesişme); üst üste binme denetlenmedi"},
+        {"a 301-corner star alone", 1, 301, 150, false, 0, 0, nullptr},
+        // Each costs 44² of 200² + 660/4: twenty are repaired, and their overlaps with the next two
+        // found.
+        {"sixty small stars", 60, 11, 5, false, 19 + 18, 40,
+         "200/21: çizimin onarım payı tükendi (11 köşe, 44 kesişme); üst üste binme "
+         "denetlenmedi"},
+        // Large parcels cost 16 a corner of 16 × 10,000 + 22,000/2: five are repaired, and their
+        // overlaps with the next three found.
+        {"eleven crossed circles of 2,000 corners", 11, 2'000, 1, false, 4 + 3 + 2, 6,
+         "200/6: çizimin onarım payı tükendi (2000 köşe, 1 kesişme); üst üste binme "
+         "denetlenmedi"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string geometry = "tab 1 1 PARSEL 1 0 1 0.35\r\n";
+        char line[96];
+        auto add = [&](int p, int corners, int step, double east) {
+            geometry += "par 200 " + std::to_string(p) + " 314.16 1\r\n";
+            for (int c = 0; c < corners; ++c) {
+                const int at = step == 1 && p <= row.stars && c < 2 ? 1 - c : c * step % corners;
+                const double angle = 2 * M_PI * at / corners;
+                std::snprintf(line, sizeof line, "200 %d %d %.3f %.3f 0\r\n", p, c + 1,
+                              east + 10 * std::cos(angle), 4500000 + 10 * std::sin(angle));
+                geometry += line;
+            }
+        };
+        for (int p = 1; p <= row.stars; ++p) {
+            add(p, row.corners, row.step, 500000 + 5.0 * p);
+        }
+        if (row.neighbour) {
+            add(row.stars + 1, 64, 1, 500000 + 2.5);
+        }
+        TempDir dir;
+        ImportObserver quiet;
+        const Findings findings =
+            CheckFiles({dir.write("stars.gplt", geometry), "", ""}, {}, quiet);
+        EXPECT_EQ(OfCode(findings, "parcel-self-intersection").size(),
+                  static_cast<size_t>(row.stars));
+        EXPECT_EQ(OfCode(findings, "parcel-overlap").size(), row.overlaps);
+        const Findings failed = OfCode(findings, "parcel-overlay-failed");
+        ASSERT_EQ(failed.size(), row.notRepaired) << Listing(failed);
+        if (row.failed) {
+            EXPECT_EQ(failed[0].message, row.failed);
+        }
+    }
+}
+
 // Parcels of random shape, convex or not, whose areas the check and Shapely compute apart.
 TEST(Check, AreasFromTheCornersAgreeWithShapely) {
     if (std::system("/usr/bin/python3 -c 'import shapely' 2>/dev/null") != 0) {

@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "viewer/check_panel.h"
 #include "viewer/viewer_window.h"
@@ -66,27 +68,30 @@ class CheckViewerTest : public QObject {
         QVERIFY(shownArea.maxEast - shownArea.minEast < 4 * (parcel.maxEast - parcel.minEast));
     }
 
-    // A check that would run for many minutes (two crossed stars, each of whose repair is one
-    // long GEOS call) stops when another drawing opens, whose findings then arrive, and when
-    // the window goes. No clock here: ctest's TIMEOUT fails the test if either waits for it.
+    // A check that runs for seconds (400,000 records of crossed stars, each overlapping the
+    // next; no single repair is long, as the check bounds them) stops when another drawing
+    // opens, whose findings then arrive, and when the window goes. No clock here: ctest's
+    // TIMEOUT fails the test if either waits for it.
     void aLongCheckStopsForTheNextDrawingAndForTheWindowGoing() {
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("stars.gplt")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("tab 1 1 PARSEL 1 0 1 0.35\r\n");
-        const int corners = 301;
-        for (int p = 1; p <= 2; ++p) {
-            file.write(QStringLiteral("par 200 %1 100.00 1\r\n").arg(p).toLatin1());
+        std::string text = "tab 1 1 PARSEL 1 0 1 0.35\r\n";
+        const int corners = 11;
+        char line[96];
+        for (int p = 1; p <= 400'000 / (corners + 1); ++p) {
+            std::snprintf(line, sizeof line, "par 200 %d 100.00 1\r\n", p);
+            text += line;
             for (int k = 0; k < corners; ++k) {
-                const double angle = 2 * M_PI * k * 150 / corners;
-                file.write(QStringLiteral("200 %1 %2 %3 %4 0\r\n")
-                               .arg(p)
-                               .arg(k + 1)
-                               .arg(500000 + 10 * p + 100 * std::cos(angle), 0, 'f', 3)
-                               .arg(4500000 + 100 * std::sin(angle), 0, 'f', 3)
-                               .toLatin1());
+                const double angle = 2 * M_PI * (k * 5 % corners) / corners;
+                std::snprintf(line, sizeof line, "200 %d %d %.3f %.3f 0\r\n", p, k + 1,
+                              500000 + 15.0 * p + 10 * std::cos(angle),
+                              4500000 + 10 * std::sin(angle));
+                text += line;
             }
         }
+        QCOMPARE(file.write(text.data(), static_cast<qint64>(text.size())),
+                 static_cast<qint64>(text.size()));
         file.close();
         const DrawingFiles stars = FilesFor({file.fileName()});
         auto window = std::make_unique<ViewerWindow>();
@@ -97,14 +102,14 @@ class CheckViewerTest : public QObject {
         QSignalSpy checked(window.get(), &ViewerWindow::checkFinished);
         window->open(stars);
         QVERIFY(loaded.wait(10000));
-        QTest::qWait(500);  // well into the repair of the first star
+        QTest::qWait(200);  // well into the check
         window->open(FilesFor({QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt")}));
         QVERIFY(checked.wait(600000));
         QCOMPARE(window->checkPanel().model().rowCount(), 3);
 
         window->open(stars);
         QVERIFY(loaded.wait(10000));
-        QTest::qWait(500);
+        QTest::qWait(200);
         window.reset();
         QCOMPARE(checked.count(), 1);
     }
