@@ -189,7 +189,10 @@ class TemporaryFolder : public FolderBeside {
   public:
     explicit TemporaryFolder(const std::string& target)
         : FolderBeside(target, platform::kTemporaryInfix) {}
+    // Removed and taken off the list as one step: a stop signal's clean-up removing the same
+    // folder at the same time would make both removals fail half-way and leave a part behind.
     ~TemporaryFolder() {
+        const platform::OutputStep step;
         std::error_code ignored;
         fs::remove_all(path_, ignored);
         listed_.release();
