@@ -40,6 +40,21 @@ QString DecodeFileName(const std::string& name) {
 #endif
 }
 
+// Why a file cannot be opened, as the warning box says it.
+QString OpenFailureText(const platform::OpenFailure& failure) {
+    switch (failure.kind) {
+        case platform::OpenFailure::Kind::NoSuchFile:
+            return QStringLiteral("böyle bir dosya yok");
+        case platform::OpenFailure::Kind::AccessDenied:
+            return QStringLiteral("erişim izni yok");
+        case platform::OpenFailure::Kind::Folder:
+            return QStringLiteral("bir klasör");
+        case platform::OpenFailure::Kind::Unreadable:
+            break;
+    }
+    return QStringLiteral("okunamadı");
+}
+
 std::string EncodeFileName(const QString& name) {
 #ifdef Q_OS_WIN
     return name.toStdString();
@@ -224,6 +239,31 @@ void WindowUserInterface::showWarnings(const std::vector<FileWarning>& warnings)
             case ImportWarning::NoRecords:
                 lines << QStringLiteral("%1: hiç kayıt bulunamadı").arg(name);
                 break;
+            case ImportWarning::GeometryCannotBeOpened:
+                lines << QStringLiteral("%1: açılamadı (%2); hiçbir dosya okunmadı")
+                             .arg(name, OpenFailureText(w.openFailure));
+                break;
+            case ImportWarning::LabelsCannotBeOpened:
+                lines << QStringLiteral("%1: açılamadı (%2); yazılar okunmadı")
+                             .arg(name, OpenFailureText(w.openFailure));
+                break;
+            case ImportWarning::LooksLikeUtf8:
+                lines << QStringLiteral("%1: UTF-8 gibi görünüyor; dosyalar windows-1254 olmalı")
+                             .arg(name);
+                break;
+            case ImportWarning::SeveralCompanions: {
+                QStringList names;
+                for (const std::string& path : w.matches) {
+                    names << QFileInfo(DecodeFileName(path)).fileName();
+                }
+                lines << QStringLiteral(
+                             "%1: adı büyük/küçük harf farkıyla aynı olan %2 dosya var (%3); "
+                             "hiçbiri okunmadı")
+                             .arg(name)
+                             .arg(names.size())
+                             .arg(names.join(QStringLiteral(", ")));
+                break;
+            }
         }
     }
     prepareBox();

@@ -56,7 +56,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         return kExitUsage;
     }
     const ImportPaths paths{args.geometry, labels,
-                            labels.empty() ? std::string() : CompanionFileName(labels)};
+                            labels.empty() ? std::string() : CompanionFileBeside(labels)};
     ExportSettings settings;
     settings.sourceEpsg = args.crs;
     settings.targetEpsg = args.to;

@@ -19,10 +19,7 @@ class ImportReport : public ImportObserver {
     void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override {
         ui_.importProgress(fileName, done, total);
     }
-    void importWarning(std::string_view fileName, ImportWarning warning,
-                       uint64_t lineCount) override {
-        warnings.push_back({std::string(fileName), warning, lineCount});
-    }
+    void importWarning(const FileWarning& warning) override { warnings.push_back(warning); }
 
     std::vector<FileWarning> warnings;
 
