@@ -115,21 +115,29 @@ test-sanitize: deps
 # libFuzzer targets (fuzz/*_fuzzer.cpp): built with clang 14, ASan and UBSan in their own build
 # directory, then every one run for FUZZ_SECONDS seconds; reports any crash with its reproducer
 # and ends with a table of executions, executions a second, corpus size and findings.
-# `make fuzz-long` runs each target for FUZZ_LONG_SECONDS instead.
+# `make fuzz-long` runs each target for FUZZ_LONG_SECONDS instead. `make fuzz-smoke` (CI) runs
+# every target for FUZZ_SMOKE_SECONDS from its seeds alone, without the corpus grown by earlier
+# runs, and fails on any finding: a target whose model no longer agrees with the code fails it.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_LONG_SECONDS ?= 1800
+FUZZ_SMOKE_SECONDS ?= 15
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
-.PHONY: fuzz fuzz-long
+.PHONY: fuzz fuzz-long fuzz-smoke fuzz-build
 fuzz-long:
 	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_LONG_SECONDS)
 
-fuzz:
+fuzz-build:
 	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(FUZZ_PACKAGES)"
 	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++-14
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh $(FUZZ_BUILD)
+
+fuzz-smoke: fuzz-build
+	FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS) FUZZ_SEEDS_ONLY=1 fuzz/run.sh $(FUZZ_BUILD)
 
 # The Debian package: a Release build of its own with Debian's hardening flags, packed by CPack
 # (dependencies from dpkg-shlibdeps). `make test-package` installs it on this machine, checks

@@ -63,10 +63,10 @@ void CheckPiece(std::string_view cell) {
 std::string LayerError(std::string_view cell, int& row) {
     std::optional<int32_t> n = ModelStrToInt(cell);
     if (!n) {
-        return "'" + std::string(cell) + "' is not a valid integer value";
+        return "'" + ModelQuote(cell) + "' is not a valid integer value";
     }
     if (*n < 1 || *n > kLayerRows) {
-        return "'" + std::string(cell) + Cp1254FromUtf8("' geçerli bir tabaka numarası değil");
+        return "'" + ModelQuote(cell) + Cp1254FromUtf8("' geçerli bir tabaka numarası değil");
     }
     row = *n;
     return "";
@@ -111,8 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         std::optional<int32_t> count = ModelStrToInt(parcels.cell(5, j));
         if (!count) {
-            expectedError =
-                "'" + std::string(parcels.cell(5, j)) + "' is not a valid integer value";
+            expectedError = "'" + ModelQuote(parcels.cell(5, j)) + "' is not a valid integer value";
             break;
         }
         expected += "L2  && 0.0000000 0.0000000 " + std::string(parcels.cell(1, j)) + "/" +

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace plotaktar::fuzz {
@@ -48,6 +49,12 @@ inline std::optional<int64_t> Digits(std::string_view s, int base) {
         }
     }
     return value;
+}
+
+// A text as a message quotes it: whole up to 100 bytes, otherwise its first 100 bytes and an
+// ellipsis, byte 0x85 in windows-1254.
+inline std::string ModelQuote(std::string_view s) {
+    return s.size() <= 100 ? std::string(s) : std::string(s.substr(0, 100)) + "\x85";
 }
 
 inline std::optional<int32_t> ModelStrToInt(std::string_view s) {

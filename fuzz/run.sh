@@ -12,11 +12,18 @@
 # BUILD_DIR/seeds/<target>. A crash leaves its input in BUILD_DIR/artifacts/<target>-crash-<sha1>;
 # run the target with that file as its only argument to reproduce it. A target may have a
 # dictionary fuzz/<target>.dict and libFuzzer options, one a line, in fuzz/<target>.options.
+# With FUZZ_SEEDS_ONLY=1 (make fuzz-smoke) each target starts from its seeds alone, in a corpus
+# folder emptied first (BUILD_DIR/smoke-corpus/<target>); the grown corpus is left alone.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?usage: fuzz/run.sh BUILD_DIR}" && pwd)
 seconds=${FUZZ_SECONDS:-60}
+corpora=$build/corpus
+if [ "${FUZZ_SEEDS_ONLY:-0}" = 1 ]; then
+    corpora=$build/smoke-corpus
+    rm -rf "$corpora"
+fi
 targets=${FUZZ_TARGETS:-$(find "$build" -maxdepth 1 -type f -name '*_fuzzer' -perm -u+x -printf '%f\n' | sort)}
 separator=$'\x1E\x1E\x1E'
 
@@ -63,7 +70,8 @@ make_seeds() {
     fi
     i=0
     for t in 2147483647 -2147483648 2147483648 '$7FFFFFFF' '$80000000' 0x1f X1F ' 12' +007 - '$' \
-        '1 512345.67 4512345.67 0.00' '  a   b c   d  e ' $'a\tb c'; do
+        '1 512345.67 4512345.67 0.00' '  a   b c   d  e ' $'a\tb c' \
+        "$(printf '7%.0s' {1..101})" "1 $(printf 'a%.0s' {1..120})"; do
         i=$((i + 1))
         printf '%s' "$t" >"$seeds/text_fuzzer/edge-$i"
         printf '%s' "$t" >"$seeds/corner_fuzzer/edge-$i"
@@ -93,7 +101,7 @@ for target in $targets; do
         status=1
         continue
     fi
-    mkdir -p "$build/corpus/$target" "$build/runs/$target" "$build/seeds/$target"
+    mkdir -p "$corpora/$target" "$build/runs/$target" "$build/seeds/$target"
     options=(-max_total_time="$seconds" -jobs=1 -workers=1 -print_final_stats=1 -timeout=30
         -rss_limit_mb=2048 -artifact_prefix="$build/artifacts/$target-")
     [ -f "$root/fuzz/$target.dict" ] && options+=(-dict="$root/fuzz/$target.dict")
@@ -105,13 +113,13 @@ for target in $targets; do
     log=$build/runs/$target/fuzz-0.log
     rm -f "$log"
     (cd "$build/runs/$target" &&
-        nice -n 10 "$binary" "${options[@]}" "$build/corpus/$target" "$build/seeds/$target" \
+        nice -n 10 "$binary" "${options[@]}" "$corpora/$target" "$build/seeds/$target" \
             >"$build/logs/$target.out" 2>&1)
     cp -f "$log" "$build/logs/$target.log" 2>/dev/null
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" 2>/dev/null | tail -1)
     # The time libFuzzer itself took: a finding ends the run early.
     took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" 2>/dev/null | tail -1)
-    units=$(find "$build/corpus/$target" -type f | wc -l)
+    units=$(find "$corpora/$target" -type f | wc -l)
     crash=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" 2>/dev/null | tail -1)
     total=$((total + ${runs:-0}))
     rate=$((${runs:-0} / (${took:-$seconds} > 0 ? ${took:-$seconds} : 1)))

@@ -2,7 +2,8 @@
 // plain model written from the rules of the input files:
 // - a text converts when it is optional blanks, then either an optional "+" or "-" and decimal
 //   digits, or "$", "x", "X", "0x" or "0X" and hexadecimal digits, with nothing behind, and its
-//   value fits a signed 32-bit integer;
+//   value fits a signed 32-bit integer; a failure's message quotes the text whole up to 100
+//   bytes, otherwise its first 100 bytes and byte 0x85 (an ellipsis in windows-1254);
 // - trimming removes characters 0 to 32 at both ends;
 // - NextField splits at the first blank: the field is the part before it, trimmed (empty
 //   without a blank, when the body stays as it is), the body the part from it on, trimmed;
@@ -46,7 +47,7 @@ void CheckConversion(std::string_view text) {
     } catch (const ConversionError& e) {
         Check(!want, "StrToInt refuses a text the model converts", text);
         // what() is a C string: a message that quotes a NUL byte ends there.
-        const std::string message = "'" + std::string(text) + "' is not a valid integer value";
+        const std::string message = "'" + ModelQuote(text) + "' is not a valid integer value";
         Check(std::string(e.what()) == message.c_str(), "StrToInt's message", text);
     }
     if (got) {

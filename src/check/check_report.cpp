@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 
+#include "model/message_text.h"
+
 namespace plotaktar::check {
 
 namespace {
@@ -23,40 +25,6 @@ std::vector<std::pair<std::string_view, size_t>> ByCode(const Findings& findings
     return counts;
 }
 
-// A UTF-8 text as a JSON string.
-void AppendString(std::string& json, std::string_view text) {
-    json += '"';
-    for (char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        switch (ch) {
-            case '"':
-                json += "\\\"";
-                break;
-            case '\\':
-                json += "\\\\";
-                break;
-            case '\n':
-                json += "\\n";
-                break;
-            case '\r':
-                json += "\\r";
-                break;
-            case '\t':
-                json += "\\t";
-                break;
-            default:
-                if (byte < 0x20 || byte == 0x7f) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                    json += escaped;
-                } else {
-                    json += ch;
-                }
-        }
-    }
-    json += '"';
-}
-
 void AppendNumber(std::string& json, double value) {
     if (!std::isfinite(value)) {
         json += "null";
@@ -69,7 +37,7 @@ void AppendNumber(std::string& json, double value) {
 
 void AppendKey(std::string& json, std::string_view key) {
     json += ", ";
-    AppendString(json, key);
+    AppendJsonString(json, key);
     json += ": ";
 }
 
@@ -79,7 +47,7 @@ void WriteFindingsText(const Findings& findings, const ImportPaths& paths,
                        const ReportSink& write) {
     std::string text;
     for (const Finding& f : findings) {
-        text = FileName(paths, f.file);
+        text = EscapedText(FileNameText(FileName(paths, f.file)));
         if (f.line > 0) {
             text += ':';
             text += std::to_string(f.line);
@@ -89,7 +57,7 @@ void WriteFindingsText(const Findings& findings, const ImportPaths& paths,
         text += ": ";
         text += f.code;
         text += ": ";
-        text += f.message;
+        text += EscapedText(f.message);
         text += '\n';
         write(text);
     }
@@ -115,26 +83,26 @@ void WriteFindingsJson(const Findings& findings, const ImportPaths& paths,
         const Finding& f = findings[i];
         json = i == 0 ? "\n  {" : ",\n  {";
         json += "\"code\": ";
-        AppendString(json, f.code);
+        AppendJsonString(json, f.code);
         AppendKey(json, "severity");
-        AppendString(json, SeverityWord(f.severity));
+        AppendJsonString(json, SeverityWord(f.severity));
         AppendKey(json, "file");
-        AppendString(json, FileName(paths, f.file));
+        AppendJsonString(json, FileNameText(FileName(paths, f.file)));
         AppendKey(json, "line");
         json += f.line > 0 ? std::to_string(f.line) : "null";
         AppendKey(json, "table");
-        AppendString(json, TableOf(f.table).caption);
+        AppendJsonString(json, TableOf(f.table).caption);
         AppendKey(json, "row");
         json += std::to_string(f.row);
         AppendKey(json, "message");
-        AppendString(json, f.message);
+        AppendJsonString(json, f.message);
         for (const FindingValue& value : f.values) {
             AppendKey(json, value.name);
             AppendNumber(json, value.value);
         }
         for (const FindingText& text : f.texts) {
             AppendKey(json, text.name);
-            AppendString(json, text.value);
+            AppendJsonString(json, text.value);
         }
         if (f.at) {
             AppendKey(json, "y");
@@ -154,7 +122,7 @@ void WriteFindingsJson(const Findings& findings, const ImportPaths& paths,
         if (i > 0) {
             json += ", ";
         }
-        AppendString(json, byCode[i].first);
+        AppendJsonString(json, byCode[i].first);
         json += ": " + std::to_string(byCode[i].second);
     }
     json += "}}}\n";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -24,7 +25,10 @@
 #include "cli/session_ui.h"
 #include "cli/state_dump.h"
 #include "model/errors.h"
+#include "model/message_text.h"
 #include "model/messages.h"
+#include "model/output_files.h"
+#include "model/run_files.h"
 #include "model/second_thread.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -150,33 +154,12 @@ class BatchObserver : public ConvertObserver {
     std::vector<RecordFailure>& failures_;
 };
 
-// A JSON string of bytes that are UTF-8 already (paths, messages).
-void AppendJsonText(std::string& json, std::string_view text) {
-    static const char kHex[] = "0123456789abcdef";
-    json += '"';
-    for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (c == '\n') {
-            json += "\\n";
-        } else if (b < 0x20 || b == 0x7f) {
-            json += "\\u00";
-            json += kHex[b >> 4];
-            json += kHex[b & 15];
-        } else {
-            json += c;
-        }
-    }
-    json += '"';
-}
-
 void AppendJsonPath(std::string& json, const std::string& path) {
     if (path.empty()) {
         json += "null";
     } else {
-        AppendJsonText(json, path);
+        // A name in windows-1254 bytes is decoded, as messages show it.
+        AppendJsonString(json, FileNameText(path));
     }
 }
 
@@ -204,7 +187,7 @@ std::string ReportLine(const BatchDrawing& drawing, const DrawingResult& result,
     json += StatusWord(result.status);
     json += "\",\"records\":" + std::to_string(result.records);
     json += ",\"counts\":";
-    AppendJsonText(json, result.counts);
+    AppendJsonString(json, result.counts);
     json += ",\"failures\":[";
     for (size_t i = 0; i < result.failures.size(); ++i) {
         json += i == 0 ? "{\"line\":" : ",{\"line\":";
@@ -217,7 +200,7 @@ std::string ReportLine(const BatchDrawing& drawing, const DrawingResult& result,
     for (bool first = true; !messages.empty(); first = false) {
         const size_t end = messages.find('\n');
         json += first ? "" : ",";
-        AppendJsonText(json, messages.substr(0, end));
+        AppendJsonString(json, messages.substr(0, end));
         messages.remove_prefix(end == std::string_view::npos ? messages.size() : end + 1);
     }
     json += "]";
@@ -227,7 +210,7 @@ std::string ReportLine(const BatchDrawing& drawing, const DrawingResult& result,
             json += ",\"findings\":" + findings;
         } else if (!findings.empty()) {
             json += ",\"check_output\":";
-            AppendJsonText(json, result.findings);
+            AppendJsonString(json, result.findings);
         }
     }
     if (result.triedAlone) {
@@ -282,7 +265,11 @@ class Batch {
 
     int run();
 
+    // The system's error of the first report line that could not be written; 0 while none.
+    int reportError() const { return reportError_; }
+
   private:
+    void writeReport(const std::string& line);
     bool converting() const { return args_.command == BatchArgs::Command::Convert; }
     void work();
     void runOne(size_t index, bool alone);
@@ -321,7 +308,19 @@ class Batch {
     size_t done_ = 0, ok_ = 0, skipped_ = 0, failed_ = 0, findings_ = 0, withoutLabels_ = 0;
     uint64_t records_ = 0, bytesDone_ = 0, totalBytes_ = 0;
     bool barShown_ = false;
+    int reportError_ = 0;
 };
+
+// A line that cannot be written (a full disk, /dev/full) is kept in mind: the report is then
+// incomplete, and the batch's status says so.
+void Batch::writeReport(const std::string& line) {
+    if (std::fwrite(line.data(), 1, line.size(), report_) != line.size() ||
+        std::fflush(report_) != 0) {
+        if (reportError_ == 0) {
+            reportError_ = errno != 0 ? errno : EIO;
+        }
+    }
+}
 
 int Batch::run() {
     finished_.assign(drawings_.size(), false);
@@ -329,7 +328,8 @@ int Batch::run() {
         const BatchDrawing& drawing = drawings_[i];
         if (!drawing.problem.empty()) {
             DrawingResult result;
-            result.messages = "plotaktar-cli: " + drawing.geometry + ": " + drawing.problem + "\n";
+            result.messages =
+                "plotaktar-cli: " + MessageName(drawing.geometry) + ": " + drawing.problem + "\n";
             finish(i, std::move(result));
         } else if (!drawing.skipped.empty()) {
             DrawingResult result;
@@ -429,7 +429,7 @@ void Batch::runOne(size_t index, bool alone) {
     } catch (const std::bad_alloc&) {
         result = DrawingResult();
         result.outOfMemory = true;
-        result.messages = "plotaktar-cli: " + drawing.geometry + ": Out of memory.\n";
+        result.messages = "plotaktar-cli: " + MessageName(drawing.geometry) + ": Out of memory.\n";
     }
     result.triedAlone = alone;
     if (result.outOfMemory && !alone) {
@@ -486,7 +486,7 @@ DrawingResult Batch::convert(const BatchDrawing& drawing,
 DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
     DrawingResult result;
     const bool check = args_.command == BatchArgs::Command::Check;
-    std::vector<std::string> argv = {own_, BatchCommandName(args_.command), drawing.geometry};
+    std::vector<std::string> argv = {own_, BatchCommandName(args_.command)};
     if (args_.noLabels) {
         argv.push_back("--no-labels");
     }
@@ -505,12 +505,15 @@ DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
         argv.push_back("--format");
         argv.push_back("json");
     }
+    // After the options, so that a drawing named "-a.gplt" is a drawing, not an option.
+    argv.push_back("--");
+    argv.push_back(drawing.geometry);
     ChildRun run = RunChild(argv, StopAsked);
     result.messages = std::move(run.err);
     if (!run.started) {
         result.messages += "plotaktar-cli: cannot start " + own_ + " (" + run.cause + ")\n";
     } else if (run.signal != 0) {
-        result.messages += "plotaktar-cli: " + drawing.geometry + ": " + argv[1] +
+        result.messages += "plotaktar-cli: " + MessageName(drawing.geometry) + ": " + argv[1] +
                            " ended abnormally (signal " + std::to_string(run.signal) + ", " +
                            strsignal(run.signal) + ")\n";
         result.outOfMemory = run.signal == SIGKILL;
@@ -558,7 +561,7 @@ void Batch::place(Placing& placing) {
         const auto* fileError = dynamic_cast<const FileError*>(&e);
         const std::string& output = drawings_[placing.index].output;
         result.messages +=
-            "plotaktar-cli: " + output + ": " +
+            "plotaktar-cli: " + MessageName(output) + ": " +
             ExportProblem(MessageOf(e), fileError ? fileError->errorNumber() : 0, output) + "\n";
         result.status = Status::Failed;
     }
@@ -569,14 +572,16 @@ void Batch::place(Placing& placing) {
 
 void Batch::finish(size_t index, DrawingResult result) {
     const BatchDrawing& drawing = drawings_[index];
+    // Names as every message shows them: decoded when not UTF-8, control characters escaped.
+    const std::string geometry = MessageName(drawing.geometry);
     std::string line = StatusWord(result.status);
     line += ' ';
-    line += drawing.geometry;
+    line += geometry;
     if (result.status == Status::Skipped) {
         line += ": " + drawing.skipped;
     } else {
         if (result.status == Status::Ok && !drawing.output.empty()) {
-            line += " -> " + drawing.output;
+            line += " -> " + MessageName(drawing.output);
         }
         char time[32];
         std::snprintf(time, sizeof time, "%.2f s", result.seconds);
@@ -606,12 +611,12 @@ void Batch::finish(size_t index, DrawingResult result) {
             break;
         case Status::Findings:
             ++findings_;
-            failedNames_.push_back("error findings: " + drawing.geometry);
+            failedNames_.push_back("error findings: " + geometry);
             break;
         case Status::Failed:
         case Status::NotRun:
             ++failed_;
-            failedNames_.push_back("failed: " + drawing.geometry);
+            failedNames_.push_back("failed: " + geometry);
             break;
     }
     if (barShown_ && !result.messages.empty()) {
@@ -624,8 +629,7 @@ void Batch::finish(size_t index, DrawingResult result) {
         std::fflush(out_);
     }
     if (report_) {
-        std::fwrite(report.data(), 1, report.size(), report_);
-        std::fflush(report_);
+        writeReport(report);
     }
     progressed_.notify_all();
 }
@@ -668,9 +672,8 @@ int Batch::summarise() {
             if (report_) {
                 DrawingResult result;
                 result.status = Status::NotRun;
-                const std::string report =
-                    ReportLine(drawings_[i], result, args_.command == BatchArgs::Command::Check);
-                std::fwrite(report.data(), 1, report.size(), report_);
+                writeReport(
+                    ReportLine(drawings_[i], result, args_.command == BatchArgs::Command::Check));
             }
         }
     }
@@ -732,13 +735,99 @@ bool OutputFolderUsable(const std::string& folder, std::FILE* err) {
     return true;
 }
 
+// Every file the drawings that will run write: their outputs, each file of a Shapefile's sets.
+std::vector<std::string> OutputsOfRun(const BatchArgs& args,
+                                      const std::vector<BatchDrawing>& drawings) {
+    std::vector<std::string> outputs;
+    const OutputFormatInfo* format =
+        args.command == BatchArgs::Command::Export ? OutputFormatNamed(args.format) : nullptr;
+    for (const BatchDrawing& drawing : drawings) {
+        if (drawing.output.empty() || !drawing.problem.empty() || !drawing.skipped.empty()) {
+            continue;
+        }
+        if (format != nullptr) {
+            const std::vector<std::string> files = FilesWritten(*format, drawing.output);
+            outputs.insert(outputs.end(), files.begin(), files.end());
+        } else {
+            outputs.push_back(drawing.output);
+        }
+    }
+    return outputs;
+}
+
+// Before anything is written: no output of the run (the report included) is an input of any
+// drawing, and the report is none of the outputs, which would replace it or be written into.
+bool FilesOfRunUsable(const BatchArgs& args, const std::vector<BatchDrawing>& drawings,
+                      std::FILE* err) {
+    const std::vector<std::string> outputs = OutputsOfRun(args, drawings);
+    RunFiles files;
+    for (const BatchDrawing& drawing : drawings) {
+        files.addInput(drawing.geometry);
+        files.addInput(drawing.labels);
+        files.addInput(drawing.companion);
+    }
+    files.addOutputs(outputs);
+    if (args.report) {
+        files.addOutput(*args.report);
+    }
+    if (!NoOutputIsInput(files, err)) {
+        return false;
+    }
+    if (!args.report) {
+        return true;
+    }
+    // Compared as the places they name; only outputs of the report's file name can be it.
+    std::error_code ec;
+    const fs::path report = fs::weakly_canonical(*args.report, ec);
+    const fs::path name = fs::path(*args.report).filename();
+    for (const std::string& output : outputs) {
+        std::error_code outputError;
+        if (!ec && fs::path(output).filename() == name &&
+            fs::weakly_canonical(output, outputError) == report && !outputError) {
+            PrintProblem(err, *args.report, "is also an output of this batch; not written");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Export's coordinate systems, checked once before any drawing: a system every drawing would
+// refuse (unknown to PROJ, or of a kind an export cannot use) stops the batch at its first
+// refusal, with nothing opened.
+bool ExportSystemsUsable(const BatchArgs& args, std::FILE* err) {
+    if (args.command != BatchArgs::Command::Export) {
+        return true;
+    }
+    std::vector<std::string> argv = {OwnExecutable(), "export", "--systems-only"};
+    argv.insert(argv.end(), args.commandOptions.begin(), args.commandOptions.end());
+    ChildRun run = RunChild(argv, [] { return false; });
+    if (!run.started) {
+        // Each drawing's run says why it cannot start.
+        return true;
+    }
+    if (run.signal == 0 && run.status == kExitOk) {
+        return true;
+    }
+    std::fwrite(run.err.data(), 1, run.err.size(), err);
+    return false;
+}
+
 }  // namespace
 
 int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* err) {
+    if (!ExportSystemsUsable(args, err)) {
+        return kExitUsage;
+    }
     std::vector<std::string> paths = args.paths;
     if (args.fromStandardInput) {
         std::vector<std::string> read = ReadPaths(in, args.nulSeparated);
         paths.insert(paths.end(), read.begin(), read.end());
+    }
+    // Every drawing of the run is found before anything is written, and the files it will
+    // write compared with its inputs and with each other.
+    std::vector<BatchDrawing> drawings = FindDrawings(args, paths);
+    if (!FilesOfRunUsable(args, drawings, err)) {
+        return kExitUsage;
     }
     if (args.outputFolder && !OutputFolderUsable(*args.outputFolder, err)) {
         return kExitUsage;
@@ -755,11 +844,22 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
     // The workers are what uses the cores: each drawing is converted on its worker's thread
     // alone, so that -j N means N threads converting.
     AllowSecondThread(false);
-    Batch batch(args, FindDrawings(args, paths), out, err, report.get());
+    Batch batch(args, std::move(drawings), out, err, report.get());
     int status = batch.run();
-    if (report && std::fflush(report.get()) != 0) {
-        PrintProblem(err, *args.report, std::strerror(errno));
-        status = status == kExitOk ? kExitFailed : status;
+    if (report) {
+        int error = batch.reportError();
+        if (error == 0 && (std::fflush(report.get()) != 0 || std::ferror(report.get()))) {
+            error = errno != 0 ? errno : EIO;
+        }
+        if (std::fclose(report.release()) != 0 && error == 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            PrintProblem(err, *args.report,
+                         std::string("the report could not be written completely (") +
+                             std::strerror(error) + ")");
+            status = kExitUsage;
+        }
     }
     return status;
 }

@@ -82,41 +82,79 @@ bool NewerThanInputs(const BatchDrawing& drawing, const std::vector<std::string>
     return true;
 }
 
+// Every geometry file under `root` with its place under it, and every folder or geometry file
+// under it that cannot be read, with why, so that nothing under a given path is passed over
+// unsaid. Links to folders are not followed, as a recursive listing does not.
+struct Found {
+    std::string geometry;
+    fs::path place;
+    std::string problem;
+};
+
+void FindUnder(const std::string& root, std::vector<Found>& found) {
+    std::vector<Found> under;
+    std::vector<fs::path> folders = {fs::path(root)};
+    while (!folders.empty()) {
+        const fs::path folder = std::move(folders.back());
+        folders.pop_back();
+        std::error_code ec;
+        fs::directory_iterator it(folder, ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            std::error_code entryError;
+            const fs::file_status own = it->symlink_status(entryError);
+            if (!entryError && fs::is_directory(own)) {
+                folders.push_back(it->path());
+            } else if (IsGeometryName(it->path())) {
+                if (it->is_regular_file(entryError)) {
+                    under.push_back({it->path().string(), it->path().lexically_relative(root), {}});
+                } else if (entryError || !fs::is_directory(it->status(entryError))) {
+                    under.push_back(
+                        {it->path().string(), it->path().lexically_relative(root),
+                         entryError ? entryError.message() : std::string("not a regular file")});
+                }
+            }
+        }
+        if (ec) {
+            under.push_back({folder.string(), folder.lexically_relative(root),
+                             ec.message() + " (a folder that cannot be read; its drawings are "
+                                            "not found)"});
+        }
+    }
+    std::sort(under.begin(), under.end(),
+              [](const Found& a, const Found& b) { return a.geometry < b.geometry; });
+    found.insert(found.end(), under.begin(), under.end());
+}
+
 }  // namespace
 
 std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
                                        const std::vector<std::string>& paths) {
-    // Each drawing with its place under OUTDIR.
-    std::vector<std::pair<std::string, fs::path>> found;
+    std::vector<Found> found;
     for (const std::string& path : paths) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
-            std::vector<std::pair<std::string, fs::path>> under;
-            fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied,
-                                                ec);
-            for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-                if (IsGeometryName(it->path()) && it->is_regular_file(ec)) {
-                    under.emplace_back(it->path().string(), it->path().lexically_relative(path));
-                }
-            }
-            std::sort(under.begin(), under.end());
-            found.insert(found.end(), under.begin(), under.end());
+            FindUnder(path, found);
         } else {
-            found.emplace_back(path, MirroredPlace(path));
+            found.push_back({path, MirroredPlace(path), {}});
         }
     }
 
     std::vector<BatchDrawing> drawings;
     std::set<std::string> seen;
     std::map<std::string, std::string> outputs;  // output -> the drawing that writes it
-    for (const auto& [geometry, place] : found) {
+    for (const auto& [geometry, place, problem] : found) {
         if (!seen.insert(fs::path(geometry).lexically_normal().string()).second) {
             continue;
         }
         BatchDrawing drawing;
         drawing.geometry = geometry;
-        drawing.output = OutputOf(args, geometry, place);
         std::error_code ec;
+        if (!problem.empty()) {
+            drawing.problem = problem;
+            drawings.push_back(std::move(drawing));
+            continue;
+        }
+        drawing.output = OutputOf(args, geometry, place);
         if (!fs::exists(geometry, ec)) {
             drawing.problem = "No such file or directory";
         } else {
@@ -134,16 +172,17 @@ std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
         if (!drawing.output.empty()) {
             auto [it, inserted] = outputs.emplace(drawing.output, geometry);
             if (!inserted && drawing.problem.empty()) {
-                drawing.problem = "its output " + drawing.output + " is also that of " +
-                                  it->second + "; not converted";
+                drawing.problem = "its output " + MessageName(drawing.output) +
+                                  " is also that of " + MessageName(it->second) + "; not converted";
             }
             const std::vector<std::string> files = WrittenFiles(drawing.output);
             if (drawing.problem.empty() && !args.force && NewerThanInputs(drawing, files)) {
                 // A Shapefile's sets are named together.
                 const std::string written =
                     files.size() == 1
-                        ? drawing.output + " is"
-                        : fs::path(drawing.output).replace_extension().string() + "-*.shp are";
+                        ? MessageName(drawing.output) + " is"
+                        : MessageName(fs::path(drawing.output).replace_extension().string()) +
+                              "-*.shp are";
                 drawing.skipped = written + " newer than its inputs (--force runs it)";
             }
         }

@@ -258,13 +258,19 @@ and a geometry file may give no record at all; convert, run and render then prin
 standard error (run's standard output stays the record of the window's message boxes). run
 also names a geometry or label file that cannot be opened, with the cause.
 
+No command writes over one of its inputs: every file it would write (OUTPUT, the files of a
+Shapefile's sets, each sheet's page, batch's report and outputs) is compared with every input,
+by name and as the same file through a link, before anything is written; run's save and dump
+refuse the open drawing's files as the window's save does.
+
 Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot
 file, picture or exchange file could not be made (convert, render, export; OUTPUT or FILE is
-then left as it was); 2 for a usage error or an input file that cannot be read (convert,
-render, export), in which case nothing is written; check's own statuses are given above. batch:
-0 when every drawing succeeded, 1 when some failed (each is named on standard error), 3 for
-check when none failed but some had error findings, 2 for a usage error or an OUTDIR or report
-that cannot be written, 130 after Ctrl+C.
+then left as it was); 2 for a usage error, an input file that cannot be read or an output
+that is an input (convert, render, export), in which case nothing is written; check's own
+statuses are given above. batch: 0 when every drawing succeeded, 1 when some failed (each is
+named on standard error, as is a folder under PATH that cannot be read), 3 for check when none
+failed but some had error findings, 2 for a usage error, an output that is an input, or an
+OUTDIR or report that cannot be written (completely), 130 after Ctrl+C.
 )usage";
 }
 

@@ -14,6 +14,7 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/message_text.h"
 #include "model/messages.h"
 #include "model/session.h"
 #include "model/text.h"
@@ -23,17 +24,54 @@
 
 namespace plotaktar::cli {
 
-void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+std::string MessageName(std::string_view file) {
+    return EscapedText(FileNameText(file));
+}
+
+namespace {
+
+void PrintProblemLine(std::FILE* err, std::string_view file, const std::string& cause) {
     std::string line = "plotaktar-cli: ";
-    line += file;
+    line += MessageName(file);
     line += ": ";
     line += cause;
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), err);
 }
 
+}  // namespace
+
+void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+    PrintProblemLine(err, file, std::string(cause));
+}
+
+void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause) {
+    PrintProblemLine(err, file, EscapedText(cause));
+}
+
+void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::string& labels) {
+    files.addInput(geometry);
+    if (!labels.empty()) {
+        files.addInput(labels);
+        files.addInput(CompanionFileBeside(labels));
+    }
+}
+
+bool NoOutputIsInput(const RunFiles& files, std::FILE* err) {
+    const std::optional<OutputIsInput> clash = files.outputThatIsInput();
+    if (!clash) {
+        return true;
+    }
+    PrintProblem(err, clash->output,
+                 clash->input == clash->output
+                     ? std::string("is an input file of this conversion; not overwritten")
+                     : "is an input file of this conversion (" + MessageName(clash->input) +
+                           "); not overwritten");
+    return false;
+}
+
 bool CheckConversionFiles(const std::string& input, const std::string& labels,
-                          const std::string& output, std::FILE* err) {
+                          const std::vector<std::string>& outputs, std::FILE* err) {
     std::vector<std::string> inputs = {input};
     if (!labels.empty()) {
         inputs.push_back(labels);
@@ -44,16 +82,15 @@ bool CheckConversionFiles(const std::string& input, const std::string& labels,
             return false;
         }
     }
-    if (!labels.empty()) {
-        inputs.push_back(CompanionFileBeside(labels));
-    }
-    for (const std::string& file : inputs) {
-        if (output == file || platform::SameExistingFile(output, file)) {
-            PrintProblem(err, output, "is an input file of this conversion; not overwritten");
-            return false;
-        }
-    }
-    return true;
+    RunFiles files;
+    AddDrawingInputs(files, input, labels);
+    files.addOutputs(outputs);
+    return NoOutputIsInput(files, err);
+}
+
+bool CheckConversionFiles(const std::string& input, const std::string& labels,
+                          const std::string& output, std::FILE* err) {
+    return CheckConversionFiles(input, labels, std::vector<std::string>{output}, err);
 }
 
 namespace {
@@ -95,9 +132,10 @@ std::optional<std::string> RunHandled(Command command) {
 void PrintStoppingCell(std::FILE* err, const ImportPaths& paths, const CellPlace& cell) {
     std::string line;
     if (std::optional<SourceLine> source = SourceLineOf(paths, cell.table, cell.row)) {
-        line = source->fileName + ":" + IntToStr(static_cast<int64_t>(source->lineNumber));
+        line = MessageName(source->fileName) + ":" +
+               IntToStr(static_cast<int64_t>(source->lineNumber));
     } else {
-        line = "plotaktar-cli: " + paths.geometry;
+        line = "plotaktar-cli: " + MessageName(paths.geometry);
     }
     line += ": the cell stopping the export: ";
     line += TableOf(cell.table).caption;
@@ -130,6 +168,20 @@ bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* e
     return written;
 }
 
+// A dump is written over none of the open drawing's files, as a save is not.
+bool DumpIsNoInput(const Session& session, const std::string& path, std::FILE* err) {
+    RunFiles files;
+    for (const std::string& input : session.importedFiles) {
+        files.addExistingInput(input);
+    }
+    files.addOutput(path);
+    if (files.outputThatIsInput()) {
+        PrintProblem(err, path, "is an input file of the open drawing; not overwritten");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string ChosenLabels(const std::string& geometry, const std::string& labels, bool noLabels,
@@ -141,7 +193,8 @@ std::string ChosenLabels(const std::string& geometry, const std::string& labels,
     std::string beside = LabelFileBeside(geometry, &several);
     std::string line;
     if (!beside.empty()) {
-        line = beside + ": labels taken from beside the geometry (--no-labels reads none)\n";
+        line = MessageName(beside) +
+               ": labels taken from beside the geometry (--no-labels reads none)\n";
     } else if (!several.empty()) {
         line = SeveralLabelFilesText(geometry, several);
     } else if (noneBeside != nullptr) {
@@ -153,7 +206,7 @@ std::string ChosenLabels(const std::string& geometry, const std::string& labels,
 
 std::string SeveralLabelFilesText(const std::string& geometry,
                                   const std::vector<std::string>& several) {
-    return geometry + ": warning: " + IntToStr(static_cast<int64_t>(several.size())) +
+    return MessageName(geometry) + ": warning: " + IntToStr(static_cast<int64_t>(several.size())) +
            " label files beside it differ only in case (" + PathList(several) + "); no labels\n";
 }
 
@@ -182,7 +235,8 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
         return kExitUsage;
     }
     if (noneBeside) {
-        const std::string line = args.geometry + ": no label file beside it; no labels\n";
+        const std::string line =
+            MessageName(args.geometry) + ": no label file beside it; no labels\n";
         std::fwrite(line.data(), 1, line.size(), err);
     }
 
@@ -266,7 +320,8 @@ int RunSession(const std::vector<Step>& steps, std::FILE* out, std::FILE* err) {
                 break;
             case Step::Kind::Dump:
                 std::fflush(out);
-                if (!WriteDump(session.workspace, *step.first, err)) {
+                if (!DumpIsNoInput(session, *step.first, err) ||
+                    !WriteDump(session.workspace, *step.first, err)) {
                     status = kExitFailed;
                 }
                 break;

@@ -9,6 +9,7 @@
 
 #include "cli/command_line.h"
 #include "import/import_files.h"
+#include "model/run_files.h"
 #include "plotfile/plot_file.h"
 
 namespace plotaktar::cli {
@@ -18,14 +19,30 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`.
+// A file as the messages name it: decoded from windows-1254 when it is not UTF-8, as cells are,
+// and its control characters escaped ("\x0a").
+std::string MessageName(std::string_view file);
+
+// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`, FILE as MessageName gives it.
 void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause);
+// The same with the control characters of CAUSE escaped too: the messages of export and check,
+// which quote the drawing's cells.
+void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause);
 
 // The files of a conversion, checked before anything runs: `input` and `labels` (when given)
-// must be readable input files, and `output` none of them nor the companion beside `labels`.
-// Says on `err` what is wrong and returns false.
+// must be readable input files, and no file of `outputs` one of them nor the companion beside
+// `labels` (RunFiles). Says on `err` what is wrong and returns false.
+bool CheckConversionFiles(const std::string& input, const std::string& labels,
+                          const std::vector<std::string>& outputs, std::FILE* err);
 bool CheckConversionFiles(const std::string& input, const std::string& labels,
                           const std::string& output, std::FILE* err);
+
+// Adds a drawing's inputs to `files`: GEOMETRY, LABELS and the companion beside LABELS.
+void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::string& labels);
+
+// When an output of `files` is one of its inputs, says so on `err`, naming the output (and the
+// input, when its name differs), and returns false.
+bool NoOutputIsInput(const RunFiles& files, std::FILE* err);
 
 // The label file of a command that takes GEOMETRY [LABELS]: `labels` when given; none with
 // `noLabels`; otherwise the .yaz beside GEOMETRY (LabelFileBeside), if any, with a line on `err`

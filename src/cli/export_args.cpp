@@ -61,11 +61,18 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
             }
         } else if (!optionsEnded && arg == "--no-labels") {
             result.noLabels = true;
+        } else if (!optionsEnded && arg == "--systems-only") {
+            result.systemsOnly = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             throw UsageError("export: unknown option '" + arg + "'");
         } else {
             paths.push_back(arg);
         }
+    }
+    if (result.systemsOnly) {
+        result.crs = crs.empty() ? 0 : CrsOf("--crs", crs);
+        result.to = to.empty() ? 0 : CrsOf("--to", to);
+        return result;
     }
     if (paths.empty() || paths[0].empty()) {
         throw UsageError("export: GEOMETRY is missing");

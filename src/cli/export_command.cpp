@@ -13,6 +13,8 @@
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/message_text.h"
+#include "model/output_files.h"
 #include "model/text.h"
 #include "platform/files.h"
 
@@ -25,7 +27,7 @@ void PrintText(std::FILE* err, const std::string& line) {
 }
 
 std::string Summary(const std::string& output, const ExportCounts& counts) {
-    std::string line = output + ": " + std::to_string(counts.total()) + " features (";
+    std::string line = MessageName(output) + ": " + std::to_string(counts.total()) + " features (";
     for (const ExportKindEntry& kind : kExportKindRows) {
         if (kind.kind != ExportKind::Point) {
             line += ", ";
@@ -39,21 +41,37 @@ std::string Summary(const std::string& output, const ExportCounts& counts) {
 }  // namespace
 
 int RunExport(const ExportArgs& args, std::FILE* err) {
-    const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
-    if (!CheckConversionFiles(args.geometry, labels, args.output, err)) {
-        return kExitUsage;
-    }
-    const ExchangeWriter* writer = ExchangeWriterFor(args.format);
-    if (writer == nullptr) {
-        PrintProblem(err, args.output, "no writer of the format " + args.format);
-        return kExitUsage;
-    }
     try {
-        // A coordinate system PROJ does not know is a usage error, found before the import.
+        // A coordinate system PROJ does not know, or of a kind that cannot be used, is a usage
+        // error, found before any file is opened.
         const Reprojection systems(args.crs, args.to);
     } catch (const Error& e) {
-        PrintProblem(err, args.output, Utf8FromCp1254(e.message()));
+        if (args.systemsOnly) {
+            PrintText(err, "plotaktar-cli: " + EscapedText(Utf8FromCp1254(e.message())) + "\n");
+        } else {
+            PrintEscapedProblem(err, args.output, Utf8FromCp1254(e.message()));
+        }
         return kExitUsage;
+    }
+    if (args.systemsOnly) {
+        return kExitOk;
+    }
+    const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
+    const ExchangeWriter* writer = ExchangeWriterFor(args.format);
+    const OutputFormatInfo* format = OutputFormatNamed(args.format);
+    if (writer == nullptr || format == nullptr) {
+        PrintEscapedProblem(err, args.output, "no writer of the format " + args.format);
+        return kExitUsage;
+    }
+    // Every file of the output, a Shapefile's sets included, is compared with the inputs.
+    if (!CheckConversionFiles(args.geometry, labels, FilesWritten(*format, args.output), err)) {
+        return kExitUsage;
+    }
+    if (writer->fixedTarget() != 0 && args.to != 0 && args.to != writer->fixedTarget()) {
+        PrintText(err, MessageName(args.output) + ": --to EPSG:" + std::to_string(args.to) +
+                           " is not used: " + std::string(writer->format().description) +
+                           " is always in WGS 84 longitude and latitude (EPSG:" +
+                           std::to_string(writer->fixedTarget()) + ")\n");
     }
     const ImportPaths paths{args.geometry, labels,
                             labels.empty() ? std::string() : CompanionFileBeside(labels)};
@@ -67,29 +85,32 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         ImportFiles(workspace, paths, observer);
         result = writer->exportWorkspace(workspace, settings, args.output);
     } catch (const FileError& e) {
-        PrintProblem(err, args.output,
-                     Utf8FromCp1254(e.message()) + " (" +
-                         platform::WriteFailureCause(e.errorNumber(), args.output) + ")");
+        PrintEscapedProblem(err, args.output,
+                            Utf8FromCp1254(e.message()) + " (" +
+                                platform::WriteFailureCause(e.errorNumber(), args.output) + ")");
         return kExitFailed;
     } catch (const Error& e) {
-        PrintProblem(err, args.output, Utf8FromCp1254(e.message()));
+        PrintEscapedProblem(err, args.output, Utf8FromCp1254(e.message()));
         return kExitFailed;
     } catch (const std::exception& e) {
         // Memory running out is a failure, never a file of part of the drawing.
-        PrintProblem(err, args.output, Utf8FromCp1254(MessageOf(e)));
+        PrintEscapedProblem(err, args.output, Utf8FromCp1254(MessageOf(e)));
         return kExitFailed;
     }
     const std::vector<std::optional<SourceLine>> lines = NoteLines(paths, result.notes);
     for (size_t i = 0; i < result.notes.size(); ++i) {
         const FeatureNote& note = result.notes[i];
-        std::string where = lines[i]
-                                ? lines[i]->fileName + ":" + std::to_string(lines[i]->lineNumber)
-                                : args.geometry;
-        PrintText(err, where + ": " + note.what + "\n");
+        std::string where =
+            lines[i] ? MessageName(lines[i]->fileName) + ":" + std::to_string(lines[i]->lineNumber)
+                     : MessageName(args.geometry);
+        PrintText(err, where + ": " + EscapedText(note.what) + "\n");
+    }
+    for (const std::string& warning : result.warnings) {
+        PrintText(err, MessageName(args.geometry) + ": warning: " + EscapedText(warning) + "\n");
     }
     if (result.writtenEpsg == 0) {
-        PrintText(err,
-                  args.output + ": no coordinate system given (--crs), so the file carries none\n");
+        PrintText(err, MessageName(args.output) +
+                           ": no coordinate system given (--crs), so the file carries none\n");
     }
     PrintText(err, Summary(args.output, result.counts));
     return kExitOk;

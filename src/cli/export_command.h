@@ -14,6 +14,9 @@ struct ExportArgs {
     std::string format;  // the descriptor's name: from --format, else from OUTPUT's extension
     int crs = 0;         // --crs as an EPSG code; 0 when not given
     int to = 0;          // --to as an EPSG code; 0 when not given
+    // --systems-only: --crs and --to are checked, nothing is read or written (batch export
+    // asks this once before its drawings, which would all be refused alike).
+    bool systemsOnly = false;
 };
 
 // Reads the arguments of `export` (args[0] is "export"). Throws UsageError: an unknown format,
@@ -26,9 +29,10 @@ ExportArgs ParseExport(const std::vector<std::string>& args);
 int StartExport(const std::vector<std::string>& args, std::FILE* err);
 
 // plotaktar-export's work: imports GEOMETRY and its labels and writes OUTPUT all or nothing.
-// Status 2 for an input that cannot be read (nothing written), 1 when OUTPUT could not be
-// written (left as it was), 0 otherwise. Records left out or put on no layer are reported on
-// `err` as FILE:LINE: lines, and the last line on `err` is the summary.
+// Status 2 for a coordinate system PROJ does not know or of a kind that cannot be used, found
+// before any file is opened, or for an input that cannot be read (nothing written), 1 when OUTPUT
+// could not be written (left as it was), 0 otherwise. Records left out or put on no layer are
+// reported on `err` as FILE:LINE: lines, and the last line on `err` is the summary.
 int RunExport(const ExportArgs& args, std::FILE* err);
 
 }  // namespace plotaktar::cli

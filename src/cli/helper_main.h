@@ -11,6 +11,7 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "model/message_text.h"
 #include "platform/program.h"
 
 namespace plotaktar::cli {
@@ -29,7 +30,9 @@ int HelperMain(int argc, char** argv, std::string_view command, Parse parse, Run
         }
         parsed = parse(args);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "plotaktar-cli: %s\nTry 'plotaktar-cli --help'.\n", e.what());
+        // The arguments it quotes may hold anything a file name can.
+        std::fprintf(stderr, "plotaktar-cli: %s\nTry 'plotaktar-cli --help'.\n",
+                     EscapedText(e.what()).c_str());
         return kExitUsage;
     }
     const int status = run(parsed);

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/export_command.h"
 #include "cli/render_command.h"
+#include "model/message_text.h"
 #include "platform/program.h"
 
 namespace {
@@ -37,7 +38,9 @@ int main(int argc, char** argv) {
     try {
         line = ParseCommandLine(args);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "plotaktar-cli: %s\nTry 'plotaktar-cli --help'.\n", e.what());
+        // The arguments it quotes may hold anything a file name can.
+        std::fprintf(stderr, "plotaktar-cli: %s\nTry 'plotaktar-cli --help'.\n",
+                     plotaktar::EscapedText(e.what()).c_str());
         return kExitUsage;
     }
     switch (line.action) {

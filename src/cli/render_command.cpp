@@ -100,7 +100,10 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     const std::string labels = IsPlotFilePath(args.input)
                                    ? std::string()
                                    : ChosenLabels(args.input, args.labels, args.noLabels, err);
-    if (!CheckConversionFiles(args.input, labels, args.output, err)) {
+    // The files of sheets are known once they are planned (RunSheets compares them then).
+    if (!CheckConversionFiles(args.input, labels,
+                              args.sheet ? std::vector<std::string>() : std::vector{args.output},
+                              err)) {
         return kExitUsage;
     }
 
@@ -128,7 +131,7 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
         platform::Report(temporary);
     };
     if (args.sheet) {
-        return RunSheets(args, drawing, filter, temporaryChanged, out, err);
+        return RunSheets(args, labels, drawing, filter, temporaryChanged, out, err);
     }
     const ViewTransform view =
         ViewTransform::fit(drawing.extent(), args.width, args.height, args.width / 50);

@@ -50,9 +50,11 @@ struct RenderFilter;
 namespace plotaktar::cli {
 
 // The sheets of `args.scale` (0: auto) of a loaded drawing, written to args.output all or
-// nothing. Status 2, nothing written, for an empty drawing or one that needs too many sheets; 1
-// for an output that cannot be written. `temporaryChanged` hears the temporaries' paths.
-int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter& filter,
+// nothing. Status 2, nothing written, for an empty drawing, one that needs too many sheets, or
+// a page's file that is an input (args.input, `labels` or its companion); 1 for an output that
+// cannot be written. `temporaryChanged` hears the temporaries' paths.
+int RunSheets(const RenderArgs& args, const std::string& labels, const Drawing& drawing,
+              const RenderFilter& filter,
               const std::function<void(const std::string&)>& temporaryChanged, std::FILE* out,
               std::FILE* err);
 

@@ -35,7 +35,8 @@ QString CrsText(int epsg) {
 
 }  // namespace
 
-int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter& filter,
+int RunSheets(const RenderArgs& args, const std::string& labels, const Drawing& drawing,
+              const RenderFilter& filter,
               const std::function<void(const std::string&)>& temporaryChanged, std::FILE* out,
               std::FILE* err) {
     if (drawing.size() == 0) {
@@ -74,6 +75,12 @@ int RunSheets(const RenderArgs& args, const Drawing& drawing, const RenderFilter
     texts.crs = CrsText(args.epsg);
     texts.date = QDate::currentDate();
     const std::vector<std::string> names = SheetFileNames(args.output, format, plan->pageCount());
+    RunFiles files;
+    AddDrawingInputs(files, args.input, labels);
+    files.addOutputs(names);
+    if (!NoOutputIsInput(files, err)) {
+        return kExitUsage;
+    }
     std::string problem;
     try {
         WriteSheets(drawing, *plan, texts, filter, format, args.dpi, args.output, temporaryChanged);

@@ -1,7 +1,9 @@
 #include "cli/session_ui.h"
+#include "cli/commands.h"
 #include "ui/ui_texts.h"
 
 #include "model/cp1254.h"
+#include "model/message_text.h"
 #include "model/text.h"
 
 namespace plotaktar::cli {
@@ -17,13 +19,13 @@ std::string PathList(const std::vector<std::string>& paths) {
     std::string text;
     for (const std::string& path : paths) {
         text += text.empty() ? "" : ", ";
-        text += path;
+        text += MessageName(path);
     }
     return text;
 }
 
 void PrintWarning(std::FILE* err, const FileWarning& warning) {
-    std::string line = warning.fileName + ": warning: ";
+    std::string line = MessageName(warning.fileName) + ": warning: ";
     switch (warning.warning) {
         case ImportWarning::NoCarriageReturns:
             line += "no carriage returns; line feeds do not end lines, so the file was read as ";
@@ -72,7 +74,11 @@ void SessionUi::showError(std::string_view message) {
 }
 
 void ConvertObserver::recordFailed(std::string_view word, uint64_t lineNumber) {
-    PrintLine(err_, geometryName_ + ":" + IntToStr(static_cast<int64_t>(lineNumber)) + ": ", word);
+    // The file's name and the record's word as any message of export or check shows them.
+    const std::string line = MessageName(geometryName_) + ":" +
+                             IntToStr(static_cast<int64_t>(lineNumber)) + ": " +
+                             EscapedText(Utf8FromCp1254(word)) + "\n";
+    std::fwrite(line.data(), 1, line.size(), err_);
 }
 
 void ConvertObserver::importWarning(const FileWarning& warning) {

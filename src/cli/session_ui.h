@@ -51,7 +51,7 @@ void PrintLine(std::FILE* out, std::string_view prefix, std::string_view text);
 // Writes the line that tells the user of an import warning: "FILE: warning: ...".
 void PrintWarning(std::FILE* err, const FileWarning& warning);
 
-// Paths as a warning names them: "PATH, PATH".
+// Paths as a warning names them (each as MessageName gives it): "PATH, PATH".
 std::string PathList(const std::vector<std::string>& paths);
 
 }  // namespace plotaktar::cli

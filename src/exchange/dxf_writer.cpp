@@ -8,10 +8,14 @@
 #include <charconv>
 #include <cmath>
 #include <numbers>
-#include <set>
 #include <string>
+#include <unordered_map>
 
+#include "exchange/dxf_names.h"
+#include "exchange/dxf_number.h"
 #include "exchange/exchange_writer.h"
+#include "model/cp1254.h"
+#include "model/text.h"
 #include "platform/program.h"
 #include "platform/replacing_file.h"
 
@@ -56,22 +60,8 @@ int LineWeightOf(const std::optional<double>& millimetres) {
     return kLineWeights[std::size(kLineWeights) - 1];
 }
 
-// A table or block name as CAD programs take it: the characters they forbid, and control
-// characters, become "_"; Turkish letters stay.
-std::string SymbolName(std::string_view name) {
-    std::string out(name);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 32 ||
-            std::string_view("<>/\\\":;?*|=`,").find(c) != std::string_view::npos) {
-            c = '_';
-        }
-    }
-    return out.empty() ? "_" : out;
-}
-
-std::string SymbolBlockName(std::string_view symbol) {
-    return "SEMBOL_" + SymbolName(symbol);
-}
+constexpr std::string_view kSymbolBlockPrefix = "SEMBOL_";
+constexpr std::string_view kStandardStyle = "Standard";
 
 class DxfOut {
   public:
@@ -92,18 +82,14 @@ class DxfOut {
         end();
     }
     void tag(int code, double value) {
+        // A reader stops at "inf" in a real-valued group: such a file is never written.
+        if (!std::isfinite(value)) {
+            throw Error("a value of group " + std::to_string(code) +
+                        " is too large for a DXF file");
+        }
         code_(code);
-        if (value == 0) {
-            value = 0;  // no "-0"
-        }
-        char text[32];
-        auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-        buffer_.append(text, end);
-        std::string_view written(text, static_cast<size_t>(end - text));
-        if (written.find_first_of(".e") == std::string_view::npos) {
-            buffer_ += ".0";
-        }
-        this->end();
+        buffer_ += DxfNumber(value, DxfNumberForm::RoundTrip).text();
+        end();
     }
     void integer(int code, long long value) {
         code_(code);
@@ -155,15 +141,19 @@ class DxfOut {
 // before them and the objects after.
 class DxfDocument final : public FeatureSink {
   public:
-    DxfDocument(DxfOut& out, const Reprojection& systems, const ExportFeatures& features)
+    DxfDocument(DxfOut& out, const Reprojection& systems, ExportFeatures& features)
         : out_(out), systems_(systems), features_(features) {}
 
   private:
     DxfOut& out_;
     const Reprojection& systems_;
-    const ExportFeatures& features_;
+    ExportFeatures& features_;
     std::vector<std::string> layerNames_;  // by ExportLayer index: the DXF layer's name
-    std::vector<std::string> styleNames_;
+    // By the font and the symbol number as the drawing has them: the style's and block's name.
+    std::unordered_map<std::string_view, std::string> styleNames_;
+    std::unordered_map<std::string_view, std::string> blockNames_;
+    // Names a suffix kept apart, told once the features' walk has noted its own.
+    std::vector<FeatureNote> nameNotes_;
     uint64_t next_ = 0x20;     // the next handle
     uint64_t modelSpace_ = 0;  // the block record of model space, owner of the entities
     static constexpr uint64_t kModelLayout = 0x10, kPaperLayout = 0x11;
@@ -214,15 +204,81 @@ class DxfDocument final : public FeatureSink {
         return layerNames_[static_cast<size_t>(layer.layer - layers.data())];
     }
 
+    // The extent and the view of the active viewport.
+    struct View {
+        Position low, high, centre;
+        double height = 0;
+    };
+    static constexpr double kViewAspect = 1.6;
+
+    // The view of `low` to `high`, when every value of it is finite.
+    static std::optional<View> ViewOf(const Position& low, const Position& high) {
+        View view{low, high, {}, 0};
+        const double width = std::max(high.east - low.east, 1.0);
+        const double height = std::max(high.north - low.north, 1.0);
+        view.centre.east = low.east / 2 + high.east / 2;
+        view.centre.north = low.north / 2 + high.north / 2;
+        view.height = 1.1 * std::max(height, width / kViewAspect);
+        for (double value : {low.east, low.north, high.east, high.north, view.centre.east,
+                             view.centre.north, view.height}) {
+            if (!std::isfinite(value)) {
+                return std::nullopt;
+            }
+        }
+        return view;
+    }
+
+    // The drawing's extent in the written system, or an empty drawing's (0,0 to 100,100) when
+    // it has none there or when a value of its view is too large for a double; the latter is
+    // said.
+    View viewOfExtent() {
+        const Position emptyLow, emptyHigh{100, 100, std::nullopt};
+        std::optional<std::pair<Position, Position>> box = features_.extent();
+        if (!box) {
+            return *ViewOf(emptyLow, emptyHigh);
+        }
+        Position low = box->first, high = box->second;
+        if (!systems_.apply(low) || !systems_.apply(high)) {
+            // A corner of the box has no place in the written system (a point the walk will
+            // leave out, for one): the box of the positions that have one, each placed.
+            box = features_.extent(true);
+            if (!box) {
+                return *ViewOf(emptyLow, emptyHigh);
+            }
+            low = box->first;
+            high = box->second;
+        }
+        if (std::optional<View> view = ViewOf(low, high)) {
+            return *view;
+        }
+        features_.addWarning("the drawing's extent is too large for a view; none written");
+        return *ViewOf(emptyLow, emptyHigh);
+    }
+
+    // The name `table` writes for `name`; a suffix added is noted against `source`.
+    std::string written(DxfNameTable& table, std::string_view what, std::string_view name,
+                        FeatureSource source) {
+        const DxfNameTable::Written w = table.add(name);
+        if (w.renamed) {
+            nameNotes_.push_back({source, false,
+                                  std::string(what) + " '" + Utf8FromCp1254(QuotedCell(name)) +
+                                      "' written as '" + Utf8FromCp1254(QuotedCell(w.name)) + "'"});
+        }
+        return w.name;
+    }
+
   public:
     // The header, tables and blocks, up to the start of the entities.
     void writeHead() {
         DxfOut& out = out_;
+        // Every declared layer is a layer of the file with its own pen, under a name of its own.
+        DxfNameTable layerTable{"0"};
         for (const ExportLayer& layer : features_.layers()) {
-            layerNames_.push_back(SymbolName(layer.name));
+            layerNames_.push_back(written(layerTable, "layer", layer.name,
+                                          {KindOf(Kind::Tabaka).table, layer.number}));
         }
-        std::vector<std::string_view> fonts = features_.fonts();
-        std::vector<std::string_view> symbols = features_.symbolNumbers();
+        const std::vector<ExportFeatures::FirstUse> fonts = features_.fonts();
+        const std::vector<ExportFeatures::FirstUse> symbols = features_.symbolNumbers();
         // Every feature takes at most four handles (an insert, two attributes, its end); the
         // tables and blocks fewer than 1000 and a few per layer, style and symbol block.
         const uint64_t seed = 0x100 + 64 + 4 * features_.rowCount() +
@@ -238,14 +294,9 @@ class DxfDocument final : public FeatureSink {
         out.tag(9, "$INSUNITS");
         out.integer(70, 6);
         // What a CAD program shows first: the drawing's extent.
-        Position low, high{100, 100, std::nullopt};
-        if (auto box = features_.extent()) {
-            low = box->first;
-            high = box->second;
-            if (!systems_.apply(low) || !systems_.apply(high)) {
-                low = high = Position{};
-            }
-        }
+        const View view = viewOfExtent();
+        const Position& low = view.low;
+        const Position& high = view.high;
         out.tag(9, "$EXTMIN");
         out.point(10, low.east, low.north, 0);
         out.tag(9, "$EXTMAX");
@@ -269,12 +320,10 @@ class DxfDocument final : public FeatureSink {
         out.point(10, 0, 0, 0);
         out.tag(11, 1.0);
         out.tag(21, 1.0);
-        const double width = std::max(high.east - low.east, 1.0);
-        const double height = std::max(high.north - low.north, 1.0);
-        out.tag(12, (low.east + high.east) / 2);
-        out.tag(22, (low.north + high.north) / 2);
-        out.tag(40, 1.1 * std::max(height, width / 1.6));
-        out.tag(41, 1.6);
+        out.tag(12, view.centre.east);
+        out.tag(22, view.centre.north);
+        out.tag(40, view.height);
+        out.tag(41, kViewAspect);
         out.tag(0, "ENDTAB");
 
         table = take();
@@ -310,39 +359,34 @@ class DxfDocument final : public FeatureSink {
         out.tag(0, "ENDTAB");
 
         table = take();
-        std::set<std::string> layerSeen{"0"};
-        std::vector<const ExportLayer*> layerRows;
-        for (size_t i = 0; i < features_.layers().size(); ++i) {
-            if (layerSeen.insert(layerNames_[i]).second) {
-                layerRows.push_back(&features_.layers()[i]);
-            }
-        }
-        tableHead("LAYER", table, static_cast<int>(layerRows.size()) + 1);
+        tableHead("LAYER", table, static_cast<int>(layerNames_.size()) + 1);
         recordHead("LAYER", "AcDbLayerTableRecord", table);
         out.tag(2, "0");
         out.integer(70, 0);
         out.integer(62, 7);
         out.tag(6, LineTypeOf(LineType::Continuous).dxfName);
         out.integer(370, kLineWeightDefault);
-        for (const ExportLayer* layer : layerRows) {
+        for (size_t i = 0; i < layerNames_.size(); ++i) {
+            const ExportLayer& layer = features_.layers()[i];
             recordHead("LAYER", "AcDbLayerTableRecord", table);
-            out.tag(2, layerNames_[static_cast<size_t>(layer - features_.layers().data())]);
+            out.tag(2, layerNames_[i]);
             out.integer(70, 0);
             // A layer switched off has its colour negated.
-            out.integer(62, layer->on ? layer->colour : -layer->colour);
-            out.tag(6, LineTypeOf(layer->lineType).dxfName);
-            out.integer(370, LineWeightOf(layer->thickness));
+            out.integer(62, layer.on ? layer.colour : -layer.colour);
+            out.tag(6, LineTypeOf(layer.lineType).dxfName);
+            out.integer(370, LineWeightOf(layer.thickness));
         }
         out.tag(0, "ENDTAB");
 
         table = take();
-        std::set<std::string> styleSeen{"Standard"};
-        for (std::string_view font : fonts) {
-            if (styleSeen.insert(SymbolName(font)).second) {
-                styleNames_.push_back(SymbolName(font));
-            }
+        DxfNameTable styleTable{kStandardStyle};
+        std::vector<std::pair<std::string, std::string>> styles;  // the name and the font file
+        for (const ExportFeatures::FirstUse& font : fonts) {
+            styles.emplace_back(written(styleTable, "style", font.text, font.source),
+                                CleanDxfName(font.text));
+            styleNames_.emplace(font.text, styles.back().first);
         }
-        tableHead("STYLE", table, static_cast<int>(styleNames_.size()) + 1);
+        tableHead("STYLE", table, static_cast<int>(styles.size()) + 1);
         auto style = [&](std::string_view name, std::string_view file) {
             recordHead("STYLE", "AcDbTextStyleTableRecord", table);
             out.tag(2, name);
@@ -355,9 +399,9 @@ class DxfDocument final : public FeatureSink {
             out.tag(3, file);
             out.tag(4, "");
         };
-        style("Standard", "txt");
-        for (const std::string& name : styleNames_) {
-            style(name, name);
+        style(kStandardStyle, "txt");
+        for (const auto& [name, file] : styles) {
+            style(name, file);
         }
         out.tag(0, "ENDTAB");
 
@@ -387,11 +431,15 @@ class DxfDocument final : public FeatureSink {
         for (const PointBlock& block : kPointBlocks) {
             blocks.emplace_back(block.name);
         }
-        std::set<std::string> blockSeen;
-        for (std::string_view symbol : symbols) {
-            if (blockSeen.insert(SymbolBlockName(symbol)).second) {
-                blocks.push_back(SymbolBlockName(symbol));
-            }
+        DxfNameTable blockTable{kModelSpace, kPaperSpace};
+        for (const std::string& name : blocks) {
+            blockTable.add(name);
+        }
+        for (const ExportFeatures::FirstUse& symbol : symbols) {
+            blocks.push_back(written(blockTable, "block",
+                                     std::string(kSymbolBlockPrefix) + std::string(symbol.text),
+                                     symbol.source));
+            blockNames_.emplace(symbol.text, blocks.back());
         }
         table = take();
         tableHead("BLOCK_RECORD", table, static_cast<int>(blocks.size()) + 2);
@@ -519,14 +567,6 @@ class DxfDocument final : public FeatureSink {
         out.integer(70, 0);
     }
 
-    Position placed(Position p) const {
-        if (!systems_.apply(p)) {
-            throw Error("a point at " + std::to_string(p.east) + " " + std::to_string(p.north) +
-                        " has no place in EPSG:" + std::to_string(systems_.targetEpsg()));
-        }
-        return p;
-    }
-
     void xdata(std::initializer_list<std::string_view> values) {
         DxfOut& out = out_;
         out.tag(1001, kApplication);
@@ -538,7 +578,7 @@ class DxfDocument final : public FeatureSink {
     // FeatureSink
     void point(const PointFeature& f) override {
         DxfOut& out = out_;
-        const Position at = placed(f.at);
+        const Position& at = f.at;
         const std::string& layer = layerName(f.layer);
         const uint64_t insert = next_;
         std::string_view block = "NOKTA";
@@ -569,7 +609,7 @@ class DxfDocument final : public FeatureSink {
     }
     void line(const LineFeature& f) override {
         DxfOut& out = out_;
-        const Position a = placed(f.a), b = placed(f.b);
+        const Position &a = f.a, &b = f.b;
         entityHead("LINE", modelSpace_, layerName(f.layer));
         out.tag(100, "AcDbLine");
         out.point(10, a.east, a.north, a.z.value_or(0));
@@ -584,31 +624,32 @@ class DxfDocument final : public FeatureSink {
         out.integer(90, static_cast<long long>(f.corners.size()));
         out.integer(70, 1);
         for (const Position& corner : f.corners) {
-            const Position p = placed(corner);
-            out.tag(10, p.east);
-            out.tag(20, p.north);
+            out.tag(10, corner.east);
+            out.tag(20, corner.north);
         }
-        char area[32];
-        auto [end, ec] =
-            std::to_chars(area, area + sizeof area, f.cornerArea, std::chars_format::fixed, 2);
-        xdata({f.block, f.parcel, f.area, std::string_view(area, end)});
+        const DxfNumber area(f.cornerArea, DxfNumberForm::Decimals2);
+        xdata({f.block, f.parcel, f.area, area.text()});
         std::string title(f.block);
         title += '/';
         title += f.parcel;
-        const Position inside = placed(f.inside);
-        text(layer, inside, kParcelTextHeight, title, 0, 1, false, true, "Standard");
+        text(layer, f.inside, kParcelTextHeight, title, 0, 1, false, true, "Standard");
     }
     void label(const LabelFeature& f) override {
-        const std::string style = f.font.empty() ? "Standard" : SymbolName(f.font);
-        text(layerName(f.layer), placed(f.at), f.height, f.text, f.rotation, f.widthFactor,
-             f.italic, f.centred, style);
+        const auto found = styleNames_.find(f.font);
+        const std::string_view style =
+            found == styleNames_.end() ? kStandardStyle : std::string_view(found->second);
+        text(layerName(f.layer), f.at, f.height, f.text, f.rotation, f.widthFactor, f.italic,
+             f.centred, style);
     }
     void symbol(const SymbolFeature& f) override {
         DxfOut& out = out_;
-        const Position at = placed(f.at);
+        const Position& at = f.at;
         entityHead("INSERT", modelSpace_, layerName(f.layer));
         out.tag(100, "AcDbBlockReference");
-        out.tag(2, SymbolBlockName(f.symbol));
+        const auto block = blockNames_.find(Trim(f.symbol));
+        out.tag(2, block != blockNames_.end()
+                       ? block->second
+                       : std::string(kSymbolBlockPrefix) + CleanDxfName(f.symbol));
         out.point(10, at.east, at.north, at.z.value_or(0));
         out.tag(41, f.scaleX);
         out.tag(42, f.scaleY);
@@ -640,6 +681,10 @@ class DxfDocument final : public FeatureSink {
 
     // The end of the entities and the objects: the layouts CAD programs expect.
     void writeTail() {
+        for (FeatureNote& note : nameNotes_) {
+            features_.addNote(std::move(note));
+        }
+        nameNotes_.clear();
         DxfOut& out = out_;
         out.tag(0, "ENDSEC");
         out.tag(0, "SECTION");

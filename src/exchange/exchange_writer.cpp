@@ -35,7 +35,7 @@ ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
         throw Error("--to needs the drawing's coordinate system named with --crs");
     }
     const Reprojection systems(settings.sourceEpsg, target);
-    ExportFeatures features(workspace);
+    ExportFeatures features(workspace, &systems);
     const uint64_t total = features.rowCount();
     const std::function<bool(uint64_t)> progress = [&](uint64_t done) {
         return !settings.progress || settings.progress(done, total);
@@ -44,6 +44,7 @@ ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
     result.files = writeFeatures(features, systems, path, progress);
     result.counts = features.counts();
     result.notes = features.notes();
+    result.warnings = features.warnings();
     result.writtenEpsg = systems.targetEpsg();
     return result;
 }

@@ -26,9 +26,10 @@ struct ExportSettings {
 
 struct ExportResult {
     ExportCounts counts;
-    std::vector<FeatureNote> notes;  // in the order of the tables' rows
-    std::vector<std::string> files;  // the files written
-    int writtenEpsg = 0;             // the system the files are in; 0 when none is known
+    std::vector<FeatureNote> notes;     // in the order of the tables' rows
+    std::vector<std::string> warnings;  // about the files as a whole, UTF-8
+    std::vector<std::string> files;     // the files written
+    int writtenEpsg = 0;                // the system the files are in; 0 when none is known
 };
 
 class ExportCancelled : public Error {
@@ -48,9 +49,10 @@ class ExchangeWriter : public OutputWriter {
     void write(const LoadedDrawing& drawing, const OutputOptions& options,
                const std::string& path) const override;
 
-  protected:
     // The system a format always writes in (WGS 84 for GeoJSON and KML); 0 for none.
     virtual int fixedTarget() const { return 0; }
+
+  protected:
     // Writes the features; `progress(done)` false means stop and throw ExportCancelled.
     // Returns the files written.
     virtual std::vector<std::string> writeFeatures(

@@ -1,10 +1,12 @@
 #include "exchange/export_features.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <set>
 
 #include "drawing/drawing.h"
+#include "exchange/reprojection.h"
 #include "model/cp1254.h"
 #include "model/point_names.h"
 #include "model/text.h"
@@ -14,6 +16,8 @@ namespace plotaktar {
 namespace {
 
 constexpr uint64_t kProgressEvery = 4096;
+// Why a value computed from finite cells is left out: no format can hold it.
+constexpr const char kBeyondDoubles[] = "too large for a number of any format";
 
 std::string Quoted(std::string_view cell) {
     return "'" + Utf8FromCp1254(QuotedCell(cell)) + "'";
@@ -78,8 +82,8 @@ double CornerArea(std::span<const Position> corners) {
 
 }  // namespace
 
-ExportFeatures::ExportFeatures(const Workspace& workspace)
-    : workspace_(workspace), layerIndex_(kLayerRows + 1, -1) {
+ExportFeatures::ExportFeatures(const Workspace& workspace, const Reprojection* systems)
+    : workspace_(workspace), systems_(systems), layerIndex_(kLayerRows + 1, -1) {
     const Columns& c = ColumnsOf(Kind::Tabaka);
     const LayerTable& table = workspace.layerTable;
     for (int row = 1; row <= kLayerRows; ++row) {
@@ -115,8 +119,9 @@ uint64_t ExportFeatures::rowCount() const {
 
 namespace {
 
-std::vector<std::string_view> DistinctCells(const Workspace& workspace, Kind kind, int column) {
-    std::vector<std::string_view> distinct;
+std::vector<ExportFeatures::FirstUse> DistinctCells(const Workspace& workspace, Kind kind,
+                                                    int column) {
+    std::vector<ExportFeatures::FirstUse> distinct;
     if (!Loaded(workspace.flags, kind)) {
         return distinct;
     }
@@ -125,7 +130,7 @@ std::vector<std::string_view> DistinctCells(const Workspace& workspace, Kind kin
     for (int row = 1; row < table.rowCount(); ++row) {
         std::string_view cell = Trim(table.cell(column, row));
         if (!cell.empty() && seen.insert(cell).second) {
-            distinct.push_back(cell);
+            distinct.push_back({cell, {KindOf(kind).table, row}});
         }
     }
     return distinct;
@@ -133,19 +138,22 @@ std::vector<std::string_view> DistinctCells(const Workspace& workspace, Kind kin
 
 }  // namespace
 
-std::vector<std::string_view> ExportFeatures::fonts() const {
+std::vector<ExportFeatures::FirstUse> ExportFeatures::fonts() const {
     return DistinctCells(workspace_, Kind::Yazi, ColumnsOf(Kind::Yazi).font);
 }
 
-std::vector<std::string_view> ExportFeatures::symbolNumbers() const {
+std::vector<ExportFeatures::FirstUse> ExportFeatures::symbolNumbers() const {
     return DistinctCells(workspace_, Kind::Sembol, ColumnsOf(Kind::Sembol).symbol);
 }
 
-std::optional<std::pair<Position, Position>> ExportFeatures::extent() const {
+std::optional<std::pair<Position, Position>> ExportFeatures::extent(bool placed) const {
     std::optional<std::pair<Position, Position>> box;
     auto add = [&](std::string_view yCell, std::string_view xCell) {
         Position p;
         if (!ParseCoordinate(yCell, p.east) || !ParseCoordinate(xCell, p.north)) {
+            return;
+        }
+        if (placed && systems_ != nullptr && !systems_->apply(p)) {
             return;
         }
         if (!box) {
@@ -191,6 +199,20 @@ LayerOf ExportFeatures::layerOf(const Table& table, int column, FeatureSource so
     return layer;
 }
 
+bool ExportFeatures::place(Position& position, FeatureSource source, const std::string& name) {
+    if (systems_ == nullptr || systems_->apply(position)) {
+        return true;
+    }
+    auto number = [](double value) {
+        char text[32];
+        auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+        return std::string(text, ec == std::errc() ? end : text);
+    };
+    leaveOut(source, name + ": Y " + number(position.east) + " X " + number(position.north) +
+                         " has no place in EPSG:" + std::to_string(systems_->targetEpsg()));
+    return false;
+}
+
 bool ExportFeatures::tick() {
     ++done_;
     return done_ % kProgressEvery != 0 || (*progress_)(done_);
@@ -229,6 +251,9 @@ bool ExportFeatures::points(Kind kind, FeatureSink& sink) {
             leaveOut(f.source, "point " + Quoted(f.number) + ": " + *wrong);
             continue;
         }
+        if (!place(f.at, f.source, "point " + Quoted(f.number))) {
+            continue;
+        }
         f.zText = table.cell(c.z, row);
         f.at.z = OptionalNumber(f.zText);
         f.layer = layerOf(table, c.layer, f.source);
@@ -262,8 +287,12 @@ bool ExportFeatures::lines(FeatureSink& sink) {
         if (!wrong) {
             wrong = NotANumber("X", table.cell(c.endX, row), f.b.north);
         }
+        const std::string name = "line " + Quoted(f.from) + "-" + Quoted(f.to);
         if (wrong) {
-            leaveOut(f.source, "line " + Quoted(f.from) + "-" + Quoted(f.to) + ": " + *wrong);
+            leaveOut(f.source, name + ": " + *wrong);
+            continue;
+        }
+        if (!place(f.a, f.source, name) || !place(f.b, f.source, name)) {
             continue;
         }
         f.a.z = OptionalNumber(table.cell(c.z, row));
@@ -317,9 +346,24 @@ bool ExportFeatures::parcels(FeatureSink& sink) {
             leaveOut(f.source, name + ": " + *wrong);
             continue;
         }
-        f.corners = corners_;
+        // The area and the inside point in the drawing's metres, before the corners move.
         f.cornerArea = CornerArea(corners_);
+        if (!std::isfinite(f.cornerArea)) {
+            leaveOut(f.source, name + ": " + kBeyondDoubles);
+            continue;
+        }
         f.inside = InsidePoint(corners_);
+        if (!std::isfinite(f.inside.east) || !std::isfinite(f.inside.north)) {
+            f.inside = corners_[0];  // a point inside is beyond the doubles: the text at a corner
+        }
+        bool placed = place(f.inside, f.source, name);
+        for (size_t k = 0; k < corners_.size() && placed; ++k) {
+            placed = place(corners_[k], f.source, name + " corner " + std::to_string(k + 1));
+        }
+        if (!placed) {
+            continue;
+        }
+        f.corners = corners_;
         f.layer = layerOf(table, c.layer, f.source);
         sink.parcel(f);
         ++counts_.written[static_cast<int>(ExportKind::Parcel)];
@@ -356,11 +400,19 @@ bool ExportFeatures::labels(FeatureSink& sink) {
         if (!wrong && !widthCell.empty()) {
             wrong = NotANumber("En", widthCell, width);
         }
+        const std::string name = "label " + Quoted(f.text);
         if (wrong) {
-            leaveOut(f.source, "label " + Quoted(f.text) + ": " + *wrong);
+            leaveOut(f.source, name + ": " + *wrong);
+            continue;
+        }
+        if (!place(f.at, f.source, name)) {
             continue;
         }
         f.widthFactor = widthCell.empty() || f.height <= 0 || width <= 0 ? 1 : width / f.height;
+        if (!std::isfinite(f.widthFactor)) {
+            leaveOut(f.source, name + ": En / Boy " + kBeyondDoubles);
+            continue;
+        }
         f.rotation = 90 - 0.9 * angle;
         f.italic = Trim(table.cell(c.italic, row)) == "1";
         f.centred = Trim(table.cell(c.centred, row)) == "1";
@@ -411,6 +463,9 @@ bool ExportFeatures::symbols(FeatureSink& sink) {
         }
         if (wrong) {
             leaveOut(f.source, name + ": " + *wrong);
+            continue;
+        }
+        if (!place(f.at, f.source, name)) {
             continue;
         }
         f.at.z = OptionalNumber(pointTable.cell(pc.z, point->row));

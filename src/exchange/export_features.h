@@ -21,6 +21,8 @@
 
 namespace plotaktar {
 
+class Reprojection;
+
 // A declared layer: a row of LayerTable that a layer record filled.
 struct ExportLayer {
     int number = 0;         // its row, the number records name it by
@@ -131,20 +133,29 @@ struct ExportCounts {
 // is in use.
 class ExportFeatures {
   public:
-    explicit ExportFeatures(const Workspace& workspace);
+    // `systems`: where the features are placed before a sink sees them; a feature with a
+    // position that has no place in the written system is left out and noted. Null: the
+    // positions are handed on as the drawing has them.
+    explicit ExportFeatures(const Workspace& workspace, const Reprojection* systems = nullptr);
 
     // The declared layers, by number.
     const std::vector<ExportLayer>& layers() const { return layers_; }
     // Data rows of the loaded kinds in all: what progress counts to.
     uint64_t rowCount() const;
-    // The distinct label fonts and symbol numbers, in order of first use (for DXF's styles and
-    // blocks).
-    std::vector<std::string_view> fonts() const;
-    std::vector<std::string_view> symbolNumbers() const;
+    // A text of a column and the first row that holds it.
+    struct FirstUse {
+        std::string_view text;
+        FeatureSource source;
+    };
+    // The distinct label fonts and symbol numbers (trimmed), in order of first use (for DXF's
+    // styles and blocks).
+    std::vector<FirstUse> fonts() const;
+    std::vector<FirstUse> symbolNumbers() const;
     // The box around the points, lines' ends and labels whose coordinates read as numbers (in
-    // the drawing's system); nothing for a drawing without any. For the view a CAD program
-    // opens on.
-    std::optional<std::pair<Position, Position>> extent() const;
+    // the drawing's system, not placed; `placed`: each position placed in the written system,
+    // those without a place there left out); nothing for a drawing without any. For the view a
+    // CAD program opens on.
+    std::optional<std::pair<Position, Position>> extent(bool placed = false) const;
 
     // Reads every row of the loaded kinds and hands each feature to `sink`, points first, then
     // lines, parcels, labels and symbols. `progress(rowsDone)` is called every few thousand rows;
@@ -156,6 +167,9 @@ class ExportFeatures {
     const std::vector<FeatureNote>& notes() const { return notes_; }
     // A writer's own note about a feature it wrote (a text the format cut, for instance).
     void addNote(FeatureNote note) { notes_.push_back(std::move(note)); }
+    // A writer's warning about the file as a whole (UTF-8, without the file's name).
+    void addWarning(std::string warning) { warnings_.push_back(std::move(warning)); }
+    const std::vector<std::string>& warnings() const { return warnings_; }
 
   private:
     LayerOf layerOf(const Table& table, int column, FeatureSource source);
@@ -167,13 +181,18 @@ class ExportFeatures {
     bool symbols(FeatureSink& sink);
     // Counts a row done; false once the progress callback asked to stop.
     bool tick();
+    // Moves `position` into the written system; false, with the feature left out, when it has
+    // no place there.
+    bool place(Position& position, FeatureSource source, const std::string& name);
 
     const Workspace& workspace_;
+    const Reprojection* systems_;
     std::vector<ExportLayer> layers_;
     std::vector<int> layerIndex_;  // by layer row: index into layers_, or -1
     std::vector<Position> corners_;
     ExportCounts counts_;
     std::vector<FeatureNote> notes_;
+    std::vector<std::string> warnings_;
     const std::function<bool(uint64_t)>* progress_ = nullptr;
     uint64_t done_ = 0;
 };

@@ -260,12 +260,9 @@ class OgrFeatures final : public FeatureSink {
   public:
     // `textLimit`: the most bytes a text field holds (0: no limit); a longer text is cut by
     // the format and told to `note`.
-    OgrFeatures(const Reprojection& systems, std::function<OGRLayer*(ExportKind)> layerOf,
-                size_t textLimit, std::function<void(FeatureNote)> note)
-        : systems_(systems),
-          layerOf_(std::move(layerOf)),
-          textLimit_(textLimit),
-          note_(std::move(note)) {}
+    OgrFeatures(std::function<OGRLayer*(ExportKind)> layerOf, size_t textLimit,
+                std::function<void(FeatureNote)> note)
+        : layerOf_(std::move(layerOf)), textLimit_(textLimit), note_(std::move(note)) {}
 
     void point(const PointFeature& f) override {
         OGRFeature feature(defn(ExportKind::Point));
@@ -369,13 +366,8 @@ class OgrFeatures final : public FeatureSink {
         set(feature, "layer", layer.layer != nullptr ? layer.layer->name : std::string_view());
         set(feature, "layer_no", layer.cell);
     }
-    OGRPoint placed(Position p) const {
-        if (!systems_.apply(p)) {
-            throw Error("a point at " + Number(p.east) + " " + Number(p.north) +
-                        " has no place in EPSG:" + std::to_string(systems_.targetEpsg()));
-        }
-        return OGRPoint(p.east, p.north);
-    }
+    // The features come placed in the written system.
+    static OGRPoint placed(const Position& p) { return OGRPoint(p.east, p.north); }
     void add(ExportKind kind, OGRFeature& feature, const FeatureSource& source) {
         if (textLimit_ > 0) {
             for (int i = 0; i < feature.GetFieldCount(); ++i) {
@@ -396,7 +388,6 @@ class OgrFeatures final : public FeatureSink {
         }
     }
 
-    const Reprojection& systems_;
     // The layer of a kind's features, made when the first of them comes: KML writes its
     // folders one after the other.
     std::function<OGRLayer*(ExportKind)> layerOf_;
@@ -420,9 +411,9 @@ class OgrWriter final : public ExchangeWriter {
 
     const OutputFormatInfo& format() const override { return *OutputFormatNamed(formatName_); }
 
-  protected:
     int fixedTarget() const override { return fixed_; }
 
+  protected:
     std::vector<std::string> writeFeatures(
         ExportFeatures& features, const Reprojection& systems, const std::string& path,
         const std::function<bool(uint64_t)>& progress) const override {
@@ -531,7 +522,7 @@ class OgrWriter final : public ExchangeWriter {
                 dataset->StartTransaction();
             }
         }
-        OgrFeatures sink(systems, layerOf, layout_ == Layout::FilePerKind ? kDbfTextLimit : 0,
+        OgrFeatures sink(layerOf, layout_ == Layout::FilePerKind ? kDbfTextLimit : 0,
                          [&](FeatureNote note) { features.addNote(std::move(note)); });
         if (!features.visit(sink, progress)) {
             throw ExportCancelled();

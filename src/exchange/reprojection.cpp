@@ -3,6 +3,7 @@
 #include <cpl_error.h>
 #include <ogr_spatialref.h>
 
+#include <cmath>
 #include <mutex>
 #include <string>
 
@@ -34,13 +35,62 @@ std::unique_ptr<OGRSpatialReference> SystemOf(int epsg) {
     return system;
 }
 
+// The kind of a system in the words of the refusal.
+std::string_view KindWords(const OGRSpatialReference& system) {
+    if (system.IsCompound()) {
+        return "compound";
+    }
+    if (system.IsProjected()) {
+        return "projected";
+    }
+    if (system.IsGeocentric()) {
+        return "geocentric";
+    }
+    if (system.IsVertical()) {
+        return "vertical";
+    }
+    if (system.IsLocal()) {
+        return "engineering";
+    }
+    if (system.IsGeographic()) {
+        return system.GetAxesCount() == 2 ? "geographic 2D" : "geographic 3D";
+    }
+    return "unknown";
+}
+
+// A drawing is surveyed on a map projection; it may be written in another or in longitude and
+// latitude, never as heights alone, as earth-centred coordinates or in a local system.
+void CheckKind(const OGRSpatialReference& system, int epsg, bool drawing) {
+    const std::string_view kind = KindWords(system);
+    if (kind == "projected" || (!drawing && kind == "geographic 2D")) {
+        return;
+    }
+    throw SystemKindError(std::string(drawing ? "--crs" : "--to") + " EPSG:" +
+                          std::to_string(epsg) + " is a " + std::string(kind) + " system; " +
+                          (drawing ? "the drawing's system must be projected (TM30, for instance)"
+                                   : "--to must be projected or geographic 2D (EPSG:4326)"));
+}
+
 }  // namespace
+
+SystemKindError::SystemKindError(const std::string& what)
+    : Error(std::string(kSystemKindRefusal) + what) {}
+
+void CheckSystemKinds(int sourceEpsg, int targetEpsg) {
+    if (sourceEpsg != 0) {
+        CheckKind(*SystemOf(sourceEpsg), sourceEpsg, true);
+    }
+    if (targetEpsg != 0) {
+        CheckKind(*SystemOf(targetEpsg), targetEpsg, false);
+    }
+}
 
 Reprojection::Reprojection(int sourceEpsg, int targetEpsg) {
     KeepGdalQuiet();
     if (sourceEpsg == 0) {
         return;
     }
+    CheckSystemKinds(sourceEpsg, targetEpsg);
     source_ = SystemOf(sourceEpsg);
     if (targetEpsg == 0 || targetEpsg == sourceEpsg) {
         targetEpsg_ = sourceEpsg;
@@ -65,7 +115,8 @@ bool Reprojection::apply(Position& position) const {
     // Heights are the surveyor's (above sea level) and stay as they are.
     double x = position.east, y = position.north;
     int ok = 0;
-    if (!transform_->Transform(1, &x, &y, nullptr, nullptr, &ok) || !ok) {
+    if (!transform_->Transform(1, &x, &y, nullptr, nullptr, &ok) || !ok || !std::isfinite(x) ||
+        !std::isfinite(y)) {
         return false;
     }
     position.east = x;

@@ -6,8 +6,11 @@
 // system, whatever order EPSG declares.
 
 #include <memory>
+#include <string>
 
 #include "exchange/export_features.h"
+#include "model/crs_names.h"
+#include "platform/error.h"
 
 class OGRSpatialReference;
 class OGRCoordinateTransformation;
@@ -20,11 +23,25 @@ inline constexpr int kWgs84 = 4326;
 // cause, by whoever catches it. Call before the first use of either.
 void KeepGdalQuiet();
 
+// A system of a kind an export cannot use: the message starts with kSystemKindRefusal and
+// names the option, the code and the kind ("--crs EPSG:4326 is a geographic 2D system; ...").
+class SystemKindError : public Error {
+  public:
+    explicit SystemKindError(const std::string& what);
+};
+
+// The drawing's system (`sourceEpsg`) must be projected, the one written (`targetEpsg`)
+// projected or geographic 2D; vertical, geocentric, compound, engineering and geographic 3D
+// systems are refused with SystemKindError. 0 is no system and passes. Throws Error for a code
+// PROJ does not know.
+void CheckSystemKinds(int sourceEpsg, int targetEpsg);
+
 class Reprojection {
   public:
     // `sourceEpsg` 0: the drawing's system is not known, and nothing is transformed.
     // `targetEpsg` 0: written in the drawing's own system. Throws Error for a code that PROJ
-    // does not know, or a pair it cannot transform between.
+    // does not know, or a pair it cannot transform between, and SystemKindError as
+    // CheckSystemKinds does.
     Reprojection(int sourceEpsg, int targetEpsg);
     ~Reprojection();
     Reprojection(const Reprojection&) = delete;

@@ -37,12 +37,13 @@ void RunOpenCommand(Session& session, UserInterface& ui) {
     }
 
     // A cancelled dialog leaves its remembered name: the file of an earlier run is read again.
-    // The import sets the flags to "0" first, whatever the dialogs gave.
+    // The import sets the flags to "0" first, whatever the dialogs gave. The companion is kept
+    // by the name it is found under (P.YFN for P.yfn), which a save must not write over.
     ImportReport report(ui);
-    ImportFiles(session.workspace,
-                {session.geometryDialog.fileName, session.labelDialog.fileName,
-                 CompanionFileName(labelPathOfThisRun)},
-                report);
+    const ImportPaths paths{session.geometryDialog.fileName, session.labelDialog.fileName,
+                            CompanionFileBeside(labelPathOfThisRun)};
+    session.importedFiles = {paths.geometry, paths.labels, paths.companion};
+    ImportFiles(session.workspace, paths, report);
     if (!report.warnings.empty()) {
         ui.showWarnings(report.warnings);
     }

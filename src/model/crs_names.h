@@ -36,6 +36,10 @@ inline constexpr CrsName kCrsNames[] = {
     {"ED50-UTM38", 23038, "ED50 / UTM zone 38N"},
 };
 
+// How the refusal of a coordinate system of the wrong kind starts (a vertical system given as
+// the drawing's, for one): batch export stops at the first message that holds it.
+inline constexpr std::string_view kSystemKindRefusal = "coordinate system of the wrong kind: ";
+
 // The EPSG code a `--crs` text names: "EPSG:n" (any EPSG code, letters in either case) or one
 // of the short names above (letters in either case). Nothing for any other text.
 std::optional<int> EpsgOfCrsText(std::string_view text);

@@ -27,6 +27,10 @@ inline constexpr std::string_view kLabelFont = "Ovalt";
 inline constexpr std::string_view kOutOfMemoryMessage = "Out of memory";
 inline constexpr std::string_view kTooManyRowsMessage = "Too many rows";
 inline constexpr std::string_view kTooManyCornersMessage = "Too many corners";
+// Follows the name of a file the save would write over that is an input of the open drawing:
+// ": açık çizimin girdi dosyası; üzerine yazılmadı".
+inline constexpr std::string_view kOpenDrawingInputSuffix =
+    ": a\xE7\xFDk \xE7izimin girdi dosyas\xFD; \xFCzerine yaz\xFDlmad\xFD";
 // Follows the quoted layer number of a layer number outside 1 to 150.
 inline constexpr std::string_view kLayerRangeSuffix =
     "' ge\xE7"

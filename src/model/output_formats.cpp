@@ -17,18 +17,22 @@ constexpr OutputOption kPictureOptions[] = {{"--size", "WxH"}};
 constexpr std::string_view kDxfExtensions[] = {".dxf"};
 constexpr std::string_view kGpkgExtensions[] = {".gpkg"};
 constexpr std::string_view kShpExtensions[] = {".shp"};
+// Every file GDAL writes for one Shapefile set: geometry, index, attributes, coordinate system
+// and the attributes' encoding.
+constexpr std::string_view kShpSetExtensions[] = {".shp", ".shx", ".dbf", ".prj", ".cpg"};
 constexpr std::string_view kGeoJsonExtensions[] = {".geojson"};
 constexpr std::string_view kKmlExtensions[] = {".kml"};
 constexpr OutputOption kExchangeOptions[] = {{"--crs", "CRS"}, {"--to", "CRS"}};
 
 constexpr std::array<OutputFormatInfo, 9> kFormats = {{
     {"plt", "plot file", kPlotExtensions, {}, kCliProgram, false},
-    {"png", "PNG picture", kPngExtensions, kPictureOptions, kRenderProgram, false},
-    {"svg", "SVG picture", kSvgExtensions, kPictureOptions, kRenderProgram, false},
+    {"png", "PNG picture", kPngExtensions, kPictureOptions, kRenderProgram, false, {}, true},
+    {"svg", "SVG picture", kSvgExtensions, kPictureOptions, kRenderProgram, false, {}, true},
     {"pdf", "PDF picture", kPdfExtensions, kPictureOptions, kRenderProgram, false},
     {"dxf", "DXF drawing", kDxfExtensions, kExchangeOptions, kExportProgram, false},
     {"gpkg", "GeoPackage", kGpkgExtensions, kExchangeOptions, kExportProgram, false},
-    {"shp", "Shapefile", kShpExtensions, kExchangeOptions, kExportProgram, false},
+    {"shp", "Shapefile", kShpExtensions, kExchangeOptions, kExportProgram, false,
+     kShpSetExtensions},
     {"geojson", "GeoJSON", kGeoJsonExtensions, kExchangeOptions, kExportProgram, true},
     {"kml", "KML", kKmlExtensions, kExchangeOptions, kExportProgram, true},
 }};

@@ -32,6 +32,14 @@ struct OutputFormatInfo {
     // True for a format that places the drawing on the earth and so needs its coordinate
     // system named.
     bool needsCoordinateSystem;
+    // The files a format writes beside OUTPUT instead of it, declared here and nowhere else
+    // (FilesWritten reads them): for a format that writes one set of files a kind, the
+    // extensions of a set (a Shapefile: NAME-noktalar.shp, NAME-noktalar.shx ...); empty for a
+    // format that writes OUTPUT itself.
+    std::span<const std::string_view> setExtensions = {};
+    // True for a picture whose sheets go to a file a page (NAME-0.png the index, NAME-1.png ...)
+    // when there are several.
+    bool pageFiles = false;
 };
 
 // Every output format, the plot file first.

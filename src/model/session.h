@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "model/user_interface.h"
 #include "model/workspace.h"
 
@@ -13,6 +16,9 @@ struct Session {
     Workspace workspace;
     OpenDialogState geometryDialog;
     OpenDialogState labelDialog;
+    // The geometry, label and companion file names the last import opened (empty before the
+    // first): the save writes over none of them.
+    std::array<std::string, 3> importedFiles;
 };
 
 }  // namespace plotaktar

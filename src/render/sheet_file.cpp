@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "model/errors.h"
+#include "model/output_files.h"
 #include "platform/error.h"
 #include "platform/replacing_file.h"
 #include "render/svg_stream.h"
@@ -53,25 +54,14 @@ class ReplacingFileDevice : public QIODevice {
     std::optional<FileError> failed_;
 };
 
-std::string WithSuffix(const std::string& path, int page) {
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.rfind('.');
-    const size_t at =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
-    return path.substr(0, at) + '-' + std::to_string(page) + path.substr(at);
-}
-
 }  // namespace
 
 std::vector<std::string> SheetFileNames(const std::string& path, PictureFormat format, int pages) {
-    if (format == PictureFormat::Pdf || pages <= 1) {
-        return {path};
-    }
-    std::vector<std::string> names;
-    for (int page = 0; page < pages; ++page) {
-        names.push_back(WithSuffix(path, page));
-    }
-    return names;
+    // Which formats put their pages apart is the formats' own declaration.
+    const OutputFormatInfo* info = OutputFormatNamed(format == PictureFormat::Png   ? "png"
+                                                     : format == PictureFormat::Svg ? "svg"
+                                                                                    : "pdf");
+    return FilesWritten(*info, path, pages);
 }
 
 bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts& texts,

@@ -22,8 +22,10 @@
 #include "model/cp1254.h"
 #include "model/crs_names.h"
 #include "model/file_names.h"
+#include "model/output_files.h"
 #include "model/output_formats.h"
 #include "viewer/drawing_files.h"
+#include "viewer/output_guard.h"
 #include "viewer/system_texts.h"
 
 namespace plotaktar::viewer {
@@ -132,6 +134,10 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
         path += extension;
     }
 
+    if (WritesOverDrawing(parent, files, FilesWritten(*format, Native(path)))) {
+        return {};
+    }
+
     // The writing runs on a worker thread; the dialog polls its progress and may cancel it.
     const ExchangeWriter* writer = ExchangeWriterFor(format->name);
     std::atomic<uint64_t> done{0}, total{1};
@@ -196,7 +202,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
             QStringLiteral("%1 yazılamadı: %2").arg(QDir::toNativeSeparators(path), problem));
         return {};
     }
-    if (!result.notes.empty()) {
+    if (!result.notes.empty() || !result.warnings.empty()) {
         const std::string labels = Native(files.labels);
         const ImportPaths paths{Native(files.main), labels,
                                 labels.empty() ? std::string() : CompanionFileBeside(labels)};
@@ -208,6 +214,11 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
                                       .arg(lines[i]->lineNumber)
                                 : QString();
             details += Text(result.notes[i].what) + '\n';
+        }
+        // About the file as a whole (a view too large for its numbers, for one).
+        for (const std::string& warning : result.warnings) {
+            details += QStringLiteral("%1: warning: %2\n")
+                           .arg(QString::fromLocal8Bit(paths.geometry.c_str()), Text(warning));
         }
         QMessageBox box(QMessageBox::Information, QStringLiteral("plotaktar-view"),
                         QStringLiteral("%1 yazıldı: %2 nesne; %3 kayıt dışarıda bırakıldı, "

@@ -9,12 +9,14 @@
 #include "render/render_file.h"
 #include "viewer/drawing_canvas.h"
 #include "viewer/drawing_files.h"
+#include "viewer/output_guard.h"
 #include "viewer/system_texts.h"
 
 namespace plotaktar::viewer {
 
-QString ExportPicture(QWidget* parent, const DrawingCanvas& canvas, const QString& drawingPath,
+QString ExportPicture(QWidget* parent, const DrawingCanvas& canvas, const DrawingFiles& files,
                       bool wholeDrawing) {
+    const QString& drawingPath = files.main;
     const auto& drawing = canvas.drawing();
     if (!drawing) {
         return {};
@@ -35,6 +37,9 @@ QString ExportPicture(QWidget* parent, const DrawingCanvas& canvas, const QStrin
         path += selected.contains(QLatin1String("svg"))   ? QStringLiteral(".svg")
                 : selected.contains(QLatin1String("pdf")) ? QStringLiteral(".pdf")
                                                           : QStringLiteral(".png");
+    }
+    if (WritesOverDrawing(parent, files, {Native(path)})) {
+        return {};
     }
     ViewTransform view = canvas.view();
     if (wholeDrawing) {

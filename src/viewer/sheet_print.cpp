@@ -25,6 +25,7 @@
 #include "render/sheet_file.h"
 #include "viewer/drawing_canvas.h"
 #include "viewer/drawing_files.h"
+#include "viewer/output_guard.h"
 #include "viewer/system_texts.h"
 
 namespace plotaktar::viewer {
@@ -210,11 +211,12 @@ bool SheetPrint::askOptions(Options& options, bool paper) {
     return false;
 }
 
-void SheetPrint::print(const QString& title) {
+void SheetPrint::print(const DrawingFiles& files) {
     const auto drawing = canvas_.drawing();
     if (!drawing || busy()) {
         return;
     }
+    const QString title = QFileInfo(files.main).fileName();
     options_->title = title;
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     printer->setFullPage(true);
@@ -230,6 +232,10 @@ void SheetPrint::print(const QString& title) {
     if (!page->read(*options_)) {
         QMessageBox::warning(&window_, kTitle,
                              QStringLiteral("Ölçek 1/1 ile 1/1000000 arasında olmalı."));
+        return;
+    }
+    if (!printer->outputFileName().isEmpty() &&
+        WritesOverDrawing(&window_, files, {Native(printer->outputFileName())})) {
         return;
     }
     auto job = std::make_shared<Running>();
@@ -285,12 +291,12 @@ void SheetPrint::preview(const QString& title) {
     dialog.exec();
 }
 
-void SheetPrint::exportPdf(const QString& drawingPath) {
+void SheetPrint::exportPdf(const DrawingFiles& files) {
     const auto drawing = canvas_.drawing();
     if (!drawing || busy()) {
         return;
     }
-    const QFileInfo info(drawingPath);
+    const QFileInfo info(files.main);
     options_->title = info.fileName();
     if (!askOptions(*options_, true)) {
         return;
@@ -304,6 +310,9 @@ void SheetPrint::exportPdf(const QString& drawingPath) {
     }
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         path += QStringLiteral(".pdf");
+    }
+    if (WritesOverDrawing(&window_, files, {Native(path)})) {
+        return;
     }
     auto job = std::make_shared<Running>();
     job->drawing = drawing;

@@ -11,6 +11,7 @@ class QPrinter;
 namespace plotaktar::viewer {
 
 class DrawingCanvas;
+struct DrawingFiles;
 
 // Sheets of the canvas's drawing at a map scale, with the layers and kinds the canvas shows:
 // printed through Qt's print dialog (its "Pafta" page holds the scale, title and sheet name),
@@ -24,10 +25,11 @@ class SheetPrint : public QObject {
     SheetPrint(QWidget& window, const DrawingCanvas& canvas);
     ~SheetPrint() override;
 
-    // `title` is the drawing's main file's name, the title block's title at first.
-    void print(const QString& title);
+    // `title` is the drawing's main file's name, the title block's title at first. Printing
+    // to a file and the PDF export write over none of the drawing's `files`.
+    void print(const DrawingFiles& files);
     void preview(const QString& title);
-    void exportPdf(const QString& drawingPath);
+    void exportPdf(const DrawingFiles& files);
     // True while a print or export runs.
     bool busy() const { return running_ != nullptr; }
 

@@ -128,13 +128,13 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     });
     file->addSeparator();
     sheets_ = new SheetPrint(*this, *canvas_);
-    QAction* print = file->addAction(QStringLiteral("Yazdır…"), this,
-                                     [this] { sheets_->print(QFileInfo(files_.main).fileName()); });
+    QAction* print =
+        file->addAction(QStringLiteral("Yazdır…"), this, [this] { sheets_->print(files_); });
     print->setShortcut(QKeySequence::Print);
     file->addAction(QStringLiteral("Baskı önizlemesi…"), this,
                     [this] { sheets_->preview(QFileInfo(files_.main).fileName()); });
     file->addAction(QStringLiteral("Pafta olarak dışa aktar (PDF)…"), this,
-                    [this] { sheets_->exportPdf(files_.main); });
+                    [this] { sheets_->exportPdf(files_); });
     connect(sheets_, &SheetPrint::finished, this, [this](const QString& path, const QString&) {
         if (!path.isEmpty()) {
             statusBar()->showMessage(
@@ -400,7 +400,7 @@ void ViewerWindow::dropEvent(QDropEvent* event) {
 }
 
 void ViewerWindow::exportPicture(bool wholeDrawing) {
-    const QString written = ExportPicture(this, *canvas_, files_.main, wholeDrawing);
+    const QString written = ExportPicture(this, *canvas_, files_, wholeDrawing);
     if (!written.isEmpty()) {
         statusBar()->showMessage(QStringLiteral("Yazıldı: %1").arg(written), 5000);
     }

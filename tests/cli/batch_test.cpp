@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -297,6 +299,85 @@ TEST(Batch, DrawingsWithoutLabelFilesAreCountedInTheSummary) {
         EXPECT_EQ(result.err.find("no label file beside it"), std::string::npos) << result.err;
         const bool noLabels = c.args.back() == "--no-labels";
         EXPECT_EQ(Count(result.err, several), noLabels ? 0u : 1u) << result.err;
+    }
+}
+
+// What a batch could not do is named and in its status: a report it could not write whole, a
+// folder or drawing under a path that cannot be read; a drawing named like an option is a
+// drawing to export and check too. Rows marked `asNobody` run without root, which reads
+// everything.
+TEST(Batch, WhatCannotBeDoneIsNamedAndCounted) {
+    struct Case {
+        std::vector<std::string> args;
+        std::function<void(const TempDir&)> prepare;
+        int status;
+        std::string said;  // on standard error, or with `onOutput` on standard output
+        bool onOutput = false;
+        bool asNobody = false;
+    };
+    const std::vector<Case> cases = {
+        {{"batch", "arch", "--report", "/dev/full"},
+         {},
+         2,
+         "plotaktar-cli: /dev/full: the report could not be written completely (No space left "
+         "on device)\n"},
+        {{"batch", "export", "--format", "dxf", "--", "-a.gplt"},
+         [](const TempDir& d) { d.write("-a.gplt", ReadFile(Sample("pafta12.gplt"))); },
+         0,
+         "ok -a.gplt -> -a.dxf",
+         true},
+        {{"batch", "check", "--", "-a.gplt"},
+         [](const TempDir& d) { d.write("-a.gplt", ReadFile(Sample("pafta12.gplt"))); },
+         3,
+         "findings -a.gplt",
+         true},
+        {{"batch", "check", "arch"},
+         [](const TempDir& d) { fs::create_symlink(d.path() / "none", d.path() / "arch/x.gplt"); },
+         1,
+         "plotaktar-cli: arch/x.gplt: No such file or directory\n"},
+        {{"batch", "check", "arch"},
+         [](const TempDir& d) {
+             fs::create_directories(d.path() / "arch/locked");
+             d.write("arch/locked/q.gplt", ReadFile(Sample("pafta12.gplt")));
+             fs::permissions(d.path() / "arch/locked", fs::perms::none);
+         },
+         1,
+         "plotaktar-cli: arch/locked: Permission denied (a folder that cannot be read; its "
+         "drawings are not found)\n",
+         false,
+         true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        fs::create_directories(dir.path() / "arch");
+        dir.write("arch/p.gplt", ReadFile(Sample("pafta12.gplt")));
+        if (c.prepare) {
+            c.prepare(dir);
+        }
+        const std::string row = ::testing::PrintToString(c.args);
+        CliResult r;
+        if (c.asNobody) {
+            const std::optional<std::string> said = RunInChild(
+                [&] {
+                    const CliResult run = RunCli(c.args, dir.path());
+                    return std::to_string(run.status) + "\n" + run.err;
+                },
+                true);
+            if (!said) {
+                continue;  // no way to give up root here
+            }
+            r.status = std::stoi(*said);
+            r.err = said->substr(said->find('\n') + 1);
+        } else {
+            r = RunCli(c.args, dir.path());
+        }
+        if (fs::exists(dir.path() / "arch/locked")) {
+            fs::permissions(dir.path() / "arch/locked", fs::perms::owner_all);
+        }
+        EXPECT_EQ(r.status, c.status) << row << "\n" << r.err;
+        EXPECT_NE((c.onOutput ? r.out : r.err).find(c.said), std::string::npos) << row << "\n"
+                                                                                << r.out << r.err;
+        EXPECT_EQ(r.err.find("unknown option"), std::string::npos) << row;
     }
 }
 

@@ -175,6 +175,56 @@ TEST_F(ExportCommandTest, PathErrorsAndTheirMessages) {
     EXPECT_EQ(Entries(dir_.path()), (std::set<std::string>{"file", "sub.plt"}));
 }
 
+// The save writes over none of the files the last import opened, by whatever name it reaches
+// them: the error handler shows why, nothing is written, no "kayıt bitti", the tables stay.
+// Before any import, and for any other file, the save writes as ever.
+TEST_F(ExportCommandTest, TheOpenDrawingsFilesAreNeverWrittenOver) {
+    const std::string samples = PLOTAKTAR_SAMPLES_DIR;
+    const std::string geometry = ReadFile(samples + "/pafta12.gplt");
+    const std::string labels = ReadFile(samples + "/pafta12.yaz");
+    fs::create_directory(dir_.path() / "sub");
+    dir_.write("a.gplt", geometry);
+    dir_.write("a.yaz", labels);
+    dir_.write("a.yfn", labels);
+
+    Session fresh;
+    EXPECT_EQ(Save(fresh, dir_.file("a.gplt")), "");  // nothing imported yet: written
+    dir_.write("a.gplt", geometry);
+
+    testing::Import(session_, dir_.file("a.gplt"), dir_.file("a.yaz"));
+    const std::string plot = PlotFileBytes(ws());
+    const std::string refused = W(": açık çizimin girdi dosyası; üzerine yazılmadı");
+    struct Case {
+        std::string path;
+        std::string named;
+    };
+    std::vector<Case> cases = {
+        {dir_.file("a.gplt"), "a.gplt"},
+        {dir_.file("sub") + "/../a.yaz", "a.yaz"},
+        {dir_.file("a.yfn"), "a.yfn"},
+    };
+#ifndef _WIN32
+    fs::create_symlink(dir_.path() / "a.gplt", dir_.path() / "link.plt");
+    fs::create_hard_link(dir_.path() / "a.yaz", dir_.path() / "sub" / "kopya.plt");
+    cases.push_back({dir_.file("link"), "link.plt"});
+    cases.push_back({dir_.file("sub") + "/kopya.plt", "kopya.plt"});
+#endif
+    for (const Case& c : cases) {
+        ScriptedUi ui;
+        EXPECT_EQ(Save(session_, c.path, ui), W(c.named) + refused) << c.path;
+        EXPECT_TRUE(ui.messages.empty()) << c.path;
+    }
+    EXPECT_EQ(ReadFile(dir_.file("a.gplt")), geometry);
+    EXPECT_EQ(ReadFile(dir_.file("a.yaz")), labels);
+    EXPECT_EQ(ReadFile(dir_.file("a.yfn")), labels);
+    EXPECT_EQ(PlotFileBytes(ws()), plot);
+    EXPECT_EQ(ws().flags.FlagNirengi, "1");
+
+    const std::string other = dir_.write("b.gplt", "not of this drawing");
+    EXPECT_EQ(Save(session_, other), "");
+    EXPECT_EQ(ReadFile(other), plot);
+}
+
 #ifndef _WIN32
 
 using testing::RunInChild;

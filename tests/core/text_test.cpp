@@ -5,6 +5,8 @@
 
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/file_name_text.h"
+#include "model/output_files.h"
 
 namespace plotaktar {
 namespace {
@@ -85,6 +87,50 @@ TEST(Cp1254, DecodesTurkishLettersAndRoundTripsProgramTexts) {
         std::string one(1, static_cast<char>(b));
         EXPECT_EQ(Cp1254FromUtf8(Utf8FromCp1254(one)), one) << b;
     }
+}
+
+// A file's name in a message: the last part of the path, in windows-1254 whether the system
+// handed it over as UTF-8 or as windows-1254 bytes already.
+TEST(FileNameInMessage, NamesAreWindows1254WhateverTheyCameAs) {
+    struct Case {
+        std::string path, shown;
+    };
+    // şev İç in UTF-8, a euro sign and a map the code page lacks.
+    const std::string turkish =
+        "\xC5\x9F"
+        "ev \xC4\xB0\xC3\xA7.gplt";
+    const std::string beyond = "\xE2\x82\xAC\xF0\x9F\x97\xBA.plt";
+    const std::vector<Case> cases = {
+        {"benim.gplt", "benim.gplt"},
+        {"/ev/harita/benim.gplt", "benim.gplt"},
+        {"/ev/" + turkish,
+         "\xFE"
+         "ev \xDD\xE7.gplt"},
+        {beyond, "\x80?.plt"},
+        {"\xFE\xDD.gplt", "\xFE\xDD.gplt"},          // windows-1254 bytes already
+        {"\xC0\xAF.gplt", "\xC0\xAF.gplt"},          // an overlong "/" is no UTF-8
+        {"\xED\xA0\x80.gplt", "\xED\xA0\x80.gplt"},  // nor is a surrogate
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FileNameInMessage(c.path), c.shown) << c.path;
+    }
+}
+
+// Every file an output writes, as its format declares them.
+TEST(FilesWritten, SetsAndPagesAsTheFormatsDeclare) {
+    const std::vector<std::string> shp = FilesWritten(*OutputFormatNamed("shp"), "out/x.y.shp");
+    ASSERT_EQ(shp.size(), 25u);
+    EXPECT_EQ(shp.front(), "out/x.y-noktalar.shp");
+    EXPECT_EQ(shp[2], "out/x.y-noktalar.dbf");
+    EXPECT_EQ(shp.back(), "out/x.y-semboller.cpg");
+    EXPECT_EQ(FilesWritten(*OutputFormatNamed("svg"), "a.b/pafta", 3),
+              (std::vector<std::string>{"a.b/pafta-0", "a.b/pafta-1", "a.b/pafta-2"}));
+    EXPECT_EQ(FilesWritten(*OutputFormatNamed("png"), "p.png", 1),
+              std::vector<std::string>{"p.png"});
+    EXPECT_EQ(FilesWritten(*OutputFormatNamed("pdf"), "p.pdf", 9),
+              std::vector<std::string>{"p.pdf"});
+    EXPECT_EQ(FilesWritten(*OutputFormatNamed("gpkg"), "p.gpkg"),
+              std::vector<std::string>{"p.gpkg"});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -12,6 +13,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "model/output_files.h"
+#include "viewer/drawing_files.h"
+#include "viewer/output_guard.h"
 #include "viewer/pan_pick_tool.h"
 #include "viewer/recent_files.h"
 #include "viewer/viewer_window.h"
@@ -24,6 +28,55 @@ class ViewerTest : public QObject {
 
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // recent files
+
+    // Pictures, sheets and exports write over no file of the open drawing, whatever their name:
+    // a box names the file; other files pass without one.
+    void writesOverNoneOfTheDrawingsFiles() {
+        QTemporaryDir dir;
+        const QString geometry = dir.filePath(QStringLiteral("p.gplt"));
+        QVERIFY(QFile::copy(QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt"), geometry));
+        QVERIFY(QFile::copy(QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/pafta12.yaz"),
+                            dir.filePath(QStringLiteral("p.yaz"))));
+        QVERIFY(QFile::copy(QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/pafta12.yfn"),
+                            dir.filePath(QStringLiteral("p.yfn"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("p.yaz")),
+                            dir.filePath(QStringLiteral("resim.png"))));
+        QVERIFY(QFile::link(geometry, dir.filePath(QStringLiteral("x-noktalar.dbf"))));
+        const DrawingFiles files = FilesFor({geometry});
+        auto native = [&](const char* name) { return Native(dir.filePath(QLatin1String(name))); };
+        const OutputFormatInfo& shp = *OutputFormatNamed("shp");
+        struct Case {
+            std::vector<std::string> outputs;
+            QString named;  // empty: written
+        };
+        const std::vector<Case> cases = {
+            {{native("p.gplt")}, QStringLiteral("p.gplt")},
+            {{native("resim.png")}, QStringLiteral("resim.png")},
+            {{native("p.yfn")}, QStringLiteral("p.yfn")},
+            {FilesWritten(shp, native("x.shp")), QStringLiteral("x-noktalar.dbf")},
+            {{native("pafta-0.svg"), native("pafta-1.svg"), native("p.gplt")},
+             QStringLiteral("p.gplt")},
+            {FilesWritten(shp, native("y.shp")), QString()},
+            {{native("p.pdf")}, QString()},
+        };
+        QWidget parent;
+        for (const Case& c : cases) {
+            QString shown;
+            QTimer::singleShot(50, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    shown = box->text();
+                    box->close();
+                }
+            });
+            const bool refused = WritesOverDrawing(&parent, files, c.outputs);
+            QCOMPARE(refused, !c.named.isEmpty());
+            if (refused) {
+                QCOMPARE(shown, QDir::toNativeSeparators(dir.filePath(c.named)) +
+                                    QStringLiteral(": açık çizimin girdi dosyası; üzerine "
+                                                   "yazılmadı."));
+            }
+        }
+    }
 
     void opensTheSampleAndPicksAFeature() {
         ViewerWindow window;

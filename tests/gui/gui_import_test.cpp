@@ -52,12 +52,14 @@ void AnswerMessageBox(QObject* context, QString* text, QString* title, bool* mis
         missed);
 }
 
-// Runs the open button through its real dialogs with the sample drawing.
-void ImportSample(TForm1& form) {
+// Runs the open button through its real dialogs with the sample drawing, or with the
+// geometry and label files given.
+void ImportSample(TForm1& form, const QString& geometry = Sample("pafta12.gplt"),
+                  const QString& labels = Sample("pafta12.yaz")) {
     QString first, second, message, title;
     bool missed = false;
-    ConfirmFileDialog(&form, Sample("pafta12.gplt"), &first, &missed, [&] {
-        ConfirmFileDialog(&form, Sample("pafta12.yaz"), &second, &missed,
+    ConfirmFileDialog(&form, geometry, &first, &missed, [&] {
+        ConfirmFileDialog(&form, labels, &second, &missed,
                           [&] { AnswerMessageBox(&form, &message, &title, &missed); });
     });
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
@@ -223,6 +225,41 @@ class ImportTest : public QObject {
         QCOMPARE(title, plotaktar::app::ApplicationTitleText());
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("yok"))));
         QCOMPARE(form.grid(1)->model()->rowCount(), 3);
+    }
+
+    // The save never writes over a file the open button opened: the error handler says so, no
+    // "kayıt bitti", nothing written, the tables as they were.
+    void saveRefusesTheOpenDrawingsFiles() {
+        QTemporaryDir dir;
+        const QString geometry = dir.filePath(QStringLiteral("benim.gplt"));
+        const QString labels = dir.filePath(QStringLiteral("benim.yaz"));
+        QVERIFY(QFile::copy(Sample("pafta12.gplt"), geometry));
+        QVERIFY(QFile::copy(Sample("pafta12.yaz"), labels));
+        QFile original(Sample("pafta12.gplt"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray bytes = original.readAll();
+        TForm1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ImportSample(form, geometry, labels);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        const int rows = form.grid(1)->model()->rowCount();
+        QString dialogName, message, title;
+        bool missed = false;
+        ConfirmFileDialog(&form, geometry, &dialogName, &missed,
+                          [&] { AnswerMessageBox(&form, &message, &title, &missed); });
+        QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("SpeedButton1")),
+                          Qt::LeftButton);
+        QVERIFY(!missed);
+        QCOMPARE(message, QStringLiteral("benim.gplt: açık çizimin girdi dosyası; üzerine "
+                                         "yazılmadı."));
+        QCOMPARE(title, plotaktar::app::ApplicationTitleText());
+        QFile kept(geometry);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), bytes);
+        QCOMPARE(form.grid(1)->model()->rowCount(), rows);
     }
 
     void warningsComeInOneBoxAndAHugeFieldIsQuotedShort() {

@@ -1,0 +1,15 @@
+#include <sys/stat.h>
+
+#include "platform/file_identity.h"
+
+namespace plotaktar::platform {
+
+std::optional<FileIdentity> FileIdentityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+}  // namespace plotaktar::platform
