@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/message_text.h"
+
 namespace plotaktar {
 
 namespace {
@@ -29,42 +31,6 @@ size_t FirstHighByte(std::string_view bytes) {
     return std::string_view::npos;
 }
 
-bool IsContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
-
-// The length of the valid UTF-8 sequence at `at` (a byte at or above 0x80), or 0 when there is
-// none: a byte that begins none, a missing or wrong continuation, an overlong form, a surrogate
-// or a code point beyond U+10FFFF.
-size_t SequenceLength(std::string_view bytes, size_t at) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[at + i]); };
-    const unsigned char lead = byte(0);
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - at < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (size_t i = 2; i < length; ++i) {
-        if (!IsContinuation(byte(i))) {
-            return 0;
-        }
-    }
-    return length;
-}
-
 }  // namespace
 
 bool LooksLikeUtf8(std::string_view bytes) {
@@ -72,20 +38,12 @@ bool LooksLikeUtf8(std::string_view bytes) {
     if (first == std::string_view::npos) {
         return false;
     }
-    // A sequence that begins inside the window is judged whole, even where it ends past it.
-    const size_t end = bytes.size() - first > kTestLength ? first + kTestLength : bytes.size();
-    for (size_t i = first; i < end;) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        const size_t length = SequenceLength(bytes, i);
-        if (length == 0) {
-            return false;
-        }
-        i += length;
+    // A sequence that begins inside the 64 KiB is judged whole, even where it ends past them.
+    size_t end = bytes.size() - first > kTestLength ? first + kTestLength : bytes.size();
+    for (int i = 0; i < 3 && end < bytes.size() && (bytes[end] & 0xC0) == 0x80; ++i) {
+        ++end;
     }
-    return true;
+    return IsUtf8(bytes.substr(first, end - first));
 }
 
 }  // namespace plotaktar
