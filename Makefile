@@ -9,9 +9,12 @@ PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-q
             qt6-translations-l10n libgtest-dev libgmock-dev fonts-dejavu-core
 # The exchange formats and coordinate systems of `export`, and the geometry of `check`.
 PACKAGES += libgdal-dev libproj-dev
+# A GeoPackage's spatial index, written in bulk.
+PACKAGES += libsqlite3-dev
 PACKAGES += libgeos-dev
 # Independent readers the tests compare our files with.
 PACKAGES += gdal-bin proj-bin python3-ezdxf
+PACKAGES += python3-gdal
 PACKAGES += python3-shapely
 PACKAGES += poppler-utils
 PACKAGES += parallel

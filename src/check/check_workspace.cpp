@@ -56,6 +56,7 @@ class Checker {
     }
 
     void run(const std::vector<FailedRecord>& failures, const RowLines& lines) {
+        stopIfCancelled();
         failedRecords(failures, lines);
         for (const KindEntry& kind : kKinds) {
             if (kind.kind != Kind::Tabaka && Loaded(ws_.flags, kind.kind)) {
@@ -75,7 +76,9 @@ class Checker {
                 readPoints(kind);
             }
         }
+        stopIfCancelled();
         samePoints();
+        stopIfCancelled();
         if (Loaded(ws_.flags, Kind::Hat)) {
             lines_();
         }
@@ -83,19 +86,29 @@ class Checker {
             symbols();
         }
         points_.reset();  // its memory back before the parcels' geometry
+        stopIfCancelled();
         if (Loaded(ws_.flags, Kind::Yazi)) {
             labels();
         }
         if (Loaded(ws_.flags, Kind::Parsel)) {
             parcels();
         }
+        stopIfCancelled();
         outliers();
         // The positions' memory back before the parcels' geometry.
         std::vector<Placed>().swap(placed_);
-        CheckParcelGeometry(shapes_, report_);
+        CheckParcelGeometry(shapes_, report_, options_.cancel);
     }
 
   private:
+    void stopIfCancelled() const { StopIfCancelled(options_.cancel); }
+    // In a loop over a table's rows: every 4096 rows.
+    void stopIfCancelled(int row) const {
+        if ((row & 4095) == 0) {
+            StopIfCancelled(options_.cancel);
+        }
+    }
+
     struct Placed {
         Vertex at;
         TableId table;
@@ -161,6 +174,7 @@ class Checker {
         const int column = TableOf(kind.table).columns.layer;
         const bool exported = kind.plotSection != 0;
         for (int row = 1; row < table.rowCount(); ++row) {
+            stopIfCancelled(row);
             const std::string_view cell = table.cell(column, row);
             int layer = 0;
             try {
@@ -192,6 +206,7 @@ class Checker {
         const Table& table = ws_.table(id);
         const Columns& c = ColumnsOf(kind);
         for (int row = 1; row < table.rowCount(); ++row) {
+            stopIfCancelled(row);
             std::optional<Vertex> at = position(id, c, row);
             (void)number(id, c.z, row, true);
             if (at) {
@@ -298,6 +313,7 @@ class Checker {
         const Columns& c = ColumnsOf(Kind::Hat);
         const Columns endColumns{.x = c.endX, .y = c.endY};
         for (int row = 1; row < table.rowCount(); ++row) {
+            stopIfCancelled(row);
             const std::optional<Vertex> start = position(TableId::Lines, c, row);
             const std::optional<Vertex> end = position(TableId::Lines, endColumns, row);
             (void)number(TableId::Lines, c.z, row, true);
@@ -322,6 +338,7 @@ class Checker {
         const Table& table = ws_.table(TableId::Symbols);
         const int column = ColumnsOf(Kind::Sembol).number;
         for (int row = 1; row < table.rowCount(); ++row) {
+            stopIfCancelled(row);
             const std::string_view number = table.cell(column, row);
             if (!points_->findRaw(number)) {
                 Finding& f = report_.add("symbol-point-missing", TableId::Symbols, row,
@@ -336,6 +353,7 @@ class Checker {
         const Table& table = ws_.table(id);
         const Columns& c = ColumnsOf(Kind::Yazi);
         for (int row = 1; row < table.rowCount(); ++row) {
+            stopIfCancelled(row);
             std::optional<Vertex> at = position(id, c, row);
             (void)number(id, c.height, row);
             (void)number(id, c.angle, row);
@@ -352,6 +370,7 @@ class Checker {
         std::unordered_map<std::string, int> byName;
         std::vector<Vertex> ring;
         for (int row = 1; row < table.rowCount(); ++row) {
+            stopIfCancelled(row);
             const std::string name =
                 Utf8(table.cell(c.block, row)) + "/" + Utf8(table.cell(c.parcel, row));
             if (auto [it, isNew] = byName.emplace(name, row); !isNew) {

@@ -8,6 +8,8 @@
 #include <limits>
 #include <memory>
 
+#include "check/check_cancel.h"
+
 namespace plotaktar::check {
 
 namespace {
@@ -76,6 +78,45 @@ std::optional<Vertex> PointOf(GEOSContextHandle_t h, const GEOSGeometry* g) {
     return Vertex{x, y};
 }
 
+// The parcels' boundaries for the sliver test, which measures every corner against the
+// boundaries near it: a long boundary is prepared once, when a corner first comes near it, so
+// that each corner costs a search of its indexed segments rather than a pass over all of them
+// (two overlapping parcels of n corners would cost n² otherwise). A short one is measured as it
+// is, where an index would cost more than it saves.
+class Boundaries {
+  public:
+    Boundaries(GEOSContextHandle_t h, const std::vector<Geometry>& polygons)
+        : h_(h), polygons_(polygons), prepared_(polygons.size()) {}
+
+    // Sets `d` to the distance of `point` from parcel j's boundary when it is within
+    // kSliverReach; false when it is further, or GEOS cannot tell.
+    bool distance(size_t j, const GEOSGeometry* point, double& d) {
+        const GEOSGeometry* ring = GEOSGetExteriorRing_r(h_, polygons_[j].get());
+        if (ring == nullptr) {
+            return false;
+        }
+        if (GEOSGetNumCoordinates_r(h_, ring) <= kPreparedCorners) {
+            return GEOSDistance_r(h_, point, ring, &d) == 1 && d <= kSliverReach;
+        }
+        Prepared& prepared = prepared_[j];
+        if (!prepared) {
+            prepared = Prepared(GEOSPrepare_r(h_, ring), {h_});
+            if (!prepared) {
+                return false;
+            }
+        }
+        // GEOS 3.11 searches a prepared line's index for its distance, but not for "within a
+        // distance", which it measures against every segment.
+        return GEOSPreparedDistance_r(h_, prepared.get(), point, &d) == 1 && d <= kSliverReach;
+    }
+
+  private:
+    static constexpr int kPreparedCorners = 64;
+    GEOSContextHandle_t h_;
+    const std::vector<Geometry>& polygons_;
+    std::vector<Prepared> prepared_;
+};
+
 void Collect(void* item, void* userData) {
     static_cast<std::vector<size_t>*>(userData)->push_back(
         static_cast<size_t>(reinterpret_cast<uintptr_t>(item)));
@@ -83,7 +124,9 @@ void Collect(void* item, void* userData) {
 
 }  // namespace
 
-void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report) {
+void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report,
+                         const std::atomic<bool>* cancel) {
+    const GeosInterruption interruption(cancel);
     Geos geos;
     GEOSContextHandle_t h = *geos;
     const size_t n = parcels.size();
@@ -92,6 +135,8 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // What the overlay takes: the surveyed polygon when it is valid (not a copy of it), else its
     // repair; null when it has none.
     std::vector<const GEOSGeometry*> valid;
+    // The parcels that cross themselves with too many corners to be made valid.
+    std::vector<bool> tooComplex(n);
     surveyed.reserve(n);
     valid.reserve(n);
     // The tree holds the surveyed polygons' envelopes and the parcels' indices.
@@ -99,6 +144,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     GEOSSTRtree* rawTree = tree.get();
 
     for (size_t i = 0; i < n; ++i) {
+        StopIfCancelled(cancel);
         const ParcelShape& parcel = parcels[i];
         Geometry polygon = PolygonOf(h, parcel.ring);
         const GEOSGeometry* overlay = nullptr;
@@ -113,6 +159,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             if (validity == 1) {
                 overlay = polygon.get();
             } else {
+                tooComplex[i] = parcel.ring.size() > kMostRepairedCorners;
                 Finding& finding =
                     report.add("parcel-self-intersection", TableId::Parcels, parcel.row,
                                parcel.name + ": parsel sınırı geçerli bir çokgen değil (" +
@@ -132,12 +179,20 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // and most such parcels have no neighbour to overlap.
     std::vector<size_t> near;
     for (size_t i = 0; i < n; ++i) {
+        StopIfCancelled(cancel);
         if (!surveyed[i] || valid[i] != nullptr) {
             continue;
         }
         near.clear();
         GEOSSTRtree_query_r(h, rawTree, surveyed[i].get(), &Collect, &near);
         if (std::none_of(near.begin(), near.end(), [i](size_t j) { return j != i; })) {
+            continue;
+        }
+        if (tooComplex[i]) {
+            report.add("parcel-overlay-failed", TableId::Parcels, parcels[i].row,
+                       parcels[i].name + ": çok karmaşık (" +
+                           std::to_string(parcels[i].ring.size()) +
+                           " köşe); üst üste binme denetlenmedi");
             continue;
         }
         Geometry made(GEOSMakeValid_r(h, surveyed[i].get()), {h});
@@ -151,7 +206,9 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
         repaired.push_back(std::move(made));
     }
 
+    Boundaries boundaries(h, surveyed);
     for (size_t i = 0; i < n; ++i) {
+        StopIfCancelled(cancel);
         if (!surveyed[i]) {
             continue;
         }
@@ -210,12 +267,8 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             double nearest = std::numeric_limits<double>::infinity();
             size_t other = 0;
             for (size_t j : near) {
-                if (j == i) {
-                    continue;
-                }
                 double d = 0;
-                const GEOSGeometry* boundary = GEOSGetExteriorRing_r(h, surveyed[j].get());
-                if (boundary == nullptr || GEOSDistance_r(h, point.get(), boundary, &d) != 1) {
+                if (j == i || !boundaries.distance(j, point.get(), d)) {
                     continue;
                 }
                 if (d > kOnBoundary && d < nearest) {
@@ -238,6 +291,8 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             }
         }
     }
+    // A GEOS call interrupted by the cancel failed and may have been reported as a finding.
+    StopIfCancelled(cancel);
 }
 
 }  // namespace plotaktar::check

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -21,12 +23,20 @@ constexpr double kOnBoundary = 0.001;  // m
 constexpr double kSliverReach = 0.05;  // m
 // Parcels sharing more than this overlap.
 constexpr double kOverlapArea = 0.01;  // m²
+// A parcel that crosses itself with more corners than this is not made valid, nor overlaid:
+// making it valid may take longer than all the rest of the check.
+constexpr size_t kMostRepairedCorners = 10'000;
 
 // The geometry of the parcels, through GEOS: a boundary that crosses itself
-// (parcel-self-intersection, after which the parcel is made valid for the overlay), two
+// (parcel-self-intersection, after which the parcel is made valid for the overlay, or with
+// more than kMostRepairedCorners corners and another parcel's box meeting its own,
+// parcel-overlay-failed: it is not overlaid), two
 // parcels sharing more than kOverlapArea (parcel-overlap), a corner within kSliverReach of
 // another parcel's boundary but not on it (parcel-sliver), and an overlay GEOS cannot compute
 // (parcel-overlay-failed, on both parcels). Candidates are found through GEOS's STR tree.
-void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report);
+// Stops between parcels, or a long GEOS call, once `cancel` (may be null) is true: throws
+// CheckCancelled.
+void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report,
+                         const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace plotaktar::check

@@ -1,8 +1,6 @@
-#include <charconv>
-#include <cmath>
-
 #include "cli/check_command.h"
 #include "cli/command_line.h"
+#include "drawing/sheet_layout.h"
 
 namespace plotaktar::cli {
 
@@ -29,12 +27,13 @@ CheckArgs ParseCheck(const std::vector<std::string>& args) {
             }
             seen = true;
             if (arg == "--scale") {
-                auto [end, ec] =
-                    std::from_chars(value.data(), value.data() + value.size(), check.scale);
-                if (ec != std::errc() || end != value.data() + value.size() ||
-                    !std::isfinite(check.scale) || check.scale <= 0) {
-                    throw UsageError("check: --scale takes the scale's denominator, such as 1000");
+                // Outside these no area could ever be out of its limit, or every one would be.
+                const std::optional<int> scale = ParseMapScale(value);
+                if (!scale) {
+                    throw UsageError("check: --scale takes the N of 1:N, 1 to " +
+                                     std::to_string(kMostScale) + "; not '" + value + "'");
                 }
+                check.scale = *scale;
             } else if (arg == "--area-rule") {
                 if (value != "imar" && value != "kirsal" && value != "none") {
                     throw UsageError("check: --area-rule takes imar, kirsal or none");

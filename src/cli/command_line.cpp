@@ -1,8 +1,11 @@
 #include "cli/command_line.h"
 
+#include <charconv>
+
 #include "cli/check_command.h"
 #include "cli/export_command.h"
 #include "cli/render_command.h"
+#include "drawing/sheet_layout.h"
 
 namespace plotaktar::cli {
 
@@ -93,6 +96,15 @@ std::vector<Step> ParseSteps(const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+std::optional<int> ParseMapScale(std::string_view text) {
+    int scale = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), scale);
+    if (ec != std::errc() || end != text.data() + text.size() || scale < 1 || scale > kMostScale) {
+        return std::nullopt;
+    }
+    return scale;
+}
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/batch_args.h"
@@ -37,6 +38,10 @@ struct CommandLine {
     std::vector<Step> steps;
     BatchArgs batch;
 };
+
+// A map scale's denominator N of 1:N as `render --scale` and `check --scale` take it: a whole
+// number from 1 to kMostScale. Nothing for any other text.
+std::optional<int> ParseMapScale(std::string_view text);
 
 // Reads the arguments after the program name. Throws UsageError.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

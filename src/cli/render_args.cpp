@@ -49,7 +49,10 @@ bool ParseSheetOption(const std::vector<std::string>& args, size_t& i, RenderArg
     const std::string& value = args[++i];
     if (arg == "--scale") {
         render.sheet = true;
-        if (value != "auto" && !ParseInt(value, render.scale, 1, kMostScale)) {
+        const std::optional<int> scale = ParseMapScale(value);
+        if (scale) {
+            render.scale = *scale;
+        } else if (value != "auto") {
             throw UsageError("render: --scale takes the N of 1:N, 1 to " +
                              std::to_string(kMostScale) + ", or auto; not '" + value + "'");
         }

@@ -13,8 +13,11 @@
 #include "cli/commands.h"
 #include "cli/session_ui.h"
 #include "drawing/drawing_loader.h"
+#include "drawing/sheet_layout.h"
+#include "import/source_lines.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/file_names.h"
 #include "model/text.h"
 #include "platform/program.h"
 #include "render/render_file.h"
@@ -92,6 +95,19 @@ void ReportMissingSymbols(const std::string& input, const Drawing& drawing, std:
                      " not drawn: no point of the number " + numbers);
 }
 
+// Where feature `f` was read, as messages name files: the plot file's line, or the line of the
+// input file that gave its row; the geometry file alone when the files no longer give that row.
+std::string PlaceOf(const Drawing& drawing, uint32_t f, const ImportPaths& paths) {
+    const std::optional<TableId> table = drawing.sourceTable(f);
+    if (!table) {
+        return MessageName(paths.geometry) + ':' + std::to_string(drawing.sourceRow(f));
+    }
+    const std::optional<SourceLine> line =
+        SourceLineOf(paths, *table, static_cast<int>(drawing.sourceRow(f)));
+    return line ? MessageName(line->fileName) + ':' + std::to_string(line->lineNumber)
+                : MessageName(paths.geometry);
+}
+
 }  // namespace
 
 int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
@@ -131,6 +147,15 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
         platform::Report(temporary);
     };
     if (args.sheet) {
+        if (const std::optional<uint32_t> far = FeatureBeyondSheets(drawing)) {
+            const ImportPaths paths{args.input, labels,
+                                    labels.empty() ? std::string() : CompanionFileName(labels)};
+            std::fprintf(err,
+                         "plotaktar-cli: render: coordinates beyond ±100,000 km cannot be drawn "
+                         "on sheets (%s)\n",
+                         PlaceOf(drawing, *far, paths).c_str());
+            return kExitUsage;
+        }
         return RunSheets(args, labels, drawing, filter, temporaryChanged, out, err);
     }
     const ViewTransform view =

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "drawing/drawing.h"
+
 namespace plotaktar {
 
 namespace {
@@ -116,6 +118,23 @@ std::optional<SheetPlan> PlanSheets(const Bounds& extent, int scale, const Paper
         }
     }
     return plan;
+}
+
+std::optional<uint32_t> FeatureBeyondSheets(const Drawing& drawing) {
+    auto beyond = [](double v) { return std::abs(v) > kMostSheetCoordinate; };
+    const Bounds& extent = drawing.extent();
+    if (extent.empty() || !(beyond(extent.minEast) || beyond(extent.maxEast) ||
+                            beyond(extent.minNorth) || beyond(extent.maxNorth))) {
+        return std::nullopt;
+    }
+    for (uint32_t f = 0; f < drawing.size(); ++f) {
+        for (const Vertex& v : drawing.vertices(f)) {
+            if (beyond(v.east) || beyond(v.north)) {
+                return f;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 int AutoScale(const Bounds& extent, const Paper& paper, Orientation orientation) {

@@ -17,6 +17,8 @@
 
 namespace plotaktar {
 
+class Drawing;
+
 // An ISO paper, its sides in millimetres.
 struct Paper {
     std::string_view name;
@@ -49,6 +51,10 @@ inline constexpr int kMostScale = 1'000'000;
 inline constexpr double kMostPagePixels = 500e6;
 // A drawing may be split into at most this many sheets.
 inline constexpr double kMostSheets = 10'000;
+// Sheets are drawn only of coordinates within this many metres of 0 (100,000 km): beyond them
+// the spacing of doubles grows towards the grid's step and a sheet's crosses and labels lose
+// their places.
+inline constexpr double kMostSheetCoordinate = 1e8;
 
 // The pixels of a page of `paper` at `dpi`, whichever way it is turned.
 constexpr double PagePixels(const Paper& paper, int dpi) {
@@ -112,6 +118,10 @@ struct SheetPlan {
 std::optional<SheetPlan> PlanSheets(const Bounds& extent, int scale, const Paper& paper,
                                     Orientation orientation,
                                     const std::function<bool(const Bounds&)>& drawnOn = {});
+
+// The first feature of `drawing` with a Y or X beyond ±kMostSheetCoordinate; nothing when the
+// whole drawing may be drawn on sheets.
+std::optional<uint32_t> FeatureBeyondSheets(const Drawing& drawing);
 
 // `--scale auto`: the first of kAutoScales at which the drawing fits one sheet of the paper
 // (in the orientation asked for, or either), else the last of them.

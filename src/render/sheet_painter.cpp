@@ -115,6 +115,30 @@ RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan
     return stats;
 }
 
+// The grid lines of one axis that meet a sheet from `low` to `high` metres: round coordinates,
+// multiples of `step`, counted by an index so that each is computed afresh rather than
+// stepped to (a step below the spacing of doubles at the coordinate would never advance), and
+// never more than the `paperMm` of the sheet's side can hold, whatever the coordinates.
+struct GridLines {
+    double first = 0;  // the index of the first, as a whole number
+    double step = 0;
+    int count = 0;
+    double at(int i) const { return (first + i) * step; }
+};
+
+GridLines GridLinesOf(double low, double high, double step, double paperMm, double mmPerStep) {
+    // A hair inside the edges, so that a cross on the neat line is not lost to rounding.
+    const double slack = step * 1e-9;
+    GridLines lines;
+    lines.step = step;
+    lines.first = std::ceil((low - slack) / step);
+    const double last = std::floor((high + slack) / step);
+    const double most = std::floor(paperMm / mmPerStep + 1e-6) + 1;
+    const double count = std::min(last - lines.first + 1, most);
+    lines.count = count > 0 ? static_cast<int>(count) : 0;
+    return lines;
+}
+
 // Grid crosses at round coordinates inside the face, and their coordinates in the margin: Y
 // (easting) above and below, X (northing) left and right, reading up.
 void PaintGrid(Furniture& f, const SheetPlan& plan, const Bounds& ground) {
@@ -123,30 +147,32 @@ void PaintGrid(Furniture& f, const SheetPlan& plan, const Bounds& ground) {
     const double mm = plan.mmPerMetre();
     auto xOf = [&](double east) { return face.left + (east - ground.minEast) * mm; };
     auto yOf = [&](double north) { return face.top + (ground.maxNorth - north) * mm; };
-    // A hair inside the edges, so that a cross on the neat line is not lost to rounding.
-    const double slack = step * 1e-9;
-    const double firstEast = std::ceil((ground.minEast - slack) / step) * step;
-    const double firstNorth = std::ceil((ground.minNorth - slack) / step) * step;
+    const GridLines easts =
+        GridLinesOf(ground.minEast, ground.maxEast, step, face.width, step * mm);
+    const GridLines norths =
+        GridLinesOf(ground.minNorth, ground.maxNorth, step, face.height, step * mm);
     f.line(kFurnitureLineMm);
     QPainter& p = f.painter();
     p.save();
     p.setClipRect(ToRect(face));
-    for (double e = firstEast; e <= ground.maxEast + slack; e += step) {
-        for (double n = firstNorth; n <= ground.maxNorth + slack; n += step) {
-            const QPointF c(xOf(e), yOf(n));
+    for (int i = 0; i < easts.count; ++i) {
+        for (int j = 0; j < norths.count; ++j) {
+            const QPointF c(xOf(easts.at(i)), yOf(norths.at(j)));
             p.drawLine(c - QPointF(kCrossArmMm, 0), c + QPointF(kCrossArmMm, 0));
             p.drawLine(c - QPointF(0, kCrossArmMm), c + QPointF(0, kCrossArmMm));
         }
     }
     p.restore();
-    for (double e = firstEast; e <= ground.maxEast + slack; e += step) {
+    for (int i = 0; i < easts.count; ++i) {
+        const double e = easts.at(i);
         const QString label = QStringLiteral("Y=") + GridNumber(e, step);
         f.text({xOf(e), face.top - 2}, kGridLabelMm, label, Qt::AlignHCenter);
         f.text({xOf(e), face.bottom() + 2 + kGridLabelMm}, kGridLabelMm, label, Qt::AlignHCenter);
         p.drawLine(QPointF(xOf(e), face.top - 1.5), QPointF(xOf(e), face.top));
         p.drawLine(QPointF(xOf(e), face.bottom()), QPointF(xOf(e), face.bottom() + 1.5));
     }
-    for (double n = firstNorth; n <= ground.maxNorth + slack; n += step) {
+    for (int j = 0; j < norths.count; ++j) {
+        const double n = norths.at(j);
         // An X label reads along the side; near a corner it would run into the Y labels.
         if (yOf(n) - face.top < kCornerClearMm || face.bottom() - yOf(n) < kCornerClearMm) {
             continue;

@@ -14,16 +14,21 @@ uint64_t RowKey(TableId table, int row) {
 
 std::shared_ptr<const DrawingCheck> CheckDrawing(const LoadedDrawing& loaded,
                                                  const ImportPaths& paths,
-                                                 const std::vector<check::FailedRecord>& failures) {
+                                                 const std::vector<check::FailedRecord>& failures,
+                                                 const std::atomic<bool>* cancel) {
     auto result = std::make_shared<DrawingCheck>();
     result->paths = paths;
     if (!loaded.workspace) {
         return result;
     }
+    check::StopIfCancelled(cancel);
     RowLines lines;
     lines.readGeometry(paths.geometry);
+    check::StopIfCancelled(cancel);
     lines.readLabels(paths.labels, paths.companion, *loaded.workspace);
-    result->findings = check::CheckWorkspace(*loaded.workspace, lines, failures, {});
+    check::CheckOptions options;
+    options.cancel = cancel;
+    result->findings = check::CheckWorkspace(*loaded.workspace, lines, failures, options);
 
     // The drawing's features by the rows they come from.
     const Drawing& drawing = loaded.drawing;

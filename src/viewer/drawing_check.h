@@ -32,9 +32,11 @@ struct DrawingCheck {
 
 // Checks the workspace of a drawing read from `paths` (the files read again for the line
 // numbers), with the failing records its import reported. Meant for a worker thread: reads
-// the drawing only. Throws std::bad_alloc.
+// the drawing only. Throws std::bad_alloc, and check::CheckCancelled soon after `cancel` (may
+// be null) became true.
 std::shared_ptr<const DrawingCheck> CheckDrawing(const LoadedDrawing& drawing,
                                                  const ImportPaths& paths,
-                                                 const std::vector<check::FailedRecord>& failures);
+                                                 const std::vector<check::FailedRecord>& failures,
+                                                 const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace plotaktar::viewer

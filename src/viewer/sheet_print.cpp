@@ -177,6 +177,16 @@ bool PaintPages(QPrinter& printer, const Drawing& drawing, const SheetPlan& plan
     return true;
 }
 
+// Whether `drawing` may be drawn on sheets; says why not in a box when it may not.
+bool DrawableOnSheets(QWidget& window, const Drawing& drawing) {
+    if (!FeatureBeyondSheets(drawing)) {
+        return true;
+    }
+    QMessageBox::warning(&window, kTitle,
+                         QStringLiteral("Pafta çizilemez: koordinatlar ±100.000 km'yi aşıyor."));
+    return false;
+}
+
 }  // namespace
 
 SheetPrint::SheetPrint(QWidget& window, const DrawingCanvas& canvas)
@@ -213,7 +223,7 @@ bool SheetPrint::askOptions(Options& options, bool paper) {
 
 void SheetPrint::print(const DrawingFiles& files) {
     const auto drawing = canvas_.drawing();
-    if (!drawing || busy()) {
+    if (!drawing || busy() || !DrawableOnSheets(window_, drawing->drawing)) {
         return;
     }
     const QString title = QFileInfo(files.main).fileName();
@@ -263,7 +273,7 @@ void SheetPrint::print(const DrawingFiles& files) {
 
 void SheetPrint::preview(const QString& title) {
     const auto drawing = canvas_.drawing();
-    if (!drawing) {
+    if (!drawing || !DrawableOnSheets(window_, drawing->drawing)) {
         return;
     }
     options_->title = title;
@@ -293,7 +303,7 @@ void SheetPrint::preview(const QString& title) {
 
 void SheetPrint::exportPdf(const DrawingFiles& files) {
     const auto drawing = canvas_.drawing();
-    if (!drawing || busy()) {
+    if (!drawing || busy() || !DrawableOnSheets(window_, drawing->drawing)) {
         return;
     }
     const QFileInfo info(files.main);

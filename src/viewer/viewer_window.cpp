@@ -179,8 +179,20 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 ViewerWindow::~ViewerWindow() {
+    cancelCheck();
     loader_.waitForDone();
     checker_.waitForDone();
+}
+
+void ViewerWindow::closeEvent(QCloseEvent* event) {
+    cancelCheck();
+    QMainWindow::closeEvent(event);
+}
+
+void ViewerWindow::cancelCheck() {
+    if (checkCancel_) {
+        *checkCancel_ = true;
+    }
 }
 
 void ViewerWindow::showEvent(QShowEvent* event) {
@@ -295,6 +307,9 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool re
 void ViewerWindow::startCheck(const DrawingFiles& files,
                               std::vector<check::FailedRecord> failures) {
     const quint64 generation = ++checkGeneration_;
+    // One check at a time: the one of the drawing no longer on screen stops first.
+    cancelCheck();
+    checkCancel_ = std::make_shared<std::atomic<bool>>(false);
     check_.reset();
     canvas_->setMarks(nullptr);
     const std::shared_ptr<const LoadedDrawing> drawing = canvas_->drawing();
@@ -308,16 +323,19 @@ void ViewerWindow::startCheck(const DrawingFiles& files,
     const std::string labels = Native(files.labels);
     const ImportPaths paths{Native(files.main), labels,
                             labels.empty() ? std::string() : CompanionFileBeside(labels)};
-    checker_.start([this, generation, drawing, paths, failures = std::move(failures)] {
-        std::shared_ptr<const DrawingCheck> check;
-        try {
-            check = CheckDrawing(*drawing, paths, failures);
-        } catch (const std::exception&) {
-            // Out of memory: the drawing stays on screen without its findings.
-        }
-        QMetaObject::invokeMethod(
-            this, [=, this] { checked(generation, check); }, Qt::QueuedConnection);
-    });
+    checker_.start(
+        [this, generation, drawing, paths, failures = std::move(failures), cancel = checkCancel_] {
+            std::shared_ptr<const DrawingCheck> check;
+            try {
+                check = CheckDrawing(*drawing, paths, failures, cancel.get());
+            } catch (const check::CheckCancelled&) {
+                return;  // the window went, or shows another drawing
+            } catch (const std::exception&) {
+                // Out of memory: the drawing stays on screen without its findings.
+            }
+            QMetaObject::invokeMethod(
+                this, [=, this] { checked(generation, check); }, Qt::QueuedConnection);
+        });
 }
 
 void ViewerWindow::checked(quint64 generation, std::shared_ptr<const DrawingCheck> check) {

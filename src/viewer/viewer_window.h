@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QThreadPool>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -57,6 +58,7 @@ class ViewerWindow : public QMainWindow {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     struct LoadResult;
@@ -74,6 +76,8 @@ class ViewerWindow : public QMainWindow {
     // "Denetim" panel, the marks and the status bar when it ends.
     void startCheck(const DrawingFiles& files, std::vector<check::FailedRecord> failures);
     void checked(quint64 generation, std::shared_ptr<const DrawingCheck> check);
+    // Stops the check that runs or waits to run, if any: its findings are no longer wanted.
+    void cancelCheck();
     void showFinding(size_t finding);
 
     DrawingCanvas* canvas_;
@@ -89,6 +93,7 @@ class ViewerWindow : public QMainWindow {
     CheckPanel* checkPanel_;
     std::shared_ptr<const DrawingCheck> check_;
     quint64 checkGeneration_ = 0;
+    std::shared_ptr<std::atomic<bool>> checkCancel_;  // of the last check started
     DrawingFiles files_;
     QString staleReason_;
     quint64 loadGeneration_ = 0;

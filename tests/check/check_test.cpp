@@ -225,6 +225,59 @@ TEST(Check, TheSamplesParcelsMissTheirDeclaredAreasAndTheRuleAndScaleMoveTheLimi
     EXPECT_EQ(CountFindings(told).errors, 0u);
 }
 
+// Parcels of many corners, each row of which once took minutes or more: the sliver test
+// measured every corner against the whole of a neighbour's boundary, and a parcel that crosses
+// itself was made valid however many its corners. Guarded by ctest's TIMEOUT (its own test,
+// check_large_parcels_test), not by a clock here.
+TEST(CheckLargeParcels, CheckWithinTheirTimeAndSayWhatTheyLeaveOut) {
+    struct Row {
+        const char* what;
+        int corners;         // of each of the two circles, 100 m across
+        double apart;        // their centres, metres
+        bool crossed;        // the first crosses itself (two corners swapped)
+        size_t overlaps;     // parcel-overlap findings
+        size_t slivers;      // at least this many parcel-sliver findings
+        const char* failed;  // the parcel-overlay-failed message, or nothing
+    };
+    const Row rows[] = {
+        {"two circles overlapping", 50'000, 50, false, 1, 0, nullptr},
+        {"two circles 2 cm apart", 50'000, 0.02, false, 1, 90'000, nullptr},
+        {"a crossed circle at the limit", 10'000, 50, true, 1, 0, nullptr},
+        {"a crossed circle beyond it", 10'001, 50, true, 0, 0,
+         "200/1: çok karmaşık (10001 köşe); üst üste binme denetlenmedi"},
+        {"a crossed circle beyond it, alone", 10'001, 500, true, 0, 0, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string geometry = "tab 1 1 PARSEL 1 0 1 0.35\r\n";
+        char line[96];
+        for (int p = 1; p <= 2; ++p) {
+            geometry += "par 200 " + std::to_string(p) + " 31415.93 1\r\n";
+            for (int c = 0; c < row.corners; ++c) {
+                const int at = row.crossed && p == 1 && c < 2 ? 1 - c : c;
+                const double angle = 2 * M_PI * at / row.corners;
+                std::snprintf(line, sizeof line, "200 %d %d %.3f %.3f 0\r\n", p, c + 1,
+                              500000 + (p - 1) * row.apart + 100 * std::cos(angle),
+                              4500000 + 100 * std::sin(angle));
+                geometry += line;
+            }
+        }
+        TempDir dir;
+        ImportObserver quiet;
+        const Findings findings =
+            CheckFiles({dir.write("large.gplt", geometry), "", ""}, {}, quiet);
+        EXPECT_EQ(OfCode(findings, "parcel-self-intersection").size(), row.crossed ? 1u : 0u);
+        EXPECT_EQ(OfCode(findings, "parcel-overlap").size(), row.overlaps);
+        EXPECT_GE(OfCode(findings, "parcel-sliver").size(), row.slivers);
+        const Findings failed = OfCode(findings, "parcel-overlay-failed");
+        ASSERT_EQ(failed.size(), row.failed ? 1u : 0u) << Listing(failed);
+        if (row.failed) {
+            EXPECT_EQ(failed[0].message, row.failed);
+            EXPECT_EQ(failed[0].row, 1);
+        }
+    }
+}
+
 // Parcels of random shape, convex or not, whose areas the check and Shapely compute apart.
 TEST(Check, AreasFromTheCornersAgreeWithShapely) {
     if (std::system("/usr/bin/python3 -c 'import shapely' 2>/dev/null") != 0) {
@@ -337,7 +390,20 @@ TEST(CheckCommand, StatusesTextAndJson) {
     EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + json).c_str()), 0) << bad.out;
 
     EXPECT_EQ(RunCli({"check", dir.file("missing.gplt")}).status, 2);
-    EXPECT_EQ(RunCli({"check", clean, "--scale", "0"}).status, 2);
+    // A scale is the N of 1:N as render takes it: outside 1 to 1,000,000 no area could ever be
+    // out of its limit (or every one would be).
+    for (const char* scale : {"0", "1e308", "0.0001", "1000001", "1000.5", "-1000", "", "inf"}) {
+        const auto refused = RunCli({"check", clean, "--no-labels", "--scale", scale});
+        EXPECT_EQ(refused.status, 2) << scale;
+        EXPECT_NE(refused.err.find("check: --scale takes the N of 1:N, 1 to 1000000; not '" +
+                                   std::string(scale) + "'"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_EQ(refused.out, "") << scale;
+    }
+    for (const char* scale : {"1", "1000000"}) {
+        EXPECT_EQ(RunCli({"check", clean, "--no-labels", "--scale", scale}).status, 0) << scale;
+    }
     EXPECT_EQ(RunCli({"check", clean, "--area-rule", "tapu"}).status, 2);
     EXPECT_EQ(RunCli({"check", clean, "--format", "xml"}).status, 2);
 }

@@ -28,20 +28,6 @@ std::string Sample(std::string_view name) {
     return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
 }
 
-// Runs a shell command and returns what it printed on standard output.
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            out.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return out;
-}
-
 std::set<std::string> Listing(const TempDir& dir) {
     std::set<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -155,6 +156,19 @@ std::optional<std::string> RunInChild(const std::function<std::string()>& body, 
         return "child failed with status " + std::to_string(status) + ": " + result;
     }
     return result;
+}
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+            out.append(buffer, n);
+        }
+        pclose(pipe);
+    }
+    return out;
 }
 
 #endif

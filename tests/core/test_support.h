@@ -55,6 +55,11 @@ bool DropToNobody();
 // says so.
 std::optional<std::string> RunInChild(const std::function<std::string()>& body, bool asNobody);
 
+#ifndef _WIN32
+// Runs a command through the shell and returns what it printed on standard output.
+std::string Shell(const std::string& command);
+#endif
+
 // windows-1254 bytes of a UTF-8 literal, for expected texts in tests.
 std::string W(std::string_view utf8);
 

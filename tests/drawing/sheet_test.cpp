@@ -4,14 +4,17 @@
 
 #include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 
+#include "drawing/drawing.h"
 #include "drawing/sheet_layout.h"
 #include "render/aci_palette.h"
+#include "render/sheet_painter.h"
 
 using namespace plotaktar;
 
@@ -35,8 +38,8 @@ Run Render(const QStringList& args) {
 }
 
 // A geometry file of windows-1254 lines with CR LF.
-QString WriteDrawing(const QTemporaryDir& dir, const char* name, const QStringList& lines) {
-    QFile file(dir.filePath(QLatin1String(name)));
+QString WriteDrawing(const QTemporaryDir& dir, const QString& name, const QStringList& lines) {
+    QFile file(dir.filePath(name));
     file.open(QIODevice::WriteOnly);
     for (const QString& line : lines) {
         file.write(line.toLatin1() + "\r\n");
@@ -205,6 +208,95 @@ class SheetTest : public QObject {
         const Run run = Render({drawing, "-o", out, "--scale", "auto", "--paper", "A4"});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.contains("--scale auto: 1/1000"), run.err.constData());
+    }
+
+    // Sheets of coordinates beyond ±100,000 km are refused, naming the first record that lies
+    // there; sheets just within them are drawn. Each row once ran for ever (the grid stepped
+    // by less than the spacing of doubles at its coordinate); ctest's TIMEOUT guards them.
+    void sheetsBeyondAHundredThousandKilometresAreRefused() {
+        struct Row {
+            const char* name;    // the file given; a .gplt takes LABELS beside it
+            QStringList lines;   // its lines
+            QStringList labels;  // the .yaz beside it, if any
+            const char* scale;   // --scale
+            const char* place;   // the place named, or nullptr: drawn
+        };
+        const QString layer = QStringLiteral("tab 1 1 A 1 0 1 0.18");
+        const QString near = QStringLiteral("nok 1 4512345.67 512345.67 0 1");
+        const Row rows[] = {
+            {"y16.gplt",
+             {layer, near, "nok 2 4512345.67 10000000000000000 0 1"},
+             {},
+             "1",
+             "y16.gplt:3"},
+            {"x18.gplt",
+             {layer, "nok 2 2000000000000000000 100 0 1", near},
+             {},
+             "auto",
+             "x18.gplt:2"},
+            {"west.gplt",
+             {layer, near, "hat 1 -100000000.01 0 0 2 5 5 0 1"},
+             {},
+             "1000",
+             "west.gplt:3"},
+            {"label.gplt",
+             {layer, near},
+             {"150000000.00 512405.00 100 2.0 AD   1"},
+             "500",
+             "label.yaz:1"},
+            {"far.plt",
+             {"TA A -257 1 DUZ 1 0", "PN  && 512345.67 4512345.67 A 0 0 1",
+              "PN  && 5 -3000000000 A 0 0 2"},
+             {},
+             "auto",
+             "far.plt:3"},
+            {"edge.gplt", {layer, "nok 2 100000000 -100000000 0 1"}, {}, "1", nullptr},
+        };
+        for (const Row& row : rows) {
+            QTemporaryDir dir;
+            const QString name = QLatin1String(row.name);
+            const QString input = WriteDrawing(dir, name, row.lines);
+            if (!row.labels.isEmpty()) {
+                WriteDrawing(dir, QFileInfo(name).completeBaseName() + ".yaz", row.labels);
+            }
+            const QString out = dir.filePath("o.svg");
+            const Run run = Render({input, "-o", out, "--scale", row.scale});
+            if (row.place == nullptr) {
+                QVERIFY2(run.status == 0, qPrintable(name + ": " + run.err));
+                continue;
+            }
+            QVERIFY2(run.status == 2, qPrintable(name + ": " + run.err));
+            const QString expected =
+                QString::fromUtf8(
+                    "plotaktar-cli: render: coordinates beyond ±100,000 km cannot "
+                    "be drawn on sheets (%1)\n")
+                    .arg(dir.filePath(QLatin1String(row.place)));
+            QVERIFY2(QString::fromUtf8(run.err).endsWith(expected), run.err.constData());
+            QVERIFY2(QDir(dir.path()).entryList({"o*"}).isEmpty(), row.name);
+        }
+    }
+
+    // The painter itself ends at any coordinate, counting crosses and labels by their index: a
+    // sheet far beyond what is drawn on sheets, painted as the viewer's print would if asked.
+    void theGridEndsAtAnyCoordinate() {
+        const struct {
+            double east, north;
+            int scale;
+        } rows[] = {{1e16, 4.5e6, 1}, {5e5, 2e18, 500}, {-3e17, -3e17, 1000}, {1e300, 1, 5000}};
+        for (const auto& row : rows) {
+            Drawing drawing;
+            const Vertex at{row.east, row.north};
+            drawing.add(FeatureKind::Detail, drawing.layerIndex("A"), 1, {&at, 1}, "1");
+            drawing.finish();
+            const Paper a4 = *PaperNamed("A4");
+            const std::optional<SheetPlan> plan =
+                PlanSheets(drawing.extent(), row.scale, a4, Orientation::Landscape);
+            QVERIFY(plan);
+            QImage page(297, 210, QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&page);
+            PaintSheetPage(painter, drawing, *plan, 0, 1.0, true,
+                           RenderFilter::LayersAsSwitched(drawing, true), {});
+        }
     }
 
     // "Renk" 1 to 255 is the standard AutoCAD palette, as ezdxf has it (7 is drawn black on

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+#include <memory>
 
 #include "model/output_files.h"
 #include "viewer/drawing_files.h"
@@ -22,6 +23,33 @@
 
 using namespace plotaktar;
 using namespace plotaktar::viewer;
+
+namespace {
+
+// Writes `bytes` to `name` in `dir`; returns its path.
+QString WriteFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes) {
+    QFile file(dir.filePath(QLatin1String(name)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        return {};
+    }
+    return file.fileName();
+}
+
+// A window on screen, remembering no recent files, showing the drawing of `path`; none when
+// it could not be shown.
+std::unique_ptr<ViewerWindow> ShownWith(const QString& path) {
+    auto window = std::make_unique<ViewerWindow>();
+    window->setRemembersRecent(false);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get())) {
+        return nullptr;
+    }
+    QSignalSpy loaded(window.get(), &ViewerWindow::drawingLoaded);
+    window->open(FilesFor({path}));
+    return loaded.wait(10000) ? std::move(window) : nullptr;
+}
+
+}  // namespace
 
 class ViewerTest : public QObject {
     Q_OBJECT
@@ -305,19 +333,12 @@ class ViewerTest : public QObject {
     // shows it, and a reload keeps what the user chose.
     void layersSwitchedOffStartUnchecked() {
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("off.gplt")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
-            "tab 1 1 ACIK 1 0 1 0.18\r\ntab 2 0 KAPALI 3 0 1 0.18\r\n"
-            "nok 1 100 100 0 1\r\nnok 2 200 200 0 2\r\n");
-        file.close();
-        ViewerWindow window;
-        window.setRemembersRecent(false);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
-        window.open(FilesFor({file.fileName()}));
-        QVERIFY(loaded.wait(10000));
+        const std::unique_ptr<ViewerWindow> shown =
+            ShownWith(WriteFile(dir, "off.gplt",
+                                "tab 1 1 ACIK 1 0 1 0.18\r\ntab 2 0 KAPALI 3 0 1 0.18\r\n"
+                                "nok 1 100 100 0 1\r\nnok 2 200 200 0 2\r\n"));
+        QVERIFY(shown);
+        ViewerWindow& window = *shown;
         QCOMPARE(window.canvas().filter().hiddenLayers, std::vector<bool>({false, true}));
         QTreeWidget* panel = window.findChild<QTreeWidget*>(QStringLiteral("panel"));
         auto off =
@@ -326,6 +347,44 @@ class ViewerTest : public QObject {
         QCOMPARE(off[0]->checkState(0), Qt::Unchecked);
         off[0]->setCheckState(0, Qt::Checked);
         QCOMPARE(window.canvas().filter().hiddenLayers, std::vector<bool>({false, false}));
+    }
+
+    // Print, preview and the sheet PDF refuse a drawing beyond ±100,000 km with one box, before
+    // any dialog of their own, and write nothing.
+    void sheetsOfAFarDrawingAreRefusedWithABox() {
+        QTemporaryDir dir;
+        const std::unique_ptr<ViewerWindow> shown =
+            ShownWith(WriteFile(dir, "far.gplt",
+                                "tab 1 1 A 1 0 1 0.18\r\nnok 1 4512345.67 512345.67 0 1\r\n"
+                                "nok 2 4512345.67 100000000.5 0 1\r\n"));
+        QVERIFY(shown);
+        ViewerWindow& window = *shown;
+        for (const char* caption :
+             {"Yazdır…", "Baskı önizlemesi…", "Pafta olarak dışa aktar (PDF)…"}) {
+            QAction* action = nullptr;
+            for (QAction* a : window.findChildren<QAction*>()) {
+                if (a->text() == QString::fromUtf8(caption)) {
+                    action = a;
+                }
+            }
+            QVERIFY2(action, caption);
+            QStringList boxes;
+            // Each modal window that opens is read and closed: only the refusal may open.
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, [&] {
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    auto* box = qobject_cast<QMessageBox*>(modal);
+                    boxes << (box ? box->text() : modal->metaObject()->className());
+                    modal->close();
+                }
+            });
+            closer.start(20);
+            action->trigger();
+            closer.stop();
+            QCOMPARE(boxes, QStringList{QString::fromUtf8(
+                                "Pafta çizilemez: koordinatlar ±100.000 km'yi aşıyor.")});
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"far.gplt"});
     }
 };
 

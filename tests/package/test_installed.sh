@@ -160,6 +160,8 @@ check "export wrote a Shapefile set" test -s pafta12-export-parseller.dbf
 check "export wrote GeoJSON" output_contains '"type": "FeatureCollection"' cat pafta12-export.geojson
 check "export wrote KML" output_contains '<name>N.12</name>' cat pafta12-export.kml
 check "the package depends on GDAL" output_contains libgdal dpkg-deb -f "$deb" Depends
+check "the package depends on SQLite (the GeoPackage's spatial index)" \
+    output_contains libsqlite3 dpkg-deb -f "$deb" Depends
 
 check "xdg-mime: .gplt" xdg_type_is application/x-plotaktar-geometry pafta12.gplt
 check "xdg-mime: .yaz" xdg_type_is application/x-plotaktar-labels pafta12.yaz
