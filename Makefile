@@ -168,24 +168,24 @@ test-package: package
 	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(PACKAGE_TEST_PACKAGES)"
 	tests/package/test_installed.sh $(PACKAGE_DEB) .
 
-# Windows: the core, plotaktar-cli.exe (linked statically) and the core and CLI tests, cross-built
-# with MinGW-w64 in build-windows/ (GoogleTest too, from Debian's sources) and run under Wine in
-# a prefix of their own, created afresh on every run. Then the same CLI sessions run through the
-# Linux and the Windows build must leave the same bytes, and the sample converts identically.
-# Wine itself fails a process start now and then under load (CreateProcessW with
-# ERROR_INTERNAL_ERROR, seen once in a dozen runs): the tests try such a start again, and a test
-# program that fails is run once more before it counts as failed.
+# Windows: the core, plotaktar-cli.exe and the window plotaktar.exe (all linked statically) and
+# the core and CLI tests, cross-built with MinGW-w64 in build-windows/ (GoogleTest too, from
+# Debian's sources).
 WINDOWS_BUILD ?= build-windows
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 googletest
+# The installer, and the window's tests on a display of their own.
+WINDOWS_PACKAGES += nsis xvfb openbox xdotool x11-utils imagemagick
 WINDOWS_TOOLCHAIN := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
+WINDOWS_INSTALLER = $(WINDOWS_BUILD)/plotaktar-$(PACKAGE_VERSION)-setup.exe
 WINE ?= /usr/lib/wine/wine64
 WINESERVER ?= /usr/lib/wine/wineserver64
-# No Mono or Gecko install prompts: the tests need neither.
+# No Mono or Gecko install prompts: the tests need neither. No menu entries on this machine
+# for shortcuts made in the prefix.
 WINDOWS_ENV = WINE=$(WINE) WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wineprefix WINEDEBUG=-all \
-	WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+	WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" DISPLAY=
 
-.PHONY: test-windows
-test-windows:
+.PHONY: windows windows-installer test-windows
+windows:
 	$(MAKE) deps EXTRA_PACKAGES="$(EXTRA_PACKAGES) $(WINDOWS_PACKAGES)"
 	cmake -S /usr/src/googletest -B $(WINDOWS_BUILD)/googletest -G Ninja \
 	  -DCMAKE_TOOLCHAIN_FILE=$(WINDOWS_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release \
@@ -196,6 +196,27 @@ test-windows:
 	  -DGTest_DIR=$(abspath $(WINDOWS_BUILD))/gtest/lib/cmake/GTest \
 	  -DCMAKE_CROSSCOMPILING_EMULATOR=$(WINE)
 	cmake --build $(WINDOWS_BUILD)/plotaktar -j $(JOBS)
+
+# The installer plotaktar-VERSION-setup.exe (NSIS): the window and the CLI under Program Files,
+# Start-menu entries, the file types, an uninstaller in Apps & features; /S for silent.
+windows-installer: windows
+	rm -rf $(WINDOWS_BUILD)/installer
+	mkdir -p $(WINDOWS_BUILD)/installer
+	cp $(WINDOWS_BUILD)/plotaktar/src/win/plotaktar.exe \
+	  $(WINDOWS_BUILD)/plotaktar/src/cli/plotaktar-cli.exe $(WINDOWS_BUILD)/installer/
+	makensis -V2 -DVERSION=$(PACKAGE_VERSION) -DBUILD=$(abspath $(WINDOWS_BUILD))/installer \
+	  -DICON=$(CURDIR)/data/plotaktar.ico -DOUTFILE=$(abspath $(WINDOWS_INSTALLER)) \
+	  data/windows/plotaktar.nsi
+	@echo "Installer: $(WINDOWS_INSTALLER)"
+
+# The tests run under Wine in a prefix of their own, created afresh on every run. Then the same
+# CLI sessions run through the Linux and the Windows build must leave the same bytes, and the
+# sample converts identically; then the installer and the installed window (on an X display of
+# their own, driven with xdotool) in another fresh prefix.
+# Wine itself fails a process start now and then under load (CreateProcessW with
+# ERROR_INTERNAL_ERROR, seen once in a dozen runs): the tests try such a start again, and a test
+# program that fails is run once more before it counts as failed.
+test-windows: windows-installer
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS) --target plotaktar-cli
 	rm -rf $(WINDOWS_BUILD)/wineprefix
@@ -212,3 +233,5 @@ test-windows:
 	  -o $(BUILD)/pafta12.plt >/dev/null; \
 	cmp $(WINDOWS_BUILD)/pafta12.plt $(BUILD)/pafta12.plt; \
 	echo "Windows: tests passed; plotaktar-cli.exe writes the same bytes as the Linux build"
+	WINE=$(WINE) WINESERVER=$(WINESERVER) tests/windows/test_window.sh $(WINDOWS_INSTALLER) \
+	  $(BUILD)/src/cli/plotaktar-cli $(WINDOWS_BUILD)/plotaktar $(WINDOWS_BUILD)/window-test

@@ -22,11 +22,13 @@ set(allowed_render render drawing import plotfile model platform qt)
 set(allowed_exchange exchange drawing import plotfile model platform)
 set(allowed_cli cli ui testing check drawing render exchange import plotfile model platform qt)
 set(allowed_app app ui import plotfile model platform qt)
+# The window on Windows (Win32): the same layers as the Linux window, without Qt.
+set(allowed_win win ui import plotfile model platform)
 set(allowed_viewer viewer check drawing render exchange import plotfile model platform qt)
 # The fuzzers are built from the core and the drawing model, without Qt.
 set(allowed_fuzz fuzz testing drawing import plotfile model platform)
 
-set(folders platform model ui testing import plotfile drawing check qt render exchange cli app viewer)
+set(folders platform model ui testing import plotfile drawing check qt render exchange cli app win viewer)
 set(problems "")
 foreach(folder ${folders} fuzz)
     if(folder STREQUAL "fuzz")

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include "app/qt_text.h"
+#include "model/dialog_filter.h"
 
 namespace plotaktar::app {
 
@@ -14,27 +15,17 @@ QComboBox* FilterBox(const QFileDialog& dialog) {
     return dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
 }
 
-QString DialogPatterns(const QString& pattern) {
-    QStringList patterns;
-    for (const QString& part : QString(pattern)
-                                   .replace(QLatin1Char(';'), QLatin1Char(' '))
-                                   .split(u' ', Qt::SkipEmptyParts)) {
-        patterns << (part == QLatin1String("*.*") ? QStringLiteral("*") : part);
-    }
-    return patterns.join(QLatin1Char(' '));
-}
-
 }  // namespace
 
 QList<FilterEntry> ParseFilter(std::string_view filter) {
-    const QStringList parts = FromCp1254(filter).split(QLatin1Char('|'));
     QList<FilterEntry> entries;
-    for (qsizetype i = 0; i < parts.size(); i += 2) {
-        const QString pattern = i + 1 < parts.size() ? parts[i + 1] : QString();
-        if (parts[i].isEmpty() && pattern.trimmed().isEmpty()) {
-            continue;
+    for (const DialogFilterEntry& entry : ParseDialogFilter(filter)) {
+        QStringList patterns;
+        for (const std::string& pattern : entry.patterns) {
+            // On this system "*.*" would skip names without a dot.
+            patterns << (pattern == "*.*" ? QStringLiteral("*") : FromCp1254(pattern));
         }
-        entries.append({parts[i], DialogPatterns(pattern)});
+        entries.append({FromCp1254(entry.description), patterns.join(QLatin1Char(' '))});
     }
     return entries;
 }

@@ -15,10 +15,10 @@ struct FilterEntry {
     QString patterns;
 };
 
-// Splits a command's filter ("description|pattern|description|pattern", windows-1254 bytes)
-// into its entries. A pattern is trimmed; several patterns may be separated by ";". "*.*"
-// means every file, as it does in the dialogs this filter was written for, so it becomes "*"
-// (on this system "*.*" would skip names without a dot).
+// The entries of a command's filter (ParseDialogFilter), decoded from windows-1254, each
+// entry's patterns blank-separated. "*.*" means every file, as it does in the dialogs this
+// filter was written for, so it becomes "*" (on this system "*.*" would skip names without a
+// dot).
 QList<FilterEntry> ParseFilter(std::string_view filter);
 
 // Sets the entries as the dialog's filter list. The list shows each description exactly as

@@ -5,11 +5,11 @@
 #include <QTableView>
 
 #include "app/grid_model.h"
+#include "model/form_design.h"
 
 namespace plotaktar::app {
 
-// Which borders of a page's table the user may drag.
-enum class GridSizing { Columns, RowsAndColumns, None };
+using form::GridSizing;
 
 // A table view over a GridModel as every page shows it: header row and column fixed (the
 // model's headers), the corner cell's text in the corner button, 64 × 24 pixel cells of fixed
@@ -33,7 +33,7 @@ class GridView : public QTableView {
     // view), or sets it back to the designed width where that is enough. A table of many
     // columns (the corner table) has its first kMostColumnsFitted from the first in view fitted.
     void fitColumnsToRowsInView();
-    static constexpr int kMostColumnsFitted = 200;
+    static constexpr int kMostColumnsFitted = form::kMostColumnsFitted;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -54,10 +54,8 @@ QByteArray SelectionText(const GridModel& model, const QItemSelection& selection
 // The view for one page; the caller's `parent` owns it.
 GridView* CreateGridView(GridModel* model, GridSizing sizing, QWidget* parent);
 
-constexpr int kDefaultColumnWidth = 64;
-constexpr int kDefaultRowHeight = 24;
-// Room left of and right of a cell's text: small, so that a coordinate of ten characters
-// fits the default column where the font allows.
-constexpr int kCellPadding = 2;
+using form::kCellPadding;
+using form::kDefaultColumnWidth;
+using form::kDefaultRowHeight;
 
 }  // namespace plotaktar::app

@@ -12,64 +12,36 @@
 #include "app/error_box.h"
 #include "app/grid_view.h"
 #include "import/import_command.h"
-#include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/form_design.h"
 #include "model/form_names.h"
-#include "model/text.h"
 #include "plotfile/save_command.h"
 #include "qt/screen_fit.h"
+#include "ui/spare_button.h"
 
 namespace plotaktar::app {
 
 namespace {
 
-// The pages in tab order, by the number of the table each shows (its StringGrid's number). The
-// numbers do not follow the tab order: the layers sit on the tenth page, the lines on the
-// fourth. The captions come from the table of tables.
-constexpr std::array<TableId, kTableCount> kPageOrder = {
-    TableId::TriangulationPoints,
-    TableId::TraversePoints,
-    TableId::DetailPoints,
-    TableId::Lines,
-    TableId::Labels,
-    TableId::Symbols,
-    TableId::Parcels,
-    TableId::Buildings,
-    TableId::Slopes,
-    TableId::Layers,
-    TableId::ParcelCorners,
-    TableId::BuildingCorners,
-    TableId::SlopeCorners,
-};
-
-GridSizing SizingOf(TableShape shape) {
-    switch (shape) {
-        case TableShape::Records:
-            return GridSizing::Columns;
-        case TableShape::CornerColumns:
-            return GridSizing::RowsAndColumns;
-        case TableShape::Unfilled:
-            break;
-    }
-    return GridSizing::None;
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-constexpr int kFrontPage = 10;  // "Ada Parsel Köşe"
-constexpr int kPanelHeight = 49;
-constexpr QPoint kOpeningPosition(152, 267);  // of the outer window, frame included
-constexpr QSize kClientSize(1028, 607);
+void Place(QWidget& widget, const form::Rect& rect) {
+    widget.setGeometry(rect.left, rect.top, rect.width, rect.height);
+}
 
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), windowUi_(this), ui_(&windowUi_) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("EN BÜYÜK VOLDA"));
+    setWindowTitle(FromUtf8(form::kCaption));
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSize(8);
+    font.setPointSize(form::kFontPoints);
     setFont(font);
     // Opens at its own place, not centred; the size is that of the client area.
-    move(kOpeningPosition);
-    resize(kClientSize);
+    move(form::kLeft, form::kTop);
+    resize(form::kClientWidth, form::kClientHeight);
     createControls();
     FormCreate();
     windowUi_.setRefreshViews([this] { refreshTables(); });
@@ -91,27 +63,27 @@ void TForm1::createControls() {
     setCentralWidget(client);
 
     // The panel draws its caption centred behind the buttons.
-    Panel1 = new QLabel(QStringLiteral("Panel1"), client);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1 = new QLabel(FromUtf8(form::kPanelCaption), client);
+    Panel1->setObjectName(FromUtf8(form::kPanelName));
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setFixedHeight(kPanelHeight);
+    Panel1->setFixedHeight(form::kPanelHeight);
     layout->addWidget(Panel1);
 
-    BitBtn1 = new QPushButton(QStringLiteral("AÇ"), Panel1);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(16, 5, 49, 41);
+    BitBtn1 = new QPushButton(FromUtf8(form::kOpenButton.caption), Panel1);
+    BitBtn1->setObjectName(FromUtf8(form::kOpenButton.name));
+    Place(*BitBtn1, form::kOpenButton.rect);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
 
     SpeedButton1 = new QToolButton(Panel1);
-    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton1->setText(QStringLiteral("KAYDET"));
-    SpeedButton1->setGeometry(80, 8, 57, 33);
+    SpeedButton1->setObjectName(FromUtf8(form::kSaveButton.name));
+    SpeedButton1->setText(FromUtf8(form::kSaveButton.caption));
+    Place(*SpeedButton1, form::kSaveButton.rect);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
 
     SpeedButton2 = new QToolButton(Panel1);
-    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-    SpeedButton2->setGeometry(1000, 8, 25, 25);
+    SpeedButton2->setObjectName(FromUtf8(form::kSpareButton.name));
+    Place(*SpeedButton2, form::kSpareButton.rect);
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
 
     for (QToolButton* button : {SpeedButton1, SpeedButton2}) {
@@ -122,8 +94,8 @@ void TForm1::createControls() {
     PageControl1 = new QTabWidget(client);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     layout->addWidget(PageControl1, 1);
-    for (size_t i = 0; i < kPageOrder.size(); ++i) {
-        const TableEntry& page = TableOf(kPageOrder[i]);
+    for (size_t i = 0; i < form::kPageOrder.size(); ++i) {
+        const TableEntry& page = TableOf(form::kPageOrder[i]);
         const int gridNumber = TableNumber(page.id);
         auto* sheet = new QWidget(PageControl1);
         sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
@@ -131,27 +103,26 @@ void TForm1::createControls() {
         sheetLayout->setContentsMargins(0, 0, 0, 0);
 
         auto* model = new GridModel(session_.workspace.table(page.id), this);
-        GridView* view = CreateGridView(model, SizingOf(page.shape), sheet);
+        GridView* view = CreateGridView(model, form::SizingOf(page.shape), sheet);
         view->setObjectName(QString::fromStdString(GridName(page.id)));
         sheetLayout->addWidget(view);
         models_[Index(gridNumber)] = model;
         views_[Index(gridNumber)] = view;
-        PageControl1->addTab(sheet, QString::fromUtf8(page.caption.data(),
-                                                      static_cast<qsizetype>(page.caption.size())));
+        PageControl1->addTab(sheet, FromUtf8(page.caption));
     }
-    PageControl1->setCurrentIndex(kFrontPage);
+    PageControl1->setCurrentIndex(form::kFrontPage);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::fitPageOnScreen);
 }
 
 void TForm1::fitPageOnScreen() {
     const int index = PageControl1->currentIndex();
-    if (index < 0 || static_cast<size_t>(index) >= kPageOrder.size()) {
+    if (index < 0 || static_cast<size_t>(index) >= form::kPageOrder.size()) {
         return;
     }
-    const TableEntry& page = TableOf(kPageOrder[static_cast<size_t>(index)]);
+    const TableEntry& page = TableOf(form::kPageOrder[static_cast<size_t>(index)]);
     const int gridNumber = TableNumber(page.id);
     bool& pending = fitPending_[Index(gridNumber)];
-    if (pending && SizingOf(page.shape) != GridSizing::None) {
+    if (pending && form::SizingOf(page.shape) != GridSizing::None) {
         pending = false;
         grid(gridNumber)->fitColumnsToRowsInView();
     }
@@ -206,16 +177,7 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::SpeedButton2Click() {
-    // Walks a fixed sentence and cuts out its blank-separated words, keeping none of them:
-    // nothing is shown, stored or changed.
-    static const std::string sentence =
-        Cp1254FromUtf8("bu bir deneme program kodu olması için yazılmıştır");
-    std::string_view rest = sentence;
-    while (!rest.empty()) {
-        const size_t blank = rest.find(kBlank);
-        const std::string word(Trim(rest.substr(0, blank)));
-        rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-    }
+    RunSpareButtonCommand();
 }
 
 }  // namespace plotaktar::app

@@ -21,6 +21,8 @@
 #include "app/error_box.h"
 #include "app/file_filter.h"
 #include "app/qt_text.h"
+#include "model/form_design.h"
+#include "model/form_names.h"
 
 namespace plotaktar::app {
 
@@ -40,21 +42,6 @@ QString DecodeFileName(const std::string& name) {
 #endif
 }
 
-// Why a file cannot be opened, as the warning box says it.
-QString OpenFailureText(const platform::OpenFailure& failure) {
-    switch (failure.kind) {
-        case platform::OpenFailure::Kind::NoSuchFile:
-            return QStringLiteral("böyle bir dosya yok");
-        case platform::OpenFailure::Kind::AccessDenied:
-            return QStringLiteral("erişim izni yok");
-        case platform::OpenFailure::Kind::Folder:
-            return QStringLiteral("bir klasör");
-        case platform::OpenFailure::Kind::Unreadable:
-            break;
-    }
-    return QStringLiteral("okunamadı");
-}
-
 std::string EncodeFileName(const QString& name) {
 #ifdef Q_OS_WIN
     return name.toStdString();
@@ -68,15 +55,16 @@ std::string EncodeFileName(const QString& name) {
 constexpr QSize kFileDialogSize(820, 520);
 
 QFileDialog* CreateFileDialog(QWidget* window, const char* name, QFileDialog::AcceptMode mode,
-                              const char* title) {
+                              std::string_view title) {
     auto* dialog = new QFileDialog(window);
     // Qt's own dialog, the same on every desktop; it also lets the filter list show our
     // descriptions. Its open mode has no read-only check box, so none is shown. Chosen first,
     // so that its file list exists when its columns are sized below.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setObjectName(QLatin1String(name));
-    if (title != nullptr) {
-        dialog->setWindowTitle(QString::fromUtf8(title));
+    if (!title.empty()) {
+        dialog->setWindowTitle(
+            QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
     }
     QSize size = kFileDialogSize;
     if (const QScreen* screen = window->screen()) {
@@ -134,12 +122,14 @@ class ImportProgressDialog : public QProgressDialog {
 
 WindowUserInterface::WindowUserInterface(QWidget* window)
     : window_(window),
-      openDialog1_(CreateFileDialog(window, "OpenDialog1", QFileDialog::AcceptOpen,
-                                    "Geometri dosyasını seçin (.gplt)")),
-      openDialog2_(CreateFileDialog(window, "OpenDialog2", QFileDialog::AcceptOpen,
-                                    "Yazı dosyasını seçin (.yaz)")),
+      openDialog1_(CreateFileDialog(window, OpenDialogName(OpenDialogId::Geometry),
+                                    QFileDialog::AcceptOpen,
+                                    form::OpenDialogTitle(OpenDialogId::Geometry))),
+      openDialog2_(CreateFileDialog(window, OpenDialogName(OpenDialogId::Labels),
+                                    QFileDialog::AcceptOpen,
+                                    form::OpenDialogTitle(OpenDialogId::Labels))),
       // The save dialog keeps the platform's title.
-      saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave, nullptr)) {}
+      saveDialog1_(CreateFileDialog(window, "SaveDialog1", QFileDialog::AcceptSave, {})) {}
 
 QFileDialog* WindowUserInterface::openDialog(OpenDialogId dialog) const {
     return dialog == OpenDialogId::Geometry ? openDialog1_ : openDialog2_;
@@ -224,47 +214,7 @@ void WindowUserInterface::showWarnings(const std::vector<FileWarning>& warnings)
     QStringList lines;
     for (const FileWarning& w : warnings) {
         const QString name = QFileInfo(DecodeFileName(w.fileName)).fileName();
-        switch (w.warning) {
-            case ImportWarning::NoCarriageReturns:
-                lines << QStringLiteral(
-                             "%1: satır başı karakteri (CR) yok, dosya %2 olarak "
-                             "okundu; unix2dos ile dönüştürün")
-                             .arg(name, w.lineCount == 1
-                                            ? QStringLiteral("tek satır")
-                                            : QStringLiteral("%1 satır").arg(w.lineCount));
-                break;
-            case ImportWarning::NotText:
-                lines << QStringLiteral("%1: metin biçiminde bir çizim dosyası değil").arg(name);
-                break;
-            case ImportWarning::NoRecords:
-                lines << QStringLiteral("%1: hiç kayıt bulunamadı").arg(name);
-                break;
-            case ImportWarning::GeometryCannotBeOpened:
-                lines << QStringLiteral("%1: açılamadı (%2); hiçbir dosya okunmadı")
-                             .arg(name, OpenFailureText(w.openFailure));
-                break;
-            case ImportWarning::LabelsCannotBeOpened:
-                lines << QStringLiteral("%1: açılamadı (%2); yazılar okunmadı")
-                             .arg(name, OpenFailureText(w.openFailure));
-                break;
-            case ImportWarning::LooksLikeUtf8:
-                lines << QStringLiteral("%1: UTF-8 gibi görünüyor; dosyalar windows-1254 olmalı")
-                             .arg(name);
-                break;
-            case ImportWarning::SeveralCompanions: {
-                QStringList names;
-                for (const std::string& path : w.matches) {
-                    names << QFileInfo(DecodeFileName(path)).fileName();
-                }
-                lines << QStringLiteral(
-                             "%1: adı büyük/küçük harf farkıyla aynı olan %2 dosya var (%3); "
-                             "hiçbiri okunmadı")
-                             .arg(name)
-                             .arg(names.size())
-                             .arg(names.join(QStringLiteral(", ")));
-                break;
-            }
-        }
+        lines << QString::fromStdString(WarningLine(w, name.toStdString()));
     }
     prepareBox();
     ExecMessageBox(window_, QMessageBox::Warning, lines.join(QLatin1Char('\n')));

@@ -33,6 +33,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/program.h"
+#include "platform/stop_signals.h"
 
 namespace plotaktar::cli {
 
@@ -42,39 +43,43 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The signal that asked the batch to stop (SIGINT, SIGTERM), 0 while none has.
+// The signal that first asked the batch to stop (SIGINT, SIGTERM, SIGHUP), 0 while none has.
 std::atomic<int> gStopSignal{0};
-
-void OnStopSignal(int signal) {
-    gStopSignal.store(signal);
-}
+// How hard the batch was asked to stop: see StopRequests.
+std::atomic<int> gStopLevel{0};
 
 bool StopAsked() {
-    return gStopSignal.load() != 0;
+    return gStopLevel.load() != 0;
 }
 
-// Ctrl+C and SIGTERM only ask the batch to stop while it runs; their old handling comes back
-// after.
-class StopSignals {
+int StopLevel() {
+    return gStopLevel.load();
+}
+
+// While the batch runs, the first Ctrl+C stops starting drawings and lets the running ones
+// finish; SIGTERM, SIGHUP or a second Ctrl+C also ends the running commands of export and
+// check (their process groups get SIGTERM, and each cleans up after itself); one more ends the
+// batch at once, its temporaries removed. `convert`, which runs no commands, finishes its
+// running drawings (a moment each) on the first signal of any kind and ends at the second.
+class StopRequests {
   public:
-    StopSignals() {
+    explicit StopRequests(bool runsCommands)
+        : handler_([runsCommands](int signal) {
+              int expected = 0;
+              gStopSignal.compare_exchange_strong(expected, signal);
+              const int level = gStopLevel.load();
+              if (level >= (runsCommands ? kStopChildren : kStopStarting)) {
+                  return false;
+              }
+              gStopLevel.store(signal == SIGINT && level == 0 ? kStopStarting : kStopChildren);
+              return true;
+          }) {
         gStopSignal.store(0);
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInterrupt_);
-        sigaction(SIGTERM, &action, &oldTerminate_);
+        gStopLevel.store(0);
     }
-    ~StopSignals() {
-        sigaction(SIGINT, &oldInterrupt_, nullptr);
-        sigaction(SIGTERM, &oldTerminate_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
 
   private:
-    struct sigaction oldInterrupt_ {};
-    struct sigaction oldTerminate_ {};
+    platform::StopSignalHandler handler_;
 };
 
 enum class Status { Ok, Skipped, Failed, Findings, NotRun };
@@ -508,7 +513,7 @@ DrawingResult Batch::runCommand(const BatchDrawing& drawing) {
     // After the options, so that a drawing named "-a.gplt" is a drawing, not an option.
     argv.push_back("--");
     argv.push_back(drawing.geometry);
-    ChildRun run = RunChild(argv, StopAsked);
+    ChildRun run = RunChild(argv, StopLevel);
     result.messages = std::move(run.err);
     if (!run.started) {
         result.messages += "plotaktar-cli: cannot start " + own_ + " (" + run.cause + ")\n";
@@ -800,12 +805,14 @@ bool ExportSystemsUsable(const BatchArgs& args, std::FILE* err) {
     }
     std::vector<std::string> argv = {OwnExecutable(), "export", "--systems-only"};
     argv.insert(argv.end(), args.commandOptions.begin(), args.commandOptions.end());
-    ChildRun run = RunChild(argv, [] { return false; });
+    ChildRun run = RunChild(argv, [] { return 0; });
     if (!run.started) {
         // Each drawing's run says why it cannot start.
         return true;
     }
-    if (run.signal == 0 && run.status == kExitOk) {
+    // Only a refusal stops the batch: a check that could not run (out of memory, killed)
+    // leaves the systems to each drawing's run, which tries again alone when memory ran out.
+    if (run.signal != 0 || run.status != kExitUsage) {
         return true;
     }
     std::fwrite(run.err.data(), 1, run.err.size(), err);
@@ -840,7 +847,7 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
             return kExitUsage;
         }
     }
-    StopSignals signals;
+    StopRequests stopRequests(args.command != BatchArgs::Command::Convert);
     // The workers are what uses the cores: each drawing is converted on its worker's thread
     // alone, so that -j N means N threads converting.
     AllowSecondThread(false);

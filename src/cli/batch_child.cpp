@@ -59,7 +59,7 @@ void Drain(Pipe& pipe, std::string& text) {
 
 }  // namespace
 
-ChildRun RunChild(const std::vector<std::string>& argv, bool (*stop)()) {
+ChildRun RunChild(const std::vector<std::string>& argv, int (*stopLevel)()) {
     ChildRun run;
     Pipe out, err;
     if (out.read < 0 || err.read < 0) {
@@ -76,9 +76,18 @@ ChildRun RunChild(const std::vector<std::string>& argv, bool (*stop)()) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    // The batch's stop signals are blocked for its signal thread; the program gets them as usual.
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int spawned = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     out.closeWrite();
     err.closeWrite();
     if (spawned != 0) {
@@ -97,8 +106,8 @@ ChildRun RunChild(const std::vector<std::string>& argv, bool (*stop)()) {
                 Drain(err, run.err);
             }
         }
-        if (!stopSent && stop()) {
-            kill(pid, SIGINT);
+        if (!stopSent && stopLevel() >= kStopChildren) {
+            kill(-pid, SIGTERM);
             stopSent = true;
         }
     }

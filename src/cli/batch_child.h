@@ -15,10 +15,16 @@ struct ChildRun {
     std::string err;    // its standard error
 };
 
-// Runs `argv` (argv[0] the program's path) with standard input from /dev/null and both
-// output streams collected, and waits for it. While it runs, `stop` is asked now and then;
-// once it says yes, the program is sent SIGINT (once) and still waited for.
-ChildRun RunChild(const std::vector<std::string>& argv, bool (*stop)());
+// How hard a batch is asked to stop (stopLevel below): not at all, by starting no more (the
+// running programs finish), or by ending the running programs too.
+inline constexpr int kStopStarting = 1;
+inline constexpr int kStopChildren = 2;
+
+// Runs `argv` (argv[0] the program's path) in a process group of its own, with standard input
+// from /dev/null and both output streams collected, and waits for it. A Ctrl+C at the terminal
+// therefore reaches the batch alone. While it runs, `stopLevel` is asked now and then; once it
+// says kStopChildren, the program's group is sent SIGTERM (once) and still waited for.
+ChildRun RunChild(const std::vector<std::string>& argv, int (*stopLevel)());
 
 // The path of this program's own executable, for running it again with another command.
 std::string OwnExecutable();

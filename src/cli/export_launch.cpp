@@ -6,7 +6,8 @@
 namespace plotaktar::cli {
 
 int StartExport(const std::vector<std::string>& args, std::FILE* err) {
-    return StartHelper({"plotaktar-export", PLOTAKTAR_EXPORT_FROM_BINDIR}, args, err);
+    return StartHelper({"plotaktar-export", PLOTAKTAR_EXPORT_FROM_BINDIR}, args,
+                       ParseExport(args).output, err);
 }
 
 }  // namespace plotaktar::cli

@@ -14,8 +14,12 @@ struct HelperProgram {
 };
 
 // Starts the helper with `args` and this program's standard streams and waits for it. Returns
-// its exit status; kExitFailed, with a line on `err`, when it cannot be started or ends by a
-// signal (out of memory among the causes named). A temporary file it reported is removed.
-int StartHelper(const HelperProgram& helper, const std::vector<std::string>& args, std::FILE* err);
+// its exit status; kExitFailed, with a line on `err`, when it cannot be started, ends by a
+// signal (out of memory among the causes named) or cannot load its libraries under an
+// address-space limit. What it left beside `output` (empty: it writes no file) is cleaned up
+// (CleanUpAfter). A stop signal that came meanwhile, passed on to the helper, ends this program
+// by the same signal once the helper has ended and its leftovers are cleaned up.
+int StartHelper(const HelperProgram& helper, const std::vector<std::string>& args,
+                const std::string& output, std::FILE* err);
 
 }  // namespace plotaktar::cli

@@ -13,14 +13,16 @@
 #include "cli/commands.h"
 #include "model/message_text.h"
 #include "platform/program.h"
+#include "platform/stop_signals.h"
 
 namespace plotaktar::cli {
 
 template <class Parse, class Run>
 int HelperMain(int argc, char** argv, std::string_view command, Parse parse, Run run) {
+    platform::TakeStopSignals();
     platform::UseByteStandardStreams();
-    // Nothing to clean up yet; this also keeps the report channel from programs started later.
-    platform::Report({});
+    // Nothing left behind yet; this also keeps the report channel from programs started later.
+    platform::ReportLeftBehind({});
     const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
     decltype(parse(args)) parsed;
     try {

@@ -13,6 +13,7 @@
 #include "cli/render_command.h"
 #include "model/message_text.h"
 #include "platform/program.h"
+#include "platform/stop_signals.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ int Finish(int status) {
 
 int main(int argc, char** argv) {
     using namespace plotaktar::cli;
+    // Before any thread: a stop signal then removes the temporaries of what is being written.
+    plotaktar::platform::TakeStopSignals();
     plotaktar::platform::UseByteStandardStreams();
 #ifdef SIGPIPE
     // A reader that closes the output early is a write error with a message, not a silent end.

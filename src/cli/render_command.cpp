@@ -19,7 +19,6 @@
 #include "model/errors.h"
 #include "model/file_names.h"
 #include "model/text.h"
-#include "platform/program.h"
 #include "render/render_file.h"
 
 namespace plotaktar::cli {
@@ -144,7 +143,6 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     const RenderFilter filter = RenderFilter::LayersAsSwitched(drawing, args.allLayers);
     auto temporaryChanged = [](const std::string& temporary) {
         Remember(temporaryName, temporary);
-        platform::Report(temporary);
     };
     if (args.sheet) {
         if (const std::optional<uint32_t> far = FeatureBeyondSheets(drawing)) {

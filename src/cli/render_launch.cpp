@@ -6,7 +6,8 @@
 namespace plotaktar::cli {
 
 int StartRender(const std::vector<std::string>& args, std::FILE* err) {
-    return StartHelper({"plotaktar-render", PLOTAKTAR_RENDER_FROM_BINDIR}, args, err);
+    return StartHelper({"plotaktar-render", PLOTAKTAR_RENDER_FROM_BINDIR}, args,
+                       ParseRender(args).output, err);
 }
 
 }  // namespace plotaktar::cli

@@ -16,7 +16,6 @@
 #include "exchange/exchange_writer.h"
 #include "model/cp1254.h"
 #include "model/text.h"
-#include "platform/program.h"
 #include "platform/replacing_file.h"
 
 namespace plotaktar {
@@ -778,8 +777,6 @@ class DxfWriter final : public ExchangeWriter {
         ExportFeatures& features, const Reprojection& systems, const std::string& path,
         const std::function<bool(uint64_t)>& progress) const override {
         platform::ReplacingFile file(path);
-        // Should the program end abnormally, whoever started it removes the temporary.
-        platform::Report(file.temporaryPath());
         DxfOut out(file);
         DxfDocument document(out, systems, features);
         document.writeHead();
@@ -793,7 +790,6 @@ class DxfWriter final : public ExchangeWriter {
             throw ExportCancelled();
         }
         file.commit();
-        platform::Report({});
         return {file.targetPath()};
     }
 };

@@ -5,6 +5,7 @@
 // rename fails.
 
 #include <cpl_error.h>
+#include <fcntl.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 #include <sys/stat.h>
@@ -22,8 +23,9 @@
 #include "model/cp1254.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "platform/program.h"
 #include "platform/replacing_file.h"
+#include "platform/temporaries.h"
+#include "platform/test_hook.h"
 
 namespace plotaktar {
 
@@ -54,32 +56,77 @@ void RegisterDrivers() {
     throw FileError(platform::FileErrorMessage(error), error);
 }
 
-// A folder beside the target that holds the new files until they are complete; removed with
-// whatever is left in it.
-class TemporaryFolder {
+// A folder beside the target, named after it (`.NAME` + `infix` + six letters); listed among
+// what an early end cleans up while this owns it.
+class FolderBeside {
   public:
-    explicit TemporaryFolder(const std::string& target) {
+    FolderBeside(const std::string& target, std::string_view infix) {
         const fs::path path(target);
+        const std::string name =
+            path.filename().string().substr(0, platform::kMostOutputNameInTemporary);
         std::string pattern = (path.parent_path().empty() ? fs::path(".") : path.parent_path()) /
-                              ("." + path.filename().string() + ".tmp-XXXXXX");
+                              ("." + name + std::string(infix) + "XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr) {
             ThrowFile(errno, target);
         }
         path_ = pattern;
-        // Should the program end abnormally, whoever started it removes the folder.
-        platform::Report(path_);
+        try {
+            listed_ = platform::LeftBehind(path_);
+        } catch (...) {
+            rmdir(path_.c_str());
+            throw;
+        }
     }
+    FolderBeside(const FolderBeside&) = delete;
+    FolderBeside& operator=(const FolderBeside&) = delete;
+    const std::string& path() const { return path_; }
+
+  protected:
+    std::string path_;
+    platform::LeftBehind listed_;
+};
+
+// A folder that holds the new files until they are complete; removed with whatever is left in
+// it.
+class TemporaryFolder : public FolderBeside {
+  public:
+    explicit TemporaryFolder(const std::string& target)
+        : FolderBeside(target, platform::kTemporaryInfix) {}
     ~TemporaryFolder() {
         std::error_code ignored;
         fs::remove_all(path_, ignored);
-        platform::Report({});
+        listed_.release();
     }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::string& path() const { return path_; }
+};
+
+// A folder that holds the old files of a set while the new ones are moved into place. Should
+// the program end before the set is complete, the old files are put back from it, by this
+// program or by the one that started it: it lies apart from the temporary folder, which is
+// simply removed.
+class AsideFolder : public FolderBeside {
+  public:
+    explicit AsideFolder(const std::string& target) : FolderBeside(target, platform::kAsideInfix) {}
+    // Puts the old files back (a move failed).
+    ~AsideFolder() {
+        if (!done_) {
+            try {
+                platform::CleanUpLeftBehind(path_);
+            } catch (...) {  // out of memory: the old files stay in the folder, never lost
+            }
+        }
+    }
+    // The new set is complete: the old files go with the temporary folder.
+    void discardInto(const std::string& temporaryFolder) {
+        if (std::rename(path_.c_str(), (temporaryFolder + "/old").c_str()) != 0) {
+            std::error_code ignored;
+            fs::remove_all(path_, ignored);
+        }
+        done_ = true;
+        listed_.release();
+    }
 
   private:
-    std::string path_;
+    bool done_ = false;
 };
 
 // A target must be writable where it exists: a read-only file is never replaced.
@@ -107,6 +154,7 @@ void PutInPlace(const std::string& finished, const std::string& target) {
     size_t n;
     while ((n = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
         file.write(std::string_view(chunk.data(), n));
+        platform::TestHookAt("copying-into-place");
     }
     if (std::ferror(in)) {
         ThrowFile(EIO, finished);
@@ -114,40 +162,40 @@ void PutInPlace(const std::string& finished, const std::string& target) {
     file.commit();
 }
 
-// Moves every finished file into place, all or none: the old files are moved aside first and
-// put back when a move fails.
+// Moves every finished file into place, all or none: the old files are moved aside first (a
+// marker where there was none) and put back when a move fails.
 void MoveAllInPlace(const std::vector<std::pair<std::string, std::string>>& moves,
-                    const std::string& aside) {
+                    const std::string& temporaryFolder, const std::string& target) {
     for (const auto& move : moves) {
         CheckWritable(move.second);
     }
-    std::vector<std::pair<std::string, std::string>> keptAside;  // old file, its place
-    std::vector<std::string> placed;
-    auto undoAndThrow = [&](int error, const std::string& target) {
-        for (const std::string& t : placed) {
-            std::remove(t.c_str());
-        }
-        for (const auto& [old, t] : keptAside) {
-            std::rename(old.c_str(), t.c_str());
-        }
-        ThrowFile(error, target);
-    };
-    for (size_t i = 0; i < moves.size(); ++i) {
-        const std::string& target = moves[i].second;
-        const std::string old = aside + "/old-" + std::to_string(i);
-        if (access(target.c_str(), F_OK) == 0) {
-            if (std::rename(target.c_str(), old.c_str()) != 0) {
-                undoAndThrow(errno, target);
+    // A stop signal's clean-up waits for the moves, so it finds the old set or the new one.
+    const platform::OutputStep step;
+    AsideFolder aside(target);
+    for (const auto& [finished, place] : moves) {
+        const std::string kept = aside.path() + "/" + fs::path(place).filename().string();
+        if (access(place.c_str(), F_OK) == 0) {
+            if (std::rename(place.c_str(), kept.c_str()) != 0) {
+                ThrowFile(errno, place);
             }
-            keptAside.emplace_back(old, target);
+            platform::TestHookAt("shapefile-moving-aside");
+        } else {
+            const int marker = open((kept + std::string(platform::kNoOldFileEnding)).c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (marker < 0) {
+                ThrowFile(errno, place);
+            }
+            close(marker);
         }
     }
-    for (const auto& [finished, target] : moves) {
-        if (std::rename(finished.c_str(), target.c_str()) != 0) {
-            undoAndThrow(errno, target);
+    platform::TestHookAt("shapefile-moved-aside");
+    for (const auto& [finished, place] : moves) {
+        if (std::rename(finished.c_str(), place.c_str()) != 0) {
+            ThrowFile(errno, place);
         }
-        placed.push_back(target);
+        platform::TestHookAt("shapefile-placing");
     }
+    aside.discardInto(temporaryFolder);
 }
 
 // The most bytes a .dbf text field holds.
@@ -552,7 +600,7 @@ class OgrWriter final : public ExchangeWriter {
                 moves.emplace_back(entry.path().string(), where.string());
             }
             std::sort(moves.begin(), moves.end());
-            MoveAllInPlace(moves, folder.path());
+            MoveAllInPlace(moves, folder.path(), path);
             for (const auto& move : moves) {
                 written.push_back(move.second);
             }

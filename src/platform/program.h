@@ -21,26 +21,34 @@ unsigned UsableCores();
 // How a program started by RunProgramBeside ended.
 struct ProgramEnd {
     bool started = false;
-    std::string cause;     // why none of the programs could be started
-    int status = 0;        // its exit status, when it exited
-    int signal = 0;        // the signal that ended it, 0 when it exited
-    std::string reported;  // the last line it wrote on its report channel (see below)
+    std::string cause;  // why none of the programs could be started
+    int status = 0;     // its exit status, when it exited
+    int signal = 0;     // the signal that ended it, 0 when it exited
+    // What it had left beside its outputs when it ended, by its last complete report (see
+    // temporaries.h): empty when it cleaned up after itself.
+    std::vector<std::string> leftBehind;
+    // The stop signal (SIGINT, SIGTERM, SIGHUP) this program received while it waited; it was
+    // passed on to the started program. 0 when none came.
+    int stoppedBy = 0;
 };
 
 // The environment variable that names the file descriptor of a report channel to a program
-// started by RunProgramBeside: the program writes a line there whenever something it leaves
-// behind, should it end abnormally, changes (a temporary file's path; an empty line when none).
+// started by RunProgramBeside. Whenever the list of what the program leaves behind changes
+// (temporaries.h), it writes the whole list there: each path followed by a NUL byte, then one
+// more NUL byte (a lone NUL: nothing left behind). Paths hold any other byte, line feeds too.
 inline constexpr const char* kReportChannelVariable = "PLOTAKTAR_REPORT_FD";
 
 // Starts the first of `programs` (paths relative to the folder of this program's executable)
 // that can be started, handing it `args` (after its own name) and this program's standard
-// streams, and waits for it to end. Interrupting from the terminal (Ctrl+C) ends the started
-// program, whose end is then reported here.
+// streams, and waits for it to end. A stop signal this program receives meanwhile (Ctrl+C,
+// SIGTERM, SIGHUP; see stop_signals.h) is passed on to the started program, and its end is
+// then reported here with ProgramEnd::stoppedBy.
 ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
                             const std::vector<std::string>& args);
 
-// Writes `line` and a line feed to the report channel of a program that RunProgramBeside
-// started; nothing when there is none. Async-signal-safe once `line` is built.
-void Report(std::string_view line);
+// Writes the list of what this program leaves behind to the report channel of a program that
+// RunProgramBeside started; nothing when there is none, or when memory for it runs out. Used
+// by temporaries.cpp.
+void ReportLeftBehind(const std::vector<std::string>& paths);
 
 }  // namespace plotaktar::platform

@@ -8,11 +8,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <thread>
+
+#include "platform/stop_signals.h"
 
 namespace plotaktar::platform {
 
@@ -42,26 +46,52 @@ int ReportChannel() {
     return channel;
 }
 
-// Ctrl+C and Ctrl+\ reach the started program as well; this one waits for its end instead.
-class IgnoredTerminalSignals {
+// Ctrl+\ (SIGQUIT) reaches the started program as well; this one waits for its end instead.
+class IgnoredQuit {
   public:
-    IgnoredTerminalSignals() {
+    IgnoredQuit() {
         struct sigaction ignore = {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
-        sigaction(SIGINT, &ignore, &oldInterrupt_);
-        sigaction(SIGQUIT, &ignore, &oldQuit_);
+        sigaction(SIGQUIT, &ignore, &old_);
     }
-    ~IgnoredTerminalSignals() {
-        sigaction(SIGINT, &oldInterrupt_, nullptr);
-        sigaction(SIGQUIT, &oldQuit_, nullptr);
-    }
-    IgnoredTerminalSignals(const IgnoredTerminalSignals&) = delete;
-    IgnoredTerminalSignals& operator=(const IgnoredTerminalSignals&) = delete;
+    ~IgnoredQuit() { sigaction(SIGQUIT, &old_, nullptr); }
+    IgnoredQuit(const IgnoredQuit&) = delete;
+    IgnoredQuit& operator=(const IgnoredQuit&) = delete;
 
   private:
-    struct sigaction oldInterrupt_ = {};
-    struct sigaction oldQuit_ = {};
+    struct sigaction old_ = {};
+};
+
+// Reads what a program writes on its report channel, NUL-ended paths with one more NUL after
+// each list, and keeps only the last complete list: a program that reports often (a sheet
+// file a page) costs no more memory than its longest list.
+class ReportReader {
+  public:
+    void take(std::string_view bytes) {
+        for (;;) {
+            const size_t end = bytes.find('\0');
+            if (end == std::string_view::npos) {
+                pending_.append(bytes);  // the rest of a path, in the next read
+                return;
+            }
+            pending_.append(bytes.substr(0, end));
+            bytes.remove_prefix(end + 1);
+            if (pending_.empty()) {
+                last_ = std::move(current_);
+                current_.clear();
+            } else {
+                current_.push_back(std::move(pending_));
+                pending_.clear();
+            }
+        }
+    }
+    // A list cut short by the program's end does not count.
+    std::vector<std::string> last() && { return std::move(last_); }
+
+  private:
+    std::string pending_;
+    std::vector<std::string> current_, last_;
 };
 
 }  // namespace
@@ -104,9 +134,25 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
     sigaddset(&defaults, SIGINT);
     sigaddset(&defaults, SIGQUIT);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    // This program's stop signals may be blocked for its signal thread; the started one gets
+    // them as usual.
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
-    IgnoredTerminalSignals ignored;
+    // A stop signal is passed on; the started program cleans up and ends, and this one then
+    // cleans up what it left.
+    std::atomic<pid_t> started{-1};
+    std::atomic<int> stoppedBy{0};
+    StopSignalHandler passOn([&](int signal) {
+        stoppedBy.store(signal);
+        if (const pid_t to = started.load(); to > 0) {
+            kill(to, signal);
+        }
+        return true;
+    });
+    IgnoredQuit ignored;
     pid_t child = -1;
     end.cause = "no program to start";
     for (const std::string& program : programs) {
@@ -122,6 +168,10 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
         if (error == 0) {
             end.started = true;
             end.cause.clear();
+            started.store(child);
+            if (const int signal = stoppedBy.load(); signal != 0) {
+                kill(child, signal);  // came while it was being started
+            }
             break;
         }
         end.cause = path + ": " + std::strerror(error);
@@ -129,21 +179,18 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
     posix_spawnattr_destroy(&attributes);
     close(channel[1]);
     if (end.started) {
-        // Until the program ends (or closes the channel), keep its last report line.
-        std::string reports;
+        // Until the program ends (or closes the channel), keep what it reports.
+        ReportReader reports;
         char buffer[4096];
         for (;;) {
             ssize_t got = read(channel[0], buffer, sizeof buffer);
             if (got > 0) {
-                reports.append(buffer, static_cast<size_t>(got));
+                reports.take(std::string_view(buffer, static_cast<size_t>(got)));
             } else if (got == 0 || errno != EINTR) {
                 break;
             }
         }
-        if (!reports.empty() && reports.back() == '\n') {
-            reports.pop_back();
-        }
-        end.reported = reports.substr(reports.find_last_of('\n') + 1);
+        end.leftBehind = std::move(reports).last();
         int status = 0;
         while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
@@ -153,26 +200,42 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
             end.status = WEXITSTATUS(status);
         }
     }
+    end.stoppedBy = stoppedBy.load();
+    if (end.stoppedBy == 0 && end.started) {
+        end.stoppedBy = TakePendingStopSignal();
+    }
     close(channel[0]);
     return end;
 }
 
-void Report(std::string_view line) {
+void ReportLeftBehind(const std::vector<std::string>& paths) {
     const int channel = ReportChannel();
     if (channel < 0) {
         return;
     }
-    // One write for the line and its end, so that the reader never sees half of it.
-    char buffer[4096];
-    if (line.size() + 1 > sizeof buffer) {
+    std::string list;
+    try {
+        for (const std::string& path : paths) {
+            list += path;
+            list += '\0';
+        }
+        list += '\0';
+    } catch (const std::bad_alloc&) {
+        // Called as paths leave the list too, where nothing may fail: the last list stays, and
+        // what it names that is gone by then is no harm to clean up.
         return;
     }
-    if (!line.empty()) {  // an empty view may hold no address at all
-        std::memcpy(buffer, line.data(), line.size());
+    // The reader keeps the last complete list, so a list cut by the program's end is no harm.
+    for (std::string_view rest = list; !rest.empty();) {
+        const ssize_t n = write(channel, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        rest.remove_prefix(static_cast<size_t>(n));
     }
-    buffer[line.size()] = '\n';
-    ssize_t ignored = write(channel, buffer, line.size() + 1);
-    (void)ignored;
 }
 
 unsigned UsableCores() {

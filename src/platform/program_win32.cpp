@@ -41,7 +41,7 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>&, const std::vector<s
     return end;
 }
 
-void Report(std::string_view) {}
+void ReportLeftBehind(const std::vector<std::string>&) {}
 
 unsigned UsableCores() {
     return std::max(1u, std::thread::hardware_concurrency());

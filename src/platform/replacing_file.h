@@ -26,6 +26,9 @@ std::string FileErrorMessage(int systemError);
 // symbolic links are resolved first: the file a link points to gets the new contents, and the link
 // stays.
 //
+// While the temporary exists it is on the list of what an early end of the program cleans up
+// (temporaries.h).
+//
 // Every failure throws FileError with FileErrorMessage's text and the system's code.
 class ReplacingFile {
   public:

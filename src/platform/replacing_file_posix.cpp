@@ -10,6 +10,8 @@
 
 #include "platform/error.h"
 #include "platform/replacing_file.h"
+#include "platform/temporaries.h"
+#include "platform/test_hook.h"
 
 namespace plotaktar::platform {
 
@@ -145,6 +147,7 @@ struct ReplacingFile::State {
     bool regular = true;
     bool committed = false;
     int fd = -1;
+    LeftBehind listed;  // the temporary, on the list of what an early end cleans up
 
     ~State() { discard(); }
     void openInPlace();
@@ -208,6 +211,7 @@ bool ReplacingFile::State::createTemporary() {
         if (created >= 0) {
             fd = created;
             temporary = std::move(name);
+            listed = LeftBehind(temporary);
             if (exists) {
                 if (owner != geteuid() || group != getegid()) {
                     // Only possible with privileges; otherwise the file becomes the writer's.
@@ -298,6 +302,7 @@ void ReplacingFile::State::writeAll(std::string_view bytes) {
 
 void ReplacingFile::commit() {
     State& s = *state_;
+    TestHookAt("replacing-file-commit");
     if (s.inPlace) {
         s.writeInPlace();
     }
@@ -307,10 +312,12 @@ void ReplacingFile::commit() {
     }
     s.closeFile();
     if (!s.inPlace) {
+        const OutputStep step;
         if (rename(s.temporary.c_str(), s.target.c_str()) != 0) {
             ThrowFileError(errno);
         }
         s.temporary.clear();
+        s.listed.release();
     }
     s.committed = true;
 }
@@ -358,6 +365,7 @@ void ReplacingFile::State::discard() {
         unlink(temporary.c_str());
         temporary.clear();
     }
+    listed.release();
 }
 
 }  // namespace plotaktar::platform

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "model/form_design.h"
+
 namespace plotaktar {
 
 namespace {
@@ -45,15 +47,11 @@ void Fit(QWidget& window, const QRect& openingPlace) {
 }  // namespace
 
 QRect FitOnScreen(const QRect& client, const QMargins& frame, const QRect& available) {
-    QRect outer = client.marginsAdded(frame);
-    outer.setWidth(std::min(outer.width(), available.width()));
-    outer.setHeight(std::min(outer.height(), available.height()));
-    // Moved by as little as brings its far edge in, then its near edge.
-    outer.moveRight(std::min(outer.right(), available.right()));
-    outer.moveBottom(std::min(outer.bottom(), available.bottom()));
-    outer.moveLeft(std::max(outer.left(), available.left()));
-    outer.moveTop(std::max(outer.top(), available.top()));
-    return outer.marginsRemoved(frame);
+    const QRect outer = client.marginsAdded(frame);
+    const form::Rect fitted = form::FitOnScreen(
+        {outer.left(), outer.top(), outer.width(), outer.height()},
+        {available.left(), available.top(), available.width(), available.height()});
+    return QRect(fitted.left, fitted.top, fitted.width, fitted.height).marginsRemoved(frame);
 }
 
 void FitOnScreenWhenShown(QWidget& window) {

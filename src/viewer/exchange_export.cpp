@@ -14,7 +14,9 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <charconv>
 #include <limits>
+#include <optional>
 
 #include "drawing/drawing_loader.h"
 #include "exchange/exchange_writer.h"
@@ -36,16 +38,59 @@ QString Text(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-// The formats as the menu names them.
-QString TurkishName(const OutputFormatInfo& format) {
+// The central meridian of a transverse Mercator zone named by its meridian ("TM30") or of a
+// northern UTM zone ("UTM35"), in degrees east; nothing for another name.
+std::optional<int> CentralMeridian(std::string_view zone, bool utm) {
+    int number = 0;
+    const auto [end, ec] = std::from_chars(zone.data(), zone.data() + zone.size(), number);
+    if (ec != std::errc() || end != zone.data() + zone.size()) {
+        return std::nullopt;
+    }
+    return utm ? number * 6 - 183 : number;
+}
+
+}  // namespace
+
+QString FormatName(const OutputFormatInfo& format) {
     if (format.name == "dxf") {
         return QStringLiteral("DXF çizimi");
     }
     if (format.name == "shp") {
         return QStringLiteral("Shapefile (tür başına bir takım)");
     }
-    return Text(format.description);
+    return Text(format.description);  // GeoPackage, GeoJSON, KML: names in every language
 }
+
+QString SystemName(const CrsName& system) {
+    // The short names say it all: "TM30" is TUREF's zone, "ED50-TM30" and "ED50-UTM35" ED50's.
+    std::string_view name = system.name;
+    QString datum = QStringLiteral("TUREF");
+    if (name.starts_with("ED50-")) {
+        datum = QStringLiteral("ED50");
+        name.remove_prefix(5);
+    }
+    QString zone;
+    if (name.starts_with("UTM")) {
+        if (const std::optional<int> meridian = CentralMeridian(name.substr(3), true)) {
+            zone = QStringLiteral("UTM %1. dilim (6°, orta meridyen %2° D)")
+                       .arg(Text(name.substr(3)))
+                       .arg(*meridian);
+        }
+    } else if (name.starts_with("TM")) {
+        if (const std::optional<int> meridian = CentralMeridian(name.substr(2), false)) {
+            zone =
+                QStringLiteral("%1 (3° dilim, orta meridyen %2° D)").arg(Text(name)).arg(*meridian);
+        }
+    }
+    if (zone.isEmpty()) {
+        return QStringLiteral("%1 (EPSG:%2)").arg(Text(system.name)).arg(system.epsg);
+    }
+    return QStringLiteral("%1 — %2 / %3 (EPSG:%4)")
+        .arg(Text(system.name), datum, zone)
+        .arg(system.epsg);
+}
+
+namespace {
 
 QSettings Settings() {
     return QSettings(QStringLiteral("plotaktar"), QStringLiteral("plotaktar-view"));
@@ -60,19 +105,15 @@ bool AskFormatAndSystem(QWidget* parent, const OutputFormatInfo*& format, int& e
     QSettings settings = Settings();
     for (const OutputFormatInfo& f : OutputFormats()) {
         if (f.program == kExportProgram) {
-            formats->addItem(
-                QStringLiteral("%1 (*%2)").arg(Text(f.description), Text(f.extensions[0])),
-                Text(f.name));
+            formats->addItem(QStringLiteral("%1 (*%2)").arg(FormatName(f), Text(f.extensions[0])),
+                             Text(f.name));
         }
     }
     formats->setCurrentIndex(
         std::max(0, formats->findData(settings.value(QStringLiteral("export/format")))));
     systems->addItem(QStringLiteral("Belirtilmemiş"), 0);
     for (const CrsName& crs : kCrsNames) {
-        systems->addItem(QStringLiteral("%1 — %2 (EPSG:%3)")
-                             .arg(Text(crs.name), Text(crs.description))
-                             .arg(crs.epsg),
-                         crs.epsg);
+        systems->addItem(SystemName(crs), crs.epsg);
     }
     systems->setCurrentIndex(
         std::max(0, systems->findData(settings.value(QStringLiteral("export/crs")).toInt())));
@@ -93,7 +134,7 @@ bool AskFormatAndSystem(QWidget* parent, const OutputFormatInfo*& format, int& e
             QMessageBox::warning(parent, QStringLiteral("plotaktar-view"),
                                  QStringLiteral("%1 her zaman WGS 84 boylam ve enlemindedir: "
                                                 "çizimin koordinat sistemini seçin.")
-                                     .arg(TurkishName(*format)));
+                                     .arg(FormatName(*format)));
             continue;
         }
         settings.setValue(QStringLiteral("export/format"), formats->currentData());
@@ -126,7 +167,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
         parent, QStringLiteral("Dışa aktar"),
         QFileInfo(files.main).absolutePath() + '/' + QFileInfo(files.main).completeBaseName() +
             extension,
-        QStringLiteral("%1 (*%2)").arg(TurkishName(*format), extension));
+        QStringLiteral("%1 (*%2)").arg(FormatName(*format), extension));
     if (path.isEmpty()) {
         return {};
     }

@@ -6,12 +6,21 @@
 class QWidget;
 
 namespace plotaktar {
+struct CrsName;
 struct LoadedDrawing;
-}
+struct OutputFormatInfo;
+}  // namespace plotaktar
 
 namespace plotaktar::viewer {
 
 struct DrawingFiles;
+
+// An export format as the dialog and its messages name it, in Turkish ("DXF çizimi").
+QString FormatName(const OutputFormatInfo& format);
+
+// A coordinate system as the dialog offers it, in Turkish: its short name, datum, projection,
+// zone and central meridian ("TM30 — TUREF / TM30 (3° dilim, orta meridyen 30° D) (EPSG:5254)").
+QString SystemName(const CrsName& system);
 
 // "Dosya ▸ Dışa aktar…": asks for the format (DXF, GeoPackage, Shapefile, GeoJSON, KML), the
 // drawing's coordinate system (one of the zones; the choice is remembered) and the file, then

@@ -4,7 +4,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <spawn.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -114,21 +115,14 @@ CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::pa
 #else
 
 CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& cwd) {
+    return RunCliWith(args, cwd, {});
+}
+
+CliResult RunCliWith(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                     const CliStart& start) {
     TempDir capture;
     const std::string outPath = capture.file("stdout");
     const std::string errPath = capture.file("stderr");
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    if (!cwd.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    }
-
     std::vector<std::string> argvText = {PLOTAKTAR_CLI};
     argvText.insert(argvText.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -136,12 +130,45 @@ CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::pa
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
-
-    pid_t pid = 0;
-    int spawnError = posix_spawn(&pid, PLOTAKTAR_CLI, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawnError != 0) {
-        throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(spawnError));
+    std::vector<std::string> environment = start.environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        environment.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    // Everything the child needs is made before fork: after it, only system calls.
+    const pid_t pid = fork();
+    if (pid < 0) {
+        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            ::signal(signal, SIG_DFL);
+        }
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (start.addressSpaceLimit > 0) {
+            struct rlimit limit = {start.addressSpaceLimit, start.addressSpaceLimit};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+            dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0)) {
+            _exit(126);
+        }
+        execve(PLOTAKTAR_CLI, argv.data(), envp.data());
+        _exit(127);
+    }
+    setpgid(pid, pid);  // whichever of the two runs first
+    if (start.started) {
+        start.started(pid);
     }
     int wstatus = 0;
     while (waitpid(pid, &wstatus, 0) < 0) {

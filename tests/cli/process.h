@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,18 @@ struct CliResult {
 // Runs plotaktar-cli with `args` in the directory `cwd` (the test's own when empty), with
 // standard input from /dev/null, and collects its exit status and both output streams.
 CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& cwd = {});
+
+#ifndef _WIN32
+// How RunCliWith starts plotaktar-cli beyond RunCli: in a process group of its own, with the
+// stop signals at their default (as from a terminal), and the following.
+struct CliStart {
+    std::vector<std::string> environment;  // NAME=VALUE added to the test's own
+    size_t addressSpaceLimit = 0;          // RLIMIT_AS in bytes; 0: the test's own
+    // Called with the process id (its group's too) once started; it may signal the group.
+    std::function<void(int pid)> started;
+};
+CliResult RunCliWith(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                     const CliStart& start);
+#endif
 
 }  // namespace plotaktar::testing

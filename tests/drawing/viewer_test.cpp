@@ -14,8 +14,11 @@
 #include <QtTest>
 #include <memory>
 
+#include "model/crs_names.h"
 #include "model/output_files.h"
+#include "model/output_formats.h"
 #include "viewer/drawing_files.h"
+#include "viewer/exchange_export.h"
 #include "viewer/output_guard.h"
 #include "viewer/pan_pick_tool.h"
 #include "viewer/recent_files.h"
@@ -56,6 +59,36 @@ class ViewerTest : public QObject {
 
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // recent files
+
+    // The export dialog names its formats and systems in Turkish, each its own, with the zone's
+    // central meridian; none keeps the command line's English.
+    void exportDialogNamesFormatsAndSystemsInTurkish() {
+        QSet<QString> names;
+        for (const OutputFormatInfo& format : OutputFormats()) {
+            if (format.program == kExportProgram) {
+                names.insert(FormatName(format));
+            }
+        }
+        QCOMPARE(names.size(), 5);
+        QVERIFY(names.contains(QStringLiteral("DXF çizimi")));
+        for (const CrsName& system : kCrsNames) {
+            const QString name = SystemName(system);
+            names.insert(name);
+            QVERIFY2(name.endsWith(QStringLiteral("(EPSG:%1)").arg(system.epsg)), qPrintable(name));
+            QVERIFY2(name.contains(QStringLiteral(" dilim")), qPrintable(name));
+        }
+        QCOMPARE(names.size(), 5 + static_cast<int>(std::size(kCrsNames)));
+        for (const QString& name : names) {
+            for (const char* english : {"drawing", "zone", "meridian", "set per kind"}) {
+                QVERIFY2(!name.contains(QLatin1String(english)), qPrintable(name));
+            }
+        }
+        QCOMPARE(SystemName(kCrsNames[1]),
+                 QStringLiteral("TM30 — TUREF / TM30 (3° dilim, orta meridyen 30° D) (EPSG:5254)"));
+        QCOMPARE(SystemName(kCrsNames[std::size(kCrsNames) - 4]),
+                 QStringLiteral("ED50-UTM35 — ED50 / UTM 35. dilim (6°, orta meridyen 27° D) "
+                                "(EPSG:23035)"));
+    }
 
     // Pictures, sheets and exports write over no file of the open drawing, whatever their name:
     // a box names the file; other files pass without one.
