@@ -19,10 +19,7 @@ class FailureCollector : public ImportObserver {
     void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override {
         next_.importProgress(fileName, done, total);
     }
-    void importWarning(std::string_view fileName, ImportWarning warning,
-                       uint64_t lineCount) override {
-        next_.importWarning(fileName, warning, lineCount);
-    }
+    void importWarning(const FileWarning& warning) override { next_.importWarning(warning); }
     std::vector<FailedRecord> failures;
 
   private:

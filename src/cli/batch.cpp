@@ -310,7 +310,7 @@ class Batch {
     int workersRunning_ = 0;
     std::vector<size_t> retry_;
     std::vector<std::string> failedNames_;
-    size_t done_ = 0, ok_ = 0, skipped_ = 0, failed_ = 0, findings_ = 0;
+    size_t done_ = 0, ok_ = 0, skipped_ = 0, failed_ = 0, findings_ = 0, withoutLabels_ = 0;
     uint64_t records_ = 0, bytesDone_ = 0, totalBytes_ = 0;
     bool barShown_ = false;
     int reportError_ = 0;
@@ -466,15 +466,23 @@ DrawingResult Batch::convert(const BatchDrawing& drawing,
     const fs::path folder = fs::path(drawing.output).parent_path();
     if (args_.outputFolder && !folder.empty() && !fs::create_directories(folder, ec) && ec) {
         PrintProblem(messages.file(), folder.string(), ec.message());
-    } else if (CheckConversionFiles(drawing.geometry, drawing.labels, drawing.output,
-                                    messages.file())) {
-        BatchObserver observer(drawing.geometry, messages.file(), result.failures);
-        const Conversion done = ConvertFiles({drawing.geometry, drawing.labels, drawing.companion},
-                                             drawing.output, observer, messages.file(), &unplaced);
-        result.status = done.status == kExitOk ? Status::Ok : Status::Failed;
-        result.outOfMemory = done.outOfMemory;
-        result.records = done.records;
-        result.counts = done.counts;
+    } else {
+        if (!drawing.severalLabelFiles.empty()) {
+            const std::string warning =
+                SeveralLabelFilesText(drawing.geometry, drawing.severalLabelFiles);
+            std::fwrite(warning.data(), 1, warning.size(), messages.file());
+        }
+        if (CheckConversionFiles(drawing.geometry, drawing.labels, drawing.output,
+                                 messages.file())) {
+            BatchObserver observer(drawing.geometry, messages.file(), result.failures);
+            const Conversion done =
+                ConvertFiles({drawing.geometry, drawing.labels, drawing.companion}, drawing.output,
+                             observer, messages.file(), &unplaced);
+            result.status = done.status == kExitOk ? Status::Ok : Status::Failed;
+            result.outOfMemory = done.outOfMemory;
+            result.records = done.records;
+            result.counts = done.counts;
+        }
     }
     result.messages = messages.text();
     return result;
@@ -594,6 +602,9 @@ void Batch::finish(size_t index, DrawingResult result) {
     std::lock_guard lock(mutex_);
     finished_[index] = true;
     ++done_;
+    // Drawings without label files are the usual case in some archives: counted, not named.
+    withoutLabels_ +=
+        drawing.noLabelFile && drawing.problem.empty() && result.status != Status::Skipped;
     bytesDone_ += drawing.inputBytes;
     records_ += result.records;
     switch (result.status) {
@@ -686,6 +697,9 @@ int Batch::summarise() {
                           std::to_string(failed_) + " failed";
     if (args_.command == BatchArgs::Command::Check) {
         summary += ", " + std::to_string(findings_) + " with error findings";
+    }
+    if (withoutLabels_ > 0) {
+        summary += ", " + std::to_string(withoutLabels_) + " without label files";
     }
     if (notRun > 0) {
         summary += ", " + std::to_string(notRun) + " not run (interrupted)";

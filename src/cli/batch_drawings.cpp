@@ -158,9 +158,12 @@ std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
         if (!fs::exists(geometry, ec)) {
             drawing.problem = "No such file or directory";
         } else {
-            drawing.labels = args.noLabels ? std::string() : LabelFileBeside(geometry);
+            if (!args.noLabels) {
+                drawing.labels = LabelFileBeside(geometry, &drawing.severalLabelFiles);
+                drawing.noLabelFile = drawing.labels.empty() && drawing.severalLabelFiles.empty();
+            }
             drawing.companion =
-                drawing.labels.empty() ? std::string() : CompanionFileName(drawing.labels);
+                drawing.labels.empty() ? std::string() : CompanionFileBeside(drawing.labels);
             for (const std::string& input : {geometry, drawing.labels, drawing.companion}) {
                 const uintmax_t size = input.empty() ? 0 : fs::file_size(input, ec);
                 drawing.inputBytes += ec ? 0 : size;

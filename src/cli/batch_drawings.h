@@ -14,7 +14,11 @@ struct BatchDrawing {
     std::string geometry;   // as found: PATH itself, or PATH joined with the file's place under it
     std::string labels;     // the .yaz beside it, if any (none with --no-labels)
     std::string companion;  // the .yfn beside the label file
-    std::string output;     // empty for check
+    // Without --no-labels: no label file lies beside it (counted in the summary), or several
+    // that differ only in case (none read; named in its messages).
+    bool noLabelFile = false;
+    std::vector<std::string> severalLabelFiles;
+    std::string output;  // empty for check
     uint64_t inputBytes = 0;
     std::string skipped;  // why it is not run (its output is newer than its inputs)
     std::string problem;  // why it cannot run (no such drawing, two drawings with one output)

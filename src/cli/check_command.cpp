@@ -26,7 +26,7 @@ int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
     }
     // Nothing is read from the current folder for a name not given.
     const ImportPaths paths{args.geometry, labels,
-                            labels.empty() ? std::string() : CompanionFileName(labels)};
+                            labels.empty() ? std::string() : CompanionFileBeside(labels)};
     check::CheckOptions options;
     options.scale = args.scale;
     options.areaRule = check::AreaRuleNamed(args.areaRule).value_or(check::AreaRule::Imar);

@@ -255,16 +255,21 @@ batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE
     findings, seconds). Ctrl+C stops starting drawings: every output is complete or as it
     was, and no temporary file stays.
 
-The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz (or .YAZ) of
-the same name beside GEOMETRY, when there is one, and a line on standard error says
-"NAME.yaz: labels taken from beside the geometry (--no-labels reads none)"; with --no-labels
-no label file is read. Nothing is read from the current folder for a name not given.
+The label file of GEOMETRY is LABELS when given; without LABELS it is the .yaz of the same
+name beside GEOMETRY, when there is one, and a line on standard error says "NAME.yaz: labels
+taken from beside the geometry (--no-labels reads none)" (convert says "NAME.gplt: no label
+file beside it; no labels" when there is none; batch counts those drawings in its summary);
+with --no-labels no label file is read. The .yaz beside GEOMETRY and the .yfn beside the
+label file are found as Windows finds them: the exact name first, otherwise the one file of
+the folder of the same name ignoring the case of A-Z (P.YAZ, P.YFN); of several, none is read
+and a warning names them. Nothing is read from the current folder for a name not given.
 
 An input file with line feeds but no carriage return is read as one line (line feeds do not
 end lines in these files), a file with a NUL byte or a start of control characters is not a
-text drawing file, and a geometry file may give no record at all; convert, run and render
-then print a warning on standard error (run's standard output stays the record of the
-window's message boxes).
+text drawing file, a file may look saved as UTF-8 (its first 64 KiB beyond ASCII valid UTF-8),
+and a geometry file may give no record at all; convert, run and render then print a warning on
+standard error (run's standard output stays the record of the window's message boxes). run
+also names a geometry or label file that cannot be opened, with the cause.
 
 No command writes over one of its inputs: every file it would write (OUTPUT, the files of a
 Shapefile's sets, each sheet's page, batch's report and outputs) is compared with every input,

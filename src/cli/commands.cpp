@@ -53,7 +53,7 @@ void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::s
     files.addInput(geometry);
     if (!labels.empty()) {
         files.addInput(labels);
-        files.addInput(CompanionFileName(labels));
+        files.addInput(CompanionFileBeside(labels));
     }
 }
 
@@ -185,18 +185,29 @@ bool DumpIsNoInput(const Session& session, const std::string& path, std::FILE* e
 }  // namespace
 
 std::string ChosenLabels(const std::string& geometry, const std::string& labels, bool noLabels,
-                         std::FILE* err) {
+                         std::FILE* err, bool* noneBeside) {
     if (!labels.empty() || noLabels) {
         return labels;
     }
-    std::string beside = LabelFileBeside(geometry);
+    std::vector<std::string> several;
+    std::string beside = LabelFileBeside(geometry, &several);
+    std::string line;
     if (!beside.empty()) {
-        const std::string line =
-            MessageName(beside) +
-            ": labels taken from beside the geometry (--no-labels reads none)\n";
-        std::fwrite(line.data(), 1, line.size(), err);
+        line = MessageName(beside) +
+               ": labels taken from beside the geometry (--no-labels reads none)\n";
+    } else if (!several.empty()) {
+        line = SeveralLabelFilesText(geometry, several);
+    } else if (noneBeside != nullptr) {
+        *noneBeside = true;
     }
+    std::fwrite(line.data(), 1, line.size(), err);
     return beside;
+}
+
+std::string SeveralLabelFilesText(const std::string& geometry,
+                                  const std::vector<std::string>& several) {
+    return MessageName(geometry) + ": warning: " + IntToStr(static_cast<int64_t>(several.size())) +
+           " label files beside it differ only in case (" + PathList(several) + "); no labels\n";
 }
 
 std::string DefaultOutputName(std::string_view geometry) {
@@ -217,15 +228,22 @@ int RunConvert(const ConvertArgs& args, std::FILE* out, std::FILE* err) {
         args.output && platform::IsExistingNonRegularFile(*args.output)
             ? *args.output
             : WithDefaultExtension(args.output.value_or(DefaultOutputName(args.geometry)));
-    const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
+    bool noneBeside = false;
+    const std::string labels =
+        ChosenLabels(args.geometry, args.labels, args.noLabels, err, &noneBeside);
     if (!CheckConversionFiles(args.geometry, labels, output, err)) {
         return kExitUsage;
+    }
+    if (noneBeside) {
+        const std::string line =
+            MessageName(args.geometry) + ": no label file beside it; no labels\n";
+        std::fwrite(line.data(), 1, line.size(), err);
     }
 
     // Nothing is read from the current folder for a name not given: without a label file no
     // companion either.
     const ImportPaths paths{args.geometry, labels,
-                            labels.empty() ? std::string() : CompanionFileName(labels)};
+                            labels.empty() ? std::string() : CompanionFileBeside(labels)};
     ConvertObserver observer(args.geometry, err);
     const Conversion done = ConvertFiles(paths, output, observer, err);
     if (done.status == kExitOk) {

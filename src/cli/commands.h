@@ -46,9 +46,17 @@ bool NoOutputIsInput(const RunFiles& files, std::FILE* err);
 
 // The label file of a command that takes GEOMETRY [LABELS]: `labels` when given; none with
 // `noLabels`; otherwise the .yaz beside GEOMETRY (LabelFileBeside), if any, with a line on `err`
-// that says so. The companion follows the label file.
+// that says so. Several beside it that differ only in case give none, with a warning on `err`
+// (SeveralLabelFilesText); none at all sets `noneBeside` (when given). The companion follows
+// the label file.
 std::string ChosenLabels(const std::string& geometry, const std::string& labels, bool noLabels,
-                         std::FILE* err);
+                         std::FILE* err, bool* noneBeside = nullptr);
+
+// The warning about the label files beside GEOMETRY that differ only in case (`several`), none
+// of which is read: "GEOMETRY: warning: N label files beside it differ only in case (PATH,
+// PATH); no labels" and a line feed.
+std::string SeveralLabelFilesText(const std::string& geometry,
+                                  const std::vector<std::string>& several);
 
 // One import of GEOMETRY, its label file (ChosenLabels) and the companion beside that, and one
 // export, through the same import and export as the window's two buttons.

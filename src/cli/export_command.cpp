@@ -79,7 +79,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
                            std::to_string(writer->fixedTarget()) + ")\n");
     }
     const ImportPaths paths{args.geometry, labels,
-                            labels.empty() ? std::string() : CompanionFileName(labels)};
+                            labels.empty() ? std::string() : CompanionFileBeside(labels)};
     ExportSettings settings;
     settings.sourceEpsg = args.crs;
     settings.targetEpsg = args.to;

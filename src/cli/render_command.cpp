@@ -147,7 +147,7 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     if (args.sheet) {
         if (const std::optional<uint32_t> far = FeatureBeyondSheets(drawing)) {
             const ImportPaths paths{args.input, labels,
-                                    labels.empty() ? std::string() : CompanionFileName(labels)};
+                                    labels.empty() ? std::string() : CompanionFileBeside(labels)};
             std::fprintf(err,
                          "plotaktar-cli: render: coordinates beyond ±100,000 km cannot be drawn "
                          "on sheets (%s)\n",

@@ -15,25 +15,46 @@ void PrintLine(std::FILE* out, std::string_view prefix, std::string_view text) {
     std::fwrite(line.data(), 1, line.size(), out);
 }
 
-void PrintWarning(std::FILE* err, std::string_view fileName, ImportWarning warning,
-                  uint64_t lineCount) {
-    std::string line = MessageName(fileName);
-    switch (warning) {
+std::string PathList(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) {
+        text += text.empty() ? "" : ", ";
+        text += MessageName(path);
+    }
+    return text;
+}
+
+void PrintWarning(std::FILE* err, const FileWarning& warning) {
+    std::string line = MessageName(warning.fileName) + ": warning: ";
+    switch (warning.warning) {
         case ImportWarning::NoCarriageReturns:
-            line +=
-                ": warning: no carriage returns; line feeds do not end lines, so the file was "
-                "read as ";
-            line += IntToStr(static_cast<int64_t>(lineCount));
-            line += lineCount == 1 ? " line" : " lines";
-            line += " (convert it with unix2dos)\n";
+            line += "no carriage returns; line feeds do not end lines, so the file was read as ";
+            line += IntToStr(static_cast<int64_t>(warning.lineCount));
+            line += warning.lineCount == 1 ? " line" : " lines";
+            line += " (convert it with unix2dos)";
             break;
         case ImportWarning::NotText:
-            line += ": warning: not a text drawing file\n";
+            line += "not a text drawing file";
             break;
         case ImportWarning::NoRecords:
-            line += ": warning: no records found\n";
+            line += "no records found";
+            break;
+        case ImportWarning::GeometryCannotBeOpened:
+            line += "cannot be opened (" + warning.openFailure.cause + "); nothing read";
+            break;
+        case ImportWarning::LabelsCannotBeOpened:
+            line += "cannot be opened (" + warning.openFailure.cause + "); no labels read";
+            break;
+        case ImportWarning::LooksLikeUtf8:
+            line += "looks like UTF-8; the files must be windows-1254";
+            break;
+        case ImportWarning::SeveralCompanions:
+            line += IntToStr(static_cast<int64_t>(warning.matches.size())) +
+                    " files differ from this name only in case (" + PathList(warning.matches) +
+                    "); none read";
             break;
     }
+    line += '\n';
     std::fwrite(line.data(), 1, line.size(), err);
 }
 
@@ -44,7 +65,7 @@ void SessionUi::showMessage(std::string_view text) {
 void SessionUi::showWarnings(const std::vector<FileWarning>& shown) {
     std::fflush(out_);
     for (const FileWarning& w : shown) {
-        PrintWarning(err_, w.fileName, w.warning, w.lineCount);
+        PrintWarning(err_, w);
     }
 }
 
@@ -60,9 +81,8 @@ void ConvertObserver::recordFailed(std::string_view word, uint64_t lineNumber) {
     std::fwrite(line.data(), 1, line.size(), err_);
 }
 
-void ConvertObserver::importWarning(std::string_view fileName, ImportWarning warning,
-                                    uint64_t lineCount) {
-    PrintWarning(err_, fileName, warning, lineCount);
+void ConvertObserver::importWarning(const FileWarning& warning) {
+    PrintWarning(err_, warning);
 }
 
 }  // namespace plotaktar::cli

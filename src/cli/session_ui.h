@@ -38,8 +38,7 @@ class ConvertObserver : public ImportObserver {
     ConvertObserver(std::string geometryName, std::FILE* err)
         : geometryName_(std::move(geometryName)), err_(err) {}
     void recordFailed(std::string_view word, uint64_t lineNumber) override;
-    void importWarning(std::string_view fileName, ImportWarning warning,
-                       uint64_t lineCount) override;
+    void importWarning(const FileWarning& warning) override;
 
   private:
     std::string geometryName_;
@@ -49,8 +48,10 @@ class ConvertObserver : public ImportObserver {
 // Writes "PREFIX" + TEXT (windows-1254, decoded to UTF-8) + line feed, TEXT unescaped.
 void PrintLine(std::FILE* out, std::string_view prefix, std::string_view text);
 
-// Writes the line that tells the user of an import warning about `fileName`.
-void PrintWarning(std::FILE* err, std::string_view fileName, ImportWarning warning,
-                  uint64_t lineCount);
+// Writes the line that tells the user of an import warning: "FILE: warning: ...".
+void PrintWarning(std::FILE* err, const FileWarning& warning);
+
+// Paths as a warning names them (each as MessageName gives it): "PATH, PATH".
+std::string PathList(const std::vector<std::string>& paths);
 
 }  // namespace plotaktar::cli

@@ -19,10 +19,7 @@ class ImportReport : public ImportObserver {
     void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override {
         ui_.importProgress(fileName, done, total);
     }
-    void importWarning(std::string_view fileName, ImportWarning warning,
-                       uint64_t lineCount) override {
-        warnings.push_back({std::string(fileName), warning, lineCount});
-    }
+    void importWarning(const FileWarning& warning) override { warnings.push_back(warning); }
 
     std::vector<FileWarning> warnings;
 
@@ -40,10 +37,11 @@ void RunOpenCommand(Session& session, UserInterface& ui) {
     }
 
     // A cancelled dialog leaves its remembered name: the file of an earlier run is read again.
-    // The import sets the flags to "0" first, whatever the dialogs gave.
+    // The import sets the flags to "0" first, whatever the dialogs gave. The companion is kept
+    // by the name it is found under (P.YFN for P.yfn), which a save must not write over.
     ImportReport report(ui);
     const ImportPaths paths{session.geometryDialog.fileName, session.labelDialog.fileName,
-                            CompanionFileName(labelPathOfThisRun)};
+                            CompanionFileBeside(labelPathOfThisRun)};
     session.importedFiles = {paths.geometry, paths.labels, paths.companion};
     ImportFiles(session.workspace, paths, report);
     if (!report.warnings.empty()) {

@@ -13,8 +13,10 @@
 #include "import/import_context.h"
 #include "import/label_files.h"
 #include "import/line_reader.h"
+#include "import/utf8_text.h"
 #include "model/errors.h"
 #include "model/second_thread.h"
+#include "platform/case_lookup.h"
 
 namespace plotaktar {
 
@@ -32,17 +34,52 @@ struct InputFile {
     std::string_view text() const { return bytes ? bytes->view() : std::string_view(); }
 };
 
-// Opens a file: an empty name counts as open and yields no lines.
-bool Open(InputFile& file, const std::string& name) {
+// Opens a file: an empty name counts as open and yields no lines. `failure` receives why a
+// file cannot be opened.
+bool Open(InputFile& file, const std::string& name, platform::OpenFailure& failure) {
     file.name = name;
     if (!name.empty()) {
-        std::optional<SharedBytes> bytes = ReadInputFile(name);
+        std::optional<SharedBytes> bytes = ReadInputFile(name, &failure);
         if (!bytes) {
             return false;
         }
         file.bytes = std::move(*bytes);
     }
     return true;
+}
+
+// Opens the three files in order; the first that cannot be opened ends the opening, and the
+// files after it are not tried. The user hears of a geometry file or a label file that cannot
+// be opened, never of a companion (most label files have none); the companion is looked for
+// as Windows would find it (P.YFN beside P.YAZ), and when several files could be it, none is
+// read and the user hears of them.
+void OpenFiles(ImportContext& ctx, const ImportPaths& paths, InputFile& geometry, InputFile& labels,
+               InputFile& companion) {
+    platform::OpenFailure failure;
+    if (!Open(geometry, paths.geometry, failure)) {
+        ctx.observer.importWarning({.fileName = paths.geometry,
+                                    .warning = ImportWarning::GeometryCannotBeOpened,
+                                    .openFailure = std::move(failure)});
+        return;
+    }
+    if (!Open(labels, paths.labels, failure)) {
+        ctx.observer.importWarning({.fileName = paths.labels,
+                                    .warning = ImportWarning::LabelsCannotBeOpened,
+                                    .openFailure = std::move(failure)});
+        return;
+    }
+    std::string companionName = paths.companion;
+    if (!companionName.empty()) {
+        platform::NameLookup found = platform::FindIgnoringCase(companionName);
+        if (!found.several.empty()) {
+            ctx.observer.importWarning({.fileName = paths.companion,
+                                        .warning = ImportWarning::SeveralCompanions,
+                                        .matches = std::move(found.several)});
+            return;
+        }
+        companionName = std::move(found.path);
+    }
+    (void)Open(companion, companionName, failure);
 }
 
 // How much of a file's start the text test looks at, and how many of those bytes may be
@@ -72,11 +109,16 @@ bool IsNotText(std::string_view bytes) {
 // the rules of the input files). Returns true when the file was found to be no text.
 bool WarnAboutFile(ImportContext& ctx, const InputFile& file, const LineReader& lines) {
     if (IsNotText(file.text())) {
-        ctx.observer.importWarning(file.name, ImportWarning::NotText, 1);
+        ctx.observer.importWarning({.fileName = file.name, .warning = ImportWarning::NotText});
         return true;
     }
     if (lines.endsLinesWithLineFeedsOnly()) {
-        ctx.observer.importWarning(file.name, ImportWarning::NoCarriageReturns, 1);
+        ctx.observer.importWarning(
+            {.fileName = file.name, .warning = ImportWarning::NoCarriageReturns, .lineCount = 1});
+    }
+    if (LooksLikeUtf8(file.text())) {
+        ctx.observer.importWarning(
+            {.fileName = file.name, .warning = ImportWarning::LooksLikeUtf8});
     }
     return false;
 }
@@ -112,7 +154,8 @@ void ReadGeometryFile(ImportContext& ctx, const InputFile& file) {
     }
     ctx.observer.importProgress(file.name, lines.size(), lines.size());
     if (!notText && !HasGeometryRecords(ctx)) {
-        ctx.observer.importWarning(file.name, ImportWarning::NoRecords, lineCount);
+        ctx.observer.importWarning(
+            {.fileName = file.name, .warning = ImportWarning::NoRecords, .lineCount = lineCount});
     }
 }
 
@@ -206,13 +249,10 @@ constexpr size_t kLabelBytesForThread = size_t{1} << 20;
 // after its own, in the order of an import on one thread.
 class HeldWarnings : public ImportObserver {
   public:
-    void importWarning(std::string_view fileName, ImportWarning warning,
-                       uint64_t lineCount) override {
-        held_.push_back({std::string(fileName), warning, lineCount});
-    }
+    void importWarning(const FileWarning& warning) override { held_.push_back(warning); }
     void tell(ImportObserver& observer) const {
         for (const FileWarning& w : held_) {
-            observer.importWarning(w.fileName, w.warning, w.lineCount);
+            observer.importWarning(w);
         }
     }
 
@@ -273,14 +313,12 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     ws.flags.setAll("0");
     ws.layerTable.clear();
 
-    // Failures about the files' own bytes are silent: one that cannot be opened ends the
-    // opening (the files not opened yield no lines), one outside the readers ends the geometry
-    // loop. Anything else, running out of memory above all, ends the import and reaches the
-    // caller.
+    // A file that cannot be opened ends the opening (the files not opened yield no lines), a
+    // failure outside the readers ends the geometry loop. Anything else, running out of memory
+    // above all, ends the import and reaches the caller.
     InputFile geometry, labels, companion;
     try {
-        (void)(Open(geometry, paths.geometry) && Open(labels, paths.labels) &&
-               Open(companion, paths.companion));
+        OpenFiles(ctx, paths, geometry, labels, companion);
     } catch (const Error&) {
     }
 

@@ -14,8 +14,8 @@ constexpr char kCtrlZ = '\x1A';
 
 }  // namespace
 
-std::optional<SharedBytes> ReadInputFile(const std::string& path) {
-    return platform::ReadRegularFile(path);
+std::optional<SharedBytes> ReadInputFile(const std::string& path, platform::OpenFailure* failure) {
+    return platform::ReadRegularFile(path, failure);
 }
 
 LineReader::LineReader(std::string_view bytes) : data_(bytes.data()) {

@@ -6,14 +6,17 @@
 #include <string_view>
 
 #include "platform/byte_buffer.h"
+#include "platform/files.h"
 
 namespace plotaktar {
 
 // Reads a whole input file into one buffer. Only a regular file can be opened: a directory, a
 // FIFO or a device counts as a file that cannot be opened, and nothing waits on it. Returns
-// nothing when the file cannot be opened. A read error part way keeps the complete lines read
-// before it (the loop over the file then ends there, as after any read error).
-std::optional<SharedBytes> ReadInputFile(const std::string& path);
+// nothing when the file cannot be opened, and then, given `failure`, says why there. A read
+// error part way keeps the complete lines read before it (the loop over the file then ends
+// there, as after any read error).
+std::optional<SharedBytes> ReadInputFile(const std::string& path,
+                                         platform::OpenFailure* failure = nullptr);
 
 // The lines of a file's bytes: a line ends at CR, and one LF directly behind the CR is skipped;
 // a lone LF is an ordinary character; Ctrl-Z ends the file wherever it stands; a last line

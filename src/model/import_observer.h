@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/files.h"
 
 namespace plotaktar {
 
@@ -16,13 +19,25 @@ enum class ImportWarning {
     NotText,
     // The geometry file gives no record of any kind (an HP-GL file, for instance).
     NoRecords,
+    // The geometry file cannot be opened: nothing is read, the label files are not opened.
+    GeometryCannotBeOpened,
+    // The label file cannot be opened: the geometry file is read, the companion is not opened.
+    LabelsCannotBeOpened,
+    // The bytes at the file's first letters beyond ASCII (64 KiB of them) are valid UTF-8 with
+    // a multi-byte sequence: most likely saved as UTF-8, where the files must be windows-1254.
+    LooksLikeUtf8,
+    // No entry has the companion's derived name, and several are equal to it ignoring case:
+    // none is read.
+    SeveralCompanions,
 };
 
 // One warning about one input file, as the user interface receives them after an import.
 struct FileWarning {
     std::string fileName;
     ImportWarning warning;
-    uint64_t lineCount;  // the lines the file was read as
+    uint64_t lineCount = 0;               // NoCarriageReturns: the lines the file was read as
+    platform::OpenFailure openFailure{};  // ...CannotBeOpened: why
+    std::vector<std::string> matches{};   // SeveralCompanions: the entries, as paths
 
     bool operator==(const FileWarning&) const = default;
 };
@@ -47,14 +62,8 @@ class ImportObserver {
         (void)total;
     }
 
-    // Something about an input file that the user should know; `lineCount` is the number of
-    // lines the file was read as.
-    virtual void importWarning(std::string_view fileName, ImportWarning warning,
-                               uint64_t lineCount) {
-        (void)fileName;
-        (void)warning;
-        (void)lineCount;
-    }
+    // Something about an input file that the user should know.
+    virtual void importWarning(const FileWarning& warning) { (void)warning; }
 };
 
 }  // namespace plotaktar

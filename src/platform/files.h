@@ -19,11 +19,27 @@ inline constexpr std::string_view kPathSeparators = "/\\";
 inline constexpr std::string_view kPathSeparators = "/";
 #endif
 
+// Why an input file cannot be opened: the few kinds a user is told in their own language, and
+// the cause as UnreadableCause words it.
+struct OpenFailure {
+    enum class Kind {
+        NoSuchFile,    // neither the file nor (a part of) its folder exists
+        AccessDenied,  // the system refuses to open it for reading
+        Folder,        // it is a folder
+        Unreadable,    // anything else: a device, a pipe, a name the system takes for no file
+    };
+    Kind kind = Kind::Unreadable;
+    std::string cause;
+
+    bool operator==(const OpenFailure&) const = default;
+};
+
 // Reads a whole input file into one buffer. Only a regular file can be opened: a directory, a
 // pipe or a device counts as a file that cannot be opened, and nothing waits on it. Returns
-// nothing when the file cannot be opened. A read error part way keeps the complete lines read
-// before it (those that end in CR, with the LF behind it).
-std::optional<SharedBytes> ReadRegularFile(const std::string& path);
+// nothing when the file cannot be opened, and then, given `failure`, says why there. A read
+// error part way keeps the complete lines read before it (those that end in CR, with the LF
+// behind it).
+std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure = nullptr);
 
 // Why `path` cannot be read as an input file, or the empty text when it can: it must exist, be
 // a regular file and open for reading. The causes read as the C library words them on Linux

@@ -25,6 +25,11 @@ class FileDescriptor {
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
   private:
     int fd_;
@@ -47,6 +52,46 @@ std::string FolderOfTarget(const std::string& path) {
     }
     const size_t slash = target.rfind('/');
     return slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+}
+
+OpenFailure FailureOf(int error) {
+    using Kind = OpenFailure::Kind;
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return {Kind::NoSuchFile, std::strerror(error)};
+        case EACCES:
+        case EPERM:
+            return {Kind::AccessDenied, std::strerror(error)};
+        case EISDIR:
+            return {Kind::Folder, std::strerror(error)};
+        default:
+            return {Kind::Unreadable, std::strerror(error)};
+    }
+}
+
+// Opens `path` as an input file: a regular file, open for reading. Returns its descriptor, or
+// -1 with `failure` saying why.
+int OpenInput(const std::string& path, OpenFailure& failure) {
+    FileDescriptor fd(OpenWithoutWaiting(path));
+    if (fd.get() < 0) {
+        failure = FailureOf(errno);
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        failure = FailureOf(errno);
+        return -1;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        failure = FailureOf(EISDIR);
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failure = {OpenFailure::Kind::Unreadable, "not a regular file"};
+        return -1;
+    }
+    return fd.release();
 }
 
 }  // namespace
@@ -75,19 +120,21 @@ std::string FolderRefusal(int systemError, const std::string& path) {
     return {};
 }
 
-std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
+std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {
-        return memory->read(path);
+        return memory->read(path, failure);
     }
-    FileDescriptor fd(OpenWithoutWaiting(path));
+    OpenFailure why;
+    FileDescriptor fd(OpenInput(path, why));
     if (fd.get() < 0) {
+        if (failure != nullptr) {
+            *failure = std::move(why);
+        }
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return std::nullopt;
-    }
-    return ReadToEnd(static_cast<size_t>(st.st_size), [&](char* into, size_t room) {
+    const size_t size = ::fstat(fd.get(), &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+    return ReadToEnd(size, [&](char* into, size_t room) {
         for (;;) {
             ssize_t n = ::read(fd.get(), into, room);
             if (n >= 0 || errno != EINTR) {
@@ -101,21 +148,9 @@ std::string UnreadableCause(const std::string& path) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {
         return memory->unreadableCause(path);
     }
-    FileDescriptor fd(OpenWithoutWaiting(path));
-    if (fd.get() < 0) {
-        return std::strerror(errno);
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) {
-        return std::strerror(errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return std::strerror(EISDIR);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return "not a regular file";
-    }
-    return {};
+    OpenFailure why;
+    FileDescriptor fd(OpenInput(path, why));
+    return fd.get() < 0 ? why.cause : std::string();
 }
 
 bool SameExistingFile(const std::string& a, const std::string& b) {

@@ -26,19 +26,57 @@ bool IsDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-}  // namespace
-
-std::optional<SharedBytes> ReadRegularFile(const std::string& path) {
-    if (const MemoryFiles* memory = MemoryFiles::active()) {
-        return memory->read(path);
-    }
+// Opens `path` as an input file: a disk file, open for reading. Returns its handle, or an
+// invalid one with `failure` saying why.
+HANDLE OpenInput(const std::string& path, OpenFailure& failure) {
+    using Kind = OpenFailure::Kind;
     std::optional<std::wstring> wide = WideFromUtf8(path);
     if (!wide) {
-        return std::nullopt;
+        failure = {Kind::NoSuchFile, "No such file or directory"};
+        return INVALID_HANDLE_VALUE;
     }
     OwnedHandle file(OpenForReading(*wide));
+    if (!file.valid()) {
+        DWORD error = GetLastError();
+        switch (error) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_INVALID_NAME:
+            case ERROR_BAD_PATHNAME:
+            case ERROR_INVALID_DRIVE:
+            case ERROR_BAD_NETPATH:
+                failure = {Kind::NoSuchFile, "No such file or directory"};
+                break;
+            case ERROR_ACCESS_DENIED:
+                failure = IsDirectory(*wide) ? OpenFailure{Kind::Folder, "Is a directory"}
+                                             : OpenFailure{Kind::AccessDenied, "Permission denied"};
+                break;
+            default:
+                failure = {Kind::Unreadable, "I/O error " + std::to_string(error)};
+                break;
+        }
+        return INVALID_HANDLE_VALUE;
+    }
     // Consoles, pipes and devices (CON, NUL, COM1, ...) are no disk files.
-    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK) {
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        failure = {Kind::Unreadable, "not a regular file"};
+        return INVALID_HANDLE_VALUE;
+    }
+    return file.release();
+}
+
+}  // namespace
+
+std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure) {
+    if (const MemoryFiles* memory = MemoryFiles::active()) {
+        return memory->read(path, failure);
+    }
+    OpenFailure why;
+    OwnedHandle file(OpenInput(path, why));
+    if (!file.valid()) {
+        if (failure != nullptr) {
+            *failure = std::move(why);
+        }
         return std::nullopt;
     }
     LARGE_INTEGER size{};
@@ -59,31 +97,9 @@ std::string UnreadableCause(const std::string& path) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {
         return memory->unreadableCause(path);
     }
-    std::optional<std::wstring> wide = WideFromUtf8(path);
-    if (!wide) {
-        return "No such file or directory";
-    }
-    OwnedHandle file(OpenForReading(*wide));
-    if (!file.valid()) {
-        DWORD error = GetLastError();
-        switch (error) {
-            case ERROR_FILE_NOT_FOUND:
-            case ERROR_PATH_NOT_FOUND:
-            case ERROR_INVALID_NAME:
-            case ERROR_BAD_PATHNAME:
-            case ERROR_INVALID_DRIVE:
-            case ERROR_BAD_NETPATH:
-                return "No such file or directory";
-            case ERROR_ACCESS_DENIED:
-                return IsDirectory(*wide) ? "Is a directory" : "Permission denied";
-            default:
-                return "I/O error " + std::to_string(error);
-        }
-    }
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
-        return "not a regular file";
-    }
-    return {};
+    OpenFailure why;
+    OwnedHandle file(OpenInput(path, why));
+    return file.valid() ? std::string() : why.cause;
 }
 
 bool SameExistingFile(const std::string& a, const std::string& b) {

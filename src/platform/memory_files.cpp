@@ -33,9 +33,12 @@ void MemoryFiles::remove(const std::string& path) {
     files_.erase(path);
 }
 
-std::optional<SharedBytes> MemoryFiles::read(const std::string& path) const {
+std::optional<SharedBytes> MemoryFiles::read(const std::string& path, OpenFailure* failure) const {
     auto file = files_.find(path);
     if (file == files_.end()) {
+        if (failure != nullptr) {
+            *failure = {OpenFailure::Kind::NoSuchFile, unreadableCause(path)};
+        }
         return std::nullopt;
     }
     // Every read gets a buffer of its own, as from a file on disk: tables tell the files of

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/byte_buffer.h"
+#include "platform/files.h"
 
 namespace plotaktar::platform {
 
@@ -28,8 +29,9 @@ class MemoryFiles {
     // The files in use, or null when input files come from the system.
     static const MemoryFiles* active();
 
-    // A fresh buffer with the file's bytes, read as a file is read; nothing when there is none.
-    std::optional<SharedBytes> read(const std::string& path) const;
+    // A fresh buffer with the file's bytes, read as a file is read; nothing when there is none,
+    // and then, given `failure`, a file that does not exist there.
+    std::optional<SharedBytes> read(const std::string& path, OpenFailure* failure) const;
     // As UnreadableCause: empty for a file it holds, "No such file or directory" otherwise.
     std::string unreadableCause(const std::string& path) const;
 

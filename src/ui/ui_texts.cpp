@@ -1,5 +1,7 @@
 #include "ui/ui_texts.h"
 
+#include "model/message_text.h"
+
 namespace plotaktar {
 
 std::string ErrorBoxText(std::string_view message) {
@@ -9,6 +11,25 @@ std::string ErrorBoxText(std::string_view message) {
     }
     return text;
 }
+
+namespace {
+
+// Why a file cannot be opened, as the window's warning box says it.
+std::string OpenFailureText(const platform::OpenFailure& failure) {
+    switch (failure.kind) {
+        case platform::OpenFailure::Kind::NoSuchFile:
+            return "böyle bir dosya yok";
+        case platform::OpenFailure::Kind::AccessDenied:
+            return "erişim izni yok";
+        case platform::OpenFailure::Kind::Folder:
+            return "bir klasör";
+        case platform::OpenFailure::Kind::Unreadable:
+            break;
+    }
+    return "okunamadı";
+}
+
+}  // namespace
 
 std::string WarningLine(const FileWarning& warning, std::string_view shownName) {
     std::string line(shownName);
@@ -25,6 +46,27 @@ std::string WarningLine(const FileWarning& warning, std::string_view shownName) 
         case ImportWarning::NoRecords:
             line += ": hiç kayıt bulunamadı";
             break;
+        case ImportWarning::GeometryCannotBeOpened:
+            line +=
+                ": açılamadı (" + OpenFailureText(warning.openFailure) + "); hiçbir dosya okunmadı";
+            break;
+        case ImportWarning::LabelsCannotBeOpened:
+            line += ": açılamadı (" + OpenFailureText(warning.openFailure) + "); yazılar okunmadı";
+            break;
+        case ImportWarning::LooksLikeUtf8:
+            line += ": UTF-8 gibi görünüyor; dosyalar windows-1254 olmalı";
+            break;
+        case ImportWarning::SeveralCompanions: {
+            line += ": adı büyük/küçük harf farkıyla aynı olan " +
+                    std::to_string(warning.matches.size()) + " dosya var (";
+            for (size_t i = 0; i < warning.matches.size(); ++i) {
+                const std::string& path = warning.matches[i];
+                line += i == 0 ? "" : ", ";
+                line += FileNameText(path.substr(path.find_last_of("/\\") + 1));
+            }
+            line += "); hiçbiri okunmadı";
+            break;
+        }
     }
     return line;
 }

@@ -24,7 +24,7 @@ std::string Native(const QString& path) {
 QStringList DrawingFiles::watched() const {
     QStringList files{main};
     if (!labels.isEmpty()) {
-        files << labels << QFile::decodeName(CompanionFileName(Native(labels)).c_str());
+        files << labels << QFile::decodeName(CompanionFileBeside(Native(labels)).c_str());
     }
     return files;
 }

@@ -246,7 +246,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
     if (!result.notes.empty() || !result.warnings.empty()) {
         const std::string labels = Native(files.labels);
         const ImportPaths paths{Native(files.main), labels,
-                                labels.empty() ? std::string() : CompanionFileName(labels)};
+                                labels.empty() ? std::string() : CompanionFileBeside(labels)};
         const auto lines = NoteLines(paths, result.notes);
         QString details;
         for (size_t i = 0; i < result.notes.size(); ++i) {

@@ -17,7 +17,7 @@ bool WritesOverDrawing(QWidget* parent, const DrawingFiles& files,
     if (!files.labels.isEmpty()) {
         const std::string labels = Native(files.labels);
         run.addInput(labels);
-        run.addInput(CompanionFileName(labels));
+        run.addInput(CompanionFileBeside(labels));
     }
     run.addOutputs(outputs);
     const std::optional<OutputIsInput> clash = run.outputThatIsInput();

@@ -45,14 +45,12 @@ class FailureCounter : public ImportObserver {
         ++failed;
         failures.push_back({std::string(word), line});
     }
-    void importWarning(std::string_view fileName, ImportWarning warning, uint64_t) override {
-        if (warning != ImportWarning::NoCarriageReturns) {
+    void importWarning(const FileWarning& warning) override {
+        if (warning.warning != ImportWarning::NoCarriageReturns) {
             return;  // the status bar tells only why a drawing is one long line
         }
-        withoutCarriageReturns << QFileInfo(QFile::decodeName(QByteArray(
-                                                fileName.data(),
-                                                static_cast<qsizetype>(fileName.size()))))
-                                      .fileName();
+        withoutCarriageReturns
+            << QFileInfo(QFile::decodeName(QByteArray::fromStdString(warning.fileName))).fileName();
     }
     uint64_t failed = 0;
     std::vector<check::FailedRecord> failures;
@@ -324,7 +322,7 @@ void ViewerWindow::startCheck(const DrawingFiles& files,
     checkLabel_->setText(QStringLiteral("Denetleniyor…"));
     const std::string labels = Native(files.labels);
     const ImportPaths paths{Native(files.main), labels,
-                            labels.empty() ? std::string() : CompanionFileName(labels)};
+                            labels.empty() ? std::string() : CompanionFileBeside(labels)};
     checker_.start(
         [this, generation, drawing, paths, failures = std::move(failures), cancel = checkCancel_] {
             std::shared_ptr<const DrawingCheck> check;

@@ -112,7 +112,8 @@ TEST(Batch, AnArchiveConvertsAsConvertDoesAndNamesWhatFailed) {
     EXPECT_NE(result.err.find("not a regular file"), std::string::npos);
     EXPECT_NE(result.out.find("ok " + archive.sample + " -> " + out + "/a/pafta12.plt"),
               std::string::npos);
-    EXPECT_NE(result.out.find("5 drawings, 2 ok, 0 skipped, 3 failed"), std::string::npos)
+    EXPECT_NE(result.out.find("5 drawings, 2 ok, 0 skipped, 3 failed, 3 without label files"),
+              std::string::npos)
         << result.out;
 
     // One JSON object a line per drawing; the drawing without labels has none.
@@ -260,6 +261,44 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
         EXPECT_EQ(Count(again.out, "skipped "), 1u) << again.out;
         EXPECT_NE(again.out.find("/pafta12-*.shp are newer than its inputs"), std::string::npos)
             << again.out;
+    }
+}
+
+// A drawing without a label file beside it is the usual case in some archives: batch counts
+// them in its summary instead of a line each. Two label files that differ only in case are
+// named, as convert names them, and neither is read.
+TEST(Batch, DrawingsWithoutLabelFilesAreCountedInTheSummary) {
+    Archive archive;
+    const std::string q = archive.dir.write("arch/b/q.gplt", ReadFile(Sample("pafta12.gplt")));
+    archive.dir.write("arch/b/q.YAZ", ReadFile(Sample("pafta12.yaz")));
+    archive.dir.write("arch/b/Q.yaz", ReadFile(Sample("pafta12.yaz")));
+    const std::string several = q + ": warning: 2 label files beside it differ only in case (" +
+                                archive.dir.file("arch/b/Q.yaz") + ", " +
+                                archive.dir.file("arch/b/q.YAZ") + "); no labels\n";
+    const std::string arch = archive.dir.file("arch");
+    const struct {
+        std::vector<std::string> args;
+        const char* summary;
+    } cases[] = {
+        // bare.gplt and badlayer.gplt; q.gplt is named instead.
+        {{"batch", arch, "-o", archive.dir.file("out")},
+         "batch convert: 4 drawings, 3 ok, 0 skipped, 1 failed, 2 without label files in "},
+        {{"batch", arch, "-o", archive.dir.file("bare"), "--no-labels"},
+         "batch convert: 4 drawings, 3 ok, 0 skipped, 1 failed in "},
+        // Counted by batch, not by the command it runs for each drawing.
+        {{"batch", "check", arch}, " with error findings, 2 without label files in "},
+    };
+    for (const auto& c : cases) {
+        const CliResult result = RunCli(c.args);
+        if (result.err.find("this build has no check") != std::string::npos) {
+            continue;
+        }
+        const std::string summary =
+            result.out.substr(result.out.rfind('\n', result.out.size() - 2) + 1);
+        EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
+        EXPECT_EQ(result.err.find("no label file beside it"), std::string::npos) << result.err;
+        const bool noLabels = c.args.back() == "--no-labels";
+        EXPECT_EQ(Count(result.err, several), noLabels ? 0u : 1u) << result.err;
     }
 }
 

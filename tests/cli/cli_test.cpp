@@ -175,7 +175,7 @@ TEST(Convert, DefaultOutputAndTheLabelsBesideTheGeometry) {
     EXPECT_EQ(ReadFile(dir.file("bare.plt")), expected);
     fs::remove(dir.path() / "sub" / "p.YAZ");
     CliResult alone = RunCli({"convert", "sub/p.gplt", "-o", "alone"}, dir.path());
-    EXPECT_EQ(alone.err, "");
+    EXPECT_EQ(alone.err, "sub/p.gplt: no label file beside it; no labels\n");
     EXPECT_EQ(ReadFile(dir.file("alone.plt")), expected);
 }
 
@@ -216,12 +216,93 @@ TEST(Convert, AFileWithoutCarriageReturnsIsReadAsOneLineWithAWarning) {
     EXPECT_EQ(session.out, "mesaj: dosya açıldı\n");
 }
 
+// What `run` and `convert` say about the files an import opens, one case a row: a file that
+// cannot be opened (named with the system's cause; never the companion, never a file not tried),
+// a file saved as UTF-8, and the companion and labels found as Windows finds them.
+TEST(ImportWarnings, FilesThatCannotBeOpenedUtf8AndNamesThatDifferInCase) {
+    TempDir dir;
+    CopyInto(dir, Sample("pafta12.gplt"), "p.gplt");
+    CopyInto(dir, Sample("pafta12.yaz"), "p.yaz");
+    fs::create_directory(dir.path() / "d");
+    dir.write("u.yaz",
+              "4512350.00 512340.00 100 2.5 \xC5\x9F"
+              "ehir   5\r\n");
+    // Uppercase names copied from Windows: the companion and the labels are found.
+    fs::create_directory(dir.path() / "w");
+    CopyInto(dir, Sample("pafta12.gplt"), "w/BENIM.GPLT");
+    CopyInto(dir, Sample("pafta12.yaz"), "w/BENIM.YAZ");
+    CopyInto(dir, Sample("pafta12.yfn"), "w/BENIM.YFN");
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+        int status = 0;
+    };
+    std::vector<Case> cases = {
+        {{"run", "open", "none.gplt", "none.yaz"},
+         "none.gplt: warning: cannot be opened (No such file or directory); nothing read\n"},
+        {{"run", "open", "d", "p.yaz"},
+         "d: warning: cannot be opened (Is a directory); nothing read\n"},
+        {{"run", "open", "p.gplt", "none.yaz"},
+         "none.yaz: warning: cannot be opened (No such file or directory); no labels read\n"},
+        {{"run", "open", "p.gplt", "d"},
+         "d: warning: cannot be opened (Is a directory); no labels read\n"},
+        {{"run", "open", "p.gplt", "p.yaz"}, ""},  // no p.yfn: nothing to say
+        {{"run", "open", "p.gplt", "u.yaz"},
+         "u.yaz: warning: looks like UTF-8; the files must be windows-1254\n"},
+        {{"convert", "p.gplt", "u.yaz", "-o", "u.plt"},
+         "u.yaz: warning: looks like UTF-8; the files must be windows-1254\n"},
+        // convert refuses what it cannot read before anything runs.
+        {{"convert", "p.gplt", "none.yaz"},
+         "plotaktar-cli: none.yaz: No such file or directory\n",
+         2},
+#ifdef _WIN32
+        {{"convert", "w/BENIM.GPLT", "-o", "w.plt"},
+         "w/BENIM.yaz: labels taken from beside the geometry (--no-labels reads none)\n"},
+#else
+        {{"convert", "w/BENIM.GPLT", "-o", "w.plt"},
+         "w/BENIM.YAZ: labels taken from beside the geometry (--no-labels reads none)\n"},
+        // The companion found ignoring case is an input like the others.
+        {{"convert", "w/BENIM.GPLT", "-o", "w/BENIM.YFN"},
+         "w/BENIM.YAZ: labels taken from beside the geometry (--no-labels reads none)\n"
+         "plotaktar-cli: w/BENIM.YFN: is an input file of this conversion; not overwritten\n",
+         2},
+#endif
+    };
+#ifndef _WIN32
+    // Several files that differ only in case: none is read, and they are named.
+    fs::create_directory(dir.path() / "s");
+    CopyInto(dir, Sample("pafta12.gplt"), "s/p.gplt");
+    CopyInto(dir, Sample("pafta12.yaz"), "s/p.YAZ");
+    CopyInto(dir, Sample("pafta12.yaz"), "s/P.yaz");
+    CopyInto(dir, Sample("pafta12.yfn"), "s/P.yfn");
+    CopyInto(dir, Sample("pafta12.yfn"), "s/p.YFN");
+    cases.push_back({{"convert", "s/p.gplt", "-o", "s1.plt"},
+                     "s/p.gplt: warning: 2 label files beside it differ only in case (s/P.yaz, "
+                     "s/p.YAZ); no labels\n"});
+    cases.push_back({{"run", "open", "s/p.gplt", "s/p.YAZ"},
+                     "s/p.yfn: warning: 2 files differ from this name only in case (s/P.yfn, "
+                     "s/p.YFN); none read\n"});
+#endif
+    for (const Case& c : cases) {
+        const CliResult r = RunCli(c.args, dir.path());
+        EXPECT_EQ(r.err, c.err) << c.args[1] << " " << c.args[2];
+        EXPECT_EQ(r.status, c.status) << c.args[1] << " " << c.args[2];
+        if (c.args[0] == "run") {
+            EXPECT_EQ(r.out, "mesaj: dosya açıldı\n");
+        }
+    }
+    // The labels and the companion found ignoring case are those of the sample.
+    EXPECT_EQ(ReadFile(dir.file("w.plt")), ReadFile(Data("pafta12.plt")));
+    EXPECT_EQ(ReadFile(dir.file("w/BENIM.YFN")), ReadFile(Sample("pafta12.yfn")));
+}
+
 TEST(Convert, FailingRecordsAreReportedWithTheirLine) {
     TempDir dir;
     CopyInto(dir, Data("convert/bad_records.gplt"), "bad_records.gplt");
     CliResult r = RunCli({"convert", "bad_records.gplt"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err,
+              "bad_records.gplt: no label file beside it; no labels\n"
               "bad_records.gplt:3: sembol\nbad_records.gplt:5: bina\nbad_records.gplt:7: şev\n");
     EXPECT_EQ(r.out,
               "bad_records.gplt: nir 1, pol 0, nok 2, tab 1, hat 0, sem 1, par 0, bin 1, "
@@ -239,6 +320,7 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
     EXPECT_EQ(fresh.status, 1);
     EXPECT_EQ(fresh.out, "");
     EXPECT_EQ(fresh.err,
+              "c.gplt: no label file beside it; no labels\n"
               "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\n3' is not a valid integer value.\n"
               "c.gplt:5: the cell stopping the export: Nokta, row 2, column \"Tabaka No\"\n");
     EXPECT_FALSE(FileExists(dir.file("c.plt")));

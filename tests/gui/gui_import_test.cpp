@@ -161,18 +161,28 @@ class ImportTest : public QObject {
                                       &form,
                                       [&](QMessageBox* box) {
                                           noteBox(box);
-                                          WhenModal<QMessageBox>(&form, noteBox, &missed);
+                                          WhenModal<QMessageBox>(
+                                              &form,
+                                              [&](QMessageBox* warnings) {
+                                                  noteBox(warnings);
+                                                  WhenModal<QMessageBox>(&form, noteBox, &missed);
+                                              },
+                                              &missed);
                                       },
                                       &missed);
                               });
         });
         QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
         QVERIFY(!missed);
-        QCOMPARE(boxes, QStringList({QStringLiteral("nirengi"), QStringLiteral("dosya açıldı")}));
+        QCOMPARE(boxes, QStringList({QStringLiteral("nirengi"),
+                                     QStringLiteral("yok.yaz: açılamadı (böyle bir dosya yok); "
+                                                    "yazılar okunmadı"),
+                                     QStringLiteral("dosya açıldı")}));
         // Behind the failing record's box its row is on screen already, and behind the
-        // closing box every row of the file.
+        // warnings and the closing box every row of the file.
         QCOMPARE(rowsShown,
-                 QStringList({QStringLiteral("1:4512345.67"), QStringLiteral("2:4512399.01")}));
+                 QStringList({QStringLiteral("1:4512345.67"), QStringLiteral("2:4512399.01"),
+                              QStringLiteral("2:4512399.01")}));
     }
 
     void saveButtonWritesThePlotFile() {
@@ -306,15 +316,44 @@ class ImportTest : public QObject {
                                                     "dönüştürün"),
                                      QStringLiteral("dosya açıldı")}));
 
-        // The export's error box quotes 100 characters of the 5 MB field, then "…".
+        // A label file that does not exist is named in the warning box. The export's error box
+        // quotes 100 characters of the 5 MB field, then "…".
         boxes.clear();
-        click("BitBtn1", dir.filePath("big.gplt"), dir.filePath("none.yaz"), 2);
+        click("BitBtn1", dir.filePath("big.gplt"), dir.filePath("none.yaz"), 3);
         click("SpeedButton1", dir.filePath("out.plt"), QString(), 1);
         QVERIFY(!missed);
         QCOMPARE(boxes,
-                 QStringList({QStringLiteral("nokta"), QStringLiteral("dosya açıldı"),
-                              "'" + QString(100, '7') + "…' is not a valid integer value."}));
+                 QStringList(
+                     {QStringLiteral("nokta"),
+                      QStringLiteral("none.yaz: açılamadı (böyle bir dosya yok); yazılar okunmadı"),
+                      QStringLiteral("dosya açıldı"),
+                      "'" + QString(100, '7') + "…' is not a valid integer value."}));
         QVERIFY(!QFile::exists(dir.filePath("out.plt")));
+
+        // A geometry file that does not exist: the label file is not tried.
+        boxes.clear();
+        click("BitBtn1", dir.filePath("nowhere.gplt"), dir.filePath("none.yaz"), 2);
+        QVERIFY(!missed);
+        QCOMPARE(boxes, QStringList({QStringLiteral("nowhere.gplt: açılamadı (böyle bir dosya "
+                                                    "yok); hiçbir dosya okunmadı"),
+                                     QStringLiteral("dosya açıldı")}));
+
+        // Two companions that differ only in case, and a label file saved as UTF-8.
+        write("u.gplt", "nir 1 2 3 4 1\r\n");
+        write("u.yaz",
+              "1 2 3 4 \xC5\x9F"
+              "ehir   1\r\n");
+        write("u.YFN", "");
+        write("U.yfn", "");
+        boxes.clear();
+        click("BitBtn1", dir.filePath("u.gplt"), dir.filePath("u.yaz"), 2);
+        QVERIFY(!missed);
+        QCOMPARE(boxes, QStringList({QStringLiteral("u.yfn: adı büyük/küçük harf farkıyla aynı "
+                                                    "olan 2 dosya var (U.yfn, u.YFN); hiçbiri "
+                                                    "okunmadı\n"
+                                                    "u.yaz: UTF-8 gibi görünüyor; dosyalar "
+                                                    "windows-1254 olmalı"),
+                                     QStringLiteral("dosya açıldı")}));
     }
 };
 
