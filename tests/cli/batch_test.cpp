@@ -27,10 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Sample(std::string_view name) {
-    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
-}
-
 // The plot file that `convert` writes for GEOMETRY with the labels beside it.
 std::string Converted(const TempDir& dir, const std::string& geometry) {
     const std::string output = dir.file("expected.plt");

@@ -26,10 +26,6 @@ std::string Data(std::string_view name) {
     return std::string(PLOTAKTAR_CLI_DATA_DIR) + "/" + std::string(name);
 }
 
-std::string Sample(std::string_view name) {
-    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
-}
-
 void CopyInto(const TempDir& dir, const std::string& from, std::string_view name) {
     dir.write(name, ReadFile(from));
 }

@@ -33,10 +33,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string Sample(std::string_view name) {
-    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
-}
-
 std::set<std::string> Listing(const TempDir& dir) {
     std::set<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {

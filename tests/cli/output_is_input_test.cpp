@@ -21,10 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-std::string Sample(std::string_view name) {
-    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
-}
-
 // Every entry under the folder: a file's bytes, a link's target, a folder's mark.
 std::map<std::string, std::string> Snapshot(const TempDir& dir) {
     std::map<std::string, std::string> entries;

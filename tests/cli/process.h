@@ -3,9 +3,17 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plotaktar::testing {
+
+#ifdef PLOTAKTAR_SAMPLES_DIR
+// A file of the samples folder.
+inline std::string Sample(std::string_view name) {
+    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
+}
+#endif
 
 // What one run of plotaktar-cli left behind.
 struct CliResult {

@@ -24,10 +24,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string Sample(std::string_view name) {
-    return std::string(PLOTAKTAR_SAMPLES_DIR) + "/" + std::string(name);
-}
-
 bool Built(const std::string& helper) {
     return fs::exists(fs::path(PLOTAKTAR_CLI).parent_path() / helper);
 }
