@@ -123,7 +123,10 @@ class ViewerTest : public QObject {
         QWidget parent;
         for (const Case& c : cases) {
             QString shown;
-            QTimer::singleShot(50, [&] {
+            // The timer goes with the case: where no box came, it must not fire later, into
+            // another test's dialog, with this case's `shown` gone.
+            QObject caseScope;
+            QTimer::singleShot(50, &caseScope, [&] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                     shown = box->text();
                     box->close();
