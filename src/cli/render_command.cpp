@@ -156,8 +156,9 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
         }
         return RunSheets(args, labels, drawing, filter, temporaryChanged, out, err);
     }
+    // Fitted to what is drawn, the labels' texts with the geometry, so that none is cut.
     const ViewTransform view =
-        ViewTransform::fit(drawing.extent(), args.width, args.height, args.width / 50);
+        ViewTransform::fit(DrawnExtent(drawing, filter), args.width, args.height, args.width / 50);
     std::string problem;
     try {
         problem = SavePicture(drawing, view, filter, args.output, temporaryChanged);

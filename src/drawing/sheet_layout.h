@@ -85,12 +85,20 @@ PageLayout LayOutPage(double widthMm, double heightMm);
 
 // The sheets of a drawing at 1:scale on one paper: a grid of columns x rows of sheets from a
 // south-west corner at round coordinates, and those of them that something is drawn on,
-// numbered from 1 west to east and north to south. Row 0 is the northernmost.
+// numbered from 1 west to east and north to south. Row 0 is the northernmost. The grid may be
+// far larger than its sheets (a scattered drawing leaves most of its cells empty): only the
+// sheets are ever visited.
 struct SheetPlan {
     struct Sheet {
         int column = 0;
         int row = 0;
         int number = 0;
+    };
+    // The columns and rows the sheets reach, first and last of each.
+    struct Span {
+        int firstColumn = 0, lastColumn = -1, firstRow = 0, lastRow = -1;
+        int columns() const { return lastColumn - firstColumn + 1; }
+        int rows() const { return lastRow - firstRow + 1; }
     };
 
     int scale = 1000;
@@ -100,24 +108,32 @@ struct SheetPlan {
     double originEast = 0, originNorth = 0;  // south-west corner of the grid of sheets
     double sheetEast = 0, sheetNorth = 0;    // a sheet's extent on the ground, metres
     int columns = 0, rows = 0;
-    std::vector<Sheet> sheets;
+    std::vector<Sheet> sheets;  // in the order of their numbers
+    Span span;
 
     // Metres on the ground between grid crosses: 10 cm of paper.
     double gridStep() const { return scale / 10.0; }
     // Millimetres of paper a metre on the ground.
     double mmPerMetre() const { return 1000.0 / scale; }
     Bounds ground(const Sheet& sheet) const;
+    // The sheet at that column and row, or nullptr when nothing is drawn there.
+    const Sheet* sheetAt(int column, int row) const;
     // Pages: with several sheets the first is their index.
     int pageCount() const { return static_cast<int>(sheets.size()) + (sheets.size() > 1 ? 1 : 0); }
 };
 
-// Plans the sheets of `extent` at 1:scale on `paper`: the orientation asked for, or with Auto
-// the one that needs fewer sheets (landscape when even). `drawnOn` tells whether anything is
-// drawn within a sheet's ground; nothing asks every sheet. Returns nothing when the drawing
-// would need more than kMostSheets sheets, or its extent is empty.
+// Calls `visit` with the box of each thing drawn, one after the other, until `visit` returns
+// false.
+using DrawnBoxes = std::function<void(const std::function<bool(const Bounds&)>& visit)>;
+
+// Plans the sheets of `extent` at 1:scale on `paper`: a sheet is one that a box of `drawn`
+// touches (every sheet of the grid without `drawn`). The orientation is the one asked for, or
+// with Auto the one of fewer sheets (when even, of fewer cells in its grid; then landscape).
+// Each box costs the sheets it touches, so planning grows with the drawing and its sheets,
+// never with the empty cells between them. Returns nothing when more than kMostSheets sheets
+// would hold something, or the extent is empty.
 std::optional<SheetPlan> PlanSheets(const Bounds& extent, int scale, const Paper& paper,
-                                    Orientation orientation,
-                                    const std::function<bool(const Bounds&)>& drawnOn = {});
+                                    Orientation orientation, const DrawnBoxes& drawn = {});
 
 // The first feature of `drawing` with a Y or X beyond ±kMostSheetCoordinate; nothing when the
 // whole drawing may be drawn on sheets.

@@ -3,12 +3,17 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <unordered_map>
 
 #include "qt/cp1254_text.h"
 #include "render/aci_palette.h"
+#include "render/text_places.h"
+#include "render/text_run.h"
 
 namespace plotaktar {
 
@@ -31,6 +36,8 @@ constexpr size_t kMaxPointSymbols = 20000;
 // A parcel's "ada/parsel" is written when its outline is at least this wide on screen.
 constexpr double kParcelNamePixels = 48.0;
 constexpr int kNameFontPixels = 11;
+// Labels gathered into a text run (on a PDF) are measured at this size and scaled to theirs.
+constexpr double kLabelRunUnits = 100;
 
 // Geometry waits in small batches per layer and is drawn whenever a batch fills, so that a
 // picture of a million features needs no million-entry arrays.
@@ -356,57 +363,158 @@ class PicturePainter {
 
     // Symbols over the points: a square of kSymbolMm scaled by Sx and Sy and turned by its
     // angle, with a tick from its centre to the side its angle points to; its number beside it
-    // in the text pass.
+    // in the text pass. A layer's symbols are one path (a batch of them in a picture of very
+    // many), turned and placed here rather than by the painter's matrix, which a PDF would
+    // write out with its pen for every symbol.
     void symbolPass() {
-        for (uint32_t f : symbols_) {
-            const size_t layer = drawing_.layer(f);
+        std::vector<uint32_t> symbols = symbols_;
+        std::stable_sort(symbols.begin(), symbols.end(), [this](uint32_t a, uint32_t b) {
+            return drawing_.layer(a) < drawing_.layer(b);
+        });
+        QPainterPath path;
+        auto flush = [&](size_t layer) {
             useSolidPen(layer, std::max(pens_[layer].widthF(), paper_.thinnestPen));
-            const double half = kSymbolMm * paper_.perMm / 2;
+            painter_.drawPath(path);
+            path.clear();
+        };
+        const double half = kSymbolMm * paper_.perMm / 2;
+        size_t batch = 0;
+        for (size_t i = 0; i < symbols.size(); ++i) {
+            const uint32_t f = symbols[i];
             const double sx = SymbolScale(drawing_.scaleX(f)) * half;
             const double sy = SymbolScale(drawing_.scaleY(f)) * half;
-            painter_.save();
-            painter_.translate(view_.toScreen(drawing_.vertices(f)[0]));
-            painter_.rotate(drawing_.angle(f) * 0.9);
-            const QPointF square[4] = {{-sx, -sy}, {sx, -sy}, {sx, sy}, {-sx, sy}};
-            painter_.drawPolygon(square, 4);
-            painter_.drawLine(QPointF(0, 0), QPointF(0, -sy));
-            painter_.restore();
+            const QPointF at = view_.toScreen(drawing_.vertices(f)[0]);
+            QTransform place;
+            place.translate(at.x(), at.y());
+            place.rotate(drawing_.angle(f) * 0.9);
+            path.addPolygon(place.map(QPolygonF({{-sx, -sy}, {sx, -sy}, {sx, sy}, {-sx, sy}})));
+            path.closeSubpath();
+            path.moveTo(place.map(QPointF(0, 0)));
+            path.lineTo(place.map(QPointF(0, -sy)));
+            if (++batch == kBatch || i + 1 == symbols.size() ||
+                drawing_.layer(symbols[i + 1]) != drawing_.layer(f)) {
+                flush(drawing_.layer(f));
+                batch = 0;
+            }
         }
     }
 
-    // Point numbers, symbol numbers, parcel names and labels, over everything else.
+    // Point numbers, symbol numbers, parcel names and labels, over everything else. Parcel
+    // names stand at their parcel's middle; a number goes to the first of the four corners
+    // beside its point or symbol where it covers no text placed before it (the parcel names,
+    // then the point numbers, then the symbols'), and where none is free, to the first. On a PDF
+    // the texts of one layer and size are one text object (TextRun).
     void textPass() {
         painter_.setRenderHint(QPainter::TextAntialiasing, true);
         font_ = QFont(QStringLiteral("DejaVu Sans"));
         font_.setPixelSize(kNameFontPixels);
         painter_.setFont(font_);
         const double nameSize = paper_.sheet ? kSheetNameMm * paper_.perMm : kNameFontPixels;
-        // By layer, so that the pen changes once a layer.
-        std::stable_sort(numbered_.begin(), numbered_.end(), [this](uint32_t a, uint32_t b) {
-            return drawing_.layer(a) < drawing_.layer(b);
-        });
+        const bool runs = TextRun::Suits(painter_);
+        TextRun names(font_, nameSize);
+        TextPlaces places(names.capHeight());
+        struct Placed {
+            uint32_t feature;
+            QPointF at;
+            QString text;
+            bool centred;
+        };
+        std::vector<Placed> placed;
+        placed.reserve(parcelNames_.size() + numbered_.size() + symbols_.size());
+        for (const auto& [centre, f] : parcelNames_) {
+            QString text = DrawnText(drawing_.text(f));
+            const double width = names.width(text);
+            places.take(
+                QRectF(centre.x() - width / 2, centre.y() - places.cap() / 2, width, places.cap()));
+            placed.push_back({f, centre, std::move(text), true});
+        }
+        auto beside = [&](uint32_t f, double across, double up) {
+            QString text = DrawnText(drawing_.text(f));
+            const QPointF at = view_.toScreen(drawing_.vertices(f)[0]);
+            placed.push_back(
+                {f, places.beside(at, across, up, names.width(text)), std::move(text), false});
+        };
         for (uint32_t f : numbered_) {
-            painter_.setPen(colours_[drawing_.layer(f)]);
-            drawText(view_.toScreen(drawing_.vertices(f)[0]) + QPointF(5, -4) * k_, nameSize, 0,
-                     DrawnText(drawing_.text(f)), false);
+            beside(f, 5 * k_, 4 * k_);
         }
         for (uint32_t f : symbols_) {
-            painter_.setPen(colours_[drawing_.layer(f)]);
             const double reach = SymbolScale(drawing_.scaleX(f)) * kSymbolMm * paper_.perMm / 2;
-            drawText(view_.toScreen(drawing_.vertices(f)[0]) + QPointF(reach + 2 * k_, -2 * k_),
-                     nameSize, 0, DrawnText(drawing_.text(f)), false);
+            beside(f, reach + 2 * k_, 2 * k_);
         }
-        for (const auto& [centre, f] : parcelNames_) {
-            painter_.setPen(colours_[drawing_.layer(f)]);
-            drawText(centre, nameSize, 0, DrawnText(drawing_.text(f)), true);
+        // By layer, so that the pen changes once a layer.
+        std::stable_sort(placed.begin(), placed.end(), [this](const Placed& a, const Placed& b) {
+            return drawing_.layer(a.feature) < drawing_.layer(b.feature);
+        });
+        for (size_t i = 0; i < placed.size(); ++i) {
+            const Placed& text = placed[i];
+            const uint16_t layer = drawing_.layer(text.feature);
+            if (i == 0 || drawing_.layer(placed[i - 1].feature) != layer) {
+                painter_.setPen(colours_[layer]);
+            }
+            if (!runs) {
+                drawText(text.at, nameSize, 0, text.text, text.centred);
+                continue;
+            }
+            names.add(text.at, text.text, text.centred);
+            if (i + 1 == placed.size() || drawing_.layer(placed[i + 1].feature) != layer) {
+                names.draw(painter_);
+            }
         }
-        for (uint32_t f : labels_) {
+        labelPass(runs);
+    }
+
+    // The drawing's labels at their points, height and angle. On a PDF the labels of one layer,
+    // height and angle are one text object.
+    void labelPass(bool runs) {
+        auto sizeOf = [&](uint32_t f) {
             const double size = std::fabs(drawing_.height(f)) * view_.scale;
-            painter_.setPen(colours_[drawing_.layer(f)]);
-            // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
-            drawText(view_.toScreen(drawing_.vertices(f)[0]),
-                     paper_.sheet ? size : std::min(size, 4000.0), drawing_.angle(f) * 0.9 - 90.0,
-                     DrawnText(drawing_.text(f)), drawing_.centred(f));
+            return paper_.sheet ? size : std::min(size, 4000.0);
+        };
+        // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
+        auto degreesOf = [&](uint32_t f) { return drawing_.angle(f) * 0.9 - 90.0; };
+        TextRun labelRun(font_, kLabelRunUnits);
+        if (runs) {
+            std::stable_sort(labels_.begin(), labels_.end(), [&](uint32_t a, uint32_t b) {
+                return std::tuple(drawing_.layer(a), drawing_.height(a), drawing_.angle(a)) <
+                       std::tuple(drawing_.layer(b), drawing_.height(b), drawing_.angle(b));
+            });
+        }
+        for (size_t i = 0; i < labels_.size(); ++i) {
+            const uint32_t f = labels_[i];
+            if (i == 0 || drawing_.layer(labels_[i - 1]) != drawing_.layer(f)) {
+                painter_.setPen(colours_[drawing_.layer(f)]);
+            }
+            const double size = sizeOf(f);
+            // A run's font is sized in units of the surface; texts too small or too large for
+            // one are drawn one by one.
+            if (!runs || !(size >= 0.5 && size <= 4000)) {
+                drawText(view_.toScreen(drawing_.vertices(f)[0]), size, degreesOf(f),
+                         DrawnText(drawing_.text(f)), drawing_.centred(f));
+                continue;
+            }
+            // The labels of the same layer, height and angle as this one, turned together.
+            size_t end = i + 1;
+            while (end < labels_.size() && drawing_.layer(labels_[end]) == drawing_.layer(f) &&
+                   drawing_.height(labels_[end]) == drawing_.height(f) &&
+                   drawing_.angle(labels_[end]) == drawing_.angle(f)) {
+                ++end;
+            }
+            // Written at the run's own size and scaled to theirs, so that a PDF's one font
+            // serves every height.
+            QTransform turn;
+            turn.rotate(degreesOf(f));
+            turn.scale(size / kLabelRunUnits, size / kLabelRunUnits);
+            const QTransform back = turn.inverted();
+            for (size_t j = i; j < end; ++j) {
+                const uint32_t g = labels_[j];
+                labelRun.add(back.map(view_.toScreen(drawing_.vertices(g)[0])),
+                             DrawnText(drawing_.text(g)), drawing_.centred(g));
+            }
+            painter_.save();
+            painter_.setTransform(turn, true);
+            labelRun.draw(painter_);
+            painter_.restore();
+            i = end - 1;
         }
     }
 
@@ -486,6 +594,40 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
                           const RenderFilter& filter, const PaperUnits& paper,
                           const std::atomic<bool>* cancel) {
     return PicturePainter(painter, drawing, view, filter, paper, cancel).paint();
+}
+
+Bounds DrawnExtent(const Drawing& drawing, const RenderFilter& filter) {
+    Bounds extent = drawing.extent();
+    if (extent.empty()) {
+        return extent;
+    }
+    const double most =
+        std::max({extent.maxEast - extent.minEast, extent.maxNorth - extent.minNorth, 1.0});
+    // Texts measured at this many units a metre of height, as the pictures draw them.
+    constexpr double kUnits = 100;
+    QFont font(QStringLiteral("DejaVu Sans"));
+    const TextRun measure(font, kUnits);
+    for (uint32_t f = 0; f < drawing.size(); ++f) {
+        if (drawing.kind(f) != FeatureKind::Label || !filter.shows(drawing, f)) {
+            continue;
+        }
+        const double height = std::fabs(drawing.height(f));
+        const double width = measure.width(DrawnText(drawing.text(f))) / kUnits * height;
+        if (!(height > 0) || !(std::max(width, height) <= most)) {
+            continue;
+        }
+        // The text's box on the surface's axes (y down) from its anchor, turned as drawn.
+        const double left = drawing.centred(f) ? -width / 2 : 0;
+        const double top = -height, bottom = 0.25 * height;
+        QTransform turn;
+        turn.rotate(drawing.angle(f) * 0.9 - 90.0);
+        const QRectF box = turn.mapRect(QRectF(QPointF(left, top), QPointF(left + width, bottom)));
+        const Vertex at = drawing.vertices(f)[0];
+        // The surface's y runs south.
+        extent.add(at.east + box.left(), at.north - box.bottom());
+        extent.add(at.east + box.right(), at.north - box.top());
+    }
+    return extent;
 }
 
 ViewTransform ViewTransform::fit(const Bounds& extent, int width, int height, int margin) {

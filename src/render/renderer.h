@@ -67,6 +67,11 @@ QColor LayerColour(const DrawingLayer& layer, QColor foreground = Qt::black);
 // millimetres of paper.
 QPen LayerPen(const DrawingLayer& layer, const PaperUnits& paper);
 
+// What a picture of `drawing` covers: its extent, and the labels that `filter` shows as their
+// texts stand at their height and angle (a label larger than the drawing itself counts no
+// further than the drawing's own size from its point).
+Bounds DrawnExtent(const Drawing& drawing, const RenderFilter& filter);
+
 // Paints the features that `view` touches onto `painter` (whose surface is view.width x
 // view.height), without filling the background. Returns early, with `cancelled` set, as soon
 // as `cancel` becomes true.

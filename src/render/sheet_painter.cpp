@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "qt/cp1254_text.h"
+#include "render/text_run.h"
 
 namespace plotaktar {
 
@@ -68,6 +69,28 @@ class Furniture {
         painter_.setFont(font_);
         painter_.drawText(origin, text);
         painter_.restore();
+    }
+
+    // The numbers of `sheets` in bold, `heightMm` high, each centred in its box of `boxes`: on a
+    // PDF as one text object.
+    void sheetNumbers(const QList<QRectF>& boxes, const std::vector<SheetPlan::Sheet>& sheets,
+                      double heightMm) {
+        if (!TextRun::Suits(painter_)) {
+            for (size_t i = 0; i < sheets.size(); ++i) {
+                text(boxes[static_cast<qsizetype>(i)].center(), heightMm,
+                     QString::number(sheets[i].number), Qt::AlignHCenter | Qt::AlignVCenter, 0,
+                     true);
+            }
+            return;
+        }
+        QFont font = font_;
+        font.setBold(true);
+        TextRun run(font, heightMm);
+        for (size_t i = 0; i < sheets.size(); ++i) {
+            run.add(boxes[static_cast<qsizetype>(i)].center(), QString::number(sheets[i].number),
+                    true);
+        }
+        run.draw(painter_);
     }
 
     // The width of `text` at that height, in millimetres.
@@ -222,28 +245,136 @@ void PaintScaleBar(Furniture& f, const MmRect& box, int scale) {
            true);
 }
 
-// The sheets as small boxes, those drawn outlined, `current` filled (0: none).
-void PaintKeyMap(Furniture& f, const SheetPlan& plan, const MmRect& box, int current) {
+// Whether two spans of sheets are the same.
+bool SameSpan(const SheetPlan::Span& a, const SheetPlan::Span& b) {
+    return a.firstColumn == b.firstColumn && a.lastColumn == b.lastColumn &&
+           a.firstRow == b.firstRow && a.lastRow == b.lastRow;
+}
+
+// The biggest rectangle of the proportions of `shown` sheets of `plan` in `area`, at its
+// top-left corner, as the size of one sheet.
+QSizeF SheetCell(const SheetPlan& plan, const SheetPlan::Span& shown, const QRectF& area) {
+    const double height =
+        std::min(area.width() / shown.columns() * plan.sheetNorth / plan.sheetEast,
+                 area.height() / shown.rows());
+    return {height * plan.sheetEast / plan.sheetNorth, height};
+}
+
+// The set of sheets in small: its outline, the sheets of `shown` as a grey box within it and
+// `current` filled, so that a page of a large set shows where it lies in it.
+void PaintWholeSet(Furniture& f, const SheetPlan& plan, const SheetPlan::Span& shown,
+                   const SheetPlan::Sheet& current, const QRectF& area) {
+    const SheetPlan::Span& set = plan.span;
+    const QSizeF cell = SheetCell(plan, set, area);
+    auto place = [&](int column, int row, int columns, int rows) {
+        // A mark of a sheet stays big enough to be seen, however many sheets the set has.
+        const QRectF r(area.left() + (column - set.firstColumn) * cell.width(),
+                       area.top() + (row - set.firstRow) * cell.height(), columns * cell.width(),
+                       rows * cell.height());
+        const QSizeF least(std::max(r.width(), 0.6), std::max(r.height(), 0.6));
+        return QRectF(r.center() - QPointF(least.width() / 2, least.height() / 2), least);
+    };
+    QPainter& p = f.painter();
+    f.line(0.1);
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(place(shown.firstColumn, shown.firstRow, shown.columns(), shown.rows()));
+    p.setBrush(Qt::black);
+    p.drawRect(place(current.column, current.row, 1, 1));
+    f.line(0.25);
+    p.drawRect(
+        QRectF(area.topLeft(), QSizeF(set.columns() * cell.width(), set.rows() * cell.height())));
+}
+
+// The key map. A sheet's shows the sheets within two columns and rows of it, each outlined with
+// its number and itself filled, and the edges of the whole set where they run among them; when
+// the set reaches further, the set in small beside them shows where they lie in it. The
+// index's shows every sheet. So a sheet's page draws the same few things however many sheets
+// there are.
+void PaintKeyMap(Furniture& f, const SheetPlan& plan, const MmRect& box,
+                 const SheetPlan::Sheet* current) {
     QPainter& p = f.painter();
     f.text({box.left, box.top + 4}, 2.5, QStringLiteral("Pafta bölümleri"));
-    const QRectF area(box.left, box.top + 6, box.width, box.height - 7);
-    const double cell = std::min(area.width() / plan.columns * plan.sheetNorth / plan.sheetEast,
-                                 area.height() / plan.rows);
-    const double cellWidth = cell * plan.sheetEast / plan.sheetNorth;
-    const double cellHeight = cell;
-    f.line(0.1, Qt::gray);
-    p.drawRect(QRectF(area.left(), area.top(), cellWidth * plan.columns, cellHeight * plan.rows));
-    for (const SheetPlan::Sheet& sheet : plan.sheets) {
-        const QRectF r(area.left() + sheet.column * cellWidth, area.top() + sheet.row * cellHeight,
-                       cellWidth, cellHeight);
-        f.line(0.15);
-        p.setBrush(sheet.number == current ? QColor(150, 150, 150) : QColor(Qt::white));
-        p.drawRect(r);
-        p.setBrush(Qt::NoBrush);
-        if (cellHeight >= 3) {
-            f.text(r.center(), std::min(2.0, cellHeight * 0.5), QString::number(sheet.number),
-                   Qt::AlignHCenter | Qt::AlignVCenter);
+    if (plan.sheets.empty()) {
+        return;
+    }
+    QRectF area(box.left, box.top + 6, box.width, box.height - 7);
+    const SheetPlan::Span& set = plan.span;
+    SheetPlan::Span shown = set;
+    if (current != nullptr) {
+        shown = {std::max(current->column - 2, set.firstColumn),
+                 std::min(current->column + 2, set.lastColumn),
+                 std::max(current->row - 2, set.firstRow), std::min(current->row + 2, set.lastRow)};
+    }
+    if (!SameSpan(shown, set)) {
+        const double side = std::min(area.height(), 0.25 * area.width());
+        PaintWholeSet(f, plan, shown, *current,
+                      QRectF(area.right() - side, area.top(), side, side));
+        area.setRight(area.right() - side - 3);
+    }
+    const QSizeF cell = SheetCell(plan, shown, area);
+    auto rectOf = [&](const SheetPlan::Sheet& sheet) {
+        return QRectF(area.left() + (sheet.column - shown.firstColumn) * cell.width(),
+                      area.top() + (sheet.row - shown.firstRow) * cell.height(), cell.width(),
+                      cell.height());
+    };
+    std::vector<const SheetPlan::Sheet*> sheets;
+    if (current == nullptr && cell.height() < 1) {
+        // Too many for boxes of their own: the index's key map is the set's outline.
+        f.line(0.25);
+        p.drawRect(QRectF(area.topLeft(),
+                          QSizeF(set.columns() * cell.width(), set.rows() * cell.height())));
+        return;
+    }
+    if (current == nullptr) {
+        for (const SheetPlan::Sheet& sheet : plan.sheets) {
+            sheets.push_back(&sheet);
         }
+    } else {
+        for (int row = shown.firstRow; row <= shown.lastRow; ++row) {
+            for (int column = shown.firstColumn; column <= shown.lastColumn; ++column) {
+                if (const SheetPlan::Sheet* sheet = plan.sheetAt(column, row)) {
+                    sheets.push_back(sheet);
+                }
+            }
+        }
+    }
+    QList<QRectF> outlines;
+    outlines.reserve(static_cast<qsizetype>(sheets.size()));
+    for (const SheetPlan::Sheet* sheet : sheets) {
+        outlines.append(rectOf(*sheet));
+    }
+    f.line(0.15);
+    p.setBrush(Qt::white);
+    p.drawRects(outlines);
+    if (current != nullptr) {
+        p.setBrush(QColor(150, 150, 150));
+        p.drawRect(rectOf(*current));
+    }
+    p.setBrush(Qt::NoBrush);
+    if (cell.height() >= 3) {
+        for (const SheetPlan::Sheet* sheet : sheets) {
+            f.text(rectOf(*sheet).center(), std::min(2.0, cell.height() * 0.5),
+                   QString::number(sheet->number), Qt::AlignHCenter | Qt::AlignVCenter);
+        }
+    }
+    // The set's own edges, where they run among the sheets shown.
+    const QRectF all(area.left() + (set.firstColumn - shown.firstColumn) * cell.width(),
+                     area.top() + (set.firstRow - shown.firstRow) * cell.height(),
+                     set.columns() * cell.width(), set.rows() * cell.height());
+    const QRectF in(area.topLeft(),
+                    QSizeF(shown.columns() * cell.width(), shown.rows() * cell.height()));
+    f.line(0.25);
+    if (set.firstRow == shown.firstRow) {
+        p.drawLine(QLineF(in.left(), all.top(), in.right(), all.top()));
+    }
+    if (set.lastRow == shown.lastRow) {
+        p.drawLine(QLineF(in.left(), all.bottom(), in.right(), all.bottom()));
+    }
+    if (set.firstColumn == shown.firstColumn) {
+        p.drawLine(QLineF(all.left(), in.top(), all.left(), in.bottom()));
+    }
+    if (set.lastColumn == shown.lastColumn) {
+        p.drawLine(QLineF(all.right(), in.top(), all.right(), in.bottom()));
     }
 }
 
@@ -260,7 +391,8 @@ QString DrawnCounts(const Drawing& drawing) {
 }
 
 void PaintTitleBlock(Furniture& f, const Drawing& drawing, const SheetPlan& plan,
-                     const SheetTexts& texts, const QString& sheetLine, uint64_t drawnHere) {
+                     const SheetTexts& texts, const QString& sheetLine,
+                     std::optional<uint64_t> drawnHere) {
     const MmRect& box = plan.page.titleBlock;
     QPainter& p = f.painter();
     f.line(kNeatLineMm);
@@ -288,7 +420,9 @@ void PaintTitleBlock(Furniture& f, const Drawing& drawing, const SheetPlan& plan
         lines << QStringLiteral("Koordinat sistemi: ") + texts.crs;
     }
     lines << QStringLiteral("Tarih: ") + texts.date.toString(QStringLiteral("dd.MM.yyyy"));
-    lines << QStringLiteral("Bu paftada çizilen: %1").arg(drawnHere);
+    if (drawnHere) {
+        lines << QStringLiteral("Bu paftada çizilen: %1").arg(*drawnHere);
+    }
     lines << DrawnCounts(drawing);
     const double lineHeight = std::min(4.6, (box.bottom() - y - 4) / lines.size());
     y += 3;
@@ -302,48 +436,39 @@ void PaintTitleBlock(Furniture& f, const Drawing& drawing, const SheetPlan& plan
     }
 }
 
-// The index of several sheets: the drawing fitted into the face, and over it each sheet's
-// outline with its number.
-RenderStats PaintIndex(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
-                       double unitsPerMm, const RenderFilter& filter,
-                       const std::atomic<bool>* cancel) {
+// The index of several sheets: each sheet's outline with its number, the set fitted into the
+// face. Only these: at the scale of the whole set the drawing's own numbers and texts would pile
+// up into a cluster and be cut at the neat line, and every feature is on its sheet. The outlines
+// are one path and, on a PDF, the numbers one text object, however many sheets there are.
+void PaintIndex(QPainter& painter, const SheetPlan& plan, double unitsPerMm) {
     const MmRect& face = plan.page.face;
     Bounds all;
     for (const SheetPlan::Sheet& sheet : plan.sheets) {
         all.add(plan.ground(sheet));
     }
-    // The index is a key to the sheets, not a record of the drawing: it is drawn as a coarse
-    // screen of a dot a millimetre would show it, scaled onto the page, so that what is smaller
-    // than a millimetre there is left out as the viewer leaves out what is smaller than a pixel.
-    PaperUnits screen;
-    screen.perMm = 1.0;
-    const double toPage = unitsPerMm / screen.perMm;
-    const ViewTransform view = ViewTransform::fit(all, static_cast<int>(face.width * screen.perMm),
-                                                  static_cast<int>(face.height * screen.perMm), 0);
-    painter.save();
-    painter.setClipRect(QRectF(face.left * unitsPerMm, face.top * unitsPerMm,
-                               face.width * unitsPerMm, face.height * unitsPerMm));
-    painter.translate(face.left * unitsPerMm, face.top * unitsPerMm);
-    painter.scale(toPage, toPage);
-    const RenderStats stats = RenderDrawing(painter, drawing, view, filter, screen, cancel);
-    painter.restore();
-    painter.setClipping(false);
-    if (stats.cancelled) {
-        return stats;
-    }
-    Furniture f(painter, unitsPerMm);
+    const ViewTransform view =
+        ViewTransform::fit(all, static_cast<int>(face.width), static_cast<int>(face.height), 0);
+    QList<QRectF> outlines;
+    outlines.reserve(static_cast<qsizetype>(plan.sheets.size()));
     for (const SheetPlan::Sheet& sheet : plan.sheets) {
         const Bounds g = plan.ground(sheet);
-        const QPointF a = view.toScreen(g.minEast, g.maxNorth) / screen.perMm;
-        const QPointF b = view.toScreen(g.maxEast, g.minNorth) / screen.perMm;
-        const QRectF r = QRectF(a, b).translated(face.left, face.top);
-        f.line(0.5, QColor(0, 0, 160));
-        f.painter().drawRect(r);
-        f.painter().setPen(QColor(0, 0, 160));
-        f.text(r.center(), std::min(12.0, r.height() / 3), QString::number(sheet.number),
-               Qt::AlignHCenter | Qt::AlignVCenter, 0, true);
+        outlines.append(
+            QRectF(view.toScreen(g.minEast, g.maxNorth), view.toScreen(g.maxEast, g.minNorth))
+                .translated(face.left, face.top));
     }
-    return stats;
+    const QColor blue(0, 0, 160);
+    const QSizeF cell = outlines.front().size();
+    Furniture f(painter, unitsPerMm);
+    // Pens of small sheets thinner, so that the sheets stay apart.
+    f.line(std::min(0.5, std::min(cell.width(), cell.height()) / 10), blue);
+    painter.drawRects(outlines);
+    // One height for every number: a third of a sheet's height, and no wider than most of its
+    // width with the most digits there are.
+    const QString widest(QString::number(plan.sheets.size()).size(), QLatin1Char('8'));
+    double height = std::min(12.0, cell.height() / 3);
+    height = std::min(height, 0.8 * cell.width() / (f.width(widest, 1.0, true)));
+    painter.setPen(blue);
+    f.sheetNumbers(outlines, plan.sheets, height);
 }
 
 }  // namespace
@@ -353,14 +478,14 @@ std::optional<SheetPlan> PlanDrawingSheets(const Drawing& drawing, const RenderF
     if (scale == 0) {
         scale = AutoScale(drawing.extent(), paper, orientation);
     }
-    return PlanSheets(drawing.extent(), scale, paper, orientation, [&](const Bounds& area) {
-        bool found = false;
-        drawing.grid().query(area, [&](uint32_t f) {
-            found = filter.shows(drawing, f) && drawing.bounds(f).intersects(area);
-            return !found;
-        });
-        return found;
-    });
+    return PlanSheets(drawing.extent(), scale, paper, orientation,
+                      [&](const std::function<bool(const Bounds&)>& visit) {
+                          for (uint32_t f = 0; f < drawing.size(); ++f) {
+                              if (filter.shows(drawing, f) && !visit(drawing.bounds(f))) {
+                                  return;
+                              }
+                          }
+                      });
 }
 
 QString SheetLabel(const SheetTexts& texts, int number) {
@@ -381,7 +506,11 @@ RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const Shee
     RenderStats stats;
     QString sheetLine;
     if (index) {
-        stats = PaintIndex(painter, drawing, plan, unitsPerMm, filter, cancel);
+        if (cancel != nullptr && cancel->load()) {
+            stats.cancelled = true;
+            return stats;
+        }
+        PaintIndex(painter, plan, unitsPerMm);
         sheetLine = QStringLiteral("Pafta indeksi: %1 pafta").arg(plan.sheets.size());
     } else {
         const Bounds ground = plan.ground(*sheet);
@@ -400,12 +529,13 @@ RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const Shee
     }
     f.line(kNeatLineMm);
     f.painter().drawRect(ToRect(layout.face));
-    PaintKeyMap(f, plan, layout.keyMap, sheet ? sheet->number : 0);
+    PaintKeyMap(f, plan, layout.keyMap, sheet);
     PaintNorthArrow(f, layout.northArrow);
     if (!index) {
         PaintScaleBar(f, layout.scaleBar, plan.scale);
     }
-    PaintTitleBlock(f, drawing, plan, texts, sheetLine, stats.drawn);
+    PaintTitleBlock(f, drawing, plan, texts, sheetLine,
+                    index ? std::nullopt : std::optional<uint64_t>(stats.drawn));
     return stats;
 }
 

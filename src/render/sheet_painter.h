@@ -31,7 +31,7 @@ QString SheetLabel(const SheetTexts& texts, int number);
 
 // Paints page `page` of `plan` onto `painter`, whose surface is the whole paper at
 // `unitsPerMm` units a millimetre, origin at the top-left corner: with several sheets page 0 is
-// their index (the drawing with the sheets' outlines and numbers), the others one sheet each.
+// their index (each sheet's outline with its number), the others one sheet each.
 // A sheet is the drawing at the plan's scale inside the neat line, every feature drawn with
 // its layer's pen, grid crosses every 10 cm with their coordinates in the margin, a key map of
 // the sheets, a north arrow, a scale bar and the title block. `raster` keeps pens at least a

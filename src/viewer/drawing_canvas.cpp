@@ -17,6 +17,14 @@ namespace {
 constexpr int kSettleMs = 80;
 constexpr double kPickPixels = 6.0;
 
+// A check's mark beside the place `at` that it marks, up and to the left of it: a parcel's
+// name is written centred on that place and a point's number to its upper right, and the mark
+// covers neither.
+QPolygonF MarkBeside(QPointF at) {
+    const QPointF c = at + QPointF(-11, -12);
+    return QPolygonF({c + QPointF(0, -7), c + QPointF(6, 4), c + QPointF(-6, 4)});
+}
+
 }  // namespace
 
 DrawingCanvas::DrawingCanvas(QWidget* parent) : QWidget(parent) {
@@ -250,8 +258,13 @@ void DrawingCanvas::paintMarks(QPainter& painter) const {
         if (++drawn > kMaxMarks) {
             break;
         }
-        painter.setBrush(mark.error ? QColor(220, 0, 0) : QColor(240, 150, 0));
-        painter.drawPolygon(QPolygonF({p + QPointF(0, -7), p + QPointF(6, 4), p + QPointF(-6, 4)}));
+        const QColor colour = mark.error ? QColor(220, 0, 0) : QColor(240, 150, 0);
+        painter.setBrush(colour);
+        painter.drawPolygon(MarkBeside(p));
+        // A short stroke from the mark to the place it marks.
+        painter.setPen(QPen(colour, 1));
+        painter.drawLine(p + QPointF(-5, -7), p + QPointF(-2, -4));
+        painter.setPen(pen);
     }
 }
 

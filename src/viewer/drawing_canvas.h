@@ -53,9 +53,9 @@ class DrawingCanvas : public QWidget {
     // Selects `feature` as the user's pick and tells featureClicked.
     void pick(std::optional<uint32_t> feature);
 
-    // Marks drawn over the picture where the check found something: red for errors, orange for
-    // warnings; one a patch of kMarkCell pixels, and at most kMaxMarks, so that a drawing full
-    // of findings still pans smoothly.
+    // Marks drawn over the picture beside where the check found something, each with a stroke
+    // to its place: red for errors, orange for warnings; one a patch of kMarkCell pixels, and at
+    // most kMaxMarks, so that a drawing full of findings still pans smoothly.
     void setMarks(std::shared_ptr<const std::vector<FindingMark>> marks);
     static constexpr size_t kMaxMarks = 3000;
     static constexpr int kMarkCell = 8;

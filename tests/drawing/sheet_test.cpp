@@ -59,6 +59,49 @@ QString HundredMetres(const QTemporaryDir& dir) {
          "hat 7 1030 1080 0 8 1130 1080 0 4", "sem 99 5 1 1 0 1"});
 }
 
+// A drawing of points spread `eastStep` and `northStep` metres apart, `columns` x `rows` of
+// them, numbered from 9001, each 2 m into a sheet of 1:500 on A4 landscape (130 x 65 m) when
+// the steps are whole sheets: no point lies on a sheet's edge.
+QStringList SpreadPoints(int columns, int rows, double eastStep, double northStep) {
+    QStringList lines{"tab 1 1 NOKTA 1 0 1 0.18"};
+    int number = 9001;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            lines << QStringLiteral("nok %1 %2 %3 0 1")
+                         .arg(number++)
+                         .arg(4500002.0 + row * northStep, 0, 'f', 2)
+                         .arg(500002.0 + column * eastStep, 0, 'f', 2);
+        }
+    }
+    return lines;
+}
+
+// The same points as a drawing in memory.
+Drawing SpreadDrawing(int columns, int rows, double eastStep, double northStep) {
+    Drawing drawing;
+    const uint16_t layer = drawing.layerIndex("NOKTA", 1);
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const Vertex at{500002.0 + column * eastStep, 4500002.0 + row * northStep};
+            drawing.add(FeatureKind::Detail, layer, 1, {&at, 1}, "1");
+        }
+    }
+    drawing.finish();
+    return drawing;
+}
+
+// The words pdftotext finds on page `page` within a box given in millimetres.
+QStringList WordsIn(const QString& pdf, int page, double left, double top, double width,
+                    double height) {
+    auto points = [](double mm) { return QString::number(std::lround(mm * 72 / 25.4)); };
+    const QString p = QString::number(page);
+    const Run run = Command(QStringLiteral("pdftotext"),
+                            {"-f", p, "-l", p, "-x", points(left), "-y", points(top), "-W",
+                             points(width), "-H", points(height), pdf, "-"});
+    return QString::fromUtf8(run.out).split(QRegularExpression(QStringLiteral("\\s+")),
+                                            Qt::SkipEmptyParts);
+}
+
 // The box of the pixels of that colour.
 QRect BoxOf(const QImage& image, QRgb colour) {
     QRect box;
@@ -311,6 +354,122 @@ class SheetTest : public QObject {
         QCOMPARE(values.size(), 256);
         for (int i = 1; i < 256; ++i) {
             QVERIFY2(AciRgb(i) == values[i].toUInt(), qPrintable(QString::number(i)));
+        }
+    }
+
+    // The limit of sheets counts the sheets that hold something, not the cells of the grid
+    // around them: 1,600 points 400 m apart at 1:500 on A4 are 1,600 sheets in a grid of more
+    // than twice the limit's cells, numbered north to south and west to east, each point on
+    // its own; 10,000 such sheets are planned and 10,001 refused, 4 km apart as well (a grid
+    // of 18 million cells, never visited one by one; ctest's TIMEOUT guards it).
+    void theLimitCountsTheSheetsThatHoldSomething() {
+        const Paper a4 = *PaperNamed("A4");
+        const Drawing spread = SpreadDrawing(40, 40, 400, 400);
+        const std::optional<SheetPlan> plan = PlanDrawingSheets(
+            spread, RenderFilter::LayersAsSwitched(spread), 500, a4, Orientation::Auto);
+        QVERIFY(plan);
+        QCOMPARE(plan->sheets.size(), size_t{1600});
+        QVERIFY(double(plan->columns) * plan->rows > 2 * kMostSheets);
+        for (size_t i = 0; i < plan->sheets.size(); ++i) {
+            const SheetPlan::Sheet& sheet = plan->sheets[i];
+            QCOMPARE(sheet.number, int(i) + 1);
+            QCOMPARE(plan->sheetAt(sheet.column, sheet.row), &sheet);
+            if (i > 0) {
+                const SheetPlan::Sheet& before = plan->sheets[i - 1];
+                QVERIFY(std::pair(before.row, before.column) < std::pair(sheet.row, sheet.column));
+            }
+        }
+        for (uint32_t f = 0; f < spread.size(); ++f) {
+            const Vertex at = spread.vertices(f)[0];
+            const Bounds g = plan->ground(plan->sheets[(39 - f / 40) * 40 + f % 40]);
+            // Sheet numbers run north to south: the points' northernmost row is sheet 1's.
+            QVERIFY2(g.minEast < at.east && at.east < g.maxEast && g.minNorth < at.north &&
+                         at.north < g.maxNorth,
+                     qPrintable(QString::number(f)));
+        }
+        QVERIFY(plan->sheetAt(plan->sheets[0].column + 1, plan->sheets[0].row) == nullptr);
+
+        for (const double step : {400.0, 4000.0}) {
+            const Drawing most = SpreadDrawing(100, 100, step, step);
+            const std::optional<SheetPlan> full = PlanDrawingSheets(
+                most, RenderFilter::LayersAsSwitched(most), 500, a4, Orientation::Landscape);
+            QVERIFY(full);
+            QCOMPARE(full->sheets.size(), size_t{10000});
+            const Drawing over = SpreadDrawing(137, 73, step, step);  // 10,001
+            QVERIFY(!PlanDrawingSheets(over, RenderFilter::LayersAsSwitched(over), 500, a4,
+                                       Orientation::Landscape));
+        }
+        // A box that alone touches more sheets than the limit is refused at once.
+        Drawing line;
+        const Vertex ends[2] = {{500000, 4500000}, {600000, 4600000}};
+        line.add(FeatureKind::Line, line.layerIndex("HAT", 1), 1, ends, "");
+        line.finish();
+        QVERIFY(!PlanDrawingSheets(line, RenderFilter::LayersAsSwitched(line), 500, a4,
+                                   Orientation::Auto));
+    }
+
+    // Sheets grow linearly in their number: 100 and 400 pages of scattered points (every other
+    // sheet of the grid empty), and the PDF of four times the pages is at most about four times
+    // the bytes. Each page once drew every sheet in its key map, which made the bytes grow with
+    // the square of the pages. Each sheet's point number stays text that a search finds.
+    void pagesAndBytesGrowLinearlyWithTheSheets() {
+        QTemporaryDir dir;
+        qint64 bytes[2] = {};
+        const int sizes[2][2] = {{9, 11}, {19, 21}};
+        for (int i = 0; i < 2; ++i) {
+            const QString drawing =
+                WriteDrawing(dir, QStringLiteral("s%1.gplt").arg(i),
+                             SpreadPoints(sizes[i][0], sizes[i][1], 2 * 130, 2 * 65));
+            const QString pdf = dir.filePath(QStringLiteral("s%1.pdf").arg(i));
+            const Run run = Render({drawing, "-o", pdf, "--scale", "500", "--paper", "A4",
+                                    "--landscape", "--no-labels"});
+            QVERIFY2(run.status == 0, run.err.constData());
+            const int pages = sizes[i][0] * sizes[i][1] + 1;
+            QVERIFY2(
+                Command(QStringLiteral("pdfinfo"), {pdf})
+                    .out.contains(QStringLiteral("Pages:           %1\n").arg(pages).toLatin1()),
+                qPrintable(pdf));
+            bytes[i] = QFileInfo(pdf).size();
+            // Sheet 1 is the north-west point's: the first of the last row written.
+            const QString first = QString::number(9001 + sizes[i][0] * (sizes[i][1] - 1));
+            QVERIFY2(WordsIn(pdf, 2, 0, 0, 297, 150).contains(first), qPrintable(first));
+        }
+        const double perPage[2] = {bytes[0] / 100.0, bytes[1] / 400.0};
+        QVERIFY2(
+            perPage[1] < 1.1 * perPage[0],
+            qPrintable(QStringLiteral("%1 and %2 bytes a page").arg(perPage[0]).arg(perPage[1])));
+    }
+
+    // A sheet's key map shows the sheets within two columns and rows of it, numbered; the
+    // index shows every sheet's number and none of the drawing's texts.
+    void theKeyMapShowsTheNeighboursAndTheIndexEverySheet() {
+        QTemporaryDir dir;
+        const QString drawing = WriteDrawing(dir, "grid.gplt", SpreadPoints(10, 10, 130, 65));
+        const QString pdf = dir.filePath("g.pdf");
+        const Run run = Render(
+            {drawing, "-o", pdf, "--scale", "500", "--paper", "A4", "--landscape", "--no-labels"});
+        QVERIFY2(run.status == 0, run.err.constData());
+        QVERIFY(run.out.contains("100 sheets"));
+        const PageLayout page = LayOutPage(297, 210);
+        const MmRect& key = page.keyMap;
+        // Sheet 45 is in row 4 and column 4 (from 0): rows 2 to 6, columns 2 to 6 around it.
+        QStringList neighbours;
+        for (int row = 2; row <= 6; ++row) {
+            for (int column = 2; column <= 6; ++column) {
+                neighbours << QString::number(row * 10 + column + 1);
+            }
+        }
+        QStringList shown = WordsIn(pdf, 1 + 45, key.left, key.top, key.width, key.height)
+                                .filter(QRegularExpression(QStringLiteral("^\\d+$")));
+        shown.sort();
+        neighbours.sort();
+        QCOMPARE(shown, neighbours);
+        // The index: every sheet's number, and not one point number.
+        const MmRect& face = page.face;
+        const QStringList index = WordsIn(pdf, 1, face.left, face.top, face.width, face.height);
+        QCOMPARE(index.size(), 100);
+        for (int n = 1; n <= 100; ++n) {
+            QVERIFY2(index.contains(QString::number(n)), qPrintable(QString::number(n)));
         }
     }
 

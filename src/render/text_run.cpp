@@ -1,0 +1,60 @@
+#include "render/text_run.h"
+
+#include <QGlyphRun>
+#include <QPaintEngine>
+#include <QPainter>
+#include <cmath>
+
+namespace plotaktar {
+
+TextRun::TextRun(const QFont& font, double height) : font_(QRawFont::fromFont(font)) {
+    font_.setPixelSize(height);
+}
+
+bool TextRun::Suits(const QPainter& painter) {
+    const QPaintEngine* engine = painter.paintEngine();
+    return engine != nullptr && engine->type() == QPaintEngine::Pdf;
+}
+
+double TextRun::width(const QString& text) const {
+    double width = 0;
+    for (const QPointF& advance :
+         font_.advancesForGlyphIndexes(font_.glyphIndexesForString(text))) {
+        width += advance.x();
+    }
+    return width;
+}
+
+void TextRun::add(QPointF at, const QString& text, bool centred) {
+    const QList<quint32> indexes = font_.glyphIndexesForString(text);
+    const QList<QPointF> advances = font_.advancesForGlyphIndexes(indexes);
+    if (centred) {
+        double width = 0;
+        for (const QPointF& advance : advances) {
+            width += advance.x();
+        }
+        at += QPointF(-width / 2, font_.capHeight() / 2);
+    }
+    // Each glyph at a whole unit (a fiftieth of a millimetre on a PDF's page, a hundredth of
+    // the text's height for a scaled label): a PDF writes a whole number in a few digits.
+    for (qsizetype i = 0; i < indexes.size(); ++i) {
+        indexes_.append(indexes[i]);
+        positions_.append(QPointF(std::round(at.x()), std::round(at.y())));
+        at += advances[i];
+    }
+}
+
+void TextRun::draw(QPainter& painter) {
+    if (indexes_.isEmpty()) {
+        return;
+    }
+    QGlyphRun run;
+    run.setRawFont(font_);
+    run.setGlyphIndexes(indexes_);
+    run.setPositions(positions_);
+    painter.drawGlyphRun(QPointF(0, 0), run);
+    indexes_.clear();
+    positions_.clear();
+}
+
+}  // namespace plotaktar

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
+#include <QString>
+
+class QPainter;
+
+namespace plotaktar {
+
+// Texts of one font, height and colour gathered into one drawing operation: a PDF gets one text
+// object of placed glyphs instead of one object, with its own state and matrix, a text. The
+// glyphs are the font's own, so the PDF embeds it and its texts are found by a search as
+// before. Only a PDF takes them so (TextRun::Suits): an SVG writes texts as texts, and a
+// picture's pixels stay as drawText makes them.
+class TextRun {
+  public:
+    // `font` is written `height` painter units high (its pixel size), upright.
+    TextRun(const QFont& font, double height);
+
+    // Whether the painter's device writes gathered glyphs as it writes texts (a PDF).
+    static bool Suits(const QPainter& painter);
+
+    // Adds `text` with its baseline starting at `at`; centred, its middle at `at` along the
+    // baseline and across the capitals.
+    void add(QPointF at, const QString& text, bool centred = false);
+    // The width of `text`, in painter units.
+    double width(const QString& text) const;
+    // The height of capitals and digits, in painter units.
+    double capHeight() const { return font_.capHeight(); }
+    bool empty() const { return indexes_.isEmpty(); }
+    // Draws what was added with the painter's pen colour, and starts afresh.
+    void draw(QPainter& painter);
+
+  private:
+    QRawFont font_;
+    QList<quint32> indexes_;
+    QList<QPointF> positions_;
+};
+
+}  // namespace plotaktar
