@@ -21,7 +21,7 @@ constexpr double kPickPixels = 6.0;
 // name is written centred on that place and a point's number to its upper right, and the mark
 // covers neither.
 QPolygonF MarkBeside(QPointF at) {
-    const QPointF c = at + QPointF(-11, -12);
+    const QPointF c = at + QPointF(-12, -14);
     return QPolygonF({c + QPointF(0, -7), c + QPointF(6, 4), c + QPointF(-6, 4)});
 }
 
@@ -263,7 +263,7 @@ void DrawingCanvas::paintMarks(QPainter& painter) const {
         painter.drawPolygon(MarkBeside(p));
         // A short stroke from the mark to the place it marks.
         painter.setPen(QPen(colour, 1));
-        painter.drawLine(p + QPointF(-5, -7), p + QPointF(-2, -4));
+        painter.drawLine(p + QPointF(-6, -10), p + QPointF(-3, -6));
         painter.setPen(pen);
     }
 }

@@ -36,6 +36,42 @@ class CheckViewerTest : public QObject {
         window.open(FilesFor({QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt")}));
         QVERIFY(checked.wait(10000));
 
+        // Each parcel's mark stands beside its name, which is written centred on the place the
+        // finding names: no pixel of a mark's red on the name.
+        {
+            DrawingCanvas& canvas = window.canvas();
+            const Drawing& drawing = canvas.drawing()->drawing;
+            const QImage picture = canvas.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            int parcels = 0;
+            for (uint32_t f = 0; f < drawing.size(); ++f) {
+                if (drawing.kind(f) != FeatureKind::Parcel) {
+                    continue;
+                }
+                const Bounds box = drawing.bounds(f);
+                const QPointF centre = canvas.view().toScreen((box.minEast + box.maxEast) / 2,
+                                                              (box.minNorth + box.maxNorth) / 2);
+                const QRect name = QRectF(centre - QPointF(14, 4), QSizeF(28, 8)).toRect();
+                int red = 0;
+                for (int y = name.top(); y <= name.bottom(); ++y) {
+                    for (int x = name.left(); x <= name.right(); ++x) {
+                        red += picture.valid(x, y) && picture.pixel(x, y) == qRgb(220, 0, 0);
+                    }
+                }
+                QCOMPARE(red, 0);
+                // And the mark is there, just up and to the left of it.
+                const QRect beside = QRectF(centre - QPointF(24, 26), QSizeF(24, 20)).toRect();
+                int marked = 0;
+                for (int y = beside.top(); y <= beside.bottom(); ++y) {
+                    for (int x = beside.left(); x <= beside.right(); ++x) {
+                        marked += picture.valid(x, y) && picture.pixel(x, y) == qRgb(220, 0, 0);
+                    }
+                }
+                QVERIFY(marked > 20);
+                ++parcels;
+            }
+            QCOMPARE(parcels, 3);
+        }
+
         FindingsModel& model = window.checkPanel().model();
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.index(0, FindingsModel::Code).data().toString(),

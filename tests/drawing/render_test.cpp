@@ -125,6 +125,72 @@ class RenderTest : public QObject {
                                 .arg(centred.bottom())));
     }
 
+    // `render`'s fitted picture holds the labels whole, not only the geometry: a label that
+    // runs 60 m beyond the drawing's last point, once cut at the picture's edge, now ends
+    // within its margin.
+    void theFittedPictureHoldsItsLabels() {
+        QTemporaryDir dir;
+        QFile plot(dir.filePath("uzun.plt"));
+        QVERIFY(plot.open(QIODevice::WriteOnly));
+        plot.write(
+            "TA A -257 1 DUZ 1 0\r\nPN  && 1000 1000 A 0 0 1\r\n"
+            "PN  && 1100 1000 A 0 0 2\r\n"
+            "YA  && 1100 1000 L 5 100 0 A UZUN BIR YAZI BURADA DURUR\r\n");
+        plot.close();
+        const QString png = dir.filePath("u.png");
+        QProcess process;
+        process.start(QStringLiteral(PLOTAKTAR_CLI),
+                      {"render", plot.fileName(), "-o", png, "--size", "800x500"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QRect ink = InkBox(QImage(png).convertToFormat(QImage::Format_RGB32));
+        QVERIFY2(ink.left() > 4 && ink.right() < 800 - 5,
+                 qPrintable(QStringLiteral("%1 to %2").arg(ink.left()).arg(ink.right())));
+        // The label is most of the picture's width: the fit did not shrink the drawing away.
+        QVERIFY2(ink.width() > 600, qPrintable(QString::number(ink.width())));
+    }
+
+    // A symbol's number and its point's number do not cover each other where there is room:
+    // the symbol's goes to another corner beside the point. Colours tell them apart.
+    void numbersBesideThePointCoverNoOther() {
+        Drawing drawing;
+        const uint16_t points = drawing.layerIndex("N", 3);   // green
+        const uint16_t symbols = drawing.layerIndex("S", 5);  // blue
+        const Vertex at{100, 100};
+        drawing.add(FeatureKind::Detail, points, 1, {&at, 1}, "2510");
+        drawing.addSymbol(symbols, 2, at, "31", 1, 1, 0);
+        drawing.finish();
+        ViewTransform view;
+        view.width = view.height = 200;
+        view.centerEast = view.centerNorth = 100;
+        const QImage image = Paint(drawing, view).convertToFormat(QImage::Format_RGB32);
+        // The texts' pixels, away from the point's dot and the symbol's square.
+        auto textOf = [&](auto isColour) {
+            QRect box;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (std::abs(x - 100) + std::abs(y - 100) > 12 && isColour(c)) {
+                        box |= QRect(x, y, 1, 1);
+                    }
+                }
+            }
+            return box;
+        };
+        const QRect green = textOf([](QColor c) { return c.green() > 150 && c.blue() < 120; });
+        const QRect blue = textOf([](QColor c) { return c.blue() > 150 && c.green() < 120; });
+        QVERIFY(!green.isEmpty() && !blue.isEmpty());
+        QVERIFY2(!green.intersects(blue), qPrintable(QStringLiteral("%1,%2 %3x%4 and %5,%6 %7x%8")
+                                                         .arg(green.x())
+                                                         .arg(green.y())
+                                                         .arg(green.width())
+                                                         .arg(green.height())
+                                                         .arg(blue.x())
+                                                         .arg(blue.y())
+                                                         .arg(blue.width())
+                                                         .arg(blue.height())));
+    }
+
     void labelAngleIsGradsClockwiseFromNorth() {
         auto inkOf = [](float angle) {
             Drawing drawing;
