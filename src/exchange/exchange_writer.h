@@ -11,7 +11,7 @@
 
 #include "drawing/output_writer.h"
 #include "exchange/export_features.h"
-#include "exchange/reprojection.h"
+#include "gis/reprojection.h"
 #include "platform/error.h"
 
 namespace plotaktar {

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "drawing/drawing.h"
-#include "exchange/reprojection.h"
+#include "gis/reprojection.h"
 #include "model/cp1254.h"
 #include "model/point_names.h"
 #include "model/text.h"

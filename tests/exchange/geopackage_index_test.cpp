@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "exchange/exchange_writer.h"
-#include "exchange/geopackage_index.h"
+#include "gis/geopackage_index.h"
 #include "import/import_files.h"
 #include "model/crs_names.h"
 #include "test_support.h"

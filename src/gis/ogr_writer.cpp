@@ -21,7 +21,7 @@
 #include <mutex>
 
 #include "exchange/exchange_writer.h"
-#include "exchange/geopackage_index.h"
+#include "gis/geopackage_index.h"
 #include "model/cp1254.h"
 #include "platform/error.h"
 #include "platform/files.h"

@@ -1,4 +1,4 @@
-#include "exchange/reprojection.h"
+#include "gis/reprojection.h"
 
 #include <cpl_error.h>
 #include <ogr_spatialref.h>
