@@ -4,7 +4,8 @@
 #   cmake -DROOT=<source root> -DSTAMP=<file to touch> -P check_layers.cmake
 #
 # From the ground up: platform; model (plain C++: tables, kinds, texts); import and plotfile;
-# drawing; render and the Qt text helpers; exchange (DXF and the GIS formats through GDAL);
+# drawing; render and the Qt text helpers; exchange (the features and DXF, no GDAL); gis (the GIS
+# formats and coordinate systems through GDAL);
 # the programs. testing/ is the scripted user, for the
 # CLI's run, the tests, the benchmark and the fuzzers.
 
@@ -19,7 +20,7 @@ set(allowed_qt qt model platform)
 # The check of a drawing (GEOS): in plotaktar-check and the viewer, never in plotaktar-cli.
 set(allowed_check check drawing import plotfile model platform)
 set(allowed_render render drawing import plotfile model platform qt)
-set(allowed_exchange exchange gis drawing import plotfile model platform)
+set(allowed_exchange exchange drawing import plotfile model platform)
 set(allowed_gis gis exchange drawing import plotfile model platform)
 set(allowed_cli cli ui testing check drawing render exchange gis import plotfile model platform qt)
 set(allowed_app app ui import plotfile model platform qt)

@@ -108,6 +108,10 @@ Reprojection::Reprojection(int sourceEpsg, int targetEpsg) {
 
 Reprojection::~Reprojection() = default;
 
+std::unique_ptr<CoordinateStep> ProjCoordinateStep(int sourceEpsg, int targetEpsg) {
+    return std::make_unique<Reprojection>(sourceEpsg, targetEpsg);
+}
+
 bool Reprojection::apply(Position& position) const {
     if (!transform_) {
         return true;
