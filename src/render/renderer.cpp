@@ -10,8 +10,8 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "model/aci_palette.h"
 #include "qt/cp1254_text.h"
-#include "render/aci_palette.h"
 #include "render/text_places.h"
 #include "render/text_run.h"
 
