@@ -411,7 +411,9 @@ class PicturePainter {
         painter_.setFont(font_);
         const double nameSize = paper_.sheet ? kSheetNameMm * paper_.perMm : kNameFontPixels;
         const bool runs = TextRun::Suits(painter_);
-        TextRun names(font_, nameSize);
+        // Whole units are fine enough where a millimetre is many of them (a PDF's page, not an
+        // SVG's millimetres).
+        TextRun names(font_, nameSize, paper_.perMm >= 10);
         TextPlaces places(names.capHeight());
         struct Placed {
             uint32_t feature;
@@ -472,7 +474,7 @@ class PicturePainter {
         };
         // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
         auto degreesOf = [&](uint32_t f) { return drawing_.angle(f) * 0.9 - 90.0; };
-        TextRun labelRun(font_, kLabelRunUnits);
+        TextRun labelRun(font_, kLabelRunUnits, true);
         if (runs) {
             std::stable_sort(labels_.begin(), labels_.end(), [&](uint32_t a, uint32_t b) {
                 return std::tuple(drawing_.layer(a), drawing_.height(a), drawing_.angle(a)) <

@@ -7,7 +7,8 @@
 
 namespace plotaktar {
 
-TextRun::TextRun(const QFont& font, double height) : font_(QRawFont::fromFont(font)) {
+TextRun::TextRun(const QFont& font, double height, bool whole)
+    : font_(QRawFont::fromFont(font)), whole_(whole) {
     font_.setPixelSize(height);
 }
 
@@ -35,11 +36,9 @@ void TextRun::add(QPointF at, const QString& text, bool centred) {
         }
         at += QPointF(-width / 2, font_.capHeight() / 2);
     }
-    // Each glyph at a whole unit (a fiftieth of a millimetre on a PDF's page, a hundredth of
-    // the text's height for a scaled label): a PDF writes a whole number in a few digits.
     for (qsizetype i = 0; i < indexes.size(); ++i) {
         indexes_.append(indexes[i]);
-        positions_.append(QPointF(std::round(at.x()), std::round(at.y())));
+        positions_.append(whole_ ? QPointF(std::round(at.x()), std::round(at.y())) : at);
         at += advances[i];
     }
 }

@@ -17,8 +17,11 @@ namespace plotaktar {
 // picture's pixels stay as drawText makes them.
 class TextRun {
   public:
-    // `font` is written `height` painter units high (its pixel size), upright.
-    TextRun(const QFont& font, double height);
+    // `font` is written `height` painter units high (its pixel size), upright. With `whole`,
+    // each glyph stands at a whole painter unit, which a PDF writes in a few digits: for
+    // painters whose unit is fine enough (a PDF page's fiftieth of a millimetre, or a
+    // hundredth of a scaled text's height).
+    TextRun(const QFont& font, double height, bool whole = false);
 
     // Whether the painter's device writes gathered glyphs as it writes texts (a PDF).
     static bool Suits(const QPainter& painter);
@@ -36,6 +39,7 @@ class TextRun {
 
   private:
     QRawFont font_;
+    bool whole_;
     QList<quint32> indexes_;
     QList<QPointF> positions_;
 };
