@@ -22,6 +22,8 @@
 
 #include "exchange/exchange_writer.h"
 #include "exchange/geopackage_index.h"
+#include "exchange/geopackage_styles.h"
+#include "exchange/layer_style.h"
 #include "model/cp1254.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -242,6 +244,22 @@ void CheckWritable(const std::string& target) {
     }
 }
 
+// Writes `text` as the file at `path`, which does not exist yet.
+void WriteWhole(const std::string& path, const std::string& text) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(platform::OpenForWriting(path),
+                                                        std::fclose);
+    if (!out) {
+        ThrowFile(errno, path);
+    }
+    if (std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() ||
+        std::fflush(out.get()) != 0) {
+        ThrowFile(errno, path);
+    }
+    if (std::fclose(out.release()) != 0) {
+        ThrowFile(errno, path);
+    }
+}
+
 // Copies a finished file over the target through the replacing file.
 void PutInPlace(const std::string& finished, const std::string& target) {
     platform::ReplacingFile file(target);
@@ -326,6 +344,7 @@ const std::vector<ExportField>& FieldsOf(ExportKind kind) {
          {"ada", OFTString},
          {"parsel", OFTString},
          {"alan", OFTString},
+         {"alan_sayi", OFTReal},
          {"alan_m2", OFTReal},
          {"layer", OFTString},
          {"layer_no", OFTString}},
@@ -343,6 +362,7 @@ const std::vector<ExportField>& FieldsOf(ExportKind kind) {
         {{"kind", OFTString},
          {"symbol", OFTString},
          {"point", OFTString},
+         {"point_name", OFTString},
          {"sx", OFTReal},
          {"sy", OFTReal},
          {"angle", OFTReal},
@@ -446,6 +466,9 @@ class OgrFeatures final : public FeatureSink {
         set(feature, "ada", f.block);
         set(feature, "parsel", f.parcel);
         set(feature, "alan", f.area);
+        if (f.areaNumber) {
+            feature.SetField("alan_sayi", *f.areaNumber);
+        }
         feature.SetField("alan_m2", f.cornerArea);
         auto ring = std::make_unique<OGRLinearRing>();
         for (const Position& corner : f.corners) {
@@ -495,6 +518,7 @@ class OgrFeatures final : public FeatureSink {
         setCommon(feature, "Sembol", f.layer);
         set(feature, "symbol", f.symbol);
         set(feature, "point", f.point);
+        set(feature, "point_name", f.pointName);
         feature.SetField("sx", f.scaleX);
         feature.SetField("sy", f.scaleY);
         feature.SetField("angle", f.rotation);
@@ -603,11 +627,19 @@ class OgrWriter final : public ExchangeWriter {
             datasets.push_back(std::move(dataset));
             return datasets.back().get();
         };
+        // A GeoPackage without a system is marked "Undefined Cartesian SRS" (srs_id -1): with
+        // none at all GDAL marks it geographic (srs_id 0), and QGIS takes its metres for degrees.
+        OGRSpatialReference undefinedCartesian;
+        const OGRSpatialReference* system = systems.target();
+        if (system == nullptr && std::string_view(driver_) == "GPKG") {
+            undefinedCartesian.SetLocalCS("Undefined cartesian SRS");
+            system = &undefinedCartesian;
+        }
         auto layer = [&](GDALDataset* dataset, const char* name, OGRwkbGeometryType geometry,
                          const std::vector<ExportField>& fields) {
             OGRLayer* created =
-                dataset->CreateLayer(name, const_cast<OGRSpatialReference*>(systems.target()),
-                                     geometry, const_cast<char**>(layerOptions_.data()));
+                dataset->CreateLayer(name, const_cast<OGRSpatialReference*>(system), geometry,
+                                     const_cast<char**>(layerOptions_.data()));
             if (created == nullptr) {
                 ThrowGdal("cannot create the layer " + std::string(name));
             }
@@ -687,6 +719,17 @@ class OgrWriter final : public ExchangeWriter {
         // Every kind has its layer, empty where the drawing has none of it.
         for (const ExportKindEntry& kind : kExportKindRows) {
             (void)layerOf(kind.kind);
+        }
+        // Each layer's QGIS style, so that QGIS draws it as the viewer does on opening: inside
+        // a GeoPackage, beside each Shapefile set (QGIS loads NAME-KIND.qml with NAME-KIND.shp).
+        if (std::string_view(driver_) == "GPKG") {
+            AddGeoPackageStyles(*datasets[0], features.layers());
+        } else if (layout_ == Layout::FilePerKind) {
+            for (const ExportKindEntry& kind : kExportKindRows) {
+                const fs::path set(ShapefileSetPath(target.filename().string(), kind));
+                WriteWhole(folder.path() + "/" + set.stem().string() + ".qml",
+                           LayerStyleQml(kind.kind, features.layers()));
+            }
         }
         for (auto& dataset : datasets) {
             if (dataset->TestCapability(ODsCTransactions) &&
