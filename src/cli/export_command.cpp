@@ -83,6 +83,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     ExportSettings settings;
     settings.sourceEpsg = args.crs;
     settings.targetEpsg = args.to;
+    settings.pointNumbers = args.pointNumbers;
     ExportResult result;
     try {
         Workspace workspace;

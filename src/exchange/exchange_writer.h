@@ -19,6 +19,7 @@ namespace plotaktar {
 struct ExportSettings {
     int sourceEpsg = 0;  // the drawing's coordinate system; 0 when not named
     int targetEpsg = 0;  // the one to write in; 0: the drawing's
+    PointNumbers pointNumbers = PointNumbers::Attrib;  // DXF's
     // Called now and then with the rows done of all; false cancels (the export then throws
     // ExportCancelled and leaves every target as it was).
     std::function<bool(uint64_t done, uint64_t total)> progress;
@@ -61,8 +62,8 @@ class ExchangeWriter : public OutputWriter {
     // Writes the features; `progress(done)` false means stop and throw ExportCancelled.
     // Returns the files written.
     virtual std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const Reprojection& systems, const std::string& path,
-        const std::function<bool(uint64_t)>& progress) const = 0;
+        ExportFeatures& features, const Reprojection& systems, const ExportSettings& settings,
+        const std::string& path, const std::function<bool(uint64_t)>& progress) const = 0;
 };
 
 // The writer of an exchange format by its descriptor's name ("dxf", "gpkg", "shp", "geojson",

@@ -586,8 +586,9 @@ class OgrWriter final : public ExchangeWriter {
 
   protected:
     std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const Reprojection& systems, const std::string& path,
-        const std::function<bool(uint64_t)>& progress) const override {
+        ExportFeatures& features, const Reprojection& systems, const ExportSettings& settings,
+        const std::string& path, const std::function<bool(uint64_t)>& progress) const override {
+        (void)settings;
         RegisterDrivers();
         GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_);
         if (driver == nullptr) {
