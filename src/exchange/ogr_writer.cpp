@@ -1,4 +1,4 @@
-// GeoPackage, Shapefile, GeoJSON and KML through GDAL/OGR. Each format is written into a
+// GeoPackage, Shapefile and GeoJSON through GDAL/OGR. Each format is written into a
 // temporary folder beside the target first, and put in place only once every file is complete:
 // a single file through the platform's replacing file (so a target keeps its permissions and a
 // failure leaves it as it was), a Shapefile's sets by renaming, the old files put back when a
@@ -105,10 +105,10 @@ class NoRoomWatch {
     bool heardNoRoom_ = false;
 };
 
-// How a finished file of these drivers ends, after any white space: GDAL's GeoJSON and KML
-// writers do not check their writes, so a file cut short by a full disk shows only here.
+// How a finished file of these drivers ends, after any white space: GDAL's GeoJSON writer does
+// not check its writes, so a file cut short by a full disk shows only here.
 std::string_view LastWordOf(std::string_view driver) {
-    return driver == "GeoJSON" ? "}" : driver == "KML" ? "</kml>" : "";
+    return driver == "GeoJSON" ? "}" : "";
 }
 
 // True when the file at `path` ends in `word` (white space after it aside).
@@ -417,7 +417,7 @@ using DatasetPtr = std::unique_ptr<GDALDataset, GdalDatasetClose>;
 
 // How a format lays its kinds out.
 enum class Layout {
-    LayerPerKind,  // GeoPackage layers, KML folders
+    LayerPerKind,  // GeoPackage layers
     OneLayer,      // a GeoJSON FeatureCollection, every field of every kind
     FilePerKind,   // a Shapefile set per kind
 };
@@ -559,8 +559,7 @@ class OgrFeatures final : public FeatureSink {
         }
     }
 
-    // The layer of a kind's features, made when the first of them comes: KML writes its
-    // folders one after the other.
+    // The layer of a kind's features, made when the first of them comes.
     std::function<OGRLayer*(ExportKind)> layerOf_;
     size_t textLimit_;
     std::function<void(FeatureNote)> note_;
@@ -802,12 +801,6 @@ const ExchangeWriter& ShapefileExchangeWriter() {
 const ExchangeWriter& GeoJsonExchangeWriter() {
     static const OgrWriter writer("geojson", "GeoJSON", Layout::OneLayer, kWgs84, {},
                                   {"RFC7946=YES", "WRITE_NAME=NO"});
-    return writer;
-}
-
-const ExchangeWriter& KmlExchangeWriter() {
-    static const OgrWriter writer("kml", "KML", Layout::LayerPerKind, kWgs84, {"NameField=number"},
-                                  {});
     return writer;
 }
 
