@@ -257,6 +257,13 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
         EXPECT_EQ(Count(again.out, "skipped "), 1u) << again.out;
         EXPECT_NE(again.out.find("/pafta12-*.shp are newer than its inputs"), std::string::npos)
             << again.out;
+        // A set's QGIS style is part of it: a set without it is written again, style and all.
+        const std::string style = archive.dir.file("shp") + "/pafta12-yazilar.qml";
+        ASSERT_TRUE(FileExists(style));
+        std::filesystem::remove(style);
+        const CliResult restyled = RunCli(shp);
+        EXPECT_EQ(Count(restyled.out, "skipped "), 0u) << restyled.out;
+        EXPECT_TRUE(FileExists(style));
     }
 }
 
