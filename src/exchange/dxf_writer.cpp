@@ -142,7 +142,7 @@ class DxfOut {
 // before them and the objects after.
 class DxfDocument final : public FeatureSink {
   public:
-    DxfDocument(DxfOut& out, const Reprojection& systems, ExportFeatures& features,
+    DxfDocument(DxfOut& out, const CoordinateStep& systems, ExportFeatures& features,
                 PointNumbers pointNumbers)
         : out_(out),
           systems_(systems),
@@ -152,7 +152,7 @@ class DxfDocument final : public FeatureSink {
 
   private:
     DxfOut& out_;
-    const Reprojection& systems_;
+    const CoordinateStep& systems_;
     ExportFeatures& features_;
     bool numberAttribute_;                 // a point's number as its block's attribute
     bool numberText_;                      // and as a TEXT beside it on kNumberLayer
@@ -797,7 +797,7 @@ class DxfWriter final : public ExchangeWriter {
 
   protected:
     std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const Reprojection& systems, const ExportSettings& settings,
+        ExportFeatures& features, const CoordinateStep& systems, const ExportSettings& settings,
         const std::string& path, const std::function<bool(uint64_t)>& progress) const override {
         platform::ReplacingFile file(path);
         DxfOut out(file);

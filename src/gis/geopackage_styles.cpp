@@ -1,4 +1,4 @@
-#include "exchange/geopackage_styles.h"
+#include "gis/geopackage_styles.h"
 
 #include <cpl_error.h>
 #include <gdal_priv.h>

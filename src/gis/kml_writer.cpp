@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "exchange/exchange_writer.h"
 #include "exchange/layer_style.h"
 #include "exchange/xml_text.h"
+#include "gis/gis_writers.h"
+#include "gis/reprojection.h"
 #include "model/aci_palette.h"
 #include "model/cp1254.h"
 #include "model/file_name_text.h"
@@ -263,8 +264,14 @@ class KmlWriter final : public ExchangeWriter {
     int fixedTarget() const override { return kWgs84; }
 
   protected:
+    // Longitude and latitude through PROJ.
+    std::unique_ptr<CoordinateStep> coordinateStep(const ExportSettings& settings,
+                                                   int targetEpsg) const override {
+        return std::make_unique<Reprojection>(settings.sourceEpsg, targetEpsg);
+    }
+
     std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const Reprojection&, const ExportSettings&,
+        ExportFeatures& features, const CoordinateStep&, const ExportSettings&,
         const std::string& path, const std::function<bool(uint64_t)>& progress) const override {
         platform::ReplacingFile file(path);
         std::string name = FileNameInMessage(path);
