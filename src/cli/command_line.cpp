@@ -202,7 +202,8 @@ const char* UsageText() {
        plotaktar-cli check GEOMETRY [LABELS | --no-labels] [--scale N]
                            [--area-rule imar|kirsal|none] [--format text|json]
        plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]
-                            [--format dxf|gpkg|shp|geojson|kml] [--point-numbers attrib|text|both]
+                            [--format dxf|gpkg|shp|geojson|kml]
+                            [--point-numbers attrib|text|both]
        plotaktar-cli batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR]
                      [--report FILE.json] [--force] [--no-labels] [-0] [-]
        plotaktar-cli --help | --version
@@ -272,11 +273,11 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     .shp (a Shapefile set per kind: FILE-noktalar.shp and so on, with .shx, .dbf, .prj and a
     UTF-8 .cpg and the layer's QGIS style FILE-noktalar.qml), .geojson (RFC 7946) or .kml (a
     folder per kind, a folder per layer in it). A GeoPackage carries each layer's QGIS style
-    in its layer_styles table: QGIS draws the layers' colours, line types and pens, labels and
-    point numbers on opening. Points keep their numbers
-    and Z, lines both point numbers, parcels block, parcel, "Alan" and the area of their
-    corners, labels height, width, angle, font, italic and centred, symbols their point, scales
-    and angle. Y is easting and X northing.
+    in its layer_styles table: QGIS draws the layers' colours, line types and pens, labels
+    and point numbers on opening. Points keep their numbers and Z, lines both point numbers,
+    parcels block, parcel, "Alan" and the area of their corners, labels height, width,
+    angle, font, italic and centred, symbols their point, scales and angle. Y is easting and
+    X northing.
     --point-numbers (DXF) writes each point's number as its block's attribute (attrib, the
     default, what CAD programs list), as a TEXT beside the point on the layer NOKTA_NO (text,
     for programs that show no block attributes, such as LibreCAD), or both.
@@ -291,10 +292,10 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     as FILE:LINE: left out: ...; a record whose layer number names no declared layer is
     exported on no layer (DXF layer "0") with a FILE:LINE: line. The last line on standard
     error is "FILE: N features (points P, lines L, parcels A, labels T, symbols S), K left
-    out". The file is written all or nothing: on failure FILE (and every
-    file of a Shapefile set) is left as it was. A device, a pipe or a socket takes only DXF;
-    the other formats refuse it. The Windows build of plotaktar-cli writes DXF alone, in the
-    drawing's own system (no --to).
+    out". The file is written all or nothing: on failure FILE (and every file of a Shapefile
+    set) is left as it was. A device, a pipe or a socket takes only DXF; the other formats
+    refuse it. The Windows build of plotaktar-cli writes DXF alone, in the drawing's own
+    system (no --to).
 
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]
