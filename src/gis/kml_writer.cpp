@@ -258,18 +258,12 @@ class KmlDocument final : public FeatureSink {
     std::optional<ExportKind> kind_;
 };
 
-class KmlWriter final : public ExchangeWriter {
+class KmlWriter final : public GisExchangeWriter {
   public:
     const OutputFormatInfo& format() const override { return *OutputFormatNamed("kml"); }
     int fixedTarget() const override { return kWgs84; }
 
   protected:
-    // Longitude and latitude through PROJ.
-    std::unique_ptr<CoordinateStep> coordinateStep(const ExportSettings& settings,
-                                                   int targetEpsg) const override {
-        return std::make_unique<Reprojection>(settings.sourceEpsg, targetEpsg);
-    }
-
     std::vector<std::string> writeFeatures(
         ExportFeatures& features, const CoordinateStep&, const ExportSettings&,
         const std::string& path, const std::function<bool(uint64_t)>& progress) const override {

@@ -567,7 +567,7 @@ class OgrFeatures final : public FeatureSink {
     std::function<void(FeatureNote)> note_;
 };
 
-class OgrWriter final : public ExchangeWriter {
+class OgrWriter final : public GisExchangeWriter {
   public:
     OgrWriter(std::string_view formatName, const char* driver, Layout layout, int fixed,
               std::vector<const char*> datasetOptions, std::vector<const char*> layerOptions)
@@ -586,16 +586,10 @@ class OgrWriter final : public ExchangeWriter {
     int fixedTarget() const override { return fixed_; }
 
   protected:
-    // The GIS formats carry their system: always placed through PROJ.
-    std::unique_ptr<CoordinateStep> coordinateStep(const ExportSettings& settings,
-                                                   int targetEpsg) const override {
-        return std::make_unique<Reprojection>(settings.sourceEpsg, targetEpsg);
-    }
-
     std::vector<std::string> writeFeatures(
         ExportFeatures& features, const CoordinateStep& step, const ExportSettings&,
         const std::string& path, const std::function<bool(uint64_t)>& progress) const override {
-        // coordinateStep() made it.
+        // GisExchangeWriter::coordinateStep() made it.
         const auto& systems = static_cast<const Reprojection&>(step);
         RegisterDrivers();
         GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_);
@@ -804,6 +798,11 @@ const ExchangeWriter* GisExchangeWriterFor(std::string_view formatName) {
         }
     }
     return nullptr;
+}
+
+std::unique_ptr<CoordinateStep> GisExchangeWriter::coordinateStep(const ExportSettings& settings,
+                                                                  int targetEpsg) const {
+    return std::make_unique<Reprojection>(settings.sourceEpsg, targetEpsg);
 }
 
 const ExchangeWriter& GeoPackageExchangeWriter() {
