@@ -247,6 +247,13 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
             {"batch", "export", archive.sample, "--format", "dxf", "-o", archive.dir.file("out")});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(FileExists(archive.dir.file("out") + "/pafta12.dxf"));
+        // An export option's value is the option's, not a drawing.
+        const CliResult numbered =
+            RunCli({"batch", "export", archive.sample, "--format", "dxf", "--point-numbers", "text",
+                    "-o", archive.dir.file("numbered")});
+        EXPECT_EQ(numbered.status, 0) << numbered.err;
+        EXPECT_NE(ReadFile(archive.dir.file("numbered") + "/pafta12.dxf").find("NOKTA_NO"),
+                  std::string::npos);
         // A Shapefile is a set a kind, NAME-noktalar.shp ...: once all are written, it is skipped.
         const std::vector<std::string> shp = {"batch",    "export", archive.sample,
                                               "--format", "shp",    "--crs",
