@@ -198,9 +198,10 @@ class KmlDocument final : public FeatureSink {
             name.empty() ? std::string(kExportKindRows[static_cast<size_t>(*kind_)].layerName)
                          : name;
         std::string& into = groups_[group];
-        into += "<Placemark><name>" + shown + "</name><styleUrl>#" + StyleId(group) +
-                std::string(styleVariant) + "</styleUrl><description>" + about.text() +
-                "</description>" + geometry + "</Placemark>\n";
+        // In the order KML's schema gives a feature's elements.
+        into += "<Placemark><name>" + shown + "</name><description>" + about.text() +
+                "</description><styleUrl>#" + StyleId(group) + std::string(styleVariant) +
+                "</styleUrl>" + geometry + "</Placemark>\n";
     }
 
     // Closes the kind being collected, writing its folder layer by layer, and opens the kinds
