@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/check_command.h"
+#include "cli/diff_command.h"
 #include "cli/export_command.h"
 #include "cli/render_command.h"
 #include "drawing/sheet_layout.h"
@@ -130,6 +131,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "check") {
         line.action = CommandLine::Action::Check;
         (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
+    } else if (command == "diff") {
+        line.action = CommandLine::Action::Diff;
+        (void)ParseDiff(args);  // usage errors are found before anything is read
     } else if (command == "batch") {
         line.action = CommandLine::Action::Batch;
         line.batch = ParseBatch(args);
