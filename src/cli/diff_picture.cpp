@@ -26,6 +26,9 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
     }
 }
 
+// A label's angle that writes it along the easting: grads clockwise from grid north.
+constexpr double kHorizontal = 100;
+
 // The layers of the picture, by their AutoCAD colour index: grey, red, green, blue.
 struct PictureLayers {
     uint16_t unchanged, removed, added, moved;
@@ -73,11 +76,21 @@ void AddShape(Drawing& picture, const compare::Change& change, const compare::Ch
         case compare::Element::Line:
             picture.add(FeatureKind::Line, layer, 0, side.shape, {});
             break;
-        case compare::Element::Parcel:
-            picture.add(FeatureKind::Parcel, layer, 0, side.shape, name);
+        case compare::Element::Parcel: {
+            // A divided parcel's parts, or the merged parcels, each as a parcel of its own.
+            size_t start = 0;
+            for (size_t k = 0; k <= side.rings.size(); ++k) {
+                const size_t end = k < side.rings.size() ? side.rings[k] : side.shape.size();
+                picture.add(FeatureKind::Parcel, layer, 0,
+                            std::span(side.shape).subspan(start, end - start),
+                            side.rings.empty() ? name : std::string());
+                start = end;
+            }
             break;
+        }
         case compare::Element::Label:
-            picture.add(FeatureKind::Label, layer, 0, {&side.shape[0], 1}, name, labelHeight);
+            picture.add(FeatureKind::Label, layer, 0, {&side.shape[0], 1}, name, labelHeight,
+                        kHorizontal);
             break;
         default:
             break;
@@ -225,6 +238,11 @@ int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
                     }
                     break;
                 case compare::Look::Changed:
+                    // A parcel divided or merged: what went in red, what came in green.
+                    if (change.code == "parcel-divided" || change.code == "parcel-merged") {
+                        AddShape(picture, change, change.old, layers.removed, 3 * mm);
+                        AddShape(picture, change, change.now, layers.added, 3 * mm);
+                    }
                     break;
             }
         }
@@ -252,7 +270,7 @@ int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
                 const Vertex at{area.minEast + line,
                                 area.maxNorth - line * static_cast<double>(k + 1)};
                 picture.add(FeatureKind::Label, entries[k].second, 0, {&at, 1},
-                            Cp1254FromUtf8(entries[k].first), 0.7 * line);
+                            Cp1254FromUtf8(entries[k].first), 0.7 * line, kHorizontal);
             }
         }
         picture.finish();

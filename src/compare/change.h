@@ -51,8 +51,15 @@ inline constexpr std::string_view kChangeCodes[] = {
 // Where a change stands on one side: the file line (none for the side without the element) and
 // the element's shape there, for drawing it.
 struct ChangeSide {
+    ChangeSide() = default;
+    ChangeSide(std::optional<Source> from, std::vector<Vertex> at)
+        : source(from), shape(std::move(at)) {}
+
     std::optional<Source> source;
     std::vector<Vertex> shape;
+    // Where each parcel's corners begin in `shape` after the first, when it holds several (the
+    // parts of a divided parcel).
+    std::vector<uint32_t> rings;
 };
 
 struct Change {

@@ -876,6 +876,9 @@ class Comparer {
                 ChangeSide partSide{firstPart.source, {}};
                 for (uint32_t part : partsOf[k]) {
                     const auto corners = parts.cornersOf(parts.parcels[part]);
+                    if (!partSide.shape.empty()) {
+                        partSide.rings.push_back(static_cast<uint32_t>(partSide.shape.size()));
+                    }
                     partSide.shape.insert(partSide.shape.end(), corners.begin(), corners.end());
                 }
                 c.old = divided ? wholeSide : partSide;
