@@ -179,6 +179,19 @@ std::vector<std::pair<uint32_t, uint32_t>> PairNearest(std::span<const uint32_t>
     return pairs;
 }
 
+// Whether every element of a number used more than once stayed where it was: as many on
+// both sides, each paired with one at its place. Only then is the number's ambiguity no change.
+template <typename PlaceOld, typename PlaceNew>
+bool AllStayed(const std::vector<std::pair<uint32_t, uint32_t>>& pairs, size_t olds, size_t news,
+               PlaceOld placeOld, PlaceNew placeNew, double tolerance) {
+    if (olds != news || pairs.size() != olds) {
+        return false;
+    }
+    return std::all_of(pairs.begin(), pairs.end(), [&](const auto& pair) {
+        return Distance(placeOld(pair.first), placeNew(pair.second)) <= tolerance;
+    });
+}
+
 // Positions in square cells of one size, sorted by cell, for the neighbours of a place.
 class CellIndex {
   public:
@@ -369,45 +382,24 @@ class Comparer {
         std::vector<std::pair<uint32_t, uint32_t>> matched;
         std::vector<uint32_t> leftOld, leftNew;
         auto placeOld = [&](uint32_t i) { return a_.points[i].at; };
-        auto placeNew = [&](uint32_t i) { return b_.points[i].at; };
+        struct Ambiguous {
+            std::vector<uint32_t> olds, news;
+        };
+        std::vector<Ambiguous> ambiguous;
         Join(
             ka, kb,
             [&](std::span<const uint32_t> olds, std::span<const uint32_t> news) {
+                // A number used more than once is paired by place once the shift is known.
                 if (olds.size() > 1 || news.size() > 1) {
-                    const ComparedPoint& p = olds.empty() ? b_.points[news[0]] : a_.points[olds[0]];
-                    const std::string number = Cell((olds.empty() ? b_ : a_).text(p.number));
-                    Change& c =
-                        add("point-number-ambiguous", Element::Point, Look::Changed,
-                            number + " numarası birden çok noktada (eski " +
-                                std::to_string(olds.size()) + ", yeni " +
-                                std::to_string(news.size()) + "); en yakın konumlarıyla eşlendi");
-                    if (!olds.empty()) {
-                        c.old = {a_.points[olds[0]].source, {a_.points[olds[0]].at}};
-                    }
-                    if (!news.empty()) {
-                        c.now = {b_.points[news[0]].source, {b_.points[news[0]].at}};
-                    }
-                    c.values = {{"old_count", static_cast<double>(olds.size())},
-                                {"new_count", static_cast<double>(news.size())}};
-                    c.texts.emplace_back("number", number);
+                    ambiguous.push_back({{olds.begin(), olds.end()}, {news.begin(), news.end()}});
+                    return;
                 }
-                const auto pairs =
-                    PairNearest(olds, news, std::function<Vertex(uint32_t)>(placeOld),
-                                std::function<Vertex(uint32_t)>(placeNew), leftOld, leftNew);
-                matched.insert(matched.end(), pairs.begin(), pairs.end());
-                for (uint32_t i : leftOld) {
-                    const ComparedPoint& p = a_.points[i];
-                    Change& c = add("point-removed", Element::Point, Look::Removed,
-                                    Cell(a_.text(p.number)) + " noktası silindi");
-                    c.old = {p.source, {p.at}};
-                    c.texts.emplace_back("number", Cell(a_.text(p.number)));
-                }
-                for (uint32_t i : leftNew) {
-                    const ComparedPoint& p = b_.points[i];
-                    Change& c = add("point-added", Element::Point, Look::Added,
-                                    Cell(b_.text(p.number)) + " noktası eklendi");
-                    c.now = {p.source, {p.at}};
-                    c.texts.emplace_back("number", Cell(b_.text(p.number)));
+                if (olds.empty()) {
+                    pointAdded(b_.points[news[0]]);
+                } else if (news.empty()) {
+                    pointRemoved(a_.points[olds[0]]);
+                } else {
+                    matched.emplace_back(olds[0], news[0]);
                 }
             },
             stop_);
@@ -441,9 +433,55 @@ class Comparer {
                         {"points_far", static_cast<double>(far)},
                         {"points_matched", static_cast<double>(matched.size())}};
         }
+        std::function<Vertex(uint32_t)> placeShifted = [&](uint32_t i) {
+            return back(b_.points[i].at);
+        };
+        for (const auto& [olds, news] : ambiguous) {
+            const auto pairs = PairNearest(
+                std::span<const uint32_t>(olds), std::span<const uint32_t>(news),
+                std::function<Vertex(uint32_t)>(placeOld), placeShifted, leftOld, leftNew);
+            matched.insert(matched.end(), pairs.begin(), pairs.end());
+            for (uint32_t i : leftOld) {
+                pointRemoved(a_.points[i]);
+            }
+            for (uint32_t i : leftNew) {
+                pointAdded(b_.points[i]);
+            }
+            if (!AllStayed(pairs, olds.size(), news.size(), placeOld, placeShifted, tol_)) {
+                const ComparedPoint& p = olds.empty() ? b_.points[news[0]] : a_.points[olds[0]];
+                const std::string number = Cell((olds.empty() ? b_ : a_).text(p.number));
+                Change& c =
+                    add("point-number-ambiguous", Element::Point, Look::Changed,
+                        number + " numarası birden çok noktada (eski " +
+                            std::to_string(olds.size()) + ", yeni " + std::to_string(news.size()) +
+                            "); en yakın konumlarıyla eşlendi");
+                if (!olds.empty()) {
+                    c.old = {a_.points[olds[0]].source, {a_.points[olds[0]].at}};
+                }
+                if (!news.empty()) {
+                    c.now = {b_.points[news[0]].source, {b_.points[news[0]].at}};
+                }
+                c.values = {{"old_count", static_cast<double>(olds.size())},
+                            {"new_count", static_cast<double>(news.size())}};
+                c.texts.emplace_back("number", number);
+            }
+        }
         for (const auto& [o, n] : matched) {
             comparePoints(a_.points[o], b_.points[n]);
         }
+    }
+
+    void pointRemoved(const ComparedPoint& p) {
+        Change& c = add("point-removed", Element::Point, Look::Removed,
+                        Cell(a_.text(p.number)) + " noktası silindi");
+        c.old = {p.source, {p.at}};
+        c.texts.emplace_back("number", Cell(a_.text(p.number)));
+    }
+    void pointAdded(const ComparedPoint& q) {
+        Change& c = add("point-added", Element::Point, Look::Added,
+                        Cell(b_.text(q.number)) + " noktası eklendi");
+        c.now = {q.source, {q.at}};
+        c.texts.emplace_back("number", Cell(b_.text(q.number)));
     }
 
     void comparePoints(const ComparedPoint& p, const ComparedPoint& q) {
@@ -735,7 +773,9 @@ class Comparer {
         Join(
             ka, kb,
             [&](std::span<const uint32_t> olds, std::span<const uint32_t> news) {
-                if (olds.size() > 1 || news.size() > 1) {
+                const auto pairs = PairNearest(olds, news, placeOld, placeNew, leftOld, leftNew);
+                if ((olds.size() > 1 || news.size() > 1) &&
+                    !AllStayed(pairs, olds.size(), news.size(), placeOld, placeNew, tol_)) {
                     const ComparedParcel& p =
                         olds.empty() ? b_.parcels[news[0]] : a_.parcels[olds[0]];
                     const std::string name = ParcelName(olds.empty() ? b_ : a_, p);
@@ -754,8 +794,7 @@ class Comparer {
                                 {"new_count", static_cast<double>(news.size())}};
                     c.texts.emplace_back("parcel", name);
                 }
-                for (const auto& [o, n] :
-                     PairNearest(olds, news, placeOld, placeNew, leftOld, leftNew)) {
+                for (const auto& [o, n] : pairs) {
                     compareParcels(a_.parcels[o], b_.parcels[n]);
                 }
                 removed.insert(removed.end(), leftOld.begin(), leftOld.end());
