@@ -156,6 +156,9 @@ const char* UsageText() {
                            [--area-rule imar|kirsal|none] [--format text|json]
        plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]
                             [--format dxf|gpkg|shp|geojson|kml]
+       plotaktar-cli diff OLD NEW [--old-labels FILE | --old-no-labels]
+                          [--new-labels FILE | --new-no-labels] [--tolerance M]
+                          [--format text|json] [-o PICTURE [--scale N|auto ...]]
        plotaktar-cli batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR]
                      [--report FILE.json] [--force] [--no-labels] [-0] [-]
        plotaktar-cli --help | --version
@@ -240,6 +243,32 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     file of a Shapefile set) is left as it was. A device, a pipe or a socket takes only DXF;
     the other formats refuse it. The Windows build of plotaktar-cli has no export; it is part
     of the Linux build.
+
+diff OLD NEW [--old-labels FILE | --old-no-labels] [--new-labels FILE | --new-no-labels]
+     [--tolerance M] [--format text|json] [-o PICTURE [--scale N|auto] [SHEET OPTIONS]]
+    Compares two revisions of a drawing, each a geometry file (its labels by the rule below,
+    or --old-labels/--new-labels FILE, --old-no-labels/--new-no-labels) or a plot file, by
+    what the elements are, not by line: points by kind and number (point-moved beyond the
+    tolerance, M metres, 0.01 unless given; point-height-changed, point-layer-changed,
+    point-added, point-removed; a number used twice is paired by place and named,
+    point-number-ambiguous), parcels by ada/parsel (parcel-area-changed on the declared
+    "Alan", parcel-corners-changed, parcel-added, parcel-removed; parcel-divided and
+    parcel-merged when the new parcels lie within the old), lines by their end points'
+    numbers, symbols by point and number, buildings and slopes by number, layers by name
+    (layer-changed, layer-renumbered), labels by text and place (label-moved within 5 m,
+    label-changed at the same place). With a plot file on either side lines are matched by
+    their ends' positions, and symbols, buildings, slopes and declared areas are not
+    compared (the summary says so). When most points moved more than 1 km the drawing was
+    shifted as a whole: one coordinates-shifted change gives the median shift. Records that
+    fail on either side are changes (record-failed). One change a line,
+    OLD:LINE NEW:LINE CODE message ("-" for the side without it), then a summary line;
+    --format json writes {"changes": [...], "summary": {...}}. -o draws the changes over the
+    new revision (.png, .svg or .pdf): unchanged grey, removed red, added green, moved as a
+    blue arrow (a square marks one shorter than 1 mm on paper); fitted with a legend as
+    render draws (--size WxH), or with --scale as render's sheets, the counts in the title
+    block. Exit status 0 when the two are the same within the tolerance, 3 when they
+    differ, 1 when the comparison or the picture failed, 2 for a usage error or a side that
+    cannot be read. The Windows build of plotaktar-cli has no diff.
 
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]
