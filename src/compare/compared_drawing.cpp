@@ -1,10 +1,11 @@
 #include "compare/compared_drawing.h"
 
+#include <cmath>
 #include <limits>
 #include <memory>
 
 #include "drawing/drawing_loader.h"
-#include "drawing/drawing_sources.h"
+#include "drawing/survey_model.h"
 #include "import/import_files.h"
 #include "import/source_lines.h"
 #include "model/errors.h"
@@ -46,326 +47,203 @@ class FailureKeeper : public ImportObserver {
     ImportObserver& next_;
 };
 
-// The elements of an import's tables, each with the file line its row came from.
-class WorkspaceReader {
+// The elements of a drawing as the survey model reads them, each with the file line it came
+// from: an import's table row through the row lines, a plot file's line as it is.
+class SurveyReader : public SurveyVisitor {
   public:
-    WorkspaceReader(const Workspace& workspace, const RowLines& lines, ComparedDrawing& drawing)
-        : workspace_(workspace), lines_(lines), d_(drawing) {}
+    SurveyReader(SurveyModel& model, const RowLines* lines, ComparedDrawing& drawing)
+        : model_(model), lines_(lines), d_(drawing) {}
 
     void read() {
-        readLayers();
-        readPoints(Kind::Nirengi, FeatureKind::Triangulation);
-        readPoints(Kind::Poligon, FeatureKind::Traverse);
-        readPoints(Kind::Nokta, FeatureKind::Detail);
-        readLines();
-        readParcels();
-        readLabels();
-        readSymbols();
+        for (const SurveyLayer* layer : model_.declaredLayers()) {
+            ComparedLayer compared;
+            compared.name = d_.keep(layer->name);
+            // A layer record fills the LayerTable row of its place among the layer records;
+            // its own number ("Tabaka No") stands in its row of the layer page.
+            if (layer->number > 0) {
+                const std::vector<RecordField> record = model_.recordFields(
+                    {TableId::Layers, static_cast<uint32_t>(layer->number), 0});
+                compared.number = record.empty() ? 0 : TryStrToInt(record[0].value).value_or(0);
+            }
+            compared.used = layer->used || model_.fromPlotFile();
+            compared.colour = layer->colour.value_or(0);
+            compared.lineType = static_cast<int>(layer->lineType);
+            compared.thickness = layer->thickness.value_or(NAN);
+            compared.on = layer->on;
+            // A plot file's layers are named without their lines.
+            if (layer->number > 0) {
+                compared.source =
+                    sourceOf({TableId::Layers, static_cast<uint32_t>(layer->number), 0});
+            }
+            d_.layers.push_back(compared);
+        }
+        model_.visit(*this);
         readRecords(Kind::Bina, d_.buildings);
         readRecords(Kind::Sev, d_.slopes);
     }
 
+    bool point(const SurveyPoint& e) override {
+        if (!e.y.value || !e.x.value) {
+            return unreadable(e.kind, e.source, e.unread);
+        }
+        ComparedPoint point;
+        point.kind = e.kind == Kind::Nirengi   ? FeatureKind::Triangulation
+                     : e.kind == Kind::Poligon ? FeatureKind::Traverse
+                                               : FeatureKind::Detail;
+        point.number = d_.keep(e.number);
+        point.at = {*e.y.value, *e.x.value};
+        point.z = d_.keep(e.z.text);
+        point.layer = layerOf(e.layer);
+        point.source = sourceOf(e.source);
+        d_.points.push_back(point);
+        return true;
+    }
+
+    bool line(const SurveyLine& e) override {
+        if (!e.y1.value || !e.x1.value || !e.y2.value || !e.x2.value) {
+            return unreadable(Kind::Hat, e.source, e.unread);
+        }
+        ComparedLine line;
+        line.from = d_.keep(e.from);
+        line.to = d_.keep(e.to);
+        line.ends[0] = {*e.y1.value, *e.x1.value};
+        line.ends[1] = {*e.y2.value, *e.x2.value};
+        line.z[0] = d_.keep(e.z1.text);
+        line.z[1] = d_.keep(e.z2.text);
+        line.layer = layerOf(e.layer);
+        line.source = sourceOf(e.source);
+        d_.lines.push_back(line);
+        return true;
+    }
+
+    bool parcel(const SurveyParcel& e) override {
+        ComparedParcel parcel;
+        parcel.block = d_.keep(e.block);
+        parcel.parcel = d_.keep(e.parcel);
+        parcel.area = d_.keep(e.area.text);
+        parcel.layer = layerOf(e.layer);
+        parcel.source = sourceOf(e.source);
+        // A parcel whose corners do not read is compared by its number and area alone.
+        if (e.unread) {
+            (void)unreadable(Kind::Parsel, e.source, e.unread);
+        } else {
+            parcel.firstCorner = static_cast<uint32_t>(d_.corners.size());
+            parcel.corners = static_cast<uint32_t>(e.corners.size());
+            for (const SurveyCorner& corner : e.corners) {
+                d_.corners.push_back({corner.east, corner.north});
+            }
+        }
+        d_.parcels.push_back(parcel);
+        return true;
+    }
+
+    bool label(const SurveyLabel& e) override {
+        if (!e.y.value || !e.x.value) {
+            return unreadable(Kind::Yazi, e.source, e.unread);
+        }
+        ComparedLabel label;
+        label.text = d_.keep(e.text);
+        label.at = {*e.y.value, *e.x.value};
+        label.layer = layerOf(e.layer);
+        label.source = sourceOf(e.source);
+        d_.labels.push_back(label);
+        return true;
+    }
+
+    bool symbol(const SurveySymbol& e) override {
+        // Compared by its point's number and its own, so also when that point is missing.
+        ComparedSymbol symbol;
+        symbol.point = d_.keep(e.point);
+        symbol.symbol = d_.keep(e.symbol);
+        symbol.scaleX = d_.keep(e.scaleX.text);
+        symbol.scaleY = d_.keep(e.scaleY.text);
+        symbol.angle = d_.keep(e.angle.text);
+        symbol.layer = layerOf(e.layer);
+        symbol.source = sourceOf(e.source);
+        d_.symbols.push_back(symbol);
+        return true;
+    }
+
   private:
-    Source sourceOf(TableId table, int row) const {
-        const RowLine line = lines_.of(table, row);
+    Source sourceOf(const ElementSource& source) const {
+        if (!source.table || !lines_) {
+            return {0, source.row};
+        }
+        const RowLine line = lines_->of(*source.table, static_cast<int>(source.row));
         return {static_cast<uint8_t>(line.file), line.line};
     }
 
-    const Table* loaded(Kind kind) const {
-        return Loaded(workspace_.flags, kind) ? &workspace_.table(KindOf(kind).table) : nullptr;
+    // The name of the layer a record names; a number that names no declared layer stands as
+    // "#" and the cell (a plot file's cell is a name already), so that a change of it shows.
+    TextRef layerOf(const LayerRef& ref) {
+        if (ref.layer && !ref.layer->name.empty()) {
+            return d_.keep(ref.layer->name);
+        }
+        return d_.keep(model_.fromPlotFile() ? std::string(ref.cell) : "#" + std::string(ref.cell));
     }
 
-    // The name of the layer a layer-number cell names; a number that names no declared layer
-    // stands as "#" and the cell, so that a change of it still shows.
-    TextRef layerOf(std::string_view cell) {
-        const std::optional<int32_t> row = TryStrToInt(cell);
-        if (row && *row >= 1 && *row <= kLayerRows) {
-            const std::string& name =
-                workspace_.layerTable.field(*row, LayerField(ColumnsOf(Kind::Tabaka).name));
-            if (!name.empty()) {
-                return d_.keep(name);
-            }
-        }
-        return d_.keep("#" + std::string(cell));
+    // An element whose place cannot be read cannot be compared: a failed record of its own.
+    bool unreadable(Kind kind, const ElementSource& source, const std::optional<Unread>& unread) {
+        d_.failed.push_back({std::string(KindOf(kind).message), sourceOf(source),
+                             unread ? UnreadReason(*unread) : std::string()});
+        return true;
     }
 
-    void readLayers() {
-        const Table* table = loaded(Kind::Tabaka);
-        if (!table) {
-            return;
-        }
-        const Columns& c = ColumnsOf(Kind::Tabaka);
-        for (int row = 1; row < table->rowCount(); ++row) {
-            ComparedLayer layer;
-            layer.name = d_.keep(table->cell(c.name, row));
-            layer.number = TryStrToInt(table->cell(c.number, row)).value_or(0);
-            layer.used = layer.number >= 1 && layer.number <= kLayerRows &&
-                         workspace_.layerTable.field(layer.number, kLayerUsedField) == "1";
-            layer.colour = d_.keep(table->cell(c.colour, row));
-            layer.lineType = d_.keep(table->cell(c.lineType, row));
-            layer.thickness = d_.keep(table->cell(c.thickness, row));
-            layer.onOff = d_.keep(table->cell(c.onOff, row));
-            layer.source = sourceOf(TableId::Layers, row);
-            d_.layers.push_back(layer);
-        }
-    }
-
-    void readPoints(Kind kind, FeatureKind feature) {
-        const Table* table = loaded(kind);
-        if (!table) {
-            return;
-        }
-        const Columns& c = ColumnsOf(kind);
-        for (int row = 1; row < table->rowCount(); ++row) {
-            ComparedPoint point;
-            if (!ParseCoordinate(table->cell(c.y, row), point.at.east) ||
-                !ParseCoordinate(table->cell(c.x, row), point.at.north)) {
-                unreadable(KindOf(kind).table, row, kind);
-                continue;
-            }
-            point.kind = feature;
-            point.number = d_.keep(table->cell(c.number, row));
-            point.z = d_.keep(table->cell(c.z, row));
-            point.layer = layerOf(table->cell(c.layer, row));
-            point.source = sourceOf(KindOf(kind).table, row);
-            d_.points.push_back(point);
-        }
-    }
-
-    void readLines() {
-        const Table* table = loaded(Kind::Hat);
-        if (!table) {
-            return;
-        }
-        const Columns& c = ColumnsOf(Kind::Hat);
-        for (int row = 1; row < table->rowCount(); ++row) {
-            ComparedLine line;
-            if (!ParseCoordinate(table->cell(c.y, row), line.ends[0].east) ||
-                !ParseCoordinate(table->cell(c.x, row), line.ends[0].north) ||
-                !ParseCoordinate(table->cell(c.endY, row), line.ends[1].east) ||
-                !ParseCoordinate(table->cell(c.endX, row), line.ends[1].north)) {
-                unreadable(TableId::Lines, row, Kind::Hat);
-                continue;
-            }
-            line.from = d_.keep(table->cell(c.number, row));
-            line.to = d_.keep(table->cell(c.endNumber, row));
-            line.z[0] = d_.keep(table->cell(c.z, row));
-            line.z[1] = d_.keep(table->cell(c.endZ, row));
-            line.layer = layerOf(table->cell(c.layer, row));
-            line.source = sourceOf(TableId::Lines, row);
-            d_.lines.push_back(line);
-        }
-    }
-
-    void readParcels() {
-        const Table* table = loaded(Kind::Parsel);
-        if (!table) {
-            return;
-        }
-        const Columns& c = ColumnsOf(Kind::Parsel);
-        std::vector<Vertex> corners;
-        for (int row = 1; row < table->rowCount(); ++row) {
-            ComparedParcel parcel;
-            parcel.block = d_.keep(table->cell(c.block, row));
-            parcel.parcel = d_.keep(table->cell(c.parcel, row));
-            parcel.area = d_.keep(table->cell(c.area, row));
-            parcel.layer = layerOf(table->cell(c.layer, row));
-            parcel.source = sourceOf(TableId::Parcels, row);
-            // A parcel whose corners do not read is compared by its number and area alone.
-            if (ParcelCornersOf(workspace_, row, corners)) {
-                parcel.firstCorner = static_cast<uint32_t>(d_.corners.size());
-                parcel.corners = static_cast<uint32_t>(corners.size());
-                d_.corners.insert(d_.corners.end(), corners.begin(), corners.end());
-            }
-            d_.parcels.push_back(parcel);
-        }
-    }
-
-    void readLabels() {
-        const Table* table = loaded(Kind::Yazi);
-        if (!table) {
-            return;
-        }
-        const Columns& c = ColumnsOf(Kind::Yazi);
-        for (int row = 1; row < table->rowCount(); ++row) {
-            ComparedLabel label;
-            if (!ParseCoordinate(table->cell(c.y, row), label.at.east) ||
-                !ParseCoordinate(table->cell(c.x, row), label.at.north)) {
-                unreadable(TableId::Labels, row, Kind::Yazi);
-                continue;
-            }
-            label.text = d_.keep(table->cell(c.text, row));
-            label.layer = layerOf(table->cell(c.layer, row));
-            label.source = sourceOf(TableId::Labels, row);
-            d_.labels.push_back(label);
-        }
-    }
-
-    void readSymbols() {
-        const Table* table = loaded(Kind::Sembol);
-        if (!table) {
-            return;
-        }
-        const Columns& c = ColumnsOf(Kind::Sembol);
-        for (int row = 1; row < table->rowCount(); ++row) {
-            ComparedSymbol symbol;
-            symbol.point = d_.keep(table->cell(c.number, row));
-            symbol.symbol = d_.keep(table->cell(c.symbol, row));
-            symbol.scaleX = d_.keep(table->cell(c.scaleX, row));
-            symbol.scaleY = d_.keep(table->cell(c.scaleY, row));
-            symbol.angle = d_.keep(table->cell(c.angle, row));
-            symbol.layer = layerOf(table->cell(c.layer, row));
-            symbol.source = sourceOf(TableId::Symbols, row);
-            d_.symbols.push_back(symbol);
-        }
-    }
-
+    // Buildings and slopes, compared by their records: each row's fields as the record panel
+    // shows them, the number apart and the layer by its name.
     void readRecords(Kind kind, std::vector<ComparedRecord>& records) {
-        const Table* table = loaded(kind);
-        if (!table) {
+        if (model_.fromPlotFile()) {
             return;
         }
+        const TableId table = KindOf(kind).table;
         const Columns& c = ColumnsOf(kind);
+        const uint64_t rows = model_.count(kind);
         std::string fields;
-        for (int row = 1; row < table->rowCount(); ++row) {
+        for (uint32_t row = 1; row <= rows; ++row) {
+            const ElementSource source{table, row, 0};
+            const std::vector<RecordField> record = model_.recordFields(source);
             fields.clear();
-            for (int col = 1; col < table->colCount(); ++col) {
-                if (col == c.number) {
+            std::string_view number;
+            for (size_t col = 1; col < record.size(); ++col) {
+                const std::string& value = record[col].value;
+                if (static_cast<int>(col) == c.number) {
+                    number = value;
                     continue;
                 }
-                if (col == c.layer) {
-                    fields += d_.text(layerOf(table->cell(col, row)));
-                } else {
-                    fields += table->cell(col, row);
-                }
+                fields += static_cast<int>(col) == c.layer
+                              ? d_.text(layerOf({value, model_.layerOf(value)}))
+                              : std::string_view(value);
                 fields += ' ';
             }
-            records.push_back({d_.keep(table->cell(c.number, row)), d_.keep(fields),
-                               sourceOf(KindOf(kind).table, row)});
+            const TextRef numberRef = d_.keep(number);
+            records.push_back({numberRef, d_.keep(fields), sourceOf(source)});
         }
     }
 
-    // A record read whose coordinates are no numbers cannot be placed: it is a failed record
-    // of its own, under its kind's word.
-    void unreadable(TableId table, int row, Kind kind) {
-        d_.failed.push_back({std::string(KindOf(kind).message), sourceOf(table, row)});
-    }
-
-    const Workspace& workspace_;
-    const RowLines& lines_;
+    SurveyModel& model_;
+    const RowLines* lines_;
     ComparedDrawing& d_;
 };
-
-// The point kind whose prefix ("N.", "P.") the number carries; a detail point without one.
-FeatureKind PointKind(std::string_view number) {
-    for (const FeatureKindEntry& entry : kFeatureKindRows) {
-        const std::string_view prefix = KindOf(entry.kind).pointPrefix;
-        if (!prefix.empty() && number.starts_with(prefix)) {
-            return entry.feature;
-        }
-    }
-    return FeatureKind::Detail;
-}
 
 }  // namespace
 
 ComparedDrawing ComparedDrawingFromPlot(std::string_view bytes, const std::string& name) {
-    ComparedDrawing d;
-    d.files = {name};
-    d.fromPlotFile = true;
+    // Another program's file named .plt (HP-GL, a binary) would otherwise pass for an empty
+    // drawing.
     plot::PlotLines lines(bytes);
-    std::string_view line;
-    std::vector<Vertex> corners;
     plot::PlotLineCounts counts;
-    auto failed = [&](std::string_view word, uint32_t number) {
-        d.failed.push_back({std::string(word), {0, number}});
-    };
-    while (lines.next(line)) {
-        const uint32_t number = lines.number();
-        const Source source{0, number};
-        switch (counts.count(line)) {
-            case plot::RecordType::Layer: {
-                ComparedLayer layer;
-                layer.name = d.keep(plot::ReadLayerRecord(line).name);
-                layer.source = source;
-                d.layers.push_back(layer);
-            } break;
-            case plot::RecordType::Point: {
-                const plot::PointRecord record = plot::ReadPointRecord(line);
-                ComparedPoint point;
-                if (!ParseCoordinate(record.y, point.at.east) ||
-                    !ParseCoordinate(record.x, point.at.north)) {
-                    failed("PN", number);
-                    break;
-                }
-                point.kind = PointKind(record.number);
-                point.number = d.keep(record.number);
-                point.z = d.keep(record.z);
-                point.layer = d.keep(record.layer);
-                point.source = source;
-                d.points.push_back(point);
-                break;
-            }
-            case plot::RecordType::Label: {
-                const plot::LabelRecord record = plot::ReadLabelRecord(line);
-                ComparedLabel label;
-                if (!ParseCoordinate(record.y, label.at.east) ||
-                    !ParseCoordinate(record.x, label.at.north)) {
-                    failed("YA", number);
-                    break;
-                }
-                label.text = d.keep(record.text);
-                label.layer = d.keep(record.layer);
-                label.source = source;
-                d.labels.push_back(label);
-                break;
-            }
-            case plot::RecordType::Line: {
-                const plot::LineRecord record = plot::ReadLineRecord(line);
-                ComparedLine compared;
-                if (!ParseCoordinate(record.y1, compared.ends[0].east) ||
-                    !ParseCoordinate(record.x1, compared.ends[0].north) ||
-                    !ParseCoordinate(record.y2, compared.ends[1].east) ||
-                    !ParseCoordinate(record.x2, compared.ends[1].north)) {
-                    failed("LX", number);
-                    break;
-                }
-                compared.layer = d.keep(record.layer);
-                compared.source = source;
-                d.lines.push_back(compared);
-                break;
-            }
-            case plot::RecordType::Parcel: {
-                const plot::ParcelRecord record = plot::ReadParcelRecord(line);
-                ComparedParcel parcel;
-                const size_t slash = record.name.find('/');
-                parcel.block = d.keep(record.name.substr(0, slash));
-                parcel.parcel =
-                    d.keep(slash == std::string_view::npos ? std::string_view()
-                                                           : record.name.substr(slash + 1));
-                parcel.layer = d.keep(record.layer);
-                parcel.source = source;
-                std::string_view cornerLine;
-                corners.clear();
-                if (lines.next(cornerLine) && !cornerLine.empty() &&
-                    ParseCornerLine(cornerLine, corners)) {
-                    parcel.firstCorner = static_cast<uint32_t>(d.corners.size());
-                    parcel.corners = static_cast<uint32_t>(corners.size());
-                    d.corners.insert(d.corners.end(), corners.begin(), corners.end());
-                } else {
-                    failed("L2", number);
-                }
-                d.parcels.push_back(parcel);
-                break;
-            }
-            case plot::RecordType::Other:
-                break;
-        }
+    for (std::string_view line; lines.next(line);) {
+        (void)counts.count(line);
     }
     if (counts.records == 0 && counts.skipped > 0) {
         throw Error("not a plot file: none of its " + std::to_string(counts.skipped) +
                     " lines is a record of a plot file");
     }
+    ComparedDrawing d;
+    d.files = {name};
+    d.fromPlotFile = true;
+    SurveyModel model(bytes);
+    SurveyReader(model, nullptr, d).read();
     return d;
 }
 
@@ -398,7 +276,8 @@ ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std
     FailureKeeper failures(d, observer);
     ImportFiles(*workspace, paths, failures);
     lines.readLabels(paths.labels, paths.companion, *workspace);
-    WorkspaceReader(*workspace, lines, d).read();
+    SurveyModel model(*workspace);
+    SurveyReader(model, &lines, d).read();
     return d;
 }
 

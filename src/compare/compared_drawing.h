@@ -79,14 +79,20 @@ struct ComparedLayer {
     TextRef name;
     int number = 0;    // the layer record's own number; 0 from a plot file
     bool used = true;  // a record names it, so that a plot file declares it
-    TextRef colour, lineType, thickness, onOff;
+    // Its pen: "Renk" (0 when none), "çizgi Tipi", "kalınlık" (NaN when none), "Açık/kapalı".
+    int colour = 0;
+    int lineType = 0;
+    double thickness = 0;
+    bool on = true;
     Source source;
 };
 
-// A record that failed on import: the reader's word (windows-1254) and its line.
+// A record that failed on import, or whose position cannot be read: the reader's word
+// (windows-1254), what could not be read (UTF-8; empty for an import's failure) and its line.
 struct FailedRecord {
     std::string word;
     Source source;
+    std::string reason = {};
 };
 
 struct ComparedDrawing {

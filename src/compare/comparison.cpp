@@ -358,9 +358,13 @@ class Comparer {
                 Change& c = add("record-failed", Element::Drawing, Look::Changed,
                                 (side == &a_ ? "eski çizimde okunamayan kayıt: "
                                              : "yeni çizimde okunamayan kayıt: ") +
-                                    Utf8FromCp1254(failed.word));
+                                    Utf8FromCp1254(failed.word) +
+                                    (failed.reason.empty() ? "" : " (" + failed.reason + ")"));
                 (side == &a_ ? c.old : c.now).source = failed.source;
                 c.texts.emplace_back("word", Utf8FromCp1254(failed.word));
+                if (!failed.reason.empty()) {
+                    c.texts.emplace_back("reason", failed.reason);
+                }
             }
         }
     }
@@ -565,18 +569,24 @@ class Comparer {
                     }
                     std::vector<std::pair<std::string_view, std::string>> texts;
                     std::string what;
-                    auto field = [&](TextRef x, TextRef y, std::string_view key,
+                    // A pen's value as the layer record writes it; "-" where it gives none.
+                    auto number = [](double v) {
+                        char text[32];
+                        std::snprintf(text, sizeof text, "%g", v);
+                        return std::isnan(v) ? std::string("-") : std::string(text);
+                    };
+                    auto field = [&](double x, double y, std::string_view key,
                                      std::string_view word) {
-                        if (Trim(a_.text(x)) != Trim(b_.text(y))) {
-                            what += (what.empty() ? "" : ", ") + std::string(word) + " " +
-                                    Cell(a_.text(x)) + " → " + Cell(b_.text(y));
-                            texts.emplace_back(key, Cell(a_.text(x)) + " → " + Cell(b_.text(y)));
+                        if (x != y && !(std::isnan(x) && std::isnan(y))) {
+                            const std::string change = number(x) + " → " + number(y);
+                            what += (what.empty() ? "" : ", ") + std::string(word) + " " + change;
+                            texts.emplace_back(key, change);
                         }
                     };
                     field(p.colour, q.colour, "colour", "renk");
                     field(p.lineType, q.lineType, "line_type", "çizgi tipi");
                     field(p.thickness, q.thickness, "thickness", "kalınlık");
-                    field(p.onOff, q.onOff, "on_off", "açık/kapalı");
+                    field(p.on, q.on, "on_off", "açık/kapalı");
                     if (!what.empty()) {
                         Change& c = add("layer-changed", Element::Layer, Look::Changed,
                                         name + " tabakası değişti (" + what + ")");
