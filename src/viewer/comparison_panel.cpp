@@ -128,7 +128,9 @@ ComparisonPanel::ComparisonPanel(QWidget* parent) : QWidget(parent) {
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->verticalHeader()->hide();
-    table_->horizontalHeader()->setStretchLastSection(true);
+    // The message takes the room; the others are as wide as their texts.
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(ChangesModel::Message, QHeaderView::Stretch);
     layout->addWidget(filter_);
     layout->addWidget(note_);
     layout->addWidget(table_);
