@@ -4,7 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/diff_command.h"
 #include "cli/render_command.h"
-#include "drawing/drawing_loader.h"
+#include "model/text.h"
 
 namespace plotaktar::cli {
 
@@ -111,7 +111,7 @@ DiffArgs ParseDiff(const std::vector<std::string>& args) {
             throw UsageError(std::string("diff: --") + side + "-labels and --" + side +
                              "-no-labels given together");
         }
-        if ((!labels.empty() || none) && IsPlotFilePath(path)) {
+        if ((!labels.empty() || none) && EndsWithNoCase(path, ".plt")) {
             throw UsageError(std::string("diff: ") + side +
                              " is a plot file, which holds its labels; --" + side +
                              "-labels and --" + side + "-no-labels are for a geometry file");
