@@ -137,6 +137,16 @@ std::vector<std::pair<uint32_t, uint32_t>> PairNearest(std::span<const uint32_t>
     std::vector<std::pair<uint32_t, uint32_t>> pairs;
     leftOld.clear();
     leftNew.clear();
+    if (olds.size() <= 1 && news.size() <= 1) {
+        // The usual case: one on each side, or one side only.
+        if (olds.size() == 1 && news.size() == 1) {
+            pairs.emplace_back(olds[0], news[0]);
+        } else {
+            leftOld.assign(olds.begin(), olds.end());
+            leftNew.assign(news.begin(), news.end());
+        }
+        return pairs;
+    }
     if (olds.size() * news.size() > 4096) {
         const size_t n = std::min(olds.size(), news.size());
         for (size_t k = 0; k < n; ++k) {
@@ -195,18 +205,22 @@ bool AllStayed(const std::vector<std::pair<uint32_t, uint32_t>>& pairs, size_t o
 // Positions in square cells of one size, sorted by cell, for the neighbours of a place.
 class CellIndex {
   public:
-    CellIndex(double cell) : cell_(cell) {}
+    // Cells twice `reach` wide: whatever lies within `reach` of a place is in one of the (at
+    // most) four cells its square of that reach touches.
+    explicit CellIndex(double reach) : cell_(2 * reach), reach_(reach) {}
     void add(const Vertex& at, uint32_t index, uint64_t salt = 0) {
         entries_.push_back({keyOf(cellOf(at.east), cellOf(at.north), salt), index});
     }
     void sort() { std::sort(entries_.begin(), entries_.end()); }
-    // Calls `visit(index)` for every element in the cells around `at` (within one cell).
+    // Calls `visit(index)` for every element in the cells within `reach` of `at` (and some
+    // farther, which the caller measures).
     template <typename Visit>
     void around(const Vertex& at, uint64_t salt, Visit visit) const {
-        const int64_t cx = cellOf(at.east), cy = cellOf(at.north);
-        for (int64_t dx = -1; dx <= 1; ++dx) {
-            for (int64_t dy = -1; dy <= 1; ++dy) {
-                const uint64_t key = keyOf(cx + dx, cy + dy, salt);
+        const int64_t x0 = cellOf(at.east - reach_), x1 = cellOf(at.east + reach_);
+        const int64_t y0 = cellOf(at.north - reach_), y1 = cellOf(at.north + reach_);
+        for (int64_t cx = x0; cx <= x1; ++cx) {
+            for (int64_t cy = y0; cy <= y1; ++cy) {
+                const uint64_t key = keyOf(cx, cy, salt);
                 auto it = std::lower_bound(entries_.begin(), entries_.end(),
                                            std::pair<uint64_t, uint32_t>{key, 0});
                 for (; it != entries_.end() && it->first == key; ++it) {
@@ -228,6 +242,7 @@ class CellIndex {
         return h;
     }
     double cell_;
+    double reach_;
     std::vector<std::pair<uint64_t, uint32_t>> entries_;
 };
 
@@ -875,7 +890,7 @@ class Comparer {
                         {cell, boxes[k].maxE - boxes[k].minE, boxes[k].maxN - boxes[k].minN});
                 }
             }
-            CellIndex index(cell + 2 * tol_);
+            CellIndex index(cell / 2 + tol_);
             for (size_t k = 0; k < wholeList.size(); ++k) {
                 if (std::isfinite(boxes[k].maxE)) {
                     index.add(Centre(std::array<Vertex, 2>{Vertex{boxes[k].minE, boxes[k].minN},
