@@ -97,15 +97,6 @@ void AddShape(Drawing& picture, const compare::Change& change, const compare::Ch
     }
 }
 
-Vertex Centre(const std::vector<Vertex>& shape) {
-    Vertex c;
-    for (const Vertex& v : shape) {
-        c.east += v.east / static_cast<double>(shape.size());
-        c.north += v.north / static_cast<double>(shape.size());
-    }
-    return c;
-}
-
 // An arrow from `from` to `to`, its head `mm` ground units a millimetre of paper long times
 // two; one shorter than a millimetre on paper is marked with a square around its end, so that
 // it can be found.
@@ -233,8 +224,8 @@ int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
                     break;
                 case compare::Look::Moved:
                     if (!change.old.shape.empty() && !change.now.shape.empty()) {
-                        AddArrow(picture, Centre(change.old.shape), Centre(change.now.shape), mm,
-                                 layers.moved);
+                        AddArrow(picture, compare::ShapeCentre(change.old.shape),
+                                 compare::ShapeCentre(change.now.shape), mm, layers.moved);
                     }
                     break;
                 case compare::Look::Changed:

@@ -82,6 +82,9 @@ struct Comparison {
     bool same() const { return changes.empty(); }
 };
 
+// The mean of a shape's vertices: where an arrow of a moved element begins or ends.
+Vertex ShapeCentre(std::span<const Vertex> shape);
+
 // The counts of each code, in the order of kChangeCodes, codes not reported left out.
 std::vector<std::pair<std::string_view, size_t>> CountByCode(const Comparison& comparison);
 

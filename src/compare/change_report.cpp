@@ -21,6 +21,8 @@ std::string PlaceText(const std::vector<std::string>& files, const std::optional
     return text;
 }
 
+// A number unrounded (the shortest text that reads back as the same double), as the check's
+// findings write theirs; null for what JSON has no number for.
 void AppendNumber(std::string& json, double value) {
     if (!std::isfinite(value)) {
         json += "null";

@@ -61,8 +61,8 @@ class SurveyReader : public SurveyVisitor {
             // A layer record fills the LayerTable row of its place among the layer records;
             // its own number ("Tabaka No") stands in its row of the layer page.
             if (layer->number > 0) {
-                const std::vector<RecordField> record = model_.recordFields(
-                    {TableId::Layers, static_cast<uint32_t>(layer->number), 0});
+                const std::vector<RecordField> record =
+                    model_.recordFields({TableId::Layers, static_cast<uint32_t>(layer->number), 0});
                 compared.number = record.empty() ? 0 : TryStrToInt(record[0].value).value_or(0);
             }
             compared.used = layer->used || model_.fromPlotFile();

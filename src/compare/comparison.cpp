@@ -24,6 +24,19 @@ std::vector<std::pair<std::string_view, size_t>> CountByCode(const Comparison& c
     return counts;
 }
 
+Vertex ShapeCentre(std::span<const Vertex> shape) {
+    Vertex c;
+    for (const Vertex& v : shape) {
+        c.east += v.east;
+        c.north += v.north;
+    }
+    if (!shape.empty()) {
+        c.east /= static_cast<double>(shape.size());
+        c.north /= static_cast<double>(shape.size());
+    }
+    return c;
+}
+
 namespace {
 
 std::string Fixed(double value, int decimals = 3) {
@@ -300,19 +313,6 @@ struct Box {
     }
 };
 
-Vertex Centre(std::span<const Vertex> shape) {
-    Vertex c;
-    for (const Vertex& v : shape) {
-        c.east += v.east;
-        c.north += v.north;
-    }
-    if (!shape.empty()) {
-        c.east /= static_cast<double>(shape.size());
-        c.north /= static_cast<double>(shape.size());
-    }
-    return c;
-}
-
 class Comparer {
   public:
     Comparer(const ComparedDrawing& old, const ComparedDrawing& now, const CompareOptions& options)
@@ -348,6 +348,23 @@ class Comparer {
     }
 
   private:
+    // The keys of both sides' elements, sorted for Join: `key(keys, drawing, element, index)`
+    // adds an element's key, or leaves the element out.
+    template <typename T, typename Key>
+    std::pair<Keys, Keys> KeysOf(const std::vector<T>& olds, const std::vector<T>& news,
+                                 Key key) const {
+        std::pair<Keys, Keys> keys;
+        for (uint32_t i = 0; i < olds.size(); ++i) {
+            key(keys.first, a_, olds[i], i);
+        }
+        for (uint32_t i = 0; i < news.size(); ++i) {
+            key(keys.second, b_, news[i], i);
+        }
+        keys.first.sort();
+        keys.second.sort();
+        return keys;
+    }
+
     void checkStop() const {
         if (stop_ && stop_->load(std::memory_order_relaxed)) {
             throw ComparisonStopped();
@@ -387,17 +404,12 @@ class Comparer {
     // Points by kind and number; the position changes wait until it is known whether the
     // whole drawing was shifted.
     void points() {
-        Keys ka, kb;
-        for (uint32_t i = 0; i < a_.points.size(); ++i) {
-            const char kind = static_cast<char>('0' + static_cast<int>(a_.points[i].kind));
-            ka.add(i, {std::string_view(&kind, 1), a_.text(a_.points[i].number)});
-        }
-        for (uint32_t i = 0; i < b_.points.size(); ++i) {
-            const char kind = static_cast<char>('0' + static_cast<int>(b_.points[i].kind));
-            kb.add(i, {std::string_view(&kind, 1), b_.text(b_.points[i].number)});
-        }
-        ka.sort();
-        kb.sort();
+        const auto [ka, kb] =
+            KeysOf(a_.points, b_.points,
+                   [](Keys& keys, const ComparedDrawing& d, const ComparedPoint& p, uint32_t i) {
+                       const char kind = static_cast<char>('0' + static_cast<int>(p.kind));
+                       keys.add(i, {std::string_view(&kind, 1), d.text(p.number)});
+                   });
         std::vector<std::pair<uint32_t, uint32_t>> matched;
         std::vector<uint32_t> leftOld, leftNew;
         auto placeOld = [&](uint32_t i) { return a_.points[i].at; };
@@ -547,20 +559,14 @@ class Comparer {
 
     void layers() {
         const bool properties = !a_.fromPlotFile && !b_.fromPlotFile;
-        Keys ka, kb;
         // A plot file declares only the layers a record names.
-        for (uint32_t i = 0; i < a_.layers.size(); ++i) {
-            if (properties || a_.layers[i].used) {
-                ka.add(i, {a_.text(a_.layers[i].name)});
-            }
-        }
-        for (uint32_t i = 0; i < b_.layers.size(); ++i) {
-            if (properties || b_.layers[i].used) {
-                kb.add(i, {b_.text(b_.layers[i].name)});
-            }
-        }
-        ka.sort();
-        kb.sort();
+        const auto [ka, kb] =
+            KeysOf(a_.layers, b_.layers,
+                   [&](Keys& keys, const ComparedDrawing& d, const ComparedLayer& l, uint32_t i) {
+                       if (properties || l.used) {
+                           keys.add(i, {d.text(l.name)});
+                       }
+                   });
         Join(
             ka, kb,
             [&](std::span<const uint32_t> olds, std::span<const uint32_t> news) {
@@ -650,25 +656,18 @@ class Comparer {
 
     // Lines by the numbers of their two ends, in either direction.
     void linesByName() {
-        Keys ka, kb;
-        auto key = [](Keys& keys, const ComparedDrawing& d, uint32_t i) {
-            std::string_view x = Trim(d.text(d.lines[i].from)), y = Trim(d.text(d.lines[i].to));
-            keys.add(i, {std::min(x, y), std::max(x, y)});
-        };
-        for (uint32_t i = 0; i < a_.lines.size(); ++i) {
-            key(ka, a_, i);
-        }
-        for (uint32_t i = 0; i < b_.lines.size(); ++i) {
-            key(kb, b_, i);
-        }
-        ka.sort();
-        kb.sort();
+        const auto [ka, kb] =
+            KeysOf(a_.lines, b_.lines,
+                   [](Keys& keys, const ComparedDrawing& d, const ComparedLine& l, uint32_t i) {
+                       std::string_view x = Trim(d.text(l.from)), y = Trim(d.text(l.to));
+                       keys.add(i, {std::min(x, y), std::max(x, y)});
+                   });
         std::vector<uint32_t> leftOld, leftNew;
         std::function<Vertex(uint32_t)> placeOld = [&](uint32_t i) {
-            return Centre(a_.lines[i].ends);
+            return ShapeCentre(a_.lines[i].ends);
         };
         std::function<Vertex(uint32_t)> placeNew = [&](uint32_t i) {
-            return back(Centre(b_.lines[i].ends));
+            return back(ShapeCentre(b_.lines[i].ends));
         };
         Join(
             ka, kb,
@@ -779,21 +778,17 @@ class Comparer {
     }
 
     void parcels() {
-        Keys ka, kb;
-        for (uint32_t i = 0; i < a_.parcels.size(); ++i) {
-            ka.add(i, {Trim(a_.text(a_.parcels[i].block)), Trim(a_.text(a_.parcels[i].parcel))});
-        }
-        for (uint32_t i = 0; i < b_.parcels.size(); ++i) {
-            kb.add(i, {Trim(b_.text(b_.parcels[i].block)), Trim(b_.text(b_.parcels[i].parcel))});
-        }
-        ka.sort();
-        kb.sort();
+        const auto [ka, kb] =
+            KeysOf(a_.parcels, b_.parcels,
+                   [](Keys& keys, const ComparedDrawing& d, const ComparedParcel& p, uint32_t i) {
+                       keys.add(i, {Trim(d.text(p.block)), Trim(d.text(p.parcel))});
+                   });
         std::vector<uint32_t> removed, added, leftOld, leftNew;
         std::function<Vertex(uint32_t)> placeOld = [&](uint32_t i) {
-            return Centre(a_.cornersOf(a_.parcels[i]));
+            return ShapeCentre(a_.cornersOf(a_.parcels[i]));
         };
         std::function<Vertex(uint32_t)> placeNew = [&](uint32_t i) {
-            return back(Centre(b_.cornersOf(b_.parcels[i])));
+            return back(ShapeCentre(b_.cornersOf(b_.parcels[i])));
         };
         Join(
             ka, kb,
@@ -893,9 +888,10 @@ class Comparer {
             CellIndex index(cell / 2 + tol_);
             for (size_t k = 0; k < wholeList.size(); ++k) {
                 if (std::isfinite(boxes[k].maxE)) {
-                    index.add(Centre(std::array<Vertex, 2>{Vertex{boxes[k].minE, boxes[k].minN},
-                                                           Vertex{boxes[k].maxE, boxes[k].maxN}}),
-                              static_cast<uint32_t>(k));
+                    index.add(
+                        ShapeCentre(std::array<Vertex, 2>{Vertex{boxes[k].minE, boxes[k].minN},
+                                                          Vertex{boxes[k].maxE, boxes[k].maxN}}),
+                        static_cast<uint32_t>(k));
                 }
             }
             index.sort();
@@ -1148,15 +1144,11 @@ class Comparer {
     }
 
     void symbols() {
-        Keys ka, kb;
-        for (uint32_t i = 0; i < a_.symbols.size(); ++i) {
-            ka.add(i, {Trim(a_.text(a_.symbols[i].point)), Trim(a_.text(a_.symbols[i].symbol))});
-        }
-        for (uint32_t i = 0; i < b_.symbols.size(); ++i) {
-            kb.add(i, {Trim(b_.text(b_.symbols[i].point)), Trim(b_.text(b_.symbols[i].symbol))});
-        }
-        ka.sort();
-        kb.sort();
+        const auto [ka, kb] =
+            KeysOf(a_.symbols, b_.symbols,
+                   [](Keys& keys, const ComparedDrawing& d, const ComparedSymbol& s, uint32_t i) {
+                       keys.add(i, {Trim(d.text(s.point)), Trim(d.text(s.symbol))});
+                   });
         auto name = [&](const ComparedDrawing& d, const ComparedSymbol& s) {
             return Cell(d.text(s.symbol)) + " sembolü (" + Cell(d.text(s.point)) + " noktasında)";
         };
@@ -1209,15 +1201,11 @@ class Comparer {
 
     void records(const std::vector<ComparedRecord>& olds, const std::vector<ComparedRecord>& news,
                  Element element, std::string_view kind, std::string_view word) {
-        Keys ka, kb;
-        for (uint32_t i = 0; i < olds.size(); ++i) {
-            ka.add(i, {Trim(a_.text(olds[i].number))});
-        }
-        for (uint32_t i = 0; i < news.size(); ++i) {
-            kb.add(i, {Trim(b_.text(news[i].number))});
-        }
-        ka.sort();
-        kb.sort();
+        const auto [ka, kb] =
+            KeysOf(olds, news,
+                   [](Keys& keys, const ComparedDrawing& d, const ComparedRecord& r, uint32_t i) {
+                       keys.add(i, {Trim(d.text(r.number))});
+                   });
         const std::string changed = std::string(kind) + "-changed";
         const std::string added = std::string(kind) + "-added";
         const std::string removed = std::string(kind) + "-removed";

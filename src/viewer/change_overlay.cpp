@@ -8,15 +8,6 @@ namespace plotaktar::viewer {
 
 namespace {
 
-Vertex Centre(const std::vector<Vertex>& shape) {
-    Vertex c;
-    for (const Vertex& v : shape) {
-        c.east += v.east / static_cast<double>(shape.size());
-        c.north += v.north / static_cast<double>(shape.size());
-    }
-    return c;
-}
-
 void PaintShape(QPainter& painter, const ViewTransform& view, const compare::Change& change,
                 const compare::ChangeSide& side, const QColor& colour) {
     if (side.shape.empty()) {
@@ -102,8 +93,8 @@ size_t PaintChanges(QPainter& painter, const ViewTransform& view,
             case compare::Look::Moved:
                 if (!change.old.shape.empty() && !change.now.shape.empty()) {
                     PaintShape(painter, view, change, change.old, kRemovedColour);
-                    PaintArrow(painter, view.toScreen(Centre(change.old.shape)),
-                               view.toScreen(Centre(change.now.shape)));
+                    PaintArrow(painter, view.toScreen(compare::ShapeCentre(change.old.shape)),
+                               view.toScreen(compare::ShapeCentre(change.now.shape)));
                 }
                 break;
             case compare::Look::Changed:

@@ -398,14 +398,7 @@ void ViewerWindow::showFinding(size_t finding) {
     if (place) {
         around.add(place->east, place->north);
     }
-    if (!around.empty()) {
-        // At least 40 m across, so that a point or a short line is seen among its neighbours.
-        const double east = (around.minEast + around.maxEast) / 2;
-        const double north = (around.minNorth + around.maxNorth) / 2;
-        around.add(east - 20, north - 20);
-        around.add(east + 20, north + 20);
-        canvas_->setView(ViewTransform::fit(around, canvas_->width(), canvas_->height(), 60));
-    }
+    zoomTo(around);
     canvas_->pick(feature);
 }
 
@@ -513,20 +506,24 @@ void ViewerWindow::compared(quint64 generation, std::shared_ptr<const compare::C
     emit comparisonFinished();
 }
 
+void ViewerWindow::zoomTo(Bounds around) {
+    if (around.empty()) {
+        return;
+    }
+    // At least 40 m across, so that a point or a short line is seen among its neighbours.
+    const double east = (around.minEast + around.maxEast) / 2;
+    const double north = (around.minNorth + around.maxNorth) / 2;
+    around.add(east - 20, north - 20);
+    around.add(east + 20, north + 20);
+    canvas_->setView(ViewTransform::fit(around, canvas_->width(), canvas_->height(), 60));
+}
+
 void ViewerWindow::showChange(size_t index) {
     if (!changes_ || index >= changes_->changes.size()) {
         return;
     }
     const compare::Change& change = changes_->changes[index];
-    Bounds around = ChangeBounds(change);
-    if (!around.empty()) {
-        // At least 40 m across, so that the change is seen among its neighbours.
-        const double east = (around.minEast + around.maxEast) / 2;
-        const double north = (around.minNorth + around.maxNorth) / 2;
-        around.add(east - 20, north - 20);
-        around.add(east + 20, north + 20);
-        canvas_->setView(ViewTransform::fit(around, canvas_->width(), canvas_->height(), 60));
-    }
+    zoomTo(ChangeBounds(change));
     record_->showChange(*changes_, index);
 }
 

@@ -97,6 +97,8 @@ class ViewerWindow : public QMainWindow {
                   const QString& error);
     void cancelComparison();
     void showChange(size_t change);
+    // Shows `around` with some of its surroundings; nothing for an empty box.
+    void zoomTo(Bounds around);
 
     DrawingCanvas* canvas_;
     LayerPanel* panel_;
