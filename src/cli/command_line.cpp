@@ -159,8 +159,8 @@ constexpr const char* kWindowsUsage =
 Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
 into plot files (.plt) without a window, with the import and export of the window's
 "AÇ" and "KAYDET" buttons. This Windows build has convert, run and export to DXF; render,
-check, batch, export to GeoPackage, Shapefile, GeoJSON and KML, and export --to need the
-Linux build.
+check, diff, batch, export to GeoPackage, Shapefile, GeoJSON and KML, and export --to need
+the Linux build.
 
 convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
     Imports GEOMETRY and its label file (with the label file's .yfn companion) and writes
