@@ -382,6 +382,20 @@ class Comparer {
         change.message = std::move(message);
         return change;
     }
+    // An element at one place moved to another: the distance and both Y/X prove it.
+    Change& moved(std::string_view code, Element element, const std::string& name, Source from,
+                  Vertex was, Source to, Vertex is) {
+        const double distance = Distance(was, is);
+        Change& c = add(code, element, Look::Moved, name + " " + Fixed(distance) + " m kaydı");
+        c.old = {from, {was}};
+        c.now = {to, {is}};
+        c.values = {{"distance", distance},
+                    {"old_y", was.east},
+                    {"old_x", was.north},
+                    {"new_y", is.east},
+                    {"new_x", is.north}};
+        return c;
+    }
     static std::string Cell(std::string_view bytes) { return Utf8FromCp1254(Trim(bytes)); }
 
     void failedRecords() {
@@ -517,17 +531,9 @@ class Comparer {
 
     void comparePoints(const ComparedPoint& p, const ComparedPoint& q) {
         const std::string number = Cell(a_.text(p.number));
-        const double distance = Distance(p.at, q.at);
-        if (!shifted_ && distance > tol_) {
-            Change& c = add("point-moved", Element::Point, Look::Moved,
-                            number + " noktası " + Fixed(distance) + " m kaydı");
-            c.old = {p.source, {p.at}};
-            c.now = {q.source, {q.at}};
-            c.values = {{"distance", distance},
-                        {"old_y", p.at.east},
-                        {"old_x", p.at.north},
-                        {"new_y", q.at.east},
-                        {"new_x", q.at.north}};
+        if (!shifted_ && Distance(p.at, q.at) > tol_) {
+            Change& c = moved("point-moved", Element::Point, number + " noktası", p.source, p.at,
+                              q.source, q.at);
             c.texts.emplace_back("number", number);
         }
         if (CellsDiffer(a_.text(p.z), b_.text(q.z), tol_)) {
@@ -1118,16 +1124,8 @@ class Comparer {
                 c.now = {q.source, {q.at}};
                 c.texts = {{"old_text", text}, {"new_text", newText}};
             } else if (!sameText[i] && !shifted_) {
-                const double distance = Distance(p.at, q.at);
-                Change& c = add("label-moved", Element::Label, Look::Moved,
-                                "\"" + text + "\" yazısı " + Fixed(distance) + " m kaydı");
-                c.old = {p.source, {p.at}};
-                c.now = {q.source, {q.at}};
-                c.values = {{"distance", distance},
-                            {"old_y", p.at.east},
-                            {"old_x", p.at.north},
-                            {"new_y", q.at.east},
-                            {"new_x", q.at.north}};
+                Change& c = moved("label-moved", Element::Label, "\"" + text + "\" yazısı",
+                                  p.source, p.at, q.source, q.at);
                 c.texts.emplace_back("text", text);
             }
         }
