@@ -49,7 +49,9 @@ bool TextPlaces::covers(const QRectF& box) const {
         }
         if (const auto found = cells_.find(key); found != cells_.end()) {
             for (const QRectF& other : found->second) {
-                if (other.intersects(inner)) {
+                // A text of the same box at the same place is the same text drawn again (a
+                // comparison draws a change over the drawing): it goes over itself.
+                if (other.intersects(inner) && other != box) {
                     covered = true;
                     return;
                 }

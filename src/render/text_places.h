@@ -21,7 +21,8 @@ class TextPlaces {
     void take(const QRectF& box);
     // Where the baseline of a text `width` long beside `at` begins: `across` to the right of it
     // and `up` above it; else below it, then to the left above and below; the first of these
-    // where the text covers nothing taken, or the first when all are covered. Takes its box.
+    // where the text covers nothing taken (a box the same as its own is the same text again
+    // and covers nothing), or the first when all are covered. Takes its box.
     QPointF beside(QPointF at, double across, double up, double width);
 
   private:
