@@ -33,6 +33,31 @@ def features(layer):
     return out
 
 
+def hostile_drawings():
+    """Drawings that meet many faults at once, by file name; also run under AddressSanitizer
+    (tests/ogr_driver/asan_ogrinfo.sh)."""
+    huge, e200, e22 = "1" + "0" * 308, "1" + "0" * 200, "1" + "0" * 22
+
+    def lines(*rows):
+        return b"".join(r.encode("latin-1") + b"\r\n" for r in rows)
+
+    return {
+        "extremes.gplt": lines(
+            "tab 1 1 YOL 1 0 1 0.18", "tab 2 1 yol 2 0 1 0.18", "tab 3 1 A<B 3 0 1 0.18",
+            "nok 12 4512345 512345 1 \x1b]0;X\x07\x1b[2J1", "nok 13 %s -%s 1 1" % (huge, huge),
+            "nok 14 -%s %s 1 1" % (huge, huge), "sem 12 sa 1 1 0 1", "sem 99 SA 1 1 0 1",
+            "par 1 2 100.0 1", "1 2 1 0 0 0", "1 2 2 %s 0 0" % e22, "1 2 3 %s %s 0" % (e22, e22),
+            "par 1 3 100.0 1", "1 3 1 0 0 0", "1 3 2 %s 0 0" % e200,
+            "1 3 3 %s %s 0" % (e200, e200), "par 1 4 5 -7", "par 1 5 5 99999999999",
+            "hat 1 2 3 4 5 6 7 8 9999999"),
+        "cut.gplt": lines("nir 1 4512345.67", "hat", "par 1 2 3 1000000", "tab 0 1 X 1 0 1",
+                          "tab 99999 1 X 1 0 1", "tab -1 1 X 1 0 1") + b"nok 5 1 2\x00\xff",
+        "binary-tail.gplt": b"nok 1 2 3 4 5\r\n" + bytes(range(256)) * 64,
+        "long-line.gplt": b"nok " + b"9" * 5_000_000 + b" 1 2 3 4\r\n",
+        "no-cr.gplt": b"nok 1 4512345 512345 1 1\nnok 2 4512346 512346 1 1\n",
+    }
+
+
 class Driver(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp()
@@ -127,6 +152,19 @@ class Driver(unittest.TestCase):
                                 errors="replace", env=os.environ)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("bad.gplt:2: left out", result.stderr)
+
+    def test_hostile_drawings_are_read_or_refused_with_a_message(self):
+        for name, data in hostile_drawings().items():
+            path = os.path.join(self.dir, name)
+            with open(path, "wb") as f:
+                f.write(data)
+            result = subprocess.run(["ogrinfo", "-ro", "-al", path], capture_output=True,
+                                    env=os.environ)
+            # A crash of the host is a signal (a negative status); a refusal is status 1 with
+            # GDAL's "FAILURE" and our message.
+            self.assertIn(result.returncode, (0, 1), name)
+            if result.returncode == 1:
+                self.assertIn(name.encode(), result.stderr, name)
 
     def test_only_the_register_function_is_exported(self):
         symbols = subprocess.run(
