@@ -1,6 +1,7 @@
 #include "exchange/feature_fields.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "model/cp1254.h"
