@@ -23,6 +23,7 @@ const std::vector<ExportField>& FieldsOf(ExportKind kind) {
          {"ada", Text},
          {"parsel", Text},
          {"alan", Text},
+         {"alan_sayi", Real},
          {"alan_m2", Real},
          {"layer", Text},
          {"layer_no", Text}},
@@ -40,6 +41,7 @@ const std::vector<ExportField>& FieldsOf(ExportKind kind) {
         {{"kind", Text},
          {"symbol", Text},
          {"point", Text},
+         {"point_name", Text},
          {"sx", Real},
          {"sy", Real},
          {"angle", Real},
@@ -150,6 +152,9 @@ void FeatureRecords::parcel(const ParcelFeature& f) {
     setText("ada", f.block);
     setText("parsel", f.parcel);
     setText("alan", f.area);
+    if (f.areaNumber) {
+        setReal("alan_sayi", *f.areaNumber);
+    }
     setReal("alan_m2", f.cornerArea);
     r.shape.assign(f.corners.begin(), f.corners.end());
     record(r);
@@ -189,6 +194,7 @@ void FeatureRecords::symbol(const SymbolFeature& f) {
     FeatureRecord& r = start(ExportKind::Symbol, f.source, "Sembol", f.layer);
     setText("symbol", f.symbol);
     setText("point", f.point);
+    setText("point_name", f.pointName);
     setReal("sx", f.scaleX);
     setReal("sy", f.scaleY);
     setReal("angle", f.rotation);
