@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "exchange/layer_style.h"
+#include "model/aci_palette.h"
 #include "model/cp1254.h"
 
 namespace plotaktar {
@@ -80,6 +82,25 @@ std::string Number(double value) {
     return text;
 }
 
+// A layer's pen in the OGR style language: its ACI colour (7 black, as on white paper) and width.
+std::string LayerStyleOf(ExportKind kind, const ExportLayer& layer) {
+    char colour[8];
+    std::snprintf(colour, sizeof colour, "#%06X",
+                  static_cast<unsigned>(AciRgbOnWhite(layer.colour) & 0xFFFFFF));
+    const std::string pen =
+        "PEN(c:" + std::string(colour) + ",w:" + Number(LayerPenMm(layer)) + "mm)";
+    switch (kind) {
+        case ExportKind::Line:
+            return pen;
+        case ExportKind::Parcel:
+            return "BRUSH(fc:#00000000);" + pen;
+        case ExportKind::Label:
+            return std::string();
+        default:
+            return "SYMBOL(id:\"ogr-sym-3\",c:" + std::string(colour) + ")";
+    }
+}
+
 }  // namespace
 
 FeatureRecord& FeatureRecords::start(ExportKind kind, FeatureSource source,
@@ -89,6 +110,7 @@ FeatureRecord& FeatureRecords::start(ExportKind kind, FeatureSource source,
     record_.values.assign(FieldsOf(kind).size(), FieldValue());
     record_.shape.clear();
     record_.style.clear();
+    record_.layerStyle = layer.layer != nullptr ? LayerStyleOf(kind, *layer.layer) : std::string();
     setUtf8("kind", std::string(kindName));
     setText("layer", layer.layer != nullptr ? layer.layer->name : std::string_view());
     setText("layer_no", layer.cell);

@@ -39,6 +39,10 @@ struct FeatureRecord {
     // in the written system.
     std::vector<Position> shape;
     std::string style;  // the OGR style string, empty when it has none
+    // The pen of the feature's layer as an OGR style string (PEN, BRUSH or SYMBOL in the
+    // layer's colour), for readers that take a feature's style (the read driver); empty for a
+    // feature on no layer.
+    std::string layerStyle;
 };
 
 // Fills a record for each feature and hands it to record(); the record is valid during the

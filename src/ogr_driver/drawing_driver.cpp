@@ -161,7 +161,13 @@ class OneFeature final : public FeatureRecords {
     explicit OneFeature(OGRFeature& feature) : feature_(feature) {}
 
   protected:
-    void record(const FeatureRecord& record) override { FillOgrFeature(feature_, record); }
+    void record(const FeatureRecord& record) override {
+        FillOgrFeature(feature_, record);
+        // Points, lines, parcels and symbols drawn in their layer's colour and pen.
+        if (record.style.empty() && !record.layerStyle.empty()) {
+            feature_.SetStyleString(record.layerStyle.c_str());
+        }
+    }
 
   private:
     OGRFeature& feature_;

@@ -131,6 +131,15 @@ class Driver(unittest.TestCase):
         with self.assertRaisesRegex(RuntimeError, "read-only"):
             gdal.OpenEx(self.gplt, gdal.OF_VECTOR | gdal.OF_UPDATE)
 
+    def test_features_carry_their_layers_pen_as_ogr_styles(self):
+        ds = gdal.OpenEx(self.gplt, gdal.OF_VECTOR)
+        styles = {name: {f.GetStyleString() for f in ds.GetLayerByName(name)} for name in LAYERS}
+        # The sample's layer 3 "PARSEL": ACI 1 (red), 0.35 mm; labels keep their LABEL style.
+        self.assertIn("BRUSH(fc:#00000000);PEN(c:#FF0000,w:0.35mm)", styles["parseller"])
+        self.assertTrue(all(s.startswith("PEN(c:#") for s in styles["hatlar"]), styles["hatlar"])
+        self.assertTrue(all(s.startswith('SYMBOL(id:"ogr-sym-3",c:#') for s in styles["noktalar"]))
+        self.assertTrue(all(s.startswith("LABEL(") for s in styles["yazilar"]))
+
     def test_other_files_are_declined(self):
         rng = random.Random(7)
         for name, data in [("hpgl.gplt", b"IN;SP1;PU0,0;PD100,100;\r\n"),
