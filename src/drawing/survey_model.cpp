@@ -87,6 +87,14 @@ std::string UnreadReason(const Unread& unread) {
     return field + " " + QuotedForMessage(unread.cell) + " is not a number";
 }
 
+std::optional<Unread> WidthUnread(const SurveyLabel& label) {
+    if (label.width.text.empty() || label.width.value) {
+        return std::nullopt;
+    }
+    const int column = label.source.table ? TableOf(*label.source.table).columns.width : -1;
+    return Unread{Unread::Why::NotANumber, "En", column, 0, label.width.text};
+}
+
 std::string SurveyParcel::title() const {
     if (!source.table) {
         return std::string(name);
@@ -190,24 +198,39 @@ uint64_t SurveyModel::count(Kind kind) const {
                    ? static_cast<uint64_t>(workspace_->table(KindOf(kind).table).rowCount() - 1)
                    : 0;
     }
-    if (!plotCounts_) {
-        std::array<uint64_t, kKindCount> counts{};
-        plot::PlotLines lines(plotBytes_);
-        std::string_view line;
-        while (lines.next(line)) {
-            const plot::RecordType type = plot::RecordTypeOf(line);
-            if (type == plot::RecordType::Layer) {
-                ++counts[static_cast<size_t>(Kind::Tabaka)];
-            } else if (const std::optional<Kind> k = PlotKind(type, line)) {
-                ++counts[static_cast<size_t>(*k)];
-                if (*k == Kind::Parsel) {
-                    lines.next(line);  // its corner line
-                }
+    countPlotLines();
+    return (*plotCounts_)[static_cast<size_t>(kind)];
+}
+
+void SurveyModel::countPlotLines() const {
+    if (plotCounts_) {
+        return;
+    }
+    std::array<uint64_t, kKindCount> counts{};
+    plot::PlotLineCounts lineCounts;
+    plot::PlotLines lines(plotBytes_);
+    std::string_view line;
+    while (lines.next(line)) {
+        const plot::RecordType type = lineCounts.count(line);
+        if (type == plot::RecordType::Layer) {
+            ++counts[static_cast<size_t>(Kind::Tabaka)];
+        } else if (const std::optional<Kind> k = PlotKind(type, line)) {
+            ++counts[static_cast<size_t>(*k)];
+            if (*k == Kind::Parsel) {
+                lines.next(line);  // its corner line, part of its record
             }
         }
-        plotCounts_ = counts;
     }
-    return (*plotCounts_)[static_cast<size_t>(kind)];
+    plotLines_ = {lineCounts.records, lineCounts.skipped};
+    plotCounts_ = counts;
+}
+
+SurveyModel::PlotLineCounts SurveyModel::plotLineCounts() const {
+    if (!fromPlotFile()) {
+        return {};
+    }
+    countPlotLines();
+    return plotLines_;
 }
 
 bool SurveyModel::visit(SurveyVisitor& visitor, std::span<const Kind> kinds) {
@@ -332,9 +355,6 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     first.need(e.x, "x", c.x);
                     first.need(e.height, "Boy", c.height);
                     first.need(e.angle, "Açı", c.angle);
-                    if (!e.width.text.empty()) {
-                        first.need(e.width, "En", c.width);
-                    }
                     e.italic = TryStrToInt(Trim(table.cell(c.italic, row))) == 1;
                     e.centred = TryStrToInt(Trim(table.cell(c.centred, row))) == 1;
                     e.layer = layerRef(table.cell(c.layer, row));

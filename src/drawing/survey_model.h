@@ -122,8 +122,13 @@ struct SurveyLabel {
     NumberCell y, x, height, width, angle;  // "Boy", "En", "Açı" (grads clockwise from north)
     bool italic = false, centred = false;   // "İtalik", "Merkezi" are 1
     LayerRef layer;
-    std::optional<Unread> unread;  // "En" counts only when it is not empty
+    // What placing it needs: y, x, "Boy", "Açı" ("En" is read, and needed by none but the
+    // exports, which give it its own reason through WidthUnread()).
+    std::optional<Unread> unread;
 };
+
+// A label's "En" when it is given but is not a number; nothing otherwise.
+std::optional<Unread> WidthUnread(const SurveyLabel& label);
 
 struct SurveySymbol {
     ElementSource source;
@@ -178,6 +183,13 @@ class SurveyModel {
 
     // Elements of a kind: a loaded kind's data rows, or a plot file's records of it.
     uint64_t count(Kind kind) const;
+    // A plot file's lines of a record this program writes (a parcel's corner line part of it),
+    // and its other lines that are not empty; nothing for a workspace.
+    struct PlotLineCounts {
+        uint64_t records = 0;
+        uint64_t skipped = 0;
+    };
+    PlotLineCounts plotLineCounts() const;
 
     // The declared layers, in the order of their rows or of the plot file's "TA" records.
     std::vector<const SurveyLayer*> declaredLayers() const;
@@ -206,7 +218,9 @@ class SurveyModel {
     mutable std::unordered_map<std::string_view, size_t> plotLayerByName_;
     mutable bool plotLayersRead_ = false;
     mutable std::unique_ptr<PointIndex> points_;
+    void countPlotLines() const;
     mutable std::optional<std::array<uint64_t, kKindCount>> plotCounts_;
+    mutable PlotLineCounts plotLines_;
     std::vector<SurveyCorner> corners_;
 };
 
