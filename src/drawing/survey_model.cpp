@@ -184,6 +184,19 @@ const SurveyLayer* SurveyModel::layerOf(std::string_view cell) const {
     return &layers_[static_cast<size_t>(*row - 1)];
 }
 
+LayerRef SurveyModel::layerRef(std::string_view cell) const {
+    if (fromPlotFile()) {
+        return {cell, layerOf(cell), false};
+    }
+    const std::optional<int32_t> row = TryStrToInt(cell);
+    if (!row) {
+        return {cell, nullptr, false};
+    }
+    return {cell,
+            *row >= 1 && *row <= kLayerRows ? &layers_[static_cast<size_t>(*row - 1)] : nullptr,
+            true};
+}
+
 const PointIndex& SurveyModel::points() const {
     if (!points_) {
         static const Workspace kEmpty;

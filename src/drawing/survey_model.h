@@ -76,6 +76,7 @@ struct SurveyLayer {
 struct LayerRef {
     std::string_view cell;               // as written: a number, or a plot file's layer name
     const SurveyLayer* layer = nullptr;  // the layer row or "TA" it names; null when none
+    bool integer = false;                // a workspace's cell reads as an integer (in range or not)
 };
 
 struct SurveyPoint {
@@ -209,7 +210,7 @@ class SurveyModel {
     void readPlotLayers() const;
     bool visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds);
     bool visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds);
-    LayerRef layerRef(std::string_view cell) const { return {cell, layerOf(cell)}; }
+    LayerRef layerRef(std::string_view cell) const;
 
     const Workspace* workspace_ = nullptr;
     std::string_view plotBytes_;

@@ -8,12 +8,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "drawing/survey_model.h"
 #include "model/export_kinds.h"
 #include "model/line_types.h"
 #include "model/record_kinds.h"
@@ -137,6 +139,7 @@ class ExportFeatures {
     // position that has no place in the written system is left out and noted. Null: the
     // positions are handed on as the drawing has them.
     explicit ExportFeatures(const Workspace& workspace, const CoordinateStep* systems = nullptr);
+    ~ExportFeatures();
 
     // The declared layers, by number.
     const std::vector<ExportLayer>& layers() const { return layers_; }
@@ -172,20 +175,17 @@ class ExportFeatures {
     const std::vector<std::string>& warnings() const { return warnings_; }
 
   private:
-    LayerOf layerOf(const Table& table, int column, FeatureSource source);
+    class Walk;
+    friend class Walk;
+    LayerOf layerOf(const LayerRef& ref, FeatureSource source);
     void leaveOut(FeatureSource source, std::string what);
-    bool points(Kind kind, FeatureSink& sink);
-    bool lines(FeatureSink& sink);
-    bool parcels(FeatureSink& sink);
-    bool labels(FeatureSink& sink);
-    bool symbols(FeatureSink& sink);
     // Counts a row done; false once the progress callback asked to stop.
     bool tick();
     // Moves `position` into the written system; false, with the feature left out, when it has
     // no place there.
     bool place(Position& position, FeatureSource source, const std::string& name);
 
-    const Workspace& workspace_;
+    std::unique_ptr<SurveyModel> model_;
     const CoordinateStep* systems_;
     std::vector<ExportLayer> layers_;
     std::vector<int> layerIndex_;  // by layer row: index into layers_, or -1
