@@ -53,7 +53,8 @@ class Visitor : public SurveyVisitor {
         return done(e.kind, e.source);
     }
     bool line(const SurveyLine& e) override {
-        const bool all = Read(e.y1) & Read(e.x1) & Read(e.y2) & Read(e.x2);
+        const bool read[] = {Read(e.y1), Read(e.x1), Read(e.y2), Read(e.x2)};
+        const bool all = read[0] && read[1] && read[2] && read[3];
         CheckUnread(e.unread, all);
         return done(Kind::Hat, e.source);
     }
@@ -71,15 +72,16 @@ class Visitor : public SurveyVisitor {
         return done(Kind::Parsel, e.source);
     }
     bool label(const SurveyLabel& e) override {
-        const bool all = Read(e.y) & Read(e.x) & Read(e.height) & Read(e.angle);
+        const bool read[] = {Read(e.y), Read(e.x), Read(e.height), Read(e.angle)};
+        const bool all = read[0] && read[1] && read[2] && read[3];
         CheckUnread(e.unread, all);
         Check(WidthUnread(e).has_value() == (!Read(e.width) && !e.width.text.empty()),
               "a given width that is no number is said");
         return done(Kind::Yazi, e.source);
     }
     bool symbol(const SurveySymbol& e) override {
-        const bool all =
-            e.pointRow && (Read(e.y) & Read(e.x) & Read(e.scaleX) & Read(e.scaleY) & Read(e.angle));
+        const bool read[] = {Read(e.y), Read(e.x), Read(e.scaleX), Read(e.scaleY), Read(e.angle)};
+        const bool all = e.pointRow && read[0] && read[1] && read[2] && read[3] && read[4];
         CheckUnread(e.unread, all);
         return done(Kind::Sembol, e.source);
     }

@@ -27,7 +27,7 @@ constexpr Kind kExportOrder[] = {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind
                                  Kind::Parsel,  Kind::Yazi,    Kind::Sembol};
 
 FeatureSource SourceOf(const ElementSource& source) {
-    return {source.table.value_or(TableId::Lines), static_cast<int>(source.row)};
+    return {source.table, static_cast<int>(source.row)};
 }
 
 // A point strictly inside a simple polygon: the middle of the widest stretch that a horizontal
@@ -74,9 +74,18 @@ double CornerArea(std::span<const Position> corners) {
 }  // namespace
 
 ExportFeatures::ExportFeatures(const Workspace& workspace, const CoordinateStep* systems)
-    : model_(std::make_unique<SurveyModel>(workspace)),
-      systems_(systems),
-      layerIndex_(kLayerRows + 1, -1) {
+    : ownModel_(std::make_unique<SurveyModel>(workspace)),
+      model_(ownModel_.get()),
+      systems_(systems) {
+    readLayers();
+}
+
+ExportFeatures::ExportFeatures(SurveyModel& model, const CoordinateStep* systems)
+    : model_(&model), systems_(systems) {
+    readLayers();
+}
+
+void ExportFeatures::readLayers() {
     for (const SurveyLayer* declared : model_->declaredLayers()) {
         ExportLayer layer;
         layer.number = declared->number;
@@ -85,7 +94,7 @@ ExportFeatures::ExportFeatures(const Workspace& workspace, const CoordinateStep*
         layer.lineType = declared->lineType;
         layer.thickness = declared->thickness;
         layer.on = declared->on;
-        layerIndex_[static_cast<size_t>(layer.number)] = static_cast<int>(layers_.size());
+        layerIndex_.emplace(declared, layers_.size());
         layers_.push_back(layer);
     }
 }
@@ -179,10 +188,16 @@ void ExportFeatures::leaveOut(FeatureSource source, std::string what) {
 
 LayerOf ExportFeatures::layerOf(const LayerRef& ref, FeatureSource source) {
     LayerOf layer{nullptr, ref.cell};
-    if (ref.layer != nullptr && ref.layer->declared &&
-        layerIndex_[static_cast<size_t>(ref.layer->number)] >= 0) {
-        layer.layer =
-            &layers_[static_cast<size_t>(layerIndex_[static_cast<size_t>(ref.layer->number)])];
+    if (ref.layer != nullptr) {
+        if (auto found = layerIndex_.find(ref.layer); found != layerIndex_.end()) {
+            layer.layer = &layers_[found->second];
+            return layer;
+        }
+    }
+    if (model_->fromPlotFile()) {
+        // A plot file names a layer; one without its "TA" record is no declared one.
+        notes_.push_back({source, false,
+                          "on no layer: layer " + Quoted(layer.cell) + " names no declared layer"});
         return layer;
     }
     const std::string why = ref.integer ? "names no declared layer" : "is not a layer number";

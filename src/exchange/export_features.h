@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/survey_model.h"
@@ -48,9 +49,9 @@ struct Position {
     std::optional<double> z;
 };
 
-// Where a feature came from: its table and data row.
+// Where a feature came from: its table and data row, or (no table) a plot file's line.
 struct FeatureSource {
-    TableId table;
+    std::optional<TableId> table;
     int row;
 };
 
@@ -139,6 +140,8 @@ class ExportFeatures {
     // position that has no place in the written system is left out and noted. Null: the
     // positions are handed on as the drawing has them.
     explicit ExportFeatures(const Workspace& workspace, const CoordinateStep* systems = nullptr);
+    // The features of a survey model (of a plot file, for instance), which must outlive this.
+    explicit ExportFeatures(SurveyModel& model, const CoordinateStep* systems = nullptr);
     ~ExportFeatures();
 
     // The declared layers, by number.
@@ -185,10 +188,13 @@ class ExportFeatures {
     // no place there.
     bool place(Position& position, FeatureSource source, const std::string& name);
 
-    std::unique_ptr<SurveyModel> model_;
+    void readLayers();
+
+    std::unique_ptr<SurveyModel> ownModel_;
+    SurveyModel* model_;
     const CoordinateStep* systems_;
     std::vector<ExportLayer> layers_;
-    std::vector<int> layerIndex_;  // by layer row: index into layers_, or -1
+    std::unordered_map<const SurveyLayer*, size_t> layerIndex_;  // into layers_
     std::vector<Position> corners_;
     ExportCounts counts_;
     std::vector<FeatureNote> notes_;
