@@ -378,6 +378,9 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                 break;
             }
             case Shape::Symbol: {
+                // An index built for this walk goes with it: its memory is back before what
+                // the caller does next (a drawing's spatial index, a file's end).
+                const bool ownIndex = points_ == nullptr;
                 const PointIndex& index = points();
                 constexpr Columns pc = table_rows::kPointColumns;
                 SurveySymbol e;
@@ -411,6 +414,9 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     if (!visitor.symbol(e)) {
                         return false;
                     }
+                }
+                if (ownIndex) {
+                    points_.reset();
                 }
                 break;
             }
