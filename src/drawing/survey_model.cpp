@@ -317,7 +317,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.source.row = static_cast<uint32_t>(row);
                     e.block = table.cell(c.block, row);
                     e.parcel = table.cell(c.parcel, row);
-                    e.area = Number(table.cell(c.area, row));
+                    e.area = {table.cell(c.area, row), Number(Trim(table.cell(c.area, row))).value};
                     e.cornerCountCell = table.cell(c.cornerCount, row);
                     e.cornerCount = TryStrToInt(e.cornerCountCell);
                     e.unread.reset();
@@ -394,12 +394,14 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.scaleY = Number(table.cell(c.scaleY, row));
                     e.angle = Number(table.cell(c.angle, row));
                     e.y = e.x = e.z = {};
+                    e.pointNumber = {};
                     e.unread.reset();
                     if (!e.pointRow) {
                         e.unread =
                             Unread{Unread::Why::NoSuchPoint, "Nokta No", c.number, 0, e.point};
                     } else {
                         const Table& points = ws.table(KindOf(e.pointRow->kind).table);
+                        e.pointNumber = points.cell(pc.number, e.pointRow->row);
                         e.y = Number(points.cell(pc.y, e.pointRow->row));
                         e.x = Number(points.cell(pc.x, e.pointRow->row));
                         e.z = Number(points.cell(pc.z, e.pointRow->row));

@@ -106,7 +106,8 @@ struct SurveyParcel {
     ElementSource source;
     std::string_view block, parcel;  // "Ada No", "Parsel No"; a plot file's split at its '/'
     std::string_view name;           // a plot file's "ada/parsel" as written; empty otherwise
-    NumberCell area;                 // the declared "Alan"; empty for a plot file
+    NumberCell area;  // the declared "Alan" (its value read without blanks around it); empty
+                      // for a plot file
     std::string_view cornerCountCell;
     std::optional<int32_t> cornerCount;
     std::span<const SurveyCorner> corners;  // in order; valid during the visit only
@@ -133,8 +134,9 @@ std::optional<Unread> WidthUnread(const SurveyLabel& label);
 
 struct SurveySymbol {
     ElementSource source;
-    std::string_view symbol;  // "Sembol No"
-    std::string_view point;   // the point number as written
+    std::string_view symbol;       // "Sembol No"
+    std::string_view point;        // the point number as written
+    std::string_view pointNumber;  // the stored number of the point it names ("N.41")
     std::optional<PointRef> pointRow;
     NumberCell y, x, z;  // the point's
     NumberCell scaleX, scaleY, angle;

@@ -51,7 +51,7 @@ ExportResult ExchangeWriter::exportModel(SurveyModel& model, const ExportSetting
         return !settings.progress || settings.progress(done, total);
     };
     ExportResult result;
-    result.files = writeFeatures(features, systems, path, progress);
+    result.files = writeFeatures(features, systems, settings, path, progress);
     result.counts = features.counts();
     result.notes = features.notes();
     result.warnings = features.warnings();

@@ -277,7 +277,8 @@ class ExportFeatures::Walk : public SurveyVisitor {
         if (!x_.tick()) {
             return false;
         }
-        ParcelFeature f{SourceOf(e.source), e.block, e.parcel, e.area.text, {}, 0, {}, {}};
+        ParcelFeature f{
+            SourceOf(e.source), e.block, e.parcel, e.area.text, e.area.value, {}, 0, {}, {}};
         const std::string name = "parcel " + Quoted(f.block) + "/" + Quoted(f.parcel);
         if (e.cornerCount && *e.cornerCount < 3) {
             x_.leaveOut(f.source,
@@ -352,7 +353,7 @@ class ExportFeatures::Walk : public SurveyVisitor {
         if (!x_.tick()) {
             return false;
         }
-        SymbolFeature f{SourceOf(e.source), e.symbol, e.point, {}, 1, 1, 0, {}};
+        SymbolFeature f{SourceOf(e.source), e.symbol, e.point, e.pointNumber, {}, 1, 1, 0, {}};
         const std::string name = "symbol " + Quoted(f.symbol) + " at " + Quoted(f.point);
         if (e.unread) {
             x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
