@@ -250,6 +250,22 @@ bool SurveyModel::visit(SurveyVisitor& visitor, std::span<const Kind> kinds) {
     return fromPlotFile() ? visitPlot(visitor, kinds) : visitTables(visitor, kinds);
 }
 
+bool SurveyModel::visitRow(TableId table, int row, SurveyVisitor& visitor) {
+    if (fromPlotFile()) {
+        return true;
+    }
+    for (const KindEntry& kind : kKinds) {
+        if (kind.table == table) {
+            onlyRow_ = row;
+            const Kind one[] = {kind.kind};
+            const bool finished = visitTables(visitor, one);
+            onlyRow_.reset();
+            return finished;
+        }
+    }
+    return true;
+}
+
 bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds) {
     const Workspace& ws = *workspace_;
     for (Kind kind : kinds) {
@@ -260,6 +276,11 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
         const Table& table = ws.table(id);
         const Columns& c = ColumnsOf(kind);
         const int rows = table.rowCount();
+        // All data rows, or the one visitRow() asked for.
+        const int firstRow = onlyRow_ ? *onlyRow_ : 1;
+        const int endRow = !onlyRow_                            ? rows
+                           : *onlyRow_ >= 1 && *onlyRow_ < rows ? *onlyRow_ + 1
+                                                                : 0;
         switch (KindOf(kind).shape) {
             case Shape::None:
             case Shape::Layer:
@@ -268,7 +289,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                 SurveyPoint e;
                 e.kind = kind;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.number = table.cell(c.number, row);
                     e.y = Number(table.cell(c.y, row));
@@ -287,7 +308,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
             case Shape::Line: {
                 SurveyLine e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.from = table.cell(c.number, row);
                     e.to = table.cell(c.endNumber, row);
@@ -313,7 +334,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                 const Table& cornerTable = ws.table(TableId::ParcelCorners);
                 SurveyParcel e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.block = table.cell(c.block, row);
                     e.parcel = table.cell(c.parcel, row);
@@ -354,7 +375,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
             case Shape::Text: {
                 SurveyLabel e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.text = table.cell(c.text, row);
                     e.font = Trim(table.cell(c.font, row));
@@ -380,12 +401,12 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
             case Shape::Symbol: {
                 // An index built for this walk goes with it: its memory is back before what
                 // the caller does next (a drawing's spatial index, a file's end).
-                const bool ownIndex = points_ == nullptr;
+                const bool ownIndex = points_ == nullptr && !onlyRow_;
                 const PointIndex& index = points();
                 constexpr Columns pc = table_rows::kPointColumns;
                 SurveySymbol e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.symbol = table.cell(c.symbol, row);
                     e.point = table.cell(c.number, row);

@@ -183,6 +183,10 @@ class SurveyModel {
     bool visit(SurveyVisitor& visitor, std::span<const Kind> kinds);
     // The same, in the plot file's order of kinds.
     bool visit(SurveyVisitor& visitor) { return visit(visitor, kPlotOrder); }
+    // Hands the element of one data row of a workspace's table to the visitor, reading no other
+    // row: nothing for a row beyond its table, a kind not loaded, or a plot file. Returns false
+    // when the visitor stopped it. The point index stays for the next such call.
+    bool visitRow(TableId table, int row, SurveyVisitor& visitor);
 
     // Elements of a kind: a loaded kind's data rows, or a plot file's records of it.
     uint64_t count(Kind kind) const;
@@ -225,6 +229,7 @@ class SurveyModel {
     mutable std::optional<std::array<uint64_t, kKindCount>> plotCounts_;
     mutable PlotLineCounts plotLines_;
     std::vector<SurveyCorner> corners_;
+    std::optional<int> onlyRow_;  // the one row visitRow() reads
 };
 
 }  // namespace plotaktar

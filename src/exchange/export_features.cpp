@@ -384,9 +384,20 @@ bool ExportFeatures::visit(FeatureSink& sink, const std::function<bool(uint64_t)
     counts_ = {};
     notes_.clear();
     Walk walk(*this, sink);
-    const bool finished = model_->visit(walk, kExportOrder);
+    // One row asked for (visitRow), or all; a plot file's line is no row.
+    const bool finished = !only_         ? model_->visit(walk, kExportOrder)
+                          : only_->table ? model_->visitRow(*only_->table, only_->row, walk)
+                                         : true;
     progress_ = nullptr;
     return finished && progress(done_);
+}
+
+bool ExportFeatures::visitRow(FeatureSource source, FeatureSink& sink) {
+    const std::function<bool(uint64_t)> always = [](uint64_t) { return true; };
+    only_ = source;
+    const bool found = visit(sink, always);
+    only_.reset();
+    return found && counts_.total() == 1;
 }
 
 }  // namespace plotaktar

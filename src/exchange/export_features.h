@@ -145,6 +145,8 @@ class ExportFeatures {
     // The features of a survey model (of a plot file, for instance), which must outlive this.
     explicit ExportFeatures(SurveyModel& model, const CoordinateStep* systems = nullptr);
     ~ExportFeatures();
+    ExportFeatures(const ExportFeatures&) = delete;
+    ExportFeatures& operator=(const ExportFeatures&) = delete;
 
     // The declared layers, by number.
     const std::vector<ExportLayer>& layers() const { return layers_; }
@@ -170,6 +172,9 @@ class ExportFeatures {
     // it returning false stops the walk with false. Rows that cannot be exported, and rows
     // exported on no layer, are noted (notes()).
     bool visit(FeatureSink& sink, const std::function<bool(uint64_t)>& progress);
+    // Hands the feature of one data row to `sink`, without reading any other row: false when
+    // the row does not exist or cannot be exported (noted, as visit() notes it).
+    bool visitRow(FeatureSource source, FeatureSink& sink);
 
     const ExportCounts& counts() const { return counts_; }
     const std::vector<FeatureNote>& notes() const { return notes_; }
@@ -203,6 +208,7 @@ class ExportFeatures {
     std::vector<std::string> warnings_;
     const std::function<bool(uint64_t)>* progress_ = nullptr;
     uint64_t done_ = 0;
+    std::optional<FeatureSource> only_;
 };
 
 }  // namespace plotaktar

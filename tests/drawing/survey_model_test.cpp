@@ -255,6 +255,26 @@ TEST(SurveyModel, PlotFileLinesOfOtherProgramsAndBrokenParcelsAreNamed) {
     EXPECT_EQ(fields.back().value, "N.7");
 }
 
+// One row read alone, as a driver reading feature by feature does; rows beyond the table give
+// nothing, and the symbols' point index serves every such call.
+TEST(SurveyModel, OneRowIsReadAloneAndRowsBeyondGiveNothing) {
+    Workspace workspace;
+    Import(workspace, Sample("pafta12.gplt"), Sample("pafta12.yaz"), Sample("pafta12.yfn"));
+    SurveyModel model(workspace);
+    Collect all;
+    ASSERT_TRUE(model.visit(all));
+    for (const auto& [line, source] : all.sources) {
+        Collect one;
+        ASSERT_TRUE(model.visitRow(*source.table, static_cast<int>(source.row), one));
+        EXPECT_EQ(one.lines, std::vector<std::string>{line});
+    }
+    for (int row : {0, -1, 4, 1000}) {
+        Collect none;
+        EXPECT_TRUE(model.visitRow(TableId::Symbols, row, none));
+        EXPECT_TRUE(none.lines.empty()) << row;
+    }
+}
+
 TEST(SurveyModel, RecordOfAParcelRowEndsWithItsCorners) {
     Workspace workspace;
     Import(workspace, Sample("pafta12.gplt"));
