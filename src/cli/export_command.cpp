@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/session_ui.h"
+#include "drawing/drawing_loader.h"
 #include "exchange/note_lines.h"
 #include "import/import_files.h"
 #include "model/cp1254.h"
@@ -55,7 +56,10 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     if (args.systemsOnly) {
         return kExitOk;
     }
-    const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
+    // A plot file is read as it is: it has no label file.
+    const bool plotFile = IsPlotFilePath(args.geometry);
+    const std::string labels =
+        plotFile ? std::string() : ChosenLabels(args.geometry, args.labels, args.noLabels, err);
     const ExchangeWriter* writer = ExportWriterFor(args.format);
     const OutputFormatInfo* format = OutputFormatNamed(args.format);
     if (writer == nullptr || format == nullptr) {
@@ -86,10 +90,26 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     settings.coordinates = ExportCoordinates();
     ExportResult result;
     try {
-        Workspace workspace;
-        ConvertObserver observer(args.geometry, err);
-        ImportFiles(workspace, paths, observer);
-        result = writer->exportWorkspace(workspace, settings, args.output);
+        if (plotFile) {
+            SharedBytes bytes;
+            std::optional<SurveyModel> model;
+            // A plot file that cannot be read, or is none, is named as render names it.
+            try {
+                bytes = ReadPlotFile(args.geometry);
+                model.emplace(bytes->view());
+                const SurveyModel::PlotLineCounts counts = model->plotLineCounts();
+                CheckPlotRecords(counts.records, counts.skipped);
+            } catch (const Error& e) {
+                PrintProblem(err, args.geometry, Utf8FromCp1254(e.message()));
+                return kExitUsage;
+            }
+            result = writer->exportModel(*model, settings, args.output);
+        } else {
+            Workspace workspace;
+            ConvertObserver observer(args.geometry, err);
+            ImportFiles(workspace, paths, observer);
+            result = writer->exportWorkspace(workspace, settings, args.output);
+        }
     } catch (const FileError& e) {
         PrintEscapedProblem(
             err, args.output,

@@ -11,9 +11,6 @@
 
 namespace plotaktar {
 
-namespace {
-
-// A plot file's bytes; one that cannot be read is an error that names the cause.
 SharedBytes ReadPlotFile(const std::string& path) {
     std::optional<SharedBytes> bytes = platform::ReadRegularFile(path);
     if (!bytes) {
@@ -23,7 +20,14 @@ SharedBytes ReadPlotFile(const std::string& path) {
     return std::move(*bytes);
 }
 
-}  // namespace
+void CheckPlotRecords(uint64_t recordLines, uint64_t skippedLines) {
+    // Another program's file named .plt (HP-GL, a binary) would otherwise pass for an empty
+    // drawing.
+    if (recordLines == 0 && skippedLines > 0) {
+        throw Error("not a plot file: none of its " + std::to_string(skippedLines) +
+                    " lines is a record of a plot file");
+    }
+}
 
 bool IsPlotFilePath(const std::string& path) {
     return EndsWithNoCase(path, ".plt");
@@ -35,13 +39,8 @@ LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& 
     if (IsPlotFilePath(geometryOrPlot)) {
         loaded.plotBytes = ReadPlotFile(geometryOrPlot);
         loaded.drawing = DrawingFromPlotBytes(loaded.plotBytes->view());
-        // Another program's file named .plt (HP-GL, a binary) would otherwise pass for an
-        // empty drawing.
         const DrawingCounts& counts = loaded.drawing.counts();
-        if (counts.recordLines == 0 && counts.skippedLines > 0) {
-            throw Error("not a plot file: none of its " + std::to_string(counts.skippedLines) +
-                        " lines is a record of a plot file");
-        }
+        CheckPlotRecords(counts.recordLines, counts.skippedLines);
         return loaded;
     }
     // A file the user named that cannot be read is an error, not an empty drawing (the window's

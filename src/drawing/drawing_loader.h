@@ -21,6 +21,13 @@ struct LoadedDrawing {
 // True when the path names a plot file (it ends in ".plt", in any case).
 bool IsPlotFilePath(const std::string& path);
 
+// A plot file's bytes. Throws Error naming the cause when it cannot be read.
+SharedBytes ReadPlotFile(const std::string& path);
+
+// Throws Error ("not a plot file: ...") for a file of lines none of which is a plot file's
+// record; an empty file is an empty drawing.
+void CheckPlotRecords(uint64_t recordLines, uint64_t skippedLines);
+
 // Reads a plot file, or imports a geometry file with `labels` and its companion (an empty
 // `labels` reads none). A failing record goes to `observer`. Throws Error, naming the cause,
 // when the plot file, the geometry file or the given label file cannot be read (a companion

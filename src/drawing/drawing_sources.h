@@ -27,8 +27,4 @@ bool ParcelCornersOf(const Workspace& workspace, int row, std::vector<Vertex>& c
 // Fills Drawing::lineOffsets with where each feature's line begins.
 Drawing DrawingFromPlotBytes(std::string_view bytes);
 
-// The corner positions of a parcel's corner line: each piece's first two words as Y and X.
-// Returns false when a corner is not a pair of numbers (the positions read so far stay).
-bool ParseCornerLine(std::string_view line, std::vector<Vertex>& corners);
-
 }  // namespace plotaktar

@@ -87,6 +87,14 @@ std::string UnreadReason(const Unread& unread) {
     return field + " " + QuotedForMessage(unread.cell) + " is not a number";
 }
 
+std::optional<Unread> WidthUnread(const SurveyLabel& label) {
+    if (label.width.text.empty() || label.width.value) {
+        return std::nullopt;
+    }
+    const int column = label.source.table ? TableOf(*label.source.table).columns.width : -1;
+    return Unread{Unread::Why::NotANumber, "En", column, 0, label.width.text};
+}
+
 std::string SurveyParcel::title() const {
     if (!source.table) {
         return std::string(name);
@@ -176,6 +184,19 @@ const SurveyLayer* SurveyModel::layerOf(std::string_view cell) const {
     return &layers_[static_cast<size_t>(*row - 1)];
 }
 
+LayerRef SurveyModel::layerRef(std::string_view cell) const {
+    if (fromPlotFile()) {
+        return {cell, layerOf(cell), false};
+    }
+    const std::optional<int32_t> row = TryStrToInt(cell);
+    if (!row) {
+        return {cell, nullptr, false};
+    }
+    return {cell,
+            *row >= 1 && *row <= kLayerRows ? &layers_[static_cast<size_t>(*row - 1)] : nullptr,
+            true};
+}
+
 const PointIndex& SurveyModel::points() const {
     if (!points_) {
         static const Workspace kEmpty;
@@ -190,28 +211,59 @@ uint64_t SurveyModel::count(Kind kind) const {
                    ? static_cast<uint64_t>(workspace_->table(KindOf(kind).table).rowCount() - 1)
                    : 0;
     }
-    if (!plotCounts_) {
-        std::array<uint64_t, kKindCount> counts{};
-        plot::PlotLines lines(plotBytes_);
-        std::string_view line;
-        while (lines.next(line)) {
-            const plot::RecordType type = plot::RecordTypeOf(line);
-            if (type == plot::RecordType::Layer) {
-                ++counts[static_cast<size_t>(Kind::Tabaka)];
-            } else if (const std::optional<Kind> k = PlotKind(type, line)) {
-                ++counts[static_cast<size_t>(*k)];
-                if (*k == Kind::Parsel) {
-                    lines.next(line);  // its corner line
-                }
+    countPlotLines();
+    return (*plotCounts_)[static_cast<size_t>(kind)];
+}
+
+void SurveyModel::countPlotLines() const {
+    if (plotCounts_) {
+        return;
+    }
+    std::array<uint64_t, kKindCount> counts{};
+    plot::PlotLineCounts lineCounts;
+    plot::PlotLines lines(plotBytes_);
+    std::string_view line;
+    while (lines.next(line)) {
+        const plot::RecordType type = lineCounts.count(line);
+        if (type == plot::RecordType::Layer) {
+            ++counts[static_cast<size_t>(Kind::Tabaka)];
+        } else if (const std::optional<Kind> k = PlotKind(type, line)) {
+            ++counts[static_cast<size_t>(*k)];
+            if (*k == Kind::Parsel) {
+                lines.next(line);  // its corner line, part of its record
             }
         }
-        plotCounts_ = counts;
     }
-    return (*plotCounts_)[static_cast<size_t>(kind)];
+    plotLines_ = {lineCounts.records, lineCounts.skipped};
+    plotCounts_ = counts;
+}
+
+SurveyModel::PlotLineCounts SurveyModel::plotLineCounts() const {
+    if (!fromPlotFile()) {
+        return {};
+    }
+    countPlotLines();
+    return plotLines_;
 }
 
 bool SurveyModel::visit(SurveyVisitor& visitor, std::span<const Kind> kinds) {
     return fromPlotFile() ? visitPlot(visitor, kinds) : visitTables(visitor, kinds);
+}
+
+bool SurveyModel::visitRow(TableId table, int row, SurveyVisitor& visitor) {
+    if (fromPlotFile()) {
+        return true;
+    }
+    for (const KindEntry& kind : kKinds) {
+        if (kind.table == table) {
+            onlyRow_ = row;
+            const Kind one[] = {kind.kind};
+            const bool finished = visitTables(visitor, one);
+            onlyRow_.reset();
+            return finished;
+        }
+    }
+    return true;
 }
 
 bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds) {
@@ -224,6 +276,11 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
         const Table& table = ws.table(id);
         const Columns& c = ColumnsOf(kind);
         const int rows = table.rowCount();
+        // All data rows, or the one visitRow() asked for.
+        const int firstRow = onlyRow_ ? *onlyRow_ : 1;
+        const int endRow = !onlyRow_                            ? rows
+                           : *onlyRow_ >= 1 && *onlyRow_ < rows ? *onlyRow_ + 1
+                                                                : 0;
         switch (KindOf(kind).shape) {
             case Shape::None:
             case Shape::Layer:
@@ -232,7 +289,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                 SurveyPoint e;
                 e.kind = kind;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.number = table.cell(c.number, row);
                     e.y = Number(table.cell(c.y, row));
@@ -251,7 +308,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
             case Shape::Line: {
                 SurveyLine e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.from = table.cell(c.number, row);
                     e.to = table.cell(c.endNumber, row);
@@ -277,11 +334,11 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                 const Table& cornerTable = ws.table(TableId::ParcelCorners);
                 SurveyParcel e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.block = table.cell(c.block, row);
                     e.parcel = table.cell(c.parcel, row);
-                    e.area = Number(table.cell(c.area, row));
+                    e.area = {table.cell(c.area, row), Number(Trim(table.cell(c.area, row))).value};
                     e.cornerCountCell = table.cell(c.cornerCount, row);
                     e.cornerCount = TryStrToInt(e.cornerCountCell);
                     e.unread.reset();
@@ -318,7 +375,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
             case Shape::Text: {
                 SurveyLabel e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.text = table.cell(c.text, row);
                     e.font = Trim(table.cell(c.font, row));
@@ -332,9 +389,6 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     first.need(e.x, "x", c.x);
                     first.need(e.height, "Boy", c.height);
                     first.need(e.angle, "Açı", c.angle);
-                    if (!e.width.text.empty()) {
-                        first.need(e.width, "En", c.width);
-                    }
                     e.italic = TryStrToInt(Trim(table.cell(c.italic, row))) == 1;
                     e.centred = TryStrToInt(Trim(table.cell(c.centred, row))) == 1;
                     e.layer = layerRef(table.cell(c.layer, row));
@@ -345,11 +399,14 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                 break;
             }
             case Shape::Symbol: {
+                // An index built for this walk goes with it: its memory is back before what
+                // the caller does next (a drawing's spatial index, a file's end).
+                const bool ownIndex = points_ == nullptr && !onlyRow_;
                 const PointIndex& index = points();
                 constexpr Columns pc = table_rows::kPointColumns;
                 SurveySymbol e;
                 e.source.table = id;
-                for (int row = 1; row < rows; ++row) {
+                for (int row = firstRow; row < endRow; ++row) {
                     e.source.row = static_cast<uint32_t>(row);
                     e.symbol = table.cell(c.symbol, row);
                     e.point = table.cell(c.number, row);
@@ -358,12 +415,14 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.scaleY = Number(table.cell(c.scaleY, row));
                     e.angle = Number(table.cell(c.angle, row));
                     e.y = e.x = e.z = {};
+                    e.pointNumber = {};
                     e.unread.reset();
                     if (!e.pointRow) {
                         e.unread =
                             Unread{Unread::Why::NoSuchPoint, "Nokta No", c.number, 0, e.point};
                     } else {
                         const Table& points = ws.table(KindOf(e.pointRow->kind).table);
+                        e.pointNumber = points.cell(pc.number, e.pointRow->row);
                         e.y = Number(points.cell(pc.y, e.pointRow->row));
                         e.x = Number(points.cell(pc.x, e.pointRow->row));
                         e.z = Number(points.cell(pc.z, e.pointRow->row));
@@ -378,6 +437,9 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     if (!visitor.symbol(e)) {
                         return false;
                     }
+                }
+                if (ownIndex) {
+                    points_.reset();
                 }
                 break;
             }

@@ -76,6 +76,7 @@ struct SurveyLayer {
 struct LayerRef {
     std::string_view cell;               // as written: a number, or a plot file's layer name
     const SurveyLayer* layer = nullptr;  // the layer row or "TA" it names; null when none
+    bool integer = false;                // a workspace's cell reads as an integer (in range or not)
 };
 
 struct SurveyPoint {
@@ -105,7 +106,8 @@ struct SurveyParcel {
     ElementSource source;
     std::string_view block, parcel;  // "Ada No", "Parsel No"; a plot file's split at its '/'
     std::string_view name;           // a plot file's "ada/parsel" as written; empty otherwise
-    NumberCell area;                 // the declared "Alan"; empty for a plot file
+    NumberCell area;  // the declared "Alan" (its value read without blanks around it); empty
+                      // for a plot file
     std::string_view cornerCountCell;
     std::optional<int32_t> cornerCount;
     std::span<const SurveyCorner> corners;  // in order; valid during the visit only
@@ -122,13 +124,19 @@ struct SurveyLabel {
     NumberCell y, x, height, width, angle;  // "Boy", "En", "Açı" (grads clockwise from north)
     bool italic = false, centred = false;   // "İtalik", "Merkezi" are 1
     LayerRef layer;
-    std::optional<Unread> unread;  // "En" counts only when it is not empty
+    // What placing it needs: y, x, "Boy", "Açı" ("En" is read, and needed by none but the
+    // exports, which give it its own reason through WidthUnread()).
+    std::optional<Unread> unread;
 };
+
+// A label's "En" when it is given but is not a number; nothing otherwise.
+std::optional<Unread> WidthUnread(const SurveyLabel& label);
 
 struct SurveySymbol {
     ElementSource source;
-    std::string_view symbol;  // "Sembol No"
-    std::string_view point;   // the point number as written
+    std::string_view symbol;       // "Sembol No"
+    std::string_view point;        // the point number as written
+    std::string_view pointNumber;  // the stored number of the point it names ("N.41")
     std::optional<PointRef> pointRow;
     NumberCell y, x, z;  // the point's
     NumberCell scaleX, scaleY, angle;
@@ -175,9 +183,20 @@ class SurveyModel {
     bool visit(SurveyVisitor& visitor, std::span<const Kind> kinds);
     // The same, in the plot file's order of kinds.
     bool visit(SurveyVisitor& visitor) { return visit(visitor, kPlotOrder); }
+    // Hands the element of one data row of a workspace's table to the visitor, reading no other
+    // row: nothing for a row beyond its table, a kind not loaded, or a plot file. Returns false
+    // when the visitor stopped it. The point index stays for the next such call.
+    bool visitRow(TableId table, int row, SurveyVisitor& visitor);
 
     // Elements of a kind: a loaded kind's data rows, or a plot file's records of it.
     uint64_t count(Kind kind) const;
+    // A plot file's lines of a record this program writes (a parcel's corner line part of it),
+    // and its other lines that are not empty; nothing for a workspace.
+    struct PlotLineCounts {
+        uint64_t records = 0;
+        uint64_t skipped = 0;
+    };
+    PlotLineCounts plotLineCounts() const;
 
     // The declared layers, in the order of their rows or of the plot file's "TA" records.
     std::vector<const SurveyLayer*> declaredLayers() const;
@@ -197,7 +216,7 @@ class SurveyModel {
     void readPlotLayers() const;
     bool visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds);
     bool visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds);
-    LayerRef layerRef(std::string_view cell) const { return {cell, layerOf(cell)}; }
+    LayerRef layerRef(std::string_view cell) const;
 
     const Workspace* workspace_ = nullptr;
     std::string_view plotBytes_;
@@ -206,8 +225,11 @@ class SurveyModel {
     mutable std::unordered_map<std::string_view, size_t> plotLayerByName_;
     mutable bool plotLayersRead_ = false;
     mutable std::unique_ptr<PointIndex> points_;
+    void countPlotLines() const;
     mutable std::optional<std::array<uint64_t, kKindCount>> plotCounts_;
+    mutable PlotLineCounts plotLines_;
     std::vector<SurveyCorner> corners_;
+    std::optional<int> onlyRow_;  // the one row visitRow() reads
 };
 
 }  // namespace plotaktar

@@ -25,6 +25,12 @@ std::string ExchangeWriter::targetRefusal(const std::string& path) const {
 ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
                                              const ExportSettings& settings,
                                              const std::string& path) const {
+    SurveyModel model(workspace);
+    return exportModel(model, settings, path);
+}
+
+ExportResult ExchangeWriter::exportModel(SurveyModel& model, const ExportSettings& settings,
+                                         const std::string& path) const {
     if (const std::string refusal = targetRefusal(path); !refusal.empty()) {
         throw Error(refusal);
     }
@@ -39,7 +45,7 @@ ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
     }
     const std::unique_ptr<CoordinateStep> step = coordinateStep(settings, target);
     const CoordinateStep& systems = *step;
-    ExportFeatures features(workspace, &systems);
+    ExportFeatures features(model, &systems);
     const uint64_t total = features.rowCount();
     const std::function<bool(uint64_t)> progress = [&](uint64_t done) {
         return !settings.progress || settings.progress(done, total);
@@ -55,10 +61,8 @@ ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
 
 void ExchangeWriter::write(const LoadedDrawing& drawing, const OutputOptions& options,
                            const std::string& path) const {
-    if (!drawing.workspace) {
-        throw Error(
-            "a plot file keeps too little of its records to export; open the geometry "
-            "file instead");
+    if (!drawing.workspace && !drawing.plotBytes) {
+        throw Error("no drawing to export");
     }
     ExportSettings settings;
     if (!options.coordinateSystem.empty()) {
@@ -68,7 +72,12 @@ void ExchangeWriter::write(const LoadedDrawing& drawing, const OutputOptions& op
         }
         settings.sourceEpsg = *epsg;
     }
-    (void)exportWorkspace(*drawing.workspace, settings, path);
+    if (drawing.workspace) {
+        (void)exportWorkspace(*drawing.workspace, settings, path);
+        return;
+    }
+    SurveyModel model(drawing.plotBytes->view());
+    (void)exportModel(model, settings, path);
 }
 
 }  // namespace plotaktar

@@ -50,6 +50,9 @@ class ExchangeWriter : public OutputWriter {
     // (FileError for a file's own failure) naming the cause.
     ExportResult exportWorkspace(const Workspace& workspace, const ExportSettings& settings,
                                  const std::string& path) const;
+    // The same for the elements of a survey model (a plot file's, for instance).
+    ExportResult exportModel(SurveyModel& model, const ExportSettings& settings,
+                             const std::string& path) const;
 
     // Why `path` cannot take this format ("is a device; Shapefile output can only be written
     // to files"): a device, a pipe or a socket for a format that does not stream. Empty when it

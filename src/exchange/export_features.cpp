@@ -8,7 +8,6 @@
 #include "drawing/drawing.h"
 #include "exchange/coordinate_step.h"
 #include "model/cp1254.h"
-#include "model/point_names.h"
 #include "model/text.h"
 
 namespace plotaktar {
@@ -20,23 +19,15 @@ constexpr uint64_t kProgressEvery = 4096;
 constexpr const char kBeyondDoubles[] = "too large for a number of any format";
 
 std::string Quoted(std::string_view cell) {
-    return "'" + Utf8FromCp1254(QuotedCell(cell)) + "'";
+    return QuotedForMessage(cell);
 }
 
-// The reason a cell that must be a number is not, or nothing when it is one.
-std::optional<std::string> NotANumber(std::string_view what, std::string_view cell, double& value) {
-    if (ParseCoordinate(cell, value)) {
-        return std::nullopt;
-    }
-    return std::string(what) + " " + Quoted(cell) + " is not a number";
-}
+// The kinds the export writes, in the order it writes them.
+constexpr Kind kExportOrder[] = {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind::Hat,
+                                 Kind::Parsel,  Kind::Yazi,    Kind::Sembol};
 
-std::optional<double> OptionalNumber(std::string_view cell) {
-    double value = 0;
-    if (ParseCoordinate(cell, value)) {
-        return value;
-    }
-    return std::nullopt;
+FeatureSource SourceOf(const ElementSource& source) {
+    return {source.table, static_cast<int>(source.row)};
 }
 
 // A point strictly inside a simple polygon: the middle of the widest stretch that a horizontal
@@ -83,102 +74,111 @@ double CornerArea(std::span<const Position> corners) {
 }  // namespace
 
 ExportFeatures::ExportFeatures(const Workspace& workspace, const CoordinateStep* systems)
-    : workspace_(workspace), systems_(systems), layerIndex_(kLayerRows + 1, -1) {
-    const Columns& c = ColumnsOf(Kind::Tabaka);
-    const LayerTable& table = workspace.layerTable;
-    for (int row = 1; row <= kLayerRows; ++row) {
-        std::string_view name = table.field(row, LayerField(c.name));
-        if (name.empty()) {
-            continue;  // no layer record filled this row in the last import
-        }
+    : ownModel_(std::make_unique<SurveyModel>(workspace)),
+      model_(ownModel_.get()),
+      systems_(systems) {
+    readLayers();
+}
+
+ExportFeatures::ExportFeatures(SurveyModel& model, const CoordinateStep* systems)
+    : model_(&model), systems_(systems) {
+    readLayers();
+}
+
+void ExportFeatures::readLayers() {
+    for (const SurveyLayer* declared : model_->declaredLayers()) {
         ExportLayer layer;
-        layer.number = row;
-        layer.name = name;
-        if (auto colour = TryStrToInt(table.field(row, LayerField(c.colour)));
-            colour && *colour >= 1 && *colour <= 255) {
-            layer.colour = *colour;
-        }
-        layer.lineType = LineTypeOfCell(table.field(row, LayerField(c.lineType)));
-        layer.thickness = OptionalNumber(table.field(row, LayerField(c.thickness)));
-        layer.on = Trim(table.field(row, LayerField(c.onOff))) != "0";
-        layerIndex_[static_cast<size_t>(row)] = static_cast<int>(layers_.size());
+        layer.number = declared->number;
+        layer.name = declared->name;
+        layer.colour = declared->colour.value_or(7);
+        layer.lineType = declared->lineType;
+        layer.thickness = declared->thickness;
+        layer.on = declared->on;
+        layerIndex_.emplace(declared, layers_.size());
         layers_.push_back(layer);
     }
 }
 
+ExportFeatures::~ExportFeatures() = default;
+
 uint64_t ExportFeatures::rowCount() const {
     uint64_t rows = 0;
-    for (Kind kind : {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind::Hat, Kind::Parsel,
-                      Kind::Yazi, Kind::Sembol}) {
-        if (Loaded(workspace_.flags, kind)) {
-            rows += static_cast<uint64_t>(workspace_.table(KindOf(kind).table).rowCount() - 1);
-        }
+    for (Kind kind : kExportOrder) {
+        rows += model_->count(kind);
     }
     return rows;
 }
 
-namespace {
-
-std::vector<ExportFeatures::FirstUse> DistinctCells(const Workspace& workspace, Kind kind,
-                                                    int column) {
-    std::vector<ExportFeatures::FirstUse> distinct;
-    if (!Loaded(workspace.flags, kind)) {
-        return distinct;
-    }
-    std::set<std::string_view> seen;
-    const Table& table = workspace.table(KindOf(kind).table);
-    for (int row = 1; row < table.rowCount(); ++row) {
-        std::string_view cell = Trim(table.cell(column, row));
-        if (!cell.empty() && seen.insert(cell).second) {
-            distinct.push_back({cell, {KindOf(kind).table, row}});
-        }
-    }
-    return distinct;
-}
-
-}  // namespace
-
 std::vector<ExportFeatures::FirstUse> ExportFeatures::fonts() const {
-    return DistinctCells(workspace_, Kind::Yazi, ColumnsOf(Kind::Yazi).font);
+    struct Fonts : SurveyVisitor {
+        std::set<std::string_view> seen;
+        std::vector<FirstUse> distinct;
+        bool label(const SurveyLabel& e) override {
+            if (!e.font.empty() && seen.insert(e.font).second) {
+                distinct.push_back({e.font, SourceOf(e.source)});
+            }
+            return true;
+        }
+    } fonts;
+    model_->visit(fonts, std::array{Kind::Yazi});
+    return fonts.distinct;
 }
 
 std::vector<ExportFeatures::FirstUse> ExportFeatures::symbolNumbers() const {
-    return DistinctCells(workspace_, Kind::Sembol, ColumnsOf(Kind::Sembol).symbol);
+    struct Symbols : SurveyVisitor {
+        std::set<std::string_view> seen;
+        std::vector<FirstUse> distinct;
+        bool symbol(const SurveySymbol& e) override {
+            const std::string_view number = Trim(e.symbol);
+            if (!number.empty() && seen.insert(number).second) {
+                distinct.push_back({number, SourceOf(e.source)});
+            }
+            return true;
+        }
+    } symbols;
+    model_->visit(symbols, std::array{Kind::Sembol});
+    return symbols.distinct;
 }
 
 std::optional<std::pair<Position, Position>> ExportFeatures::extent(bool placed) const {
-    std::optional<std::pair<Position, Position>> box;
-    auto add = [&](std::string_view yCell, std::string_view xCell) {
-        Position p;
-        if (!ParseCoordinate(yCell, p.east) || !ParseCoordinate(xCell, p.north)) {
-            return;
-        }
-        if (placed && systems_ != nullptr && !systems_->apply(p)) {
-            return;
-        }
-        if (!box) {
-            box.emplace(p, p);
-            return;
-        }
-        box->first.east = std::min(box->first.east, p.east);
-        box->first.north = std::min(box->first.north, p.north);
-        box->second.east = std::max(box->second.east, p.east);
-        box->second.north = std::max(box->second.north, p.north);
-    };
-    for (Kind kind : {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind::Hat, Kind::Yazi}) {
-        if (!Loaded(workspace_.flags, kind)) {
-            continue;
-        }
-        const Columns& c = ColumnsOf(kind);
-        const Table& table = workspace_.table(KindOf(kind).table);
-        for (int row = 1; row < table.rowCount(); ++row) {
-            add(table.cell(c.y, row), table.cell(c.x, row));
-            if (c.endY >= 0) {
-                add(table.cell(c.endY, row), table.cell(c.endX, row));
+    struct Extent : SurveyVisitor {
+        const CoordinateStep* systems = nullptr;
+        std::optional<std::pair<Position, Position>> box;
+        void add(const NumberCell& y, const NumberCell& x) {
+            if (!y.value || !x.value) {
+                return;
             }
+            Position p{*y.value, *x.value, std::nullopt};
+            if (systems != nullptr && !systems->apply(p)) {
+                return;
+            }
+            if (!box) {
+                box.emplace(p, p);
+                return;
+            }
+            box->first.east = std::min(box->first.east, p.east);
+            box->first.north = std::min(box->first.north, p.north);
+            box->second.east = std::max(box->second.east, p.east);
+            box->second.north = std::max(box->second.north, p.north);
         }
-    }
-    return box;
+        bool point(const SurveyPoint& e) override {
+            add(e.y, e.x);
+            return true;
+        }
+        bool line(const SurveyLine& e) override {
+            add(e.y1, e.x1);
+            add(e.y2, e.x2);
+            return true;
+        }
+        bool label(const SurveyLabel& e) override {
+            add(e.y, e.x);
+            return true;
+        }
+    } extent;
+    extent.systems = placed ? systems_ : nullptr;
+    model_->visit(extent,
+                  std::array{Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind::Hat, Kind::Yazi});
+    return extent.box;
 }
 
 void ExportFeatures::leaveOut(FeatureSource source, std::string what) {
@@ -186,15 +186,21 @@ void ExportFeatures::leaveOut(FeatureSource source, std::string what) {
     notes_.push_back({source, true, "left out: " + what});
 }
 
-LayerOf ExportFeatures::layerOf(const Table& table, int column, FeatureSource source) {
-    LayerOf layer{nullptr, table.cell(column, source.row)};
-    std::optional<int32_t> number = TryStrToInt(layer.cell);
-    if (number && *number >= 1 && *number <= kLayerRows &&
-        layerIndex_[static_cast<size_t>(*number)] >= 0) {
-        layer.layer = &layers_[static_cast<size_t>(layerIndex_[static_cast<size_t>(*number)])];
+LayerOf ExportFeatures::layerOf(const LayerRef& ref, FeatureSource source) {
+    LayerOf layer{nullptr, ref.cell};
+    if (ref.layer != nullptr) {
+        if (auto found = layerIndex_.find(ref.layer); found != layerIndex_.end()) {
+            layer.layer = &layers_[found->second];
+            return layer;
+        }
+    }
+    if (model_->fromPlotFile()) {
+        // A plot file names a layer; one without its "TA" record is no declared one.
+        notes_.push_back({source, false,
+                          "on no layer: layer " + Quoted(layer.cell) + " names no declared layer"});
         return layer;
     }
-    const std::string why = number ? "names no declared layer" : "is not a layer number";
+    const std::string why = ref.integer ? "names no declared layer" : "is not a layer number";
     notes_.push_back({source, false, "on no layer: layer " + Quoted(layer.cell) + " " + why});
     return layer;
 }
@@ -218,19 +224,173 @@ bool ExportFeatures::tick() {
     return done_ % kProgressEvery != 0 || (*progress_)(done_);
 }
 
+// The elements of the survey model as features for the sink, each one row done.
+class ExportFeatures::Walk : public SurveyVisitor {
+  public:
+    Walk(ExportFeatures& features, FeatureSink& sink) : x_(features), sink_(sink) {}
+
+    bool point(const SurveyPoint& e) override {
+        if (!x_.tick()) {
+            return false;
+        }
+        PointFeature f{SourceOf(e.source), e.kind, e.number, {}, e.z.text, {}};
+        const std::string name = "point " + Quoted(e.number);
+        if (e.unread) {
+            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            return true;
+        }
+        f.at = {*e.y.value, *e.x.value, std::nullopt};
+        if (!x_.place(f.at, f.source, name)) {
+            return true;
+        }
+        f.at.z = e.z.value;
+        f.layer = x_.layerOf(e.layer, f.source);
+        sink_.point(f);
+        ++x_.counts_.written[static_cast<int>(ExportKind::Point)];
+        return true;
+    }
+
+    bool line(const SurveyLine& e) override {
+        if (!x_.tick()) {
+            return false;
+        }
+        LineFeature f{SourceOf(e.source), e.from, e.to, {}, {}, {}};
+        const std::string name = "line " + Quoted(e.from) + "-" + Quoted(e.to);
+        if (e.unread) {
+            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            return true;
+        }
+        f.a = {*e.y1.value, *e.x1.value, std::nullopt};
+        f.b = {*e.y2.value, *e.x2.value, std::nullopt};
+        if (!x_.place(f.a, f.source, name) || !x_.place(f.b, f.source, name)) {
+            return true;
+        }
+        f.a.z = e.z1.value;
+        f.b.z = e.z2.value;
+        f.layer = x_.layerOf(e.layer, f.source);
+        sink_.line(f);
+        ++x_.counts_.written[static_cast<int>(ExportKind::Line)];
+        return true;
+    }
+
+    bool parcel(const SurveyParcel& e) override {
+        if (!x_.tick()) {
+            return false;
+        }
+        ParcelFeature f{
+            SourceOf(e.source), e.block, e.parcel, e.area.text, e.area.value, {}, 0, {}, {}};
+        const std::string name = "parcel " + Quoted(f.block) + "/" + Quoted(f.parcel);
+        if (e.cornerCount && *e.cornerCount < 3) {
+            x_.leaveOut(f.source,
+                        name + ": " + std::to_string(*e.cornerCount) + " corners, fewer than 3");
+            return true;
+        }
+        if (e.unread) {
+            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            return true;
+        }
+        std::vector<Position>& corners = x_.corners_;
+        corners.clear();
+        for (const SurveyCorner& c : e.corners) {
+            corners.push_back({c.east, c.north, c.z});
+        }
+        // The area and the inside point in the drawing's metres, before the corners move.
+        f.cornerArea = CornerArea(corners);
+        if (!std::isfinite(f.cornerArea)) {
+            x_.leaveOut(f.source, name + ": " + kBeyondDoubles);
+            return true;
+        }
+        f.inside = InsidePoint(corners);
+        if (!std::isfinite(f.inside.east) || !std::isfinite(f.inside.north)) {
+            f.inside = corners[0];  // a point inside is beyond the doubles: the text at a corner
+        }
+        bool placed = x_.place(f.inside, f.source, name);
+        for (size_t k = 0; k < corners.size() && placed; ++k) {
+            placed = x_.place(corners[k], f.source, name + " corner " + std::to_string(k + 1));
+        }
+        if (!placed) {
+            return true;
+        }
+        f.corners = corners;
+        f.layer = x_.layerOf(e.layer, f.source);
+        sink_.parcel(f);
+        ++x_.counts_.written[static_cast<int>(ExportKind::Parcel)];
+        return true;
+    }
+
+    bool label(const SurveyLabel& e) override {
+        if (!x_.tick()) {
+            return false;
+        }
+        LabelFeature f{SourceOf(e.source), e.text, e.font, {}, 0, 1, 0, false, false, {}};
+        const std::string name = "label " + Quoted(f.text);
+        std::optional<Unread> unread = e.unread ? e.unread : WidthUnread(e);
+        if (unread) {
+            x_.leaveOut(f.source, name + ": " + UnreadReason(*unread));
+            return true;
+        }
+        f.at = {*e.y.value, *e.x.value, std::nullopt};
+        f.height = *e.height.value;
+        if (!x_.place(f.at, f.source, name)) {
+            return true;
+        }
+        const double width = e.width.value.value_or(0);
+        f.widthFactor = !e.width.value || f.height <= 0 || width <= 0 ? 1 : width / f.height;
+        if (!std::isfinite(f.widthFactor)) {
+            x_.leaveOut(f.source, name + ": En / Boy " + kBeyondDoubles);
+            return true;
+        }
+        f.rotation = 90 - 0.9 * *e.angle.value;
+        f.italic = e.italic;
+        f.centred = e.centred;
+        f.layer = x_.layerOf(e.layer, f.source);
+        sink_.label(f);
+        ++x_.counts_.written[static_cast<int>(ExportKind::Label)];
+        return true;
+    }
+
+    bool symbol(const SurveySymbol& e) override {
+        if (!x_.tick()) {
+            return false;
+        }
+        SymbolFeature f{SourceOf(e.source), e.symbol, e.point, e.pointNumber, {}, 1, 1, 0, {}};
+        const std::string name = "symbol " + Quoted(f.symbol) + " at " + Quoted(f.point);
+        if (e.unread) {
+            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            return true;
+        }
+        f.at = {*e.y.value, *e.x.value, std::nullopt};
+        f.scaleX = *e.scaleX.value;
+        f.scaleY = *e.scaleY.value;
+        if (!x_.place(f.at, f.source, name)) {
+            return true;
+        }
+        f.at.z = e.z.value;
+        f.rotation = -0.9 * *e.angle.value;
+        f.layer = x_.layerOf(e.layer, f.source);
+        sink_.symbol(f);
+        ++x_.counts_.written[static_cast<int>(ExportKind::Symbol)];
+        return true;
+    }
+
+  private:
+    ExportFeatures& x_;
+    FeatureSink& sink_;
+};
+
 bool ExportFeatures::visit(FeatureSink& sink, const std::function<bool(uint64_t)>& progress) {
     progress_ = &progress;
     done_ = 0;
     counts_ = {};
     notes_.clear();
-    const bool finished = points(Kind::Nirengi, sink) && points(Kind::Poligon, sink) &&
-                          points(Kind::Nokta, sink) && lines(sink) && parcels(sink) &&
-                          labels(sink) && symbols(sink);
+    Walk walk(*this, sink);
+    // One row asked for (visitRow), or all; a plot file's line is no row.
+    const bool finished = !only_         ? model_->visit(walk, kExportOrder)
+                          : only_->table ? model_->visitRow(*only_->table, only_->row, walk)
+                                         : true;
     progress_ = nullptr;
     return finished && progress(done_);
 }
-
-ExportFeatures::~ExportFeatures() = default;
 
 bool ExportFeatures::visitRow(FeatureSource source, FeatureSink& sink) {
     const std::function<bool(uint64_t)> always = [](uint64_t) { return true; };
@@ -238,270 +398,6 @@ bool ExportFeatures::visitRow(FeatureSource source, FeatureSink& sink) {
     const bool found = visit(sink, always);
     only_.reset();
     return found && counts_.total() == 1;
-}
-
-int ExportFeatures::firstRow(TableId table) const {
-    return !only_ ? 1 : only_->table == table ? only_->row : 0;
-}
-
-int ExportFeatures::endRow(TableId table, const Table& rows) const {
-    if (!only_) {
-        return rows.rowCount();
-    }
-    return only_->table == table && only_->row >= 1 && only_->row < rows.rowCount() ? only_->row + 1
-                                                                                    : 0;
-}
-
-bool ExportFeatures::points(Kind kind, FeatureSink& sink) {
-    if (!Loaded(workspace_.flags, kind)) {
-        return true;
-    }
-    constexpr Columns c = table_rows::kPointColumns;
-    const Table& table = workspace_.table(KindOf(kind).table);
-    PointFeature f{{KindOf(kind).table, 0}, kind, {}, {}, {}, {}};
-    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
-        if (!tick()) {
-            return false;
-        }
-        f.source.row = row;
-        f.number = table.cell(c.number, row);
-        std::optional<std::string> wrong = NotANumber("Y", table.cell(c.y, row), f.at.east);
-        if (!wrong) {
-            wrong = NotANumber("X", table.cell(c.x, row), f.at.north);
-        }
-        if (wrong) {
-            leaveOut(f.source, "point " + Quoted(f.number) + ": " + *wrong);
-            continue;
-        }
-        if (!place(f.at, f.source, "point " + Quoted(f.number))) {
-            continue;
-        }
-        f.zText = table.cell(c.z, row);
-        f.at.z = OptionalNumber(f.zText);
-        f.layer = layerOf(table, c.layer, f.source);
-        sink.point(f);
-        ++counts_.written[static_cast<int>(ExportKind::Point)];
-    }
-    return true;
-}
-
-bool ExportFeatures::lines(FeatureSink& sink) {
-    if (!Loaded(workspace_.flags, Kind::Hat)) {
-        return true;
-    }
-    constexpr Columns c = ColumnsOf(Kind::Hat);
-    const Table& table = workspace_.table(KindOf(Kind::Hat).table);
-    LineFeature f{{KindOf(Kind::Hat).table, 0}, {}, {}, {}, {}, {}};
-    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
-        if (!tick()) {
-            return false;
-        }
-        f.source.row = row;
-        f.from = table.cell(c.number, row);
-        f.to = table.cell(c.endNumber, row);
-        std::optional<std::string> wrong = NotANumber("Y", table.cell(c.y, row), f.a.east);
-        if (!wrong) {
-            wrong = NotANumber("X", table.cell(c.x, row), f.a.north);
-        }
-        if (!wrong) {
-            wrong = NotANumber("Y", table.cell(c.endY, row), f.b.east);
-        }
-        if (!wrong) {
-            wrong = NotANumber("X", table.cell(c.endX, row), f.b.north);
-        }
-        const std::string name = "line " + Quoted(f.from) + "-" + Quoted(f.to);
-        if (wrong) {
-            leaveOut(f.source, name + ": " + *wrong);
-            continue;
-        }
-        if (!place(f.a, f.source, name) || !place(f.b, f.source, name)) {
-            continue;
-        }
-        f.a.z = OptionalNumber(table.cell(c.z, row));
-        f.b.z = OptionalNumber(table.cell(c.endZ, row));
-        f.layer = layerOf(table, c.layer, f.source);
-        sink.line(f);
-        ++counts_.written[static_cast<int>(ExportKind::Line)];
-    }
-    return true;
-}
-
-bool ExportFeatures::parcels(FeatureSink& sink) {
-    if (!Loaded(workspace_.flags, Kind::Parsel)) {
-        return true;
-    }
-    constexpr Columns c = ColumnsOf(Kind::Parsel);
-    const Table& table = workspace_.table(KindOf(Kind::Parsel).table);
-    const Table& cornerTable = workspace_.table(TableId::ParcelCorners);
-    ParcelFeature f{{KindOf(Kind::Parsel).table, 0}, {}, {}, {}, {}, {}, 0, {}, {}};
-    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
-        if (!tick()) {
-            return false;
-        }
-        f.source.row = row;
-        f.block = table.cell(c.block, row);
-        f.parcel = table.cell(c.parcel, row);
-        f.area = table.cell(c.area, row);
-        f.areaNumber = OptionalNumber(Trim(f.area));
-        const std::string name = "parcel " + Quoted(f.block) + "/" + Quoted(f.parcel);
-        std::string_view countCell = table.cell(c.cornerCount, row);
-        std::optional<int32_t> count = TryStrToInt(countCell);
-        if (!count || *count < 3) {
-            leaveOut(f.source,
-                     name + ": " +
-                         (count ? std::to_string(*count) + " corners, fewer than 3"
-                                : "corner count " + Quoted(countCell) + " is not a number"));
-            continue;
-        }
-        corners_.clear();
-        std::optional<std::string> wrong;
-        for (int k = 1; k <= *count && !wrong; ++k) {
-            const CornerCell corner = SplitCornerCell(cornerTable.cell(row, k));
-            Position p;
-            wrong = NotANumber("corner " + std::to_string(k) + " Y", corner.y, p.east);
-            if (!wrong) {
-                wrong = NotANumber("corner " + std::to_string(k) + " X", corner.x, p.north);
-            }
-            p.z = OptionalNumber(Trim(corner.rest).substr(0, Trim(corner.rest).find(kBlank)));
-            corners_.push_back(p);
-        }
-        if (wrong) {
-            leaveOut(f.source, name + ": " + *wrong);
-            continue;
-        }
-        // The area and the inside point in the drawing's metres, before the corners move.
-        f.cornerArea = CornerArea(corners_);
-        if (!std::isfinite(f.cornerArea)) {
-            leaveOut(f.source, name + ": " + kBeyondDoubles);
-            continue;
-        }
-        f.inside = InsidePoint(corners_);
-        if (!std::isfinite(f.inside.east) || !std::isfinite(f.inside.north)) {
-            f.inside = corners_[0];  // a point inside is beyond the doubles: the text at a corner
-        }
-        bool placed = place(f.inside, f.source, name);
-        for (size_t k = 0; k < corners_.size() && placed; ++k) {
-            placed = place(corners_[k], f.source, name + " corner " + std::to_string(k + 1));
-        }
-        if (!placed) {
-            continue;
-        }
-        f.corners = corners_;
-        f.layer = layerOf(table, c.layer, f.source);
-        sink.parcel(f);
-        ++counts_.written[static_cast<int>(ExportKind::Parcel)];
-    }
-    return true;
-}
-
-bool ExportFeatures::labels(FeatureSink& sink) {
-    if (!Loaded(workspace_.flags, Kind::Yazi)) {
-        return true;
-    }
-    constexpr Columns c = ColumnsOf(Kind::Yazi);
-    const Table& table = workspace_.table(KindOf(Kind::Yazi).table);
-    LabelFeature f{{KindOf(Kind::Yazi).table, 0}, {}, {}, {}, 0, 1, 0, false, false, {}};
-    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
-        if (!tick()) {
-            return false;
-        }
-        f.source.row = row;
-        f.text = table.cell(c.text, row);
-        f.font = Trim(table.cell(c.font, row));
-        double angle = 0, width = 0;
-        std::optional<std::string> wrong = NotANumber("y", table.cell(c.y, row), f.at.east);
-        if (!wrong) {
-            wrong = NotANumber("x", table.cell(c.x, row), f.at.north);
-        }
-        if (!wrong) {
-            wrong = NotANumber("Boy", table.cell(c.height, row), f.height);
-        }
-        if (!wrong) {
-            wrong = NotANumber("Açı", table.cell(c.angle, row), angle);
-        }
-        std::string_view widthCell = table.cell(c.width, row);
-        if (!wrong && !widthCell.empty()) {
-            wrong = NotANumber("En", widthCell, width);
-        }
-        const std::string name = "label " + Quoted(f.text);
-        if (wrong) {
-            leaveOut(f.source, name + ": " + *wrong);
-            continue;
-        }
-        if (!place(f.at, f.source, name)) {
-            continue;
-        }
-        f.widthFactor = widthCell.empty() || f.height <= 0 || width <= 0 ? 1 : width / f.height;
-        if (!std::isfinite(f.widthFactor)) {
-            leaveOut(f.source, name + ": En / Boy " + kBeyondDoubles);
-            continue;
-        }
-        f.rotation = 90 - 0.9 * angle;
-        f.italic = Trim(table.cell(c.italic, row)) == "1";
-        f.centred = Trim(table.cell(c.centred, row)) == "1";
-        f.layer = layerOf(table, c.layer, f.source);
-        sink.label(f);
-        ++counts_.written[static_cast<int>(ExportKind::Label)];
-    }
-    return true;
-}
-
-bool ExportFeatures::symbols(FeatureSink& sink) {
-    if (!Loaded(workspace_.flags, Kind::Sembol)) {
-        return true;
-    }
-    constexpr Columns c = ColumnsOf(Kind::Sembol);
-    const Table& table = workspace_.table(KindOf(Kind::Sembol).table);
-    if (!pointIndex_) {
-        pointIndex_ = std::make_unique<const PointIndex>(workspace_);
-    }
-    const PointIndex& points = *pointIndex_;
-    SymbolFeature f{{KindOf(Kind::Sembol).table, 0}, {}, {}, {}, {}, 1, 1, 0, {}};
-    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
-        if (!tick()) {
-            return false;
-        }
-        f.source.row = row;
-        f.symbol = table.cell(c.symbol, row);
-        f.point = table.cell(c.number, row);
-        const std::string name = "symbol " + Quoted(f.symbol) + " at " + Quoted(f.point);
-        std::optional<PointRef> point = points.findRaw(f.point);
-        if (!point) {
-            leaveOut(f.source, name + ": no point of that number in the drawing");
-            continue;
-        }
-        const Table& pointTable = workspace_.table(KindOf(point->kind).table);
-        constexpr Columns pc = table_rows::kPointColumns;
-        double angle = 0;
-        std::optional<std::string> wrong =
-            NotANumber("the point's Y", pointTable.cell(pc.y, point->row), f.at.east);
-        if (!wrong) {
-            wrong = NotANumber("the point's X", pointTable.cell(pc.x, point->row), f.at.north);
-        }
-        if (!wrong) {
-            wrong = NotANumber("Sx", table.cell(c.scaleX, row), f.scaleX);
-        }
-        if (!wrong) {
-            wrong = NotANumber("Sy", table.cell(c.scaleY, row), f.scaleY);
-        }
-        if (!wrong) {
-            wrong = NotANumber("Açı", table.cell(c.angle, row), angle);
-        }
-        if (wrong) {
-            leaveOut(f.source, name + ": " + *wrong);
-            continue;
-        }
-        if (!place(f.at, f.source, name)) {
-            continue;
-        }
-        f.at.z = OptionalNumber(pointTable.cell(pc.z, point->row));
-        f.pointName = pointTable.cell(pc.number, point->row);
-        f.rotation = -0.9 * angle;
-        f.layer = layerOf(table, c.layer, f.source);
-        sink.symbol(f);
-        ++counts_.written[static_cast<int>(ExportKind::Symbol)];
-    }
-    return true;
 }
 
 }  // namespace plotaktar

@@ -13,8 +13,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "drawing/survey_model.h"
 #include "model/export_kinds.h"
 #include "model/line_types.h"
 #include "model/record_kinds.h"
@@ -23,7 +25,6 @@
 namespace plotaktar {
 
 class CoordinateStep;
-class PointIndex;
 
 // A declared layer: a row of LayerTable that a layer record filled.
 struct ExportLayer {
@@ -48,9 +49,9 @@ struct Position {
     std::optional<double> z;
 };
 
-// Where a feature came from: its table and data row.
+// Where a feature came from: its table and data row, or (no table) a plot file's line.
 struct FeatureSource {
-    TableId table;
+    std::optional<TableId> table;
     int row;
 };
 
@@ -141,6 +142,8 @@ class ExportFeatures {
     // position that has no place in the written system is left out and noted. Null: the
     // positions are handed on as the drawing has them.
     explicit ExportFeatures(const Workspace& workspace, const CoordinateStep* systems = nullptr);
+    // The features of a survey model (of a plot file, for instance), which must outlive this.
+    explicit ExportFeatures(SurveyModel& model, const CoordinateStep* systems = nullptr);
     ~ExportFeatures();
     ExportFeatures(const ExportFeatures&) = delete;
     ExportFeatures& operator=(const ExportFeatures&) = delete;
@@ -182,26 +185,23 @@ class ExportFeatures {
     const std::vector<std::string>& warnings() const { return warnings_; }
 
   private:
-    LayerOf layerOf(const Table& table, int column, FeatureSource source);
+    class Walk;
+    friend class Walk;
+    LayerOf layerOf(const LayerRef& ref, FeatureSource source);
     void leaveOut(FeatureSource source, std::string what);
-    bool points(Kind kind, FeatureSink& sink);
-    bool lines(FeatureSink& sink);
-    bool parcels(FeatureSink& sink);
-    bool labels(FeatureSink& sink);
-    bool symbols(FeatureSink& sink);
     // Counts a row done; false once the progress callback asked to stop.
     bool tick();
-    // The rows a walk of `table` reads: all, or the one visitRow() asked for.
-    int firstRow(TableId table) const;
-    int endRow(TableId table, const Table& rows) const;
     // Moves `position` into the written system; false, with the feature left out, when it has
     // no place there.
     bool place(Position& position, FeatureSource source, const std::string& name);
 
-    const Workspace& workspace_;
+    void readLayers();
+
+    std::unique_ptr<SurveyModel> ownModel_;
+    SurveyModel* model_;
     const CoordinateStep* systems_;
     std::vector<ExportLayer> layers_;
-    std::vector<int> layerIndex_;  // by layer row: index into layers_, or -1
+    std::unordered_map<const SurveyLayer*, size_t> layerIndex_;  // into layers_
     std::vector<Position> corners_;
     ExportCounts counts_;
     std::vector<FeatureNote> notes_;
@@ -209,7 +209,6 @@ class ExportFeatures {
     const std::function<bool(uint64_t)>* progress_ = nullptr;
     uint64_t done_ = 0;
     std::optional<FeatureSource> only_;
-    std::unique_ptr<const PointIndex> pointIndex_;  // the symbols' points, made once
 };
 
 }  // namespace plotaktar

@@ -25,7 +25,11 @@ std::vector<std::optional<SourceLine>> NoteLines(const ImportPaths& paths,
     }
     std::unordered_multimap<uint64_t, size_t> wanted;
     for (size_t i = 0; i < notes.size(); ++i) {
-        wanted.emplace(Key(notes[i].source.table, notes[i].source.row), i);
+        if (notes[i].source.table) {
+            wanted.emplace(Key(*notes[i].source.table, notes[i].source.row), i);
+        } else if (!paths.geometry.empty()) {
+            lines[i] = SourceLine{paths.geometry, static_cast<uint64_t>(notes[i].source.row)};
+        }
     }
     // Reads `path`; each line for which `tableOf` names a table is the next row of that table.
     auto walk = [&](const std::string& path, auto tableOf, int(&counted)[kTableCount + 1]) {

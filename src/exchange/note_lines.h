@@ -12,7 +12,7 @@ namespace plotaktar {
 // The file line of each note's record, in the notes' order, found by reading the input files
 // of the import once more, each once; nothing for a row the files no longer give. Costs one
 // read of the files whatever the number of notes, so that an export of many bad records still
-// names every one.
+// names every one. A note of a plot file's line (no table) names that line of paths.geometry.
 std::vector<std::optional<SourceLine>> NoteLines(const ImportPaths& paths,
                                                  std::span<const FeatureNote> notes);
 

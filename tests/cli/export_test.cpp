@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -95,6 +96,52 @@ TEST(Export, SampleDxfPassesTheAuditAndHoldsEveryFeatureWhereItWas) {
     // GDAL's own reader takes the code page too.
     EXPECT_THAT(Shell("ogrinfo -ro -al -q " + dir.file("p.dxf") + " 2>&1"),
                 HasSubstr("Layer (String) = NİRENGİ"));
+}
+
+// A plot file is exported from what its records carry: no symbols, no line-end names, no pens;
+// a record that cannot be read is named by its line; another program's .plt is refused.
+TEST(Export, APlotFileIsExportedFromItsRecordsAndItsBadLinesAreNamed) {
+    TempDir dir;
+    ASSERT_EQ(RunCli({"convert", Sample("pafta12.gplt"), "-o", "p.plt"}, dir.path()).status, 0);
+    CliResult r = RunCli({"export", "p.plt", "-o", "p.dxf"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LastLine(r.err),
+              "p.dxf: 34 features (points 15, lines 5, parcels 3, labels 11, symbols 0), 0 left "
+              "out");
+    const std::string facts = Shell("/usr/bin/python3 " + std::string(PLOTAKTAR_CLI_DATA_DIR) +
+                                    "/dxf_facts.py " + dir.file("p.dxf") + " 2>&1");
+    EXPECT_THAT(facts, HasSubstr("audit errors 0\n"));
+    EXPECT_THAT(facts, HasSubstr("INSERT NIRENGI NİRENGİ 512345.670 4512345.670 123.450 "
+                                 "NUMARA=N.12 Z=123.45\n"));
+    EXPECT_THAT(facts, HasSubstr("LWPOLYLINE PARSEL closed=True 512338.200,4512351.770 "
+                                 "512369.410,4512360.080 512381.950,4512338.620 "
+                                 "512362.300,4512318.150 512345.050,4512322.400\n"));
+    EXPECT_THAT(facts, HasSubstr("TEXT YAZI [ADA 105] 512340.000 4512350.000 h=2.5 r=0.00 "));
+
+    r = RunCli({"export", "p.plt", "-o", "p.geojson", "--crs", "TM30"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(Shell("ogrinfo -ro -so -al " + dir.file("p.geojson") + " 2>&1"),
+                HasSubstr("Feature Count: 34"));
+
+    std::string bytes = ReadFile(dir.file("p.plt"));
+    const size_t at = bytes.find("512345.67");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 9, "5123x5.67");
+    const std::string bad = dir.write("b.plt", bytes);
+    const std::string line = std::to_string(
+        std::count(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(at), '\n') + 1);
+    r = RunCli({"export", "b.plt", "-o", "b.dxf"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("b.plt:" + line +
+                                 ": left out: point 'N.12': Y '5123x5.67' is "
+                                 "not a number\n"));
+    EXPECT_THAT(LastLine(r.err), HasSubstr("1 left out"));
+
+    dir.write("h.plt", "IN;SP1;PU0,0;\r\n");
+    r = RunCli({"export", "h.plt", "-o", "h.dxf"}, dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.err, HasSubstr("h.plt: not a plot file"));
+    EXPECT_FALSE(fs::exists(dir.path() / "h.dxf"));
 }
 
 TEST(Export, GisFormatsCarryTheCoordinateSystemAndLandWhereCs2csPutsThem) {

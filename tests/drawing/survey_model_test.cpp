@@ -183,7 +183,7 @@ TEST(SurveyModel, SymbolsFindTheirPointAndSayWhyNot) {
                            }));
 }
 
-TEST(SurveyModel, LabelsNeedTheirWidthOnlyWhenGivenAndTheVisitStopsWhenAsked) {
+TEST(SurveyModel, LabelsArePlacedWithoutTheirWidthWhichIsReadToo) {
     Workspace workspace;
     Table& labels = workspace.table(TableId::Labels);
     labels.setRowCount(4);
@@ -201,10 +201,24 @@ TEST(SurveyModel, LabelsNeedTheirWidthOnlyWhenGivenAndTheVisitStopsWhenAsked) {
     SurveyModel model(workspace);
     Collect all;
     ASSERT_TRUE(model.visit(all));
-    ASSERT_EQ(all.reasons.size(), 1u);
-    EXPECT_EQ(all.reasons[0],
-              "label bad width 20.000000 10.000000 2.000000 0.000000: En 'w' is not a number");
-    EXPECT_EQ(all.lines.size(), 2u);
+    EXPECT_TRUE(all.reasons.empty());
+    EXPECT_EQ(all.lines.size(), 3u);
+    // "En" when given and no number is said for those that use it; an empty one is no fault.
+    struct Widths : SurveyVisitor {
+        std::vector<std::string> reasons;
+        bool label(const SurveyLabel& e) override {
+            const std::optional<Unread> width = WidthUnread(e);
+            reasons.push_back(width ? UnreadReason(*width) : "-");
+            if (std::string(e.text) == "third") {
+                EXPECT_DOUBLE_EQ(e.width.value.value_or(0), 3);
+                EXPECT_TRUE(e.italic);
+                EXPECT_FALSE(e.centred);
+            }
+            return true;
+        }
+    } widths;
+    ASSERT_TRUE(model.visit(widths));
+    EXPECT_EQ(widths.reasons, (std::vector<std::string>{"-", "En 'w' is not a number", "-"}));
 
     Collect first;
     first.stopAfter = 1;
@@ -239,6 +253,26 @@ TEST(SurveyModel, PlotFileLinesOfOtherProgramsAndBrokenParcelsAreNamed) {
     const std::vector<RecordField> fields = model.recordFields(source);
     ASSERT_FALSE(fields.empty());
     EXPECT_EQ(fields.back().value, "N.7");
+}
+
+// One row read alone, as a driver reading feature by feature does; rows beyond the table give
+// nothing, and the symbols' point index serves every such call.
+TEST(SurveyModel, OneRowIsReadAloneAndRowsBeyondGiveNothing) {
+    Workspace workspace;
+    Import(workspace, Sample("pafta12.gplt"), Sample("pafta12.yaz"), Sample("pafta12.yfn"));
+    SurveyModel model(workspace);
+    Collect all;
+    ASSERT_TRUE(model.visit(all));
+    for (const auto& [line, source] : all.sources) {
+        Collect one;
+        ASSERT_TRUE(model.visitRow(*source.table, static_cast<int>(source.row), one));
+        EXPECT_EQ(one.lines, std::vector<std::string>{line});
+    }
+    for (int row : {0, -1, 4, 1000}) {
+        Collect none;
+        EXPECT_TRUE(model.visitRow(TableId::Symbols, row, none));
+        EXPECT_TRUE(none.lines.empty()) << row;
+    }
 }
 
 TEST(SurveyModel, RecordOfAParcelRowEndsWithItsCorners) {
