@@ -6,6 +6,8 @@
 
 namespace plotaktar::cli {
 
+class CommandSpec;
+
 struct ExportArgs {
     std::string geometry;
     std::string labels;     // empty: the one beside GEOMETRY, if any
@@ -23,6 +25,8 @@ struct ExportArgs {
 // a coordinate system that is not one of ours nor "EPSG:n", GeoJSON or KML without --crs,
 // --to without --crs.
 ExportArgs ParseExport(const std::vector<std::string>& args);
+// What `export` takes and its help.
+const CommandSpec& ExportCommand();
 
 // `plotaktar-cli export`: hands `args` to plotaktar-export, the program that links GDAL and
 // PROJ, and returns its status (as StartRender does); a build without it has status 2.
