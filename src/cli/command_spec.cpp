@@ -234,6 +234,13 @@ ParsedCommand CommandSpec::parse(const std::vector<std::string>& args, size_t fi
             ++i;
             break;
         }
+        // A switch takes no value: "--no-labels=yes" is no option of ours.
+        const size_t equals = arg.find('=');
+        const Entry* named =
+            equals == std::string::npos ? nullptr : entryNamed(arg.substr(0, equals));
+        if (named != nullptr && named->value.empty()) {
+            throw refusal("unknown option '" + arg + "'");
+        }
         options.push_back(arg);
         const Entry* entry = entryNamed(arg);
         if (entry != nullptr && !entry->value.empty() && i + 1 < args.size()) {
