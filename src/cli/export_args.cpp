@@ -25,7 +25,7 @@ const CommandSpec& ExportCommand() {
         CommandSpec("export",
                     "write a drawing for CAD and GIS: DXF, GeoPackage, Shapefile, GeoJSON, KML",
                     "GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]\n"
-                    "[--format dxf|gpkg|shp|geojson|kml]",
+                    "[--format dxf|gpkg|shp|geojson|kml] [--point-numbers attrib|text|both]",
                     "Writes the drawing for CAD and GIS programs, all or nothing: FILE's extension "
                     "(or --format where it does not say) chooses the format. A record that cannot "
                     "be exported is named on standard error as FILE:LINE: left out: REASON; the "
@@ -40,6 +40,9 @@ const CommandSpec& ExportCommand() {
                     "ED50-TM45, ED50-UTM35 ... ED50-UTM38; GeoJSON and KML need it",
                     "none")
             .option("--to", "CRS", "reprojects into another system (needs --crs)", "--crs")
+            .option("--point-numbers", "attrib|text|both",
+                    "DXF: a point's number as the block's attribute, as a text beside it, or both",
+                    "attrib")
             .hiddenFlag("--systems-only")
             .exitStatus(
                 "Exit status: 0 written; 1 FILE could not be written (it is left as it was, and "
@@ -66,6 +69,7 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     const std::string crs = value("--crs");
     const std::string to = value("--to");
     const std::string format = value("--format");
+    const std::string pointNumbers = value("--point-numbers");
     result.noLabels = parsed.given("--no-labels");
     result.systemsOnly = parsed.given("--systems-only");
     const std::vector<std::string>& paths = parsed.arguments;
@@ -104,6 +108,17 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
                            ", or --format must name the format");
     }
     result.format = std::string(chosen->name);
+    if (!pointNumbers.empty()) {
+        const std::optional<PointNumbers> way = PointNumbersNamed(pointNumbers);
+        if (!way) {
+            throw spec.refusal("--point-numbers '" + pointNumbers +
+                               "' is none of attrib, text, both");
+        }
+        if (result.format != "dxf") {
+            throw spec.refusal("--point-numbers is for DXF output only");
+        }
+        result.pointNumbers = *way;
+    }
     result.crs = crs.empty() ? 0 : CrsOf(spec, "--crs", crs);
     result.to = to.empty() ? 0 : CrsOf(spec, "--to", to);
     if (result.to != 0 && result.crs == 0) {
