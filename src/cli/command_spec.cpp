@@ -251,6 +251,8 @@ ParsedCommand CommandSpec::parse(const std::vector<std::string>& args, size_t fi
                                           args.end());
 
     CLI::App app(about_, "plotaktar-cli " + name_);
+    // "/out" is a path on every system, never the option "out" (CLI11's Windows default).
+    app.allow_windows_style_options(false);
     app.allow_extras(true);
     app.set_help_flag("-h,--help");
     std::vector<std::pair<const Entry*, CLI::Option*>> bound;

@@ -41,6 +41,12 @@ TEST(CommandLine, EverySpellingIsReadAsBefore) {
              EXPECT_EQ(convert(a).labels, "--no-labels");
              EXPECT_FALSE(convert(a).noLabels);
          }},
+        // A path that starts with "/" is a path, in the Windows build too.
+        {{"convert", "/d/p.gplt", "/d/p.yaz", "-o", "/d/p.plt"},
+         [&](const Args& a) {
+             EXPECT_EQ(convert(a).geometry, "/d/p.gplt");
+             EXPECT_EQ(convert(a).labels, "/d/p.yaz");
+         }},
         {{"convert", "--no-labels", "p.gplt", "-o", "--"},
          [&](const Args& a) {
              EXPECT_TRUE(convert(a).noLabels);
