@@ -26,7 +26,7 @@ struct Step {
 };
 
 struct CommandLine {
-    enum class Action { Help, Version, Convert, Run, Render, Check, Export, Batch };
+    enum class Action { Help, Version, Convert, Run, Render, Check, Export, Batch, Diff };
     Action action = Action::Help;
     std::string help;  // Help: the tool's help, or the command's for COMMAND --help
     ConvertArgs convert;
