@@ -12,6 +12,8 @@ PACKAGES += libgdal-dev libproj-dev
 # A GeoPackage's spatial index, written in bulk.
 PACKAGES += libsqlite3-dev
 PACKAGES += libgeos-dev
+# The command line of plotaktar-cli and its helpers (header-only).
+PACKAGES += libcli11-dev
 # Independent readers the tests compare our files with.
 PACKAGES += gdal-bin proj-bin python3-ezdxf
 PACKAGES += python3-gdal

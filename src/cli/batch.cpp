@@ -16,11 +16,13 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 #include "cli/batch_child.h"
 #include "cli/batch_drawings.h"
+#include "cli/check_glance.h"
 #include "cli/commands.h"
 #include "cli/session_ui.h"
 #include "cli/state_dump.h"
@@ -251,6 +253,8 @@ constexpr int kPlacers = 4;
 // Files waiting to be placed at most; a worker that finds the queue full waits, so open
 // files stay few.
 constexpr size_t kMostWaitingFiles = 64;
+// The findings of a drawing shown on a terminal; the report holds all of them.
+constexpr size_t kFindingsShown = 3;
 
 class Batch {
   public:
@@ -582,11 +586,18 @@ void Batch::finish(size_t index, DrawingResult result) {
     std::string line = StatusWord(result.status);
     line += ' ';
     line += geometry;
+    const std::optional<CheckGlance> glance =
+        args_.command == BatchArgs::Command::Check && !result.findings.empty()
+            ? GlanceAtCheck(result.findings, kFindingsShown)
+            : std::nullopt;
     if (result.status == Status::Skipped) {
         line += ": " + drawing.skipped;
     } else {
         if (result.status == Status::Ok && !drawing.output.empty()) {
             line += " -> " + MessageName(drawing.output);
+        }
+        if (glance) {
+            line += ": " + glance->summary;
         }
         char time[32];
         std::snprintf(time, sizeof time, "%.2f s", result.seconds);
@@ -595,6 +606,19 @@ void Batch::finish(size_t index, DrawingResult result) {
                     : std::string(" (") + time + ")";
     }
     line += '\n';
+    // On a terminal, where the bar stands for these lines, a drawing with findings is named
+    // with its counts and its first findings; the report keeps them all.
+    std::string glimpse;
+    if (bar_ && glance && glance->findings > 0) {
+        glimpse = geometry + ": " + glance->summary + "\n";
+        for (const std::string& finding : glance->first) {
+            glimpse += "  " + finding + "\n";
+        }
+        if (glance->findings > glance->first.size()) {
+            glimpse +=
+                "  ... " + std::to_string(glance->findings - glance->first.size()) + " more\n";
+        }
+    }
     const std::string report =
         report_ ? ReportLine(drawing, result, args_.command == BatchArgs::Command::Check)
                 : std::string();
@@ -624,11 +648,17 @@ void Batch::finish(size_t index, DrawingResult result) {
             failedNames_.push_back("failed: " + geometry);
             break;
     }
-    if (barShown_ && !result.messages.empty()) {
+    if (barShown_ && (!result.messages.empty() || !glimpse.empty())) {
         std::fputs("\r\033[K", err_);
+        std::fflush(err_);
         barShown_ = false;
     }
     std::fwrite(result.messages.data(), 1, result.messages.size(), err_);
+    if (!glimpse.empty()) {
+        std::fflush(err_);
+        std::fwrite(glimpse.data(), 1, glimpse.size(), out_);
+        std::fflush(out_);
+    }
     if (!bar_) {
         std::fwrite(line.data(), 1, line.size(), out_);
         std::fflush(out_);

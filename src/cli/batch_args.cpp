@@ -2,32 +2,77 @@
 
 #include <charconv>
 
+#include "cli/check_command.h"
 #include "cli/command_line.h"
+#include "cli/command_spec.h"
+#include "cli/export_command.h"
 
 namespace plotaktar::cli {
 
 namespace {
 
-// The options of export and check that take a value in the next argument; any of their
-// options may also be written --NAME=VALUE.
-bool TakesValue(const std::string& option) {
-    for (const char* name :
-         {"--format", "--crs", "--to", "--point-numbers", "--scale", "--area-rule", "--size"}) {
-        if (option == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int ParseJobs(const std::string& text) {
+int ParseJobs(const CommandSpec& spec, const std::string& text) {
     int jobs = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, jobs);
     if (ec != std::errc() || ptr != end || jobs < 1 || jobs > 1024) {
-        throw UsageError("batch: -j needs a number of workers from 1 to 1024, not '" + text + "'");
+        throw spec.refusal("-j needs a number of workers from 1 to 1024, not '" + text + "'");
     }
     return jobs;
+}
+
+CommandSpec BatchOf(BatchArgs::Command command) {
+    const std::string word = BatchCommandName(command);
+    CommandSpec spec(
+        "batch " + word, "convert, export or check many drawings at once",
+        "[OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]\n"
+        "[--force] [--no-labels] [-0] [-]",
+        "Runs " + word +
+            " over many drawings, each with the .yaz beside it and its .yfn. A drawing whose "
+            "output is newer than its inputs is skipped unless --force. One line per drawing "
+            "goes to standard output (a progress bar on a terminal), its messages to standard "
+            "error, then a summary. Ctrl+C stops starting drawings: every output is complete "
+            "or as it was.");
+    spec.argument("PATH", "a drawing (.gplt) or a folder searched recursively for .gplt files")
+        .argument("-", "reads more paths from standard input, one a line")
+        .option("-j,--jobs", "N", "the number of drawings run at once, 1 to 1024", "one per core")
+        .option("-o", "OUTDIR", "outputs go to the same places under OUTDIR", "beside the drawings")
+        .option("--report", "FILE.json",
+                "one JSON object a line per drawing: paths, status, counts, failing records, "
+                "messages, check's findings, seconds")
+        .flag("--force", "run drawings whose outputs are newer than their inputs too")
+        .flag("--no-labels", "read no label files")
+        .flag("-0", "the paths read from standard input end with NUL, not a line feed");
+    if (command == BatchArgs::Command::Export) {
+        spec.handThrough(ExportCommand());
+    } else if (command == BatchArgs::Command::Check) {
+        spec.handThrough(CheckCommand());
+    }
+    spec.exitStatus(
+        "Exit status: 0 every drawing succeeded; 1 some failed (each is named on standard "
+        "error); 3 for check when none failed but some had error findings; 2 a usage error, an "
+        "output that is an input, or an OUTDIR or report that cannot be written (completely); "
+        "130 after Ctrl+C.");
+    return spec;
+}
+
+// The options handed through, checked as the command reads them, so that a mistake stops the
+// batch before its first drawing rather than failing every drawing alike.
+void CheckHandedThrough(const CommandSpec& spec, const BatchArgs& batch) {
+    std::vector<std::string> line = {BatchCommandName(batch.command)};
+    line.insert(line.end(), batch.commandOptions.begin(), batch.commandOptions.end());
+    try {
+        if (batch.command == BatchArgs::Command::Export) {
+            line.insert(line.end(), {"-o", "drawing." + batch.format, "--", "drawing.gplt"});
+            (void)ParseExport(line);
+        } else {
+            line.insert(line.end(), {"--", "drawing.gplt"});
+            (void)ParseCheck(line);
+        }
+    } catch (const UsageError& e) {
+        const std::string what = e.what();
+        throw spec.refusal(what.substr(what.find(": ") + 2));
+    }
 }
 
 }  // namespace
@@ -44,89 +89,75 @@ const char* BatchCommandName(BatchArgs::Command command) {
     return "convert";
 }
 
+const CommandSpec& BatchCommand(BatchArgs::Command command) {
+    static const CommandSpec specs[] = {BatchOf(BatchArgs::Command::Convert),
+                                        BatchOf(BatchArgs::Command::Export),
+                                        BatchOf(BatchArgs::Command::Check)};
+    return specs[static_cast<int>(command)];
+}
+
 BatchArgs ParseBatch(const std::vector<std::string>& args) {
     BatchArgs batch;
-    size_t i = 1;
-    if (i < args.size()) {
-        if (args[i] == "convert" || args[i] == "export" || args[i] == "check") {
-            batch.command = args[i] == "convert"  ? BatchArgs::Command::Convert
-                            : args[i] == "export" ? BatchArgs::Command::Export
-                                                  : BatchArgs::Command::Check;
-            ++i;
+    size_t first = 1;
+    if (first < args.size()) {
+        if (args[first] == "convert" || args[first] == "export" || args[first] == "check") {
+            batch.command = args[first] == "convert"  ? BatchArgs::Command::Convert
+                            : args[first] == "export" ? BatchArgs::Command::Export
+                                                      : BatchArgs::Command::Check;
+            ++first;
         }
     }
-    const std::string name = std::string("batch ") + BatchCommandName(batch.command);
-    auto value = [&](const std::string& option) -> const std::string& {
-        if (i + 1 == args.size()) {
-            throw UsageError(name + ": " + option + " needs a value");
-        }
-        return args[++i];
-    };
-    bool optionsEnded = false;
-    for (; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
-            if (arg.empty()) {
-                throw UsageError(name + ": empty PATH");
-            }
-            batch.paths.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-") {
+    const CommandSpec& spec = BatchCommand(batch.command);
+    const ParsedCommand parsed = spec.parse(args, first);
+    // "-" reads paths from standard input where options may stand; after "--" it is a path.
+    size_t optionsEnd = first;
+    while (optionsEnd < args.size() && args[optionsEnd] != "--") {
+        ++optionsEnd;
+    }
+    size_t standardInputMarks = 0;
+    for (size_t i = first; i < optionsEnd; ++i) {
+        standardInputMarks += args[i] == "-" ? 1 : 0;
+    }
+    for (const std::string& path : parsed.arguments) {
+        if (path == "-" && standardInputMarks > 0) {
+            --standardInputMarks;
             batch.fromStandardInput = true;
-        } else if (arg == "-0") {
-            batch.nulSeparated = true;
-        } else if (arg == "-j" || arg == "--jobs") {
-            batch.jobs = ParseJobs(value(arg));
-        } else if (arg.rfind("-j", 0) == 0 && arg.size() > 2) {
-            batch.jobs = ParseJobs(arg.substr(2));
-        } else if (arg == "-o") {
-            if (batch.outputFolder) {
-                throw UsageError(name + ": -o given twice");
-            }
-            batch.outputFolder = value(arg);
-            if (batch.outputFolder->empty()) {
-                throw UsageError(name + ": empty OUTDIR");
-            }
-        } else if (arg == "--report") {
-            batch.report = value(arg);
-            if (batch.report->empty()) {
-                throw UsageError(name + ": empty report path");
-            }
-        } else if (arg == "--force") {
-            batch.force = true;
-        } else if (arg == "--no-labels") {
-            batch.noLabels = true;
-        } else if (batch.command == BatchArgs::Command::Convert) {
-            throw UsageError(name + ": unknown option '" + arg + "'");
+        } else if (path.empty()) {
+            throw spec.refusal("empty PATH");
         } else {
-            // The command's own option, handed to each of its runs as given.
-            batch.commandOptions.push_back(arg);
-            std::string format;
-            if (arg.rfind("--format=", 0) == 0) {
-                format = arg.substr(9);
-            } else if (TakesValue(arg)) {
-                batch.commandOptions.push_back(value(arg));
-                if (arg == "--format") {
-                    format = batch.commandOptions.back();
-                }
-            }
-            if (!format.empty()) {
-                batch.format = format;
-            }
+            batch.paths.push_back(path);
         }
     }
+    batch.nulSeparated = parsed.given("-0");
+    if (const std::optional<std::string> jobs = parsed.last("-j")) {
+        batch.jobs = ParseJobs(spec, *jobs);
+    }
+    batch.outputFolder = parsed.once("-o");
+    if (batch.outputFolder && batch.outputFolder->empty()) {
+        throw spec.refusal("empty OUTDIR");
+    }
+    batch.report = parsed.last("--report");
+    if (batch.report && batch.report->empty()) {
+        throw spec.refusal("empty report path");
+    }
+    batch.force = parsed.given("--force");
+    batch.noLabels = parsed.given("--no-labels");
+    batch.commandOptions = parsed.handedThrough;
+    batch.format = parsed.last("--format").value_or("");
     if (batch.paths.empty() && !batch.fromStandardInput) {
-        throw UsageError(name + ": no PATH given (drawings, folders, or - for standard input)");
+        throw spec.refusal("no PATH given (drawings, folders, or - for standard input)");
     }
     if (batch.nulSeparated && !batch.fromStandardInput) {
-        throw UsageError(name + ": -0 reads paths from standard input, which needs -");
+        throw spec.refusal("-0 reads paths from standard input, which needs -");
     }
     if (batch.command == BatchArgs::Command::Export && batch.format.empty()) {
-        throw UsageError(name + ": --format is needed (it names the outputs' extension)");
+        throw spec.refusal("--format is needed (it names the outputs' extension)");
     }
     if (batch.command == BatchArgs::Command::Check && batch.outputFolder) {
-        throw UsageError(name + ": check writes no output file; -o is not for it");
+        throw spec.refusal("check writes no output file; -o is not for it");
+    }
+    if (batch.command != BatchArgs::Command::Convert) {
+        CheckHandedThrough(spec, batch);
     }
     return batch;
 }

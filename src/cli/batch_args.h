@@ -6,6 +6,8 @@
 
 namespace plotaktar::cli {
 
+class CommandSpec;
+
 // `batch [convert|export|check] [OPTIONS] PATH...`: one command over many drawings.
 struct BatchArgs {
     enum class Command { Convert, Export, Check };
@@ -25,7 +27,12 @@ struct BatchArgs {
 // The name of a batch command as typed ("convert", "export", "check").
 const char* BatchCommandName(BatchArgs::Command command);
 
-// Reads the arguments of `batch` (args[0] is "batch"). Throws UsageError.
+// What `batch COMMAND` takes and its help: batch's own options and those of the command it runs,
+// handed through to each run.
+const CommandSpec& BatchCommand(BatchArgs::Command command);
+
+// Reads the arguments of `batch` (args[0] is "batch"). Throws UsageError, for the options handed
+// through too (the command's own parse checks them once, before any drawing).
 BatchArgs ParseBatch(const std::vector<std::string>& args);
 
 }  // namespace plotaktar::cli

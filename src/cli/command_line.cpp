@@ -19,60 +19,89 @@ std::optional<std::string> DialogAnswer(const std::string& arg) {
     return arg;
 }
 
+}  // namespace
+
+const CommandSpec& ConvertCommand() {
+    static const CommandSpec spec =
+        CommandSpec(
+            "convert", "convert a drawing into a plot file",
+            "GEOMETRY [LABELS | --no-labels] [-o OUTPUT]",
+            "Imports GEOMETRY and its label file (with the label file's .yfn companion) and "
+            "writes the plot file OUTPUT. A record that fails is reported on standard "
+            "error as FILE:LINE: WORD and the conversion goes on; on success one summary "
+            "line goes to standard output.")
+            .drawing("GEOMETRY", "the geometry file (.gplt)")
+            .option("-o", "OUTPUT", "the plot file to write",
+                    "GEOMETRY with \".plt\" in place of its extension", "an OUTPUT path")
+            .exitStatus(
+                "Exit status: 0 written; 1 the plot file could not be made (OUTPUT is left as it "
+                "was); 2 a usage error, an input that cannot be read or an output that is an "
+                "input (nothing is written).");
+    return spec;
+}
+
 ConvertArgs ParseConvert(const std::vector<std::string>& args) {
+    const CommandSpec& spec = ConvertCommand();
+    const ParsedCommand parsed = spec.parse(args, 1);
     ConvertArgs convert;
-    std::vector<std::string> paths;
-    bool optionsEnded = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg == "-o") {
-            if (i + 1 == args.size()) {
-                throw UsageError("convert: -o needs an OUTPUT path");
-            }
-            if (convert.output) {
-                throw UsageError("convert: -o given twice");
-            }
-            convert.output = args[++i];
-            if (convert.output->empty()) {
-                throw UsageError("convert: empty OUTPUT path");
-            }
-        } else if (!optionsEnded && arg == "--no-labels") {
-            convert.noLabels = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            throw UsageError("convert: unknown option '" + arg + "'");
-        } else {
-            paths.push_back(arg);
-        }
+    convert.output = parsed.once("-o");
+    if (convert.output && convert.output->empty()) {
+        throw spec.refusal("empty OUTPUT path");
     }
+    convert.noLabels = parsed.given("--no-labels");
+    const std::vector<std::string>& paths = parsed.arguments;
     if (paths.empty()) {
-        throw UsageError("convert: GEOMETRY is missing");
+        throw spec.refusal("GEOMETRY is missing");
     }
     if (paths.size() > 2) {
-        throw UsageError("convert: too many files ('" + paths[2] +
-                         "'); convert takes one drawing, GEOMETRY [LABELS]");
+        throw spec.refusal("too many files ('" + paths[2] +
+                           "'); convert takes one drawing, GEOMETRY [LABELS]");
     }
     if (paths[0].empty()) {
-        throw UsageError("convert: empty GEOMETRY path");
+        throw spec.refusal("empty GEOMETRY path");
     }
     convert.geometry = paths[0];
     if (paths.size() == 2) {
         if (convert.noLabels) {
-            throw UsageError("convert: --no-labels and LABELS given together");
+            throw spec.refusal("--no-labels and LABELS given together");
         }
         convert.labels = paths[1];
     }
     return convert;
 }
 
+const CommandSpec& RunCommand() {
+    static const CommandSpec spec =
+        CommandSpec("run", "replay a session of the window, step by step", "STEP...",
+                    "Replays a session of the window, step by step. Every message box is printed "
+                    "as \"mesaj: TEXT\" and every error box as \"hata: TEXT\".")
+            .argument("open GEOMETRY LABELS",
+                      "one click on \"AÇ\": the paths confirmed in the two open dialogs; \"-\" "
+                      "cancels that dialog")
+            .argument("save OUTPUT", "one click on \"KAYDET\"; \"-\" cancels the save dialog")
+            .argument("dump STATE.json",
+                      "writes the flags, the layer table and every table as JSON")
+            .exitStatus(
+                "Exit status: 0 every step ran; 1 an error reached the error handler; 2 a usage "
+                "error.");
+    return spec;
+}
+
+namespace {
+
 std::vector<Step> ParseSteps(const std::vector<std::string>& args) {
+    // A step's paths are taken as typed ("-" cancels a dialog, a name may start with "-"), so
+    // only a help request alone is read as an option.
+    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
+        throw HelpRequested(RunCommand().help());
+    }
+    const CommandSpec& spec = RunCommand();
     std::vector<Step> steps;
     size_t i = 1;
     auto take = [&](const std::string& step, const char* what) -> const std::string& {
         if (i == args.size()) {
-            throw UsageError("run: step " + std::to_string(steps.size() + 1) + " '" + step +
-                             "' needs " + what);
+            throw spec.refusal("step " + std::to_string(steps.size() + 1) + " '" + step +
+                               "' needs " + what);
         }
         return args[i++];
     };
@@ -87,11 +116,11 @@ std::vector<Step> ParseSteps(const std::vector<std::string>& args) {
         } else if (word == "dump") {
             steps.push_back({Step::Kind::Dump, take(word, "STATE.json"), std::nullopt});
         } else {
-            throw UsageError("run: unknown step '" + word + "' (steps are open, save, dump)");
+            throw spec.refusal("unknown step '" + word + "' (steps are open, save, dump)");
         }
     }
     if (steps.empty()) {
-        throw UsageError("run: no steps given");
+        throw spec.refusal("no steps given");
     }
     return steps;
 }
@@ -99,51 +128,15 @@ std::vector<Step> ParseSteps(const std::vector<std::string>& args) {
 }  // namespace
 
 std::optional<int> ParseMapScale(std::string_view text) {
+    if (text.starts_with("1:") || text.starts_with("1/")) {
+        text.remove_prefix(2);
+    }
     int scale = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), scale);
     if (ec != std::errc() || end != text.data() + text.size() || scale < 1 || scale > kMostScale) {
         return std::nullopt;
     }
     return scale;
-}
-
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
-    CommandLine line;
-    if (args.empty()) {
-        throw UsageError("no command given");
-    }
-    const std::string& command = args[0];
-    if (command == "--help" || command == "--version") {
-        if (args.size() > 1) {
-            throw UsageError(command + " takes no arguments");
-        }
-        line.action =
-            command == "--help" ? CommandLine::Action::Help : CommandLine::Action::Version;
-    } else if (command == "convert") {
-        line.action = CommandLine::Action::Convert;
-        line.convert = ParseConvert(args);
-    } else if (command == "render") {
-        line.action = CommandLine::Action::Render;
-        (void)ParseRender(args);  // usage errors are found before plotaktar-render starts
-    } else if (command == "export") {
-        line.action = CommandLine::Action::Export;
-        (void)ParseExport(args);  // usage errors are found before plotaktar-export starts
-    } else if (command == "check") {
-        line.action = CommandLine::Action::Check;
-        (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
-    } else if (command == "diff") {
-        line.action = CommandLine::Action::Diff;
-        (void)ParseDiff(args);  // usage errors are found before anything is read
-    } else if (command == "batch") {
-        line.action = CommandLine::Action::Batch;
-        line.batch = ParseBatch(args);
-    } else if (command == "run") {
-        line.action = CommandLine::Action::Run;
-        line.steps = ParseSteps(args);
-    } else {
-        throw UsageError("unknown command '" + command + "'");
-    }
-    return line;
 }
 
 namespace {
@@ -192,13 +185,9 @@ command or format of the Linux build, an input file that cannot be read or an ou
 is an input, in which case nothing is written.
 )usage";
 
-}  // namespace
-
-const char* UsageText() {
-#ifdef _WIN32
-    return kWindowsUsage;
-#endif
-    return R"usage(Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
+// The tool's help around the list of its commands.
+const char* const kUsageHead =
+    R"usage(Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
        plotaktar-cli run STEP...
        plotaktar-cli render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
        plotaktar-cli render FILE.plt -o FILE [--size WxH]
@@ -219,7 +208,9 @@ Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn 
 into plot files (.plt) without a window, with the import and export of the window's
 "AÇ" and "KAYDET" buttons.
 
-convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
+)usage";
+
+const char* const kUsageBody = R"usage(convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
     Imports GEOMETRY and its label file (with the label file's .yfn companion) and writes
     the plot file OUTPUT, by default GEOMETRY with its extension replaced by ".plt". A
     record that fails is reported on standard error as FILE:LINE: WORD and the conversion
@@ -379,6 +370,77 @@ is named on standard error, as is a folder under PATH that cannot be read), 3 fo
 none failed but some had error findings, 2 for a usage error, an output that is an input, or
 an OUTDIR or report that cannot be written (completely), 130 after Ctrl+C.
 )usage";
+
+// The commands the tool's help lists, in its order.
+const std::vector<const CommandSpec*>& Commands() {
+    static const std::vector<const CommandSpec*> commands = {
+        &ConvertCommand(), &RunCommand(),    &RenderCommand(),
+        &CheckCommand(),   &ExportCommand(), &BatchCommand(BatchArgs::Command::Convert)};
+    return commands;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (args.empty()) {
+        throw UsageError("no command given");
+    }
+    const std::string& command = args[0];
+    try {
+        if (command == "--help" || command == "-h" || command == "--version") {
+            if (args.size() > 1) {
+                throw UsageError(command + " takes no arguments");
+            }
+            line.action =
+                command == "--version" ? CommandLine::Action::Version : CommandLine::Action::Help;
+            line.help = UsageText();
+        } else if (command == "convert") {
+            line.action = CommandLine::Action::Convert;
+            line.convert = ParseConvert(args);
+        } else if (command == "render") {
+            line.action = CommandLine::Action::Render;
+            (void)ParseRender(args);  // usage errors are found before plotaktar-render starts
+        } else if (command == "export") {
+            line.action = CommandLine::Action::Export;
+            (void)ParseExport(args);  // usage errors are found before plotaktar-export starts
+        } else if (command == "check") {
+            line.action = CommandLine::Action::Check;
+            (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
+        } else if (command == "diff") {
+            line.action = CommandLine::Action::Diff;
+            (void)ParseDiff(args);  // usage errors are found before anything is read
+        } else if (command == "batch") {
+            line.action = CommandLine::Action::Batch;
+            line.batch = ParseBatch(args);
+        } else if (command == "run") {
+            line.action = CommandLine::Action::Run;
+            line.steps = ParseSteps(args);
+        } else {
+            throw UsageError("unknown command '" + command + "'");
+        }
+    } catch (const HelpRequested& help) {
+        line.action = CommandLine::Action::Help;
+        line.help = help.what();
+    }
+    return line;
+}
+
+std::string UsageText() {
+#ifdef _WIN32
+    return kWindowsUsage;
+#endif
+    std::string commands = "Commands:\n";
+    for (const CommandSpec* command : Commands()) {
+        // batch's commands are listed as one: "batch".
+        const std::string word = command->name().substr(0, command->name().find(' '));
+        commands += "  " + word + std::string(word.size() < 10 ? 10 - word.size() : 1, ' ') +
+                    command->summary() + "\n";
+    }
+    commands +=
+        "Each command's arguments, options, defaults and exit statuses: plotaktar-cli COMMAND "
+        "--help\n(or -h).\n\n";
+    return kUsageHead + commands + kUsageBody;
 }
 
 }  // namespace plotaktar::cli

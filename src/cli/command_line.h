@@ -1,20 +1,14 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/batch_args.h"
+#include "cli/command_spec.h"
 
 namespace plotaktar::cli {
-
-// A command line that asks for nothing the tool can do; the text says what is wrong.
-class UsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 struct ConvertArgs {
     std::string geometry;
@@ -34,19 +28,27 @@ struct Step {
 struct CommandLine {
     enum class Action { Help, Version, Convert, Run, Render, Check, Export, Batch, Diff };
     Action action = Action::Help;
+    std::string help;  // Help: the tool's help, or the command's for COMMAND --help
     ConvertArgs convert;
     std::vector<Step> steps;
     BatchArgs batch;
 };
 
 // A map scale's denominator N of 1:N as `render --scale` and `check --scale` take it: a whole
-// number from 1 to kMostScale. Nothing for any other text.
+// number from 1 to kMostScale, alone or after "1:" or "1/" (1:1000, 1/1000, as the title block
+// writes it). Nothing for any other text.
 std::optional<int> ParseMapScale(std::string_view text);
+
+// The commands of `convert` and `run`.
+const CommandSpec& ConvertCommand();
+const CommandSpec& RunCommand();
+
+ConvertArgs ParseConvert(const std::vector<std::string>& args);
 
 // Reads the arguments after the program name. Throws UsageError.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// The usage text printed by --help.
-const char* UsageText();
+// The tool's help printed by --help: its usage, its commands, what each does.
+std::string UsageText();
 
 }  // namespace plotaktar::cli

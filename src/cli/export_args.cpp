@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "cli/command_spec.h"
 #include "cli/export_command.h"
 #include "model/crs_names.h"
 #include "model/output_formats.h"
@@ -7,82 +8,84 @@ namespace plotaktar::cli {
 
 namespace {
 
-int CrsOf(const std::string& option, const std::string& text) {
+int CrsOf(const CommandSpec& spec, const std::string& option, const std::string& text) {
     std::optional<int> epsg = EpsgOfCrsText(text);
     if (!epsg) {
-        throw UsageError("export: " + option + " '" + text +
-                         "' is no coordinate system; give EPSG:n or one of TM27..TM45, "
-                         "ED50-TM27..ED50-TM45, ED50-UTM35..ED50-UTM38 (see --help)");
+        throw spec.refusal(option + " '" + text +
+                           "' is no coordinate system; give EPSG:n or one of TM27..TM45, "
+                           "ED50-TM27..ED50-TM45, ED50-UTM35..ED50-UTM38 (see --help)");
     }
     return *epsg;
 }
 
 }  // namespace
 
+const CommandSpec& ExportCommand() {
+    static const CommandSpec spec =
+        CommandSpec("export",
+                    "write a drawing for CAD and GIS: DXF, GeoPackage, Shapefile, GeoJSON, KML",
+                    "GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]\n"
+                    "[--format dxf|gpkg|shp|geojson|kml] [--point-numbers attrib|text|both]",
+                    "Writes the drawing for CAD and GIS programs, all or nothing: FILE's extension "
+                    "(or --format where it does not say) chooses the format. A record that cannot "
+                    "be exported is named on standard error as FILE:LINE: left out: REASON; the "
+                    "last line on standard error counts what was written.")
+            .drawing("GEOMETRY", "the geometry file (.gplt)")
+            .option("-o", "FILE",
+                    "the file to write: .dxf, .gpkg, .shp (a set FILE-KIND.shp per kind), "
+                    ".geojson or .kml")
+            .option("--format", "FORMAT", "dxf, gpkg, shp, geojson or kml", "FILE's extension")
+            .option("--crs", "CRS",
+                    "the drawing's coordinate system: EPSG:n, TM27 ... TM45 (TUREF), ED50-TM27 ... "
+                    "ED50-TM45, ED50-UTM35 ... ED50-UTM38; GeoJSON and KML need it",
+                    "none")
+            .option("--to", "CRS", "reprojects into another system (needs --crs)", "--crs")
+            .option("--point-numbers", "attrib|text|both",
+                    "DXF: a point's number as the block's attribute, as a text beside it, or both",
+                    "attrib")
+            .hiddenFlag("--systems-only")
+            .exitStatus(
+                "Exit status: 0 written; 1 FILE could not be written (it is left as it was, and "
+                "every file of a Shapefile's sets); 2 a usage error, a coordinate system that "
+                "cannot be used, an input that cannot be read, an output that is an input, or a "
+                "device, a pipe or a socket for a format of several files (nothing is "
+                "written).");
+    return spec;
+}
+
 ExportArgs ParseExport(const std::vector<std::string>& args) {
+    const CommandSpec& spec = ExportCommand();
+    const ParsedCommand parsed = spec.parse(args, 1);
     ExportArgs result;
-    std::vector<std::string> paths;
-    bool optionsEnded = false;
-    bool haveOutput = false;
-    std::string crs, to, format, pointNumbers;
-    std::vector<std::string> split;  // "--crs=TM30" taken as "--crs" "TM30", as batch passes it
-    for (size_t i = 1; i < args.size(); ++i) {
-        const size_t equals = args[i].find('=');
-        const std::string name = args[i].substr(0, equals);
-        if (equals != std::string::npos && (name == "--crs" || name == "--to" ||
-                                            name == "--format" || name == "--point-numbers")) {
-            split.push_back(name);
-            split.push_back(args[i].substr(equals + 1));
-        } else {
-            split.push_back(args[i]);
+    auto value = [&](const std::string& option) {
+        std::optional<std::string> given = parsed.once(option);
+        if (given && given->empty()) {
+            throw spec.refusal(option + " needs a value");
         }
-    }
-    split.insert(split.begin(), args[0]);
-    for (size_t i = 1; i < split.size(); ++i) {
-        const std::string& arg = split[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "-o" || arg == "--crs" || arg == "--to" ||
-                                     arg == "--format" || arg == "--point-numbers")) {
-            if (i + 1 == split.size()) {
-                throw UsageError("export: " + arg + " needs a value");
-            }
-            std::string& value = arg == "-o"                ? result.output
-                                 : arg == "--crs"           ? crs
-                                 : arg == "--to"            ? to
-                                 : arg == "--point-numbers" ? pointNumbers
-                                                            : format;
-            if (!value.empty() || (arg == "-o" && haveOutput)) {
-                throw UsageError("export: " + arg + " given twice");
-            }
-            haveOutput = haveOutput || arg == "-o";
-            value = split[++i];
-            if (value.empty()) {
-                throw UsageError("export: " + arg + " needs a value");
-            }
-        } else if (!optionsEnded && arg == "--no-labels") {
-            result.noLabels = true;
-        } else if (!optionsEnded && arg == "--systems-only") {
-            result.systemsOnly = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            throw UsageError("export: unknown option '" + arg + "'");
-        } else {
-            paths.push_back(arg);
-        }
-    }
+        return given.value_or("");
+    };
+    const bool haveOutput = parsed.given("-o");
+    result.output = value("-o");
+    const std::string crs = value("--crs");
+    const std::string to = value("--to");
+    const std::string format = value("--format");
+    const std::string pointNumbers = value("--point-numbers");
+    result.noLabels = parsed.given("--no-labels");
+    result.systemsOnly = parsed.given("--systems-only");
+    const std::vector<std::string>& paths = parsed.arguments;
     if (result.systemsOnly) {
-        result.crs = crs.empty() ? 0 : CrsOf("--crs", crs);
-        result.to = to.empty() ? 0 : CrsOf("--to", to);
+        result.crs = crs.empty() ? 0 : CrsOf(spec, "--crs", crs);
+        result.to = to.empty() ? 0 : CrsOf(spec, "--to", to);
         return result;
     }
     if (paths.empty() || paths[0].empty()) {
-        throw UsageError("export: GEOMETRY is missing");
+        throw spec.refusal("GEOMETRY is missing");
     }
     if (paths.size() > 2) {
-        throw UsageError("export: too many files; export takes GEOMETRY [LABELS]");
+        throw spec.refusal("too many files; export takes GEOMETRY [LABELS]");
     }
     if (!haveOutput) {
-        throw UsageError("export: -o FILE is missing");
+        throw spec.refusal("-o FILE is missing");
     }
     const std::string formats = ExtensionsWrittenBy(kExportProgram);
     const OutputFormatInfo* byPath = OutputFormatForPath(result.output);
@@ -93,44 +96,43 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     if (!format.empty()) {
         chosen = OutputFormatNamed(format);
         if (chosen == nullptr || chosen->program != kExportProgram) {
-            throw UsageError("export: --format '" + format +
-                             "' is none of dxf, gpkg, shp, geojson, kml");
+            throw spec.refusal("--format '" + format + "' is none of dxf, gpkg, shp, geojson, kml");
         }
         if (byPath != nullptr && byPath != chosen) {
-            throw UsageError("export: --format " + format + " and the extension of '" +
-                             result.output + "' disagree");
+            throw spec.refusal("--format " + format + " and the extension of '" + result.output +
+                               "' disagree");
         }
     }
     if (chosen == nullptr) {
-        throw UsageError("export: the output must end in " + formats +
-                         ", or --format must name the format");
+        throw spec.refusal("the output must end in " + formats +
+                           ", or --format must name the format");
     }
     result.format = std::string(chosen->name);
     if (!pointNumbers.empty()) {
         const std::optional<PointNumbers> way = PointNumbersNamed(pointNumbers);
         if (!way) {
-            throw UsageError("export: --point-numbers '" + pointNumbers +
-                             "' is none of attrib, text, both");
+            throw spec.refusal("--point-numbers '" + pointNumbers +
+                               "' is none of attrib, text, both");
         }
         if (result.format != "dxf") {
-            throw UsageError("export: --point-numbers is for DXF output only");
+            throw spec.refusal("--point-numbers is for DXF output only");
         }
         result.pointNumbers = *way;
     }
-    result.crs = crs.empty() ? 0 : CrsOf("--crs", crs);
-    result.to = to.empty() ? 0 : CrsOf("--to", to);
+    result.crs = crs.empty() ? 0 : CrsOf(spec, "--crs", crs);
+    result.to = to.empty() ? 0 : CrsOf(spec, "--to", to);
     if (result.to != 0 && result.crs == 0) {
-        throw UsageError("export: --to needs the drawing's coordinate system, --crs");
+        throw spec.refusal("--to needs the drawing's coordinate system, --crs");
     }
     if (chosen->needsCoordinateSystem && result.crs == 0) {
-        throw UsageError("export: " + std::string(chosen->description) +
-                         " is always in WGS 84 longitude and latitude, so the drawing's "
-                         "coordinate system must be named: --crs TM30, for instance");
+        throw spec.refusal(std::string(chosen->description) +
+                           " is always in WGS 84 longitude and latitude, so the drawing's "
+                           "coordinate system must be named: --crs TM30, for instance");
     }
     result.geometry = paths[0];
     if (paths.size() == 2) {
         if (result.noLabels) {
-            throw UsageError("export: --no-labels and LABELS given together");
+            throw spec.refusal("--no-labels and LABELS given together");
         }
         result.labels = paths[1];
     }

@@ -12,6 +12,7 @@
 #include "import/import_files.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/export_kinds.h"
 #include "model/file_names.h"
 #include "model/message_text.h"
 #include "model/output_files.h"
@@ -26,16 +27,42 @@ void PrintText(std::FILE* err, const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), err);
 }
 
-std::string Summary(const std::string& output, const ExportCounts& counts) {
-    std::string line = MessageName(output) + ": " + std::to_string(counts.total()) + " features (";
+// "FILE: N features (points P, ...), K left out". A Shapefile writes a set a kind, not FILE: the
+// line names them ("p-*.shp: 5 sets, ...") and the sets that hold no feature.
+std::string Summary(const ExportArgs& args, const ExportCounts& counts) {
+    const OutputFormatInfo* format = OutputFormatNamed(args.format);
+    const bool sets = format != nullptr && !format->setExtensions.empty();
+    std::string line;
+    if (sets) {
+        ExportKindEntry every = kExportKindRows[0];
+        every.layerName = "*";
+        line = MessageName(ShapefileSetPath(args.output, every)) + ": " +
+               std::to_string(kExportKinds) + " sets, ";
+    } else {
+        line = MessageName(args.output) + ": ";
+    }
+    line += std::to_string(counts.total()) + " features (";
+    std::vector<std::string_view> empty;
     for (const ExportKindEntry& kind : kExportKindRows) {
         if (kind.kind != ExportKind::Point) {
             line += ", ";
         }
-        line += std::string(kind.countName) + " " +
-                std::to_string(counts.written[static_cast<int>(kind.kind)]);
+        const uint64_t written = counts.written[static_cast<int>(kind.kind)];
+        line += std::string(kind.countName) + " " + std::to_string(written);
+        if (written == 0) {
+            empty.push_back(kind.countName);
+        }
     }
-    return line + "), " + std::to_string(counts.leftOut) + " left out\n";
+    line += "), " + std::to_string(counts.leftOut) + " left out";
+    if (sets && !empty.empty()) {
+        line += empty.size() == 1 ? "; the set of " : "; the sets of ";
+        for (size_t i = 0; i < empty.size(); ++i) {
+            line += i == 0 ? "" : i + 1 == empty.size() ? " and " : ", ";
+            line += empty[i];
+        }
+        line += empty.size() == 1 ? " holds no feature" : " hold no feature";
+    }
+    return line + "\n";
 }
 
 }  // namespace
@@ -138,7 +165,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         PrintText(err, MessageName(args.output) +
                            ": no coordinate system given (--crs), so the file carries none\n");
     }
-    PrintText(err, Summary(args.output, result.counts));
+    PrintText(err, Summary(args, result.counts));
     return kExitOk;
 }
 

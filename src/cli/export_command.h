@@ -11,6 +11,8 @@
 
 namespace plotaktar::cli {
 
+class CommandSpec;
+
 struct ExportArgs {
     std::string geometry;
     std::string labels;     // empty: the one beside GEOMETRY, if any
@@ -30,6 +32,8 @@ struct ExportArgs {
 // --to without --crs, --point-numbers other than attrib, text or both, or for another format
 // than DXF.
 ExportArgs ParseExport(const std::vector<std::string>& args);
+// What `export` takes and its help.
+const CommandSpec& ExportCommand();
 
 // `plotaktar-cli export`: hands `args` to plotaktar-export, the program that links GDAL and
 // PROJ, and returns its status (as StartRender does); a build without it has status 2.

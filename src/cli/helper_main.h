@@ -11,7 +11,6 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
-#include "model/message_text.h"
 #include "platform/program.h"
 #include "platform/stop_signals.h"
 
@@ -31,10 +30,11 @@ int HelperMain(int argc, char** argv, std::string_view command, Parse parse, Run
                              " is started by 'plotaktar-cli " + std::string(command) + "'");
         }
         parsed = parse(args);
+    } catch (const HelpRequested& help) {
+        std::fputs(help.what(), stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
     } catch (const UsageError& e) {
-        // The arguments it quotes may hold anything a file name can.
-        std::fprintf(stderr, "plotaktar-cli: %s\nTry 'plotaktar-cli --help'.\n",
-                     EscapedText(e.what()).c_str());
+        std::fputs(UsageErrorText(e).c_str(), stderr);
         return kExitUsage;
     }
     const int status = run(parsed);

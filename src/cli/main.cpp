@@ -12,7 +12,6 @@
 #include "cli/diff_command.h"
 #include "cli/export_command.h"
 #include "cli/render_command.h"
-#include "model/message_text.h"
 #include "platform/program.h"
 #include "platform/stop_signals.h"
 
@@ -42,14 +41,12 @@ int main(int argc, char** argv) {
     try {
         line = ParseCommandLine(args);
     } catch (const UsageError& e) {
-        // The arguments it quotes may hold anything a file name can.
-        std::fprintf(stderr, "plotaktar-cli: %s\nTry 'plotaktar-cli --help'.\n",
-                     plotaktar::EscapedText(e.what()).c_str());
+        std::fputs(UsageErrorText(e).c_str(), stderr);
         return kExitUsage;
     }
     switch (line.action) {
         case CommandLine::Action::Help:
-            std::fputs(UsageText(), stdout);
+            std::fputs(line.help.c_str(), stdout);
             return Finish(kExitOk);
         case CommandLine::Action::Version:
             std::puts("plotaktar-cli " PLOTAKTAR_VERSION);

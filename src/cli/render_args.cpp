@@ -1,7 +1,7 @@
-#include <algorithm>
 #include <charconv>
 
 #include "cli/command_line.h"
+#include "cli/command_spec.h"
 #include "cli/render_command.h"
 #include "drawing/sheet_layout.h"
 #include "model/crs_names.h"
@@ -21,144 +21,138 @@ bool ParseSide(std::string_view text, int& value) {
     return ParseInt(text, value, 1, 20000);
 }
 
-// The options of a sheet at a map scale, each refused here, before anything is read or drawn.
-// Returns false when `arg` is none of them.
-bool ParseSheetOption(const std::vector<std::string>& args, size_t& i, RenderArgs& render,
-                      std::vector<std::string>& given) {
-    const std::string& arg = args[i];
-    if (arg == "--landscape" || arg == "--portrait") {
-        if (render.orientation != 0) {
-            throw UsageError("render: --landscape and --portrait given together or twice");
-        }
-        render.orientation = arg == "--landscape" ? 1 : 2;
-        given.push_back(arg);
-        return true;
+// The options of a sheet at a map scale, which need --scale.
+const char* const kSheetOptions[] = {"--paper", "--landscape", "--portrait", "--dpi",
+                                     "--title", "--sheet",     "--crs"};
+
+void ReadSheetOptions(const CommandSpec& spec, const ParsedCommand& parsed, RenderArgs& render) {
+    if (parsed.count("--landscape") + parsed.count("--portrait") > 1) {
+        throw spec.refusal("--landscape and --portrait given together or twice");
     }
-    static const std::string kValued[] = {"--scale", "--paper", "--dpi",
-                                          "--title", "--sheet", "--crs"};
-    if (std::find(std::begin(kValued), std::end(kValued), arg) == std::end(kValued)) {
-        return false;
-    }
-    if (i + 1 == args.size()) {
-        throw UsageError("render: " + arg + " needs a value");
-    }
-    if (std::find(given.begin(), given.end(), arg) != given.end()) {
-        throw UsageError("render: " + arg + " given twice");
-    }
-    given.push_back(arg);
-    const std::string& value = args[++i];
-    if (arg == "--scale") {
+    render.orientation = parsed.given("--landscape") ? 1 : parsed.given("--portrait") ? 2 : 0;
+    if (const std::optional<std::string> value = parsed.once("--scale")) {
         render.sheet = true;
-        const std::optional<int> scale = ParseMapScale(value);
+        const std::optional<int> scale = ParseMapScale(*value);
         if (scale) {
             render.scale = *scale;
-        } else if (value != "auto") {
-            throw UsageError("render: --scale takes the N of 1:N, 1 to " +
-                             std::to_string(kMostScale) + ", or auto; not '" + value + "'");
+        } else if (*value != "auto") {
+            throw spec.refusal("--scale takes the N of 1:N, 1 to " + std::to_string(kMostScale) +
+                               ", or auto; not '" + *value + "'");
         }
-    } else if (arg == "--paper") {
-        if (!PaperNamed(value)) {
-            throw UsageError("render: --paper takes A4, A3, A2, A1 or A0; not '" + value + "'");
+    }
+    if (const std::optional<std::string> value = parsed.once("--paper")) {
+        if (!PaperNamed(*value)) {
+            throw spec.refusal("--paper takes A4, A3, A2, A1 or A0; not '" + *value + "'");
         }
-        render.paper = value;
-    } else if (arg == "--dpi") {
-        if (!ParseInt(value, render.dpi, 10, 2400)) {
-            throw UsageError("render: --dpi takes 10 to 2400 dots an inch; not '" + value + "'");
+        render.paper = *value;
+    }
+    if (const std::optional<std::string> value = parsed.once("--dpi")) {
+        if (!ParseInt(*value, render.dpi, 10, 2400)) {
+            throw spec.refusal("--dpi takes 10 to 2400 dots an inch; not '" + *value + "'");
         }
-    } else if (arg == "--title") {
-        render.title = value;
-    } else if (arg == "--sheet") {
-        render.sheetName = value;
-    } else {
-        const std::optional<int> epsg = EpsgOfCrsText(value);
+    }
+    render.title = parsed.once("--title").value_or("");
+    render.sheetName = parsed.once("--sheet").value_or("");
+    if (const std::optional<std::string> value = parsed.once("--crs")) {
+        const std::optional<int> epsg = EpsgOfCrsText(*value);
         if (!epsg) {
-            throw UsageError(
-                "render: --crs takes TM27 to TM45, ED50-TM27 to ED50-TM45, "
-                "ED50-UTM35 to ED50-UTM38 or EPSG:n; not '" +
-                value + "'");
+            throw spec.refusal(
+                "--crs takes TM27 to TM45, ED50-TM27 to ED50-TM45, ED50-UTM35 to ED50-UTM38 or "
+                "EPSG:n; not '" +
+                *value + "'");
         }
         render.epsg = *epsg;
     }
-    return true;
 }
 
 }  // namespace
 
+const CommandSpec& RenderCommand() {
+    static const CommandSpec spec =
+        CommandSpec(
+            "render", "draw a drawing or a plot file as a picture, or as sheets at a map scale",
+            "GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]\n"
+            "FILE.plt -o FILE [--size WxH]\n"
+            "GEOMETRY|FILE.plt ... -o FILE --scale N|auto [SHEET OPTIONS]",
+            "Draws the whole drawing, fitted, on white, as plotaktar-view shows it, or with "
+            "--scale as sheets true to the map scale 1/N, with grid crosses, a north arrow, a "
+            "scale bar, a key map and a title block. FILE's extension chooses the format: .png, "
+            ".svg or .pdf. Needs no display.")
+            .drawing("GEOMETRY|FILE.plt", "the geometry file (.gplt) or a plot file (.plt)")
+            .option("-o", "FILE", "the picture or sheets to write: .png, .svg or .pdf")
+            .option("--size", "WxH", "the picture's size in pixels, 1 to 20000 each", "1600x1000")
+            .flag("--all-layers", "draw the layers switched off (\"Açık/kapalı\" 0) too")
+            .option("--scale", "N|auto",
+                    "sheets at the map scale 1/N (1 to 1000000; 1000, 1:1000 or 1/1000); auto "
+                    "takes the first of 500, 1000, 2000, 2500, 5000 at which the drawing fits "
+                    "one sheet")
+            .option("--paper", "A4|A3|A2|A1|A0", "the sheets' paper", "A3")
+            .flag("--landscape", "sheets across (default: turned to need fewer sheets)")
+            .flag("--portrait", "sheets upright")
+            .option("--dpi", "D", "dots an inch of PNG sheets, 10 to 2400", "300")
+            .option("--title", "TEXT", "the title block's title", "the input's name")
+            .option("--sheet", "NAME", "the sheets' name, numbered NAME-1, NAME-2 ...")
+            .option("--crs", "CRS",
+                    "the coordinate system the title block names: TM30, EPSG:5254 ...")
+            .exitStatus(
+                "Exit status: 0 drawn; 1 the picture could not be written (FILE is left as it "
+                "was); 2 a usage error, an input that cannot be read or an output that is an "
+                "input (nothing is written).");
+    return spec;
+}
+
 RenderArgs ParseRender(const std::vector<std::string>& args) {
+    const CommandSpec& spec = RenderCommand();
+    const ParsedCommand parsed = spec.parse(args, 1);
     RenderArgs render;
-    std::vector<std::string> paths;
-    bool optionsEnded = false;
-    bool haveOutput = false, haveSize = false;
-    std::vector<std::string> sheetOptions;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "-o" || arg == "--size")) {
-            if (i + 1 == args.size()) {
-                throw UsageError("render: " + arg + " needs a value");
-            }
-            const std::string& value = args[++i];
-            if (arg == "-o") {
-                if (haveOutput) {
-                    throw UsageError("render: -o given twice");
-                }
-                haveOutput = true;
-                render.output = value;
-                continue;
-            }
-            if (haveSize) {
-                throw UsageError("render: --size given twice");
-            }
-            haveSize = true;
-            size_t x = value.find('x');
-            if (x == std::string::npos ||
-                !ParseSide(std::string_view(value).substr(0, x), render.width) ||
-                !ParseSide(std::string_view(value).substr(x + 1), render.height)) {
-                throw UsageError("render: --size takes WIDTHxHEIGHT in pixels, 1 to 20000 each");
-            }
-        } else if (!optionsEnded && arg == "--no-labels") {
-            render.noLabels = true;
-        } else if (!optionsEnded && arg == "--all-layers") {
-            render.allLayers = true;
-        } else if (!optionsEnded && ParseSheetOption(args, i, render, sheetOptions)) {
-            continue;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            throw UsageError("render: unknown option '" + arg + "'");
-        } else {
-            paths.push_back(arg);
+    const std::optional<std::string> output = parsed.once("-o");
+    if (const std::optional<std::string> size = parsed.once("--size")) {
+        const std::string_view value = *size;
+        const size_t x = value.find('x');
+        if (x == std::string::npos || !ParseSide(value.substr(0, x), render.width) ||
+            !ParseSide(value.substr(x + 1), render.height)) {
+            throw spec.refusal("--size takes WIDTHxHEIGHT in pixels, 1 to 20000 each");
         }
     }
+    render.noLabels = parsed.given("--no-labels");
+    render.allLayers = parsed.given("--all-layers");
+    ReadSheetOptions(spec, parsed, render);
+    const std::vector<std::string>& paths = parsed.arguments;
     if (paths.empty() || paths[0].empty()) {
-        throw UsageError("render: GEOMETRY or FILE.plt is missing");
+        throw spec.refusal("GEOMETRY or FILE.plt is missing");
     }
     const bool plot = EndsWithNoCase(paths[0], ".plt");
     if (paths.size() > (plot ? 1u : 2u)) {
-        throw UsageError(plot ? "render: a plot file takes no label file"
-                              : "render: too many files; render takes GEOMETRY [LABELS]");
+        throw spec.refusal(plot ? "a plot file takes no label file"
+                                : "too many files; render takes GEOMETRY [LABELS]");
     }
-    if (!haveOutput) {
-        throw UsageError("render: -o FILE is missing");
+    if (!output) {
+        throw spec.refusal("-o FILE is missing");
     }
+    render.output = *output;
     const OutputFormatInfo* format = OutputFormatForPath(render.output);
     if (format == nullptr || format->program != kRenderProgram) {
-        throw UsageError("render: the output must end in " + ExtensionsWrittenBy(kRenderProgram));
+        throw spec.refusal("the output must end in " + ExtensionsWrittenBy(kRenderProgram));
     }
-    if (!render.sheet && !sheetOptions.empty()) {
-        throw UsageError("render: " + sheetOptions.front() + " needs --scale");
+    if (!render.sheet) {
+        for (const char* option : kSheetOptions) {
+            if (parsed.given(option)) {
+                throw spec.refusal(std::string(option) + " needs --scale");
+            }
+        }
     }
-    if (render.sheet && haveSize) {
-        throw UsageError("render: --size is for a picture without --scale; a sheet is its paper");
+    if (render.sheet && parsed.given("--size")) {
+        throw spec.refusal("--size is for a picture without --scale; a sheet is its paper");
     }
     if (render.sheet && format->name == "png" &&
         PagePixels(*PaperNamed(render.paper), render.dpi) > kMostPagePixels) {
-        throw UsageError("render: a page of " + render.paper + " at " + std::to_string(render.dpi) +
-                         " dpi would have more than 500 million pixels; choose a lower --dpi");
+        throw spec.refusal("a page of " + render.paper + " at " + std::to_string(render.dpi) +
+                           " dpi would have more than 500 million pixels; choose a lower --dpi");
     }
     render.input = paths[0];
     if (paths.size() == 2) {
         if (render.noLabels) {
-            throw UsageError("render: --no-labels and LABELS given together");
+            throw spec.refusal("--no-labels and LABELS given together");
         }
         render.labels = paths[1];
     }

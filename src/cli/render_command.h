@@ -7,6 +7,8 @@
 
 namespace plotaktar::cli {
 
+class CommandSpec;
+
 struct RenderArgs {
     std::string input;      // a geometry file or a plot file (.plt)
     std::string labels;     // empty: the one beside a geometry file, if any
@@ -28,6 +30,8 @@ struct RenderArgs {
 
 // Reads the arguments of `render` (args[0] is "render"). Throws UsageError.
 RenderArgs ParseRender(const std::vector<std::string>& args);
+// What `render` takes and its help.
+const CommandSpec& RenderCommand();
 
 // `plotaktar-cli render`: hands `args` ("render" and what follows) to the program
 // plotaktar-render, which draws with Qt, so that plotaktar-cli itself loads no Qt, and returns

@@ -241,6 +241,25 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
         EXPECT_EQ(result.status, 3) << result.err;
         EXPECT_EQ(Count(ReadFile(report), "\"findings\":{"), 2u);
         EXPECT_EQ(Count(ReadFile(report), "\"status\":\"findings\""), 2u);
+        // Each drawing's line carries its counts as check's own summary says them.
+        EXPECT_NE(result.out.find("findings " + archive.sample +
+                                  ": 3 errors, 0 warnings (parcel-area 3) ("),
+                  std::string::npos)
+            << result.out;
+        // On a terminal the bar stands for those lines: each drawing with findings is named
+        // with its counts and first findings above it.
+        const std::string terminal = archive.dir.file("terminal.txt");
+        const std::string script = "script -qec '" + std::string(PLOTAKTAR_CLI) +
+                                   " batch check -j 1 " + archive.sample + "' " + terminal +
+                                   " >/dev/null 2>&1";
+        if (std::system(script.c_str()) != -1 && FileExists(terminal)) {
+            const std::string shown = ReadFile(terminal);
+            EXPECT_NE(shown.find(archive.sample + ": 3 errors, 0 warnings (parcel-area 3)\r\n  " +
+                                 archive.sample + ":34: error: parcel-area: 105/12: "),
+                      std::string::npos)
+                << shown;
+            EXPECT_NE(shown.find(":45: error: parcel-area: 106/1: "), std::string::npos) << shown;
+        }
     }
     if (exports) {
         const CliResult result = RunCli(

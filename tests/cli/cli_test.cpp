@@ -501,7 +501,11 @@ TEST(CommandLine, UsageErrorsRunNothing) {
         EXPECT_EQ(r.status, 2) << c.message;
         EXPECT_EQ(r.out, "") << c.message;
         EXPECT_EQ(r.err.rfind("plotaktar-cli: " + c.message, 0), 0u) << r.err;
-        EXPECT_NE(r.err.find("Try 'plotaktar-cli --help'."), std::string::npos) << r.err;
+        // A command's mistake points to that command's help.
+        const size_t colon = c.message.find(": ");
+        const std::string help = colon == std::string::npos ? "" : c.message.substr(0, colon) + " ";
+        EXPECT_NE(r.err.find("\nTry 'plotaktar-cli " + help + "--help'.\n"), std::string::npos)
+            << r.err;
     }
     EXPECT_EQ(Listing(dir), before);
 }
@@ -514,6 +518,32 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
                   "Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]\n", 0),
               0u);
     EXPECT_NE(help.out.find("open GEOMETRY LABELS"), std::string::npos);
+
+    EXPECT_NE(help.out.find("\nCommands:\n  convert "), std::string::npos);
+
+    // Every command's help, with -h as with --help, whatever else the line holds.
+    const std::vector<std::vector<std::string>> commands = {{"convert"},
+                                                            {"run"},
+                                                            {"render"},
+                                                            {"export"},
+                                                            {"check"},
+                                                            {"batch"},
+                                                            {"batch", "convert"},
+                                                            {"batch", "export"},
+                                                            {"batch", "check"},
+                                                            {"convert", "p.gplt", "--bogus"}};
+    for (const std::vector<std::string>& command : commands) {
+        for (const char* ask : {"--help", "-h"}) {
+            std::vector<std::string> args = command;
+            args.push_back(ask);
+            CliResult r = RunCli(args);
+            const std::string row = ::testing::PrintToString(args);
+            EXPECT_EQ(r.status, 0) << row << r.err;
+            EXPECT_EQ(r.err, "") << row;
+            EXPECT_EQ(r.out.rfind("Usage: plotaktar-cli " + command[0], 0), 0u) << row << r.out;
+            EXPECT_NE(r.out.find("\nExit status: 0 "), std::string::npos) << row << r.out;
+        }
+    }
 
     CliResult version = RunCli({"--version"});
     EXPECT_EQ(version.status, 0);

@@ -150,7 +150,10 @@ TEST(Export, GisFormatsCarryTheCoordinateSystemAndLandWhereCs2csPutsThem) {
         CliResult r =
             RunCli({"export", Sample("pafta12.gplt"), "-o", name, "--crs", "TM30"}, dir.path());
         ASSERT_EQ(r.status, 0) << name << r.err;
-        EXPECT_EQ(LastLine(r.err), std::string(name) + ": " + kSampleSummary);
+        // A Shapefile is written as a set a kind, which the line names instead of FILE.
+        EXPECT_EQ(LastLine(r.err), std::string(name) == "p.shp"
+                                       ? std::string("p-*.shp: 5 sets, ") + kSampleSummary
+                                       : std::string(name) + ": " + kSampleSummary);
     }
     const std::string gpkg = Shell("ogrinfo -ro -so " + dir.file("p.gpkg") + " noktalar 2>&1");
     EXPECT_THAT(gpkg, HasSubstr("Feature Count: 15"));
@@ -250,6 +253,15 @@ TEST(Export, BadInputIsNamedAndNothingIsLostOrHalfWritten) {
     EXPECT_THAT(facts, HasSubstr("INSERT NIRENGI NİRENGİ 512345.670"));
     EXPECT_THAT(facts, HasSubstr("INSERT NOKTA 0 512300.000 4512300.000 10.000 NUMARA=20"));
     EXPECT_THAT(facts, HasSubstr("TEXT 0 [ETIKET]"));
+
+    // As Shapefile sets: a set for every kind, and the line says which hold no feature.
+    r = RunCli({"export", "bad.gplt", "-o", "bad.shp"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LastLine(r.err),
+              "bad-*.shp: 5 sets, 4 features (points 3, lines 0, parcels 0, labels 1, "
+              "symbols 0), 4 left out; the sets of lines, parcels and symbols hold no feature");
+    EXPECT_THAT(Shell("ogrinfo -ro -so " + dir.file("bad-hatlar.shp") + " bad-hatlar 2>&1"),
+                HasSubstr("Feature Count: 0"));
 
     // Targets that cannot be written: each file as it was, nothing new beside it.
     dir.write("old.kml", "old");

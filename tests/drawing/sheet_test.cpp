@@ -233,7 +233,9 @@ class SheetTest : public QObject {
             {drawing, "-o", out, "--scale", "0"},
             {drawing, "-o", out, "--scale", "-500"},
             {drawing, "-o", out, "--scale", "1000001"},
-            {drawing, "-o", out, "--scale", "1:1000"},
+            // 1:1000 and 1/1000 are 1000; any other ratio is no map scale.
+            {drawing, "-o", out, "--scale", "2:1000"},
+            {drawing, "-o", out, "--scale", "1:"},
             {drawing, "-o", out, "--scale", "1000", "--paper", "B4"},
             {drawing, "-o", out, "--scale", "1000", "--dpi", "9"},
             {drawing, "-o", out, "--scale", "1000", "--dpi", "2401"},
