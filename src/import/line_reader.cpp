@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/second_thread.h"
 #include "platform/files.h"
 
 namespace plotaktar {
@@ -15,7 +16,7 @@ constexpr char kCtrlZ = '\x1A';
 }  // namespace
 
 std::optional<SharedBytes> ReadInputFile(const std::string& path, platform::OpenFailure* failure) {
-    return platform::ReadRegularFile(path, failure);
+    return platform::ReadRegularFile(path, failure, SecondThreadAllowed());
 }
 
 LineReader::LineReader(std::string_view bytes) : data_(bytes.data()) {
