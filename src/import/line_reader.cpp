@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "model/second_thread.h"
 #include "platform/files.h"
 
 namespace plotaktar {
@@ -16,7 +15,7 @@ constexpr char kCtrlZ = '\x1A';
 }  // namespace
 
 std::optional<SharedBytes> ReadInputFile(const std::string& path, platform::OpenFailure* failure) {
-    return platform::ReadRegularFile(path, failure, SecondThreadAllowed());
+    return platform::ReadRegularFile(path, failure);
 }
 
 LineReader::LineReader(std::string_view bytes) : data_(bytes.data()) {

@@ -38,10 +38,8 @@ struct OpenFailure {
 // pipe or a device counts as a file that cannot be opened, and nothing waits on it. Returns
 // nothing when the file cannot be opened, and then, given `failure`, says why there. A read
 // error part way keeps the complete lines read before it (those that end in CR, with the LF
-// behind it). With `twoReaders`, a big file is read in two halves at once, the second on a
-// thread of its own (the same bytes, the same failures; one reader when no thread can start).
-std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure = nullptr,
-                                           bool twoReaders = false);
+// behind it).
+std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure = nullptr);
 
 // Why `path` cannot be read as an input file, or the empty text when it can: it must exist, be
 // a regular file and open for reading. The causes read as the C library words them on Linux

@@ -3,11 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
-#include <thread>
 
 #include "platform/files.h"
 #include "platform/memory_files.h"
@@ -97,86 +94,6 @@ int OpenInput(const std::string& path, OpenFailure& failure) {
     return fd.release();
 }
 
-// One read(2), taken again when a signal interrupts it.
-ssize_t ReadSome(int fd, char* into, size_t room) {
-    for (;;) {
-        const ssize_t n = ::read(fd, into, room);
-        if (n >= 0 || errno != EINTR) {
-            return n;
-        }
-    }
-}
-
-// Reads [from, to) of the file into `into + from` with pread(2), to its end or the first error.
-// Returns the bytes read; `failed` tells an error from the end of the file.
-size_t ReadRange(int fd, char* into, size_t from, size_t to, bool& failed) {
-    size_t at = from;
-    failed = false;
-    while (at < to) {
-        const ssize_t n = ::pread(fd, into + at, to - at, static_cast<off_t>(at));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            failed = n < 0;
-            break;
-        }
-        at += static_cast<size_t>(n);
-    }
-    return at - from;
-}
-
-// Files from this size on may be read by two readers: most of a big read is the system giving
-// the buffer fresh pages and copying into them, which two cores do in about half the time.
-constexpr size_t kBytesForTwoReaders = size_t{4} << 20;
-
-// Reads the first half of the file on this thread and the second on a thread of its own, then
-// on to the end as ReadToEnd does. The result is what one reader from the start would have
-// given: a half that ends early (an error, a file cut meanwhile) ends the bytes there, and
-// nothing of the second half counts after a first half that did not fill. Read by one reader
-// when no thread can be started.
-SharedBytes ReadInTwoHalves(int fd, size_t size) {
-    const size_t capacity = size + 1;
-    std::unique_ptr<char[]> data(new char[capacity]);
-    AdviseLargePages(data.get(), capacity);
-    char* const into = data.get();
-    // The halves meet on a large page's edge, so that each reader fills pages of its own.
-    constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
-    const uintptr_t middle = reinterpret_cast<uintptr_t>(into) + size / 2;
-    const size_t half = static_cast<size_t>((middle + kLargePage - 1) / kLargePage * kLargePage -
-                                            reinterpret_cast<uintptr_t>(into));
-    size_t secondGot = 0;
-    bool secondFailed = false;
-    std::thread second;
-    try {
-        second = std::thread([&] { secondGot = ReadRange(fd, into, half, size, secondFailed); });
-    } catch (const std::exception&) {
-        return ReadRestToEnd(std::move(data), capacity, 0,
-                             [&](char* to, size_t room) { return ReadSome(fd, to, room); });
-    }
-    bool firstFailed = false;
-    const size_t firstGot = ReadRange(fd, into, 0, half, firstFailed);
-    second.join();
-    size_t got = firstGot;
-    bool failed = firstFailed;
-    if (firstGot == half && !firstFailed) {
-        got = half + secondGot;
-        failed = secondFailed;
-    }
-    if (failed) {
-        got = CompleteLinesOf({into, got});
-    }
-    if (failed || got < size) {
-        return std::make_shared<ByteBuffer>(std::move(data), got);
-    }
-    // A file that grew meanwhile is read on to its end.
-    if (::lseek(fd, static_cast<off_t>(got), SEEK_SET) < 0) {
-        return std::make_shared<ByteBuffer>(std::move(data), got);
-    }
-    return ReadRestToEnd(std::move(data), capacity, got,
-                         [&](char* to, size_t room) { return ReadSome(fd, to, room); });
-}
-
 }  // namespace
 
 std::string FolderRefusal(int systemError, const std::string& path) {
@@ -203,8 +120,7 @@ std::string FolderRefusal(int systemError, const std::string& path) {
     return {};
 }
 
-std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure,
-                                           bool twoReaders) {
+std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {
         return memory->read(path, failure);
     }
@@ -218,10 +134,14 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure*
     }
     struct stat st {};
     const size_t size = ::fstat(fd.get(), &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
-    if (twoReaders && size >= kBytesForTwoReaders) {
-        return ReadInTwoHalves(fd.get(), size);
-    }
-    return ReadToEnd(size, [&](char* into, size_t room) { return ReadSome(fd.get(), into, room); });
+    return ReadToEnd(size, [&](char* into, size_t room) {
+        for (;;) {
+            ssize_t n = ::read(fd.get(), into, room);
+            if (n >= 0 || errno != EINTR) {
+                return n;
+            }
+        }
+    });
 }
 
 std::string UnreadableCause(const std::string& path) {

@@ -67,7 +67,7 @@ HANDLE OpenInput(const std::string& path, OpenFailure& failure) {
 
 }  // namespace
 
-std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure, bool) {
+std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure) {
     if (const MemoryFiles* memory = MemoryFiles::active()) {
         return memory->read(path, failure);
     }

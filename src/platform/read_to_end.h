@@ -10,21 +10,18 @@
 
 namespace plotaktar::platform {
 
-// The length of the complete lines at the start of `bytes`: up to its last CR and one LF behind
-// it; what a read error part way keeps.
-inline size_t CompleteLinesOf(std::string_view bytes) {
-    const size_t cr = bytes.rfind('\r');
-    size_t keep = cr == std::string_view::npos ? 0 : cr + 1;
-    if (keep < bytes.size() && bytes[keep] == '\n') {
-        ++keep;
-    }
-    return keep;
-}
-
-// Goes on reading into `data` (`capacity` bytes, the first `got` of them read) to the end of the
-// file, as ReadToEnd does from its start.
+// Reads an open file to its end through `read(into, room)`, which returns the number of bytes
+// read, 0 at the end or a negative number on an error. `sizeHint` is the size the system
+// reports; the file is read to its end all the same, since a file may grow meanwhile and some
+// report no size at all. After an error the lines completed before it are kept: the bytes up
+// to the last CR (and one LF behind it).
 template <typename Read>
-SharedBytes ReadRestToEnd(std::unique_ptr<char[]> data, size_t capacity, size_t got, Read read) {
+SharedBytes ReadToEnd(size_t sizeHint, Read read) {
+    // One byte of room beyond the size finds the end without a copy.
+    size_t capacity = sizeHint + 1;
+    std::unique_ptr<char[]> data(new char[capacity]);
+    AdviseLargePages(data.get(), capacity);
+    size_t got = 0;
     for (;;) {
         if (got == capacity) {
             capacity *= 2;
@@ -34,7 +31,13 @@ SharedBytes ReadRestToEnd(std::unique_ptr<char[]> data, size_t capacity, size_t 
         }
         auto n = read(data.get() + got, capacity - got);
         if (n < 0) {
-            got = CompleteLinesOf({data.get(), got});
+            std::string_view done(data.get(), got);
+            size_t cr = done.rfind('\r');
+            size_t keep = cr == std::string_view::npos ? 0 : cr + 1;
+            if (keep < got && done[keep] == '\n') {
+                ++keep;
+            }
+            got = keep;
             break;
         }
         if (n == 0) {
@@ -43,20 +46,6 @@ SharedBytes ReadRestToEnd(std::unique_ptr<char[]> data, size_t capacity, size_t 
         got += static_cast<size_t>(n);
     }
     return std::make_shared<ByteBuffer>(std::move(data), got);
-}
-
-// Reads an open file to its end through `read(into, room)`, which returns the number of bytes
-// read, 0 at the end or a negative number on an error. `sizeHint` is the size the system
-// reports; the file is read to its end all the same, since a file may grow meanwhile and some
-// report no size at all. After an error the lines completed before it are kept: the bytes up
-// to the last CR (and one LF behind it).
-template <typename Read>
-SharedBytes ReadToEnd(size_t sizeHint, Read read) {
-    // One byte of room beyond the size finds the end without a copy.
-    const size_t capacity = sizeHint + 1;
-    std::unique_ptr<char[]> data(new char[capacity]);
-    AdviseLargePages(data.get(), capacity);
-    return ReadRestToEnd(std::move(data), capacity, 0, read);
 }
 
 }  // namespace plotaktar::platform

@@ -10,7 +10,6 @@
 
 #include "import/fields.h"
 #include "import/line_reader.h"
-#include "platform/files.h"
 #include "test_support.h"
 
 namespace plotaktar {
@@ -86,26 +85,6 @@ TEST(ReadInputFile, ReadsToTheEndWhateverSizeTheFileReports) {
     EXPECT_NE((*bytes)->view().find("Name:"), std::string_view::npos);
 }
 #endif
-
-TEST(ReadInputFile, BigFilesReadByTwoReadersGiveTheSameBytes) {
-    // Sizes about the size from which two readers share a file, and one whose halves meet
-    // inside a line: every byte in its place, none twice, none missing.
-    testing::TempDir dir;
-    for (size_t size :
-         {(size_t{4} << 20) - 1, size_t{4} << 20, (size_t{4} << 20) + 1, (size_t{9} << 20) + 7}) {
-        std::string bytes(size, '\0');
-        for (size_t i = 0; i < size; ++i) {
-            bytes[i] = i % 61 == 60 ? '\r' : static_cast<char>('!' + (i * 131 + i / 7) % 90);
-        }
-        const std::string path = dir.write("big.gplt", bytes);
-        for (bool twoReaders : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << size << " bytes, two readers: " << twoReaders);
-            auto read = platform::ReadRegularFile(path, nullptr, twoReaders);
-            ASSERT_TRUE(read.has_value());
-            EXPECT_TRUE((*read)->view() == bytes);
-        }
-    }
-}
 
 TEST(NextField, SplitsAtTheFirstBlankAndLeavesALastWordInTheBody) {
     std::string_view body = "12   350.25";
