@@ -39,9 +39,9 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
-// A time in milliseconds, or in seconds from ten seconds on.
+// A time in milliseconds (tenths below ten), or in seconds from ten seconds on.
 std::string TimeText(double ms) {
-    return ms >= 10000 ? Format("%.1f s", ms / 1000) : Format("%.0f ms", ms);
+    return ms >= 10000 ? Format("%.1f s", ms / 1000) : Format(ms < 10 ? "%.1f ms" : "%.0f ms", ms);
 }
 
 }  // namespace
