@@ -13,6 +13,8 @@ const std::vector<Row>& TableRows() {
         {"import, the window's \"AÇ\" (in process)", "import", "floor", "", ""},
         {"export, the window's \"KAYDET\" (in process)", "export", "floor", "", ""},
         {"`check`", "check", "convert", "≤ 10 × convert, peak ≤ 4 × input", ""},
+        {"`diff` against a revision (`--format json`)", "diff", "convert",
+         "≤ 5 × convert, peak ≤ 3 × both inputs", ""},
         {"`export` to DXF", "export_dxf", "convert", "≤ 30 × convert, peak ≤ 4 × input",
          "ogr2ogr_dxf"},
         {"`export` to GeoPackage", "export_gpkg", "convert", "≤ 30 × convert, peak ≤ 4 × input",
