@@ -57,7 +57,10 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Benchmark (never part of `make test`): a separate Release build, one generated drawing per
-# N and SEED (kept in the build dir and reused), figures printed by plotaktar_bench.
+# N and SEED (kept in the build dir and reused), and one table printed by plotaktar_bench: every
+# figure beside its target and its peer, each the median of RUNS runs. Its rows are listed in
+# bench/bench_rows.cpp (a row is one line there).
+# A quick run: make bench RUNS=1 ARCHIVE=0 CALLGRIND_N=0
 # Several sizes: make bench N="250000 500000 1000000"
 # Parcels in blocks of neighbours sharing corners, as surveyed (the default draws parcels of
 # random corners, most of which cross themselves): make bench MODE=blocks
@@ -66,8 +69,8 @@ N ?= 1000000
 SEED ?= 1
 RUNS ?= 5
 MODE ?=
-# The archive benchmark's number of drawings (0 leaves it out), and the drawing callgrind counts
-# convert's instructions on.
+# The archive's number of drawings (0 leaves its rows out), and the drawing callgrind counts
+# convert's instructions on (0 leaves it out).
 ARCHIVE ?= 2000
 CALLGRIND_N ?= 250000
 
@@ -79,22 +82,19 @@ bench:
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLOTAKTAR_BENCH=ON -DPLOTAKTAR_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target gen_drawing plotaktar_bench
 	@set -e; mkdir -p $(BENCH_BUILD)/drawings; bases=; \
-	for n in $(N); do \
+	for n in $(N) $(filter-out 0,$(CALLGRIND_N)); do \
 	  base=$(BENCH_BUILD)/drawings/drawing-$$n-$(SEED)$(if $(MODE),-$(MODE)); \
 	  if [ ! $$base.yfn -nt $(BENCH_BUILD)/bench/gen_drawing ]; then \
 	    ./$(BENCH_BUILD)/bench/gen_drawing $$n $(SEED) $$base $(MODE); \
 	  fi; \
-	  bases="$$bases $$base"; \
 	done; \
-	QT_QPA_PLATFORM=offscreen ./$(BENCH_BUILD)/bench/plotaktar_bench --runs $(RUNS) $$bases
-	@set -e; base=$(BENCH_BUILD)/drawings/drawing-$(CALLGRIND_N)-$(SEED); \
-	if [ ! $$base.yfn -nt $(BENCH_BUILD)/bench/gen_drawing ]; then \
-	  ./$(BENCH_BUILD)/bench/gen_drawing $(CALLGRIND_N) $(SEED) $$base; \
-	fi; \
-	valgrind --tool=callgrind --callgrind-out-file=$(BENCH_BUILD)/callgrind.out \
-	  ./$(BENCH_BUILD)/src/cli/plotaktar-cli convert $$base.gplt $$base.yaz -o $(BENCH_BUILD)/callgrind.plt \
-	  2>&1 >/dev/null | sed -n 's/.*Collected : \([0-9]*\).*/convert_instructions_$(CALLGRIND_N) \1 Ir/p'
-	@if [ "$(ARCHIVE)" != 0 ]; then bench/archive_bench.sh $(BENCH_BUILD) $(ARCHIVE); fi
+	for n in $(N); do bases="$$bases $(BENCH_BUILD)/drawings/drawing-$$n-$(SEED)$(if $(MODE),-$(MODE))"; done; \
+	archive=; if [ "$(ARCHIVE)" != 0 ]; then \
+	  archive="--archive $$(bench/gen_archive.sh $(BENCH_BUILD) $(ARCHIVE))"; fi; \
+	callgrind=; if [ "$(CALLGRIND_N)" != 0 ]; then \
+	  callgrind="--callgrind $(BENCH_BUILD)/drawings/drawing-$(CALLGRIND_N)-$(SEED)$(if $(MODE),-$(MODE))"; fi; \
+	echo "make bench RUNS=$(RUNS) N=\"$(N)\" ARCHIVE=$(ARCHIVE) CALLGRIND_N=$(CALLGRIND_N)"; \
+	QT_QPA_PLATFORM=offscreen ./$(BENCH_BUILD)/bench/plotaktar_bench --runs $(RUNS) $$archive $$callgrind $$bases
 
 # Converts the sample drawing with plotaktar-cli; the plot file goes into the build directory.
 .PHONY: demo

@@ -1,10 +1,14 @@
 // plotaktar_bench: what a user of a big drawing feels, side by side with the physical floor.
 //
-//   plotaktar_bench [--runs R] [--cli PATH] [--no-view] [--no-export] BASE...
+//   plotaktar_bench [--runs R] [--cli PATH] [--no-view] [--no-export] [--archive DIR]
+//                   [--callgrind BASE] BASE...
 //
-// For each generated drawing BASE (BASE.gplt, BASE.yaz, BASE.yfn) it prints a small table and
-// one `name value unit` line per figure, each the median of R runs (5 by default); with several
-// drawings it ends with the growth of every figure from one drawing to the next.
+// For each generated drawing BASE (BASE.gplt, BASE.yaz, BASE.yfn) it prints one table (Markdown)
+// of every figure beside its target and its peer (the rows are in bench_rows.cpp), then one
+// `name value unit` line per figure, each the median of R runs (5 by default); with several
+// drawings it ends with the growth of every figure from one drawing to the next. --archive adds
+// the rows of a folder of drawings converted by `batch` and by a loop of `convert`;
+// --callgrind counts convert's instructions on the drawing BASE.
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "bench_table.h"
 #include "core_figures.h"
 #ifdef PLOTAKTAR_BENCH_EXPORT
 #include "exchange_figures.h"
@@ -40,13 +45,17 @@ struct Options {
     int runs = 5;
     std::string cli = PLOTAKTAR_CLI_PATH;
     bool view = true;
-    bool exchange = true;  // --no-export leaves the exchange formats' figures out
+    bool exchange = true;   // --no-export leaves the exchange formats' figures out
+    std::string archive;    // a folder of drawings for the archive's rows
+    std::string callgrind;  // the drawing convert's instructions are counted on
     std::vector<std::string> bases;
 };
 
 struct Result {
     uint64_t records = 0;
     std::vector<Figure> figures;
+    Measurements measured;  // the figures the table shows
+    double inputMiB = 0;
     std::vector<std::string> notes;
 
     double value(const std::string& name) const {
@@ -75,6 +84,13 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
     const int runs = options.runs;
     auto add = [&](std::string name, double value, std::string unit, std::string caption) {
         result.figures.push_back({std::move(name), value, std::move(unit), std::move(caption)});
+    };
+    // A figure of the table: a time and, for a process, its peak.
+    auto shown = [&](const std::string& name, Timing time, double peakMiB = 0) {
+        result.measured.set(name, time, peakMiB);
+    };
+    auto shownMs = [&](const std::string& name, double ms, double peakMiB = 0) {
+        result.measured.set(name, Timing{ms, 0}, peakMiB);
     };
     result.notes.push_back("load average before: " + LoadAverage());
 
@@ -189,6 +205,12 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
     double inputMiB = static_cast<double>(drawing.inputBytes) / (1024.0 * 1024.0);
     std::string gridName = "StringGrid" + std::to_string(biggest);
 
+    result.inputMiB = inputMiB;
+    shown("floor", floor);
+    shown("read_floor", readFloor);
+    shown("import", import);
+    shown("export", exported);
+    shown("convert", convert, peakMiB);
     add("input_bytes", static_cast<double>(drawing.inputBytes), "B", "input, three files");
     add("read_floor", readFloor.wallMs, "ms", "read the three files and count their lines");
     add("floor", floor.wallMs, "ms", "read them, write and fsync the plot file's bytes");
@@ -206,6 +228,10 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
     if (options.view) {
         ViewTimes view = MeasureView(drawing, runs);
         gridName = "StringGrid" + std::to_string(view.grid);
+        shownMs("view_refresh", view.refreshMs);
+        shownMs("view_scroll", view.scrollMs);
+        shownMs("view_save", view.saveMs);
+        shownMs("view_copy", view.copyMs, view.copyPeakMiB);
         add("view_refresh", view.refreshMs, "ms",
             "import end to " + gridName + " reset and painted");
         add("view_scroll", view.scrollMs, "ms", "scroll to its last row and paint");
@@ -224,6 +250,11 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
     if (options.view) {
         ViewerFigures viewer =
             MeasureViewer(drawing, runner, options.cli, PLOTAKTAR_VIEWER_PATH, runs);
+        shownMs("viewer_shown", viewer.shownMs, viewer.peakMiB);
+        shownMs("viewer_frame_max", viewer.longestFrameMs);
+        shownMs("viewer_pick_max", viewer.longestPickMs);
+        shownMs("render_png", viewer.renderMs, viewer.renderPeakMiB);
+        shown("sheets_pdf", viewer.sheets, viewer.sheetsPeakMiB);
         add("viewer_shown", viewer.shownMs, "ms",
             "plotaktar-view start to the whole drawing on screen (target 1500)");
         add("viewer_process", viewer.shownWallMs, "ms", "the same run, process start to exit");
@@ -261,6 +292,13 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
 #ifdef PLOTAKTAR_BENCH_EXPORT
     if (options.exchange) {
         ExchangeFigures exchange = MeasureExchange(drawing, runner, options.cli, scratch, runs);
+        shown("export_dxf", exchange.dxf, exchange.dxfPeakMiB);
+        shown("export_gpkg", exchange.gpkg, exchange.gpkgPeakMiB);
+        shown("gpkg_index", exchange.gpkgIndex);
+        shown("export_gpkg_unindexed", {exchange.gpkg.wallMs - exchange.gpkgIndex.wallMs,
+                                        exchange.gpkg.cpuMs - exchange.gpkgIndex.cpuMs});
+        shown("ogr2ogr_dxf", exchange.ogrDxf);
+        shown("ogr2ogr_gpkg", exchange.ogrGpkg);
         add("export_dxf", exchange.dxf.wallMs, "ms", "plotaktar-cli export to DXF, wall");
         add("export_dxf_peak_rss", exchange.dxfPeakMiB, "MiB", "its peak resident");
         const double unindexedMs = exchange.gpkg.wallMs - exchange.gpkgIndex.wallMs;
@@ -292,6 +330,7 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
 #ifdef PLOTAKTAR_BENCH_CHECK
     const Timing checked = MedianTiming(checkRuns);
     const double checkPeakMiB = MedianOf(checkPeaks);
+    shown("check", checked, checkPeakMiB);
     add("check", checked.wallMs, "ms", "plotaktar-cli check --format json, wall time");
     add("check_peak_rss", checkPeakMiB, "MiB", "plotaktar-check, peak resident");
     add("check/convert", checked.wallMs / convert.wallMs, "x", "target: at most 10");
@@ -300,12 +339,34 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
 #ifdef PLOTAKTAR_BENCH_DIFF
     const Timing diffed = MedianTiming(diffRuns);
     const double diffPeakMiB = MedianOf(diffPeaks);
+    shown("diff", diffed, diffPeakMiB);
     add("diff", diffed.wallMs, "ms", "plotaktar-cli diff against a revision, --format json");
     add("diff_peak_rss", diffPeakMiB, "MiB", "its peak resident");
     add("diff/convert", diffed.wallMs / convert.wallMs, "x", "target: at most 5");
     add("diff_peak/both_inputs", diffPeakMiB / bothInputsMiB, "x", "target: at most 3");
 #endif
-    add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 2");
+    RunCommandRows(drawing, options.cli, scratch.path(), options.archive, runner, runs,
+                   result.measured);
+    for (const char* name : {"archive_batch_j1", "archive_batch_j2", "archive_loop"}) {
+        if (const Measured* archive = result.measured.find(name)) {
+            add(name, archive->time.wallMs, "ms", "");
+        }
+    }
+    if (!options.archive.empty()) {
+        // The three ways of converting the archive leave the same bytes.
+        const std::string log = scratch.file("diff.log");
+        const bool same = runner.run({"/usr/bin/diff", "-r", scratch.file("archive-j1"),
+                                      scratch.file("archive-j2")},
+                                     log)
+                                  .exitStatus == 0 &&
+                          runner.run({"/usr/bin/diff", "-r", scratch.file("archive-j1"),
+                                      scratch.file("archive-loop")},
+                                     log)
+                                  .exitStatus == 0;
+        result.notes.push_back(std::string("archive: `batch -j 1`, `-j 2` and the loop left ") +
+                               (same ? "the same bytes" : "WARNING: different bytes"));
+    }
+    add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 2.5");
     add("convert/read_floor", convert.wallMs / readFloor.wallMs, "x", "");
     add("convert_cpu/floor_cpu", convert.cpuMs / floor.cpuMs, "x", "the same in CPU time");
     add("peak_memory/input_bytes", peakMiB / inputMiB, "x", "target: at most 3");
@@ -316,19 +377,18 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
 }
 
 void Print(const std::string& base, const Result& result, int runs) {
-    std::printf("\n== %s: %llu geometry records, median of %d runs\n", base.c_str(),
-                static_cast<unsigned long long>(result.records), runs);
-    std::printf("  %-24s %12s %-4s  %s\n", "figure", "value", "unit", "what");
-    for (const Figure& f : result.figures) {
-        std::printf("  %-24s %12.2f %-4s  %s\n", f.name.c_str(), f.value, f.unit.c_str(),
-                    f.caption.c_str());
-    }
+    std::printf("\n== %s: %llu geometry records, %.1f MiB of input, median of %d runs\n\n",
+                base.c_str(), static_cast<unsigned long long>(result.records), result.inputMiB,
+                runs);
+    std::printf("%s\n", TableText(result.measured, result.inputMiB).c_str());
     for (const std::string& note : result.notes) {
-        std::printf("  # %s\n", note.c_str());
+        std::printf("- %s\n", note.c_str());
     }
-    std::printf("records %llu count\n", static_cast<unsigned long long>(result.records));
+    // Every figure for tools, one `name value unit` line each, its meaning after a '#'.
+    std::printf("\nrecords %llu count\n", static_cast<unsigned long long>(result.records));
     for (const Figure& f : result.figures) {
-        std::printf("%s %.3f %s\n", f.name.c_str(), f.value, f.unit.c_str());
+        std::printf("%s %.3f %s%s%s\n", f.name.c_str(), f.value, f.unit.c_str(),
+                    f.caption.empty() ? "" : "  # ", f.caption.c_str());
     }
     std::fflush(stdout);
 }
@@ -360,6 +420,28 @@ void PrintGrowth(const std::vector<Result>& results) {
     }
 }
 
+// convert's instructions under callgrind: the figure that small changes are compared by on a
+// machine whose speed drifts.
+void PrintInstructions(const std::string& base, const std::string& cli, ProcessRunner& runner) {
+    ScratchDir scratch;
+    const Drawing drawing(base);
+    const std::string log = scratch.file("callgrind.log");
+    const ProcessRun run =
+        runner.run({"/usr/bin/valgrind", "--tool=callgrind",
+                    "--callgrind-out-file=" + scratch.file("callgrind.out"), cli, "convert",
+                    drawing.geometry, drawing.labels, "-o", scratch.file("callgrind.plt")},
+                   log);
+    const std::string text = ReadWholeFile(log);
+    const size_t at = text.find("Collected : ");
+    if (run.exitStatus != 0 || at == std::string::npos) {
+        throw std::runtime_error("callgrind of convert failed:\n" + text);
+    }
+    const unsigned long long instructions = std::strtoull(text.c_str() + at + 12, nullptr, 10);
+    std::printf("\nconvert under callgrind, %llu geometry records: %llu instructions\n",
+                static_cast<unsigned long long>(drawing.geometryLines), instructions);
+    std::printf("convert_instructions %llu Ir\n", instructions);
+}
+
 Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -372,6 +454,10 @@ Options ParseOptions(int argc, char** argv) {
             options.view = false;
         } else if (arg == "--no-export") {
             options.exchange = false;
+        } else if (arg == "--archive" && i + 1 < argc) {
+            options.archive = argv[++i];
+        } else if (arg == "--callgrind" && i + 1 < argc) {
+            options.callgrind = argv[++i];
         } else if (!arg.empty() && arg[0] == '-') {
             throw std::runtime_error("unknown option " + arg);
         } else {
@@ -380,7 +466,8 @@ Options ParseOptions(int argc, char** argv) {
     }
     if (options.bases.empty() || options.runs < 1) {
         throw std::runtime_error(
-            "usage: plotaktar_bench [--runs R] [--cli PATH] [--no-view] [--no-export] BASE...");
+            "usage: plotaktar_bench [--runs R] [--cli PATH] [--no-view] [--no-export] "
+            "[--archive DIR] [--callgrind BASE] BASE...");
     }
     return options;
 }
@@ -406,6 +493,10 @@ int main(int argc, char** argv) {
         if (results.size() > 1) {
             PrintGrowth(results);
         }
+        if (!options.callgrind.empty()) {
+            PrintInstructions(options.callgrind, options.cli, runner);
+        }
+        std::printf("\n%s\n", MachineText().c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "plotaktar_bench: %s\n", e.what());
         return 1;

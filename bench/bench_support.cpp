@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace plotaktar::bench {
 
@@ -106,6 +107,33 @@ std::string LoadAverage() {
     std::string one, five, fifteen;
     in >> one >> five >> fifteen;
     return one + " " + five + " " + fifteen;
+}
+
+std::string MachineText() {
+    std::string model = "unknown processor";
+    std::ifstream cpu("/proc/cpuinfo");
+    for (std::string line; std::getline(cpu, line);) {
+        if (line.rfind("model name", 0) == 0) {
+            model = line.substr(line.find(':') + 2);
+            break;
+        }
+    }
+    std::ifstream memory("/proc/meminfo");
+    std::string key;
+    double kib = 0;
+    memory >> key >> kib;
+    std::string system;
+    std::ifstream release("/etc/os-release");
+    for (std::string line; std::getline(release, line);) {
+        if (line.rfind("PRETTY_NAME=", 0) == 0) {
+            system = line.substr(13, line.size() - 14);
+        }
+    }
+    char text[512];
+    std::snprintf(text, sizeof text, "Machine: %s, %u cores, %.1f GiB, %s; load average now %s",
+                  model.c_str(), std::thread::hardware_concurrency(), kib / (1024.0 * 1024.0),
+                  system.c_str(), LoadAverage().c_str());
+    return text;
 }
 
 }  // namespace plotaktar::bench

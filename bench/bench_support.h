@@ -62,6 +62,7 @@ class ScratchDir {
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
     std::string file(std::string_view name) const;
+    const std::string& path() const { return path_; }
 
   private:
     std::string path_;
@@ -69,5 +70,8 @@ class ScratchDir {
 
 std::string ReadWholeFile(const std::string& path);
 std::string LoadAverage();
+
+// The machine the figures were taken on: processor, cores, memory, system, load average.
+std::string MachineText();
 
 }  // namespace plotaktar::bench
