@@ -454,8 +454,8 @@ TEST(Compare, ChangesAsTextAndJson) {
     WriteChangesJson(c.result, [&](std::string_view piece) { json += piece; });
     // JSON writes a Windows folder's backslashes doubled.
     std::string jsonFolder;
-    for (const char c : folder) {
-        jsonFolder += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    for (const char ch : folder) {
+        jsonFolder += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
     }
     json = WithoutFolder(json, jsonFolder);
     has(json,
