@@ -109,5 +109,31 @@ TEST(ExchangeWriter, AWriteThatRunsOutOfRoomIsDiskFull) {
     }
 }
 
+// A target whose name is as long as its folder takes (255 bytes) is written like any other: the
+// files a format's library makes beside its dataset while writing (SQLite's "-journal") must
+// not need a longer name.
+TEST(ExchangeWriter, NamesAsLongAsTheFolderTakes) {
+    const std::string samples = PLOTAKTAR_SAMPLES_DIR;
+    Workspace workspace;
+    ImportObserver quiet;
+    ImportFiles(workspace,
+                {samples + "/pafta12.gplt", samples + "/pafta12.yaz", samples + "/pafta12.yfn"},
+                quiet);
+    for (const std::string format : {"dxf", "gpkg", "geojson", "kml"}) {
+        TempDir dir;
+        const std::string name = std::string(254 - format.size(), 'a') + "." + format;
+        ExportSettings settings;
+        settings.sourceEpsg = *EpsgOfCrsText("TM30");
+        std::string failure;
+        try {
+            ExchangeWriterFor(format)->exportWorkspace(workspace, settings, dir.file(name));
+        } catch (const Error& e) {
+            failure = e.message();
+        }
+        EXPECT_EQ(failure, "") << format;
+        EXPECT_EQ(Listing(dir), std::set<std::string>{name}) << format;
+    }
+}
+
 }  // namespace
 }  // namespace plotaktar::testing
