@@ -2,7 +2,9 @@
 
 #include <charconv>
 
+#include "cli/check_command.h"
 #include "cli/command_line.h"
+#include "cli/export_command.h"
 
 namespace plotaktar::cli {
 
@@ -126,6 +128,18 @@ BatchArgs ParseBatch(const std::vector<std::string>& args) {
     }
     if (batch.command == BatchArgs::Command::Check && batch.outputFolder) {
         throw UsageError(name + ": check writes no output file; -o is not for it");
+    }
+    // The command's options as each drawing's run will read them: what it refuses stops the
+    // batch here, once, in the command's own words, instead of failing every drawing.
+    if (batch.command != BatchArgs::Command::Convert) {
+        const bool exports = batch.command == BatchArgs::Command::Export;
+        std::vector<std::string> run = {BatchCommandName(batch.command)};
+        if (exports) {
+            run.insert(run.end(), {"-o", "drawing"});
+        }
+        run.insert(run.end(), batch.commandOptions.begin(), batch.commandOptions.end());
+        run.insert(run.end(), {"--", "drawing.gplt"});
+        exports ? (void)ParseExport(run) : (void)ParseCheck(run);
     }
     return batch;
 }

@@ -4,8 +4,23 @@
 
 namespace plotaktar::cli {
 
-CheckArgs ParseCheck(const std::vector<std::string>& args) {
+CheckArgs ParseCheck(const std::vector<std::string>& given) {
     CheckArgs check;
+    // "--scale=500" taken as "--scale" "500", as export takes its options and batch passes them.
+    std::vector<std::string> args;
+    bool split = true;
+    for (const std::string& arg : given) {
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        split = split && arg != "--";
+        if (split && equals != std::string::npos &&
+            (name == "--scale" || name == "--area-rule" || name == "--format")) {
+            args.push_back(name);
+            args.push_back(arg.substr(equals + 1));
+        } else {
+            args.push_back(arg);
+        }
+    }
     std::vector<std::string> paths;
     bool optionsEnded = false;
     bool haveScale = false, haveRule = false, haveFormat = false;
