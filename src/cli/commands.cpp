@@ -28,25 +28,13 @@ std::string MessageName(std::string_view file) {
     return EscapedText(FileNameText(file));
 }
 
-namespace {
-
-void PrintProblemLine(std::FILE* err, std::string_view file, const std::string& cause) {
+void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
     std::string line = "plotaktar-cli: ";
     line += MessageName(file);
     line += ": ";
-    line += cause;
+    line += EscapedText(cause);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), err);
-}
-
-}  // namespace
-
-void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
-    PrintProblemLine(err, file, std::string(cause));
-}
-
-void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause) {
-    PrintProblemLine(err, file, EscapedText(cause));
 }
 
 void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::string& labels) {
