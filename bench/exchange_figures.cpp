@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "exchange/geopackage_index.h"
+#include "gis/geopackage_index.h"
 
 namespace plotaktar::bench {
 

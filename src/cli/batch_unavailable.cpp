@@ -6,8 +6,7 @@
 namespace plotaktar::cli {
 
 int RunBatch(const BatchArgs&, std::FILE*, std::FILE*, std::FILE* err) {
-    std::fputs(
-        "plotaktar-cli: batch is not available in this build; run convert once per drawing\n", err);
+    std::fputs("plotaktar-cli: batch needs the Linux build; run convert once per drawing\n", err);
     return kExitFailed;
 }
 

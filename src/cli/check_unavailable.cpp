@@ -6,7 +6,8 @@
 namespace plotaktar::cli {
 
 int StartCheck(const std::vector<std::string>&, std::FILE* err) {
-    std::fputs("plotaktar-cli: this build has no check command\n", err);
+    std::fputs("plotaktar-cli: check needs the Linux build; this build has no check command\n",
+               err);
     return kExitUsage;
 }
 

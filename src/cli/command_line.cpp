@@ -142,7 +142,58 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return line;
 }
 
+namespace {
+
+// The Windows build: no GDAL, GEOS or Qt inside the one .exe.
+constexpr const char* kWindowsUsage =
+    R"usage(Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
+       plotaktar-cli run STEP...
+       plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE.dxf [--crs CRS]
+                            [--format dxf]
+       plotaktar-cli --help | --version
+
+Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
+into plot files (.plt) without a window, with the import and export of the window's
+"AÇ" and "KAYDET" buttons. This Windows build has convert, run and export to DXF; render,
+check, batch, export to GeoPackage, Shapefile, GeoJSON and KML, and export --to need the
+Linux build.
+
+convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
+    Imports GEOMETRY and its label file (with the label file's .yfn companion) and writes
+    the plot file OUTPUT, by default GEOMETRY with its extension replaced by ".plt". A
+    record that fails is reported on standard error as FILE:LINE: WORD and the conversion
+    goes on. On success one summary line (records per kind and the plot file) goes to
+    standard output.
+
+run STEP...
+    Replays a session of the window, step by step:
+    open GEOMETRY LABELS   one click on "AÇ": the paths confirmed in the two open dialogs;
+                           "-" cancels that dialog
+    save OUTPUT            one click on "KAYDET"; "-" cancels the save dialog
+    dump STATE.json        writes the flags, the layer table and every table as JSON
+    Every message box is printed as "mesaj: TEXT" and every error box as "hata: TEXT".
+
+export GEOMETRY [LABELS | --no-labels] -o FILE.dxf [--crs CRS] [--format dxf]
+    Writes the drawing as AutoCAD 2004 DXF (the drawing's own layers, windows-1254 text), the
+    same bytes as the Linux build writes, in the drawing's own coordinate system. --crs CRS
+    names that system: EPSG:n, or one of TM27 ... TM45, ED50-TM27 ... ED50-TM45,
+    ED50-UTM35 ... ED50-UTM38. A record whose coordinate is not a number is left out and
+    named on standard error as FILE:LINE: left out: ...; the last line on standard error is
+    "FILE: N features (points P, lines L, parcels A, labels T, symbols S), K left out". The
+    file is written all or nothing: on failure FILE is left as it was.
+
+Exit status: 0 on success; 1 when an error reached the error handler (run) or the plot file
+or DXF file could not be made (OUTPUT is then left as it was); 2 for a usage error, a
+command or format of the Linux build, an input file that cannot be read or an output that
+is an input, in which case nothing is written.
+)usage";
+
+}  // namespace
+
 const char* UsageText() {
+#ifdef _WIN32
+    return kWindowsUsage;
+#endif
     return R"usage(Usage: plotaktar-cli convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
        plotaktar-cli run STEP...
        plotaktar-cli render GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]
@@ -234,8 +285,8 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     line on standard error is "FILE: N features (points P, lines L, parcels A, labels T,
     symbols S), K left out". The file is written all or nothing: on failure FILE (and every
     file of a Shapefile set) is left as it was. A device, a pipe or a socket takes only DXF;
-    the other formats refuse it. The Windows build of plotaktar-cli has no export; it is part
-    of the Linux build.
+    the other formats refuse it. The Windows build of plotaktar-cli writes DXF alone, in the
+    drawing's own system (no --to).
 
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]

@@ -7,7 +7,6 @@
 
 #include "cli/commands.h"
 #include "cli/session_ui.h"
-#include "exchange/exchange_writer.h"
 #include "exchange/note_lines.h"
 #include "import/import_files.h"
 #include "model/cp1254.h"
@@ -44,7 +43,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     try {
         // A coordinate system PROJ does not know, or of a kind that cannot be used, is a usage
         // error, found before any file is opened.
-        const Reprojection systems(args.crs, args.to);
+        (void)ExportCoordinates()(args.crs, args.to);
     } catch (const Error& e) {
         if (args.systemsOnly) {
             PrintText(err, "plotaktar-cli: " + EscapedText(Utf8FromCp1254(e.message())) + "\n");
@@ -57,7 +56,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         return kExitOk;
     }
     const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
-    const ExchangeWriter* writer = ExchangeWriterFor(args.format);
+    const ExchangeWriter* writer = ExportWriterFor(args.format);
     const OutputFormatInfo* format = OutputFormatNamed(args.format);
     if (writer == nullptr || format == nullptr) {
         PrintProblem(err, args.output, "no writer of the format " + args.format);
@@ -83,6 +82,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     ExportSettings settings;
     settings.sourceEpsg = args.crs;
     settings.targetEpsg = args.to;
+    settings.coordinates = ExportCoordinates();
     ExportResult result;
     try {
         Workspace workspace;

@@ -2,7 +2,11 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "exchange/coordinate_step.h"
+#include "exchange/exchange_writer.h"
 
 namespace plotaktar::cli {
 
@@ -34,5 +38,11 @@ int StartExport(const std::vector<std::string>& args, std::FILE* err);
 // could not be written (left as it was), 0 otherwise. Records left out or put on no layer are
 // reported on `err` as FILE:LINE: lines, and the last line on `err` is the summary.
 int RunExport(const ExportArgs& args, std::FILE* err);
+
+// The exchange formats of this build: every one through GDAL (plotaktar-export), or DXF alone
+// (the Windows plotaktar-cli).
+const ExchangeWriter* ExportWriterFor(std::string_view formatName);
+// How this build places positions: through PROJ, or as the drawing has them.
+CoordinateStepMaker ExportCoordinates();
 
 }  // namespace plotaktar::cli

@@ -6,7 +6,8 @@
 namespace plotaktar::cli {
 
 int StartRender(const std::vector<std::string>&, std::FILE* err) {
-    std::fputs("plotaktar-cli: this build has no render command\n", err);
+    std::fputs("plotaktar-cli: render needs the Linux build; this build has no render command\n",
+               err);
     return kExitUsage;
 }
 

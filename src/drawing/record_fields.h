@@ -4,14 +4,9 @@
 #include <vector>
 
 #include "drawing/drawing_loader.h"
+#include "drawing/survey_model.h"
 
 namespace plotaktar {
-
-// One field of a feature's record: its name and its text (both windows-1254).
-struct RecordField {
-    std::string name;
-    std::string value;
-};
 
 // Every field of the record a feature was drawn from: the cells of its table row under the
 // table's headers (a parcel's corner cells too), or the fields of its plot-file line (and of

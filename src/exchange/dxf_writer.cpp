@@ -140,12 +140,12 @@ class DxfOut {
 // before them and the objects after.
 class DxfDocument final : public FeatureSink {
   public:
-    DxfDocument(DxfOut& out, const Reprojection& systems, ExportFeatures& features)
+    DxfDocument(DxfOut& out, const CoordinateStep& systems, ExportFeatures& features)
         : out_(out), systems_(systems), features_(features) {}
 
   private:
     DxfOut& out_;
-    const Reprojection& systems_;
+    const CoordinateStep& systems_;
     ExportFeatures& features_;
     std::vector<std::string> layerNames_;  // by ExportLayer index: the DXF layer's name
     // By the font and the symbol number as the drawing has them: the style's and block's name.
@@ -774,7 +774,7 @@ class DxfWriter final : public ExchangeWriter {
 
   protected:
     std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const Reprojection& systems, const std::string& path,
+        ExportFeatures& features, const CoordinateStep& systems, const std::string& path,
         const std::function<bool(uint64_t)>& progress) const override {
         platform::ReplacingFile file(path);
         DxfOut out(file);

@@ -4,22 +4,17 @@
 
 namespace plotaktar {
 
-// The writers, each in its own file.
-const ExchangeWriter& DxfExchangeWriter();
-const ExchangeWriter& GeoPackageExchangeWriter();
-const ExchangeWriter& ShapefileExchangeWriter();
-const ExchangeWriter& GeoJsonExchangeWriter();
-const ExchangeWriter& KmlExchangeWriter();
-
 const ExchangeWriter* ExchangeWriterFor(std::string_view formatName) {
-    for (const ExchangeWriter* writer :
-         {&DxfExchangeWriter(), &GeoPackageExchangeWriter(), &ShapefileExchangeWriter(),
-          &GeoJsonExchangeWriter(), &KmlExchangeWriter()}) {
-        if (writer->format().name == formatName) {
-            return writer;
-        }
+    const ExchangeWriter& dxf = DxfExchangeWriter();
+    return dxf.format().name == formatName ? &dxf : nullptr;
+}
+
+std::unique_ptr<CoordinateStep> ExchangeWriter::coordinateStep(const ExportSettings& settings,
+                                                               int targetEpsg) const {
+    if (settings.coordinates) {
+        return settings.coordinates(settings.sourceEpsg, targetEpsg);
     }
-    return nullptr;
+    return std::make_unique<PassThroughStep>(settings.sourceEpsg, targetEpsg);
 }
 
 std::string ExchangeWriter::targetRefusal(const std::string& path) const {
@@ -42,7 +37,8 @@ ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
     if (settings.sourceEpsg == 0 && target != 0) {
         throw Error("--to needs the drawing's coordinate system named with --crs");
     }
-    const Reprojection systems(settings.sourceEpsg, target);
+    const std::unique_ptr<CoordinateStep> step = coordinateStep(settings, target);
+    const CoordinateStep& systems = *step;
     ExportFeatures features(workspace, &systems);
     const uint64_t total = features.rowCount();
     const std::function<bool(uint64_t)> progress = [&](uint64_t done) {

@@ -2,7 +2,9 @@
 
 // The writers of the exchange formats (DXF, GeoPackage, Shapefile, GeoJSON, KML): each an
 // OutputWriter of its own that writes the features of an import (ExportFeatures), placed in the
-// coordinate system asked for. Used by plotaktar-export and the viewer.
+// coordinate system asked for. DXF is our own writer and needs no GDAL (the Windows
+// command-line tool writes it); the GIS formats are in src/gis/. Used by plotaktar-export, the
+// viewer and, for DXF, the Windows plotaktar-cli.
 
 #include <cstdint>
 #include <functional>
@@ -10,8 +12,8 @@
 #include <vector>
 
 #include "drawing/output_writer.h"
+#include "exchange/coordinate_step.h"
 #include "exchange/export_features.h"
-#include "exchange/reprojection.h"
 #include "platform/error.h"
 
 namespace plotaktar {
@@ -19,6 +21,9 @@ namespace plotaktar {
 struct ExportSettings {
     int sourceEpsg = 0;  // the drawing's coordinate system; 0 when not named
     int targetEpsg = 0;  // the one to write in; 0: the drawing's
+    // How positions are placed in the system written; empty: as the drawing has them, which
+    // takes no other system than the drawing's. The GIS writers always use PROJ's.
+    CoordinateStepMaker coordinates;
     // Called now and then with the rows done of all; false cancels (the export then throws
     // ExportCancelled and leaves every target as it was).
     std::function<bool(uint64_t done, uint64_t total)> progress;
@@ -58,15 +63,23 @@ class ExchangeWriter : public OutputWriter {
     virtual int fixedTarget() const { return 0; }
 
   protected:
+    // The step from the drawing's system into `targetEpsg`: the settings' maker, or the
+    // positions handed on.
+    virtual std::unique_ptr<CoordinateStep> coordinateStep(const ExportSettings& settings,
+                                                           int targetEpsg) const;
+
     // Writes the features; `progress(done)` false means stop and throw ExportCancelled.
     // Returns the files written.
     virtual std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const Reprojection& systems, const std::string& path,
+        ExportFeatures& features, const CoordinateStep& systems, const std::string& path,
         const std::function<bool(uint64_t)>& progress) const = 0;
 };
 
-// The writer of an exchange format by its descriptor's name ("dxf", "gpkg", "shp", "geojson",
-// "kml"); null for any other.
+// The writer of an exchange format that needs no GDAL by its descriptor's name ("dxf"); null
+// for any other (the GIS formats: GisExchangeWriterFor).
 const ExchangeWriter* ExchangeWriterFor(std::string_view formatName);
+
+// Our own DXF writer.
+const ExchangeWriter& DxfExchangeWriter();
 
 }  // namespace plotaktar

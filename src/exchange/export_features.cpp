@@ -6,7 +6,7 @@
 #include <set>
 
 #include "drawing/drawing.h"
-#include "exchange/reprojection.h"
+#include "exchange/coordinate_step.h"
 #include "model/cp1254.h"
 #include "model/point_names.h"
 #include "model/text.h"
@@ -82,7 +82,7 @@ double CornerArea(std::span<const Position> corners) {
 
 }  // namespace
 
-ExportFeatures::ExportFeatures(const Workspace& workspace, const Reprojection* systems)
+ExportFeatures::ExportFeatures(const Workspace& workspace, const CoordinateStep* systems)
     : workspace_(workspace), systems_(systems), layerIndex_(kLayerRows + 1, -1) {
     const Columns& c = ColumnsOf(Kind::Tabaka);
     const LayerTable& table = workspace.layerTable;

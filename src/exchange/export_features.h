@@ -21,7 +21,7 @@
 
 namespace plotaktar {
 
-class Reprojection;
+class CoordinateStep;
 
 // A declared layer: a row of LayerTable that a layer record filled.
 struct ExportLayer {
@@ -136,7 +136,7 @@ class ExportFeatures {
     // `systems`: where the features are placed before a sink sees them; a feature with a
     // position that has no place in the written system is left out and noted. Null: the
     // positions are handed on as the drawing has them.
-    explicit ExportFeatures(const Workspace& workspace, const Reprojection* systems = nullptr);
+    explicit ExportFeatures(const Workspace& workspace, const CoordinateStep* systems = nullptr);
 
     // The declared layers, by number.
     const std::vector<ExportLayer>& layers() const { return layers_; }
@@ -186,7 +186,7 @@ class ExportFeatures {
     bool place(Position& position, FeatureSource source, const std::string& name);
 
     const Workspace& workspace_;
-    const Reprojection* systems_;
+    const CoordinateStep* systems_;
     std::vector<ExportLayer> layers_;
     std::vector<int> layerIndex_;  // by layer row: index into layers_, or -1
     std::vector<Position> corners_;

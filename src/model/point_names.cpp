@@ -28,12 +28,12 @@ bool Names(std::string_view stored, std::string_view prefix, std::string_view nu
 
 std::optional<PointRef> PointIndex::Numbers::find(std::string_view prefix,
                                                   std::string_view number) const {
-    if (slots.empty()) {
+    if (rowSlots.empty()) {
         return std::nullopt;
     }
-    const size_t mask = slots.size() - 1;
+    const size_t mask = rowSlots.size() - 1;
     for (size_t i = HashOf(prefix, number) & mask;; i = (i + 1) & mask) {
-        const uint32_t row = slots[i];
+        const uint32_t row = rowSlots[i];
         if (row == 0) {
             return std::nullopt;
         }
@@ -45,13 +45,13 @@ std::optional<PointRef> PointIndex::Numbers::find(std::string_view prefix,
 
 void PointIndex::Numbers::add(int row) {
     const std::string_view number = Trim(table->cell(column, row));
-    const size_t mask = slots.size() - 1;
+    const size_t mask = rowSlots.size() - 1;
     for (size_t i = HashOf({}, number) & mask;; i = (i + 1) & mask) {
-        if (slots[i] == 0) {
-            slots[i] = static_cast<uint32_t>(row);
+        if (rowSlots[i] == 0) {
+            rowSlots[i] = static_cast<uint32_t>(row);
             return;
         }
-        if (Trim(table->cell(column, static_cast<int>(slots[i]))) == number) {
+        if (Trim(table->cell(column, static_cast<int>(rowSlots[i]))) == number) {
             return;  // stored twice: the first row stays
         }
     }
@@ -71,7 +71,7 @@ PointIndex::PointIndex(const Workspace& workspace) {
         while (size < 2 * static_cast<size_t>(rows)) {
             size *= 2;
         }
-        numbers.slots.assign(size, 0);
+        numbers.rowSlots.assign(size, 0);
         for (int row = 1; row < rows; ++row) {
             numbers.add(row);
         }

@@ -44,7 +44,7 @@ class PointIndex {
         Kind kind = Kind::Nokta;
         const Table* table = nullptr;
         int column = 0;
-        std::vector<uint32_t> slots;
+        std::vector<uint32_t> rowSlots;
 
         // The row whose stored number is `prefix` followed by `number`.
         std::optional<PointRef> find(std::string_view prefix, std::string_view number) const;

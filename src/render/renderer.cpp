@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "qt/cp1254_text.h"
-#include "render/aci_palette.h"
+#include "model/aci_palette.h"
 
 namespace plotaktar {
 

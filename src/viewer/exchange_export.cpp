@@ -19,8 +19,9 @@
 #include <optional>
 
 #include "drawing/drawing_loader.h"
-#include "exchange/exchange_writer.h"
 #include "exchange/note_lines.h"
+#include "gis/gis_writers.h"
+#include "gis/reprojection.h"
 #include "model/cp1254.h"
 #include "model/crs_names.h"
 #include "model/file_names.h"
@@ -180,7 +181,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
     }
 
     // The writing runs on a worker thread; the dialog polls its progress and may cancel it.
-    const ExchangeWriter* writer = ExchangeWriterFor(format->name);
+    const ExchangeWriter* writer = GisExchangeWriterFor(format->name);
     std::atomic<uint64_t> done{0}, total{1};
     std::atomic<bool> cancel{false};
     bool cancelled = false;  // the writer stopped on the cancel; a cancel too late to stop it
@@ -191,6 +192,7 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
     QThread* worker = QThread::create([&] {
         ExportSettings settings;
         settings.sourceEpsg = epsg;
+        settings.coordinates = ProjCoordinateStep;
         settings.progress = [&](uint64_t d, uint64_t t) {
             done = d;
             total = std::max<uint64_t>(t, 1);

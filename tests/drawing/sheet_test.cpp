@@ -13,7 +13,7 @@
 
 #include "drawing/drawing.h"
 #include "drawing/sheet_layout.h"
-#include "render/aci_palette.h"
+#include "model/aci_palette.h"
 #include "render/sheet_painter.h"
 
 using namespace plotaktar;

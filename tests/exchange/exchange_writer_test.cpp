@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "exchange/exchange_writer.h"
+#include "gis/gis_writers.h"
 #include "import/import_files.h"
 #include "model/crs_names.h"
 #include "test_support.h"
@@ -36,7 +37,7 @@ TEST(ExchangeWriter, ACancelAtAnyPointLeavesTheTargetsAsTheyWere) {
                 {samples + "/pafta12.gplt", samples + "/pafta12.yaz", samples + "/pafta12.yfn"},
                 quiet);
     for (const char* format : {"dxf", "gpkg", "shp", "kml"}) {
-        const ExchangeWriter* writer = ExchangeWriterFor(format);
+        const ExchangeWriter* writer = GisExchangeWriterFor(format);
         ASSERT_NE(writer, nullptr) << format;
         TempDir dir;
         const std::string target = dir.write(std::string("old.") + format, "old");
@@ -93,7 +94,7 @@ TEST(ExchangeWriter, AWriteThatRunsOutOfRoomIsDiskFull) {
                 ExportSettings settings;
                 settings.sourceEpsg = *EpsgOfCrsText("TM30");
                 try {
-                    ExchangeWriterFor(format)->exportWorkspace(workspace, settings, target);
+                    GisExchangeWriterFor(format)->exportWorkspace(workspace, settings, target);
                 } catch (const FileError& e) {
                     return e.message();
                 } catch (const Error& e) {

@@ -16,7 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "exchange/exchange_writer.h"
-#include "exchange/geopackage_index.h"
+#include "gis/geopackage_index.h"
+#include "gis/gis_writers.h"
 #include "import/import_files.h"
 #include "model/crs_names.h"
 #include "test_support.h"
@@ -105,7 +106,7 @@ TEST(GeoPackageIndex, TwentyThousandFeaturesIndexedAsGdalIndexesThem) {
     ExportSettings settings;
     settings.sourceEpsg = *EpsgOfCrsText("TM30");
     const ExportResult result =
-        ExchangeWriterFor("gpkg")->exportWorkspace(workspace, settings, dir.file("big.gpkg"));
+        GisExchangeWriterFor("gpkg")->exportWorkspace(workspace, settings, dir.file("big.gpkg"));
     ASSERT_EQ(result.counts.total(), 20000u);
     ASSERT_EQ(result.counts.leftOut, 0u);
 

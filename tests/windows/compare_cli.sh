@@ -26,9 +26,23 @@ sessions=(
     "convert pafta12.gplt pafta12.plt"
     "run open a.gplt a.yaz save out1 dump state1.json open b.gplt - save out2.plt open - b.yaz save - dump state2.json"
     "run save empty dump state0.json open c.gplt - dump state1.json save out.plt dump missing/state.json open - - save out.plt"
-    "--help"
+    "export pafta12.gplt pafta12.yaz -o out.dxf --crs TM30"
+    "export pafta12.gplt --no-labels -o bare.dxf"
+    "export şehir.gplt ağaç.yaz --format dxf -o çıktı --crs EPSG:5254"
+    "export bad_records.gplt -o bad.dxf --crs TM33"
+    "export pafta12.gplt -o nowhere/x.dxf"
+    "export pafta12.gplt -o pafta12.yaz.dxf --crs NOPE"
     "--version"
     "convert"
+)
+# What only the Linux build has is refused, each with its words; --help lists what this build
+# has.
+refusals=(
+    "needs the Linux build|export pafta12.gplt -o out.gpkg --crs TM30"
+    "needs the Linux build|export pafta12.gplt -o out.dxf --crs TM30 --to EPSG:4326"
+    "needs the Linux build|render pafta12.gplt -o out.png"
+    "needs the Linux build|check pafta12.gplt"
+    "needs the Linux build|batch pafta12.gplt"
 )
 
 populate() {
@@ -65,4 +79,26 @@ for i in "${!sessions[@]}"; do
         status=1
     fi
 done
+for refusal in "${refusals[@]}"; do
+    words=${refusal%%|*}
+    read -r -a args <<<"${refusal#*|}"
+    dir=$work/refusal
+    rm -rf "$dir"
+    populate "$dir"
+    if (cd "$dir" && "$wine" "$windows" "${args[@]}") >"$work/out" 2>"$work/err"; then
+        echo "NOT REFUSED: plotaktar-cli.exe ${refusal#*|}"
+        status=1
+    elif ! grep -q "$words" "$work/err" || [ -n "$(find "$dir" -newer "$dir/pafta12.yfn" -name 'out*')" ]; then
+        echo "WRONG REFUSAL: plotaktar-cli.exe ${refusal#*|}"
+        cat "$work/err"
+        status=1
+    else
+        echo "refused: plotaktar-cli.exe ${refusal#*|}"
+    fi
+done
+if ! "$wine" "$windows" --help | grep -q "export GEOMETRY .* -o FILE.dxf" ||
+    "$wine" "$windows" --help | grep -q "^       plotaktar-cli render"; then
+    echo "WRONG HELP: plotaktar-cli.exe --help does not list what this build has"
+    status=1
+fi
 exit $status

@@ -6,7 +6,7 @@
 // the box as four 4-byte floats (min x, max x, min y, max y), all big-endian. Node 1 is the
 // root; depth 0 means the root is itself a leaf.
 
-#include "exchange/geopackage_index.h"
+#include "gis/geopackage_index.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "render/aci_palette.h"
+#include "model/aci_palette.h"
 
 namespace plotaktar {
 

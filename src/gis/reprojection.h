@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "exchange/coordinate_step.h"
 #include "exchange/export_features.h"
 #include "model/crs_names.h"
 #include "platform/error.h"
@@ -36,7 +37,7 @@ class SystemKindError : public Error {
 // PROJ does not know.
 void CheckSystemKinds(int sourceEpsg, int targetEpsg);
 
-class Reprojection {
+class Reprojection final : public CoordinateStep {
   public:
     // `sourceEpsg` 0: the drawing's system is not known, and nothing is transformed.
     // `targetEpsg` 0: written in the drawing's own system. Throws Error for a code that PROJ
@@ -49,11 +50,11 @@ class Reprojection {
 
     // The system written, null when none is known.
     const OGRSpatialReference* target() const { return target_.get(); }
-    int targetEpsg() const { return targetEpsg_; }
-    bool transforms() const { return transform_ != nullptr; }
+    int targetEpsg() const override { return targetEpsg_; }
+    bool transforms() const override { return transform_ != nullptr; }
 
     // Moves a position into the target system; false when it has no place there.
-    bool apply(Position& position) const;
+    bool apply(Position& position) const override;
 
   private:
     int targetEpsg_ = 0;
@@ -61,5 +62,8 @@ class Reprojection {
     std::unique_ptr<OGRSpatialReference> target_;
     std::unique_ptr<OGRCoordinateTransformation> transform_;
 };
+
+// The step through PROJ, for ExportSettings::coordinates.
+std::unique_ptr<CoordinateStep> ProjCoordinateStep(int sourceEpsg, int targetEpsg);
 
 }  // namespace plotaktar

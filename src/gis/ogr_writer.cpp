@@ -21,7 +21,9 @@
 #include <mutex>
 
 #include "exchange/exchange_writer.h"
-#include "exchange/geopackage_index.h"
+#include "gis/geopackage_index.h"
+#include "gis/gis_writers.h"
+#include "gis/reprojection.h"
 #include "model/cp1254.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -572,9 +574,17 @@ class OgrWriter final : public ExchangeWriter {
     int fixedTarget() const override { return fixed_; }
 
   protected:
+    // The GIS formats carry their system: always placed through PROJ.
+    std::unique_ptr<CoordinateStep> coordinateStep(const ExportSettings& settings,
+                                                   int targetEpsg) const override {
+        return std::make_unique<Reprojection>(settings.sourceEpsg, targetEpsg);
+    }
+
     std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const Reprojection& systems, const std::string& path,
+        ExportFeatures& features, const CoordinateStep& step, const std::string& path,
         const std::function<bool(uint64_t)>& progress) const override {
+        // coordinateStep() made it.
+        const auto& systems = static_cast<const Reprojection&>(step);
         RegisterDrivers();
         GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_);
         if (driver == nullptr) {
@@ -754,6 +764,17 @@ class OgrWriter final : public ExchangeWriter {
 };
 
 }  // namespace
+
+const ExchangeWriter* GisExchangeWriterFor(std::string_view formatName) {
+    for (const ExchangeWriter* writer :
+         {&DxfExchangeWriter(), &GeoPackageExchangeWriter(), &ShapefileExchangeWriter(),
+          &GeoJsonExchangeWriter(), &KmlExchangeWriter()}) {
+        if (writer->format().name == formatName) {
+            return writer;
+        }
+    }
+    return nullptr;
+}
 
 const ExchangeWriter& GeoPackageExchangeWriter() {
     static const OgrWriter writer("gpkg", "GPKG", Layout::LayerPerKind, 0, {},

@@ -1,4 +1,4 @@
-#include "exchange/reprojection.h"
+#include "gis/reprojection.h"
 
 #include <cpl_error.h>
 #include <ogr_spatialref.h>
@@ -107,6 +107,10 @@ Reprojection::Reprojection(int sourceEpsg, int targetEpsg) {
 }
 
 Reprojection::~Reprojection() = default;
+
+std::unique_ptr<CoordinateStep> ProjCoordinateStep(int sourceEpsg, int targetEpsg) {
+    return std::make_unique<Reprojection>(sourceEpsg, targetEpsg);
+}
 
 bool Reprojection::apply(Position& position) const {
     if (!transform_) {

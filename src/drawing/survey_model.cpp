@@ -1,0 +1,552 @@
+#include "drawing/survey_model.h"
+
+#include <algorithm>
+
+#include "model/cp1254.h"
+#include "model/text.h"
+#include "plotfile/plot_reader.h"
+
+namespace plotaktar {
+
+namespace {
+
+NumberCell Number(std::string_view text) {
+    NumberCell cell{text, std::nullopt};
+    double value = 0;
+    if (ParseCoordinate(text, value)) {
+        cell.value = value;
+    }
+    return cell;
+}
+
+// Records the first field that is not a number, in the order the caller asks for them.
+class FirstUnread {
+  public:
+    explicit FirstUnread(std::optional<Unread>& unread) : unread_(unread) { unread_.reset(); }
+    void need(const NumberCell& cell, std::string_view field, int column, int corner = 0) {
+        if (!unread_ && !cell.value) {
+            unread_ = Unread{Unread::Why::NotANumber, field, column, corner, cell.text};
+        }
+    }
+
+  private:
+    std::optional<Unread>& unread_;
+};
+
+// The point kind whose prefix ("N.", "P.") a plot file's point number carries.
+Kind PlotPointKind(std::string_view number) {
+    for (Kind kind : {Kind::Nirengi, Kind::Poligon}) {
+        if (number.starts_with(KindOf(kind).pointPrefix)) {
+            return kind;
+        }
+    }
+    return Kind::Nokta;
+}
+
+bool Wanted(std::span<const Kind> kinds, Kind kind) {
+    return std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
+}
+
+// The kind a plot-file record line gives, or nothing for a layer or another line.
+std::optional<Kind> PlotKind(plot::RecordType type, std::string_view line) {
+    switch (type) {
+        case plot::RecordType::Point:
+            return PlotPointKind(plot::ReadPointRecord(line).number);
+        case plot::RecordType::Label:
+            return Kind::Yazi;
+        case plot::RecordType::Line:
+            return Kind::Hat;
+        case plot::RecordType::Parcel:
+            return Kind::Parsel;
+        case plot::RecordType::Layer:
+        case plot::RecordType::Other:
+            break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string QuotedForMessage(std::string_view cell) {
+    return "'" + Utf8FromCp1254(QuotedCell(cell)) + "'";
+}
+
+std::string UnreadReason(const Unread& unread) {
+    switch (unread.why) {
+        case Unread::Why::NoSuchPoint:
+            return "no point of that number in the drawing";
+        case Unread::Why::NoCornerLine:
+            return "no corner line after it";
+        case Unread::Why::NotANumber:
+            break;
+    }
+    std::string field(unread.field);
+    if (unread.corner > 0) {
+        field = "corner " + std::to_string(unread.corner) + " " + field;
+    }
+    return field + " " + QuotedForMessage(unread.cell) + " is not a number";
+}
+
+std::string SurveyParcel::title() const {
+    if (!source.table) {
+        return std::string(name);
+    }
+    std::string text(block);
+    text += '/';
+    text += parcel;
+    return text;
+}
+
+SurveyModel::SurveyModel(const Workspace& workspace) : workspace_(&workspace) {
+    readLayers();
+}
+
+SurveyModel::SurveyModel(std::string_view plotBytes) : plotBytes_(plotBytes) {}
+
+// A plot file's layers are read when first asked for, so that the record panel's look at one
+// line does not go through the whole file.
+void SurveyModel::readPlotLayers() const {
+    if (plotLayersRead_) {
+        return;
+    }
+    plotLayersRead_ = true;
+    plot::PlotLines lines(plotBytes_);
+    std::string_view line;
+    while (lines.next(line)) {
+        if (plot::RecordTypeOf(line) != plot::RecordType::Layer) {
+            continue;
+        }
+        SurveyLayer layer;
+        layer.name = plot::ReadLayerRecord(line).name;
+        layer.declared = true;
+        if (plotLayerByName_.emplace(layer.name, layers_.size()).second) {
+            layers_.push_back(layer);
+        }
+    }
+}
+
+SurveyModel::~SurveyModel() = default;
+
+void SurveyModel::readLayers() {
+    const LayerTable& table = workspace_->layerTable;
+    const Columns& c = ColumnsOf(Kind::Tabaka);
+    layers_.resize(kLayerRows);
+    for (int row = 1; row <= kLayerRows; ++row) {
+        auto field = [&](int column) -> std::string_view {
+            return table.field(row, LayerField(column));
+        };
+        SurveyLayer& layer = layers_[static_cast<size_t>(row - 1)];
+        layer.number = row;
+        layer.name = field(c.name);
+        layer.declared = !layer.name.empty();
+        layer.used = table.field(row, kLayerUsedField) == "1";
+        const std::optional<int32_t> colour = TryStrToInt(Trim(field(c.colour)));
+        if (colour && *colour >= 1 && *colour <= 255) {
+            layer.colour = *colour;
+        }
+        layer.lineType = LineTypeOfCell(field(c.lineType));
+        layer.thickness = Number(Trim(field(c.thickness))).value;
+        layer.on = TryStrToInt(Trim(field(c.onOff))) != 0;
+    }
+}
+
+std::vector<const SurveyLayer*> SurveyModel::declaredLayers() const {
+    if (fromPlotFile()) {
+        readPlotLayers();
+    }
+    std::vector<const SurveyLayer*> declared;
+    for (const SurveyLayer& layer : layers_) {
+        if (layer.declared) {
+            declared.push_back(&layer);
+        }
+    }
+    return declared;
+}
+
+const SurveyLayer* SurveyModel::layerOf(std::string_view cell) const {
+    if (fromPlotFile()) {
+        readPlotLayers();
+        auto found = plotLayerByName_.find(cell);
+        return found == plotLayerByName_.end() ? nullptr : &layers_[found->second];
+    }
+    const std::optional<int32_t> row = TryStrToInt(cell);
+    if (!row || *row < 1 || *row > kLayerRows) {
+        return nullptr;
+    }
+    return &layers_[static_cast<size_t>(*row - 1)];
+}
+
+const PointIndex& SurveyModel::points() const {
+    if (!points_) {
+        static const Workspace kEmpty;
+        points_ = std::make_unique<PointIndex>(workspace_ ? *workspace_ : kEmpty);
+    }
+    return *points_;
+}
+
+uint64_t SurveyModel::count(Kind kind) const {
+    if (!fromPlotFile()) {
+        return Loaded(workspace_->flags, kind)
+                   ? static_cast<uint64_t>(workspace_->table(KindOf(kind).table).rowCount() - 1)
+                   : 0;
+    }
+    if (!plotCounts_) {
+        std::array<uint64_t, kKindCount> counts{};
+        plot::PlotLines lines(plotBytes_);
+        std::string_view line;
+        while (lines.next(line)) {
+            const plot::RecordType type = plot::RecordTypeOf(line);
+            if (type == plot::RecordType::Layer) {
+                ++counts[static_cast<size_t>(Kind::Tabaka)];
+            } else if (const std::optional<Kind> k = PlotKind(type, line)) {
+                ++counts[static_cast<size_t>(*k)];
+                if (*k == Kind::Parsel) {
+                    lines.next(line);  // its corner line
+                }
+            }
+        }
+        plotCounts_ = counts;
+    }
+    return (*plotCounts_)[static_cast<size_t>(kind)];
+}
+
+bool SurveyModel::visit(SurveyVisitor& visitor, std::span<const Kind> kinds) {
+    return fromPlotFile() ? visitPlot(visitor, kinds) : visitTables(visitor, kinds);
+}
+
+bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds) {
+    const Workspace& ws = *workspace_;
+    for (Kind kind : kinds) {
+        if (!Loaded(ws.flags, kind)) {
+            continue;
+        }
+        const TableId id = KindOf(kind).table;
+        const Table& table = ws.table(id);
+        const Columns& c = ColumnsOf(kind);
+        const int rows = table.rowCount();
+        switch (KindOf(kind).shape) {
+            case Shape::None:
+            case Shape::Layer:
+                break;
+            case Shape::Point: {
+                SurveyPoint e;
+                e.kind = kind;
+                e.source.table = id;
+                for (int row = 1; row < rows; ++row) {
+                    e.source.row = static_cast<uint32_t>(row);
+                    e.number = table.cell(c.number, row);
+                    e.y = Number(table.cell(c.y, row));
+                    e.x = Number(table.cell(c.x, row));
+                    e.z = Number(table.cell(c.z, row));
+                    FirstUnread first(e.unread);
+                    first.need(e.y, "Y", c.y);
+                    first.need(e.x, "X", c.x);
+                    e.layer = layerRef(table.cell(c.layer, row));
+                    if (!visitor.point(e)) {
+                        return false;
+                    }
+                }
+                break;
+            }
+            case Shape::Line: {
+                SurveyLine e;
+                e.source.table = id;
+                for (int row = 1; row < rows; ++row) {
+                    e.source.row = static_cast<uint32_t>(row);
+                    e.from = table.cell(c.number, row);
+                    e.to = table.cell(c.endNumber, row);
+                    e.y1 = Number(table.cell(c.y, row));
+                    e.x1 = Number(table.cell(c.x, row));
+                    e.z1 = Number(table.cell(c.z, row));
+                    e.y2 = Number(table.cell(c.endY, row));
+                    e.x2 = Number(table.cell(c.endX, row));
+                    e.z2 = Number(table.cell(c.endZ, row));
+                    FirstUnread first(e.unread);
+                    first.need(e.y1, "Y", c.y);
+                    first.need(e.x1, "X", c.x);
+                    first.need(e.y2, "Y", c.endY);
+                    first.need(e.x2, "X", c.endX);
+                    e.layer = layerRef(table.cell(c.layer, row));
+                    if (!visitor.line(e)) {
+                        return false;
+                    }
+                }
+                break;
+            }
+            case Shape::Polygon: {
+                const Table& cornerTable = ws.table(TableId::ParcelCorners);
+                SurveyParcel e;
+                e.source.table = id;
+                for (int row = 1; row < rows; ++row) {
+                    e.source.row = static_cast<uint32_t>(row);
+                    e.block = table.cell(c.block, row);
+                    e.parcel = table.cell(c.parcel, row);
+                    e.area = Number(table.cell(c.area, row));
+                    e.cornerCountCell = table.cell(c.cornerCount, row);
+                    e.cornerCount = TryStrToInt(e.cornerCountCell);
+                    e.unread.reset();
+                    corners_.clear();
+                    if (!e.cornerCount) {
+                        e.unread = Unread{Unread::Why::NotANumber, "corner count", c.cornerCount, 0,
+                                          e.cornerCountCell};
+                    }
+                    // A count beyond the corners stored meets an empty cell there: the walk
+                    // stops at it, however large the count.
+                    for (int k = 1; e.cornerCount && k <= *e.cornerCount && !e.unread; ++k) {
+                        const std::string_view cell = cornerTable.cell(row, k);
+                        const CornerCell parts = SplitCornerCell(cell);
+                        const NumberCell y = Number(parts.y);
+                        const NumberCell x = Number(parts.x);
+                        FirstUnread first(e.unread);
+                        first.need(y, "Y", -1, k);
+                        first.need(x, "X", -1, k);
+                        if (e.unread) {
+                            break;
+                        }
+                        const std::string_view rest = Trim(parts.rest);
+                        corners_.push_back({cell, *y.value, *x.value,
+                                            Number(rest.substr(0, rest.find(kBlank))).value});
+                    }
+                    e.corners = corners_;
+                    e.layer = layerRef(table.cell(c.layer, row));
+                    if (!visitor.parcel(e)) {
+                        return false;
+                    }
+                }
+                break;
+            }
+            case Shape::Text: {
+                SurveyLabel e;
+                e.source.table = id;
+                for (int row = 1; row < rows; ++row) {
+                    e.source.row = static_cast<uint32_t>(row);
+                    e.text = table.cell(c.text, row);
+                    e.font = Trim(table.cell(c.font, row));
+                    e.y = Number(table.cell(c.y, row));
+                    e.x = Number(table.cell(c.x, row));
+                    e.height = Number(table.cell(c.height, row));
+                    e.angle = Number(table.cell(c.angle, row));
+                    e.width = Number(table.cell(c.width, row));
+                    FirstUnread first(e.unread);
+                    first.need(e.y, "y", c.y);
+                    first.need(e.x, "x", c.x);
+                    first.need(e.height, "Boy", c.height);
+                    first.need(e.angle, "Açı", c.angle);
+                    if (!e.width.text.empty()) {
+                        first.need(e.width, "En", c.width);
+                    }
+                    e.italic = TryStrToInt(Trim(table.cell(c.italic, row))) == 1;
+                    e.centred = TryStrToInt(Trim(table.cell(c.centred, row))) == 1;
+                    e.layer = layerRef(table.cell(c.layer, row));
+                    if (!visitor.label(e)) {
+                        return false;
+                    }
+                }
+                break;
+            }
+            case Shape::Symbol: {
+                const PointIndex& index = points();
+                constexpr Columns pc = table_rows::kPointColumns;
+                SurveySymbol e;
+                e.source.table = id;
+                for (int row = 1; row < rows; ++row) {
+                    e.source.row = static_cast<uint32_t>(row);
+                    e.symbol = table.cell(c.symbol, row);
+                    e.point = table.cell(c.number, row);
+                    e.pointRow = index.findRaw(e.point);
+                    e.scaleX = Number(table.cell(c.scaleX, row));
+                    e.scaleY = Number(table.cell(c.scaleY, row));
+                    e.angle = Number(table.cell(c.angle, row));
+                    e.y = e.x = e.z = {};
+                    e.unread.reset();
+                    if (!e.pointRow) {
+                        e.unread =
+                            Unread{Unread::Why::NoSuchPoint, "Nokta No", c.number, 0, e.point};
+                    } else {
+                        const Table& points = ws.table(KindOf(e.pointRow->kind).table);
+                        e.y = Number(points.cell(pc.y, e.pointRow->row));
+                        e.x = Number(points.cell(pc.x, e.pointRow->row));
+                        e.z = Number(points.cell(pc.z, e.pointRow->row));
+                        FirstUnread first(e.unread);
+                        first.need(e.y, "the point's Y", -1);
+                        first.need(e.x, "the point's X", -1);
+                        first.need(e.scaleX, "Sx", c.scaleX);
+                        first.need(e.scaleY, "Sy", c.scaleY);
+                        first.need(e.angle, "Açı", c.angle);
+                    }
+                    e.layer = layerRef(table.cell(c.layer, row));
+                    if (!visitor.symbol(e)) {
+                        return false;
+                    }
+                }
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+bool SurveyModel::visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds) {
+    plot::PlotLines lines(plotBytes_);
+    std::string_view line;
+    while (lines.next(line)) {
+        const plot::RecordType type = plot::RecordTypeOf(line);
+        const std::optional<Kind> kind = PlotKind(type, line);
+        if (!kind) {
+            continue;
+        }
+        const ElementSource source{std::nullopt, lines.number(), lines.start()};
+        const bool wanted = Wanted(kinds, *kind);
+        switch (type) {
+            case plot::RecordType::Point: {
+                if (!wanted) {
+                    break;
+                }
+                const plot::PointRecord r = plot::ReadPointRecord(line);
+                SurveyPoint e;
+                e.source = source;
+                e.kind = *kind;
+                e.number = r.number;
+                e.y = Number(r.y);
+                e.x = Number(r.x);
+                e.z = Number(r.z);
+                FirstUnread first(e.unread);
+                first.need(e.y, "Y", -1);
+                first.need(e.x, "X", -1);
+                e.layer = layerRef(r.layer);
+                if (!visitor.point(e)) {
+                    return false;
+                }
+                break;
+            }
+            case plot::RecordType::Label: {
+                if (!wanted) {
+                    break;
+                }
+                const plot::LabelRecord r = plot::ReadLabelRecord(line);
+                SurveyLabel e;
+                e.source = source;
+                e.text = r.text;
+                e.y = Number(r.y);
+                e.x = Number(r.x);
+                e.height = Number(r.height);
+                e.angle = Number(r.angle);
+                FirstUnread first(e.unread);
+                first.need(e.y, "y", -1);
+                first.need(e.x, "x", -1);
+                first.need(e.height, "Boy", -1);
+                first.need(e.angle, "Açı", -1);
+                e.layer = layerRef(r.layer);
+                if (!visitor.label(e)) {
+                    return false;
+                }
+                break;
+            }
+            case plot::RecordType::Line: {
+                if (!wanted) {
+                    break;
+                }
+                const plot::LineRecord r = plot::ReadLineRecord(line);
+                SurveyLine e;
+                e.source = source;
+                e.y1 = Number(r.y1);
+                e.x1 = Number(r.x1);
+                e.y2 = Number(r.y2);
+                e.x2 = Number(r.x2);
+                FirstUnread first(e.unread);
+                first.need(e.y1, "Y", -1);
+                first.need(e.x1, "X", -1);
+                first.need(e.y2, "Y", -1);
+                first.need(e.x2, "X", -1);
+                e.layer = layerRef(r.layer);
+                if (!visitor.line(e)) {
+                    return false;
+                }
+                break;
+            }
+            case plot::RecordType::Parcel: {
+                // The corner line after it belongs to the record, wanted or not.
+                std::string_view cornerLine;
+                const bool hasCorners = lines.next(cornerLine);
+                if (!wanted) {
+                    break;
+                }
+                const plot::ParcelRecord r = plot::ReadParcelRecord(line);
+                SurveyParcel e;
+                e.source = source;
+                e.name = r.name;
+                const size_t slash = r.name.find('/');
+                e.block = r.name.substr(0, slash);
+                e.parcel =
+                    slash == std::string_view::npos ? std::string_view() : r.name.substr(slash + 1);
+                corners_.clear();
+                if (!hasCorners || cornerLine.empty()) {
+                    e.unread = Unread{Unread::Why::NoCornerLine, {}, -1, 0, {}};
+                } else {
+                    int k = 0;
+                    plot::ForEachCorner(cornerLine, [&](std::string_view y, std::string_view x) {
+                        ++k;
+                        const NumberCell yc = Number(y);
+                        const NumberCell xc = Number(x);
+                        FirstUnread first(e.unread);
+                        first.need(yc, "Y", -1, k);
+                        first.need(xc, "X", -1, k);
+                        if (e.unread) {
+                            return false;
+                        }
+                        corners_.push_back({y, *yc.value, *xc.value, std::nullopt});
+                        return true;
+                    });
+                }
+                e.corners = corners_;
+                e.layer = layerRef(r.layer);
+                if (!visitor.parcel(e)) {
+                    return false;
+                }
+                break;
+            }
+            case plot::RecordType::Layer:
+            case plot::RecordType::Other:
+                break;
+        }
+    }
+    return true;
+}
+
+std::vector<RecordField> SurveyModel::recordFields(const ElementSource& source) const {
+    std::vector<RecordField> fields;
+    if (fromPlotFile()) {
+        if (source.table) {
+            return fields;
+        }
+        for (const auto& [name, value] : plot::RecordFieldsAt(plotBytes_, source.offset)) {
+            fields.push_back({Cp1254FromUtf8(name), std::string(value)});
+        }
+        return fields;
+    }
+    if (!source.table) {
+        return fields;
+    }
+    const int row = static_cast<int>(source.row);
+    const Table& table = workspace_->table(*source.table);
+    const std::vector<std::string>& headers = HeaderTexts(*source.table);
+    for (int c = 0; c < table.colCount(); ++c) {
+        fields.push_back(
+            {c < static_cast<int>(headers.size()) ? headers[static_cast<size_t>(c)] : IntToStr(c),
+             std::string(table.cell(c, row))});
+    }
+    // A parcel's corners follow its row.
+    const int countColumn = TableOf(*source.table).columns.cornerCount;
+    if (countColumn >= 0) {
+        const Table& corners = workspace_->table(TableId::ParcelCorners);
+        const int count = std::min(TryStrToInt(table.cell(countColumn, row)).value_or(0),
+                                   corners.storedRows(row) - 1);
+        for (int k = 1; k <= count; ++k) {
+            fields.push_back(
+                {Cp1254FromUtf8("Köşe ") + IntToStr(k), std::string(corners.cell(row, k))});
+        }
+    }
+    return fields;
+}
+
+}  // namespace plotaktar

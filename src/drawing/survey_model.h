@@ -1,0 +1,213 @@
+#pragma once
+
+// The drawing's survey elements, read on demand from the tables of an import or from the bytes of
+// a plot file: points, lines, parcels, labels, symbols and layers, each with its numbers parsed,
+// its cells as views into the tables or the bytes (never copies), and where it came from. It is
+// the one place that turns a cell into a number or finds the point a number names, and the one
+// place that says what could not be read; the drawing, the record panel, the exports and the
+// check read a drawing through it.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "drawing/drawing.h"
+#include "model/line_types.h"
+#include "model/point_names.h"
+#include "model/record_kinds.h"
+#include "model/workspace.h"
+
+namespace plotaktar {
+
+// Where an element came from: a table's data row, or a line of a plot file.
+struct ElementSource {
+    std::optional<TableId> table;  // nothing for a plot file
+    uint32_t row = 0;              // the data row (from 1), or the plot file's line (from 1)
+    uint64_t offset = 0;           // a plot file's: where that line begins in its bytes
+};
+
+// A number cell as written, with its value when it reads as a decimal number.
+struct NumberCell {
+    std::string_view text;
+    std::optional<double> value;
+};
+
+// The first thing of an element that could not be read, in the order an element needs them.
+struct Unread {
+    enum class Why : uint8_t {
+        NotANumber,    // `field` (a column's name, or "corner N Y") holds `cell`
+        NoSuchPoint,   // a symbol's point number names no point of the drawing
+        NoCornerLine,  // a plot file's parcel without the corner line after it
+    };
+    Why why = Why::NotANumber;
+    std::string_view field;  // "Y", "X", "Boy", "Açı", "En", "Sx", "corner count"... (UTF-8)
+    int column = -1;         // the cell's table column; -1 for a plot file or a corner
+    int corner = 0;          // the corner (from 1) a corner's field belongs to; 0 for others
+    std::string_view cell;
+};
+
+// The reason, in the words `export` and `render` print after "left out: " and the element's
+// name: "Y '45a' is not a number", "corner 3 X '' is not a number" (UTF-8; a cell quoted as
+// messages quote it).
+std::string UnreadReason(const Unread& unread);
+
+// A cell quoted for a message: "'" + at most 100 characters of it (UTF-8) + "'".
+std::string QuotedForMessage(std::string_view cell);
+
+struct SurveyLayer {
+    int number = 0;             // the LayerTable row; 0 for a plot file's layer
+    std::string_view name;      // windows-1254
+    std::optional<int> colour;  // "Renk" when it is 1 to 255
+    LineType lineType = LineType::Continuous;
+    std::optional<double> thickness;  // "kalınlık" in millimetres when it reads as a number
+    bool on = true;                   // "Açık/kapalı" is not 0
+    bool declared = false;            // a layer record filled its row (or a plot file's "TA")
+    bool used = false;                // a record of the last import names it
+};
+
+// The layer a record names, by its layer cell.
+struct LayerRef {
+    std::string_view cell;               // as written: a number, or a plot file's layer name
+    const SurveyLayer* layer = nullptr;  // the layer row or "TA" it names; null when none
+};
+
+struct SurveyPoint {
+    ElementSource source;
+    Kind kind = Kind::Nokta;  // Nirengi, Poligon or Nokta
+    std::string_view number;  // as its table shows it ("N.12")
+    NumberCell y, x, z;       // Y (east), X (north), Z
+    LayerRef layer;
+    std::optional<Unread> unread;
+};
+
+struct SurveyLine {
+    ElementSource source;
+    std::string_view from, to;  // the ends' point numbers; empty for a plot file
+    NumberCell y1, x1, z1, y2, x2, z2;
+    LayerRef layer;
+    std::optional<Unread> unread;
+};
+
+struct SurveyCorner {
+    std::string_view cell;  // the corner cell, or the plot file's corner piece
+    double east = 0, north = 0;
+    std::optional<double> z;
+};
+
+struct SurveyParcel {
+    ElementSource source;
+    std::string_view block, parcel;  // "Ada No", "Parsel No"; a plot file's split at its '/'
+    std::string_view name;           // a plot file's "ada/parsel" as written; empty otherwise
+    NumberCell area;                 // the declared "Alan"; empty for a plot file
+    std::string_view cornerCountCell;
+    std::optional<int32_t> cornerCount;
+    std::span<const SurveyCorner> corners;  // in order; valid during the visit only
+    LayerRef layer;
+    std::optional<Unread> unread;
+
+    // "ada/parsel", as the drawing names it.
+    std::string title() const;
+};
+
+struct SurveyLabel {
+    ElementSource source;
+    std::string_view text, font;            // font empty for a plot file
+    NumberCell y, x, height, width, angle;  // "Boy", "En", "Açı" (grads clockwise from north)
+    bool italic = false, centred = false;   // "İtalik", "Merkezi" are 1
+    LayerRef layer;
+    std::optional<Unread> unread;  // "En" counts only when it is not empty
+};
+
+struct SurveySymbol {
+    ElementSource source;
+    std::string_view symbol;  // "Sembol No"
+    std::string_view point;   // the point number as written
+    std::optional<PointRef> pointRow;
+    NumberCell y, x, z;  // the point's
+    NumberCell scaleX, scaleY, angle;
+    LayerRef layer;
+    std::optional<Unread> unread;
+};
+
+// Receives elements one at a time, readable or not (`unread` says); the views stay valid while
+// the model and what it reads are. Returning false stops the visit.
+class SurveyVisitor {
+  public:
+    virtual ~SurveyVisitor() = default;
+    virtual bool point(const SurveyPoint&) { return true; }
+    virtual bool line(const SurveyLine&) { return true; }
+    virtual bool parcel(const SurveyParcel&) { return true; }
+    virtual bool label(const SurveyLabel&) { return true; }
+    virtual bool symbol(const SurveySymbol&) { return true; }
+};
+
+// One field of an element's record: its name (windows-1254) and its text.
+struct RecordField {
+    std::string name;
+    std::string value;
+};
+
+// The reader. Over a workspace it reads the kinds the last import loaded (their flags are "1");
+// over a plot file's bytes, its "TA", "PN", "YA", "LX" and "L2" records (a point number's "N." or
+// "P." telling triangulation and traverse points), which carry no line-end names, declared
+// areas, symbols, buildings, slopes, layer numbers or pens, nor a label's font, width, italic
+// and centring: those stay empty. What it reads must not change while the model is in use.
+class SurveyModel {
+  public:
+    explicit SurveyModel(const Workspace& workspace);
+    explicit SurveyModel(std::string_view plotBytes);
+    ~SurveyModel();
+    SurveyModel(const SurveyModel&) = delete;
+    SurveyModel& operator=(const SurveyModel&) = delete;
+
+    bool fromPlotFile() const { return workspace_ == nullptr; }
+    const Workspace* workspace() const { return workspace_; }
+
+    // Hands the elements of `kinds` to the visitor: over a workspace kind after kind in that
+    // order, over a plot file in the file's order. Returns false when the visitor stopped it.
+    bool visit(SurveyVisitor& visitor, std::span<const Kind> kinds);
+    // The same, in the plot file's order of kinds.
+    bool visit(SurveyVisitor& visitor) { return visit(visitor, kPlotOrder); }
+
+    // Elements of a kind: a loaded kind's data rows, or a plot file's records of it.
+    uint64_t count(Kind kind) const;
+
+    // The declared layers, in the order of their rows or of the plot file's "TA" records.
+    std::vector<const SurveyLayer*> declaredLayers() const;
+    // The layer a record's layer cell names: a row of 1 to 150 (declared or not) or a plot
+    // file's "TA" of that name; null when it names none.
+    const SurveyLayer* layerOf(std::string_view cell) const;
+
+    // Every field of the record an element came from: its row's cells under the table's
+    // headers (a parcel's corner cells after them), or the fields of its plot-file line.
+    std::vector<RecordField> recordFields(const ElementSource& source) const;
+
+    // The points' index by number (workspace only), built on first use.
+    const PointIndex& points() const;
+
+  private:
+    void readLayers();
+    void readPlotLayers() const;
+    bool visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds);
+    bool visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds);
+    LayerRef layerRef(std::string_view cell) const { return {cell, layerOf(cell)}; }
+
+    const Workspace* workspace_ = nullptr;
+    std::string_view plotBytes_;
+    // A workspace's 150 rows, or the plot file's "TA"s (read on first use).
+    mutable std::vector<SurveyLayer> layers_;
+    mutable std::unordered_map<std::string_view, size_t> plotLayerByName_;
+    mutable bool plotLayersRead_ = false;
+    mutable std::unique_ptr<PointIndex> points_;
+    mutable std::optional<std::array<uint64_t, kKindCount>> plotCounts_;
+    std::vector<SurveyCorner> corners_;
+};
+
+}  // namespace plotaktar

@@ -1,0 +1,20 @@
+#pragma once
+
+// The exchange formats through GDAL: GeoPackage, Shapefile, GeoJSON and KML.
+
+#include <string_view>
+
+#include "exchange/exchange_writer.h"
+
+namespace plotaktar {
+
+const ExchangeWriter& GeoPackageExchangeWriter();
+const ExchangeWriter& ShapefileExchangeWriter();
+const ExchangeWriter& GeoJsonExchangeWriter();
+const ExchangeWriter& KmlExchangeWriter();
+
+// The writer of any exchange format by its descriptor's name ("dxf", "gpkg", "shp", "geojson",
+// "kml"); null for any other.
+const ExchangeWriter* GisExchangeWriterFor(std::string_view formatName);
+
+}  // namespace plotaktar
