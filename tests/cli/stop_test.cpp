@@ -224,6 +224,49 @@ TEST(Stop, HelperThatCannotLoadUnderAnAddressSpaceLimitIsOutOfMemory) {
     EXPECT_THAT(report, HasSubstr("\"tried_alone\":true")) << report;
 }
 
+// A file size limit (ulimit -f, whose signal ends a program by default) is a write that
+// fails: every command says "Disk full", leaves the old output as it was and removes its
+// temporary, as on a full disk, whichever program writes.
+TEST(Stop, AFileSizeLimitIsADiskFullThatLeavesNoTemporary) {
+    constexpr size_t kLimit = 64 << 10;
+    std::string geometry = "tab 1 1 SINIR 7 0 1 0.25\r\n";
+    for (int i = 1; i <= 3000; ++i) {
+        geometry += "nir " + std::to_string(i) + " 4512345.67 512345.67 123.45 1\r\n";
+    }
+    struct Row {
+        std::string helper;  // empty for plotaktar-cli alone
+        std::vector<std::string> args;
+        std::string output;
+    };
+    const std::vector<Row> rows = {
+        {"", {"convert", "big.gplt", "--no-labels", "-o", "z.plt"}, "z.plt"},
+        {"", {"run", "open", "big.gplt", "-", "save", "z.plt"}, "z.plt"},
+        {"", {"batch", "big.gplt", "-o", "out"}, "out/big.plt"},
+        {"plotaktar-export", {"export", "big.gplt", "--no-labels", "-o", "z.dxf"}, "z.dxf"},
+        {"plotaktar-render", {"render", "big.gplt", "--no-labels", "-o", "z.svg"}, "z.svg"},
+    };
+    for (const Row& row : rows) {
+        if (!row.helper.empty() && !Built(row.helper)) {
+            continue;
+        }
+        TempDir dir;
+        dir.write("big.gplt", geometry);
+        fs::create_directory(dir.path() / "out");
+        dir.write(row.output, "old");
+        CliStart start;
+        start.fileSizeLimit = kLimit;
+        const CliResult r = RunCliWith(row.args, dir.path(), start);
+        EXPECT_GT(r.status, 0) << row.args[0] << ": " << r.err;
+        EXPECT_THAT(r.out + r.err, HasSubstr("Disk full")) << row.args[0];
+        std::map<std::string, std::string> after = Contents(dir.path());
+        EXPECT_EQ(after[row.output], "old") << row.args[0];
+        after.erase("big.gplt");
+        after.erase(row.output);
+        after.erase("out");
+        EXPECT_EQ(after, (std::map<std::string, std::string>{})) << row.args[0];
+    }
+}
+
 // batch runs export in process groups of its own: a Ctrl+C reaches the batch alone, which
 // starts no more drawings and lets the running ones finish; a second one, SIGTERM or SIGHUP
 // ends them, and each cleans up after itself. batch convert, which converts in its own
