@@ -100,7 +100,7 @@ TEST(RunSession, ErrorsArePrintedAndTheSessionGoesOn) {
     EXPECT_EQ(r.status, 1);
     // The cell text inside the error holds a line feed; it is printed escaped, one box a line.
     EXPECT_EQ(r.out, ReadFile(Data("errors/stdout.txt")));
-    EXPECT_EQ(r.err, "plotaktar-cli: missing/state.json: No such file or directory\n");
+    EXPECT_EQ(r.err, "plotaktar-cli: missing/state.json: the folder missing/ does not exist\n");
     EXPECT_EQ(ReadFile(dir.file("empty.plt")), "");
     EXPECT_EQ(ReadFile(dir.file("out.plt")), "OLD\r\n");
     EXPECT_EQ(ReadFile(dir.file("state0.json")), ReadFile(Data("errors/state0.json")));
