@@ -275,6 +275,7 @@ void ReplacingFile::commit() {
         s.listed.release();
     }
     s.committed = true;
+    TestHookAt("replacing-file-committed");
 }
 
 void ReplacingFile::State::closeFile() {

@@ -174,6 +174,34 @@ TEST(Stop, KilledOrSignalledAtAnyMomentLeavesTheOldOutputsAndNoTemporary) {
     }
 }
 
+// A helper killed after its output is in place (the system out of memory while it names the
+// records it left out) wrote the new output: the message says the output is complete or as it
+// was, never that it was left as it was.
+TEST(Stop, KilledAfterItsOutputIsInPlaceSaysItMayBeTheNewOne) {
+    struct Row {
+        std::string helper;
+        std::vector<std::string> args;
+    };
+    const std::vector<Row> rows = {
+        {"plotaktar-export", {"export", "pafta12.gplt", "-o", "t.dxf"}},
+        {"plotaktar-render", {"render", "pafta12.gplt", "-o", "t.png"}},
+    };
+    for (const Row& row : rows) {
+        if (!Built(row.helper)) {
+            continue;
+        }
+        const std::string output = row.args.back();
+        Drawing drawing({output});
+        CliStart start;
+        start.environment = {"PLOTAKTAR_TEST_HOOK=replacing-file-committed SIGKILL"};
+        const CliResult r = RunCliWith(row.args, drawing.dir.path(), start);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(ReadFile(drawing.dir.file(output)), "old " + output) << row.helper;
+        EXPECT_THAT(r.err, HasSubstr("; the output is complete or as it was\n")) << r.err;
+        EXPECT_THAT(r.err, Not(HasSubstr("left as it was"))) << r.err;
+    }
+}
+
 // The loader of a helper that cannot map its libraries under an address-space limit exits
 // 127: that is running out of memory, never "status 127" left unexplained.
 TEST(Stop, HelperThatCannotLoadUnderAnAddressSpaceLimitIsOutOfMemory) {
