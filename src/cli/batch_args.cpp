@@ -13,7 +13,8 @@ namespace {
 // The options of export and check that take a value in the next argument; any of their
 // options may also be written --NAME=VALUE.
 bool TakesValue(const std::string& option) {
-    for (const char* name : {"--format", "--crs", "--to", "--scale", "--area-rule", "--size"}) {
+    for (const char* name :
+         {"--format", "--crs", "--to", "--point-numbers", "--scale", "--area-rule", "--size"}) {
         if (option == name) {
             return true;
         }

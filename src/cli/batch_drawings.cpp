@@ -45,7 +45,8 @@ std::string OutputOf(const BatchArgs& args, const std::string& geometry, const f
     return name;
 }
 
-// The files that make up `output`: a Shapefile target is written as one set a kind.
+// The files that make up `output`: a Shapefile target is written as one set a kind, each with
+// its style.
 std::vector<std::string> WrittenFiles(const std::string& output) {
     const OutputFormatInfo* format = OutputFormatForPath(output);
     if (format == nullptr || format->name != "shp") {
@@ -53,7 +54,10 @@ std::vector<std::string> WrittenFiles(const std::string& output) {
     }
     std::vector<std::string> files;
     for (const ExportKindEntry& kind : kExportKindRows) {
-        files.push_back(ShapefileSetPath(output, kind));
+        const std::string set = ShapefileSetPath(output, kind);
+        files.push_back(set);
+        // The set's QGIS style, written with it: a set without it is written again.
+        files.push_back(set.substr(0, set.size() - std::string_view(".shp").size()) + ".qml");
     }
     return files;
 }

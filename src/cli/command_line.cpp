@@ -203,6 +203,7 @@ const char* UsageText() {
                            [--area-rule imar|kirsal|none] [--format text|json]
        plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]
                             [--format dxf|gpkg|shp|geojson|kml]
+                            [--point-numbers attrib|text|both]
        plotaktar-cli batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR]
                      [--report FILE.json] [--force] [--no-labels] [-0] [-]
        plotaktar-cli --help | --version
@@ -265,28 +266,36 @@ check GEOMETRY [LABELS | --no-labels] [--scale N] [--area-rule imar|kirsal|none]
     usage error or an input that cannot be read.
 
 export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format FORMAT]
+       [--point-numbers attrib|text|both]
     Writes the drawing for CAD and GIS programs: FILE's extension (or --format where it does
     not say) chooses .dxf (AutoCAD 2004 DXF, the drawing's own layers, windows-1254 text),
     .gpkg (GeoPackage, a layer per kind: noktalar, hatlar, parseller, yazilar, semboller),
     .shp (a Shapefile set per kind: FILE-noktalar.shp and so on, with .shx, .dbf, .prj and a
-    UTF-8 .cpg), .geojson (RFC 7946) or .kml (a folder per kind). Points keep their numbers
-    and Z, lines both point numbers, parcels block, parcel, "Alan" and the area of their
-    corners, labels height, width, angle, font, italic and centred, symbols their point, scales
-    and angle. Y is easting and X northing.
+    UTF-8 .cpg and the layer's QGIS style FILE-noktalar.qml), .geojson (RFC 7946) or .kml (a
+    folder per kind, a folder per layer in it). A GeoPackage carries each layer's QGIS style
+    in its layer_styles table: QGIS draws the layers' colours, line types and pens, labels
+    and point numbers on opening. Points keep their numbers and Z, lines both point numbers,
+    parcels block, parcel, "Alan" and the area of their corners, labels height, width,
+    angle, font, italic and centred, symbols their point, scales and angle. Y is easting and
+    X northing.
+    --point-numbers (DXF) writes each point's number as its block's attribute (attrib, the
+    default, what CAD programs list), as a TEXT beside the point on the layer NOKTA_NO (text,
+    for programs that show no block attributes, such as LibreCAD), or both.
     --crs CRS names the drawing's coordinate system: EPSG:n, or one of
         TM27 TM30 TM33 TM36 TM39 TM42 TM45       TUREF 3-degree zones, EPSG:5253 to 5259
         ED50-TM27 ... ED50-TM45                  ED50 3-degree zones, EPSG:2319 to 2325
         ED50-UTM35 ED50-UTM36 ED50-UTM37 ED50-UTM38   ED50 UTM zones, EPSG:23035 to 23038
     --to CRS reprojects into another system. GeoJSON and KML are always WGS 84 longitude and
     latitude and need --crs; GeoPackage and Shapefile carry the system (.prj) when --crs is
-    given. A record whose coordinate is not a number is left out and every such record is
-    named on standard error as FILE:LINE: left out: ...; a record whose layer number names no
-    declared layer is exported on no layer (DXF layer "0") with a FILE:LINE: line. The last
-    line on standard error is "FILE: N features (points P, lines L, parcels A, labels T,
-    symbols S), K left out". The file is written all or nothing: on failure FILE (and every
-    file of a Shapefile set) is left as it was. A device, a pipe or a socket takes only DXF;
-    the other formats refuse it. The Windows build of plotaktar-cli writes DXF alone, in the
-    drawing's own system (no --to).
+    given; without it a GeoPackage is marked "Undefined Cartesian SRS". A record whose
+    coordinate is not a number is left out and every such record is named on standard error
+    as FILE:LINE: left out: ...; a record whose layer number names no declared layer is
+    exported on no layer (DXF layer "0") with a FILE:LINE: line. The last line on standard
+    error is "FILE: N features (points P, lines L, parcels A, labels T, symbols S), K left
+    out". The file is written all or nothing: on failure FILE (and every file of a Shapefile
+    set) is left as it was. A device, a pipe or a socket takes only DXF; the other formats
+    refuse it. The Windows build of plotaktar-cli writes DXF alone, in the drawing's own
+    system (no --to).
 
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]

@@ -24,13 +24,13 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     std::vector<std::string> paths;
     bool optionsEnded = false;
     bool haveOutput = false;
-    std::string crs, to, format;
+    std::string crs, to, format, pointNumbers;
     std::vector<std::string> split;  // "--crs=TM30" taken as "--crs" "TM30", as batch passes it
     for (size_t i = 1; i < args.size(); ++i) {
         const size_t equals = args[i].find('=');
         const std::string name = args[i].substr(0, equals);
-        if (equals != std::string::npos &&
-            (name == "--crs" || name == "--to" || name == "--format")) {
+        if (equals != std::string::npos && (name == "--crs" || name == "--to" ||
+                                            name == "--format" || name == "--point-numbers")) {
             split.push_back(name);
             split.push_back(args[i].substr(equals + 1));
         } else {
@@ -42,15 +42,16 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
         const std::string& arg = split[i];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded &&
-                   (arg == "-o" || arg == "--crs" || arg == "--to" || arg == "--format")) {
+        } else if (!optionsEnded && (arg == "-o" || arg == "--crs" || arg == "--to" ||
+                                     arg == "--format" || arg == "--point-numbers")) {
             if (i + 1 == split.size()) {
                 throw UsageError("export: " + arg + " needs a value");
             }
-            std::string& value = arg == "-o"      ? result.output
-                                 : arg == "--crs" ? crs
-                                 : arg == "--to"  ? to
-                                                  : format;
+            std::string& value = arg == "-o"                ? result.output
+                                 : arg == "--crs"           ? crs
+                                 : arg == "--to"            ? to
+                                 : arg == "--point-numbers" ? pointNumbers
+                                                            : format;
             if (!value.empty() || (arg == "-o" && haveOutput)) {
                 throw UsageError("export: " + arg + " given twice");
             }
@@ -105,6 +106,17 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
                          ", or --format must name the format");
     }
     result.format = std::string(chosen->name);
+    if (!pointNumbers.empty()) {
+        const std::optional<PointNumbers> way = PointNumbersNamed(pointNumbers);
+        if (!way) {
+            throw UsageError("export: --point-numbers '" + pointNumbers +
+                             "' is none of attrib, text, both");
+        }
+        if (result.format != "dxf") {
+            throw UsageError("export: --point-numbers is for DXF output only");
+        }
+        result.pointNumbers = *way;
+    }
     result.crs = crs.empty() ? 0 : CrsOf("--crs", crs);
     result.to = to.empty() ? 0 : CrsOf("--to", to);
     if (result.to != 0 && result.crs == 0) {

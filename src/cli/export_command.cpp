@@ -82,6 +82,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     ExportSettings settings;
     settings.sourceEpsg = args.crs;
     settings.targetEpsg = args.to;
+    settings.pointNumbers = args.pointNumbers;
     settings.coordinates = ExportCoordinates();
     ExportResult result;
     try {

@@ -7,6 +7,7 @@
 
 #include "exchange/coordinate_step.h"
 #include "exchange/exchange_writer.h"
+#include "model/export_kinds.h"
 
 namespace plotaktar::cli {
 
@@ -18,6 +19,7 @@ struct ExportArgs {
     std::string format;  // the descriptor's name: from --format, else from OUTPUT's extension
     int crs = 0;         // --crs as an EPSG code; 0 when not given
     int to = 0;          // --to as an EPSG code; 0 when not given
+    PointNumbers pointNumbers = PointNumbers::Attrib;  // --point-numbers, DXF only
     // --systems-only: --crs and --to are checked, nothing is read or written (batch export
     // asks this once before its drawings, which would all be refused alike).
     bool systemsOnly = false;
@@ -25,7 +27,8 @@ struct ExportArgs {
 
 // Reads the arguments of `export` (args[0] is "export"). Throws UsageError: an unknown format,
 // a coordinate system that is not one of ours nor "EPSG:n", GeoJSON or KML without --crs,
-// --to without --crs.
+// --to without --crs, --point-numbers other than attrib, text or both, or for another format
+// than DXF.
 ExportArgs ParseExport(const std::vector<std::string>& args);
 
 // `plotaktar-cli export`: hands `args` to plotaktar-export, the program that links GDAL and

@@ -27,6 +27,8 @@ constexpr std::string_view kPaperSpace = "*Paper_Space";
 constexpr std::string_view kApplication = "PLOTAKTAR";  // the XDATA of lines and parcels
 constexpr std::string_view kNumberTag = "NUMARA";
 constexpr std::string_view kHeightTag = "Z";
+// The layer of the point numbers written as texts (--point-numbers text or both).
+constexpr std::string_view kNumberLayer = "NOKTA_NO";
 // Sizes in metres, for a sheet of 1:1000 (a millimetre on paper is a metre).
 constexpr double kMarkerSize = 1.0;
 constexpr double kAttributeHeight = 1.0;
@@ -140,13 +142,20 @@ class DxfOut {
 // before them and the objects after.
 class DxfDocument final : public FeatureSink {
   public:
-    DxfDocument(DxfOut& out, const CoordinateStep& systems, ExportFeatures& features)
-        : out_(out), systems_(systems), features_(features) {}
+    DxfDocument(DxfOut& out, const CoordinateStep& systems, ExportFeatures& features,
+                PointNumbers pointNumbers)
+        : out_(out),
+          systems_(systems),
+          features_(features),
+          numberAttribute_(pointNumbers != PointNumbers::Text),
+          numberText_(pointNumbers != PointNumbers::Attrib) {}
 
   private:
     DxfOut& out_;
     const CoordinateStep& systems_;
     ExportFeatures& features_;
+    bool numberAttribute_;                 // a point's number as its block's attribute
+    bool numberText_;                      // and as a TEXT beside it on kNumberLayer
     std::vector<std::string> layerNames_;  // by ExportLayer index: the DXF layer's name
     // By the font and the symbol number as the drawing has them: the style's and block's name.
     std::unordered_map<std::string_view, std::string> styleNames_;
@@ -271,16 +280,19 @@ class DxfDocument final : public FeatureSink {
     void writeHead() {
         DxfOut& out = out_;
         // Every declared layer is a layer of the file with its own pen, under a name of its own.
-        DxfNameTable layerTable{"0"};
+        // The numbers' layer, when written, keeps its name: a drawing layer of that name is
+        // renamed.
+        DxfNameTable layerTable = numberText_ ? DxfNameTable{"0", kNumberLayer} : DxfNameTable{"0"};
         for (const ExportLayer& layer : features_.layers()) {
             layerNames_.push_back(written(layerTable, "layer", layer.name,
                                           {KindOf(Kind::Tabaka).table, layer.number}));
         }
         const std::vector<ExportFeatures::FirstUse> fonts = features_.fonts();
         const std::vector<ExportFeatures::FirstUse> symbols = features_.symbolNumbers();
-        // Every feature takes at most four handles (an insert, two attributes, its end); the
-        // tables and blocks fewer than 1000 and a few per layer, style and symbol block.
-        const uint64_t seed = 0x100 + 64 + 4 * features_.rowCount() +
+        // Every feature takes at most five handles (an insert, two attributes, its end, its
+        // number's text); the tables and blocks fewer than 1000 and a few per layer, style and
+        // symbol block.
+        const uint64_t seed = 0x100 + 64 + 5 * features_.rowCount() +
                               4 * features_.layers().size() + 2 * fonts.size() +
                               16 * symbols.size();
 
@@ -358,13 +370,18 @@ class DxfDocument final : public FeatureSink {
         out.tag(0, "ENDTAB");
 
         table = take();
-        tableHead("LAYER", table, static_cast<int>(layerNames_.size()) + 1);
-        recordHead("LAYER", "AcDbLayerTableRecord", table);
-        out.tag(2, "0");
-        out.integer(70, 0);
-        out.integer(62, 7);
-        out.tag(6, LineTypeOf(LineType::Continuous).dxfName);
-        out.integer(370, kLineWeightDefault);
+        tableHead("LAYER", table, static_cast<int>(layerNames_.size()) + (numberText_ ? 2 : 1));
+        for (std::string_view name : {std::string_view("0"), kNumberLayer}) {
+            if (name == kNumberLayer && !numberText_) {
+                break;
+            }
+            recordHead("LAYER", "AcDbLayerTableRecord", table);
+            out.tag(2, name);
+            out.integer(70, 0);
+            out.integer(62, 7);
+            out.tag(6, LineTypeOf(LineType::Continuous).dxfName);
+            out.integer(370, kLineWeightDefault);
+        }
         for (size_t i = 0; i < layerNames_.size(); ++i) {
             const ExportLayer& layer = features_.layers()[i];
             recordHead("LAYER", "AcDbLayerTableRecord", table);
@@ -593,7 +610,7 @@ class DxfDocument final : public FeatureSink {
         out.point(10, at.east, at.north, at.z.value_or(0));
         const std::string_view values[2] = {f.number, f.zText};
         const std::string_view tags[2] = {kNumberTag, kHeightTag};
-        for (int i = 0; i < 2; ++i) {
+        for (int i = numberAttribute_ ? 0 : 1; i < 2; ++i) {
             entityHead("ATTRIB", insert, layer);
             out.tag(100, "AcDbText");
             out.point(10, at.east + 1.2 * kMarkerSize,
@@ -605,6 +622,12 @@ class DxfDocument final : public FeatureSink {
             out.integer(70, 0);
         }
         entityHead("SEQEND", insert, layer);
+        if (numberText_) {
+            // Where the number's attribute stands.
+            const Position beside{at.east + 1.2 * kMarkerSize, at.north + 0.2, at.z};
+            text(kNumberLayer, beside, kAttributeHeight, f.number, 0, 1, false, false,
+                 kStandardStyle);
+        }
     }
     void line(const LineFeature& f) override {
         DxfOut& out = out_;
@@ -774,11 +797,11 @@ class DxfWriter final : public ExchangeWriter {
 
   protected:
     std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const CoordinateStep& systems, const std::string& path,
-        const std::function<bool(uint64_t)>& progress) const override {
+        ExportFeatures& features, const CoordinateStep& systems, const ExportSettings& settings,
+        const std::string& path, const std::function<bool(uint64_t)>& progress) const override {
         platform::ReplacingFile file(path);
         DxfOut out(file);
-        DxfDocument document(out, systems, features);
+        DxfDocument document(out, systems, features, settings.pointNumbers);
         document.writeHead();
         if (!features.visit(document, progress)) {
             throw ExportCancelled();

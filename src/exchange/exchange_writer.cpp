@@ -59,7 +59,7 @@ ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,
         return !settings.progress || settings.progress(done, total);
     };
     ExportResult result;
-    result.files = writeFeatures(features, systems, path, progress);
+    result.files = writeFeatures(features, systems, settings, path, progress);
     result.counts = features.counts();
     result.notes = features.notes();
     result.warnings = features.warnings();

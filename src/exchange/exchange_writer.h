@@ -21,6 +21,7 @@ namespace plotaktar {
 struct ExportSettings {
     int sourceEpsg = 0;  // the drawing's coordinate system; 0 when not named
     int targetEpsg = 0;  // the one to write in; 0: the drawing's
+    PointNumbers pointNumbers = PointNumbers::Attrib;  // DXF's
     // How positions are placed in the system written; empty: as the drawing has them, which
     // takes no other system than the drawing's. The GIS writers always use PROJ's.
     CoordinateStepMaker coordinates;
@@ -71,8 +72,8 @@ class ExchangeWriter : public OutputWriter {
     // Writes the features; `progress(done)` false means stop and throw ExportCancelled.
     // Returns the files written.
     virtual std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const CoordinateStep& systems, const std::string& path,
-        const std::function<bool(uint64_t)>& progress) const = 0;
+        ExportFeatures& features, const CoordinateStep& systems, const ExportSettings& settings,
+        const std::string& path, const std::function<bool(uint64_t)>& progress) const = 0;
 };
 
 // The writer of an exchange format that needs no GDAL by its descriptor's name ("dxf"); null

@@ -311,7 +311,7 @@ bool ExportFeatures::parcels(FeatureSink& sink) {
     constexpr Columns c = ColumnsOf(Kind::Parsel);
     const Table& table = workspace_.table(KindOf(Kind::Parsel).table);
     const Table& cornerTable = workspace_.table(TableId::ParcelCorners);
-    ParcelFeature f{{KindOf(Kind::Parsel).table, 0}, {}, {}, {}, {}, 0, {}, {}};
+    ParcelFeature f{{KindOf(Kind::Parsel).table, 0}, {}, {}, {}, {}, {}, 0, {}, {}};
     for (int row = 1; row < table.rowCount(); ++row) {
         if (!tick()) {
             return false;
@@ -320,6 +320,7 @@ bool ExportFeatures::parcels(FeatureSink& sink) {
         f.block = table.cell(c.block, row);
         f.parcel = table.cell(c.parcel, row);
         f.area = table.cell(c.area, row);
+        f.areaNumber = OptionalNumber(Trim(f.area));
         const std::string name = "parcel " + Quoted(f.block) + "/" + Quoted(f.parcel);
         std::string_view countCell = table.cell(c.cornerCount, row);
         std::optional<int32_t> count = TryStrToInt(countCell);
@@ -430,7 +431,7 @@ bool ExportFeatures::symbols(FeatureSink& sink) {
     constexpr Columns c = ColumnsOf(Kind::Sembol);
     const Table& table = workspace_.table(KindOf(Kind::Sembol).table);
     const PointIndex points(workspace_);
-    SymbolFeature f{{KindOf(Kind::Sembol).table, 0}, {}, {}, {}, 1, 1, 0, {}};
+    SymbolFeature f{{KindOf(Kind::Sembol).table, 0}, {}, {}, {}, {}, 1, 1, 0, {}};
     for (int row = 1; row < table.rowCount(); ++row) {
         if (!tick()) {
             return false;
@@ -469,6 +470,7 @@ bool ExportFeatures::symbols(FeatureSink& sink) {
             continue;
         }
         f.at.z = OptionalNumber(pointTable.cell(pc.z, point->row));
+        f.pointName = pointTable.cell(pc.number, point->row);
         f.rotation = -0.9 * angle;
         f.layer = layerOf(table, c.layer, f.source);
         sink.symbol(f);

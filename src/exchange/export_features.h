@@ -70,8 +70,9 @@ struct LineFeature {
 
 struct ParcelFeature {
     FeatureSource source;
-    std::string_view block, parcel;  // "Ada No", "Parsel No"
-    std::string_view area;           // "Alan" as written
+    std::string_view block, parcel;    // "Ada No", "Parsel No"
+    std::string_view area;             // "Alan" as written
+    std::optional<double> areaNumber;  // "Alan" read as a number, when it is one
     std::span<const Position> corners;
     double cornerArea = 0;  // the area the corners enclose
     Position inside;        // a point inside the polygon for its "ada/parsel" text
@@ -91,9 +92,10 @@ struct LabelFeature {
 
 struct SymbolFeature {
     FeatureSource source;
-    std::string_view symbol;  // "Sembol No"
-    std::string_view point;   // the point number as written
-    Position at;              // the point's
+    std::string_view symbol;     // "Sembol No"
+    std::string_view point;      // the point number as written
+    std::string_view pointName;  // the stored number of the point it names ("N.41")
+    Position at;                 // the point's
     double scaleX = 1, scaleY = 1;
     double rotation = 0;  // degrees counter-clockwise: -0.9 * "Açı" (grads clockwise)
     LayerOf layer;

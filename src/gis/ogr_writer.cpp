@@ -1,4 +1,4 @@
-// GeoPackage, Shapefile, GeoJSON and KML through GDAL/OGR. Each format is written into a
+// GeoPackage, Shapefile and GeoJSON through GDAL/OGR. Each format is written into a
 // temporary folder beside the target first, and put in place only once every file is complete:
 // a single file through the platform's replacing file (so a target keeps its permissions and a
 // failure leaves it as it was), a Shapefile's sets by renaming, the old files put back when a
@@ -21,7 +21,9 @@
 #include <mutex>
 
 #include "exchange/exchange_writer.h"
+#include "exchange/layer_style.h"
 #include "gis/geopackage_index.h"
+#include "gis/geopackage_styles.h"
 #include "gis/gis_writers.h"
 #include "gis/reprojection.h"
 #include "model/cp1254.h"
@@ -105,10 +107,10 @@ class NoRoomWatch {
     bool heardNoRoom_ = false;
 };
 
-// How a finished file of these drivers ends, after any white space: GDAL's GeoJSON and KML
-// writers do not check their writes, so a file cut short by a full disk shows only here.
+// How a finished file of these drivers ends, after any white space: GDAL's GeoJSON writer does
+// not check its writes, so a file cut short by a full disk shows only here.
 std::string_view LastWordOf(std::string_view driver) {
-    return driver == "GeoJSON" ? "}" : driver == "KML" ? "</kml>" : "";
+    return driver == "GeoJSON" ? "}" : "";
 }
 
 // True when the file at `path` ends in `word` (white space after it aside).
@@ -255,6 +257,22 @@ void CheckWritable(const std::string& target) {
     }
 }
 
+// Writes `text` as the file at `path`, which does not exist yet.
+void WriteWhole(const std::string& path, const std::string& text) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(platform::OpenForWriting(path),
+                                                        std::fclose);
+    if (!out) {
+        ThrowFile(errno, path);
+    }
+    if (std::fwrite(text.data(), 1, text.size(), out.get()) != text.size() ||
+        std::fflush(out.get()) != 0) {
+        ThrowFile(errno, path);
+    }
+    if (std::fclose(out.release()) != 0) {
+        ThrowFile(errno, path);
+    }
+}
+
 // Copies a finished file over the target through the replacing file.
 void PutInPlace(const std::string& finished, const std::string& target) {
     platform::ReplacingFile file(target);
@@ -339,6 +357,7 @@ const std::vector<ExportField>& FieldsOf(ExportKind kind) {
          {"ada", OFTString},
          {"parsel", OFTString},
          {"alan", OFTString},
+         {"alan_sayi", OFTReal},
          {"alan_m2", OFTReal},
          {"layer", OFTString},
          {"layer_no", OFTString}},
@@ -356,6 +375,7 @@ const std::vector<ExportField>& FieldsOf(ExportKind kind) {
         {{"kind", OFTString},
          {"symbol", OFTString},
          {"point", OFTString},
+         {"point_name", OFTString},
          {"sx", OFTReal},
          {"sy", OFTReal},
          {"angle", OFTReal},
@@ -410,7 +430,7 @@ using DatasetPtr = std::unique_ptr<GDALDataset, GdalDatasetClose>;
 
 // How a format lays its kinds out.
 enum class Layout {
-    LayerPerKind,  // GeoPackage layers, KML folders
+    LayerPerKind,  // GeoPackage layers
     OneLayer,      // a GeoJSON FeatureCollection, every field of every kind
     FilePerKind,   // a Shapefile set per kind
 };
@@ -459,6 +479,9 @@ class OgrFeatures final : public FeatureSink {
         set(feature, "ada", f.block);
         set(feature, "parsel", f.parcel);
         set(feature, "alan", f.area);
+        if (f.areaNumber) {
+            feature.SetField("alan_sayi", *f.areaNumber);
+        }
         feature.SetField("alan_m2", f.cornerArea);
         auto ring = std::make_unique<OGRLinearRing>();
         for (const Position& corner : f.corners) {
@@ -508,6 +531,7 @@ class OgrFeatures final : public FeatureSink {
         setCommon(feature, "Sembol", f.layer);
         set(feature, "symbol", f.symbol);
         set(feature, "point", f.point);
+        set(feature, "point_name", f.pointName);
         feature.SetField("sx", f.scaleX);
         feature.SetField("sy", f.scaleY);
         feature.SetField("angle", f.rotation);
@@ -548,14 +572,13 @@ class OgrFeatures final : public FeatureSink {
         }
     }
 
-    // The layer of a kind's features, made when the first of them comes: KML writes its
-    // folders one after the other.
+    // The layer of a kind's features, made when the first of them comes.
     std::function<OGRLayer*(ExportKind)> layerOf_;
     size_t textLimit_;
     std::function<void(FeatureNote)> note_;
 };
 
-class OgrWriter final : public ExchangeWriter {
+class OgrWriter final : public GisExchangeWriter {
   public:
     OgrWriter(std::string_view formatName, const char* driver, Layout layout, int fixed,
               std::vector<const char*> datasetOptions, std::vector<const char*> layerOptions)
@@ -574,16 +597,10 @@ class OgrWriter final : public ExchangeWriter {
     int fixedTarget() const override { return fixed_; }
 
   protected:
-    // The GIS formats carry their system: always placed through PROJ.
-    std::unique_ptr<CoordinateStep> coordinateStep(const ExportSettings& settings,
-                                                   int targetEpsg) const override {
-        return std::make_unique<Reprojection>(settings.sourceEpsg, targetEpsg);
-    }
-
     std::vector<std::string> writeFeatures(
-        ExportFeatures& features, const CoordinateStep& step, const std::string& path,
-        const std::function<bool(uint64_t)>& progress) const override {
-        // coordinateStep() made it.
+        ExportFeatures& features, const CoordinateStep& step, const ExportSettings&,
+        const std::string& path, const std::function<bool(uint64_t)>& progress) const override {
+        // GisExchangeWriter::coordinateStep() made it.
         const auto& systems = static_cast<const Reprojection&>(step);
         RegisterDrivers();
         GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_);
@@ -624,11 +641,19 @@ class OgrWriter final : public ExchangeWriter {
             datasets.push_back(std::move(dataset));
             return datasets.back().get();
         };
+        // A GeoPackage without a system is marked "Undefined Cartesian SRS" (srs_id -1): with
+        // none at all GDAL marks it geographic (srs_id 0), and QGIS takes its metres for degrees.
+        OGRSpatialReference undefinedCartesian;
+        const OGRSpatialReference* system = systems.target();
+        if (system == nullptr && std::string_view(driver_) == "GPKG") {
+            undefinedCartesian.SetLocalCS("Undefined cartesian SRS");
+            system = &undefinedCartesian;
+        }
         auto layer = [&](GDALDataset* dataset, const char* name, OGRwkbGeometryType geometry,
                          const std::vector<ExportField>& fields) {
             OGRLayer* created =
-                dataset->CreateLayer(name, const_cast<OGRSpatialReference*>(systems.target()),
-                                     geometry, const_cast<char**>(layerOptions_.data()));
+                dataset->CreateLayer(name, const_cast<OGRSpatialReference*>(system), geometry,
+                                     const_cast<char**>(layerOptions_.data()));
             if (created == nullptr) {
                 ThrowGdal("cannot create the layer " + std::string(name));
             }
@@ -710,6 +735,17 @@ class OgrWriter final : public ExchangeWriter {
         for (const ExportKindEntry& kind : kExportKindRows) {
             (void)layerOf(kind.kind);
         }
+        // Each layer's QGIS style, so that QGIS draws it as the viewer does on opening: inside
+        // a GeoPackage, beside each Shapefile set (QGIS loads NAME-KIND.qml with NAME-KIND.shp).
+        if (std::string_view(driver_) == "GPKG") {
+            AddGeoPackageStyles(*datasets[0], features.layers());
+        } else if (layout_ == Layout::FilePerKind) {
+            for (const ExportKindEntry& kind : kExportKindRows) {
+                const fs::path set(ShapefileSetPath(target.filename().string(), kind));
+                WriteWhole(folder.path() + "/" + set.stem().string() + ".qml",
+                           LayerStyleQml(kind.kind, features.layers()));
+            }
+        }
         for (auto& dataset : datasets) {
             if (dataset->TestCapability(ODsCTransactions) &&
                 dataset->CommitTransaction() != OGRERR_NONE) {
@@ -776,6 +812,11 @@ const ExchangeWriter* GisExchangeWriterFor(std::string_view formatName) {
     return nullptr;
 }
 
+std::unique_ptr<CoordinateStep> GisExchangeWriter::coordinateStep(const ExportSettings& settings,
+                                                                  int targetEpsg) const {
+    return std::make_unique<Reprojection>(settings.sourceEpsg, targetEpsg);
+}
+
 const ExchangeWriter& GeoPackageExchangeWriter() {
     static const OgrWriter writer("gpkg", "GPKG", Layout::LayerPerKind, 0, {},
                                   {"SPATIAL_INDEX=NO"});
@@ -791,12 +832,6 @@ const ExchangeWriter& ShapefileExchangeWriter() {
 const ExchangeWriter& GeoJsonExchangeWriter() {
     static const OgrWriter writer("geojson", "GeoJSON", Layout::OneLayer, kWgs84, {},
                                   {"RFC7946=YES", "WRITE_NAME=NO"});
-    return writer;
-}
-
-const ExchangeWriter& KmlExchangeWriter() {
-    static const OgrWriter writer("kml", "KML", Layout::LayerPerKind, kWgs84, {"NameField=number"},
-                                  {});
     return writer;
 }
 

@@ -43,4 +43,8 @@ uint32_t AciRgb(int index) {
     return index >= 0 && index < 256 ? kPalette[index] : 0;
 }
 
+uint32_t AciRgbOnWhite(int index) {
+    return index == 7 ? 0x000000 : AciRgb(index);
+}
+
 }  // namespace plotaktar

@@ -9,4 +9,7 @@ namespace plotaktar {
 // 255 give 0 (black).
 uint32_t AciRgb(int index);
 
+// A layer's colour as drawn on white paper: AciRgb, with 7 (white/black) black.
+uint32_t AciRgbOnWhite(int index);
+
 }  // namespace plotaktar

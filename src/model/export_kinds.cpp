@@ -2,6 +2,19 @@
 
 namespace plotaktar {
 
+std::optional<PointNumbers> PointNumbersNamed(std::string_view name) {
+    if (name == "attrib") {
+        return PointNumbers::Attrib;
+    }
+    if (name == "text") {
+        return PointNumbers::Text;
+    }
+    if (name == "both") {
+        return PointNumbers::Both;
+    }
+    return std::nullopt;
+}
+
 std::string ShapefileSetPath(const std::string& target, const ExportKindEntry& kind) {
     // The name's bytes are kept as they are: only the extension after the last dot of the file
     // name is replaced.

@@ -5,6 +5,7 @@
 // without loading the libraries that write them.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,14 @@ inline constexpr ExportKindEntry kExportKindRows[kExportKinds] = {
     {ExportKind::Parcel, "parseller", "parcels"}, {ExportKind::Label, "yazilar", "labels"},
     {ExportKind::Symbol, "semboller", "symbols"},
 };
+
+// How a DXF file carries point numbers: as the attribute of each point's block (what CAD programs
+// list), as a TEXT beside each point on the layer NOKTA_NO (for programs that show no block
+// attributes, LibreCAD among them), or both.
+enum class PointNumbers : uint8_t { Attrib, Text, Both };
+
+// The way `--point-numbers` names ("attrib", "text", "both"); nothing for any other word.
+std::optional<PointNumbers> PointNumbersNamed(std::string_view name);
 
 // A Shapefile holds one geometry type, so NAME.shp is written as a set a kind: the main file of
 // `kind`'s set is NAME-noktalar.shp, in the folder of `target`.

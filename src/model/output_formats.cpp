@@ -18,9 +18,9 @@ constexpr OutputOption kPictureOptions[] = {{"--size", "WxH"}};
 constexpr std::string_view kDxfExtensions[] = {".dxf"};
 constexpr std::string_view kGpkgExtensions[] = {".gpkg"};
 constexpr std::string_view kShpExtensions[] = {".shp"};
-// Every file GDAL writes for one Shapefile set: geometry, index, attributes, coordinate system
-// and the attributes' encoding.
-constexpr std::string_view kShpSetExtensions[] = {".shp", ".shx", ".dbf", ".prj", ".cpg"};
+// Every file of one Shapefile set: GDAL's geometry, index, attributes, coordinate system and
+// the attributes' encoding, and the layer's QGIS style.
+constexpr std::string_view kShpSetExtensions[] = {".shp", ".shx", ".dbf", ".prj", ".cpg", ".qml"};
 constexpr std::string_view kGeoJsonExtensions[] = {".geojson"};
 constexpr std::string_view kKmlExtensions[] = {".kml"};
 constexpr OutputOption kExchangeOptions[] = {{"--crs", "CRS"}, {"--to", "CRS"}};

@@ -247,6 +247,13 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
             {"batch", "export", archive.sample, "--format", "dxf", "-o", archive.dir.file("out")});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(FileExists(archive.dir.file("out") + "/pafta12.dxf"));
+        // An export option's value is the option's, not a drawing.
+        const CliResult numbered =
+            RunCli({"batch", "export", archive.sample, "--format", "dxf", "--point-numbers", "text",
+                    "-o", archive.dir.file("numbered")});
+        EXPECT_EQ(numbered.status, 0) << numbered.err;
+        EXPECT_NE(ReadFile(archive.dir.file("numbered") + "/pafta12.dxf").find("NOKTA_NO"),
+                  std::string::npos);
         // A Shapefile is a set a kind, NAME-noktalar.shp ...: once all are written, it is skipped.
         const std::vector<std::string> shp = {"batch",    "export", archive.sample,
                                               "--format", "shp",    "--crs",
@@ -257,6 +264,13 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
         EXPECT_EQ(Count(again.out, "skipped "), 1u) << again.out;
         EXPECT_NE(again.out.find("/pafta12-*.shp are newer than its inputs"), std::string::npos)
             << again.out;
+        // A set's QGIS style is part of it: a set without it is written again, style and all.
+        const std::string style = archive.dir.file("shp") + "/pafta12-yazilar.qml";
+        ASSERT_TRUE(FileExists(style));
+        std::filesystem::remove(style);
+        const CliResult restyled = RunCli(shp);
+        EXPECT_EQ(Count(restyled.out, "skipped "), 0u) << restyled.out;
+        EXPECT_TRUE(FileExists(style));
     }
 }
 

@@ -76,7 +76,9 @@ TEST(FormatsDrawing, ExportsToGeoPackageWithTheParcelsDeclaredAndComputedAreas) 
     EXPECT_EQ(counts,
               "Layer name: noktalar\nFeature Count: 8\nLayer name: hatlar\nFeature Count: 3\n"
               "Layer name: parseller\nFeature Count: 2\nLayer name: yazilar\nFeature Count: 5\n"
-              "Layer name: semboller\nFeature Count: 2\n");
+              "Layer name: semboller\nFeature Count: 2\n"
+              // QGIS's table of the layers' default styles, one a layer.
+              "Layer name: layer_styles\nFeature Count: 5\n");
     const std::string parcels =
         Shell("ogrinfo -ro -q " + dir.file("y.gpkg") +
               " -sql \"SELECT ada || '/' || parsel || ' ' || alan || ' ' || alan_m2 || ' ' || "

@@ -164,8 +164,8 @@ TEST(Stop, KilledOrSignalledAtAnyMomentLeavesTheOldOutputsAndNoTemporary) {
                         << what << ": " << name;
                 }
             }
-            // The sample's five kinds, each a set of .shp, .shx, .dbf and .cpg.
-            EXPECT_EQ(after.size(), 3u + 5 * 4) << what;
+            // The sample's five kinds, each a set of .shp, .shx, .dbf, .cpg and .qml.
+            EXPECT_EQ(after.size(), 3u + 5 * 5) << what;
         }
         EXPECT_THAT(r.err, Not(HasSubstr("left behind"))) << what;
         if (row.status == 1) {

@@ -119,10 +119,11 @@ TEST(FileNameInMessage, NamesAreWindows1254WhateverTheyCameAs) {
 // Every file an output writes, as its format declares them.
 TEST(FilesWritten, SetsAndPagesAsTheFormatsDeclare) {
     const std::vector<std::string> shp = FilesWritten(*OutputFormatNamed("shp"), "out/x.y.shp");
-    ASSERT_EQ(shp.size(), 25u);
+    ASSERT_EQ(shp.size(), 30u);
     EXPECT_EQ(shp.front(), "out/x.y-noktalar.shp");
     EXPECT_EQ(shp[2], "out/x.y-noktalar.dbf");
-    EXPECT_EQ(shp.back(), "out/x.y-semboller.cpg");
+    EXPECT_EQ(shp[5], "out/x.y-noktalar.qml");
+    EXPECT_EQ(shp.back(), "out/x.y-semboller.qml");
     EXPECT_EQ(FilesWritten(*OutputFormatNamed("svg"), "a.b/pafta", 3),
               (std::vector<std::string>{"a.b/pafta-0", "a.b/pafta-1", "a.b/pafta-2"}));
     EXPECT_EQ(FilesWritten(*OutputFormatNamed("png"), "p.png", 1),
