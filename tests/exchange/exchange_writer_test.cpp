@@ -31,13 +31,20 @@ std::set<std::string> Listing(const TempDir& dir) {
     return names;
 }
 
-TEST(ExchangeWriter, ACancelAtAnyPointLeavesTheTargetsAsTheyWere) {
+// The sample drawing, with its labels or without.
+Workspace SampleWorkspace(bool labels) {
     const std::string samples = PLOTAKTAR_SAMPLES_DIR;
     Workspace workspace;
     ImportObserver quiet;
     ImportFiles(workspace,
-                {samples + "/pafta12.gplt", samples + "/pafta12.yaz", samples + "/pafta12.yfn"},
+                {samples + "/pafta12.gplt", labels ? samples + "/pafta12.yaz" : "",
+                 labels ? samples + "/pafta12.yfn" : ""},
                 quiet);
+    return workspace;
+}
+
+TEST(ExchangeWriter, ACancelAtAnyPointLeavesTheTargetsAsTheyWere) {
+    const Workspace workspace = SampleWorkspace(true);
     for (const char* format : {"dxf", "gpkg", "shp", "kml"}) {
         const ExchangeWriter* writer = GisExchangeWriterFor(format);
         ASSERT_NE(writer, nullptr) << format;
@@ -116,12 +123,7 @@ TEST(ExchangeWriter, AWriteThatRunsOutOfRoomIsDiskFull) {
 // files a format's library makes beside its dataset while writing (SQLite's "-journal") must
 // not need a longer name.
 TEST(ExchangeWriter, NamesAsLongAsTheFolderTakes) {
-    const std::string samples = PLOTAKTAR_SAMPLES_DIR;
-    Workspace workspace;
-    ImportObserver quiet;
-    ImportFiles(workspace,
-                {samples + "/pafta12.gplt", samples + "/pafta12.yaz", samples + "/pafta12.yfn"},
-                quiet);
+    const Workspace workspace = SampleWorkspace(true);
     for (const std::string format : {"dxf", "gpkg", "geojson", "kml"}) {
         TempDir dir;
         const std::string name = std::string(254 - format.size(), 'a') + "." + format;
@@ -142,10 +144,7 @@ TEST(ExchangeWriter, NamesAsLongAsTheFolderTakes) {
 // itself would be: the set's files are put in place by renaming, which would put a plain file
 // where the user's pipe or link was.
 TEST(ExchangeWriter, ASetFileThatIsNoFileRefusesTheWholeSet) {
-    const std::string samples = PLOTAKTAR_SAMPLES_DIR;
-    Workspace workspace;
-    ImportObserver quiet;
-    ImportFiles(workspace, {samples + "/pafta12.gplt", "", ""}, quiet);
+    const Workspace workspace = SampleWorkspace(false);
     struct Row {
         const char* name;
         bool pipe;  // else a link to /dev/null
