@@ -21,6 +21,7 @@
 #include "exchange_figures.h"
 #endif
 #include "model/messages.h"
+#include "revision.h"
 
 #ifdef PLOTAKTAR_BENCH_VIEW
 #include <QApplication>
@@ -114,6 +115,37 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
         checkRuns.push_back(run.time);
         checkPeaks.push_back(run.peakResidentMiB);
     }
+#endif
+
+#ifdef PLOTAKTAR_BENCH_DIFF
+    // plotaktar-cli diff of the drawing against a revision of it, beside convert.
+    const Drawing revision = WriteRevision(drawing, scratch.file("revision"));
+    std::vector<Timing> diffRuns;
+    std::vector<double> diffPeaks;
+    std::string diffLog = scratch.file("diff.log");
+    for (int i = 0; i < runs; ++i) {
+        ProcessRun run =
+            runner.run({options.cli, "diff", drawing.geometry, revision.geometry, "--old-labels",
+                        drawing.labels, "--new-labels", revision.labels, "--format", "json"},
+                       diffLog);
+        if (run.exitStatus != 3) {
+            throw std::runtime_error("plotaktar-cli diff exited with " +
+                                     std::to_string(run.exitStatus) + ":\n" +
+                                     ReadWholeFile(diffLog));
+        }
+        diffRuns.push_back(run.time);
+        diffPeaks.push_back(run.peakResidentMiB);
+    }
+    {
+        // What the comparison found, by code, from its summary line.
+        const std::string json = ReadWholeFile(diffLog);
+        const size_t at = json.find("\"by_code\": ");
+        if (at != std::string::npos) {
+            result.notes.push_back("diff: " + json.substr(at, json.find('}', at) - at + 1));
+        }
+    }
+    const double bothInputsMiB =
+        static_cast<double>(drawing.inputBytes + revision.inputBytes) / (1024.0 * 1024.0);
 #endif
 
     std::unique_ptr<Session> session;
@@ -254,6 +286,14 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
     add("check_peak_rss", checkPeakMiB, "MiB", "plotaktar-check, peak resident");
     add("check/convert", checked.wallMs / convert.wallMs, "x", "target: at most 10");
     add("check_peak/input_bytes", checkPeakMiB / inputMiB, "x", "target: at most 4");
+#endif
+#ifdef PLOTAKTAR_BENCH_DIFF
+    const Timing diffed = MedianTiming(diffRuns);
+    const double diffPeakMiB = MedianOf(diffPeaks);
+    add("diff", diffed.wallMs, "ms", "plotaktar-cli diff against a revision, --format json");
+    add("diff_peak_rss", diffPeakMiB, "MiB", "its peak resident");
+    add("diff/convert", diffed.wallMs / convert.wallMs, "x", "target: at most 5");
+    add("diff_peak/both_inputs", diffPeakMiB / bothInputsMiB, "x", "target: at most 3");
 #endif
     add("convert/floor", convert.wallMs / floor.wallMs, "x", "target: at most 2");
     add("convert/read_floor", convert.wallMs / readFloor.wallMs, "x", "");

@@ -18,19 +18,21 @@ set(allowed_plotfile plotfile model platform)
 set(allowed_drawing drawing import plotfile model platform)
 set(allowed_qt qt model platform)
 # The check of a drawing (GEOS): in plotaktar-check and the viewer, never in plotaktar-cli.
+# The comparison of two revisions (plain C++): in plotaktar-cli, the render helper and the viewer.
+set(allowed_compare compare drawing import plotfile model platform)
 set(allowed_check check drawing import plotfile model platform)
 set(allowed_render render drawing import plotfile model platform qt)
 set(allowed_exchange exchange drawing import plotfile model platform)
 set(allowed_gis gis exchange drawing import plotfile model platform)
-set(allowed_cli cli ui testing check drawing render exchange gis import plotfile model platform qt)
+set(allowed_cli cli ui testing check compare drawing render exchange gis import plotfile model platform qt)
 set(allowed_app app ui import plotfile model platform qt)
 # The window on Windows (Win32): the same layers as the Linux window, without Qt.
 set(allowed_win win ui import plotfile model platform)
-set(allowed_viewer viewer check drawing render exchange gis import plotfile model platform qt)
+set(allowed_viewer viewer check compare drawing render exchange gis import plotfile model platform qt)
 # The fuzzers are built from the core and the drawing model, without Qt.
 set(allowed_fuzz fuzz testing drawing import plotfile model platform)
 
-set(folders platform model ui testing import plotfile drawing check qt render exchange gis cli app win viewer)
+set(folders platform model ui testing import plotfile drawing compare check qt render exchange gis cli app win viewer)
 set(problems "")
 foreach(folder ${folders} fuzz)
     if(folder STREQUAL "fuzz")

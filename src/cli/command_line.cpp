@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/check_command.h"
+#include "cli/diff_command.h"
 #include "cli/export_command.h"
 #include "cli/render_command.h"
 #include "drawing/sheet_layout.h"
@@ -130,6 +131,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (command == "check") {
         line.action = CommandLine::Action::Check;
         (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
+    } else if (command == "diff") {
+        line.action = CommandLine::Action::Diff;
+        (void)ParseDiff(args);  // usage errors are found before anything is read
     } else if (command == "batch") {
         line.action = CommandLine::Action::Batch;
         line.batch = ParseBatch(args);
@@ -155,8 +159,8 @@ constexpr const char* kWindowsUsage =
 Converts survey drawings (a .gplt geometry file, a .yaz label file and its .yfn companion)
 into plot files (.plt) without a window, with the import and export of the window's
 "AÇ" and "KAYDET" buttons. This Windows build has convert, run and export to DXF; render,
-check, batch, export to GeoPackage, Shapefile, GeoJSON and KML, and export --to need the
-Linux build.
+check, diff, batch, export to GeoPackage, Shapefile, GeoJSON and KML, and export --to need
+the Linux build.
 
 convert GEOMETRY [LABELS | --no-labels] [-o OUTPUT]
     Imports GEOMETRY and its label file (with the label file's .yfn companion) and writes
@@ -204,6 +208,9 @@ const char* UsageText() {
        plotaktar-cli export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]
                             [--format dxf|gpkg|shp|geojson|kml]
                             [--point-numbers attrib|text|both]
+       plotaktar-cli diff OLD NEW [--old-labels FILE | --old-no-labels]
+                          [--new-labels FILE | --new-no-labels] [--tolerance M]
+                          [--format text|json] [-o PICTURE [--scale N|auto ...]]
        plotaktar-cli batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR]
                      [--report FILE.json] [--force] [--no-labels] [-0] [-]
        plotaktar-cli --help | --version
@@ -296,6 +303,32 @@ export GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS] [--format 
     set) is left as it was. A device, a pipe or a socket takes only DXF; the other formats
     refuse it. The Windows build of plotaktar-cli writes DXF alone, in the drawing's own
     system (no --to).
+
+diff OLD NEW [--old-labels FILE | --old-no-labels] [--new-labels FILE | --new-no-labels]
+     [--tolerance M] [--format text|json] [-o PICTURE [--scale N|auto] [SHEET OPTIONS]]
+    Compares two revisions of a drawing, each a geometry file (its labels by the rule below,
+    or --old-labels/--new-labels FILE, --old-no-labels/--new-no-labels) or a plot file, by
+    what the elements are, not by line: points by kind and number (point-moved beyond the
+    tolerance, M metres, 0.01 unless given; point-height-changed, point-layer-changed,
+    point-added, point-removed; a number used twice is paired by place and named,
+    point-number-ambiguous), parcels by ada/parsel (parcel-area-changed on the declared
+    "Alan", parcel-corners-changed, parcel-added, parcel-removed; parcel-divided and
+    parcel-merged when the new parcels lie within the old), lines by their end points'
+    numbers, symbols by point and number, buildings and slopes by number, layers by name
+    (layer-changed, layer-renumbered), labels by text and place (label-moved within 5 m,
+    label-changed at the same place). With a plot file on either side lines are matched by
+    their ends' positions, and symbols, buildings, slopes and declared areas are not
+    compared (the summary says so). When most points moved more than 1 km the drawing was
+    shifted as a whole: one coordinates-shifted change gives the median shift. Records that
+    fail on either side are changes (record-failed). One change a line,
+    OLD:LINE NEW:LINE CODE message ("-" for the side without it), then a summary line;
+    --format json writes {"changes": [...], "summary": {...}}. -o draws the changes over the
+    new revision (.png, .svg or .pdf): unchanged grey, removed red, added green, moved as a
+    blue arrow (a square marks one shorter than 1 mm on paper); fitted with a legend as
+    render draws (--size WxH), or with --scale as render's sheets, the counts in the title
+    block. Exit status 0 when the two are the same within the tolerance, 3 when they
+    differ, 1 when the comparison or the picture failed, 2 for a usage error or a side that
+    cannot be read. The Windows build of plotaktar-cli has no diff.
 
 batch [convert|export|check] [OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]
       [--force] [--no-labels] [-0] [-]

@@ -32,7 +32,7 @@ struct Step {
 };
 
 struct CommandLine {
-    enum class Action { Help, Version, Convert, Run, Render, Check, Export, Batch };
+    enum class Action { Help, Version, Convert, Run, Render, Check, Export, Batch, Diff };
     Action action = Action::Help;
     ConvertArgs convert;
     std::vector<Step> steps;

@@ -9,6 +9,7 @@
 #include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/diff_command.h"
 #include "cli/export_command.h"
 #include "cli/render_command.h"
 #include "model/message_text.h"
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
             return Finish(StartCheck(args, stderr));
         case CommandLine::Action::Export:
             return Finish(StartExport(args, stderr));
+        case CommandLine::Action::Diff:
+            return Finish(StartDiff(args, stderr));
     }
     return kExitUsage;
 }

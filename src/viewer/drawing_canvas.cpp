@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "drawing/pick.h"
+#include "viewer/change_overlay.h"
 #include "viewer/pan_pick_tool.h"
 
 namespace plotaktar::viewer {
@@ -179,6 +180,9 @@ void DrawingCanvas::paintEvent(QPaintEvent*) {
         painter.drawImage(
             QRectF(topLeft, QSizeF(picture_.width() * ratio, picture_.height() * ratio)), picture_);
     }
+    if (changes_) {
+        PaintChanges(painter, view_, *changes_, kMaxMarks);
+    }
     paintMarks(painter);
     paintSelection(painter);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -211,6 +215,11 @@ void DrawingCanvas::paintSelection(QPainter& painter) const {
             painter.drawEllipse(polygon.value(0), 8, 8);
             break;
     }
+}
+
+void DrawingCanvas::setChanges(std::shared_ptr<const compare::Comparison> changes) {
+    changes_ = std::move(changes);
+    update();
 }
 
 void DrawingCanvas::setMarks(std::shared_ptr<const std::vector<FindingMark>> marks) {

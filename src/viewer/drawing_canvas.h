@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "compare/change.h"
 #include "drawing/drawing_loader.h"
 #include "render/renderer.h"
 #include "viewer/canvas_tool.h"
@@ -58,6 +59,9 @@ class DrawingCanvas : public QWidget {
     // of findings still pans smoothly.
     void setMarks(std::shared_ptr<const std::vector<FindingMark>> marks);
     static constexpr size_t kMaxMarks = 3000;
+    // The changes from an old revision to this drawing, over it (at most kMaxMarks in view):
+    // removed red, added green, moved an arrow; none for null.
+    void setChanges(std::shared_ptr<const compare::Comparison> changes);
     static constexpr int kMarkCell = 8;
 
     // True once the image on screen is a finished picture of the current view.
@@ -100,6 +104,7 @@ class DrawingCanvas : public QWidget {
     QTimer settle_;
     std::optional<uint32_t> selected_;
     std::shared_ptr<const std::vector<FindingMark>> marks_;
+    std::shared_ptr<const compare::Comparison> changes_;
     std::unique_ptr<CanvasTool> tool_;
 };
 

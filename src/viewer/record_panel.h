@@ -7,6 +7,9 @@
 namespace plotaktar {
 struct LoadedDrawing;
 }
+namespace plotaktar::compare {
+struct Comparison;
+}
 
 namespace plotaktar::viewer {
 
@@ -21,6 +24,9 @@ class RecordPanel : public QTreeWidget {
 
     // Shows the record of `feature` of `drawing`; empty for no feature.
     void showRecord(const LoadedDrawing* drawing, std::optional<uint32_t> feature);
+    // Change `change` of `comparison`: its kind and message, then the record it came from in
+    // the old revision and the one in the new, each as its file's line.
+    void showChange(const compare::Comparison& comparison, size_t change);
 };
 
 }  // namespace plotaktar::viewer

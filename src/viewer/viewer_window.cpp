@@ -15,12 +15,15 @@
 #include <QTimer>
 #include <cmath>
 
+#include "compare/comparison.h"
 #include "drawing/drawing_loader.h"
 #include "model/errors.h"
 #include "model/file_names.h"
 #include "qt/cp1254_text.h"
 #include "qt/screen_fit.h"
+#include "viewer/change_overlay.h"
 #include "viewer/check_panel.h"
+#include "viewer/comparison_panel.h"
 #include "viewer/drawing_check.h"
 #include "viewer/exchange_export.h"
 #include "viewer/layer_panel.h"
@@ -95,6 +98,17 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     addDockWidget(Qt::BottomDockWidgetArea, checkDock);
     connect(checkPanel_, &CheckPanel::findingChosen, this, &ViewerWindow::showFinding);
 
+    comparisonPanel_ = new ComparisonPanel;
+    auto* comparisonDock = new QDockWidget(QStringLiteral("Değişiklikler"), this);
+    comparisonDock->setObjectName(QStringLiteral("comparisonDock"));
+    comparisonDock->setWidget(comparisonPanel_);
+    addDockWidget(Qt::BottomDockWidgetArea, comparisonDock);
+    // Beside "Denetim", in front while a comparison is shown.
+    tabifyDockWidget(checkDock, comparisonDock);
+    checkDock->raise();
+    connect(comparisonPanel_, &ComparisonPanel::changeChosen, this, &ViewerWindow::showChange);
+    connect(this, &ViewerWindow::comparisonFinished, comparisonDock, &QDockWidget::raise);
+
     cursorLabel_ = new QLabel;
     scaleLabel_ = new QLabel;
     countsLabel_ = new QLabel;
@@ -107,12 +121,18 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     checkLabel_->setObjectName(QStringLiteral("checkCounts"));
     statusBar()->addPermanentWidget(staleLabel_);
     statusBar()->addPermanentWidget(checkLabel_);
+    changesLabel_ = new QLabel;
+    changesLabel_->setObjectName(QStringLiteral("changeCounts"));
+    statusBar()->addPermanentWidget(changesLabel_);
     statusBar()->addPermanentWidget(scaleLabel_);
     statusBar()->addPermanentWidget(countsLabel_);
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Dosya"));
     QAction* open = file->addAction(QStringLiteral("&Aç…"), this, &ViewerWindow::chooseFiles);
     open->setShortcut(QKeySequence::Open);
+    file->addAction(QStringLiteral("Karşılaştır…"), this, &ViewerWindow::chooseOld);
+    file->addAction(QStringLiteral("Karşılaştırmayı durdur"), this,
+                    [this] { compareWith(DrawingFiles()); });
     QMenu* recentMenu = file->addMenu(QStringLiteral("Son açılanlar"));
     recent_ = new RecentFiles(*recentMenu, this);
     connect(recent_, &RecentFiles::chosen, this, &ViewerWindow::open);
@@ -160,6 +180,7 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     view->addAction(panelDock->toggleViewAction());
     view->addAction(recordDock->toggleViewAction());
     view->addAction(checkDock->toggleViewAction());
+    view->addAction(comparisonDock->toggleViewAction());
 
     connect(canvas_, &DrawingCanvas::cursorMoved, this, &ViewerWindow::showCursor);
     connect(canvas_, &DrawingCanvas::viewChanged, this, &ViewerWindow::showCounts);
@@ -172,20 +193,28 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
     connect(&watch_, &FileWatch::unavailable, this, &ViewerWindow::setStale);
     connect(&watch_, &FileWatch::current, this, [this] { setStale({}); });
 
+    // The old revision read anew: the comparison is made again.
+    connect(&oldWatch_, &QFileSystemWatcher::fileChanged, this,
+            [this] { QTimer::singleShot(kRereadMs, this, &ViewerWindow::startComparison); });
+
     loader_.setMaxThreadCount(1);
     checker_.setMaxThreadCount(1);
+    comparer_.setMaxThreadCount(1);
     updateTitle();
     showCounts();
 }
 
 ViewerWindow::~ViewerWindow() {
     cancelCheck();
+    cancelComparison();
     loader_.waitForDone();
     checker_.waitForDone();
+    comparer_.waitForDone();
 }
 
 void ViewerWindow::closeEvent(QCloseEvent* event) {
     cancelCheck();
+    cancelComparison();
     QMainWindow::closeEvent(event);
 }
 
@@ -286,6 +315,7 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool re
     setStale({});
     updateTitle();
     startCheck(files, std::move(result->failures));
+    startComparison();
     if (remembersRecent_ && (!reload || firstDrawing)) {
         recent_->remember(files);
     }
@@ -376,15 +406,133 @@ void ViewerWindow::showFinding(size_t finding) {
     if (place) {
         around.add(place->east, place->north);
     }
-    if (!around.empty()) {
-        // At least 40 m across, so that a point or a short line is seen among its neighbours.
-        const double east = (around.minEast + around.maxEast) / 2;
-        const double north = (around.minNorth + around.maxNorth) / 2;
-        around.add(east - 20, north - 20);
-        around.add(east + 20, north + 20);
-        canvas_->setView(ViewTransform::fit(around, canvas_->width(), canvas_->height(), 60));
-    }
+    zoomTo(around);
     canvas_->pick(feature);
+}
+
+void ViewerWindow::chooseOld() {
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("Eski çizimi seç"),
+        QFileInfo(oldFiles_.empty() ? files_.main : oldFiles_.main).absolutePath(),
+        QStringLiteral("Çizimler (*.gplt *.plt *.yaz);;Geçici plt Dosyaları (*.gplt);;"
+                       "plt Dosyaları (*.plt);;Bütün dosyalar (*)"));
+    if (!paths.isEmpty()) {
+        compareWith(FilesFor(paths));
+    }
+}
+
+void ViewerWindow::compareWith(const DrawingFiles& old) {
+    oldFiles_ = old;
+    if (!oldWatch_.files().isEmpty()) {
+        oldWatch_.removePaths(oldWatch_.files());
+    }
+    for (const QString& path : old.watched()) {
+        if (!path.isEmpty() && QFileInfo::exists(path)) {
+            oldWatch_.addPath(path);
+        }
+    }
+    startComparison();
+}
+
+void ViewerWindow::cancelComparison() {
+    if (compareCancel_) {
+        *compareCancel_ = true;
+    }
+}
+
+void ViewerWindow::startComparison() {
+    const quint64 generation = ++compareGeneration_;
+    cancelComparison();
+    changes_.reset();
+    canvas_->setChanges(nullptr);
+    if (oldFiles_.empty() || files_.empty()) {
+        comparisonPanel_->setNote(
+            QStringLiteral("Karşılaştırma yok: Dosya ▸ Karşılaştır… eski "
+                           "bir çizim açar"));
+        changesLabel_->clear();
+        return;
+    }
+    compareCancel_ = std::make_shared<std::atomic<bool>>(false);
+    comparisonPanel_->setNote(
+        QStringLiteral("Karşılaştırılıyor: %1 → %2")
+            .arg(QFileInfo(oldFiles_.main).fileName(), QFileInfo(files_.main).fileName()));
+    changesLabel_->setText(QStringLiteral("Karşılaştırılıyor…"));
+    const DrawingFiles old = oldFiles_, now = files_;
+    comparer_.start([this, generation, old, now, cancel = compareCancel_] {
+        std::shared_ptr<const compare::Comparison> changes;
+        QString error;
+        try {
+            // Both revisions are read for the comparison from their files, with their lines.
+            ImportObserver quiet;
+            const compare::ComparedDrawing before =
+                compare::ReadComparedDrawing(Native(old.main), Native(old.labels), quiet);
+            if (*cancel) {
+                return;
+            }
+            const compare::ComparedDrawing after =
+                compare::ReadComparedDrawing(Native(now.main), Native(now.labels), quiet);
+            compare::CompareOptions options;
+            options.stop = cancel.get();
+            changes = std::make_shared<const compare::Comparison>(
+                compare::Compare(before, after, options));
+        } catch (const compare::ComparisonStopped&) {
+            return;  // another comparison, or none, is wanted now
+        } catch (const std::exception& e) {
+            error = TurkishCause(FromCp1254(MessageOf(e)));
+        }
+        QMetaObject::invokeMethod(
+            this, [=, this] { compared(generation, changes, error); }, Qt::QueuedConnection);
+    });
+}
+
+void ViewerWindow::compared(quint64 generation, std::shared_ptr<const compare::Comparison> changes,
+                            const QString& error) {
+    if (generation != compareGeneration_) {
+        return;  // a newer comparison is under way
+    }
+    if (!changes) {
+        comparisonPanel_->setNote(QStringLiteral("Karşılaştırılamadı: %1").arg(error));
+        changesLabel_->setText(QStringLiteral("Karşılaştırılamadı"));
+        return;
+    }
+    changes_ = changes;
+    canvas_->setChanges(changes);
+    comparisonPanel_->setComparison(changes);
+    size_t removed = 0, added = 0, moved = 0;
+    for (const compare::Change& change : changes->changes) {
+        removed += change.look == compare::Look::Removed ? 1 : 0;
+        added += change.look == compare::Look::Added ? 1 : 0;
+        moved += change.look == compare::Look::Moved ? 1 : 0;
+    }
+    changesLabel_->setText(
+        QStringLiteral("Değişiklik: %1 (%2 silindi, %3 eklendi, %4 kaydı, %5 değişti)")
+            .arg(changes->changes.size())
+            .arg(removed)
+            .arg(added)
+            .arg(moved)
+            .arg(changes->changes.size() - removed - added - moved));
+    emit comparisonFinished();
+}
+
+void ViewerWindow::zoomTo(Bounds around) {
+    if (around.empty()) {
+        return;
+    }
+    // At least 40 m across, so that a point or a short line is seen among its neighbours.
+    const double east = (around.minEast + around.maxEast) / 2;
+    const double north = (around.minNorth + around.maxNorth) / 2;
+    around.add(east - 20, north - 20);
+    around.add(east + 20, north + 20);
+    canvas_->setView(ViewTransform::fit(around, canvas_->width(), canvas_->height(), 60));
+}
+
+void ViewerWindow::showChange(size_t index) {
+    if (!changes_ || index >= changes_->changes.size()) {
+        return;
+    }
+    const compare::Change& change = changes_->changes[index];
+    zoomTo(ChangeBounds(change));
+    record_->showChange(*changes_, index);
 }
 
 void ViewerWindow::setStale(const QString& reason) {

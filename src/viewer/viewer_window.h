@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QMainWindow>
 #include <QThreadPool>
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "check/check_workspace.h"
+#include "compare/change.h"
 
 #include "viewer/drawing_canvas.h"
 #include "viewer/drawing_files.h"
@@ -17,6 +19,7 @@ class QLabel;
 namespace plotaktar::viewer {
 
 class CheckPanel;
+class ComparisonPanel;
 struct DrawingCheck;
 class LayerPanel;
 class RecentFiles;
@@ -45,6 +48,12 @@ class ViewerWindow : public QMainWindow {
     // empty while they do not.
     const QString& staleReason() const { return staleReason_; }
     CheckPanel& checkPanel() { return *checkPanel_; }
+    // Compares the drawing on screen with `old`, its old revision, on a worker thread: the
+    // "Değişiklikler" panel, the canvas and the status bar show what changed, again whenever
+    // either side is read anew. Empty files end the comparison.
+    void compareWith(const DrawingFiles& old);
+    ComparisonPanel& comparisonPanel() { return *comparisonPanel_; }
+    const std::shared_ptr<const compare::Comparison>& changes() const { return changes_; }
 
   signals:
     // A drawing is read and set on the canvas (after open() or a reload).
@@ -53,6 +62,8 @@ class ViewerWindow : public QMainWindow {
     void staleChanged();
     // The check of the drawing on screen ended and its findings are shown.
     void checkFinished();
+    // The comparison with the old revision ended and its changes are shown.
+    void comparisonFinished();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -79,6 +90,15 @@ class ViewerWindow : public QMainWindow {
     // Stops the check that runs or waits to run, if any: its findings are no longer wanted.
     void cancelCheck();
     void showFinding(size_t finding);
+    void chooseOld();
+    // Starts the comparison of the drawing on screen with oldFiles_, stopping one under way.
+    void startComparison();
+    void compared(quint64 generation, std::shared_ptr<const compare::Comparison> changes,
+                  const QString& error);
+    void cancelComparison();
+    void showChange(size_t change);
+    // Shows `around` with some of its surroundings; nothing for an empty box.
+    void zoomTo(Bounds around);
 
     DrawingCanvas* canvas_;
     LayerPanel* panel_;
@@ -101,6 +121,14 @@ class ViewerWindow : public QMainWindow {
     FileWatch watch_;
     QThreadPool loader_;   // reads drawings; the window waits for it before it goes
     QThreadPool checker_;  // checks them, one at a time
+    ComparisonPanel* comparisonPanel_;
+    QLabel* changesLabel_;
+    DrawingFiles oldFiles_;  // the old revision the drawing on screen is compared with
+    QFileSystemWatcher oldWatch_;
+    std::shared_ptr<const compare::Comparison> changes_;
+    quint64 compareGeneration_ = 0;
+    std::shared_ptr<std::atomic<bool>> compareCancel_;
+    QThreadPool comparer_;  // compares, one at a time
     bool remembersRecent_ = true;
     bool shown_ = false;
 };

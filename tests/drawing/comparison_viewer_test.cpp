@@ -1,0 +1,116 @@
+// The viewer's comparison offscreen: the sample's revision on screen compared with the sample,
+// the "Değişiklikler" panel filtered and a change chosen, and the comparison made again when
+// the old revision changes on disk.
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "viewer/comparison_panel.h"
+#include "viewer/drawing_files.h"
+#include "viewer/viewer_window.h"
+
+using namespace plotaktar;
+using namespace plotaktar::viewer;
+
+namespace {
+
+QString Sample(const char* name) {
+    return QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/") + QLatin1String(name);
+}
+
+// The value the record panel shows under `name`.
+QString RecordValue(const QTreeWidget& record, const QString& name) {
+    for (int i = 0; i < record.topLevelItemCount(); ++i) {
+        if (record.topLevelItem(i)->text(0) == name) {
+            return record.topLevelItem(i)->text(1);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+class ComparisonViewerTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void theRevisionComparedWithTheSample() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // The old revision a copy, so that it can change on disk.
+        for (const char* name : {"pafta12.gplt", "pafta12.yaz", "pafta12.yfn"}) {
+            QVERIFY(QFile::copy(Sample(name), dir.filePath(QLatin1String(name))));
+        }
+        ViewerWindow window;
+        window.setRemembersRecent(false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        QSignalSpy compared(&window, &ViewerWindow::comparisonFinished);
+        window.open(FilesFor({Sample("revizyon/pafta12.gplt")}));
+        QVERIFY(loaded.wait(10000));
+        window.compareWith(FilesFor({dir.filePath(QStringLiteral("pafta12.gplt"))}));
+        QVERIFY(compared.wait(10000));
+
+        ComparisonPanel& panel = window.comparisonPanel();
+        QCOMPARE(panel.model().rowCount(), 14);
+        auto* counts = window.findChild<QLabel*>(QStringLiteral("changeCounts"));
+        QVERIFY(counts);
+        QCOMPARE(counts->text(), QStringLiteral("Değişiklik: 14 (1 silindi, 3 eklendi, 3 kaydı, "
+                                                "7 değişti)"));
+        QVERIFY(window.changes());
+
+        // Only the divided parcel, chosen: the record panel shows both revisions' records.
+        QComboBox& filter = panel.filter();
+        const int divided = filter.findData(QStringLiteral("parcel-divided"));
+        QVERIFY(divided > 0);
+        filter.setCurrentIndex(divided);
+        QCOMPARE(panel.model().rowCount(), 1);
+        panel.table().selectRow(0);
+        auto* record = window.findChild<QTreeWidget*>(QStringLiteral("record"));
+        QVERIFY(record);
+        QCOMPARE(RecordValue(*record, QStringLiteral("Değişiklik")),
+                 QStringLiteral("parcel-divided"));
+        QCOMPARE(RecordValue(*record, QStringLiteral("Eski")), QStringLiteral("pafta12.gplt:39"));
+        QCOMPARE(RecordValue(*record, QStringLiteral("Eski kayıt")),
+                 QStringLiteral("par 105 13 986.75 3"));
+        QCOMPARE(RecordValue(*record, QStringLiteral("Yeni kayıt")),
+                 QStringLiteral("par 105 14 612.40 3"));
+
+        // Sorted by the kind of change, every change again.
+        panel.table().sortByColumn(ChangesModel::Code, Qt::AscendingOrder);
+        filter.setCurrentIndex(0);
+        QCOMPARE(panel.model().rowCount(), 14);
+        QCOMPARE(panel.model()
+                     .data(panel.model().index(0, ChangesModel::Code), Qt::DisplayRole)
+                     .toString(),
+                 QStringLiteral("building-changed"));
+
+        // The old revision changes on disk: compared again, the area of 106/1 now the same.
+        QFile old(dir.filePath(QStringLiteral("pafta12.gplt")));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QByteArray bytes = old.readAll();
+        old.close();
+        bytes.replace("par 106 1 2310.05 3", "par 106 1 2310.50 3");
+        QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(old.write(bytes), bytes.size());
+        old.close();
+        QTRY_COMPARE_WITH_TIMEOUT(panel.model().rowCount(), 13, 10000);
+
+        // Stopped: nothing compared, nothing over the drawing.
+        window.compareWith(DrawingFiles());
+        QCOMPARE(panel.model().rowCount(), 0);
+        QVERIFY(!window.changes());
+        QVERIFY(counts->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(ComparisonViewerTest)
+#include "comparison_viewer_test.moc"
