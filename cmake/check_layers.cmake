@@ -24,6 +24,8 @@ set(allowed_check check drawing import plotfile model platform)
 set(allowed_render render drawing import plotfile model platform qt)
 set(allowed_exchange exchange drawing import plotfile model platform)
 set(allowed_gis gis exchange drawing import plotfile model platform)
+# The GDAL read driver: Qt-free, as QGIS on Debian 12 is Qt 5.
+set(allowed_ogr_driver ogr_driver gis exchange drawing import plotfile model platform)
 set(allowed_cli cli ui testing check compare drawing render exchange gis import plotfile model platform qt)
 set(allowed_app app ui import plotfile model platform qt)
 # The window on Windows (Win32): the same layers as the Linux window, without Qt.
@@ -32,7 +34,7 @@ set(allowed_viewer viewer check compare drawing render exchange gis import plotf
 # The fuzzers are built from the core and the drawing model, without Qt.
 set(allowed_fuzz fuzz testing drawing import plotfile model platform)
 
-set(folders platform model ui testing import plotfile drawing compare check qt render exchange gis cli app win viewer)
+set(folders platform model ui testing import plotfile drawing compare check qt render exchange gis ogr_driver cli app win viewer)
 set(problems "")
 foreach(folder ${folders} fuzz)
     if(folder STREQUAL "fuzz")

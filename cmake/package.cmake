@@ -13,7 +13,9 @@ set(CPACK_PACKAGE_CONTACT "The plotaktar developers <maintainers@plotaktar.org>"
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+# The GDAL read driver among GDAL's plugins uses GDAL's C++ interface, which changes between
+# versions: it is built for GDAL 3.6 and needs that one.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, libgdal32 (>= 3.6), libgdal32 (<< 3.7)")
 # Qt's own Turkish texts for the file dialogs and message boxes ("Aç", "İptal", "Tamam"); the
 # programs fall back to Qt's English ones without it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")

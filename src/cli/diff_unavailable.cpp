@@ -6,7 +6,7 @@
 namespace plotaktar::cli {
 
 int StartDiff(const std::vector<std::string>&, std::FILE* err) {
-    std::fputs("plotaktar-cli: this build has no diff command\n", err);
+    std::fputs("plotaktar-cli: diff needs the Linux build; this build has no diff command\n", err);
     return kExitUsage;
 }
 

@@ -230,6 +230,28 @@ bool ExportFeatures::visit(FeatureSink& sink, const std::function<bool(uint64_t)
     return finished && progress(done_);
 }
 
+ExportFeatures::~ExportFeatures() = default;
+
+bool ExportFeatures::visitRow(FeatureSource source, FeatureSink& sink) {
+    const std::function<bool(uint64_t)> always = [](uint64_t) { return true; };
+    only_ = source;
+    const bool found = visit(sink, always);
+    only_.reset();
+    return found && counts_.total() == 1;
+}
+
+int ExportFeatures::firstRow(TableId table) const {
+    return !only_ ? 1 : only_->table == table ? only_->row : 0;
+}
+
+int ExportFeatures::endRow(TableId table, const Table& rows) const {
+    if (!only_) {
+        return rows.rowCount();
+    }
+    return only_->table == table && only_->row >= 1 && only_->row < rows.rowCount() ? only_->row + 1
+                                                                                    : 0;
+}
+
 bool ExportFeatures::points(Kind kind, FeatureSink& sink) {
     if (!Loaded(workspace_.flags, kind)) {
         return true;
@@ -237,7 +259,7 @@ bool ExportFeatures::points(Kind kind, FeatureSink& sink) {
     constexpr Columns c = table_rows::kPointColumns;
     const Table& table = workspace_.table(KindOf(kind).table);
     PointFeature f{{KindOf(kind).table, 0}, kind, {}, {}, {}, {}};
-    for (int row = 1; row < table.rowCount(); ++row) {
+    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
         if (!tick()) {
             return false;
         }
@@ -270,7 +292,7 @@ bool ExportFeatures::lines(FeatureSink& sink) {
     constexpr Columns c = ColumnsOf(Kind::Hat);
     const Table& table = workspace_.table(KindOf(Kind::Hat).table);
     LineFeature f{{KindOf(Kind::Hat).table, 0}, {}, {}, {}, {}, {}};
-    for (int row = 1; row < table.rowCount(); ++row) {
+    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
         if (!tick()) {
             return false;
         }
@@ -312,7 +334,7 @@ bool ExportFeatures::parcels(FeatureSink& sink) {
     const Table& table = workspace_.table(KindOf(Kind::Parsel).table);
     const Table& cornerTable = workspace_.table(TableId::ParcelCorners);
     ParcelFeature f{{KindOf(Kind::Parsel).table, 0}, {}, {}, {}, {}, {}, 0, {}, {}};
-    for (int row = 1; row < table.rowCount(); ++row) {
+    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
         if (!tick()) {
             return false;
         }
@@ -379,7 +401,7 @@ bool ExportFeatures::labels(FeatureSink& sink) {
     constexpr Columns c = ColumnsOf(Kind::Yazi);
     const Table& table = workspace_.table(KindOf(Kind::Yazi).table);
     LabelFeature f{{KindOf(Kind::Yazi).table, 0}, {}, {}, {}, 0, 1, 0, false, false, {}};
-    for (int row = 1; row < table.rowCount(); ++row) {
+    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
         if (!tick()) {
             return false;
         }
@@ -430,9 +452,12 @@ bool ExportFeatures::symbols(FeatureSink& sink) {
     }
     constexpr Columns c = ColumnsOf(Kind::Sembol);
     const Table& table = workspace_.table(KindOf(Kind::Sembol).table);
-    const PointIndex points(workspace_);
+    if (!pointIndex_) {
+        pointIndex_ = std::make_unique<const PointIndex>(workspace_);
+    }
+    const PointIndex& points = *pointIndex_;
     SymbolFeature f{{KindOf(Kind::Sembol).table, 0}, {}, {}, {}, {}, 1, 1, 0, {}};
-    for (int row = 1; row < table.rowCount(); ++row) {
+    for (int row = firstRow(f.source.table); row < endRow(f.source.table, table); ++row) {
         if (!tick()) {
             return false;
         }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,6 +23,7 @@
 namespace plotaktar {
 
 class CoordinateStep;
+class PointIndex;
 
 // A declared layer: a row of LayerTable that a layer record filled.
 struct ExportLayer {
@@ -139,6 +141,9 @@ class ExportFeatures {
     // position that has no place in the written system is left out and noted. Null: the
     // positions are handed on as the drawing has them.
     explicit ExportFeatures(const Workspace& workspace, const CoordinateStep* systems = nullptr);
+    ~ExportFeatures();
+    ExportFeatures(const ExportFeatures&) = delete;
+    ExportFeatures& operator=(const ExportFeatures&) = delete;
 
     // The declared layers, by number.
     const std::vector<ExportLayer>& layers() const { return layers_; }
@@ -164,6 +169,9 @@ class ExportFeatures {
     // it returning false stops the walk with false. Rows that cannot be exported, and rows
     // exported on no layer, are noted (notes()).
     bool visit(FeatureSink& sink, const std::function<bool(uint64_t)>& progress);
+    // Hands the feature of one data row to `sink`, without reading any other row: false when
+    // the row does not exist or cannot be exported (noted, as visit() notes it).
+    bool visitRow(FeatureSource source, FeatureSink& sink);
 
     const ExportCounts& counts() const { return counts_; }
     const std::vector<FeatureNote>& notes() const { return notes_; }
@@ -183,6 +191,9 @@ class ExportFeatures {
     bool symbols(FeatureSink& sink);
     // Counts a row done; false once the progress callback asked to stop.
     bool tick();
+    // The rows a walk of `table` reads: all, or the one visitRow() asked for.
+    int firstRow(TableId table) const;
+    int endRow(TableId table, const Table& rows) const;
     // Moves `position` into the written system; false, with the feature left out, when it has
     // no place there.
     bool place(Position& position, FeatureSource source, const std::string& name);
@@ -197,6 +208,8 @@ class ExportFeatures {
     std::vector<std::string> warnings_;
     const std::function<bool(uint64_t)>* progress_ = nullptr;
     uint64_t done_ = 0;
+    std::optional<FeatureSource> only_;
+    std::unique_ptr<const PointIndex> pointIndex_;  // the symbols' points, made once
 };
 
 }  // namespace plotaktar

@@ -25,6 +25,7 @@
 #include "gis/geopackage_index.h"
 #include "gis/geopackage_styles.h"
 #include "gis/gis_writers.h"
+#include "gis/ogr_records.h"
 #include "gis/reprojection.h"
 #include "model/cp1254.h"
 #include "platform/error.h"
@@ -43,7 +44,13 @@ void RegisterDrivers() {
     static std::once_flag once;
     std::call_once(once, [] {
         KeepGdalQuiet();
-        GDALAllRegister();
+        // Only the drivers the writers use: GDALAllRegister would also load every plugin,
+        // our own read driver among them (installed among GDAL's plugins, or on
+        // GDAL_DRIVER_PATH), which is for other programs.
+        RegisterOGRGeoPackage();
+        RegisterOGRShape();
+        RegisterOGRGeoJSON();
+        RegisterOGRKML();
     });
 }
 
@@ -332,97 +339,6 @@ void MoveAllInPlace(const std::vector<std::pair<std::string, std::string>>& move
 // The most bytes a .dbf text field holds.
 constexpr size_t kDbfTextLimit = 254;
 
-// A field of an exported layer: its name and type.
-struct ExportField {
-    const char* name;
-    OGRFieldType type;
-};
-
-// The fields of each kind's layer, in ExportKind order; "kind" first in every one.
-const std::vector<ExportField>& FieldsOf(ExportKind kind) {
-    static const std::vector<ExportField> kFields[kExportKinds] = {
-        {{"kind", OFTString},
-         {"number", OFTString},
-         {"z", OFTReal},
-         {"layer", OFTString},
-         {"layer_no", OFTString}},
-        {{"kind", OFTString},
-         {"from", OFTString},
-         {"to", OFTString},
-         {"z1", OFTReal},
-         {"z2", OFTReal},
-         {"layer", OFTString},
-         {"layer_no", OFTString}},
-        {{"kind", OFTString},
-         {"ada", OFTString},
-         {"parsel", OFTString},
-         {"alan", OFTString},
-         {"alan_sayi", OFTReal},
-         {"alan_m2", OFTReal},
-         {"layer", OFTString},
-         {"layer_no", OFTString}},
-        {{"kind", OFTString},
-         {"text", OFTString},
-         {"font", OFTString},
-         {"height", OFTReal},
-         {"width", OFTReal},
-         {"angle", OFTReal},
-         {"italic", OFTInteger},
-         {"centred", OFTInteger},
-         {"layer", OFTString},
-         {"layer_no", OFTString},
-         {"OGR_STYLE", OFTString}},
-        {{"kind", OFTString},
-         {"symbol", OFTString},
-         {"point", OFTString},
-         {"point_name", OFTString},
-         {"sx", OFTReal},
-         {"sy", OFTReal},
-         {"angle", OFTReal},
-         {"layer", OFTString},
-         {"layer_no", OFTString}},
-    };
-    return kFields[static_cast<int>(kind)];
-}
-
-OGRwkbGeometryType GeometryOf(ExportKind kind) {
-    switch (kind) {
-        case ExportKind::Line:
-            return wkbLineString;
-        case ExportKind::Parcel:
-            return wkbPolygon;
-        default:
-            return wkbPoint;
-    }
-}
-
-std::string_view KindName(Kind kind) {
-    for (const FeatureKindEntry& entry : kFeatureKindRows) {
-        if (entry.kind == kind) {
-            return entry.name;
-        }
-    }
-    return "Sembol";
-}
-
-// A text of the OGR style language in double quotes.
-std::string StyleQuoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-        }
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
-}
-
 struct GdalDatasetClose {
     void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
 };
@@ -436,7 +352,7 @@ enum class Layout {
 };
 
 // The sink that turns features into OGR features of the layers of one or more datasets.
-class OgrFeatures final : public FeatureSink {
+class OgrFeatures final : public FeatureRecords {
   public:
     // `textLimit`: the most bytes a text field holds (0: no limit); a longer text is cut by
     // the format and told to `note`.
@@ -444,115 +360,11 @@ class OgrFeatures final : public FeatureSink {
                 std::function<void(FeatureNote)> note)
         : layerOf_(std::move(layerOf)), textLimit_(textLimit), note_(std::move(note)) {}
 
-    void point(const PointFeature& f) override {
-        OGRFeature feature(defn(ExportKind::Point));
-        setCommon(feature, KindName(f.kind), f.layer);
-        set(feature, "number", f.number);
-        if (f.at.z) {
-            feature.SetField("z", *f.at.z);
-        }
-        OGRPoint point = placed(f.at);
-        feature.SetGeometry(&point);
-        add(ExportKind::Point, feature, f.source);
-    }
-    void line(const LineFeature& f) override {
-        OGRFeature feature(defn(ExportKind::Line));
-        setCommon(feature, KindName(Kind::Hat), f.layer);
-        set(feature, "from", f.from);
-        set(feature, "to", f.to);
-        if (f.a.z) {
-            feature.SetField("z1", *f.a.z);
-        }
-        if (f.b.z) {
-            feature.SetField("z2", *f.b.z);
-        }
-        OGRLineString line;
-        const OGRPoint a = placed(f.a), b = placed(f.b);
-        line.addPoint(&a);
-        line.addPoint(&b);
-        feature.SetGeometry(&line);
-        add(ExportKind::Line, feature, f.source);
-    }
-    void parcel(const ParcelFeature& f) override {
-        OGRFeature feature(defn(ExportKind::Parcel));
-        setCommon(feature, KindName(Kind::Parsel), f.layer);
-        set(feature, "ada", f.block);
-        set(feature, "parsel", f.parcel);
-        set(feature, "alan", f.area);
-        if (f.areaNumber) {
-            feature.SetField("alan_sayi", *f.areaNumber);
-        }
-        feature.SetField("alan_m2", f.cornerArea);
-        auto ring = std::make_unique<OGRLinearRing>();
-        for (const Position& corner : f.corners) {
-            const OGRPoint p = placed(corner);
-            ring->addPoint(&p);
-        }
-        ring->closeRings();
-        OGRPolygon polygon;
-        polygon.addRingDirectly(ring.release());
-        feature.SetGeometry(&polygon);
-        add(ExportKind::Parcel, feature, f.source);
-    }
-    void label(const LabelFeature& f) override {
-        OGRFeature feature(defn(ExportKind::Label));
-        setCommon(feature, KindName(Kind::Yazi), f.layer);
-        const std::string text = Utf8FromCp1254(f.text);
-        const std::string font = Utf8FromCp1254(f.font);
-        feature.SetField("text", text.c_str());
-        feature.SetField("font", font.c_str());
-        feature.SetField("height", f.height);
-        feature.SetField("width", f.widthFactor);
-        feature.SetField("angle", f.rotation);
-        feature.SetField("italic", f.italic ? 1 : 0);
-        feature.SetField("centred", f.centred ? 1 : 0);
-        // The label as QGIS and GDAL's readers show it: height in ground units, angle in
-        // degrees counter-clockwise, anchored at its left baseline or centre.
-        std::string style = "LABEL(t:" + StyleQuoted(text) + ",s:" + Number(f.height) +
-                            "g,a:" + Number(f.rotation) + ",p:" + (f.centred ? "5" : "10");
-        if (!font.empty()) {
-            style += ",f:" + StyleQuoted(font);
-        }
-        if (f.widthFactor != 1) {
-            style += ",w:" + Number(f.widthFactor * 100);
-        }
-        if (f.italic) {
-            style += ",it:1";
-        }
-        style += ")";
-        feature.SetField("OGR_STYLE", style.c_str());
-        feature.SetStyleString(style.c_str());
-        OGRPoint point = placed(f.at);
-        feature.SetGeometry(&point);
-        add(ExportKind::Label, feature, f.source);
-    }
-    void symbol(const SymbolFeature& f) override {
-        OGRFeature feature(defn(ExportKind::Symbol));
-        setCommon(feature, "Sembol", f.layer);
-        set(feature, "symbol", f.symbol);
-        set(feature, "point", f.point);
-        set(feature, "point_name", f.pointName);
-        feature.SetField("sx", f.scaleX);
-        feature.SetField("sy", f.scaleY);
-        feature.SetField("angle", f.rotation);
-        OGRPoint point = placed(f.at);
-        feature.SetGeometry(&point);
-        add(ExportKind::Symbol, feature, f.source);
-    }
-
-  private:
-    OGRFeatureDefn* defn(ExportKind kind) const { return layerOf_(kind)->GetLayerDefn(); }
-    static void set(OGRFeature& feature, const char* field, std::string_view cp1254) {
-        feature.SetField(field, Utf8FromCp1254(cp1254).c_str());
-    }
-    void setCommon(OGRFeature& feature, std::string_view kind, const LayerOf& layer) {
-        feature.SetField("kind", std::string(kind).c_str());
-        set(feature, "layer", layer.layer != nullptr ? layer.layer->name : std::string_view());
-        set(feature, "layer_no", layer.cell);
-    }
-    // The features come placed in the written system.
-    static OGRPoint placed(const Position& p) { return OGRPoint(p.east, p.north); }
-    void add(ExportKind kind, OGRFeature& feature, const FeatureSource& source) {
+  protected:
+    void record(const FeatureRecord& record) override {
+        OGRLayer* layer = layerOf_(record.kind);
+        OGRFeature feature(layer->GetLayerDefn());
+        FillOgrFeature(feature, record);
         if (textLimit_ > 0) {
             for (int i = 0; i < feature.GetFieldCount(); ++i) {
                 if (feature.GetFieldDefnRef(i)->GetType() != OFTString || !feature.IsFieldSet(i)) {
@@ -560,18 +372,19 @@ class OgrFeatures final : public FeatureSink {
                 }
                 const size_t length = std::strlen(feature.GetFieldAsString(i));
                 if (length > textLimit_) {
-                    note_({source, false,
+                    note_({record.source, false,
                            std::string("cut: ") + feature.GetFieldDefnRef(i)->GetNameRef() +
                                " holds " + std::to_string(length) + " bytes, a .dbf at most " +
                                std::to_string(textLimit_)});
                 }
             }
         }
-        if (layerOf_(kind)->CreateFeature(&feature) != OGRERR_NONE) {
+        if (layer->CreateFeature(&feature) != OGRERR_NONE) {
             ThrowGdal("cannot write a feature");
         }
     }
 
+  private:
     // The layer of a kind's features, made when the first of them comes.
     std::function<OGRLayer*(ExportKind)> layerOf_;
     size_t textLimit_;
@@ -658,8 +471,8 @@ class OgrWriter final : public GisExchangeWriter {
                 ThrowGdal("cannot create the layer " + std::string(name));
             }
             for (const ExportField& wanted : fields) {
-                OGRFieldDefn field(wanted.name, wanted.type);
-                if (wanted.type == OFTString && layout_ == Layout::FilePerKind) {
+                OGRFieldDefn field(wanted.name, OgrTypeOf(wanted.type));
+                if (wanted.type == FieldType::Text && layout_ == Layout::FilePerKind) {
                     // A .dbf text field is 80 characters unless told otherwise; 254 is the
                     // most it holds.
                     field.SetWidth(static_cast<int>(kDbfTextLimit));
@@ -701,7 +514,7 @@ class OgrWriter final : public GisExchangeWriter {
                 switch (layout_) {
                     case Layout::LayerPerKind:
                         layers[k] = layer(datasets[0].get(), kExportKindRows[k].layerName.data(),
-                                          GeometryOf(kind), FieldsOf(kind));
+                                          OgrGeometryOf(kind), FieldsOf(kind));
                         break;
                     case Layout::OneLayer:
                         if (layers[0] == nullptr) {
@@ -714,7 +527,7 @@ class OgrWriter final : public GisExchangeWriter {
                         layers[k] =
                             layer(datasets[k].get(),
                                   (stem + "-" + std::string(kExportKindRows[k].layerName)).c_str(),
-                                  GeometryOf(kind), FieldsOf(kind));
+                                  OgrGeometryOf(kind), FieldsOf(kind));
                         break;
                 }
             }

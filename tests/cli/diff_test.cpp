@@ -14,7 +14,7 @@ namespace {
 TEST(Diff, TheWindowsBuildSaysItHasNoDiff) {
     const CliResult r = RunCli({"diff", Sample("pafta12.gplt"), Sample("pafta12.gplt")});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "plotaktar-cli: this build has no diff command\n");
+    EXPECT_EQ(r.err, "plotaktar-cli: diff needs the Linux build; this build has no diff command\n");
 }
 
 #else

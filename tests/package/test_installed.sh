@@ -160,6 +160,13 @@ check "export wrote a Shapefile set" test -s pafta12-export-parseller.dbf
 check "export wrote GeoJSON" output_contains '"type": "FeatureCollection"' cat pafta12-export.geojson
 check "export wrote KML" output_contains '<name>N.12</name>' cat pafta12-export.kml
 check "the package depends on GDAL" output_contains libgdal dpkg-deb -f "$deb" Depends
+check "the package depends on GDAL 3.6 exactly (its read driver)" \
+    output_contains "libgdal32 (<< 3.7)" dpkg-deb -f "$deb" Depends
+check "ogrinfo opens the drawing through the installed read driver" \
+    output_contains "using driver \`PLOTAKTAR' successful" \
+    env -u GDAL_DRIVER_PATH -u GDAL_SKIP ogrinfo -ro -so pafta12.gplt
+check "ogrinfo reads the drawing's labels" output_contains "Feature Count: 11" \
+    env -u GDAL_DRIVER_PATH ogrinfo -ro -so pafta12.gplt yazilar
 check "the package depends on SQLite (the GeoPackage's spatial index)" \
     output_contains libsqlite3 dpkg-deb -f "$deb" Depends
 

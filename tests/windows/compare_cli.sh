@@ -43,6 +43,7 @@ refusals=(
     "needs the Linux build|render pafta12.gplt -o out.png"
     "needs the Linux build|check pafta12.gplt"
     "needs the Linux build|batch pafta12.gplt"
+    "needs the Linux build|diff pafta12.gplt pafta12.gplt"
 )
 
 populate() {

@@ -1,0 +1,193 @@
+#!/usr/bin/python3
+"""The read driver under GDAL's own programs: ogrinfo and ogr2ogr open the sample drawing as
+`plotaktar-cli export --format gpkg` writes it, feature for feature; a feature by its FID and a
+spatial filter give what a walk gives; HP-GL, random bytes and empty files are declined; only
+GDALRegister_PLOTAKTAR is exported.
+
+Usage: driver_test.py PLUGIN_DIR PLOTAKTAR_CLI SAMPLES_DIR
+"""
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+PLUGIN_DIR, CLI, SAMPLES = sys.argv[1:4]
+os.environ["GDAL_DRIVER_PATH"] = PLUGIN_DIR
+from osgeo import gdal, ogr  # noqa: E402  (after GDAL_DRIVER_PATH)
+
+gdal.UseExceptions()
+gdal.AllRegister()
+LAYERS = ["noktalar", "hatlar", "parseller", "yazilar", "semboller"]
+
+
+def features(layer):
+    out = []
+    layer.ResetReading()
+    for f in layer:
+        fields = {layer.GetLayerDefn().GetFieldDefn(i).GetName(): f.GetField(i)
+                  for i in range(f.GetFieldCount())}
+        out.append((fields, f.GetGeometryRef().ExportToIsoWkt()))
+    return out
+
+
+def hostile_drawings():
+    """Drawings that meet many faults at once, by file name; also run under AddressSanitizer
+    (tests/ogr_driver/asan_ogrinfo.sh)."""
+    huge, e200, e22 = "1" + "0" * 308, "1" + "0" * 200, "1" + "0" * 22
+
+    def lines(*rows):
+        return b"".join(r.encode("latin-1") + b"\r\n" for r in rows)
+
+    return {
+        "extremes.gplt": lines(
+            "tab 1 1 YOL 1 0 1 0.18", "tab 2 1 yol 2 0 1 0.18", "tab 3 1 A<B 3 0 1 0.18",
+            "nok 12 4512345 512345 1 \x1b]0;X\x07\x1b[2J1", "nok 13 %s -%s 1 1" % (huge, huge),
+            "nok 14 -%s %s 1 1" % (huge, huge), "sem 12 sa 1 1 0 1", "sem 99 SA 1 1 0 1",
+            "par 1 2 100.0 1", "1 2 1 0 0 0", "1 2 2 %s 0 0" % e22, "1 2 3 %s %s 0" % (e22, e22),
+            "par 1 3 100.0 1", "1 3 1 0 0 0", "1 3 2 %s 0 0" % e200,
+            "1 3 3 %s %s 0" % (e200, e200), "par 1 4 5 -7", "par 1 5 5 99999999999",
+            "hat 1 2 3 4 5 6 7 8 9999999"),
+        "cut.gplt": lines("nir 1 4512345.67", "hat", "par 1 2 3 1000000", "tab 0 1 X 1 0 1",
+                          "tab 99999 1 X 1 0 1", "tab -1 1 X 1 0 1") + b"nok 5 1 2\x00\xff",
+        "binary-tail.gplt": b"nok 1 2 3 4 5\r\n" + bytes(range(256)) * 64,
+        "long-line.gplt": b"nok " + b"9" * 5_000_000 + b" 1 2 3 4\r\n",
+        "no-cr.gplt": b"nok 1 4512345 512345 1 1\nnok 2 4512346 512346 1 1\n",
+    }
+
+
+class Driver(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+        for ext in ("gplt", "yaz", "yfn"):
+            shutil.copy(os.path.join(SAMPLES, "pafta12." + ext), self.dir)
+        self.gplt = os.path.join(self.dir, "pafta12.gplt")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def export_gpkg(self):
+        out = os.path.join(self.dir, "export.gpkg")
+        subprocess.run([CLI, "export", self.gplt, "-o", out, "--crs", "TM30"], check=True,
+                       capture_output=True)
+        return gdal.OpenEx(out, gdal.OF_VECTOR)
+
+    def test_ogr2ogr_from_the_drawing_equals_the_export_feature_for_feature(self):
+        converted = os.path.join(self.dir, "converted.gpkg")
+        subprocess.run(["ogr2ogr", "-f", "GPKG", "-oo", "CRS=TM30", converted, self.gplt],
+                       check=True, capture_output=True, env=os.environ)
+        ours, theirs = self.export_gpkg(), gdal.OpenEx(converted, gdal.OF_VECTOR)
+        for name in LAYERS:
+            a, b = ours.GetLayerByName(name), theirs.GetLayerByName(name)
+            self.assertIsNotNone(b, name)
+            self.assertEqual(features(a), features(b), name)
+            self.assertEqual(b.GetSpatialRef().GetAuthorityCode(None), "5254")
+
+    def test_ogrinfo_lists_the_layers_with_the_exports_counts(self):
+        info = subprocess.run(["ogrinfo", "-ro", "-so", "-al", self.gplt], check=True,
+                              capture_output=True, text=True, env=os.environ).stdout
+        self.assertIn("using driver `PLOTAKTAR'", info)
+        exported = self.export_gpkg()
+        for name in LAYERS:
+            count = exported.GetLayerByName(name).GetFeatureCount()
+            self.assertIn("Layer name: %s\n" % name, info)
+            self.assertIn("Feature Count: %d\n" % count, info.split("Layer name: " + name)[1])
+
+    def test_a_feature_by_fid_and_a_spatial_filter_agree_with_a_walk(self):
+        ds = gdal.OpenEx(self.gplt, gdal.OF_VECTOR)
+        for name in LAYERS:
+            layer = ds.GetLayerByName(name)
+            self.assertTrue(layer.TestCapability(ogr.OLCFastFeatureCount))
+            walked = {f.GetFID(): f.ExportToJson() for f in layer}
+            self.assertEqual(len(walked), layer.GetFeatureCount())
+            for fid in reversed(sorted(walked)):
+                self.assertEqual(layer.GetFeature(fid).ExportToJson(), walked[fid])
+            self.assertIsNone(layer.GetFeature(len(walked) + 1))
+            minx, maxx, miny, maxy = layer.GetExtent()
+            box = (minx, miny, (minx + maxx) / 2, (miny + maxy) / 2)
+            wanted = ogr.CreateGeometryFromWkt(
+                "POLYGON((%f %f,%f %f,%f %f,%f %f,%f %f))" %
+                (box[0], box[1], box[2], box[1], box[2], box[3], box[0], box[3], box[0], box[1]))
+            expected = set()
+            for fid in walked:
+                feature = layer.GetFeature(fid)  # kept: its geometry lives in it
+                if feature.GetGeometryRef().Intersects(wanted):
+                    expected.add(fid)
+            layer.SetSpatialFilterRect(*box)
+            self.assertEqual({f.GetFID() for f in layer}, expected, name)
+            layer.SetSpatialFilter(None)
+
+    def test_open_options(self):
+        ds = gdal.OpenEx(self.gplt, gdal.OF_VECTOR, open_options=["LABELS=NONE"])
+        self.assertEqual(ds.GetLayerByName("yazilar").GetFeatureCount(), 0)
+        self.assertIsNone(ds.GetLayerByName("noktalar").GetSpatialRef())
+        ds = gdal.OpenEx(self.gplt, gdal.OF_VECTOR, open_options=["CRS=EPSG:5254"])
+        self.assertEqual(ds.GetLayerByName("noktalar").GetSpatialRef().GetAuthorityCode(None),
+                         "5254")
+        with self.assertRaisesRegex(RuntimeError, "CRS=XY30 is no coordinate system"):
+            gdal.OpenEx(self.gplt, gdal.OF_VECTOR, open_options=["CRS=XY30"])
+        with self.assertRaisesRegex(RuntimeError, "read-only"):
+            gdal.OpenEx(self.gplt, gdal.OF_VECTOR | gdal.OF_UPDATE)
+
+    def test_features_carry_their_layers_pen_as_ogr_styles(self):
+        ds = gdal.OpenEx(self.gplt, gdal.OF_VECTOR)
+        styles = {name: {f.GetStyleString() for f in ds.GetLayerByName(name)} for name in LAYERS}
+        # The sample's layer 3 "PARSEL": ACI 1 (red), 0.35 mm; labels keep their LABEL style.
+        self.assertIn("BRUSH(fc:#00000000);PEN(c:#FF0000,w:0.35mm)", styles["parseller"])
+        self.assertTrue(all(s.startswith("PEN(c:#") for s in styles["hatlar"]), styles["hatlar"])
+        self.assertTrue(all(s.startswith('SYMBOL(id:"ogr-sym-3",c:#') for s in styles["noktalar"]))
+        self.assertTrue(all(s.startswith("LABEL(") for s in styles["yazilar"]))
+
+    def test_other_files_are_declined(self):
+        rng = random.Random(7)
+        for name, data in [("hpgl.gplt", b"IN;SP1;PU0,0;PD100,100;\r\n"),
+                           ("empty.gplt", b""),
+                           ("random.gplt", bytes(rng.randrange(256) for _ in range(4096))),
+                           ("pafta12.txt", open(self.gplt, "rb").read())]:
+            path = os.path.join(self.dir, name)
+            with open(path, "wb") as f:
+                f.write(data)
+            driver = gdal.IdentifyDriverEx(path, gdal.OF_VECTOR)
+            self.assertTrue(driver is None or driver.ShortName != "PLOTAKTAR", name)
+
+    def test_failing_records_are_warnings_with_their_line(self):
+        bad = os.path.join(self.dir, "bad.gplt")
+        with open(bad, "wb") as f:
+            f.write(b"nir 1 4512345.67 512345.67 1 1\r\nnok 2 45123x 512345 1 1\r\n"
+                    b"par 1 2 abc\r\n" + b"hat \xff\x00\x01 1 2\r\n" * 3)
+        result = subprocess.run(["ogrinfo", "-ro", "-al", bad], capture_output=True, text=True,
+                                errors="replace", env=os.environ)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("bad.gplt:2: left out", result.stderr)
+
+    def test_hostile_drawings_are_read_or_refused_with_a_message(self):
+        for name, data in hostile_drawings().items():
+            path = os.path.join(self.dir, name)
+            with open(path, "wb") as f:
+                f.write(data)
+            result = subprocess.run(["ogrinfo", "-ro", "-al", path], capture_output=True,
+                                    env=os.environ)
+            # A crash of the host is a signal (a negative status); a refusal is status 1 with
+            # GDAL's "FAILURE" and our message.
+            self.assertIn(result.returncode, (0, 1), name)
+            if result.returncode == 1:
+                self.assertIn(name.encode(), result.stderr, name)
+
+    def test_only_the_register_function_is_exported(self):
+        symbols = subprocess.run(
+            ["nm", "-D", "--defined-only", os.path.join(PLUGIN_DIR, "gdal_PLOTAKTAR.so")],
+            check=True, capture_output=True, text=True).stdout.split("\n")
+        self.assertEqual([s.split()[-1] for s in symbols if s.strip()], ["GDALRegister_PLOTAKTAR"])
+
+    def test_our_export_does_not_load_the_driver(self):
+        env = dict(os.environ, LD_DEBUG="files")
+        result = subprocess.run([CLI, "export", self.gplt, "-o", os.path.join(self.dir, "x.gpkg")],
+                                capture_output=True, text=True, env=env)
+        self.assertEqual(result.returncode, 0, result.stderr[-2000:])
+        self.assertNotIn("gdal_PLOTAKTAR", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
