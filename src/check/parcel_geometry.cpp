@@ -3,6 +3,7 @@
 #include <geos_c.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <limits>
@@ -78,6 +79,31 @@ std::optional<Vertex> PointOf(GEOSContextHandle_t h, const GEOSGeometry* g) {
     return Vertex{x, y};
 }
 
+// The distance of p from a, and from the segment ab, as GEOS 3.11 computes them
+// (Coordinate::distance, Distance::pointToSegment), so that both ways of measuring give the
+// same doubles.
+double Apart(const Vertex& p, const Vertex& a) {
+    const double dx = p.east - a.east, dy = p.north - a.north;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+double PointToSegment(const Vertex& p, const Vertex& a, const Vertex& b) {
+    const double dx = b.east - a.east, dy = b.north - a.north;
+    if (dx == 0 && dy == 0) {
+        return Apart(p, a);
+    }
+    const double length2 = dx * dx + dy * dy;
+    const double r = ((p.east - a.east) * dx + (p.north - a.north) * dy) / length2;
+    if (r <= 0.0) {
+        return Apart(p, a);
+    }
+    if (r >= 1.0) {
+        return Apart(p, b);
+    }
+    const double s = ((a.north - p.north) * dx - (a.east - p.east) * dy) / length2;
+    return std::fabs(s) * std::sqrt(length2);
+}
+
 // The parcels' boundaries for the sliver test, which measures every corner against the
 // boundaries near it: a long boundary is prepared once, when a corner first comes near it, so
 // that each corner costs a search of its indexed segments rather than a pass over all of them
@@ -90,13 +116,13 @@ class Boundaries {
 
     // Sets `d` to the distance of `point` from parcel j's boundary when it is within
     // kSliverReach; false when it is further, or GEOS cannot tell.
-    bool distance(size_t j, const GEOSGeometry* point, double& d) {
+    bool distance(size_t j, const Vertex& corner, const GEOSGeometry* point, double& d) {
         const GEOSGeometry* ring = GEOSGetExteriorRing_r(h_, polygons_[j].get());
         if (ring == nullptr) {
             return false;
         }
         if (GEOSGetNumCoordinates_r(h_, ring) <= kPreparedCorners) {
-            return GEOSDistance_r(h_, point, ring, &d) == 1 && d <= kSliverReach;
+            return shortDistance(ring, corner, d) && d <= kSliverReach;
         }
         Prepared& prepared = prepared_[j];
         if (!prepared) {
@@ -112,6 +138,30 @@ class Boundaries {
 
   private:
     static constexpr int kPreparedCorners = 64;
+
+    // The distance of `p` from a short ring, segment by segment as GEOS measures it
+    // (Distance::pointToSegment), without the allocations of a GEOS distance: in a drawing of
+    // many small parcels those cost more than the measuring.
+    bool shortDistance(const GEOSGeometry* ring, const Vertex& p, double& d) const {
+        const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h_, ring);
+        unsigned int size = 0;
+        if (sequence == nullptr || GEOSCoordSeq_getSize_r(h_, sequence, &size) != 1 || size == 0) {
+            return false;
+        }
+        Vertex a{}, b{};
+        if (GEOSCoordSeq_getXY_r(h_, sequence, 0, &a.east, &a.north) != 1) {
+            return false;
+        }
+        d = size == 1 ? Apart(p, a) : std::numeric_limits<double>::infinity();
+        for (unsigned int k = 1; k < size; ++k, a = b) {
+            if (GEOSCoordSeq_getXY_r(h_, sequence, k, &b.east, &b.north) != 1) {
+                return false;
+            }
+            d = std::min(d, PointToSegment(p, a, b));
+        }
+        return true;
+    }
+
     GEOSContextHandle_t h_;
     const std::vector<Geometry>& polygons_;
     std::vector<Prepared> prepared_;
@@ -366,7 +416,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             size_t other = 0;
             for (size_t j : near) {
                 double d = 0;
-                if (j == i || !boundaries.distance(j, point.get(), d)) {
+                if (j == i || !boundaries.distance(j, v, point.get(), d)) {
                     continue;
                 }
                 if (d > kOnBoundary && d < nearest) {

@@ -20,7 +20,7 @@ int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
             continue;
         }
         if (std::string cause = platform::UnreadableCause(file); !cause.empty()) {
-            PrintEscapedProblem(err, file, cause);
+            PrintProblem(err, file, cause);
             return kExitUsage;
         }
     }
@@ -35,10 +35,10 @@ int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
     try {
         findings = check::CheckFiles(paths, options, observer);
     } catch (const std::bad_alloc&) {
-        PrintEscapedProblem(err, args.geometry, "check failed: out of memory");
+        PrintProblem(err, args.geometry, "check failed: out of memory");
         return kExitFailed;
     } catch (const std::exception& e) {
-        PrintEscapedProblem(err, args.geometry, "check failed: " + Utf8FromCp1254(MessageOf(e)));
+        PrintProblem(err, args.geometry, "check failed: " + Utf8FromCp1254(MessageOf(e)));
         return kExitFailed;
     }
     const check::ReportSink write = [out](std::string_view piece) {

@@ -19,6 +19,7 @@
 #include "model/session.h"
 #include "model/text.h"
 #include "platform/files.h"
+#include "platform/replacing_file.h"
 #include "plotfile/plot_file.h"
 #include "plotfile/save_command.h"
 
@@ -28,25 +29,13 @@ std::string MessageName(std::string_view file) {
     return EscapedText(FileNameText(file));
 }
 
-namespace {
-
-void PrintProblemLine(std::FILE* err, std::string_view file, const std::string& cause) {
+void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
     std::string line = "plotaktar-cli: ";
     line += MessageName(file);
     line += ": ";
-    line += cause;
+    line += EscapedText(cause);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), err);
-}
-
-}  // namespace
-
-void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause) {
-    PrintProblemLine(err, file, std::string(cause));
-}
-
-void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause) {
-    PrintProblemLine(err, file, EscapedText(cause));
 }
 
 void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::string& labels) {
@@ -150,22 +139,22 @@ void PrintStoppingCell(std::FILE* err, const ImportPaths& paths, const CellPlace
     std::fwrite(line.data(), 1, line.size(), err);
 }
 
+// Written as every output is, through a temporary renamed over the old file once complete:
+// a dump that fails leaves the old one as it was.
 bool WriteDump(const Workspace& workspace, const std::string& path, std::FILE* err) {
-    std::FILE* file = platform::OpenForWriting(path);
-    if (file == nullptr) {
-        PrintProblem(err, path, std::strerror(errno));
+    try {
+        platform::ReplacingFile file(path);
+        WriteStateJson(workspace, [&file](std::string_view bytes) {
+            file.write(bytes);
+            return true;
+        });
+        file.commit();
+    } catch (const FileError& e) {
+        // The system's code is a Win32 one on Windows: said as every write failure says it.
+        PrintProblem(err, path, platform::WriteFailureCause(e.errorNumber(), path));
         return false;
     }
-    bool written = WriteStateJson(workspace, file);
-    int writeError = written ? 0 : errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        writeError = errno;
-    }
-    if (!written) {
-        PrintProblem(err, path, writeError != 0 ? std::strerror(writeError) : "write failed");
-    }
-    return written;
+    return true;
 }
 
 // A dump is written over none of the open drawing's files, as a save is not.

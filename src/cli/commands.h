@@ -23,11 +23,9 @@ constexpr int kExitUsage = 2;
 // and its control characters escaped ("\x0a").
 std::string MessageName(std::string_view file);
 
-// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`, FILE as MessageName gives it.
+// Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`, FILE as MessageName gives it
+// and the control characters of CAUSE escaped too: a cause may quote a cell or a name.
 void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause);
-// The same with the control characters of CAUSE escaped too: the messages of export and check,
-// which quote the drawing's cells.
-void PrintEscapedProblem(std::FILE* err, std::string_view file, std::string_view cause);
 
 // The files of a conversion, checked before anything runs: `input` and `labels` (when given)
 // must be readable input files, and no file of `outputs` one of them nor the companion beside

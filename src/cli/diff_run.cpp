@@ -33,17 +33,16 @@ std::optional<compare::Comparison> CompareRevisions(const DiffArgs& args, std::F
         try {
             drawings[k] = compare::ReadComparedDrawing(side.path, labels, observer);
         } catch (const std::bad_alloc&) {
-            PrintEscapedProblem(err, side.path, "comparison failed: out of memory");
+            PrintProblem(err, side.path, "comparison failed: out of memory");
             status = kExitFailed;
             return std::nullopt;
         } catch (const Error& e) {
             // A side that cannot be read: nothing to compare.
-            PrintEscapedProblem(err, side.path, Utf8FromCp1254(MessageOf(e)));
+            PrintProblem(err, side.path, Utf8FromCp1254(MessageOf(e)));
             status = kExitUsage;
             return std::nullopt;
         } catch (const std::exception& e) {
-            PrintEscapedProblem(err, side.path,
-                                "comparison failed: " + Utf8FromCp1254(MessageOf(e)));
+            PrintProblem(err, side.path, "comparison failed: " + Utf8FromCp1254(MessageOf(e)));
             status = kExitFailed;
             return std::nullopt;
         }
@@ -55,10 +54,9 @@ std::optional<compare::Comparison> CompareRevisions(const DiffArgs& args, std::F
         status = comparison.same() ? kExitOk : kExitDiffers;
         return comparison;
     } catch (const std::bad_alloc&) {
-        PrintEscapedProblem(err, args.newPath, "comparison failed: out of memory");
+        PrintProblem(err, args.newPath, "comparison failed: out of memory");
     } catch (const std::exception& e) {
-        PrintEscapedProblem(err, args.newPath,
-                            "comparison failed: " + Utf8FromCp1254(MessageOf(e)));
+        PrintProblem(err, args.newPath, "comparison failed: " + Utf8FromCp1254(MessageOf(e)));
     }
     status = kExitFailed;
     return std::nullopt;

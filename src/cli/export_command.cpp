@@ -76,7 +76,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
         if (args.systemsOnly) {
             PrintText(err, "plotaktar-cli: " + EscapedText(Utf8FromCp1254(e.message())) + "\n");
         } else {
-            PrintEscapedProblem(err, args.output, Utf8FromCp1254(e.message()));
+            PrintProblem(err, args.output, Utf8FromCp1254(e.message()));
         }
         return kExitUsage;
     }
@@ -90,7 +90,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     const ExchangeWriter* writer = ExportWriterFor(args.format);
     const OutputFormatInfo* format = OutputFormatNamed(args.format);
     if (writer == nullptr || format == nullptr) {
-        PrintEscapedProblem(err, args.output, "no writer of the format " + args.format);
+        PrintProblem(err, args.output, "no writer of the format " + args.format);
         return kExitUsage;
     }
     // Every file of the output, a Shapefile's sets included, is compared with the inputs.
@@ -99,7 +99,7 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
     }
     // A device, a pipe or a socket cannot take a format of several files or a temporary.
     if (const std::string refusal = writer->targetRefusal(args.output); !refusal.empty()) {
-        PrintEscapedProblem(err, args.output, refusal);
+        PrintProblem(err, args.output, refusal);
         return kExitUsage;
     }
     if (writer->fixedTarget() != 0 && args.to != 0 && args.to != writer->fixedTarget()) {
@@ -138,16 +138,16 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
             result = writer->exportWorkspace(workspace, settings, args.output);
         }
     } catch (const FileError& e) {
-        PrintEscapedProblem(
+        PrintProblem(
             err, args.output,
             platform::WriteFailureText(Utf8FromCp1254(e.message()), e.errorNumber(), args.output));
         return kExitFailed;
     } catch (const Error& e) {
-        PrintEscapedProblem(err, args.output, Utf8FromCp1254(e.message()));
+        PrintProblem(err, args.output, Utf8FromCp1254(e.message()));
         return kExitFailed;
     } catch (const std::exception& e) {
         // Memory running out is a failure, never a file of part of the drawing.
-        PrintEscapedProblem(err, args.output, Utf8FromCp1254(MessageOf(e)));
+        PrintProblem(err, args.output, Utf8FromCp1254(MessageOf(e)));
         return kExitFailed;
     }
     const std::vector<std::optional<SourceLine>> lines = NoteLines(paths, result.notes);

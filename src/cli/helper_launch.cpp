@@ -60,8 +60,11 @@ int StartHelper(const HelperProgram& helper, const std::vector<std::string>& arg
             line += "; the system may have run out of memory";
         }
         // A stop signal waits for a step that puts files in place: one that came during the
-        // last step ends the program after it.
-        const bool stopped = end.signal == SIGINT || end.signal == SIGTERM || end.signal == SIGHUP;
+        // last step ends the program after it. A helper that had put its files in place ended
+        // after them too, whatever ended it (out of memory while it named the records it left
+        // out).
+        const bool stopped =
+            end.signal == SIGINT || end.signal == SIGTERM || end.signal == SIGHUP || end.cleanedUp;
         // A device, a pipe or a socket is written in place and may have taken part of the
         // bytes; a file is only ever replaced whole.
         if (!platform::NonFileKind(output).empty()) {

@@ -10,7 +10,7 @@ namespace plotaktar::cli {
 
 void PrintLine(std::FILE* out, std::string_view prefix, std::string_view text) {
     std::string line(prefix);
-    line += Utf8FromCp1254(text);
+    line += EscapedText(Utf8FromCp1254(text));  // a message may quote a cell
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), out);
 }

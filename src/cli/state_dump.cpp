@@ -1,5 +1,7 @@
 #include "cli/state_dump.h"
 
+#include <functional>
+
 #include <array>
 
 #include "model/cp1254.h"
@@ -58,10 +60,12 @@ bool IsPlain(unsigned char b) {
     return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
 }
 
-// Collects output in a buffer of fixed size and hands it to the file when it fills.
+// Collects output in a buffer of fixed size and hands it to the writer when it fills.
 class JsonStream {
   public:
-    explicit JsonStream(std::FILE* out) : out_(out) { buffer_.reserve(kFlushAt + 256); }
+    explicit JsonStream(const std::function<bool(std::string_view)>& write) : write_(write) {
+        buffer_.reserve(kFlushAt + 256);
+    }
 
     void raw(std::string_view text) {
         buffer_.append(text);
@@ -79,7 +83,7 @@ class JsonStream {
 
     bool finish() {
         flush();
-        return ok_ && std::fflush(out_) == 0 && !std::ferror(out_);
+        return ok_;
     }
 
   private:
@@ -91,14 +95,13 @@ class JsonStream {
         }
     }
     void flush() {
-        if (ok_ && !buffer_.empty() &&
-            std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) {
+        if (ok_ && !buffer_.empty() && !write_(buffer_)) {
             ok_ = false;
         }
         buffer_.clear();
     }
 
-    std::FILE* out_;
+    const std::function<bool(std::string_view)>& write_;
     std::string buffer_;
     bool ok_ = true;
 };
@@ -139,7 +142,17 @@ void AppendJsonStringBody(std::string& json, std::string_view bytes) {
 }
 
 bool WriteStateJson(const Workspace& workspace, std::FILE* out) {
-    JsonStream json(out);
+    return WriteStateJson(workspace,
+                          [out](std::string_view bytes) {
+                              return std::fwrite(bytes.data(), 1, bytes.size(), out) ==
+                                     bytes.size();
+                          }) &&
+           std::fflush(out) == 0 && !std::ferror(out);
+}
+
+bool WriteStateJson(const Workspace& workspace,
+                    const std::function<bool(std::string_view)>& write) {
+    JsonStream json(write);
     json.raw("{\n  \"flags\": {");
     bool first = true;
     for (const auto& [name, value] : workspace.flags.named()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,8 @@ namespace plotaktar::cli {
 // The output is streamed through a fixed buffer, so a big workspace costs no big string.
 // Returns false when a write to `out` failed.
 bool WriteStateJson(const Workspace& workspace, std::FILE* out);
+// The same handed to `write` a piece at a time; false as soon as `write` returns false.
+bool WriteStateJson(const Workspace& workspace, const std::function<bool(std::string_view)>& write);
 
 // Appends `bytes` (windows-1254) to `json` as the inside of a JSON string: decoded to UTF-8,
 // with the standard escapes and \u00XX for the other control characters.

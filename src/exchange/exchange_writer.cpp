@@ -1,6 +1,7 @@
 #include "exchange/exchange_writer.h"
 
 #include "model/crs_names.h"
+#include "model/output_files.h"
 
 namespace plotaktar {
 
@@ -18,8 +19,21 @@ std::unique_ptr<CoordinateStep> ExchangeWriter::coordinateStep(const ExportSetti
 }
 
 std::string ExchangeWriter::targetRefusal(const std::string& path) const {
-    return format().streams ? std::string()
-                            : NonFileRefusal(std::string(format().description) + " output", path);
+    if (format().streams) {
+        return {};
+    }
+    const std::string what = std::string(format().description) + " output";
+    if (std::string refusal = NonFileRefusal(what, path); !refusal.empty()) {
+        return refusal;
+    }
+    // A set's files are renamed into place, which would put a plain file where a pipe or a
+    // link to a device was.
+    for (const std::string& file : FilesWritten(format(), path)) {
+        if (std::string refusal = NonFileRefusal(what, file); !refusal.empty()) {
+            return "its file " + file + " " + refusal;
+        }
+    }
+    return {};
 }
 
 ExportResult ExchangeWriter::exportWorkspace(const Workspace& workspace,

@@ -164,6 +164,17 @@ bool FailedForSpace(const GdalError& failure, const std::string& folder) {
     throw FileError(platform::FileErrorMessage(error), error);
 }
 
+// The name of a single-file dataset in the temporary folder: the target's, cut at its front so
+// that the names SQLite makes beside it while writing (NAME-journal) fit the 255 bytes that a
+// file system takes, as the target's own name does.
+std::string DatasetNameInFolder(const std::string& targetName) {
+    constexpr size_t kLongestName = 255;
+    constexpr size_t kLongestSuffix = std::string_view("-journal").size();
+    return targetName.size() + kLongestSuffix <= kLongestName
+               ? targetName
+               : targetName.substr(targetName.size() - (kLongestName - kLongestSuffix));
+}
+
 // A folder beside the target, named after it (`.NAME` + `infix` + six letters); listed among
 // what an early end cleans up while this owns it.
 class FolderBeside {
@@ -480,8 +491,9 @@ class OgrWriter final : public GisExchangeWriter {
                 create(ShapefileSetPath(target.filename().string(), kind));
             }
         } else {
-            create(target.filename().string());
-            moves.emplace_back(folder.path() + "/" + target.filename().string(), path);
+            const std::string name = DatasetNameInFolder(target.filename().string());
+            create(name);
+            moves.emplace_back(folder.path() + "/" + name, path);
         }
         std::vector<ExportField> allFields;  // a GeoJSON collection's: every kind's
         for (const ExportKindEntry& kind : kExportKindRows) {

@@ -27,6 +27,9 @@ struct ProgramEnd {
     // What it had left beside its outputs when it ended, by its last complete report (see
     // temporaries.h): empty when it cleaned up after itself.
     std::vector<std::string> leftBehind;
+    // It had left something beside its outputs, and nothing by its last report: what it wrote
+    // was put in place or given up before it ended. Always false on Windows.
+    bool cleanedUp = false;
     // The stop signal (SIGINT, SIGTERM, SIGHUP) this program received while it waited; it was
     // passed on to the started program. 0 when none came.
     int stoppedBy = 0;

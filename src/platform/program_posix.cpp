@@ -78,6 +78,7 @@ class ReportReader {
             pending_.append(bytes.substr(0, end));
             bytes.remove_prefix(end + 1);
             if (pending_.empty()) {
+                heldSome_ = heldSome_ || !current_.empty();
                 last_ = std::move(current_);
                 current_.clear();
             } else {
@@ -88,10 +89,13 @@ class ReportReader {
     }
     // A list cut short by the program's end does not count.
     std::vector<std::string> last() && { return std::move(last_); }
+    // Whether any complete list named something.
+    bool heldSome() const { return heldSome_; }
 
   private:
     std::string pending_;
     std::vector<std::string> current_, last_;
+    bool heldSome_ = false;
 };
 
 }  // namespace
@@ -190,7 +194,9 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
                 break;
             }
         }
+        end.cleanedUp = reports.heldSome();
         end.leftBehind = std::move(reports).last();
+        end.cleanedUp = end.cleanedUp && end.leftBehind.empty();
         int status = 0;
         while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }

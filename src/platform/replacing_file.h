@@ -30,7 +30,9 @@ std::string FileErrorMessage(int systemError);
 // a failure before leaves it untouched; a failure or an interruption during commit() may leave
 // part of the bytes written. Formats that write several files or need a temporary of their own
 // refuse such a target before they start (platform::NonFileKind names it). On POSIX, symbolic
-// links are resolved first: the file a link points to gets the new contents, and the link stays.
+// links are resolved first: the file a link points to gets the new contents, and the link stays;
+// a device, pipe or socket is opened by the name given, so that links the kernel resolves
+// itself (/dev/stdout on a pipe) reach it.
 //
 // While the temporary exists it is on the list of what an early end of the program cleans up
 // (temporaries.h).

@@ -129,8 +129,15 @@ ReplacingFile::ReplacingFile(const std::string& path) : state_(std::make_unique<
     if (path.empty()) {
         ThrowFileError(ENOENT);
     }
-    s.target = ResolveLinks(path);
     struct stat info;
+    // A device, pipe or socket is opened by the name given: the kernel follows links that name
+    // no file by their text, such as /dev/stdout's "/proc/self/fd/1" on a pipe ("pipe:[1234]").
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        s.target = path;
+        s.openDevice();
+        return;
+    }
+    s.target = ResolveLinks(path);
     if (lstat(s.target.c_str(), &info) != 0) {
         if (errno != ENOENT) {
             ThrowFileError(errno);
@@ -268,6 +275,7 @@ void ReplacingFile::commit() {
         s.listed.release();
     }
     s.committed = true;
+    TestHookAt("replacing-file-committed");
 }
 
 void ReplacingFile::State::closeFile() {

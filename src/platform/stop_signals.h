@@ -14,8 +14,13 @@ namespace plotaktar::platform {
 // received by a thread of their own, which cleans up and ends the program by the same signal
 // (so that its parent sees how it ended). A signal ignored at the start (nohup) stays ignored.
 // Programs started later get the signals as usual. Without threads (an address-space limit),
-// the signals keep their default action.
+// the signals keep their default action. Calls FailWritesPastFileSizeLimit.
 void TakeStopSignals();
+
+// From then on a write beyond a file size limit (ulimit -f) fails (EFBIG, "Disk full") as on a
+// full disk, and is cleaned up as such, instead of ending the program (POSIX: SIGXFSZ ignored).
+// For the windows too, whose save would otherwise end the session.
+void FailWritesPastFileSizeLimit();
 
 // While one lives, a stop signal is given to `handler` (on the signal thread) instead; it
 // returns true when the program goes on, false to end it as without the handler. The last

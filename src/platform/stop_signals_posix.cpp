@@ -43,12 +43,18 @@ void* WaitForSignals(void*) {
 
 }  // namespace
 
+void FailWritesPastFileSizeLimit() {
+    // By default SIGXFSZ ends the program, its temporaries left behind.
+    signal(SIGXFSZ, SIG_IGN);
+}
+
 void TakeStopSignals() {
     static bool taken = false;
     if (taken) {
         return;
     }
     taken = true;
+    FailWritesPastFileSizeLimit();
     gTaken = TakenSignals();
     pthread_sigmask(SIG_BLOCK, &gTaken, nullptr);
     pthread_attr_t attributes;

@@ -25,6 +25,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
+// Windows has no file size limit's signal: a write past a quota already fails.
+void FailWritesPastFileSizeLimit() {}
+
 void TakeStopSignals() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }

@@ -44,7 +44,12 @@ DrawingFiles FilesFor(const QStringList& paths) {
     if (IsPlotFilePath(Native(files.main))) {
         files.labels.clear();
     } else if (files.labels.isEmpty()) {
-        files.labels = QFile::decodeName(LabelFileBeside(Native(files.main)).c_str());
+        std::vector<std::string> several;
+        files.labels = QFile::decodeName(LabelFileBeside(Native(files.main), &several).c_str());
+        for (const std::string& path : several) {
+            files.labelsDifferingInCase << QFileInfo(QFile::decodeName(path.c_str())).fileName();
+        }
+        files.labelsDifferingInCase.sort();
     }
     return files;
 }

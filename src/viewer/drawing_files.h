@@ -12,11 +12,17 @@ namespace plotaktar::viewer {
 struct DrawingFiles {
     QString main;
     QString labels;
+    // Label files beside the geometry that differ from its name, and from each other, only in
+    // case: none of them is read.
+    QStringList labelsDifferingInCase;
 
     bool empty() const { return main.isEmpty(); }
     // The files whose change on disk calls for a reload.
     QStringList watched() const;
-    bool operator==(const DrawingFiles&) const = default;
+    // The same files; what was found beside them does not count.
+    bool operator==(const DrawingFiles& other) const {
+        return main == other.main && labels == other.labels;
+    }
 };
 
 // The files to open for a list of paths (a file argument, a drop, the open dialog): the first

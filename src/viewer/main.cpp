@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/stop_signals.h"
 #include "qt/translation.h"
 #include "viewer/viewer_window.h"
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
     }
+    plotaktar::platform::FailWritesPastFileSizeLimit();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("plotaktar-view"));
     QApplication::setApplicationVersion(QStringLiteral(PLOTAKTAR_VERSION));

@@ -32,7 +32,7 @@ QList<DrawingFiles> RecentFiles::entries() const {
     QList<DrawingFiles> entries;
     for (const QString& entry : Settings().value(QLatin1String(kKey)).toStringList()) {
         const QStringList parts = entry.split('\n');
-        DrawingFiles files{parts.value(0), parts.value(1)};
+        DrawingFiles files{parts.value(0), parts.value(1), {}};
         // Entries stored by earlier versions hold relative paths, which meant the folder the
         // viewer was started in; nothing tells which, so they are dropped.
         if (QDir::isAbsolutePath(files.main) &&

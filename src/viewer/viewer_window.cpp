@@ -319,7 +319,15 @@ void ViewerWindow::loaded(quint64 generation, const DrawingFiles& files, bool re
     if (remembersRecent_ && (!reload || firstDrawing)) {
         recent_->remember(files);
     }
-    if (!result->withoutCarriageReturns.isEmpty()) {
+    if (!files.labelsDifferingInCase.isEmpty()) {
+        // Which of them holds the labels is not for the viewer to guess: say why none show.
+        statusBar()->showMessage(
+            QStringLiteral("%1: adı büyük/küçük harf farkıyla aynı olan %2 yazı dosyası var (%3); "
+                           "yazılar okunmadı")
+                .arg(QFileInfo(files.main).fileName())
+                .arg(files.labelsDifferingInCase.size())
+                .arg(files.labelsDifferingInCase.join(QStringLiteral(", "))));
+    } else if (!result->withoutCarriageReturns.isEmpty()) {
         // The file is one long line by the rules of these files: say why the drawing is empty.
         statusBar()->showMessage(
             QStringLiteral("%1: satır başı karakteri (CR) yok, dosya tek satır olarak okundu; "

@@ -293,6 +293,45 @@ TEST(Batch, ExportAndCheckRunTheirOwnCommands) {
     }
 }
 
+// An option that export or check refuses refuses the whole batch, up front (status 2, the
+// command's own words), instead of failing every drawing of the archive one by one.
+TEST(Batch, OptionsTheCommandRefusesStopTheBatchBeforeAnyDrawing) {
+    Archive archive;
+    struct Row {
+        std::vector<std::string> options;
+        const char* said;
+    };
+    const Row rows[] = {
+        {{"check", "--scale", "BAD"}, "check: --scale takes the N of 1:N"},
+        {{"check", "--scale=0"}, "check: --scale takes the N of 1:N"},
+        {{"check", "--area-rule", "foo"}, "check: --area-rule takes imar, kirsal or none"},
+        {{"check", "--format", "xml"}, "check: --format takes text or json"},
+        {{"check", "--bogus"}, "check: unknown option '--bogus'"},
+        {{"export", "--format", "xyz"}, "export: --format 'xyz' is none of"},
+        {{"export", "--format", "kml"}, "so the drawing's coordinate system must be named"},
+        {{"export", "--format", "dxf", "--to", "TM30"}, "export: --to needs the drawing's"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> argv = {"batch"};
+        argv.insert(argv.end(), row.options.begin(), row.options.end());
+        argv.push_back(archive.dir.file("arch"));
+        if (row.options[0] == "export") {
+            argv.insert(argv.end(), {"-o", archive.dir.file("out")});
+        }
+        const CliResult result = RunCli(argv);
+        EXPECT_EQ(result.status, 2) << row.options[1] << "\n" << result.err;
+        EXPECT_NE(result.err.find(row.said), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("failed: "), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "") << row.options[1];
+        EXPECT_FALSE(fs::exists(archive.dir.file("out"))) << row.options[1];
+    }
+    // Written --NAME=VALUE, as batch's help allows, check's options reach each run as meant.
+    const CliResult written = RunCli(
+        {"batch", "check", "--scale=500", "--area-rule=none", "--format=json", archive.sample});
+    EXPECT_NE(written.status, 2) << written.err;
+    EXPECT_EQ(written.err.find("failed: "), std::string::npos) << written.err;
+}
+
 // A drawing without a label file beside it is the usual case in some archives: batch counts
 // them in its summary instead of a line each. Two label files that differ only in case are
 // named, as convert names them, and neither is read.

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "process.h"
@@ -97,9 +98,9 @@ TEST(RunSession, ErrorsArePrintedAndTheSessionGoesOn) {
                          dir.path());
 
     EXPECT_EQ(r.status, 1);
-    // The cell text inside the error holds a line feed; it is printed as it is.
+    // The cell text inside the error holds a line feed; it is printed escaped, one box a line.
     EXPECT_EQ(r.out, ReadFile(Data("errors/stdout.txt")));
-    EXPECT_EQ(r.err, "plotaktar-cli: missing/state.json: No such file or directory\n");
+    EXPECT_EQ(r.err, "plotaktar-cli: missing/state.json: the folder missing/ does not exist\n");
     EXPECT_EQ(ReadFile(dir.file("empty.plt")), "");
     EXPECT_EQ(ReadFile(dir.file("out.plt")), "OLD\r\n");
     EXPECT_EQ(ReadFile(dir.file("state0.json")), ReadFile(Data("errors/state0.json")));
@@ -317,7 +318,7 @@ TEST(Convert, ExportErrorLeavesTheOutputAsItWas) {
     EXPECT_EQ(fresh.out, "");
     EXPECT_EQ(fresh.err,
               "c.gplt: no label file beside it; no labels\n"
-              "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\n3' is not a valid integer value.\n"
+              "c.gplt:5: nokta\nplotaktar-cli: c.plt: '2\\x0a3' is not a valid integer value.\n"
               "c.gplt:5: the cell stopping the export: Nokta, row 2, column \"Tabaka No\"\n");
     EXPECT_FALSE(FileExists(dir.file("c.plt")));
 
@@ -356,6 +357,39 @@ TEST(Convert, TheCellStoppingTheExportIsFoundInItsFile) {
         "plotaktar-cli: d.plt: '' is not a valid integer value.\n"
         "d.gplt:4: the cell stopping the export: Ada Parsel, row 2, column \"Köse Sayısı\"\n");
     EXPECT_FALSE(FileExists(dir.file("d.plt")));
+}
+
+// Terminal controls in a cell or a file name reach neither standard error nor standard output
+// raw, whatever part of a message they end up in: the cell an export stops at, the folder
+// that does not exist, the error box that `run` prints. Escaped, each is named as "\x1b".
+TEST(Convert, ControlCharactersInCellsAndNamesAreEscapedInEveryMessage) {
+    TempDir dir;
+    // ESC, BEL, and 0x9D, which windows-1254 leaves undefined: U+009D, the terminal's OSC.
+    const std::string controls = "\x1b]0;X\x07\x1b[2J\x9d";
+    dir.write("c.gplt",
+              "tab 1 1 SINIR 7 0 1 0.25\r\nnok 12 4512345 512345 1 " + controls + "1\r\n");
+    dir.write("p.gplt", ReadFile(Sample("pafta12.gplt")));
+    struct Row {
+        std::vector<std::string> args;
+        const char* said;
+    };
+    const Row rows[] = {
+        {{"convert", "c.gplt", "--no-labels", "-o", "c.plt"}, "\\x1b[2J"},
+        {{"convert", "p.gplt", "--no-labels", "-o", "no" + controls + "/x.plt"}, "\\x07"},
+        {{"convert", "no" + controls + ".gplt"}, "\\x1b]0;X"},
+        {{"run", "open", "c.gplt", "-", "save", "c.plt"}, "\\x1b[2J"},
+        {{"run", "open", "p.gplt", "-", "save", "no" + controls + "/x.plt"}, "hata: "},
+        {{"run", "open", "p.gplt", "-", "dump", "no" + controls + "/x.json"}, "\\x07"},
+    };
+    for (const Row& row : rows) {
+        const CliResult r = RunCli(row.args, dir.path());
+        EXPECT_NE(r.status, 0) << row.args[0];
+        for (const std::string& text : {r.out, r.err}) {
+            EXPECT_EQ(text.find_first_of("\x1b\x07\x7f"), std::string::npos) << text;
+            EXPECT_EQ(text.find("\xc2\x9d"), std::string::npos) << text;
+        }
+        EXPECT_THAT(r.out + r.err, ::testing::HasSubstr(row.said)) << row.args[0];
+    }
 }
 
 TEST(Convert, UnreadableInputsStopBeforeAnythingIsWritten) {

@@ -156,6 +156,11 @@ CliResult RunCliWith(const std::vector<std::string>& args, const std::filesystem
             struct rlimit limit = {start.addressSpaceLimit, start.addressSpaceLimit};
             setrlimit(RLIMIT_AS, &limit);
         }
+        if (start.fileSizeLimit > 0) {
+            ::signal(SIGXFSZ, SIG_DFL);
+            struct rlimit limit = {start.fileSizeLimit, start.fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -32,6 +32,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::pa
 struct CliStart {
     std::vector<std::string> environment;  // NAME=VALUE added to the test's own
     size_t addressSpaceLimit = 0;          // RLIMIT_AS in bytes; 0: the test's own
+    size_t fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes, SIGXFSZ at its default; 0: the test's own
     // Called with the process id (its group's too) once started; it may signal the group.
     std::function<void(int pid)> started;
 };

@@ -174,6 +174,34 @@ TEST(Stop, KilledOrSignalledAtAnyMomentLeavesTheOldOutputsAndNoTemporary) {
     }
 }
 
+// A helper killed after its output is in place (the system out of memory while it names the
+// records it left out) wrote the new output: the message says the output is complete or as it
+// was, never that it was left as it was.
+TEST(Stop, KilledAfterItsOutputIsInPlaceSaysItMayBeTheNewOne) {
+    struct Row {
+        std::string helper;
+        std::vector<std::string> args;
+    };
+    const std::vector<Row> rows = {
+        {"plotaktar-export", {"export", "pafta12.gplt", "-o", "t.dxf"}},
+        {"plotaktar-render", {"render", "pafta12.gplt", "-o", "t.png"}},
+    };
+    for (const Row& row : rows) {
+        if (!Built(row.helper)) {
+            continue;
+        }
+        const std::string output = row.args.back();
+        Drawing drawing({output});
+        CliStart start;
+        start.environment = {"PLOTAKTAR_TEST_HOOK=replacing-file-committed SIGKILL"};
+        const CliResult r = RunCliWith(row.args, drawing.dir.path(), start);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(ReadFile(drawing.dir.file(output)), "old " + output) << row.helper;
+        EXPECT_THAT(r.err, HasSubstr("; the output is complete or as it was\n")) << r.err;
+        EXPECT_THAT(r.err, Not(HasSubstr("left as it was"))) << r.err;
+    }
+}
+
 // The loader of a helper that cannot map its libraries under an address-space limit exits
 // 127: that is running out of memory, never "status 127" left unexplained.
 TEST(Stop, HelperThatCannotLoadUnderAnAddressSpaceLimitIsOutOfMemory) {
@@ -222,6 +250,52 @@ TEST(Stop, HelperThatCannotLoadUnderAnAddressSpaceLimitIsOutOfMemory) {
     EXPECT_THAT(r.err, HasSubstr("Out of memory (plotaktar-export could not load its libraries"));
     const std::string report = ReadFile(drawing.dir.file("r.json"));
     EXPECT_THAT(report, HasSubstr("\"tried_alone\":true")) << report;
+}
+
+// A file size limit (ulimit -f, whose signal ends a program by default) is a write that
+// fails: every command says "Disk full", leaves the old output as it was and removes its
+// temporary, as on a full disk, whichever program writes.
+TEST(Stop, AFileSizeLimitIsADiskFullThatLeavesNoTemporary) {
+    constexpr size_t kLimit = 64 << 10;
+    std::string geometry = "tab 1 1 SINIR 7 0 1 0.25\r\n";
+    for (int i = 1; i <= 3000; ++i) {
+        geometry += "nir " + std::to_string(i) + " 4512345.67 512345.67 123.45 1\r\n";
+    }
+    struct Row {
+        std::string helper;  // empty for plotaktar-cli alone
+        std::vector<std::string> args;
+        std::string output;
+        std::string said = "Disk full";
+    };
+    const std::vector<Row> rows = {
+        {"", {"convert", "big.gplt", "--no-labels", "-o", "z.plt"}, "z.plt"},
+        {"", {"run", "open", "big.gplt", "-", "save", "z.plt"}, "z.plt"},
+        {"", {"batch", "big.gplt", "-o", "out"}, "out/big.plt"},
+        // The dump says what the system says, as for any other failure of its file.
+        {"", {"run", "open", "big.gplt", "-", "dump", "d.json"}, "d.json", "File too large"},
+        {"plotaktar-export", {"export", "big.gplt", "--no-labels", "-o", "z.dxf"}, "z.dxf"},
+        {"plotaktar-render", {"render", "big.gplt", "--no-labels", "-o", "z.svg"}, "z.svg"},
+    };
+    for (const Row& row : rows) {
+        if (!row.helper.empty() && !Built(row.helper)) {
+            continue;
+        }
+        TempDir dir;
+        dir.write("big.gplt", geometry);
+        fs::create_directory(dir.path() / "out");
+        dir.write(row.output, "old");
+        CliStart start;
+        start.fileSizeLimit = kLimit;
+        const CliResult r = RunCliWith(row.args, dir.path(), start);
+        EXPECT_GT(r.status, 0) << row.args[0] << ": " << r.err;
+        EXPECT_THAT(r.out + r.err, HasSubstr(row.said)) << row.args[0];
+        std::map<std::string, std::string> after = Contents(dir.path());
+        EXPECT_EQ(after[row.output], "old") << row.args[0];
+        after.erase("big.gplt");
+        after.erase(row.output);
+        after.erase("out");
+        EXPECT_EQ(after, (std::map<std::string, std::string>{})) << row.args[0];
+    }
 }
 
 // batch runs export in process groups of its own: a Ctrl+C reaches the batch alone, which

@@ -23,12 +23,14 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "hostile_support.h"
 #include "import/import_command.h"
 #include "model/errors.h"
+#include "platform/replacing_file.h"
 #include "plotfile/plot_writer.h"
 #include "plotfile/save_command.h"
 
@@ -177,6 +179,45 @@ TEST_F(ExportFaults, PipeWithoutAReader) {
     EXPECT_EQ(save(pipe), "I/O error " + std::to_string(ENXIO));
     alarm(0);
     EXPECT_EQ(Entries(dir.path()), "pipe.plt");
+}
+
+// A pipe reached through a link the kernel resolves itself (/dev/fd/N, /proc/self/fd/N, as
+// `convert -o /dev/stdout | gzip` names it): its link's text ("pipe:[1234]") names no file,
+// yet the bytes go into the pipe, whole, and nothing is created anywhere.
+TEST(ReplacingFilePosix, PipeReachedThroughTheProcessesOwnDescriptors) {
+    TempDir dir;
+    std::string whole;
+    for (int i = 0; whole.size() < 200000; ++i) {
+        whole += "PN " + std::to_string(i) + " 4512345.67 512345.67\r\n";
+    }
+    for (const std::string folder : {"/dev/fd/", "/proc/self/fd/"}) {
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        std::string received;
+        std::thread reader([&] {
+            char buffer[65536];
+            for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) {
+                received.append(buffer, static_cast<size_t>(n));
+            }
+        });
+        alarm(60);  // a write that waits on the pipe ends the test instead of hanging
+        std::string failure;
+        try {
+            platform::ReplacingFile file(folder + std::to_string(ends[1]));
+            file.write(whole);
+            file.commit();
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        alarm(0);
+        close(ends[1]);
+        reader.join();
+        close(ends[0]);
+        EXPECT_EQ(failure, "") << folder;
+        EXPECT_EQ(received.size(), whole.size()) << folder;
+        EXPECT_TRUE(received == whole) << folder;
+    }
+    EXPECT_EQ(Entries(dir.path()), "");
 }
 
 // Needs a user without write permission: as root the tests drop to nobody in a child process.

@@ -365,6 +365,24 @@ class ViewerTest : public QObject {
         QCOMPARE(window.statusBar()->currentMessage(), QString::fromUtf8("Boş çizim"));
     }
 
+    // Label files beside the drawing that differ only in case (S.YAZ, s.YAZ; no s.yaz): none is
+    // read, as convert reads none, and the status bar names them instead of showing a drawing
+    // without labels as if it had none.
+    void namesLabelFilesThatDifferOnlyInCase() {
+        QTemporaryDir dir;
+        const QByteArray labels = "4512350.00 512340.00 100 2.5 ETIKET 1\r\n";
+        WriteFile(dir, "S.YAZ", labels);
+        WriteFile(dir, "s.YAZ", labels);
+        const QString geometry = WriteFile(dir, "s.gplt", "nok 1 100 100 0 1\r\n");
+        const DrawingFiles files = FilesFor({geometry});
+        QCOMPARE(files.labels, QString());
+        const std::unique_ptr<ViewerWindow> shown = ShownWith(geometry);
+        QVERIFY(shown);
+        QCOMPARE(shown->statusBar()->currentMessage(),
+                 QString::fromUtf8("s.gplt: adı büyük/küçük harf farkıyla aynı olan 2 yazı "
+                                   "dosyası var (S.YAZ, s.YAZ); yazılar okunmadı"));
+    }
+
     // A layer whose "Açık/kapalı" is 0 opens unchecked and out of the picture; checking it
     // shows it, and a reload keeps what the user chose.
     void layersSwitchedOffStartUnchecked() {

@@ -2,6 +2,8 @@
 // then leave the target as it was and nothing beside it.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -29,13 +31,20 @@ std::set<std::string> Listing(const TempDir& dir) {
     return names;
 }
 
-TEST(ExchangeWriter, ACancelAtAnyPointLeavesTheTargetsAsTheyWere) {
+// The sample drawing, with its labels or without.
+Workspace SampleWorkspace(bool labels) {
     const std::string samples = PLOTAKTAR_SAMPLES_DIR;
     Workspace workspace;
     ImportObserver quiet;
     ImportFiles(workspace,
-                {samples + "/pafta12.gplt", samples + "/pafta12.yaz", samples + "/pafta12.yfn"},
+                {samples + "/pafta12.gplt", labels ? samples + "/pafta12.yaz" : "",
+                 labels ? samples + "/pafta12.yfn" : ""},
                 quiet);
+    return workspace;
+}
+
+TEST(ExchangeWriter, ACancelAtAnyPointLeavesTheTargetsAsTheyWere) {
+    const Workspace workspace = SampleWorkspace(true);
     for (const char* format : {"dxf", "gpkg", "shp", "kml"}) {
         const ExchangeWriter* writer = GisExchangeWriterFor(format);
         ASSERT_NE(writer, nullptr) << format;
@@ -107,6 +116,65 @@ TEST(ExchangeWriter, AWriteThatRunsOutOfRoomIsDiskFull) {
         EXPECT_EQ(*result, "Disk full") << format;
         EXPECT_EQ(Listing(dir), before) << format;
         EXPECT_EQ(ReadFile(target), "old") << format;
+    }
+}
+
+// A target whose name is as long as its folder takes (255 bytes) is written like any other: the
+// files a format's library makes beside its dataset while writing (SQLite's "-journal") must
+// not need a longer name.
+TEST(ExchangeWriter, NamesAsLongAsTheFolderTakes) {
+    const Workspace workspace = SampleWorkspace(true);
+    for (const std::string format : {"dxf", "gpkg", "geojson", "kml"}) {
+        TempDir dir;
+        const std::string name = std::string(254 - format.size(), 'a') + "." + format;
+        ExportSettings settings;
+        settings.sourceEpsg = *EpsgOfCrsText("TM30");
+        std::string failure;
+        try {
+            GisExchangeWriterFor(format)->exportWorkspace(workspace, settings, dir.file(name));
+        } catch (const Error& e) {
+            failure = e.message();
+        }
+        EXPECT_EQ(failure, "") << format;
+        EXPECT_EQ(Listing(dir), std::set<std::string>{name}) << format;
+    }
+}
+
+// A file of a Shapefile's sets that is a pipe, or a link to a device, is refused as OUTPUT
+// itself would be: the set's files are put in place by renaming, which would put a plain file
+// where the user's pipe or link was.
+TEST(ExchangeWriter, ASetFileThatIsNoFileRefusesTheWholeSet) {
+    const Workspace workspace = SampleWorkspace(false);
+    struct Row {
+        const char* name;
+        bool pipe;  // else a link to /dev/null
+        const char* said;
+    };
+    for (const Row& row :
+         {Row{"x-noktalar.dbf", true, "its file "}, Row{"x-semboller.cpg", false, "its file "}}) {
+        TempDir dir;
+        const std::string file = dir.file(row.name);
+        if (row.pipe) {
+            ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+        } else {
+            ASSERT_EQ(symlink("/dev/null", file.c_str()), 0);
+        }
+        ExportSettings settings;
+        settings.sourceEpsg = *EpsgOfCrsText("TM30");
+        std::string failure;
+        try {
+            GisExchangeWriterFor("shp")->exportWorkspace(workspace, settings, dir.file("x.shp"));
+        } catch (const Error& e) {
+            failure = e.message();
+        }
+        EXPECT_NE(
+            failure.find(row.said + std::string(file) + " is a " + (row.pipe ? "pipe" : "device")),
+            std::string::npos)
+            << failure;
+        EXPECT_EQ(Listing(dir), std::set<std::string>{row.name});
+        struct stat info;
+        ASSERT_EQ(lstat(file.c_str(), &info), 0);
+        EXPECT_TRUE(row.pipe ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode)) << row.name;
     }
 }
 
