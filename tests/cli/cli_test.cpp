@@ -363,6 +363,9 @@ TEST(Convert, TheCellStoppingTheExportIsFoundInItsFile) {
 // raw, whatever part of a message they end up in: the cell an export stops at, the folder
 // that does not exist, the error box that `run` prints. Escaped, each is named as "\x1b".
 TEST(Convert, ControlCharactersInCellsAndNamesAreEscapedInEveryMessage) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows names no file with a byte that is no character (0x9D)";
+#endif
     TempDir dir;
     // ESC, BEL, and 0x9D, which windows-1254 leaves undefined: U+009D, the terminal's OSC.
     const std::string controls = "\x1b]0;X\x07\x1b[2J\x9d";
@@ -553,7 +556,10 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
               0u);
     EXPECT_NE(help.out.find("open GEOMETRY LABELS"), std::string::npos);
 
+#ifndef _WIN32
+    // The Windows build's help lists what it has in words of its own.
     EXPECT_NE(help.out.find("\nCommands:\n  convert "), std::string::npos);
+#endif
 
     // Every command's help, with -h as with --help, whatever else the line holds.
     const std::vector<std::vector<std::string>> commands = {{"convert"},
