@@ -3,27 +3,27 @@
 #include <charconv>
 
 #include "cli/check_command.h"
+#include "cli/command_definition.h"
 #include "cli/command_line.h"
-#include "cli/command_spec.h"
 #include "cli/export_command.h"
 
 namespace plotaktar::cli {
 
 namespace {
 
-int ParseJobs(const CommandSpec& spec, const std::string& text) {
+int ParseJobs(const CommandDefinition& definition, const std::string& text) {
     int jobs = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, jobs);
     if (ec != std::errc() || ptr != end || jobs < 1 || jobs > 1024) {
-        throw spec.refusal("-j needs a number of workers from 1 to 1024, not '" + text + "'");
+        throw definition.refusal("-j needs a number of workers from 1 to 1024, not '" + text + "'");
     }
     return jobs;
 }
 
-CommandSpec BatchOf(BatchArgs::Command command) {
+CommandDefinition BatchOf(BatchArgs::Command command) {
     const std::string word = BatchCommandName(command);
-    CommandSpec spec(
+    CommandDefinition definition(
         "batch " + word, "convert, export or check many drawings at once",
         "[OPTIONS] PATH... [-j N] [-o OUTDIR] [--report FILE.json]\n"
         "[--force] [--no-labels] [-0] [-]",
@@ -33,7 +33,8 @@ CommandSpec BatchOf(BatchArgs::Command command) {
             "goes to standard output (a progress bar on a terminal), its messages to standard "
             "error, then a summary. Ctrl+C stops starting drawings: every output is complete "
             "or as it was.");
-    spec.argument("PATH", "a drawing (.gplt) or a folder searched recursively for .gplt files")
+    definition
+        .argument("PATH", "a drawing (.gplt) or a folder searched recursively for .gplt files")
         .argument("-", "reads more paths from standard input, one a line")
         .option("-j,--jobs", "N", "the number of drawings run at once, 1 to 1024", "one per core")
         .option("-o", "OUTDIR", "outputs go to the same places under OUTDIR", "beside the drawings")
@@ -44,21 +45,21 @@ CommandSpec BatchOf(BatchArgs::Command command) {
         .flag("--no-labels", "read no label files")
         .flag("-0", "the paths read from standard input end with NUL, not a line feed");
     if (command == BatchArgs::Command::Export) {
-        spec.handThrough(ExportCommand());
+        definition.handThrough(ExportCommand());
     } else if (command == BatchArgs::Command::Check) {
-        spec.handThrough(CheckCommand());
+        definition.handThrough(CheckCommand());
     }
-    spec.exitStatus(
+    definition.exitStatus(
         "Exit status: 0 every drawing succeeded; 1 some failed (each is named on standard "
         "error); 3 for check when none failed but some had error findings; 2 a usage error, an "
         "output that is an input, or an OUTDIR or report that cannot be written (completely); "
         "130 after Ctrl+C.");
-    return spec;
+    return definition;
 }
 
 // The options handed through, checked as the command reads them, so that a mistake stops the
 // batch before its first drawing rather than failing every drawing alike.
-void CheckHandedThrough(const CommandSpec& spec, const BatchArgs& batch) {
+void CheckHandedThrough(const CommandDefinition& definition, const BatchArgs& batch) {
     std::vector<std::string> line = {BatchCommandName(batch.command)};
     line.insert(line.end(), batch.commandOptions.begin(), batch.commandOptions.end());
     try {
@@ -71,7 +72,7 @@ void CheckHandedThrough(const CommandSpec& spec, const BatchArgs& batch) {
         }
     } catch (const UsageError& e) {
         const std::string what = e.what();
-        throw spec.refusal(what.substr(what.find(": ") + 2));
+        throw definition.refusal(what.substr(what.find(": ") + 2));
     }
 }
 
@@ -89,11 +90,11 @@ const char* BatchCommandName(BatchArgs::Command command) {
     return "convert";
 }
 
-const CommandSpec& BatchCommand(BatchArgs::Command command) {
-    static const CommandSpec specs[] = {BatchOf(BatchArgs::Command::Convert),
-                                        BatchOf(BatchArgs::Command::Export),
-                                        BatchOf(BatchArgs::Command::Check)};
-    return specs[static_cast<int>(command)];
+const CommandDefinition& BatchCommand(BatchArgs::Command command) {
+    static const CommandDefinition definitions[] = {BatchOf(BatchArgs::Command::Convert),
+                                                    BatchOf(BatchArgs::Command::Export),
+                                                    BatchOf(BatchArgs::Command::Check)};
+    return definitions[static_cast<int>(command)];
 }
 
 BatchArgs ParseBatch(const std::vector<std::string>& args) {
@@ -107,8 +108,8 @@ BatchArgs ParseBatch(const std::vector<std::string>& args) {
             ++first;
         }
     }
-    const CommandSpec& spec = BatchCommand(batch.command);
-    const ParsedCommand parsed = spec.parse(args, first);
+    const CommandDefinition& definition = BatchCommand(batch.command);
+    const ParsedCommand parsed = definition.parse(args, first);
     // "-" reads paths from standard input where options may stand; after "--" it is a path.
     size_t optionsEnd = first;
     while (optionsEnd < args.size() && args[optionsEnd] != "--") {
@@ -123,41 +124,41 @@ BatchArgs ParseBatch(const std::vector<std::string>& args) {
             --standardInputMarks;
             batch.fromStandardInput = true;
         } else if (path.empty()) {
-            throw spec.refusal("empty PATH");
+            throw definition.refusal("empty PATH");
         } else {
             batch.paths.push_back(path);
         }
     }
     batch.nulSeparated = parsed.given("-0");
     if (const std::optional<std::string> jobs = parsed.last("-j")) {
-        batch.jobs = ParseJobs(spec, *jobs);
+        batch.jobs = ParseJobs(definition, *jobs);
     }
     batch.outputFolder = parsed.once("-o");
     if (batch.outputFolder && batch.outputFolder->empty()) {
-        throw spec.refusal("empty OUTDIR");
+        throw definition.refusal("empty OUTDIR");
     }
     batch.report = parsed.last("--report");
     if (batch.report && batch.report->empty()) {
-        throw spec.refusal("empty report path");
+        throw definition.refusal("empty report path");
     }
     batch.force = parsed.given("--force");
     batch.noLabels = parsed.given("--no-labels");
     batch.commandOptions = parsed.handedThrough;
     batch.format = parsed.last("--format").value_or("");
     if (batch.paths.empty() && !batch.fromStandardInput) {
-        throw spec.refusal("no PATH given (drawings, folders, or - for standard input)");
+        throw definition.refusal("no PATH given (drawings, folders, or - for standard input)");
     }
     if (batch.nulSeparated && !batch.fromStandardInput) {
-        throw spec.refusal("-0 reads paths from standard input, which needs -");
+        throw definition.refusal("-0 reads paths from standard input, which needs -");
     }
     if (batch.command == BatchArgs::Command::Export && batch.format.empty()) {
-        throw spec.refusal("--format is needed (it names the outputs' extension)");
+        throw definition.refusal("--format is needed (it names the outputs' extension)");
     }
     if (batch.command == BatchArgs::Command::Check && batch.outputFolder) {
-        throw spec.refusal("check writes no output file; -o is not for it");
+        throw definition.refusal("check writes no output file; -o is not for it");
     }
     if (batch.command != BatchArgs::Command::Convert) {
-        CheckHandedThrough(spec, batch);
+        CheckHandedThrough(definition, batch);
     }
     return batch;
 }

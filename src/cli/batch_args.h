@@ -6,7 +6,7 @@
 
 namespace plotaktar::cli {
 
-class CommandSpec;
+class CommandDefinition;
 
 // `batch [convert|export|check] [OPTIONS] PATH...`: one command over many drawings.
 struct BatchArgs {
@@ -29,7 +29,7 @@ const char* BatchCommandName(BatchArgs::Command command);
 
 // What `batch COMMAND` takes and its help: batch's own options and those of the command it runs,
 // handed through to each run.
-const CommandSpec& BatchCommand(BatchArgs::Command command);
+const CommandDefinition& BatchCommand(BatchArgs::Command command);
 
 // Reads the arguments of `batch` (args[0] is "batch"). Throws UsageError, for the options handed
 // through too (the command's own parse checks them once, before any drawing).

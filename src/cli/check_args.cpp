@@ -1,13 +1,13 @@
 #include "cli/check_command.h"
+#include "cli/command_definition.h"
 #include "cli/command_line.h"
-#include "cli/command_spec.h"
 #include "drawing/sheet_layout.h"
 
 namespace plotaktar::cli {
 
-const CommandSpec& CheckCommand() {
-    static const CommandSpec spec =
-        CommandSpec(
+const CommandDefinition& CheckCommand() {
+    static const CommandDefinition definition =
+        CommandDefinition(
             "check", "find what the receiving office would send back",
             "GEOMETRY [LABELS | --no-labels] [--scale N]\n"
             "[--area-rule imar|kirsal|none] [--format text|json]",
@@ -31,46 +31,46 @@ const CommandSpec& CheckCommand() {
             .exitStatus(
                 "Exit status: 0 no finding is an error; 3 one is; 1 the check failed; 2 a usage "
                 "error or an input that cannot be read.");
-    return spec;
+    return definition;
 }
 
 CheckArgs ParseCheck(const std::vector<std::string>& args) {
-    const CommandSpec& spec = CheckCommand();
-    const ParsedCommand parsed = spec.parse(args, 1);
+    const CommandDefinition& definition = CheckCommand();
+    const ParsedCommand parsed = definition.parse(args, 1);
     CheckArgs check;
     if (const std::optional<std::string> value = parsed.once("--scale")) {
         // Outside these no area could ever be out of its limit, or every one would be.
         const std::optional<int> scale = ParseMapScale(*value);
         if (!scale) {
-            throw spec.refusal("--scale takes the N of 1:N, 1 to " + std::to_string(kMostScale) +
-                               "; not '" + *value + "'");
+            throw definition.refusal("--scale takes the N of 1:N, 1 to " +
+                                     std::to_string(kMostScale) + "; not '" + *value + "'");
         }
         check.scale = *scale;
     }
     if (const std::optional<std::string> value = parsed.once("--area-rule")) {
         if (*value != "imar" && *value != "kirsal" && *value != "none") {
-            throw spec.refusal("--area-rule takes imar, kirsal or none");
+            throw definition.refusal("--area-rule takes imar, kirsal or none");
         }
         check.areaRule = *value;
     }
     if (const std::optional<std::string> value = parsed.once("--format")) {
         if (*value != "text" && *value != "json") {
-            throw spec.refusal("--format takes text or json");
+            throw definition.refusal("--format takes text or json");
         }
         check.json = *value == "json";
     }
     check.noLabels = parsed.given("--no-labels");
     const std::vector<std::string>& paths = parsed.arguments;
     if (paths.empty() || paths[0].empty()) {
-        throw spec.refusal("GEOMETRY is missing");
+        throw definition.refusal("GEOMETRY is missing");
     }
     if (paths.size() > 2) {
-        throw spec.refusal("too many files; check takes GEOMETRY [LABELS]");
+        throw definition.refusal("too many files; check takes GEOMETRY [LABELS]");
     }
     check.geometry = paths[0];
     if (paths.size() == 2) {
         if (check.noLabels) {
-            throw spec.refusal("--no-labels and LABELS given together");
+            throw definition.refusal("--no-labels and LABELS given together");
         }
         check.labels = paths[1];
     }

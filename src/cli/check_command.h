@@ -6,7 +6,7 @@
 
 namespace plotaktar::cli {
 
-class CommandSpec;
+class CommandDefinition;
 
 // The status of a check that found at least one error.
 constexpr int kExitFindings = 3;
@@ -23,7 +23,7 @@ struct CheckArgs {
 // Reads the arguments of `check` (args[0] is "check"). Throws UsageError.
 CheckArgs ParseCheck(const std::vector<std::string>& args);
 // What `check` takes and its help.
-const CommandSpec& CheckCommand();
+const CommandDefinition& CheckCommand();
 
 // `plotaktar-cli check`: hands `args` to plotaktar-check, the program that checks with GEOS, so
 // that plotaktar-cli itself loads no geometry library, and returns its status (0 no error

@@ -21,9 +21,9 @@ std::optional<std::string> DialogAnswer(const std::string& arg) {
 
 }  // namespace
 
-const CommandSpec& ConvertCommand() {
-    static const CommandSpec spec =
-        CommandSpec(
+const CommandDefinition& ConvertCommand() {
+    static const CommandDefinition definition =
+        CommandDefinition(
             "convert", "convert a drawing into a plot file",
             "GEOMETRY [LABELS | --no-labels] [-o OUTPUT]",
             "Imports GEOMETRY and its label file (with the label file's .yfn companion) and "
@@ -37,44 +37,45 @@ const CommandSpec& ConvertCommand() {
                 "Exit status: 0 written; 1 the plot file could not be made (OUTPUT is left as it "
                 "was); 2 a usage error, an input that cannot be read or an output that is an "
                 "input (nothing is written).");
-    return spec;
+    return definition;
 }
 
 ConvertArgs ParseConvert(const std::vector<std::string>& args) {
-    const CommandSpec& spec = ConvertCommand();
-    const ParsedCommand parsed = spec.parse(args, 1);
+    const CommandDefinition& definition = ConvertCommand();
+    const ParsedCommand parsed = definition.parse(args, 1);
     ConvertArgs convert;
     convert.output = parsed.once("-o");
     if (convert.output && convert.output->empty()) {
-        throw spec.refusal("empty OUTPUT path");
+        throw definition.refusal("empty OUTPUT path");
     }
     convert.noLabels = parsed.given("--no-labels");
     const std::vector<std::string>& paths = parsed.arguments;
     if (paths.empty()) {
-        throw spec.refusal("GEOMETRY is missing");
+        throw definition.refusal("GEOMETRY is missing");
     }
     if (paths.size() > 2) {
-        throw spec.refusal("too many files ('" + paths[2] +
-                           "'); convert takes one drawing, GEOMETRY [LABELS]");
+        throw definition.refusal("too many files ('" + paths[2] +
+                                 "'); convert takes one drawing, GEOMETRY [LABELS]");
     }
     if (paths[0].empty()) {
-        throw spec.refusal("empty GEOMETRY path");
+        throw definition.refusal("empty GEOMETRY path");
     }
     convert.geometry = paths[0];
     if (paths.size() == 2) {
         if (convert.noLabels) {
-            throw spec.refusal("--no-labels and LABELS given together");
+            throw definition.refusal("--no-labels and LABELS given together");
         }
         convert.labels = paths[1];
     }
     return convert;
 }
 
-const CommandSpec& RunCommand() {
-    static const CommandSpec spec =
-        CommandSpec("run", "replay a session of the window, step by step", "STEP...",
-                    "Replays a session of the window, step by step. Every message box is printed "
-                    "as \"mesaj: TEXT\" and every error box as \"hata: TEXT\".")
+const CommandDefinition& RunCommand() {
+    static const CommandDefinition definition =
+        CommandDefinition(
+            "run", "replay a session of the window, step by step", "STEP...",
+            "Replays a session of the window, step by step. Every message box is printed "
+            "as \"mesaj: TEXT\" and every error box as \"hata: TEXT\".")
             .argument("open GEOMETRY LABELS",
                       "one click on \"AÇ\": the paths confirmed in the two open dialogs; \"-\" "
                       "cancels that dialog")
@@ -84,7 +85,7 @@ const CommandSpec& RunCommand() {
             .exitStatus(
                 "Exit status: 0 every step ran; 1 an error reached the error handler; 2 a usage "
                 "error.");
-    return spec;
+    return definition;
 }
 
 namespace {
@@ -95,13 +96,13 @@ std::vector<Step> ParseSteps(const std::vector<std::string>& args) {
     if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
         throw HelpRequested(RunCommand().help());
     }
-    const CommandSpec& spec = RunCommand();
+    const CommandDefinition& definition = RunCommand();
     std::vector<Step> steps;
     size_t i = 1;
     auto take = [&](const std::string& step, const char* what) -> const std::string& {
         if (i == args.size()) {
-            throw spec.refusal("step " + std::to_string(steps.size() + 1) + " '" + step +
-                               "' needs " + what);
+            throw definition.refusal("step " + std::to_string(steps.size() + 1) + " '" + step +
+                                     "' needs " + what);
         }
         return args[i++];
     };
@@ -116,11 +117,11 @@ std::vector<Step> ParseSteps(const std::vector<std::string>& args) {
         } else if (word == "dump") {
             steps.push_back({Step::Kind::Dump, take(word, "STATE.json"), std::nullopt});
         } else {
-            throw spec.refusal("unknown step '" + word + "' (steps are open, save, dump)");
+            throw definition.refusal("unknown step '" + word + "' (steps are open, save, dump)");
         }
     }
     if (steps.empty()) {
-        throw spec.refusal("no steps given");
+        throw definition.refusal("no steps given");
     }
     return steps;
 }
@@ -372,8 +373,8 @@ an OUTDIR or report that cannot be written (completely), 130 after Ctrl+C.
 )usage";
 
 // The commands the tool's help lists, in its order.
-const std::vector<const CommandSpec*>& Commands() {
-    static const std::vector<const CommandSpec*> commands = {
+const std::vector<const CommandDefinition*>& Commands() {
+    static const std::vector<const CommandDefinition*> commands = {
         &ConvertCommand(), &RunCommand(),    &RenderCommand(),
         &CheckCommand(),   &ExportCommand(), &BatchCommand(BatchArgs::Command::Convert)};
     return commands;
@@ -431,7 +432,7 @@ std::string UsageText() {
     return kWindowsUsage;
 #endif
     std::string commands = "Commands:\n";
-    for (const CommandSpec* command : Commands()) {
+    for (const CommandDefinition* command : Commands()) {
         // batch's commands are listed as one: "batch".
         const std::string word = command->name().substr(0, command->name().find(' '));
         commands += "  " + word + std::string(word.size() < 10 ? 10 - word.size() : 1, ' ') +

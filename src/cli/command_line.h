@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/batch_args.h"
-#include "cli/command_spec.h"
+#include "cli/command_definition.h"
 
 namespace plotaktar::cli {
 
@@ -40,8 +40,8 @@ struct CommandLine {
 std::optional<int> ParseMapScale(std::string_view text);
 
 // The commands of `convert` and `run`.
-const CommandSpec& ConvertCommand();
-const CommandSpec& RunCommand();
+const CommandDefinition& ConvertCommand();
+const CommandDefinition& RunCommand();
 
 ConvertArgs ParseConvert(const std::vector<std::string>& args);
 

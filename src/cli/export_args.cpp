@@ -1,5 +1,5 @@
+#include "cli/command_definition.h"
 #include "cli/command_line.h"
-#include "cli/command_spec.h"
 #include "cli/export_command.h"
 #include "model/crs_names.h"
 #include "model/output_formats.h"
@@ -8,28 +8,28 @@ namespace plotaktar::cli {
 
 namespace {
 
-int CrsOf(const CommandSpec& spec, const std::string& option, const std::string& text) {
+int CrsOf(const CommandDefinition& definition, const std::string& option, const std::string& text) {
     std::optional<int> epsg = EpsgOfCrsText(text);
     if (!epsg) {
-        throw spec.refusal(option + " '" + text +
-                           "' is no coordinate system; give EPSG:n or one of TM27..TM45, "
-                           "ED50-TM27..ED50-TM45, ED50-UTM35..ED50-UTM38 (see --help)");
+        throw definition.refusal(option + " '" + text +
+                                 "' is no coordinate system; give EPSG:n or one of TM27..TM45, "
+                                 "ED50-TM27..ED50-TM45, ED50-UTM35..ED50-UTM38 (see --help)");
     }
     return *epsg;
 }
 
 }  // namespace
 
-const CommandSpec& ExportCommand() {
-    static const CommandSpec spec =
-        CommandSpec("export",
-                    "write a drawing for CAD and GIS: DXF, GeoPackage, Shapefile, GeoJSON, KML",
-                    "GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]\n"
-                    "[--format dxf|gpkg|shp|geojson|kml] [--point-numbers attrib|text|both]",
-                    "Writes the drawing for CAD and GIS programs, all or nothing: FILE's extension "
-                    "(or --format where it does not say) chooses the format. A record that cannot "
-                    "be exported is named on standard error as FILE:LINE: left out: REASON; the "
-                    "last line on standard error counts what was written.")
+const CommandDefinition& ExportCommand() {
+    static const CommandDefinition definition =
+        CommandDefinition(
+            "export", "write a drawing for CAD and GIS: DXF, GeoPackage, Shapefile, GeoJSON, KML",
+            "GEOMETRY [LABELS | --no-labels] -o FILE [--crs CRS] [--to CRS]\n"
+            "[--format dxf|gpkg|shp|geojson|kml] [--point-numbers attrib|text|both]",
+            "Writes the drawing for CAD and GIS programs, all or nothing: FILE's extension "
+            "(or --format where it does not say) chooses the format. A record that cannot "
+            "be exported is named on standard error as FILE:LINE: left out: REASON; the "
+            "last line on standard error counts what was written.")
             .drawing("GEOMETRY", "the geometry file (.gplt)")
             .option("-o", "FILE",
                     "the file to write: .dxf, .gpkg, .shp (a set FILE-KIND.shp per kind), "
@@ -50,17 +50,17 @@ const CommandSpec& ExportCommand() {
                 "cannot be used, an input that cannot be read, an output that is an input, or a "
                 "device, a pipe or a socket for a format of several files (nothing is "
                 "written).");
-    return spec;
+    return definition;
 }
 
 ExportArgs ParseExport(const std::vector<std::string>& args) {
-    const CommandSpec& spec = ExportCommand();
-    const ParsedCommand parsed = spec.parse(args, 1);
+    const CommandDefinition& definition = ExportCommand();
+    const ParsedCommand parsed = definition.parse(args, 1);
     ExportArgs result;
     auto value = [&](const std::string& option) {
         std::optional<std::string> given = parsed.once(option);
         if (given && given->empty()) {
-            throw spec.refusal(option + " needs a value");
+            throw definition.refusal(option + " needs a value");
         }
         return given.value_or("");
     };
@@ -74,18 +74,18 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     result.systemsOnly = parsed.given("--systems-only");
     const std::vector<std::string>& paths = parsed.arguments;
     if (result.systemsOnly) {
-        result.crs = crs.empty() ? 0 : CrsOf(spec, "--crs", crs);
-        result.to = to.empty() ? 0 : CrsOf(spec, "--to", to);
+        result.crs = crs.empty() ? 0 : CrsOf(definition, "--crs", crs);
+        result.to = to.empty() ? 0 : CrsOf(definition, "--to", to);
         return result;
     }
     if (paths.empty() || paths[0].empty()) {
-        throw spec.refusal("GEOMETRY is missing");
+        throw definition.refusal("GEOMETRY is missing");
     }
     if (paths.size() > 2) {
-        throw spec.refusal("too many files; export takes GEOMETRY [LABELS]");
+        throw definition.refusal("too many files; export takes GEOMETRY [LABELS]");
     }
     if (!haveOutput) {
-        throw spec.refusal("-o FILE is missing");
+        throw definition.refusal("-o FILE is missing");
     }
     const std::string formats = ExtensionsWrittenBy(kExportProgram);
     const OutputFormatInfo* byPath = OutputFormatForPath(result.output);
@@ -96,43 +96,44 @@ ExportArgs ParseExport(const std::vector<std::string>& args) {
     if (!format.empty()) {
         chosen = OutputFormatNamed(format);
         if (chosen == nullptr || chosen->program != kExportProgram) {
-            throw spec.refusal("--format '" + format + "' is none of dxf, gpkg, shp, geojson, kml");
+            throw definition.refusal("--format '" + format +
+                                     "' is none of dxf, gpkg, shp, geojson, kml");
         }
         if (byPath != nullptr && byPath != chosen) {
-            throw spec.refusal("--format " + format + " and the extension of '" + result.output +
-                               "' disagree");
+            throw definition.refusal("--format " + format + " and the extension of '" +
+                                     result.output + "' disagree");
         }
     }
     if (chosen == nullptr) {
-        throw spec.refusal("the output must end in " + formats +
-                           ", or --format must name the format");
+        throw definition.refusal("the output must end in " + formats +
+                                 ", or --format must name the format");
     }
     result.format = std::string(chosen->name);
     if (!pointNumbers.empty()) {
         const std::optional<PointNumbers> way = PointNumbersNamed(pointNumbers);
         if (!way) {
-            throw spec.refusal("--point-numbers '" + pointNumbers +
-                               "' is none of attrib, text, both");
+            throw definition.refusal("--point-numbers '" + pointNumbers +
+                                     "' is none of attrib, text, both");
         }
         if (result.format != "dxf") {
-            throw spec.refusal("--point-numbers is for DXF output only");
+            throw definition.refusal("--point-numbers is for DXF output only");
         }
         result.pointNumbers = *way;
     }
-    result.crs = crs.empty() ? 0 : CrsOf(spec, "--crs", crs);
-    result.to = to.empty() ? 0 : CrsOf(spec, "--to", to);
+    result.crs = crs.empty() ? 0 : CrsOf(definition, "--crs", crs);
+    result.to = to.empty() ? 0 : CrsOf(definition, "--to", to);
     if (result.to != 0 && result.crs == 0) {
-        throw spec.refusal("--to needs the drawing's coordinate system, --crs");
+        throw definition.refusal("--to needs the drawing's coordinate system, --crs");
     }
     if (chosen->needsCoordinateSystem && result.crs == 0) {
-        throw spec.refusal(std::string(chosen->description) +
-                           " is always in WGS 84 longitude and latitude, so the drawing's "
-                           "coordinate system must be named: --crs TM30, for instance");
+        throw definition.refusal(std::string(chosen->description) +
+                                 " is always in WGS 84 longitude and latitude, so the drawing's "
+                                 "coordinate system must be named: --crs TM30, for instance");
     }
     result.geometry = paths[0];
     if (paths.size() == 2) {
         if (result.noLabels) {
-            throw spec.refusal("--no-labels and LABELS given together");
+            throw definition.refusal("--no-labels and LABELS given together");
         }
         result.labels = paths[1];
     }

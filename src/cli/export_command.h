@@ -11,7 +11,7 @@
 
 namespace plotaktar::cli {
 
-class CommandSpec;
+class CommandDefinition;
 
 struct ExportArgs {
     std::string geometry;
@@ -33,7 +33,7 @@ struct ExportArgs {
 // than DXF.
 ExportArgs ParseExport(const std::vector<std::string>& args);
 // What `export` takes and its help.
-const CommandSpec& ExportCommand();
+const CommandDefinition& ExportCommand();
 
 // `plotaktar-cli export`: hands `args` to plotaktar-export, the program that links GDAL and
 // PROJ, and returns its status (as StartRender does); a build without it has status 2.

@@ -1,7 +1,7 @@
 #include <charconv>
 
+#include "cli/command_definition.h"
 #include "cli/command_line.h"
-#include "cli/command_spec.h"
 #include "cli/render_command.h"
 #include "drawing/sheet_layout.h"
 #include "model/crs_names.h"
@@ -25,9 +25,10 @@ bool ParseSide(std::string_view text, int& value) {
 const char* const kSheetOptions[] = {"--paper", "--landscape", "--portrait", "--dpi",
                                      "--title", "--sheet",     "--crs"};
 
-void ReadSheetOptions(const CommandSpec& spec, const ParsedCommand& parsed, RenderArgs& render) {
+void ReadSheetOptions(const CommandDefinition& definition, const ParsedCommand& parsed,
+                      RenderArgs& render) {
     if (parsed.count("--landscape") + parsed.count("--portrait") > 1) {
-        throw spec.refusal("--landscape and --portrait given together or twice");
+        throw definition.refusal("--landscape and --portrait given together or twice");
     }
     render.orientation = parsed.given("--landscape") ? 1 : parsed.given("--portrait") ? 2 : 0;
     if (const std::optional<std::string> value = parsed.once("--scale")) {
@@ -36,19 +37,20 @@ void ReadSheetOptions(const CommandSpec& spec, const ParsedCommand& parsed, Rend
         if (scale) {
             render.scale = *scale;
         } else if (*value != "auto") {
-            throw spec.refusal("--scale takes the N of 1:N, 1 to " + std::to_string(kMostScale) +
-                               ", or auto; not '" + *value + "'");
+            throw definition.refusal("--scale takes the N of 1:N, 1 to " +
+                                     std::to_string(kMostScale) + ", or auto; not '" + *value +
+                                     "'");
         }
     }
     if (const std::optional<std::string> value = parsed.once("--paper")) {
         if (!PaperNamed(*value)) {
-            throw spec.refusal("--paper takes A4, A3, A2, A1 or A0; not '" + *value + "'");
+            throw definition.refusal("--paper takes A4, A3, A2, A1 or A0; not '" + *value + "'");
         }
         render.paper = *value;
     }
     if (const std::optional<std::string> value = parsed.once("--dpi")) {
         if (!ParseInt(*value, render.dpi, 10, 2400)) {
-            throw spec.refusal("--dpi takes 10 to 2400 dots an inch; not '" + *value + "'");
+            throw definition.refusal("--dpi takes 10 to 2400 dots an inch; not '" + *value + "'");
         }
     }
     render.title = parsed.once("--title").value_or("");
@@ -56,7 +58,7 @@ void ReadSheetOptions(const CommandSpec& spec, const ParsedCommand& parsed, Rend
     if (const std::optional<std::string> value = parsed.once("--crs")) {
         const std::optional<int> epsg = EpsgOfCrsText(*value);
         if (!epsg) {
-            throw spec.refusal(
+            throw definition.refusal(
                 "--crs takes TM27 to TM45, ED50-TM27 to ED50-TM45, ED50-UTM35 to ED50-UTM38 or "
                 "EPSG:n; not '" +
                 *value + "'");
@@ -67,9 +69,9 @@ void ReadSheetOptions(const CommandSpec& spec, const ParsedCommand& parsed, Rend
 
 }  // namespace
 
-const CommandSpec& RenderCommand() {
-    static const CommandSpec spec =
-        CommandSpec(
+const CommandDefinition& RenderCommand() {
+    static const CommandDefinition definition =
+        CommandDefinition(
             "render", "draw a drawing or a plot file as a picture, or as sheets at a map scale",
             "GEOMETRY [LABELS | --no-labels] -o FILE [--size WxH]\n"
             "FILE.plt -o FILE [--size WxH]\n"
@@ -98,12 +100,12 @@ const CommandSpec& RenderCommand() {
                 "Exit status: 0 drawn; 1 the picture could not be written (FILE is left as it "
                 "was); 2 a usage error, an input that cannot be read or an output that is an "
                 "input (nothing is written).");
-    return spec;
+    return definition;
 }
 
 RenderArgs ParseRender(const std::vector<std::string>& args) {
-    const CommandSpec& spec = RenderCommand();
-    const ParsedCommand parsed = spec.parse(args, 1);
+    const CommandDefinition& definition = RenderCommand();
+    const ParsedCommand parsed = definition.parse(args, 1);
     RenderArgs render;
     const std::optional<std::string> output = parsed.once("-o");
     if (const std::optional<std::string> size = parsed.once("--size")) {
@@ -111,48 +113,49 @@ RenderArgs ParseRender(const std::vector<std::string>& args) {
         const size_t x = value.find('x');
         if (x == std::string::npos || !ParseSide(value.substr(0, x), render.width) ||
             !ParseSide(value.substr(x + 1), render.height)) {
-            throw spec.refusal("--size takes WIDTHxHEIGHT in pixels, 1 to 20000 each");
+            throw definition.refusal("--size takes WIDTHxHEIGHT in pixels, 1 to 20000 each");
         }
     }
     render.noLabels = parsed.given("--no-labels");
     render.allLayers = parsed.given("--all-layers");
-    ReadSheetOptions(spec, parsed, render);
+    ReadSheetOptions(definition, parsed, render);
     const std::vector<std::string>& paths = parsed.arguments;
     if (paths.empty() || paths[0].empty()) {
-        throw spec.refusal("GEOMETRY or FILE.plt is missing");
+        throw definition.refusal("GEOMETRY or FILE.plt is missing");
     }
     const bool plot = EndsWithNoCase(paths[0], ".plt");
     if (paths.size() > (plot ? 1u : 2u)) {
-        throw spec.refusal(plot ? "a plot file takes no label file"
-                                : "too many files; render takes GEOMETRY [LABELS]");
+        throw definition.refusal(plot ? "a plot file takes no label file"
+                                      : "too many files; render takes GEOMETRY [LABELS]");
     }
     if (!output) {
-        throw spec.refusal("-o FILE is missing");
+        throw definition.refusal("-o FILE is missing");
     }
     render.output = *output;
     const OutputFormatInfo* format = OutputFormatForPath(render.output);
     if (format == nullptr || format->program != kRenderProgram) {
-        throw spec.refusal("the output must end in " + ExtensionsWrittenBy(kRenderProgram));
+        throw definition.refusal("the output must end in " + ExtensionsWrittenBy(kRenderProgram));
     }
     if (!render.sheet) {
         for (const char* option : kSheetOptions) {
             if (parsed.given(option)) {
-                throw spec.refusal(std::string(option) + " needs --scale");
+                throw definition.refusal(std::string(option) + " needs --scale");
             }
         }
     }
     if (render.sheet && parsed.given("--size")) {
-        throw spec.refusal("--size is for a picture without --scale; a sheet is its paper");
+        throw definition.refusal("--size is for a picture without --scale; a sheet is its paper");
     }
     if (render.sheet && format->name == "png" &&
         PagePixels(*PaperNamed(render.paper), render.dpi) > kMostPagePixels) {
-        throw spec.refusal("a page of " + render.paper + " at " + std::to_string(render.dpi) +
-                           " dpi would have more than 500 million pixels; choose a lower --dpi");
+        throw definition.refusal(
+            "a page of " + render.paper + " at " + std::to_string(render.dpi) +
+            " dpi would have more than 500 million pixels; choose a lower --dpi");
     }
     render.input = paths[0];
     if (paths.size() == 2) {
         if (render.noLabels) {
-            throw spec.refusal("--no-labels and LABELS given together");
+            throw definition.refusal("--no-labels and LABELS given together");
         }
         render.labels = paths[1];
     }

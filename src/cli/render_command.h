@@ -7,7 +7,7 @@
 
 namespace plotaktar::cli {
 
-class CommandSpec;
+class CommandDefinition;
 
 struct RenderArgs {
     std::string input;      // a geometry file or a plot file (.plt)
@@ -31,7 +31,7 @@ struct RenderArgs {
 // Reads the arguments of `render` (args[0] is "render"). Throws UsageError.
 RenderArgs ParseRender(const std::vector<std::string>& args);
 // What `render` takes and its help.
-const CommandSpec& RenderCommand();
+const CommandDefinition& RenderCommand();
 
 // `plotaktar-cli render`: hands `args` ("render" and what follows) to the program
 // plotaktar-render, which draws with Qt, so that plotaktar-cli itself loads no Qt, and returns

@@ -14,11 +14,11 @@ cp "$root"/samples/pafta12.gplt "$root"/samples/pafta12.yaz "$root"/samples/paft
     "$root"/tests/cli/data/convert/bad_records.gplt "$root"/tests/cli/data/errors/c.gplt "$work"/
 ROOT=$root /usr/bin/python3 - "$work" <<'PY'
 import importlib.util, os, sys
-spec = importlib.util.spec_from_file_location(
+loader_spec = importlib.util.spec_from_file_location(
     "driver_test", os.path.join(os.environ["ROOT"], "tests/ogr_driver/driver_test.py"))
 sys.argv = [sys.argv[0], "", "", ""] + sys.argv[1:]
-module = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(module)
+module = importlib.util.module_from_spec(loader_spec)
+loader_spec.loader.exec_module(module)
 for name, data in module.hostile_drawings().items():
     with open(os.path.join(sys.argv[4], name), "wb") as f:
         f.write(data)

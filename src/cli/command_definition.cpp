@@ -1,4 +1,4 @@
-#include "cli/command_spec.h"
+#include "cli/command_definition.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -118,14 +118,15 @@ size_t ParsedCommand::count(const std::string& option) const {
     return found == values_.end() ? 0 : found->second.size();
 }
 
-CommandSpec::CommandSpec(std::string name, std::string summary, std::string usage,
-                         std::string about)
+CommandDefinition::CommandDefinition(std::string name, std::string summary, std::string usage,
+                                     std::string about)
     : name_(std::move(name)),
       summary_(std::move(summary)),
       usage_(std::move(usage)),
       about_(std::move(about)) {}
 
-CommandSpec& CommandSpec::drawing(const std::string& geometry, const std::string& help) {
+CommandDefinition& CommandDefinition::drawing(const std::string& geometry,
+                                              const std::string& help) {
     return argument(geometry, help)
         .argument("LABELS",
                   "the label file (.yaz), read with its .yfn companion; without it the .yaz of "
@@ -134,29 +135,29 @@ CommandSpec& CommandSpec::drawing(const std::string& geometry, const std::string
         .flag("--no-labels", "read no label file");
 }
 
-CommandSpec& CommandSpec::argument(std::string name, std::string help) {
+CommandDefinition& CommandDefinition::argument(std::string name, std::string help) {
     arguments_.emplace_back(std::move(name), std::move(help));
     return *this;
 }
 
-CommandSpec& CommandSpec::option(std::string names, std::string value, std::string help,
-                                 std::string defaultText, std::string needs) {
+CommandDefinition& CommandDefinition::option(std::string names, std::string value, std::string help,
+                                             std::string defaultText, std::string needs) {
     entries_.push_back({std::move(names), std::move(value), std::move(help), std::move(defaultText),
                         std::move(needs)});
     return *this;
 }
 
-CommandSpec& CommandSpec::flag(std::string names, std::string help) {
+CommandDefinition& CommandDefinition::flag(std::string names, std::string help) {
     entries_.push_back({std::move(names), {}, std::move(help), {}, {}});
     return *this;
 }
 
-CommandSpec& CommandSpec::hiddenFlag(std::string names) {
+CommandDefinition& CommandDefinition::hiddenFlag(std::string names) {
     entries_.push_back({std::move(names), {}, {}, {}, {}, true});
     return *this;
 }
 
-CommandSpec& CommandSpec::handThrough(const CommandSpec& other) {
+CommandDefinition& CommandDefinition::handThrough(const CommandDefinition& other) {
     for (const Entry& entry : other.entries_) {
         if (!entry.hidden && entryNamed(NamesOf(entry.names).front()) == nullptr) {
             entries_.push_back(entry);
@@ -168,12 +169,12 @@ CommandSpec& CommandSpec::handThrough(const CommandSpec& other) {
     return *this;
 }
 
-CommandSpec& CommandSpec::exitStatus(std::string text) {
+CommandDefinition& CommandDefinition::exitStatus(std::string text) {
     exitStatus_ = std::move(text);
     return *this;
 }
 
-const CommandSpec::Entry* CommandSpec::entryNamed(const std::string& typed) const {
+const CommandDefinition::Entry* CommandDefinition::entryNamed(const std::string& typed) const {
     for (const Entry& entry : entries_) {
         const std::vector<std::string> names = NamesOf(entry.names);
         if (std::find(names.begin(), names.end(), typed) != names.end()) {
@@ -183,7 +184,7 @@ const CommandSpec::Entry* CommandSpec::entryNamed(const std::string& typed) cons
     return nullptr;
 }
 
-std::string CommandSpec::help() const {
+std::string CommandDefinition::help() const {
     const std::string lead = "Usage: plotaktar-cli " + name_ + " ";
     std::string usage = lead;
     for (char c : usage_) {
@@ -221,7 +222,7 @@ std::string CommandSpec::help() const {
     return app.help();
 }
 
-ParsedCommand CommandSpec::parse(const std::vector<std::string>& args, size_t first) const {
+ParsedCommand CommandDefinition::parse(const std::vector<std::string>& args, size_t first) const {
     ParsedCommand parsed;
     parsed.command_ = name_;
     // The options end at the first "--" that is no option's value; what follows are arguments,

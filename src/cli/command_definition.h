@@ -46,7 +46,7 @@ class ParsedCommand {
     std::vector<std::string> handedThrough;
 
   private:
-    friend class CommandSpec;
+    friend class CommandDefinition;
     std::string command_;
     std::map<std::string, std::vector<std::string>> values_;
 };
@@ -55,29 +55,29 @@ class ParsedCommand {
 // defaults and its exit statuses. The help is written from it and the command line read by it
 // (CLI11 underneath: --NAME VALUE and --NAME=VALUE, -xVALUE, "--" ending the options, -h and
 // --help); the command's own parse function then checks the values in its own words.
-class CommandSpec {
+class CommandDefinition {
   public:
     // `name` as typed after plotaktar-cli ("convert", "batch export"), `summary` one line for the
     // tool's list of commands, `usage` its usage lines after that name (the indentation of the
     // first is added to the others), `about` what it does.
-    CommandSpec(std::string name, std::string summary, std::string usage, std::string about);
+    CommandDefinition(std::string name, std::string summary, std::string usage, std::string about);
 
     // A drawing's arguments, the first named `geometry`, then LABELS, and --no-labels.
-    CommandSpec& drawing(const std::string& geometry, const std::string& help);
+    CommandDefinition& drawing(const std::string& geometry, const std::string& help);
     // A documented argument: GEOMETRY, PATH...
-    CommandSpec& argument(std::string name, std::string help);
+    CommandDefinition& argument(std::string name, std::string help);
     // An option that takes a value, by its names ("-o", "-j,--jobs"); `value` names the value in
     // the help, `defaultText` says what holds without it, `needs` ends the message of a missing
     // value ("-o needs an OUTPUT path").
-    CommandSpec& option(std::string names, std::string value, std::string help,
-                        std::string defaultText = {}, std::string needs = "a value");
-    CommandSpec& flag(std::string names, std::string help);
+    CommandDefinition& option(std::string names, std::string value, std::string help,
+                              std::string defaultText = {}, std::string needs = "a value");
+    CommandDefinition& flag(std::string names, std::string help);
     // An option that only the tool itself passes; the help leaves it out.
-    CommandSpec& hiddenFlag(std::string names);
+    CommandDefinition& hiddenFlag(std::string names);
     // The options of `other` (not its arguments), accepted and handed through to it as given
     // (batch export's --format, --crs, --to). Options this command has itself stay its own.
-    CommandSpec& handThrough(const CommandSpec& other);
-    CommandSpec& exitStatus(std::string text);
+    CommandDefinition& handThrough(const CommandDefinition& other);
+    CommandDefinition& exitStatus(std::string text);
 
     const std::string& name() const { return name_; }
     const std::string& summary() const { return summary_; }
