@@ -34,6 +34,8 @@ int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
     ConvertObserver observer(args.geometry, err);
     try {
         findings = check::CheckFiles(paths, options, observer);
+    } catch (const InputReadError& e) {
+        return InputReadProblem(err, e);
     } catch (const std::bad_alloc&) {
         PrintProblem(err, args.geometry, "check failed: out of memory");
         return kExitFailed;

@@ -38,6 +38,11 @@ void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause)
     std::fwrite(line.data(), 1, line.size(), err);
 }
 
+int InputReadProblem(std::FILE* err, const InputReadError& failure) {
+    PrintProblem(err, failure.path(), failure.cause());
+    return kExitUsage;
+}
+
 void AddDrawingInputs(RunFiles& files, const std::string& geometry, const std::string& labels) {
     files.addInput(geometry);
     if (!labels.empty()) {
@@ -248,9 +253,15 @@ Conversion ConvertFiles(const ImportPaths& paths, const std::string& output,
     Conversion done;
     Session session;
     Workspace& workspace = session.workspace;
-    if (auto error = RunHandled([&] { ImportFiles(workspace, paths, observer); })) {
-        PrintProblem(err, paths.geometry, Utf8FromCp1254(ErrorBoxText(*error)));
-        done.outOfMemory = *error == kOutOfMemoryMessage;
+    try {
+        ImportFiles(workspace, paths, observer);
+    } catch (const InputReadError& e) {
+        done.status = InputReadProblem(err, e);
+        return done;
+    } catch (const std::exception& e) {
+        const std::string error = MessageOf(e);
+        PrintProblem(err, paths.geometry, Utf8FromCp1254(ErrorBoxText(error)));
+        done.outOfMemory = error == kOutOfMemoryMessage;
         return done;
     }
     std::optional<CellPlace> stoppedAt;

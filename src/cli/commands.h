@@ -10,6 +10,7 @@
 #include "cli/command_line.h"
 #include "import/import_files.h"
 #include "model/run_files.h"
+#include "platform/error.h"
 #include "plotfile/plot_file.h"
 
 namespace plotaktar::cli {
@@ -26,6 +27,10 @@ std::string MessageName(std::string_view file);
 // Writes "plotaktar-cli: FILE: CAUSE" and a line feed to `err`, FILE as MessageName gives it
 // and the control characters of CAUSE escaped too: a cause may quote a cell or a name.
 void PrintProblem(std::FILE* err, std::string_view file, std::string_view cause);
+
+// Says that an input was not read whole as one version of it ("plotaktar-cli: FILE: changed
+// while it was read") and returns kExitUsage, the status of an input that cannot be read.
+int InputReadProblem(std::FILE* err, const InputReadError& failure);
 
 // The files of a conversion, checked before anything runs: `input` and `labels` (when given)
 // must be readable input files, and no file of `outputs` one of them nor the companion beside

@@ -281,6 +281,8 @@ int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
             PrintProblem(err, args.output, problem);
             return kExitFailed;
         }
+    } catch (const InputReadError& e) {
+        return InputReadProblem(err, e);
     } catch (const Error& e) {
         PrintProblem(err, args.newPath, Utf8FromCp1254(e.message()));
         return kExitFailed;

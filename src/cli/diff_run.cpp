@@ -36,6 +36,9 @@ std::optional<compare::Comparison> CompareRevisions(const DiffArgs& args, std::F
             PrintProblem(err, side.path, "comparison failed: out of memory");
             status = kExitFailed;
             return std::nullopt;
+        } catch (const InputReadError& e) {
+            status = InputReadProblem(err, e);
+            return std::nullopt;
         } catch (const Error& e) {
             // A side that cannot be read: nothing to compare.
             PrintProblem(err, side.path, Utf8FromCp1254(MessageOf(e)));

@@ -126,6 +126,8 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
                 model.emplace(bytes->view());
                 const SurveyModel::PlotLineCounts counts = model->plotLineCounts();
                 CheckPlotRecords(counts.records, counts.skipped);
+            } catch (const InputReadError& e) {
+                return InputReadProblem(err, e);
             } catch (const Error& e) {
                 PrintProblem(err, args.geometry, Utf8FromCp1254(e.message()));
                 return kExitUsage;
@@ -137,6 +139,8 @@ int RunExport(const ExportArgs& args, std::FILE* err) {
             ImportFiles(workspace, paths, observer);
             result = writer->exportWorkspace(workspace, settings, args.output);
         }
+    } catch (const InputReadError& e) {
+        return InputReadProblem(err, e);
     } catch (const FileError& e) {
         PrintProblem(
             err, args.output,

@@ -128,6 +128,8 @@ int RunRender(const RenderArgs& args, std::FILE* out, std::FILE* err) {
     LoadedDrawing loaded;
     try {
         loaded = LoadDrawing(args.input, labels, failures);
+    } catch (const InputReadError& e) {
+        return InputReadProblem(err, e);
     } catch (const Error& e) {
         PrintProblem(err, args.input, Utf8FromCp1254(e.message()));
         return kExitUsage;

@@ -4,6 +4,7 @@
 
 #include "import/label_files.h"
 #include "import/line_reader.h"
+#include "platform/error.h"
 
 namespace plotaktar {
 
@@ -36,7 +37,12 @@ std::vector<std::optional<SourceLine>> NoteLines(const ImportPaths& paths,
         if (path.empty()) {
             return;
         }
-        std::optional<SharedBytes> bytes = ReadInputFile(path);
+        std::optional<SharedBytes> bytes;
+        try {
+            bytes = ReadInputFile(path);
+        } catch (const InputReadError&) {
+            // Changed since the export read it: its notes name the file without a line.
+        }
         if (!bytes) {
             return;
         }

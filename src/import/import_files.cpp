@@ -308,19 +308,22 @@ bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const In
 
 void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer) {
     ImportContext ctx(ws, observer);
+    // A file that cannot be opened ends the opening (the files not opened yield no lines), a
+    // failure outside the readers ends the geometry loop. A file that changed while it was
+    // read, and anything else, running out of memory above all, ends the import before it
+    // touches the tables and reaches the caller.
+    InputFile geometry, labels, companion;
+    try {
+        OpenFiles(ctx, paths, geometry, labels, companion);
+    } catch (const InputReadError&) {
+        throw;
+    } catch (const Error&) {
+    }
+
     // Nothing of an earlier drawing's layers reaches this one's plot file: a layer that this
     // import does not declare has the empty name, as in the first import.
     ws.flags.setAll("0");
     ws.layerTable.clear();
-
-    // A file that cannot be opened ends the opening (the files not opened yield no lines), a
-    // failure outside the readers ends the geometry loop. Anything else, running out of memory
-    // above all, ends the import and reaches the caller.
-    InputFile geometry, labels, companion;
-    try {
-        OpenFiles(ctx, paths, geometry, labels, companion);
-    } catch (const Error&) {
-    }
 
     ReserveRows(ws, geometry, labels, companion);
     HoldFileInTables(ws, geometry, true);

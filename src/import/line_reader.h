@@ -12,9 +12,8 @@ namespace plotaktar {
 
 // Reads a whole input file into one buffer. Only a regular file can be opened: a directory, a
 // FIFO or a device counts as a file that cannot be opened, and nothing waits on it. Returns
-// nothing when the file cannot be opened, and then, given `failure`, says why there. A read
-// error part way keeps the complete lines read before it (the loop over the file then ends
-// there, as after any read error).
+// nothing when the file cannot be opened, and then, given `failure`, says why there. Throws
+// InputReadError for a file that changed while it was read or whose reading failed part way.
 std::optional<SharedBytes> ReadInputFile(const std::string& path,
                                          platform::OpenFailure* failure = nullptr);
 

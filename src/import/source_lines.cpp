@@ -6,6 +6,7 @@
 #include "import/label_files.h"
 #include "import/line_reader.h"
 #include "model/errors.h"
+#include "platform/error.h"
 
 namespace plotaktar {
 
@@ -19,7 +20,12 @@ std::optional<uint64_t> NthRowLine(const std::string& path, int row, int& counte
     if (path.empty()) {
         return std::nullopt;
     }
-    std::optional<SharedBytes> bytes = ReadInputFile(path);
+    std::optional<SharedBytes> bytes;
+    try {
+        bytes = ReadInputFile(path);
+    } catch (const InputReadError&) {
+        // A file changed since its import has no line numbers for that import's rows.
+    }
     if (!bytes) {
         return std::nullopt;
     }
@@ -75,6 +81,8 @@ void EachLine(const std::string& path, Visit visit) {
     if (path.empty()) {
         return;
     }
+    // A file that changed while it was read throws: its line numbers would be of another
+    // version than the one imported.
     std::optional<SharedBytes> bytes = ReadInputFile(path);
     if (!bytes) {
         return;

@@ -371,6 +371,8 @@ GDALDataset* DrawingDataset::Open(GDALOpenInfo* info) {
         }
         dataset->SetDescription(geometry.c_str());
         return dataset.release();
+    } catch (const InputReadError& e) {
+        CPLError(CE_Failure, CPLE_AppDefined, "%s", Utf8FromCp1254(e.message()).c_str());
     } catch (const Error& e) {
         CPLError(CE_Failure, CPLE_AppDefined, "%s: %s", geometry.c_str(),
                  Utf8FromCp1254(e.message()).c_str());

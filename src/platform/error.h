@@ -44,4 +44,23 @@ class FileError : public Error {
     int errorNumber_;
 };
 
+// An input file that opened but could not be read whole as one version of it: it changed (its
+// size, its modification time, or the file its path names) while it was read, or a read failed
+// part way. Nothing of it is used. The message names the file: "PATH: changed while it was
+// read"; `path` and `cause` are its two parts.
+class InputReadError : public Error {
+  public:
+    InputReadError(const std::string& path, const std::string& cause)
+        : Error(path + ": " + cause), path_(path), cause_(cause) {}
+    const std::string& path() const { return path_; }
+    const std::string& cause() const { return cause_; }
+
+  private:
+    std::string path_;
+    std::string cause_;
+};
+
+// What InputReadError says of a file that changed while it was read.
+inline constexpr const char* kChangedWhileReadCause = "changed while it was read";
+
 }  // namespace plotaktar

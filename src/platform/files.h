@@ -36,9 +36,11 @@ struct OpenFailure {
 
 // Reads a whole input file into one buffer. Only a regular file can be opened: a directory, a
 // pipe or a device counts as a file that cannot be opened, and nothing waits on it. Returns
-// nothing when the file cannot be opened, and then, given `failure`, says why there. A read
-// error part way keeps the complete lines read before it (those that end in CR, with the LF
-// behind it).
+// nothing when the file cannot be opened, and then, given `failure`, says why there. A file
+// that opened but is not read whole as one version of it throws InputReadError: a read error
+// part way, fewer or more bytes than its size said, or a size, modification time or file
+// (device and inode, or volume and file index) at its path that differs after the reading
+// from before it.
 std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure = nullptr);
 
 // Why `path` cannot be read as an input file, or the empty text when it can: it must exist, be

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/memory_files.h"
 #include "platform/read_to_end.h"
+#include "platform/test_hook.h"
 
 namespace plotaktar::platform {
 
@@ -132,16 +134,36 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure*
         }
         return std::nullopt;
     }
-    struct stat st {};
-    const size_t size = ::fstat(fd.get(), &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
-    return ReadToEnd(size, [&](char* into, size_t room) {
-        for (;;) {
-            ssize_t n = ::read(fd.get(), into, room);
-            if (n >= 0 || errno != EINTR) {
-                return n;
+    struct stat before {};
+    if (::fstat(fd.get(), &before) != 0) {
+        throw InputReadError(path, std::strerror(errno));
+    }
+    TestHookAt("input-opened");
+    std::optional<SharedBytes> bytes =
+        ReadToEnd(static_cast<size_t>(before.st_size), [&](char* into, size_t room) {
+            for (;;) {
+                ssize_t n = ::read(fd.get(), into, room);
+                if (n >= 0 || errno != EINTR) {
+                    return n;
+                }
             }
-        }
-    });
+        });
+    if (!bytes) {
+        throw InputReadError(
+            path, std::string("cannot be read to its end (") + std::strerror(errno) + ")");
+    }
+    // Another program writing the file meanwhile (a save, a copy, a truncation) shows in the
+    // bytes read against the size, in the open file's size and time, or in another file at
+    // the path: the reading is then of no one version of the file.
+    struct stat after {};
+    struct stat atPath {};
+    if ((*bytes)->size() != static_cast<size_t>(before.st_size) || ::fstat(fd.get(), &after) != 0 ||
+        after.st_size != before.st_size || after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+        after.st_mtim.tv_nsec != before.st_mtim.tv_nsec || ::stat(path.c_str(), &atPath) != 0 ||
+        atPath.st_dev != before.st_dev || atPath.st_ino != before.st_ino) {
+        throw InputReadError(path, kChangedWhileReadCause);
+    }
+    return bytes;
 }
 
 std::string UnreadableCause(const std::string& path) {

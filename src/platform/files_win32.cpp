@@ -1,9 +1,12 @@
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
+#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/memory_files.h"
 #include "platform/read_to_end.h"
+#include "platform/test_hook.h"
 #include "platform/wide_text_win32.h"
 
 namespace plotaktar::platform {
@@ -79,18 +82,49 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure*
         }
         return std::nullopt;
     }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
-        size.QuadPart = 0;
+    BY_HANDLE_FILE_INFORMATION before{};
+    if (!GetFileInformationByHandle(file.get(), &before)) {
+        throw InputReadError(path, "cannot be read");
     }
-    return ReadToEnd(static_cast<size_t>(size.QuadPart), [&](char* into, size_t room) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), into, room > kMaxRead ? kMaxRead : static_cast<DWORD>(room), &got,
-                      nullptr)) {
-            return static_cast<long long>(-1);
+    const uint64_t size = (uint64_t{before.nFileSizeHigh} << 32) | before.nFileSizeLow;
+    TestHookAt("input-opened");
+    std::optional<SharedBytes> bytes =
+        ReadToEnd(static_cast<size_t>(size), [&](char* into, size_t room) {
+            DWORD got = 0;
+            if (!ReadFile(file.get(), into, room > kMaxRead ? kMaxRead : static_cast<DWORD>(room),
+                          &got, nullptr)) {
+                return static_cast<long long>(-1);
+            }
+            return static_cast<long long>(got);
+        });
+    if (!bytes) {
+        throw InputReadError(path, "cannot be read to its end");
+    }
+    // Another program writing the file meanwhile shows in the bytes read against the size, or
+    // in the open file's size and last write time; a file renamed over the path in another
+    // file index there.
+    BY_HANDLE_FILE_INFORMATION after{};
+    BY_HANDLE_FILE_INFORMATION atPath{};
+    auto identityAtPath = [&] {
+        std::optional<std::wstring> wide = WideFromUtf8(path);
+        if (!wide) {
+            return false;
         }
-        return static_cast<long long>(got);
-    });
+        OwnedHandle again(CreateFileW(wide->c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return again.valid() && GetFileInformationByHandle(again.get(), &atPath);
+    };
+    if ((*bytes)->size() != size || !GetFileInformationByHandle(file.get(), &after) ||
+        after.nFileSizeHigh != before.nFileSizeHigh || after.nFileSizeLow != before.nFileSizeLow ||
+        after.ftLastWriteTime.dwLowDateTime != before.ftLastWriteTime.dwLowDateTime ||
+        after.ftLastWriteTime.dwHighDateTime != before.ftLastWriteTime.dwHighDateTime ||
+        !identityAtPath() || atPath.dwVolumeSerialNumber != before.dwVolumeSerialNumber ||
+        atPath.nFileIndexHigh != before.nFileIndexHigh ||
+        atPath.nFileIndexLow != before.nFileIndexLow) {
+        throw InputReadError(path, kChangedWhileReadCause);
+    }
+    return bytes;
 }
 
 std::string UnreadableCause(const std::string& path) {

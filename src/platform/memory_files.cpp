@@ -44,7 +44,7 @@ std::optional<SharedBytes> MemoryFiles::read(const std::string& path, OpenFailur
     // Every read gets a buffer of its own, as from a file on disk: tables tell the files of
     // different imports apart by their buffers.
     std::string_view rest = file->second;
-    return ReadToEnd(rest.size(), [&](char* into, size_t room) {
+    return *ReadToEnd(rest.size(), [&](char* into, size_t room) {
         size_t n = std::min(room, rest.size());
         if (n > 0) {
             std::memcpy(into, rest.data(), n);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "platform/byte_buffer.h"
@@ -12,11 +13,10 @@ namespace plotaktar::platform {
 
 // Reads an open file to its end through `read(into, room)`, which returns the number of bytes
 // read, 0 at the end or a negative number on an error. `sizeHint` is the size the system
-// reports; the file is read to its end all the same, since a file may grow meanwhile and some
-// report no size at all. After an error the lines completed before it are kept: the bytes up
-// to the last CR (and one LF behind it).
+// reports; the file is read to its end all the same, since some files report no size at all.
+// Returns nothing after a read error: a part of a file is never passed off as the file.
 template <typename Read>
-SharedBytes ReadToEnd(size_t sizeHint, Read read) {
+std::optional<SharedBytes> ReadToEnd(size_t sizeHint, Read read) {
     // One byte of room beyond the size finds the end without a copy.
     size_t capacity = sizeHint + 1;
     std::unique_ptr<char[]> data(new char[capacity]);
@@ -31,14 +31,7 @@ SharedBytes ReadToEnd(size_t sizeHint, Read read) {
         }
         auto n = read(data.get() + got, capacity - got);
         if (n < 0) {
-            std::string_view done(data.get(), got);
-            size_t cr = done.rfind('\r');
-            size_t keep = cr == std::string_view::npos ? 0 : cr + 1;
-            if (keep < got && done[keep] == '\n') {
-                ++keep;
-            }
-            got = keep;
-            break;
+            return std::nullopt;
         }
         if (n == 0) {
             break;

@@ -7,7 +7,9 @@
 //   SIGTERM|SIGINT|SIGHUP the signal goes to the program's process group (as `timeout` or
 //                        Ctrl+C send it), and the program waits up to 3 s to be ended (a step
 //                        that puts files in place goes on after, and the signal then ends it),
-//   pause FILE           FILE is created, then the program waits 2 s and goes on.
+//   pause FILE           FILE is created, then the program waits 2 s and goes on,
+//   truncate FILE        FILE is cut to 0 bytes (as another program saving it would), and the
+//                        program goes on.
 
 #include <string_view>
 

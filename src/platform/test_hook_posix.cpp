@@ -32,6 +32,10 @@ void TestHookAt(std::string_view moment) {
             return;
         }
     }
+    if (action.starts_with("truncate ")) {
+        (void)truncate(std::string(action.substr(9)).c_str(), 0);
+        return;
+    }
     if (action.starts_with("pause ")) {
         const std::string file(action.substr(6));
         const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);

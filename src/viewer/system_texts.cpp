@@ -12,6 +12,7 @@ QString TurkishCause(const QString& message) {
         {"Not a directory", "yolun bir parçası klasör değil"},
         {"not a regular file", "düzenli bir dosya değil"},
         {"cannot be read", "okunamıyor"},
+        {"changed while it was read", "okunurken değişti"},
         {"Input/output error", "giriş/çıkış hatası"},
         {"No space left on device", "diskte yer kalmadı"},
         {"Read-only file system", "dosya sistemi salt okunur"},

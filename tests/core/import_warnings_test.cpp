@@ -16,6 +16,7 @@
 
 #include "import/import_command.h"
 #include "import/utf8_text.h"
+#include "platform/error.h"
 #include "test_support.h"
 
 namespace plotaktar {
@@ -264,6 +265,48 @@ TEST(ImportWarnings, AFileWithoutReadPermission) {
     EXPECT_EQ(*got,
               "p.yaz: labels unopened (access denied)\n"
               "q.gplt: geometry unopened (access denied)\n");
+}
+#endif
+
+#ifndef _WIN32
+// Another program saving one of the three files while the import reads it (the test hook cuts
+// the file to nothing between the reader's two looks at it): the opening is an error naming
+// that file, and the tables and flags keep the earlier drawing.
+TEST(ImportWarnings, AFileThatChangesWhileItIsReadIsAnErrorAndChangesNothing) {
+    for (const char* changed : {"p.gplt", "p.yaz", "p.yfn"}) {
+        TempDir dir;
+        dir.write("p.gplt", kGeometry);
+        dir.write("p.yaz", kLabels);
+        dir.write("p.yfn", kCompanion);
+        const std::string hook = "input-opened truncate " + dir.file(changed);
+        ASSERT_EQ(setenv("PLOTAKTAR_TEST_HOOK", hook.c_str(), 1), 0);
+        std::optional<std::string> error;
+        try {
+            ImportAfterAnother(dir, "p.gplt", "p.yaz");
+        } catch (const InputReadError& e) {
+            error = e.message();
+        }
+        unsetenv("PLOTAKTAR_TEST_HOOK");
+        EXPECT_EQ(error, dir.file(changed) + ": changed while it was read") << changed;
+    }
+    // The earlier drawing as the failed opening left it.
+    TempDir dir;
+    dir.write("p.gplt", kGeometry);
+    ASSERT_EQ(
+        setenv("PLOTAKTAR_TEST_HOOK", ("input-opened truncate " + dir.file("p.gplt")).c_str(), 1),
+        0);
+    TempDir earlier;
+    Session session;
+    testing::Import(session, earlier.write("e.gplt", CrLf({"nir 1 10 20 30 1"})),
+                    earlier.write("e.yaz", CrLf({"1 2 3 4 ESKI1   1"})));
+    testing::ScriptedUi ui;
+    ui.answerOpen(dir.file("p.gplt"), "");
+    EXPECT_THROW(RunOpenCommand(session, ui), InputReadError);
+    unsetenv("PLOTAKTAR_TEST_HOOK");
+    EXPECT_EQ(session.workspace.flags.FlagNirengi, "1");
+    EXPECT_EQ(session.workspace.flags.FlagYazi, "1");
+    EXPECT_EQ(session.workspace.grid(6).cell(10, 1), "ESKI1");
+    EXPECT_TRUE(ui.messages.empty());
 }
 #endif
 
