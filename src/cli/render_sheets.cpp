@@ -87,16 +87,19 @@ int RunSheets(const RenderArgs& args, const std::string& labels, const Drawing& 
         return kExitUsage;
     }
     std::string problem;
+    std::string failedFile = args.output;
     try {
         WriteSheets(drawing, *plan, texts, filter, format, args.dpi, args.output, temporaryChanged);
     } catch (const FileError& e) {
+        // A page's own file is named; the pages are put in place all or none.
+        failedFile = e.file.empty() ? args.output : e.file;
         problem =
-            platform::WriteFailureText(Utf8FromCp1254(e.message()), e.errorNumber(), args.output);
+            platform::WriteFailureText(Utf8FromCp1254(e.message()), e.errorNumber(), failedFile);
     } catch (const std::exception& e) {
         problem = Utf8FromCp1254(MessageOf(e));
     }
     if (!problem.empty()) {
-        PrintProblem(err, args.output, problem);
+        PrintProblem(err, failedFile, problem);
         return kExitFailed;
     }
     if (names.size() > 1) {

@@ -40,6 +40,10 @@ class FileError : public Error {
         : Error(message), errorNumber_(errorNumber) {}
     int errorNumber() const { return errorNumber_; }
 
+    // The file the failure is of, when a writer of several files says which; empty otherwise
+    // (the output named to the command).
+    std::string file;
+
   private:
     int errorNumber_;
 };

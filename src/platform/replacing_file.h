@@ -46,6 +46,10 @@ class ReplacingFile {
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     void write(std::string_view bytes);
+    // Writes out, syncs and closes the temporary: what remains of commit() is the rename, so
+    // a writer of several files finishes them all before it puts the first in place.
+    void finish();
+    // finish(), then the rename over the target.
     void commit();
 
     // The file that receives the contents (on POSIX: the path with its links resolved).

@@ -113,6 +113,7 @@ struct ReplacingFile::State {
     gid_t group = 0;
     bool inPlace = false;
     bool committed = false;
+    bool finished = false;
     int fd = -1;
     LeftBehind listed;  // the temporary, on the list of what an early end cleans up
 
@@ -254,8 +255,11 @@ void ReplacingFile::State::writeAll(std::string_view bytes) {
     }
 }
 
-void ReplacingFile::commit() {
+void ReplacingFile::finish() {
     State& s = *state_;
+    if (s.finished) {
+        return;
+    }
     TestHookAt("replacing-file-commit");
     if (s.inPlace) {
         s.writeAll(s.pending);
@@ -266,6 +270,12 @@ void ReplacingFile::commit() {
         ThrowFileError(errno);
     }
     s.closeFile();
+    s.finished = true;
+}
+
+void ReplacingFile::commit() {
+    State& s = *state_;
+    finish();
     if (!s.inPlace) {
         const OutputStep step;
         if (rename(s.temporary.c_str(), s.target.c_str()) != 0) {

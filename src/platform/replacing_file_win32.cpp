@@ -114,6 +114,7 @@ struct ReplacingFile::State {
     DWORD attributes = 0;  // those of an existing target that the new file keeps
     bool inPlace = false;
     bool committed = false;
+    bool finished = false;
     OwnedHandle file;
 
     ~State() { discard(); }
@@ -212,13 +213,22 @@ void ReplacingFile::write(std::string_view bytes) {
     }
 }
 
-void ReplacingFile::commit() {
+void ReplacingFile::finish() {
     State& s = *state_;
+    if (s.finished) {
+        return;
+    }
     if (s.inPlace) {
         WriteAll(s.file.get(), s.pending);
         std::string().swap(s.pending);
     }
     s.flushAndClose();
+    s.finished = true;
+}
+
+void ReplacingFile::commit() {
+    State& s = *state_;
+    finish();
     if (!s.inPlace) {
         s.replaceTarget();
     }

@@ -97,6 +97,7 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
         throw Error(refusal);
     }
     std::vector<std::unique_ptr<platform::ReplacingFile>> files;
+    size_t current = 0;  // the page whose file a failure is of
     auto done = [&](int p) {
         if (pageDone) {
             pageDone(p);
@@ -134,6 +135,7 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
             }
         } else {
             for (int p = 0; p < pages; ++p) {
+                current = static_cast<size_t>(p);
                 files.push_back(
                     std::make_unique<platform::ReplacingFile>(names[static_cast<size_t>(p)]));
                 tell(files.back()->temporaryPath());
@@ -198,9 +200,21 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
                 done(p);
             }
         }
-        for (auto& file : files) {
-            file->commit();
+        // Every page complete on the disk before the first is put in place: a disk that fills
+        // up leaves every old page as it was.
+        for (current = 0; current < files.size(); ++current) {
+            files[current]->finish();
         }
+        for (current = 0; current < files.size(); ++current) {
+            files[current]->commit();
+        }
+    } catch (FileError& e) {
+        files.clear();
+        tell({});
+        if (e.file.empty() && current < names.size()) {
+            e.file = names[current];
+        }
+        throw;
     } catch (...) {
         files.clear();
         tell({});

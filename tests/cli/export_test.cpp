@@ -546,6 +546,64 @@ TEST(Outputs, AFullDiskIsDiskFullInEveryFormat) {
     EXPECT_EQ(*outcomes, expected);
 }
 
+// A page of a set of sheets that cannot be written is named, not the name given to -o, and the
+// pages are put in place all or none: every old page is as it was.
+TEST(Outputs, ASheetPageThatCannotBeWrittenIsNamedAndNoOldPageIsReplaced) {
+    TempDir dir;
+    const fs::path mnt = dir.path() / "mnt";
+    fs::create_directory(mnt);
+    const std::vector<std::string> render = {
+        "render", Sample("pafta12.gplt"), "--no-labels", "--scale", "200", "-o"};
+    struct Row {
+        std::string folder;  // "mnt/": a tmpfs of 1 MB
+        std::string output;
+        std::string inTheWay;  // a folder at one page's name
+        std::string said;      // the end of the message after the folder
+    };
+    const std::vector<Row> rows = {
+        {"", "s.png", "s-2.png", "s-2.png: File access denied (is a directory, not a file)"},
+        {"", "v.svg", "v-7.svg", "v-7.svg: File access denied (is a directory, not a file)"},
+        // The fourth page fills the disk; it is named with the old file it leaves.
+        {"mnt/", "s.png", "",
+         "s-3.png: Disk full (No space left on device); mnt/s-3.png left as it was"},
+    };
+    std::optional<std::string> outcomes = WithSmallTmpfs(
+        mnt,
+        [&] {
+            std::string lines;
+            for (const Row& row : rows) {
+                const std::string stem = row.folder + row.output.substr(0, 1);
+                const std::string extension = row.output.substr(1);
+                for (const char* page : {"", "-1", "-3"}) {
+                    dir.write(stem + page + extension, "old");
+                }
+                if (!row.inTheWay.empty()) {
+                    fs::create_directory(dir.path() / (row.folder + row.inTheWay));
+                }
+                const std::map<std::string, std::string> before = Contents(dir);
+                std::vector<std::string> args = render;
+                args.push_back(row.folder + row.output);
+                lines += Outcome(RunCli(args, dir.path()));
+                lines += Contents(dir) == before ? " | old pages kept\n" : " | pages changed\n";
+                for (const auto& entry : fs::directory_iterator(dir.path() / row.folder)) {
+                    if (entry.path().filename().string().starts_with(row.output.substr(0, 1))) {
+                        fs::remove_all(entry.path());
+                    }
+                }
+            }
+            return lines;
+        },
+        "1m");
+    if (!outcomes) {
+        GTEST_SKIP() << "needs a tmpfs mount (root or CAP_SYS_ADMIN)";
+    }
+    std::string expected;
+    for (const Row& row : rows) {
+        expected += "1 plotaktar-cli: " + row.folder + row.said + " | old pages kept\n";
+    }
+    EXPECT_EQ(*outcomes, expected);
+}
+
 // The process whose command line holds `program` and `argument`; 0 when there is none.
 pid_t ProcessWith(const std::string& program, const std::string& argument) {
     for (const auto& entry : fs::directory_iterator("/proc")) {
