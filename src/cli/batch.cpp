@@ -24,6 +24,7 @@
 #include "cli/batch_drawings.h"
 #include "cli/check_glance.h"
 #include "cli/commands.h"
+#include "cli/helper_launch.h"
 #include "cli/session_ui.h"
 #include "cli/state_dump.h"
 #include "model/errors.h"
@@ -849,10 +850,32 @@ bool ExportSystemsUsable(const BatchArgs& args, std::FILE* err) {
     return false;
 }
 
+// The helper every drawing's run would start, found before the first drawing: a missing
+// installation is said once, as a single command says it, not once a drawing.
+bool HelperOfRunInstalled(const BatchArgs& args, std::FILE* err) {
+    std::optional<HelperProgram> helper;
+#ifdef PLOTAKTAR_EXPORT_FROM_BINDIR
+    if (args.command == BatchArgs::Command::Export) {
+        helper = ExportHelper();
+    }
+#endif
+#ifdef PLOTAKTAR_CHECK_FROM_BINDIR
+    if (args.command == BatchArgs::Command::Check) {
+        helper = CheckHelper();
+    }
+#endif
+    if (!helper) {
+        return true;
+    }
+    const std::string line = HelperCannotStart(*helper);
+    std::fwrite(line.data(), 1, line.size(), err);
+    return line.empty();
+}
+
 }  // namespace
 
 int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* err) {
-    if (!ExportSystemsUsable(args, err)) {
+    if (!HelperOfRunInstalled(args, err) || !ExportSystemsUsable(args, err)) {
         return kExitUsage;
     }
     std::vector<std::string> paths = args.paths;

@@ -6,7 +6,7 @@
 namespace plotaktar::cli {
 
 int StartCheck(const std::vector<std::string>& args, std::FILE* err) {
-    return StartHelper({"plotaktar-check", PLOTAKTAR_CHECK_FROM_BINDIR}, args, {}, err);
+    return StartHelper(CheckHelper(), args, {}, err);
 }
 
 }  // namespace plotaktar::cli

@@ -6,8 +6,7 @@
 namespace plotaktar::cli {
 
 int StartExport(const std::vector<std::string>& args, std::FILE* err) {
-    return StartHelper({"plotaktar-export", PLOTAKTAR_EXPORT_FROM_BINDIR}, args,
-                       ParseExport(args).output, err);
+    return StartHelper(ExportHelper(), args, ParseExport(args).output, err);
 }
 
 }  // namespace plotaktar::cli

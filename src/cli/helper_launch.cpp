@@ -36,7 +36,16 @@ std::string LeftAsItWas(const std::string& output) {
                           : "; " + EscapedText(FileNameText(output)) + " left as it was";
 }
 
+std::string CannotStartLine(const HelperProgram& helper, const std::string& cause) {
+    return "plotaktar-cli: cannot start " + helper.name + " (" + cause + ")\n";
+}
+
 }  // namespace
+
+std::string HelperCannotStart(const HelperProgram& helper) {
+    const std::string cause = platform::ProgramBesideCause({helper.name, helper.installed});
+    return cause.empty() ? cause : CannotStartLine(helper, cause);
+}
 
 int StartHelper(const HelperProgram& helper, const std::vector<std::string>& args,
                 const std::string& output, std::FILE* err) {
@@ -45,9 +54,9 @@ int StartHelper(const HelperProgram& helper, const std::vector<std::string>& arg
     const platform::ProgramEnd end =
         platform::RunProgramBeside({helper.name, helper.installed}, args);
     if (!end.started) {
-        std::string line = "plotaktar-cli: cannot start " + helper.name + " (" + end.cause + ")\n";
+        std::string line = CannotStartLine(helper, end.cause);
         std::fwrite(line.data(), 1, line.size(), err);
-        return kExitFailed;
+        return kExitUsage;
     }
     // What it still had beside the output when it ended never stays there.
     CleanUpAfter(end.leftBehind, helper.name, output, err);

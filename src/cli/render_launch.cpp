@@ -7,14 +7,13 @@
 namespace plotaktar::cli {
 
 int StartRender(const std::vector<std::string>& args, std::FILE* err) {
-    return StartHelper({"plotaktar-render", PLOTAKTAR_RENDER_FROM_BINDIR}, args,
-                       ParseRender(args).output, err);
+    return StartHelper(RenderHelper(), args, ParseRender(args).output, err);
 }
 
 // `diff -o` compares in plotaktar-render too, which draws the picture of the changes.
 int StartDiffPicture(const std::vector<std::string>& args, const std::string& output,
                      std::FILE* err) {
-    return StartHelper({"plotaktar-render", PLOTAKTAR_RENDER_FROM_BINDIR}, args, output, err);
+    return StartHelper(RenderHelper(), args, output, err);
 }
 
 }  // namespace plotaktar::cli

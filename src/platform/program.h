@@ -49,6 +49,11 @@ inline constexpr const char* kReportChannelVariable = "PLOTAKTAR_REPORT_FD";
 ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
                             const std::vector<std::string>& args);
 
+// Why RunProgramBeside could start none of `programs`, in its words ("PATH: No such file or
+// directory"), or the empty text when one of them is a file this program may run. Lets a
+// caller that would start one program a drawing find a missing installation once, first.
+std::string ProgramBesideCause(const std::vector<std::string>& programs);
+
 // Writes the list of what this program leaves behind to the report channel of a program that
 // RunProgramBeside started; nothing when there is none, or when memory for it runs out. Used
 // by temporaries.cpp.

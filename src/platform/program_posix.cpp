@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,19 +99,51 @@ class ReportReader {
     bool heldSome_ = false;
 };
 
+// The folder of this program's executable, as "/usr/bin/"; empty when it cannot be found.
+std::string OwnFolder() {
+    std::string self(4096, '\0');
+    ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
+    if (length <= 0 || static_cast<size_t>(length) >= self.size()) {
+        return {};
+    }
+    self.resize(static_cast<size_t>(length));
+    return self.substr(0, self.rfind('/') + 1);
+}
+
+constexpr const char* kNoOwnFolder = "cannot find this program's folder";
+
 }  // namespace
+
+std::string ProgramBesideCause(const std::vector<std::string>& programs) {
+    const std::string folder = OwnFolder();
+    if (folder.empty()) {
+        return kNoOwnFolder;
+    }
+    std::string cause = "no program to start";
+    for (const std::string& program : programs) {
+        const std::string path = folder + program;
+        struct stat info;
+        if (stat(path.c_str(), &info) != 0) {
+            cause = path + ": " + std::strerror(errno);
+        } else if (!S_ISREG(info.st_mode)) {
+            cause = path + ": " + std::strerror(EACCES);
+        } else if (access(path.c_str(), X_OK) != 0) {
+            cause = path + ": " + std::strerror(errno);
+        } else {
+            return {};
+        }
+    }
+    return cause;
+}
 
 ProgramEnd RunProgramBeside(const std::vector<std::string>& programs,
                             const std::vector<std::string>& args) {
     ProgramEnd end;
-    std::string self(4096, '\0');
-    ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
-    if (length <= 0 || static_cast<size_t>(length) >= self.size()) {
-        end.cause = "cannot find this program's folder";
+    const std::string folder = OwnFolder();
+    if (folder.empty()) {
+        end.cause = kNoOwnFolder;
         return end;
     }
-    self.resize(static_cast<size_t>(length));
-    const std::string folder = self.substr(0, self.rfind('/') + 1);
 
     int channel[2];
     if (pipe(channel) != 0) {

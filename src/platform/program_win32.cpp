@@ -41,6 +41,10 @@ ProgramEnd RunProgramBeside(const std::vector<std::string>&, const std::vector<s
     return end;
 }
 
+std::string ProgramBesideCause(const std::vector<std::string>&) {
+    return "not available on Windows";
+}
+
 void ReportLeftBehind(const std::vector<std::string>&) {}
 
 unsigned UsableCores() {

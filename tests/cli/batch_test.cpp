@@ -332,6 +332,47 @@ TEST(Batch, OptionsTheCommandRefusesStopTheBatchBeforeAnyDrawing) {
     EXPECT_EQ(written.err.find("failed: "), std::string::npos) << written.err;
 }
 
+// A plotaktar-cli whose helper programs are not installed beside it: every command that needs
+// one says so once, with the status of a broken installation, before any drawing is read and
+// with nothing written.
+TEST(Batch, AMissingHelperIsSaidOnceBeforeTheFirstDrawing) {
+    Archive archive;
+    const std::string alone = archive.dir.file("bin/plotaktar-cli");
+    fs::create_directories(archive.dir.path() / "bin");
+    fs::copy_file(PLOTAKTAR_CLI, alone);
+    struct Row {
+        std::vector<std::string> args;
+        const char* helper;
+    };
+    const std::string arch = archive.dir.file("arch");
+    const std::string out = archive.dir.file("out");
+    const Row rows[] = {
+        {{"batch", "export", "--format", "dxf", arch, "-o", out}, "plotaktar-export"},
+        {{"batch", "export", "--format", "gpkg", "--crs", "TM30", arch, "-o", out},
+         "plotaktar-export"},
+        {{"batch", "check", arch}, "plotaktar-check"},
+        {{"export", archive.sample, "-o", out + ".dxf"}, "plotaktar-export"},
+        {{"check", archive.sample}, "plotaktar-check"},
+        {{"render", archive.sample, "-o", out + ".png"}, "plotaktar-render"},
+        {{"diff", archive.sample, archive.sample, "-o", out + ".png"}, "plotaktar-render"},
+    };
+    for (const Row& row : rows) {
+        const std::string what = row.args[0] + " " + row.args[1];
+        CliStart start;
+        start.program = alone;
+        const CliResult r = RunCliWith(row.args, {}, start);
+        EXPECT_EQ(r.status, 2) << what << "\n" << r.err;
+        EXPECT_EQ(Count(r.err, "cannot start"), 1u) << what << "\n" << r.err;
+        EXPECT_NE(r.err.find(std::string("plotaktar-cli: cannot start ") + row.helper + " ("),
+                  std::string::npos)
+            << what << "\n"
+            << r.err;
+        EXPECT_EQ(r.out, "") << what;
+        EXPECT_FALSE(fs::exists(out)) << what;
+        EXPECT_FALSE(fs::exists(out + ".dxf") || fs::exists(out + ".png")) << what;
+    }
+}
+
 // A drawing without a label file beside it is the usual case in some archives: batch counts
 // them in its summary instead of a line each. Two label files that differ only in case are
 // named, as convert names them, and neither is read.

@@ -123,7 +123,8 @@ CliResult RunCliWith(const std::vector<std::string>& args, const std::filesystem
     TempDir capture;
     const std::string outPath = capture.file("stdout");
     const std::string errPath = capture.file("stderr");
-    std::vector<std::string> argvText = {PLOTAKTAR_CLI};
+    const std::string program = start.program.empty() ? PLOTAKTAR_CLI : start.program;
+    std::vector<std::string> argvText = {program};
     argvText.insert(argvText.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : argvText) {
@@ -168,7 +169,7 @@ CliResult RunCliWith(const std::vector<std::string>& args, const std::filesystem
             dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0)) {
             _exit(126);
         }
-        execve(PLOTAKTAR_CLI, argv.data(), envp.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     setpgid(pid, pid);  // whichever of the two runs first

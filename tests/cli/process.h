@@ -35,6 +35,9 @@ struct CliStart {
     size_t fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes, SIGXFSZ at its default; 0: the test's own
     // Called with the process id (its group's too) once started; it may signal the group.
     std::function<void(int pid)> started;
+    // Another copy of plotaktar-cli to run (one without its helpers beside it); empty: the
+    // built one.
+    std::string program;
 };
 CliResult RunCliWith(const std::vector<std::string>& args, const std::filesystem::path& cwd,
                      const CliStart& start);
