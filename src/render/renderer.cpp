@@ -642,8 +642,10 @@ ViewTransform ViewTransform::fit(const Bounds& extent, int width, int height, in
     // Halves first: the sum or difference of coordinates near a double's limit would overflow.
     view.centerEast = extent.minEast / 2 + extent.maxEast / 2;
     view.centerNorth = extent.minNorth / 2 + extent.maxNorth / 2;
-    const double halfW = std::max(extent.maxEast / 2 - extent.minEast / 2, 5e-7);
-    const double halfH = std::max(extent.maxNorth / 2 - extent.minNorth / 2, 5e-7);
+    // A drawing smaller than a metre (one point, or all at one place) is shown as a metre
+    // around its middle.
+    const double halfW = std::max(extent.maxEast / 2 - extent.minEast / 2, 0.5);
+    const double halfH = std::max(extent.maxNorth / 2 - extent.minNorth / 2, 0.5);
     const double usableW = std::max(width - 2 * margin, 1);
     const double usableH = std::max(height - 2 * margin, 1);
     view.scale =

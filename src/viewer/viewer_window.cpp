@@ -111,6 +111,7 @@ ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent) {
 
     cursorLabel_ = new QLabel;
     scaleLabel_ = new QLabel;
+    scaleLabel_->setObjectName(QStringLiteral("scale"));
     countsLabel_ = new QLabel;
     staleLabel_ = new QLabel;
     staleLabel_->setObjectName(QStringLiteral("stale"));
@@ -588,8 +589,12 @@ void ViewerWindow::showCursor(double east, double north) {
 void ViewerWindow::showCounts() {
     const double scale = canvas_->view().scale;
     if (scale > 0 && std::isfinite(scale)) {
-        scaleLabel_->setText(
-            QStringLiteral("Ölçek 1:%1").arg(std::llround(1.0 / (scale * kPixelMetres))));
+        // Zoomed in beyond nature's size the picture is an enlargement, said as one (265:1),
+        // never as a scale of 1:0.
+        const double ground = 1.0 / (scale * kPixelMetres);
+        scaleLabel_->setText(ground >= 0.5
+                                 ? QStringLiteral("Ölçek 1:%1").arg(std::llround(ground))
+                                 : QStringLiteral("Ölçek %1:1").arg(std::llround(1.0 / ground)));
     }
     const RenderStats& stats = canvas_->stats();
     countsLabel_->setText(QStringLiteral("Çizilen %1, dışarıda bırakılan %2%3")

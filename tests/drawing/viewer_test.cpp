@@ -3,6 +3,7 @@
 // replacement, a folder in its place, half-written and emptied versions; recent files.
 
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
@@ -363,6 +364,32 @@ class ViewerTest : public QObject {
         window.open(FilesFor({write("e.plt", "")}));
         QVERIFY(loaded.wait(10000));
         QCOMPARE(window.statusBar()->currentMessage(), QString::fromUtf8("Boş çizim"));
+    }
+
+    // A drawing of one point is shown as a metre around it, and a view zoomed in beyond
+    // nature's size says its enlargement: the status bar never shows a scale of 1:0.
+    void aDrawingOfOnePlaceHasASoundScale() {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("p.plt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "PN  && 4512345.67 512345.67 A 0 0 7\r\nPN  && 4512345.67 512345.67 B 0 0 7\r\n");
+        file.close();
+        ViewerWindow window;
+        window.resize(1000, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        window.open(FilesFor({file.fileName()}));
+        QVERIFY(loaded.wait(10000));
+        QLabel* scale = window.findChild<QLabel*>(QStringLiteral("scale"));
+        QVERIFY(scale);
+        // A metre across the canvas' height, less its margins: about 1:6 on a 96 dpi screen.
+        QTRY_VERIFY_WITH_TIMEOUT(scale->text().startsWith(QStringLiteral("Ölçek 1:")), 5000);
+        const int denominator = scale->text().mid(8).toInt();
+        QVERIFY2(denominator >= 2 && denominator <= 20, qPrintable(scale->text()));
+        window.canvas().zoomBy(1e9);
+        QTRY_COMPARE_WITH_TIMEOUT(scale->text(), QStringLiteral("Ölçek 265:1"), 5000);
     }
 
     // Label files beside the drawing that differ only in case (S.YAZ, s.YAZ; no s.yaz): none is
