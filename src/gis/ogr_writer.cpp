@@ -183,17 +183,23 @@ class FolderBeside {
         const fs::path path(target);
         const std::string name =
             path.filename().string().substr(0, platform::kMostOutputNameInTemporary);
-        std::string pattern = (path.parent_path().empty() ? fs::path(".") : path.parent_path()) /
-                              ("." + name + std::string(infix) + "XXXXXX");
-        if (mkdtemp(pattern.data()) == nullptr) {
-            ThrowFile(errno, target);
-        }
-        path_ = pattern;
-        try {
-            listed_ = platform::LeftBehind(path_);
-        } catch (...) {
-            rmdir(path_.c_str());
-            throw;
+        const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+        for (int attempt = 0;; ++attempt) {
+            std::string candidate =
+                folder / ("." + name + std::string(infix) + platform::TemporaryLetters());
+            // Listed before it exists: killed at any moment, this program leaves nothing that
+            // the one which started it does not know of.
+            platform::LeftBehind listing(candidate);
+            platform::TestHookAt("folder-listed");
+            if (mkdir(candidate.c_str(), 0700) == 0) {
+                path_ = std::move(candidate);
+                listed_ = std::move(listing);
+                platform::TestHookAt("folder-created");
+                return;
+            }
+            if ((errno != EEXIST && errno != EINTR) || attempt == 100) {
+                ThrowFile(errno, target);
+            }
         }
     }
     FolderBeside(const FolderBeside&) = delete;

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <random>
 #include <string>
 
 #include "platform/error.h"
@@ -65,18 +64,6 @@ std::string ResolveLinks(std::string path) {
         }
         path = !link.empty() && link[0] == '/' ? link : DirectoryPart(path) + link;
     }
-}
-
-std::string RandomSuffix() {
-    static constexpr std::string_view kLetters =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 generator{std::random_device{}() ^
-                                           (static_cast<uint64_t>(getpid()) << 32)};
-    std::string suffix(8, ' ');
-    for (char& c : suffix) {
-        c = kLetters[generator() % kLetters.size()];
-    }
-    return suffix;
 }
 
 }  // namespace
@@ -185,13 +172,18 @@ void ReplacingFile::State::createTemporary() {
     std::string base = BasePart(target).substr(0, kMaxBaseInTemporary);
     std::string prefix = DirectoryPart(target) + base + ".tmp-";
     for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-        std::string name = prefix + RandomSuffix();
+        std::string name = prefix + TemporaryLetters();
+        // Listed before it exists: killed at any moment, this program leaves nothing that the
+        // one which started it does not know of.
+        LeftBehind listing(name);
+        TestHookAt("temporary-listed");
         // 0666 lets the umask and any default ACL of the directory decide, as for a new file.
         int created = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (created >= 0) {
             fd = created;
             temporary = std::move(name);
-            listed = LeftBehind(temporary);
+            listed = std::move(listing);
+            TestHookAt("temporary-created");
             if (exists) {
                 if (owner != geteuid() || group != getegid()) {
                     // Only possible with privileges; otherwise the file becomes the writer's.

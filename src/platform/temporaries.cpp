@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -64,6 +65,18 @@ bool PutBack(const fs::path& aside) {
 }
 
 }  // namespace
+
+std::string TemporaryLetters() {
+    static constexpr std::string_view kLetters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 generator{(static_cast<uint64_t>(std::random_device{}()) << 32) ^
+                                           std::random_device{}()};
+    std::string letters(8, ' ');
+    for (char& c : letters) {
+        c = kLetters[generator() % kLetters.size()];
+    }
+    return letters;
+}
 
 LeftBehind::LeftBehind(std::string path) : path_(std::move(path)) {
     std::lock_guard lock(ListMutex());

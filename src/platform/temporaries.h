@@ -21,6 +21,11 @@ inline constexpr size_t kMostOutputNameInTemporary = 200;
 // not exist before: the new one is removed when the old files are put back.
 inline constexpr std::string_view kNoOldFileEnding = ".none";
 
+// Eight letters or digits chosen at random, for the end of a temporary's name. A temporary is
+// put on the list under its name before it is created, so that no moment exists when it is
+// there but not listed.
+std::string TemporaryLetters();
+
 // One path on the list while this lives. Adding and removing report the whole list again.
 // Throws std::bad_alloc when the list cannot grow.
 class LeftBehind {
