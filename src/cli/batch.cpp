@@ -36,6 +36,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/program.h"
+#include "platform/replacing_file.h"
 #include "platform/stop_signals.h"
 
 namespace plotaktar::cli {
@@ -257,10 +258,69 @@ constexpr size_t kMostWaitingFiles = 64;
 // The findings of a drawing shown on a terminal; the report holds all of them.
 constexpr size_t kFindingsShown = 3;
 
+// Where --report goes. A regular file (or a new one) is written into a temporary beside it and
+// put in place only once complete, so that a report cut short (a full disk) leaves the old one
+// as it was; a device or a pipe takes each line as its drawing ends.
+class ReportSink {
+  public:
+    // Throws FileError when the report cannot be begun.
+    explicit ReportSink(const std::string& path) {
+        if (platform::NonFileKind(path).empty()) {
+            file_ = std::make_unique<platform::ReplacingFile>(path);
+            return;
+        }
+        stream_.reset(platform::OpenForWriting(path));
+        if (!stream_) {
+            throw FileError(std::strerror(errno), errno);
+        }
+    }
+
+    // A line that cannot be written is kept in mind: the report is then incomplete.
+    void write(std::string_view line) {
+        if (error_ != 0) {
+            return;
+        }
+        if (file_) {
+            try {
+                file_->write(line);
+            } catch (const FileError& e) {
+                error_ = e.errorNumber();
+            }
+        } else if (std::fwrite(line.data(), 1, line.size(), stream_.get()) != line.size() ||
+                   std::fflush(stream_.get()) != 0) {
+            error_ = errno != 0 ? errno : EIO;
+        }
+    }
+
+    // Puts the report in place; the system's error of the first failure, 0 when it is complete.
+    int close() {
+        if (file_) {
+            try {
+                if (error_ == 0) {
+                    file_->commit();
+                }
+            } catch (const FileError& e) {
+                error_ = e.errorNumber();
+            }
+            file_.reset();
+        } else if (stream_) {
+            if (std::fclose(stream_.release()) != 0 && error_ == 0) {
+                error_ = errno;
+            }
+        }
+        return error_;
+    }
+
+  private:
+    std::unique_ptr<platform::ReplacingFile> file_;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream_{nullptr, std::fclose};
+    int error_ = 0;
+};
+
 class Batch {
   public:
     Batch(const BatchArgs& args, std::vector<BatchDrawing> drawings, std::FILE* out, std::FILE* err,
-          std::FILE* report)
+          ReportSink* report)
         : args_(args),
           drawings_(std::move(drawings)),
           out_(out),
@@ -275,11 +335,7 @@ class Batch {
 
     int run();
 
-    // The system's error of the first report line that could not be written; 0 while none.
-    int reportError() const { return reportError_; }
-
   private:
-    void writeReport(const std::string& line);
     bool converting() const { return args_.command == BatchArgs::Command::Convert; }
     void work();
     void runOne(size_t index, bool alone);
@@ -295,7 +351,7 @@ class Batch {
     std::vector<BatchDrawing> drawings_;
     std::FILE* out_;
     std::FILE* err_;
-    std::FILE* report_;
+    ReportSink* report_;
     const bool bar_;
     const std::string own_;
     Clock::time_point start_ = Clock::now();
@@ -318,19 +374,7 @@ class Batch {
     size_t done_ = 0, ok_ = 0, skipped_ = 0, failed_ = 0, findings_ = 0, withoutLabels_ = 0;
     uint64_t records_ = 0, bytesDone_ = 0, totalBytes_ = 0;
     bool barShown_ = false;
-    int reportError_ = 0;
 };
-
-// A line that cannot be written (a full disk, /dev/full) is kept in mind: the report is then
-// incomplete, and the batch's status says so.
-void Batch::writeReport(const std::string& line) {
-    if (std::fwrite(line.data(), 1, line.size(), report_) != line.size() ||
-        std::fflush(report_) != 0) {
-        if (reportError_ == 0) {
-            reportError_ = errno != 0 ? errno : EIO;
-        }
-    }
-}
 
 int Batch::run() {
     finished_.assign(drawings_.size(), false);
@@ -665,7 +709,7 @@ void Batch::finish(size_t index, DrawingResult result) {
         std::fflush(out_);
     }
     if (report_) {
-        writeReport(report);
+        report_->write(report);
     }
     progressed_.notify_all();
 }
@@ -708,7 +752,7 @@ int Batch::summarise() {
             if (report_) {
                 DrawingResult result;
                 result.status = Status::NotRun;
-                writeReport(
+                report_->write(
                     ReportLine(drawings_[i], result, args_.command == BatchArgs::Command::Check));
             }
         }
@@ -892,11 +936,13 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
     if (args.outputFolder && !OutputFolderUsable(*args.outputFolder, err)) {
         return kExitUsage;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> report(nullptr, std::fclose);
+    std::unique_ptr<ReportSink> report;
     if (args.report) {
-        report.reset(platform::OpenForWriting(*args.report));
-        if (!report) {
-            PrintProblem(err, *args.report, std::strerror(errno));
+        try {
+            report = std::make_unique<ReportSink>(*args.report);
+        } catch (const FileError& e) {
+            PrintProblem(err, *args.report,
+                         platform::WriteFailureText(e.message(), e.errorNumber(), *args.report));
             return kExitUsage;
         }
     }
@@ -907,17 +953,13 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
     Batch batch(args, std::move(drawings), out, err, report.get());
     int status = batch.run();
     if (report) {
-        int error = batch.reportError();
-        if (error == 0 && (std::fflush(report.get()) != 0 || std::ferror(report.get()))) {
-            error = errno != 0 ? errno : EIO;
-        }
-        if (std::fclose(report.release()) != 0 && error == 0) {
-            error = errno;
-        }
-        if (error != 0) {
+        if (const int error = report->close(); error != 0) {
             PrintProblem(err, *args.report,
                          std::string("the report could not be written completely (") +
-                             std::strerror(error) + ")");
+                             std::strerror(error) + ")" +
+                             (platform::IsExistingRegularFile(*args.report)
+                                  ? "; " + *args.report + " left as it was"
+                                  : std::string()));
             status = kExitUsage;
         }
     }

@@ -557,7 +557,15 @@ class OgrWriter final : public GisExchangeWriter {
         // Each layer's QGIS style, so that QGIS draws it as the viewer does on opening: inside
         // a GeoPackage, beside each Shapefile set (QGIS loads NAME-KIND.qml with NAME-KIND.shp).
         if (std::string_view(driver_) == "GPKG") {
-            AddGeoPackageStyles(*datasets[0], features.layers());
+            // GDAL failing to make the styles' table on a full disk shows only as the table
+            // missing ("no such table: layer_styles"): judged as GDAL's other failures are.
+            try {
+                AddGeoPackageStyles(*datasets[0], features.layers());
+            } catch (const GdalError&) {
+                throw;
+            } catch (const Error& e) {
+                throw GdalError(e.message(), errno);
+            }
         } else if (layout_ == Layout::FilePerKind) {
             for (const ExportKindEntry& kind : kExportKindRows) {
                 const fs::path set(ShapefileSetPath(target.filename().string(), kind));

@@ -411,6 +411,37 @@ TEST(Batch, DrawingsWithoutLabelFilesAreCountedInTheSummary) {
     }
 }
 
+// A report that a full disk cuts short is named, the status says so, and the old report at its
+// name stays as it was: the report is put in place only whole.
+TEST(Batch, AReportCutShortByAFullDiskLeavesTheOldOne) {
+    TempDir dir;
+    const std::string drawing = ReadFile(Sample("pafta12.gplt"));
+    fs::create_directory(dir.path() / "arch");
+    for (int i = 0; i < 100; ++i) {
+        dir.write("arch/d" + std::to_string(i) + ".gplt", drawing);
+    }
+    const fs::path mnt = dir.path() / "mnt";
+    std::optional<std::string> outcome = WithSmallTmpfs(
+        mnt,
+        [&] {
+            dir.write("mnt/r.json", "old");
+            const CliResult r =
+                RunCli({"batch", "arch", "-o", "out", "--report", "mnt/r.json"}, dir.path());
+            std::string seen = std::to_string(r.status) + " " + ReadFile(dir.file("mnt/r.json"));
+            for (const auto& entry : fs::directory_iterator(mnt)) {
+                seen += " " + entry.path().filename().string();
+            }
+            return seen + "\n" + r.err.substr(r.err.rfind('\n', r.err.size() - 2) + 1);
+        },
+        "16k");
+    if (!outcome) {
+        GTEST_SKIP() << "needs a tmpfs mount (root or CAP_SYS_ADMIN)";
+    }
+    EXPECT_EQ(*outcome,
+              "2 old r.json\nplotaktar-cli: mnt/r.json: the report could not be written "
+              "completely (No space left on device); mnt/r.json left as it was\n");
+}
+
 // What a batch could not do is named and in its status: a report it could not write whole, a
 // folder or drawing under a path that cannot be read; a drawing named like an option is a
 // drawing to export and check too. Rows marked `asNobody` run without root, which reads
