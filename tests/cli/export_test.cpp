@@ -546,6 +546,32 @@ TEST(Outputs, AFullDiskIsDiskFullInEveryFormat) {
     EXPECT_EQ(*outcomes, expected);
 }
 
+// A GeoPackage whose disk fills up at any stage of its writing, the layers' styles among them
+// (GDAL then cannot make their table, and says only that it is missing), is "Disk full".
+TEST(Outputs, AGeoPackageOnAFullDiskIsDiskFullAtEveryStage) {
+    TempDir dir;
+    const std::string drawing = dir.write("big.gplt", ManyPoints(40000));
+    const fs::path mnt = dir.path() / "mnt";
+    for (const char* size : {"256k", "1m", "1200k"}) {
+        std::optional<std::string> outcome = WithSmallTmpfs(
+            mnt,
+            [&] {
+                dir.write("mnt/o.gpkg", "old");
+                const CliResult r =
+                    RunCli({"export", drawing, "--crs", "TM30", "-o", "mnt/o.gpkg"}, dir.path());
+                return Outcome(r) + " | " + ReadFile(dir.file("mnt/o.gpkg"));
+            },
+            size);
+        if (!outcome) {
+            GTEST_SKIP() << "needs a tmpfs mount (root or CAP_SYS_ADMIN)";
+        }
+        EXPECT_EQ(*outcome,
+                  "1 plotaktar-cli: mnt/o.gpkg: Disk full (No space left on device); mnt/o.gpkg "
+                  "left as it was | old")
+            << size;
+    }
+}
+
 // A page of a set of sheets that cannot be written is named, not the name given to -o, and the
 // pages are put in place all or none: every old page is as it was.
 TEST(Outputs, ASheetPageThatCannotBeWrittenIsNamedAndNoOldPageIsReplaced) {
