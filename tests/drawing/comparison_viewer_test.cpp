@@ -110,6 +110,53 @@ class ComparisonViewerTest : public QObject {
         QVERIFY(!window.changes());
         QVERIFY(counts->text().isEmpty());
     }
+
+    // Hostile old revisions: each comparison ends, with changes or a message, and the window
+    // stays usable for the next.
+    void hostileOldRevisionsEndTheirComparison() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        auto write = [&](const char* name, const QByteArray& bytes) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            return file.fileName();
+        };
+        const QString huge = QString::fromLatin1("1" + QByteArray(300, '0'));
+        const QStringList olds = {
+            write("empty.gplt", ""),
+            write("far.gplt", "nir 1 1e16 -1e16 1 3\r\nnir 2 4512345.67 512345.67 1 3\r\n"),
+            write("huge.gplt", "nir 1 " + huge.toLatin1() + " 1 1 3\r\n"),
+            write("controls.gplt",
+                  "nir 1\x1b]0;X\x07 4512345.67 512345.67 123.45 3\r\n"
+                  "nir 2 4512345.67\x00 512345.67 1 3\r\n"),
+            write("lf.gplt", QByteArray("nir 1 4512345.67 512345.67 1 3\n").repeated(1000)),
+            write("binary.plt", QByteArray(4096, '\xff')),
+            dir.filePath(QStringLiteral("missing.gplt")),
+        };
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.gplt")));
+        ViewerWindow window;
+        window.setRemembersRecent(false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        QSignalSpy compared(&window, &ViewerWindow::comparisonFinished);
+        window.open(FilesFor({Sample("pafta12.gplt")}));
+        QVERIFY(loaded.wait(10000));
+        auto* counts = window.findChild<QLabel*>(QStringLiteral("changeCounts"));
+        QVERIFY(counts);
+        for (const QString& old : olds + QStringList{dir.filePath(QStringLiteral("folder.gplt"))}) {
+            window.compareWith(FilesFor({old}));
+            // Changes counted, or the comparison refused with its reason beside the changes.
+            QTRY_VERIFY2_WITH_TIMEOUT(counts->text().startsWith(QStringLiteral("Değişiklik: ")) ||
+                                          counts->text() == QStringLiteral("Karşılaştırılamadı"),
+                                      qPrintable(old + ": " + counts->text()), 20000);
+        }
+        // Still compares a sound revision.
+        window.compareWith(FilesFor({Sample("revizyon/pafta12.gplt")}));
+        QVERIFY(compared.wait(20000));
+        QVERIFY(window.comparisonPanel().model().rowCount() > 0);
+    }
 };
 
 QTEST_MAIN(ComparisonViewerTest)
