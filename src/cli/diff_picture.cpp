@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "cli/commands.h"
 #include "cli/diff_run.h"
@@ -14,6 +15,7 @@
 #include "drawing/sheet_layout.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
+#include "model/file_names.h"
 #include "render/render_file.h"
 
 namespace plotaktar::cli {
@@ -160,6 +162,20 @@ int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
     std::vector<std::string> renderLine = {"render", args.newPath, "-o", args.output};
     renderLine.insert(renderLine.end(), args.pictureOptions.begin(), args.pictureOptions.end());
     RenderArgs render = ParseRender(renderLine);
+    // The picture is no file of either side, the labels found beside a geometry file included:
+    // refused before anything is compared or said.
+    RunFiles files;
+    for (const auto& [path, labels, noLabels] :
+         {std::tuple{args.oldPath, args.oldLabels, args.oldNoLabels},
+          std::tuple{args.newPath, args.newLabels, args.newNoLabels}}) {
+        AddDrawingInputs(
+            files, path,
+            !labels.empty() || noLabels || IsPlotFilePath(path) ? labels : LabelFileBeside(path));
+    }
+    files.addOutput(args.output);
+    if (!NoOutputIsInput(files, err)) {
+        return kExitUsage;
+    }
     DiffSides sides;
     int status = kExitFailed;
     const std::optional<compare::Comparison> comparison =
@@ -168,13 +184,6 @@ int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
         return status;
     }
     WriteComparison(*comparison, args.json, out);
-    RunFiles files;
-    AddDrawingInputs(files, args.oldPath, sides.labels[0]);
-    AddDrawingInputs(files, args.newPath, sides.labels[1]);
-    files.addOutput(args.output);
-    if (!NoOutputIsInput(files, err)) {
-        return kExitUsage;
-    }
 
     qInstallMessageHandler(QuietMessages);
     static int argc = 3;

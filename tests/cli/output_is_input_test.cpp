@@ -99,6 +99,16 @@ TEST(OutputIsInput, RefusedByEveryCommandForEveryFileItWrites) {
          [](const TempDir& d) { Link(d, "a.gplt", "pic.png"); },
          2,
          "plotaktar-cli: pic.png" + refused},
+        // diff -o: the labels found beside a side (refused before anything is compared or
+        // said), and a page of its sheets (known once the sheets are planned).
+        {{"diff", "a.gplt", "a.gplt", "-o", "d.png"},
+         [](const TempDir& d) { Link(d, "a.yaz", "d.png"); },
+         2,
+         "plotaktar-cli: d.png: is an input file of this conversion (a.yaz)"},
+        {{"diff", "a.gplt", "a.gplt", "-o", "d.svg", "--scale", "100"},
+         [](const TempDir& d) { HardLink(d, "a.yfn", "d-1.svg"); },
+         2,
+         "plotaktar-cli: d-1.svg" + refused},
         // batch: the report, by name and through a link; one drawing's output that is
         // another's input; a Shapefile set's file that is another drawing; check's report.
         {{"batch", "arch", "-o", "out", "--report", "arch/b.gplt"},
@@ -154,6 +164,9 @@ TEST(OutputIsInput, RefusedByEveryCommandForEveryFileItWrites) {
         EXPECT_EQ(r.status, c.status) << row << "\n" << r.err;
         EXPECT_THAT(c.onStandardOutput ? r.out : r.err, HasSubstr(c.said)) << row;
         EXPECT_EQ(Snapshot(dir), before) << row;
+        if (c.args[0] == "diff" && c.args.back() != "100") {
+            EXPECT_EQ(r.out, "") << row;
+        }
     }
 }
 
