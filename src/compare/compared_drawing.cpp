@@ -254,7 +254,7 @@ ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std
             continue;
         }
         if (std::string cause = platform::UnreadableCause(file); !cause.empty()) {
-            throw Error(file + ": " + cause);
+            throw InputReadError(file, cause);  // named once, by the file of the two it is
         }
     }
     if (IsPlotFilePath(geometryOrPlot)) {

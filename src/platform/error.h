@@ -48,9 +48,9 @@ class FileError : public Error {
     int errorNumber_;
 };
 
-// An input file that opened but could not be read whole as one version of it: it changed (its
-// size, its modification time, or the file its path names) while it was read, or a read failed
-// part way. Nothing of it is used. The message names the file: "PATH: changed while it was
+// An input file that could not be read whole as one version of it: it changed (its size, its
+// modification time, or the file its path names) while it was read, a read failed part way, or
+// (where a reader says so) it cannot be opened at all. Nothing of it is used. The message names the file: "PATH: changed while it was
 // read"; `path` and `cause` are its two parts.
 class InputReadError : public Error {
   public:
