@@ -68,6 +68,19 @@ HANDLE OpenInput(const std::string& path, OpenFailure& failure) {
     return file.release();
 }
 
+// The volume, file index, size and times of what `path` names (folders included), read without
+// asking for any access to it. False when nothing can be opened there.
+bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    std::optional<std::wstring> wide = WideFromUtf8(path);
+    if (!wide) {
+        return false;
+    }
+    OwnedHandle file(CreateFileW(wide->c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.valid() && GetFileInformationByHandle(file.get(), &info);
+}
+
 }  // namespace
 
 std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure) {
@@ -105,21 +118,11 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure*
     // file index there.
     BY_HANDLE_FILE_INFORMATION after{};
     BY_HANDLE_FILE_INFORMATION atPath{};
-    auto identityAtPath = [&] {
-        std::optional<std::wstring> wide = WideFromUtf8(path);
-        if (!wide) {
-            return false;
-        }
-        OwnedHandle again(CreateFileW(wide->c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        return again.valid() && GetFileInformationByHandle(again.get(), &atPath);
-    };
     if ((*bytes)->size() != size || !GetFileInformationByHandle(file.get(), &after) ||
         after.nFileSizeHigh != before.nFileSizeHigh || after.nFileSizeLow != before.nFileSizeLow ||
         after.ftLastWriteTime.dwLowDateTime != before.ftLastWriteTime.dwLowDateTime ||
         after.ftLastWriteTime.dwHighDateTime != before.ftLastWriteTime.dwHighDateTime ||
-        !identityAtPath() || atPath.dwVolumeSerialNumber != before.dwVolumeSerialNumber ||
+        !IdentityOf(path, atPath) || atPath.dwVolumeSerialNumber != before.dwVolumeSerialNumber ||
         atPath.nFileIndexHigh != before.nFileIndexHigh ||
         atPath.nFileIndexLow != before.nFileIndexLow) {
         throw InputReadError(path, kChangedWhileReadCause);
@@ -137,20 +140,9 @@ std::string UnreadableCause(const std::string& path) {
 }
 
 bool SameExistingFile(const std::string& a, const std::string& b) {
-    auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        std::optional<std::wstring> wide = WideFromUtf8(path);
-        if (!wide) {
-            return false;
-        }
-        // No access asked for: only the file's identity is read, folders included.
-        OwnedHandle file(CreateFileW(wide->c_str(), 0,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        return file.valid() && GetFileInformationByHandle(file.get(), &info);
-    };
     BY_HANDLE_FILE_INFORMATION infoA{};
     BY_HANDLE_FILE_INFORMATION infoB{};
-    return identity(a, infoA) && identity(b, infoB) &&
+    return IdentityOf(a, infoA) && IdentityOf(b, infoB) &&
            infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
            infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
            infoA.nFileIndexLow == infoB.nFileIndexLow;

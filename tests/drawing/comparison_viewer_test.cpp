@@ -35,6 +35,18 @@ QString RecordValue(const QTreeWidget& record, const QString& name) {
     return {};
 }
 
+// Shows the window with `drawing` open, as the user has it before comparing.
+bool ShownWith(ViewerWindow& window, const QString& drawing) {
+    window.setRemembersRecent(false);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return false;
+    }
+    QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+    window.open(FilesFor({drawing}));
+    return loaded.wait(10000);
+}
+
 }  // namespace
 
 class ComparisonViewerTest : public QObject {
@@ -49,13 +61,8 @@ class ComparisonViewerTest : public QObject {
             QVERIFY(QFile::copy(Sample(name), dir.filePath(QLatin1String(name))));
         }
         ViewerWindow window;
-        window.setRemembersRecent(false);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        QVERIFY(ShownWith(window, Sample("revizyon/pafta12.gplt")));
         QSignalSpy compared(&window, &ViewerWindow::comparisonFinished);
-        window.open(FilesFor({Sample("revizyon/pafta12.gplt")}));
-        QVERIFY(loaded.wait(10000));
         window.compareWith(FilesFor({dir.filePath(QStringLiteral("pafta12.gplt"))}));
         QVERIFY(compared.wait(10000));
 
@@ -127,22 +134,17 @@ class ComparisonViewerTest : public QObject {
             write("empty.gplt", ""),
             write("far.gplt", "nir 1 1e16 -1e16 1 3\r\nnir 2 4512345.67 512345.67 1 3\r\n"),
             write("huge.gplt", "nir 1 " + huge.toLatin1() + " 1 1 3\r\n"),
-            write("controls.gplt",
-                  "nir 1\x1b]0;X\x07 4512345.67 512345.67 123.45 3\r\n"
-                  "nir 2 4512345.67\x00 512345.67 1 3\r\n"),
+            write("controls.gplt", QByteArray("nir 1\x1b]0;X\x07 4512345.67 512345.67 123.45 3\r\n"
+                                              "nir 2 4512345.67") +
+                                       QByteArray(1, '\0') + " 512345.67 1 3\r\n"),
             write("lf.gplt", QByteArray("nir 1 4512345.67 512345.67 1 3\n").repeated(1000)),
             write("binary.plt", QByteArray(4096, '\xff')),
             dir.filePath(QStringLiteral("missing.gplt")),
         };
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.gplt")));
         ViewerWindow window;
-        window.setRemembersRecent(false);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+        QVERIFY(ShownWith(window, Sample("pafta12.gplt")));
         QSignalSpy compared(&window, &ViewerWindow::comparisonFinished);
-        window.open(FilesFor({Sample("pafta12.gplt")}));
-        QVERIFY(loaded.wait(10000));
         auto* counts = window.findChild<QLabel*>(QStringLiteral("changeCounts"));
         QVERIFY(counts);
         for (const QString& old : olds + QStringList{dir.filePath(QStringLiteral("folder.gplt"))}) {
