@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <span>
+#include <utility>
 
 #include "check/check_cancel.h"
+#include "check/ordered_work.h"
 
 namespace plotaktar::check {
 
@@ -242,203 +246,421 @@ void Collect(void* item, void* userData) {
         static_cast<size_t>(reinterpret_cast<uintptr_t>(item)));
 }
 
+// Parcels a thread works through at a time.
+constexpr size_t kChunk = 64;
+
+// A finding made on a worker thread, added to the report in the parcels' order.
+struct Pending {
+    std::string_view code;
+    int row = 0;
+    int corner = 0;  // its corner line, from 1; 0: the parcel's own line
+    std::string message;
+    FindingValue values[3] = {};
+    size_t valueCount = 0;
+    std::string_view textName = {};  // with `text`, when it has one
+    std::string text = {};
+    FindingPlace at = {};
+};
+using Pendings = std::vector<Pending>;
+
+void Add(Reporter& report, const Pending& p) {
+    Finding& finding = p.corner > 0 ? report.addAtCorner(p.code, p.row, p.corner, p.message)
+                                    : report.add(p.code, TableId::Parcels, p.row, p.message);
+    if (p.valueCount > 0) {
+        report.setValues(finding, std::span<const FindingValue>(p.values, p.valueCount));
+    }
+    if (!p.textName.empty()) {
+        report.setTexts(finding, {{p.textName, p.text}});
+    }
+    finding.at = p.at;
+}
+
+// What the overlay does with a parcel that is not valid.
+enum class Repair : uint8_t {
+    None,              // valid, or no neighbour's box meets its own
+    Made,              // made valid
+    TooManyCorners,    // more than kMostRepairedCorners
+    TooManyCrossings,  // kMostRepairedCrossings or more
+    BeyondShare,       // beyond the drawing's repair work
+};
+
+// One thread's part of the work: its GEOS context (whatever it makes belongs to it, and no
+// other thread touches it while it works) and what it reuses from parcel to parcel.
+struct Worker {
+    Geos geos;
+    std::vector<size_t> near;
+};
+
+// A copy of `g` made by context `h`, for an operation whose result must belong to h: GEOS
+// counts a context's geometries without a lock, so a thread never makes a geometry through
+// another thread's context. Null when it cannot be copied.
+Geometry CopyFor(GEOSContextHandle_t h, const GEOSGeometry* g) {
+    GEOSWKBWriter* w = GEOSWKBWriter_create_r(h);
+    GEOSWKBReader* r = GEOSWKBReader_create_r(h);
+    Geometry copy(nullptr, {h});
+    if (w != nullptr && r != nullptr) {
+        size_t size = 0;
+        unsigned char* bytes = GEOSWKBWriter_write_r(h, w, g, &size);
+        if (bytes != nullptr) {
+            copy.reset(GEOSWKBReader_read_r(h, r, bytes, size));
+            GEOSFree_r(h, bytes);
+        }
+    }
+    if (r != nullptr) {
+        GEOSWKBReader_destroy_r(h, r);
+    }
+    if (w != nullptr) {
+        GEOSWKBWriter_destroy_r(h, w);
+    }
+    return copy;
+}
+
 }  // namespace
 
 void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report,
                          const std::atomic<bool>* cancel) {
     const GeosInterruption interruption(cancel);
-    Geos geos;
-    GEOSContextHandle_t h = *geos;
     const size_t n = parcels.size();
-    std::vector<Geometry> surveyed;  // as the corners give it
+    const unsigned threads = WorkThreads(n, kChunk);
+    // Declared first so that they end last: every geometry below belongs to one of them.
+    std::vector<std::unique_ptr<Worker>> workers;
+    for (unsigned t = 0; t < threads; ++t) {
+        workers.push_back(std::make_unique<Worker>());
+    }
+    auto handleOf = [&](size_t i) { return *workers[OwnerOf(i, kChunk, threads)]->geos; };
+    GEOSContextHandle_t h = *workers[0]->geos;
+    // The polygons as the corners give them, each made by the thread that owns its parcel.
+    std::vector<Geometry> surveyed;
+    surveyed.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        surveyed.emplace_back(nullptr, GeometryDeleter{handleOf(i)});
+    }
     std::vector<Geometry> repaired;  // those of the parcels that were not valid, made valid
     // What the overlay takes: the surveyed polygon when it is valid (not a copy of it), else its
     // repair; null when it has none.
-    std::vector<const GEOSGeometry*> valid;
-    // The parcels that cross themselves with too many corners to be made valid.
-    std::vector<bool> tooComplex(n);
-    surveyed.reserve(n);
-    valid.reserve(n);
-    // The tree holds the surveyed polygons' envelopes and the parcels' indices.
+    std::vector<const GEOSGeometry*> valid(n);
+    // Of the parcels that are not valid: whether they cross themselves with too many corners to
+    // be made valid, and how often their sides meet (up to kMostRepairedCrossings).
+    std::vector<uint8_t> tooComplex(n);
+    std::vector<uint32_t> crossings(n);
+    // The tree holds the surveyed polygons' envelopes and the parcels' indices; it is filled in
+    // the parcels' order and built before the threads read it.
     std::unique_ptr<GEOSSTRtree, TreeDeleter> tree(GEOSSTRtree_create_r(h, 10), {h});
     GEOSSTRtree* rawTree = tree.get();
 
-    for (size_t i = 0; i < n; ++i) {
-        StopIfCancelled(cancel);
-        const ParcelShape& parcel = parcels[i];
-        Geometry polygon = PolygonOf(h, parcel.ring);
-        const GEOSGeometry* overlay = nullptr;
-        if (!polygon) {
-            report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
-                       parcel.name + ": parsel çokgeni kurulamadı (" + geos.lastError() + ")");
-        } else {
-            char* reason = nullptr;
-            GEOSGeometry* location = nullptr;
-            const char validity = GEOSisValidDetail_r(h, polygon.get(), 0, &reason, &location);
-            Geometry where(location, {h});
-            if (validity == 1) {
-                overlay = polygon.get();
-            } else {
-                tooComplex[i] = parcel.ring.size() > kMostRepairedCorners;
-                Finding& finding =
-                    report.add("parcel-self-intersection", TableId::Parcels, parcel.row,
-                               parcel.name + ": parsel sınırı geçerli bir çokgen değil (" +
-                                   (reason ? std::string(reason) : geos.lastError()) + ")");
-                finding.at = PointOf(h, where.get());
+    // Each parcel's polygon and validity, on the thread that owns the parcel.
+    RunInOrder<Pendings>(
+        n, kChunk, threads, cancel,
+        [&](unsigned t, size_t begin, size_t end, Pendings& out) {
+            Geos& geos = workers[t]->geos;
+            const GEOSContextHandle_t ht = *geos;
+            for (size_t i = begin; i < end; ++i) {
+                StopIfCancelled(cancel);
+                const ParcelShape& parcel = parcels[i];
+                Geometry polygon = PolygonOf(ht, parcel.ring);
+                if (!polygon) {
+                    out.push_back({.code = "parcel-overlay-failed",
+                                   .row = parcel.row,
+                                   .message = parcel.name + ": parsel çokgeni kurulamadı (" +
+                                              geos.lastError() + ")"});
+                    continue;
+                }
+                char* reason = nullptr;
+                GEOSGeometry* location = nullptr;
+                const char validity = GEOSisValidDetail_r(ht, polygon.get(), 0, &reason, &location);
+                Geometry where(location, {ht});
+                if (validity == 1) {
+                    valid[i] = polygon.get();
+                } else {
+                    tooComplex[i] = parcel.ring.size() > kMostRepairedCorners;
+                    out.push_back(
+                        {.code = "parcel-self-intersection",
+                         .row = parcel.row,
+                         .message = parcel.name + ": parsel sınırı geçerli bir çokgen değil (" +
+                                    (reason ? std::string(reason) : geos.lastError()) + ")",
+                         .at = PointOf(ht, where.get())});
+                }
+                GEOSFree_r(ht, reason);
+                // Envelopes are read by every thread from here on: computed now, by the owner.
+                double x = 0;
+                GEOSGeom_getXMin_r(ht, polygon.get(), &x);
+                surveyed[i] = std::move(polygon);
             }
-            GEOSFree_r(h, reason);
-            GEOSSTRtree_insert_r(h, rawTree, polygon.get(),
-                                 reinterpret_cast<void*>(static_cast<uintptr_t>(i)));
+        },
+        [&](size_t begin, size_t end, Pendings& out) {
+            for (const Pending& p : out) {
+                Add(report, p);
+            }
+            for (size_t i = begin; i < end; ++i) {
+                if (surveyed[i]) {
+                    GEOSSTRtree_insert_r(h, rawTree, surveyed[i].get(),
+                                         reinterpret_cast<void*>(static_cast<uintptr_t>(i)));
+                }
+            }
+        });
+    // The tree is built by its first query, here, before the threads read it.
+    {
+        std::vector<size_t>& near = workers[0]->near;
+        for (size_t i = 0; i < n; ++i) {
+            if (surveyed[i]) {
+                near.clear();
+                GEOSSTRtree_query_r(h, rawTree, surveyed[i].get(), &Collect, &near);
+                break;
+            }
         }
-        surveyed.push_back(std::move(polygon));
-        valid.push_back(overlay);
     }
 
     // A parcel that is not valid is made valid only where the overlay needs it: when its box
     // meets another parcel's. Making a crossed boundary valid is the dearest step of the check,
-    // and most such parcels have no neighbour to overlap.
-    // The repairs' work is bounded by the drawing's size (see kRepairWorkBase).
-    uint64_t allCorners = 0;
-    for (const ParcelShape& parcel : parcels) {
-        allCorners += parcel.ring.size();
-    }
-    const uint64_t repairBudget = kRepairWorkBase + allCorners / kRepairCornersPerWork;
-    const uint64_t largeBudget = kLargeRepairWorkBase + allCorners / kLargeRepairCornersPerWork;
-    uint64_t repairWork = 0;
-    uint64_t largeWork = 0;
-    std::vector<size_t> near;
-    for (size_t i = 0; i < n; ++i) {
-        StopIfCancelled(cancel);
-        if (!surveyed[i] || valid[i] != nullptr) {
-            continue;
-        }
-        near.clear();
-        GEOSSTRtree_query_r(h, rawTree, surveyed[i].get(), &Collect, &near);
-        if (std::none_of(near.begin(), near.end(), [i](size_t j) { return j != i; })) {
-            continue;
-        }
-        const std::string corners = std::to_string(parcels[i].ring.size()) + " köşe";
-        if (tooComplex[i]) {
-            report.add(
-                "parcel-overlay-failed", TableId::Parcels, parcels[i].row,
-                parcels[i].name + ": çok karmaşık (" + corners + "); üst üste binme denetlenmedi");
-            continue;
-        }
-        const size_t crossings = CountCrossings(parcels[i].ring, kMostRepairedCrossings);
-        if (crossings >= kMostRepairedCrossings) {
-            report.add("parcel-overlay-failed", TableId::Parcels, parcels[i].row,
-                       parcels[i].name + ": çok karmaşık (" + corners + ", en az " +
-                           std::to_string(crossings) + " kesişme); üst üste binme denetlenmedi");
-            continue;
-        }
-        const uint64_t work = static_cast<uint64_t>(crossings) * crossings;
-        const uint64_t large = parcels[i].ring.size() > kLargeRepair
-                                   ? kRepairWorkPerCorner * parcels[i].ring.size()
-                                   : 0;
-        if (work > repairBudget - repairWork || large > largeBudget - largeWork) {
-            report.add("parcel-overlay-failed", TableId::Parcels, parcels[i].row,
-                       parcels[i].name + ": çizimin onarım payı tükendi (" + corners + ", " +
-                           std::to_string(crossings) + " kesişme); üst üste binme denetlenmedi");
-            continue;
-        }
-        repairWork += work;
-        largeWork += large;
-        Geometry made(GEOSMakeValid_r(h, surveyed[i].get()), {h});
-        if (!made) {
-            report.add(
-                "parcel-overlay-failed", TableId::Parcels, parcels[i].row,
-                parcels[i].name + ": parsel geçerli hale getirilemedi (" + geos.lastError() + ")");
-            continue;
-        }
-        valid[i] = made.get();
-        repaired.push_back(std::move(made));
-    }
-
-    Boundaries boundaries(h, surveyed);
-    for (size_t i = 0; i < n; ++i) {
-        StopIfCancelled(cancel);
-        if (!surveyed[i]) {
-            continue;
-        }
-        const ParcelShape& parcel = parcels[i];
-        // Overlaps: each pair once, from its first parcel.
-        near.clear();
-        GEOSSTRtree_query_r(h, rawTree, surveyed[i].get(), &Collect, &near);
-        Prepared prepared(nullptr, {h});
-        for (size_t j : near) {
-            if (j <= i || !valid[i] || !valid[j]) {
-                continue;
-            }
-            if (!prepared) {
-                prepared.reset(GEOSPrepare_r(h, valid[i]));
-            }
-            if (!prepared || GEOSPreparedIntersects_r(h, prepared.get(), valid[j]) != 1) {
-                continue;
-            }
-            Geometry shared(GEOSIntersection_r(h, valid[i], valid[j]), {h});
-            double area = 0;
-            if (!shared || GEOSArea_r(h, shared.get(), &area) != 1) {
-                for (auto [a, b] : {std::pair{i, j}, std::pair{j, i}}) {
-                    Finding& finding = report.add(
-                        "parcel-overlay-failed", TableId::Parcels, parcels[a].row,
-                        parcels[a].name + " ile " + parcels[b].name +
-                            " parsellerinin kesişimi hesaplanamadı (" + geos.lastError() + ")");
-                    report.setValues(finding, {{"other_row", static_cast<double>(parcels[b].row)}});
-                }
-                continue;
-            }
-            if (area > kOverlapArea) {
-                // Named on the later parcel, the one that reaches over the earlier.
-                Finding& finding =
-                    report.add("parcel-overlap", TableId::Parcels, parcels[j].row,
-                               parcels[j].name + " ile " + parcel.name +
-                                   " üst üste biniyor: " + Fixed(area) + " m² ortak alan");
-                report.setValues(finding, {{"overlap_area", area},
-                                           {"other_row", static_cast<double>(parcel.row)}});
-                report.setTexts(finding, {{"other", parcel.name}});
-                finding.at = PointOf(h, shared.get());
-            }
-        }
-        // Slivers: a corner near another parcel's boundary, but not on it.
-        for (size_t c = 0; c < parcel.ring.size(); ++c) {
-            const Vertex& v = parcel.ring[c];
-            Geometry box(
-                GEOSGeom_createRectangle_r(h, v.east - kSliverReach, v.north - kSliverReach,
-                                           v.east + kSliverReach, v.north + kSliverReach),
-                {h});
-            Geometry point(GEOSGeom_createPointFromXY_r(h, v.east, v.north), {h});
-            if (!box || !point) {
-                continue;
-            }
-            near.clear();
-            GEOSSTRtree_query_r(h, rawTree, box.get(), &Collect, &near);
-            double nearest = std::numeric_limits<double>::infinity();
-            size_t other = 0;
-            for (size_t j : near) {
-                double d = 0;
-                if (j == i || !boundaries.distance(j, v, point.get(), d)) {
+    // and most such parcels have no neighbour to overlap. Which have one, and their crossings,
+    // are found by their owners.
+    std::vector<uint8_t> hasNeighbour(n);
+    RunInOrder<char>(
+        n, kChunk, threads, cancel,
+        [&](unsigned t, size_t begin, size_t end, char&) {
+            const GEOSContextHandle_t ht = *workers[t]->geos;
+            std::vector<size_t>& near = workers[t]->near;
+            for (size_t i = begin; i < end; ++i) {
+                StopIfCancelled(cancel);
+                if (!surveyed[i] || valid[i] != nullptr) {
                     continue;
                 }
-                if (d > kOnBoundary && d < nearest) {
-                    nearest = d;
-                    other = j;
+                near.clear();
+                GEOSSTRtree_query_r(ht, rawTree, surveyed[i].get(), &Collect, &near);
+                hasNeighbour[i] =
+                    std::any_of(near.begin(), near.end(), [i](size_t j) { return j != i; });
+                if (hasNeighbour[i] && !tooComplex[i]) {
+                    crossings[i] = static_cast<uint32_t>(
+                        CountCrossings(parcels[i].ring, kMostRepairedCrossings));
                 }
             }
-            // A corner shared with one neighbour may still leave a gap to a third parcel's edge.
-            if (nearest <= kSliverReach) {
-                Finding& finding = report.addAtCorner(
-                    "parcel-sliver", parcel.row, static_cast<int>(c) + 1,
-                    parcel.name + " köşe " + std::to_string(c + 1) + ", " + parcels[other].name +
-                        " parselinin sınırına " + Fixed(nearest * 100, 1) +
-                        " cm yakın ama üzerinde değil");
-                report.setValues(finding, {{"distance", nearest},
-                                           {"corner", static_cast<double>(c + 1)},
-                                           {"other_row", static_cast<double>(parcels[other].row)}});
-                report.setTexts(finding, {{"other", parcels[other].name}});
-                finding.at = v;
+        },
+        [](size_t, size_t, char&) {});
+
+    // Which are repaired, in the parcels' order: the repairs' work is bounded by the drawing's
+    // size (see kRepairWorkBase).
+    std::vector<Repair> repair(n, Repair::None);
+    {
+        uint64_t allCorners = 0;
+        for (const ParcelShape& parcel : parcels) {
+            allCorners += parcel.ring.size();
+        }
+        const uint64_t repairBudget = kRepairWorkBase + allCorners / kRepairCornersPerWork;
+        const uint64_t largeBudget = kLargeRepairWorkBase + allCorners / kLargeRepairCornersPerWork;
+        uint64_t repairWork = 0;
+        uint64_t largeWork = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (!hasNeighbour[i]) {
+                continue;
             }
+            if (tooComplex[i]) {
+                repair[i] = Repair::TooManyCorners;
+                continue;
+            }
+            if (crossings[i] >= kMostRepairedCrossings) {
+                repair[i] = Repair::TooManyCrossings;
+                continue;
+            }
+            const uint64_t work = static_cast<uint64_t>(crossings[i]) * crossings[i];
+            const uint64_t large = parcels[i].ring.size() > kLargeRepair
+                                       ? kRepairWorkPerCorner * parcels[i].ring.size()
+                                       : 0;
+            if (work > repairBudget - repairWork || large > largeBudget - largeWork) {
+                repair[i] = Repair::BeyondShare;
+                continue;
+            }
+            repairWork += work;
+            largeWork += large;
+            repair[i] = Repair::Made;
         }
     }
+    // The repairs, each on the thread that owns its parcel; what is not repaired is reported
+    // in the parcels' order.
+    struct Repairs {
+        std::vector<std::pair<size_t, Geometry>> made;
+        std::vector<std::pair<size_t, std::string>> failed;  // GEOS's message
+    };
+    RunInOrder<Repairs>(
+        n, kChunk, threads, cancel,
+        [&](unsigned t, size_t begin, size_t end, Repairs& out) {
+            Geos& geos = workers[t]->geos;
+            const GEOSContextHandle_t ht = *geos;
+            for (size_t i = begin; i < end; ++i) {
+                if (repair[i] != Repair::Made) {
+                    continue;
+                }
+                StopIfCancelled(cancel);
+                Geometry made(GEOSMakeValid_r(ht, surveyed[i].get()), {ht});
+                if (made) {
+                    double x = 0;
+                    GEOSGeom_getXMin_r(ht, made.get(), &x);
+                    out.made.emplace_back(i, std::move(made));
+                } else {
+                    out.failed.emplace_back(i, geos.lastError());
+                }
+            }
+        },
+        [&](size_t begin, size_t end, Repairs& out) {
+            auto failed = out.failed.begin();
+            for (size_t i = begin; i < end; ++i) {
+                const ParcelShape& parcel = parcels[i];
+                const std::string corners = std::to_string(parcel.ring.size()) + " köşe";
+                switch (repair[i]) {
+                    case Repair::None:
+                        break;
+                    case Repair::TooManyCorners:
+                        report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
+                                   parcel.name + ": çok karmaşık (" + corners +
+                                       "); üst üste binme denetlenmedi");
+                        break;
+                    case Repair::TooManyCrossings:
+                        report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
+                                   parcel.name + ": çok karmaşık (" + corners + ", en az " +
+                                       std::to_string(crossings[i]) +
+                                       " kesişme); üst üste binme denetlenmedi");
+                        break;
+                    case Repair::BeyondShare:
+                        report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
+                                   parcel.name + ": çizimin onarım payı tükendi (" + corners +
+                                       ", " + std::to_string(crossings[i]) +
+                                       " kesişme); üst üste binme denetlenmedi");
+                        break;
+                    case Repair::Made:
+                        if (failed != out.failed.end() && failed->first == i) {
+                            report.add("parcel-overlay-failed", TableId::Parcels, parcel.row,
+                                       parcel.name + ": parsel geçerli hale getirilemedi (" +
+                                           failed->second + ")");
+                            ++failed;
+                        }
+                        break;
+                }
+            }
+            for (auto& [i, made] : out.made) {
+                valid[i] = made.get();
+                repaired.push_back(std::move(made));
+            }
+        });
+
+    // Overlaps and slivers, each parcel on the thread that owns it, against every neighbour.
+    std::vector<std::optional<Boundaries>> boundaries(threads);
+    for (unsigned t = 0; t < threads; ++t) {
+        boundaries[t].emplace(*workers[t]->geos, surveyed);
+    }
+    RunInOrder<Pendings>(
+        n, kChunk, threads, cancel,
+        [&](unsigned t, size_t begin, size_t end, Pendings& out) {
+            Geos& geos = workers[t]->geos;
+            const GEOSContextHandle_t ht = *geos;
+            std::vector<size_t>& near = workers[t]->near;
+            for (size_t i = begin; i < end; ++i) {
+                StopIfCancelled(cancel);
+                if (!surveyed[i]) {
+                    continue;
+                }
+                const ParcelShape& parcel = parcels[i];
+                // Overlaps: each pair once, from its first parcel.
+                near.clear();
+                GEOSSTRtree_query_r(ht, rawTree, surveyed[i].get(), &Collect, &near);
+                Prepared prepared(nullptr, {ht});
+                for (size_t j : near) {
+                    if (j <= i || !valid[i] || !valid[j]) {
+                        continue;
+                    }
+                    if (!prepared) {
+                        prepared.reset(GEOSPrepare_r(ht, valid[i]));
+                    }
+                    if (!prepared || GEOSPreparedIntersects_r(ht, prepared.get(), valid[j]) != 1) {
+                        continue;
+                    }
+                    // The shared part belongs to this thread: another's parcel is copied first.
+                    const bool foreign = OwnerOf(j, kChunk, threads) != t;
+                    Geometry copy = foreign ? CopyFor(ht, valid[j]) : Geometry(nullptr, {ht});
+                    Geometry shared(
+                        !foreign || copy
+                            ? GEOSIntersection_r(ht, valid[i], foreign ? copy.get() : valid[j])
+                            : nullptr,
+                        {ht});
+                    double area = 0;
+                    if (!shared || GEOSArea_r(ht, shared.get(), &area) != 1) {
+                        for (auto [a, b] : {std::pair{i, j}, std::pair{j, i}}) {
+                            Pending p{.code = "parcel-overlay-failed",
+                                      .row = parcels[a].row,
+                                      .message = parcels[a].name + " ile " + parcels[b].name +
+                                                 " parsellerinin kesişimi hesaplanamadı (" +
+                                                 geos.lastError() + ")"};
+                            p.values[0] = {"other_row", static_cast<double>(parcels[b].row)};
+                            p.valueCount = 1;
+                            out.push_back(std::move(p));
+                        }
+                        continue;
+                    }
+                    if (area > kOverlapArea) {
+                        // Named on the later parcel, the one that reaches over the earlier.
+                        Pending p{.code = "parcel-overlap",
+                                  .row = parcels[j].row,
+                                  .message = parcels[j].name + " ile " + parcel.name +
+                                             " üst üste biniyor: " + Fixed(area) + " m² ortak alan",
+                                  .textName = "other",
+                                  .text = parcel.name,
+                                  .at = PointOf(ht, shared.get())};
+                        p.values[0] = {"overlap_area", area};
+                        p.values[1] = {"other_row", static_cast<double>(parcel.row)};
+                        p.valueCount = 2;
+                        out.push_back(std::move(p));
+                    }
+                }
+                // Slivers: a corner near another parcel's boundary, but not on it.
+                for (size_t c = 0; c < parcel.ring.size(); ++c) {
+                    const Vertex& v = parcel.ring[c];
+                    Geometry box(GEOSGeom_createRectangle_r(
+                                     ht, v.east - kSliverReach, v.north - kSliverReach,
+                                     v.east + kSliverReach, v.north + kSliverReach),
+                                 {ht});
+                    Geometry point(GEOSGeom_createPointFromXY_r(ht, v.east, v.north), {ht});
+                    if (!box || !point) {
+                        continue;
+                    }
+                    near.clear();
+                    GEOSSTRtree_query_r(ht, rawTree, box.get(), &Collect, &near);
+                    double nearest = std::numeric_limits<double>::infinity();
+                    size_t other = 0;
+                    for (size_t j : near) {
+                        double d = 0;
+                        if (j == i || !boundaries[t]->distance(j, v, point.get(), d)) {
+                            continue;
+                        }
+                        if (d > kOnBoundary && d < nearest) {
+                            nearest = d;
+                            other = j;
+                        }
+                    }
+                    // A corner shared with one neighbour may still leave a gap to a third
+                    // parcel's edge.
+                    if (nearest <= kSliverReach) {
+                        Pending p{.code = "parcel-sliver",
+                                  .row = parcel.row,
+                                  .corner = static_cast<int>(c) + 1,
+                                  .message = parcel.name + " köşe " + std::to_string(c + 1) + ", " +
+                                             parcels[other].name + " parselinin sınırına " +
+                                             Fixed(nearest * 100, 1) +
+                                             " cm yakın ama üzerinde değil",
+                                  .textName = "other",
+                                  .text = parcels[other].name,
+                                  .at = v};
+                        p.values[0] = {"distance", nearest};
+                        p.values[1] = {"corner", static_cast<double>(c + 1)};
+                        p.values[2] = {"other_row", static_cast<double>(parcels[other].row)};
+                        p.valueCount = 3;
+                        out.push_back(std::move(p));
+                    }
+                }
+            }
+        },
+        [&](size_t, size_t, Pendings& out) {
+            for (const Pending& p : out) {
+                Add(report, p);
+            }
+        });
     // A GEOS call interrupted by the cancel failed and may have been reported as a finding.
     StopIfCancelled(cancel);
 }
