@@ -241,6 +241,85 @@ size_t CountCrossings(const std::vector<Vertex>& ring, size_t cap) {
     return crossings;
 }
 
+// Rings of at most this many corners are tried for a line between them (LineBetween below).
+constexpr size_t kSeparatedCorners = 64;
+// The gap such a line must leave on both sides, far beyond the rounding of the projections
+// and of the points GEOS adds where sides cross.
+constexpr double kSeparationGap = 1e-6;  // m
+
+// The convex hull of `points` (Andrew's monotone chain), counter-clockwise.
+std::vector<Vertex> Hull(std::vector<Vertex> points) {
+    std::sort(points.begin(), points.end(), [](const Vertex& a, const Vertex& b) {
+        return a.east != b.east ? a.east < b.east : a.north < b.north;
+    });
+    if (points.size() < 3) {
+        return points;
+    }
+    std::vector<Vertex> hull(2 * points.size());
+    size_t k = 0;
+    for (const Vertex& p : points) {
+        while (k >= 2 && Turn(hull[k - 2], hull[k - 1], p) <= 0) {
+            --k;
+        }
+        hull[k++] = p;
+    }
+    const size_t lower = k + 1;
+    for (size_t i = points.size() - 1; i-- > 0;) {
+        while (k >= lower && Turn(hull[k - 2], hull[k - 1], points[i]) <= 0) {
+            --k;
+        }
+        hull[k++] = points[i];
+    }
+    hull.resize(k - 1);
+    return hull;
+}
+
+// Whether a line lies between rings a and b with a gap of kSeparationGap to either: then
+// nothing made of their sides (the polygon, its repair, the points where its sides cross)
+// meets anything made of the other's, and their overlay needs no repair. Tried on the normals
+// of both hulls' sides, every corner projected from a's first, so that the projections are
+// exact to far below the gap. False when in doubt (a corner that is no number).
+bool LineBetween(const std::vector<Vertex>& a, const std::vector<Vertex>& b) {
+    const Vertex origin = a.front();
+    auto local = [&origin](const std::vector<Vertex>& ring) {
+        std::vector<Vertex> out;
+        out.reserve(ring.size());
+        for (const Vertex& v : ring) {
+            out.push_back({v.east - origin.east, v.north - origin.north});
+        }
+        return out;
+    };
+    const std::vector<Vertex> la = local(a), lb = local(b);
+    auto range = [](const std::vector<Vertex>& ring, double nx, double ny) {
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (const Vertex& v : ring) {
+            const double x = v.east * nx + v.north * ny;
+            low = std::min(low, x);
+            high = std::max(high, x);
+        }
+        return std::pair{low, high};
+    };
+    for (const std::vector<Vertex>* ring : {&la, &lb}) {
+        const std::vector<Vertex> hull = Hull(*ring);
+        for (size_t k = 0; k < hull.size(); ++k) {
+            const Vertex& p = hull[k];
+            const Vertex& q = hull[(k + 1) % hull.size()];
+            const double nx = p.north - q.north, ny = q.east - p.east;
+            const double length = std::sqrt(nx * nx + ny * ny);
+            if (!(length > 0)) {
+                continue;
+            }
+            const auto [lowA, highA] = range(la, nx, ny);
+            const auto [lowB, highB] = range(lb, nx, ny);
+            const double gap = kSeparationGap * length;
+            if (highA + gap < lowB || highB + gap < lowA) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void Collect(void* item, void* userData) {
     static_cast<std::vector<size_t>*>(userData)->push_back(
         static_cast<size_t>(reinterpret_cast<uintptr_t>(item)));
@@ -415,6 +494,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // and most such parcels have no neighbour to overlap. Which have one, and their crossings,
     // are found by their owners.
     std::vector<uint8_t> hasNeighbour(n);
+    std::vector<uint8_t> unneeded(n);  // its repair would overlap no neighbour
     RunInOrder<char>(
         n, kChunk, threads, cancel,
         [&](unsigned t, size_t begin, size_t end, char&) {
@@ -432,6 +512,15 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                 if (hasNeighbour[i] && !tooComplex[i]) {
                     crossings[i] = static_cast<uint32_t>(
                         CountCrossings(parcels[i].ring, kMostRepairedCrossings));
+                    // A small parcel with a line between it and each neighbour overlaps none:
+                    // its repair counts against the drawing's share as before, but is not made.
+                    const std::vector<Vertex>& ring = parcels[i].ring;
+                    unneeded[i] =
+                        ring.size() <= kSeparatedCorners &&
+                        std::all_of(near.begin(), near.end(), [&](size_t j) {
+                            return j == i || (parcels[j].ring.size() <= kSeparatedCorners &&
+                                              LineBetween(ring, parcels[j].ring));
+                        });
                 }
             }
         },
@@ -486,7 +575,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             Geos& geos = workers[t]->geos;
             const GEOSContextHandle_t ht = *geos;
             for (size_t i = begin; i < end; ++i) {
-                if (repair[i] != Repair::Made) {
+                if (repair[i] != Repair::Made || unneeded[i]) {
                     continue;
                 }
                 StopIfCancelled(cancel);
@@ -611,6 +700,9 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                 }
                 // Slivers: a corner near another parcel's boundary, but not on it.
                 for (size_t c = 0; c < parcel.ring.size(); ++c) {
+                    // A parcel of many corners among many neighbours takes long: the cancel
+                    // is heard between its corners too.
+                    StopIfCancelled(cancel);
                     const Vertex& v = parcel.ring[c];
                     Geometry box(GEOSGeom_createRectangle_r(
                                      ht, v.east - kSliverReach, v.north - kSliverReach,
