@@ -32,7 +32,9 @@ inline unsigned OwnerOf(size_t item, size_t chunk, unsigned threads) {
     return static_cast<unsigned>(item / chunk % threads);
 }
 
-// Calls work(thread, begin, end, result) for every chunk [begin, end) of [0, items), chunk c on
+// Calls work(thread, begin, end, result, inOrder) for every chunk [begin, end) of [0, items),
+// inOrder true when everything before the chunk is handed on and the chunk is done on the
+// calling thread, so that its work may hand on its own findings as it makes them; chunk c on
 // thread c % threads (thread 0 is the caller), then emit(begin, end, result) on the calling
 // thread for each chunk in order. A thread that cannot be started (an address-space limit)
 // leaves its chunks to the caller's thread, which does them beside its own under the same
@@ -61,11 +63,11 @@ void RunInOrder(size_t items, size_t chunk, unsigned threads, const std::atomic<
         changed.notify_all();
     };
     // Does chunk c on thread t and marks it ready; false when it threw.
-    auto doChunk = [&](unsigned t, size_t c) {
+    auto doChunk = [&](unsigned t, size_t c, bool inOrder) {
         try {
             StopIfCancelled(cancel);
             Result result{};
-            work(t, c * chunk, std::min(items, (c + 1) * chunk), result);
+            work(t, c * chunk, std::min(items, (c + 1) * chunk), result, inOrder);
             std::lock_guard lock(mutex);
             results[c] = std::move(result);
             ready[c] = 1;
@@ -86,17 +88,20 @@ void RunInOrder(size_t items, size_t chunk, unsigned threads, const std::atomic<
                     return;
                 }
             }
-            if (!doChunk(t, c)) {
+            if (!doChunk(t, c, false)) {
                 return;
             }
         }
     };
-    // Hands on the chunks that are ready, in order; waits for the next one while `until` is
+    // Hands on the chunks that are ready, in order, waiting for the next one while `until` is
     // beyond it. False once a thread failed.
     auto handOn = [&](size_t until) {
-        while (emitted < until) {
+        while (emitted < chunks) {
             {
                 std::unique_lock lock(mutex);
+                if (emitted >= until && !ready[emitted]) {
+                    break;
+                }
                 changed.wait(lock, [&] { return stop || ready[emitted]; });
                 if (stop) {
                     return false;
@@ -129,9 +134,9 @@ void RunInOrder(size_t items, size_t chunk, unsigned threads, const std::atomic<
         for (size_t c = 0; going && c < chunks; c += threads) {
             // The caller's chunk c, once the chunks more than `ahead` before it are handed on;
             // then those of threads that could not be started.
-            going = handOn(c > ahead ? c - ahead : 0) && doChunk(0, c);
+            going = handOn(c > ahead ? c - ahead : 0) && doChunk(0, c, emitted == c);
             for (unsigned t : leftToCaller) {
-                going = going && (c + t >= chunks || doChunk(t, c + t));
+                going = going && (c + t >= chunks || doChunk(t, c + t, false));
             }
         }
         if (going) {

@@ -118,9 +118,9 @@ class Boundaries {
     Boundaries(GEOSContextHandle_t h, const std::vector<Geometry>& polygons)
         : h_(h), polygons_(polygons), prepared_(polygons.size()) {}
 
-    // Sets `d` to the distance of `point` from parcel j's boundary when it is within
+    // Sets `d` to the distance of `corner` from parcel j's boundary when it is within
     // kSliverReach; false when it is further, or GEOS cannot tell.
-    bool distance(size_t j, const Vertex& corner, const GEOSGeometry* point, double& d) {
+    bool distance(size_t j, const Vertex& corner, double& d) {
         const GEOSGeometry* ring = GEOSGetExteriorRing_r(h_, polygons_[j].get());
         if (ring == nullptr) {
             return false;
@@ -137,7 +137,9 @@ class Boundaries {
         }
         // GEOS 3.11 searches a prepared line's index for its distance, but not for "within a
         // distance", which it measures against every segment.
-        return GEOSPreparedDistance_r(h_, prepared.get(), point, &d) == 1 && d <= kSliverReach;
+        Geometry point(GEOSGeom_createPointFromXY_r(h_, corner.east, corner.north), {h_});
+        return point && GEOSPreparedDistance_r(h_, prepared.get(), point.get(), &d) == 1 &&
+               d <= kSliverReach;
     }
 
   private:
@@ -342,6 +344,28 @@ struct Pending {
 };
 using Pendings = std::vector<Pending>;
 
+void Add(Reporter& report, const Pending& p);
+
+// Where a thread's findings go: straight into the report when its chunk comes next (see
+// RunInOrder), else into the chunk's result, so that a parcel of many findings is not held
+// twice over.
+class Sink {
+  public:
+    Sink(Reporter& report, Pendings& held, bool inOrder)
+        : report_(inOrder ? &report : nullptr), held_(held) {}
+    void add(Pending&& p) {
+        if (report_ != nullptr) {
+            Add(*report_, p);
+        } else {
+            held_.push_back(std::move(p));
+        }
+    }
+
+  private:
+    Reporter* report_;
+    Pendings& held_;
+};
+
 void Add(Reporter& report, const Pending& p) {
     Finding& finding = p.corner > 0 ? report.addAtCorner(p.code, p.row, p.corner, p.message)
                                     : report.add(p.code, TableId::Parcels, p.row, p.message);
@@ -368,6 +392,16 @@ enum class Repair : uint8_t {
 struct Worker {
     Geos geos;
     std::vector<size_t> near;
+    std::vector<size_t> candidates;
+};
+
+// A parcel's box, as GEOS's envelope of its polygon: its corners' extremes.
+struct Box {
+    double west, south, east, north;
+    // As GEOS's envelopes meet: closed on every side.
+    bool meets(const Box& o) const {
+        return !(o.west > east || o.east < west || o.south > north || o.north < south);
+    }
 };
 
 // A copy of `g` made by context `h`, for an operation whose result must belong to h: GEOS
@@ -422,6 +456,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // be made valid, and how often their sides meet (up to kMostRepairedCrossings).
     std::vector<uint8_t> tooComplex(n);
     std::vector<uint32_t> crossings(n);
+    std::vector<Box> boxes(n);
     // The tree holds the surveyed polygons' envelopes and the parcels' indices; it is filled in
     // the parcels' order and built before the threads read it.
     std::unique_ptr<GEOSSTRtree, TreeDeleter> tree(GEOSSTRtree_create_r(h, 10), {h});
@@ -430,18 +465,26 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // Each parcel's polygon and validity, on the thread that owns the parcel.
     RunInOrder<Pendings>(
         n, kChunk, threads, cancel,
-        [&](unsigned t, size_t begin, size_t end, Pendings& out) {
+        [&](unsigned t, size_t begin, size_t end, Pendings& out, bool inOrder) {
+            Sink sink(report, out, inOrder);
             Geos& geos = workers[t]->geos;
             const GEOSContextHandle_t ht = *geos;
             for (size_t i = begin; i < end; ++i) {
                 StopIfCancelled(cancel);
                 const ParcelShape& parcel = parcels[i];
+                Box& box = boxes[i];
+                box = {parcel.ring[0].east, parcel.ring[0].north, parcel.ring[0].east,
+                       parcel.ring[0].north};
+                for (const Vertex& v : parcel.ring) {
+                    box = {std::min(box.west, v.east), std::min(box.south, v.north),
+                           std::max(box.east, v.east), std::max(box.north, v.north)};
+                }
                 Geometry polygon = PolygonOf(ht, parcel.ring);
                 if (!polygon) {
-                    out.push_back({.code = "parcel-overlay-failed",
-                                   .row = parcel.row,
-                                   .message = parcel.name + ": parsel çokgeni kurulamadı (" +
-                                              geos.lastError() + ")"});
+                    sink.add({.code = "parcel-overlay-failed",
+                              .row = parcel.row,
+                              .message = parcel.name + ": parsel çokgeni kurulamadı (" +
+                                         geos.lastError() + ")"});
                     continue;
                 }
                 char* reason = nullptr;
@@ -452,12 +495,12 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                     valid[i] = polygon.get();
                 } else {
                     tooComplex[i] = parcel.ring.size() > kMostRepairedCorners;
-                    out.push_back(
-                        {.code = "parcel-self-intersection",
-                         .row = parcel.row,
-                         .message = parcel.name + ": parsel sınırı geçerli bir çokgen değil (" +
-                                    (reason ? std::string(reason) : geos.lastError()) + ")",
-                         .at = PointOf(ht, where.get())});
+                    sink.add({.code = "parcel-self-intersection",
+                              .row = parcel.row,
+                              .message = parcel.name +
+                                         ": parsel sınırı geçerli bir çokgen değil (" +
+                                         (reason ? std::string(reason) : geos.lastError()) + ")",
+                              .at = PointOf(ht, where.get())});
                 }
                 GEOSFree_r(ht, reason);
                 // Envelopes are read by every thread from here on: computed now, by the owner.
@@ -497,7 +540,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     std::vector<uint8_t> unneeded(n);  // its repair would overlap no neighbour
     RunInOrder<char>(
         n, kChunk, threads, cancel,
-        [&](unsigned t, size_t begin, size_t end, char&) {
+        [&](unsigned t, size_t begin, size_t end, char&, bool) {
             const GEOSContextHandle_t ht = *workers[t]->geos;
             std::vector<size_t>& near = workers[t]->near;
             for (size_t i = begin; i < end; ++i) {
@@ -571,7 +614,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     };
     RunInOrder<Repairs>(
         n, kChunk, threads, cancel,
-        [&](unsigned t, size_t begin, size_t end, Repairs& out) {
+        [&](unsigned t, size_t begin, size_t end, Repairs& out, bool) {
             Geos& geos = workers[t]->geos;
             const GEOSContextHandle_t ht = *geos;
             for (size_t i = begin; i < end; ++i) {
@@ -637,7 +680,8 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     }
     RunInOrder<Pendings>(
         n, kChunk, threads, cancel,
-        [&](unsigned t, size_t begin, size_t end, Pendings& out) {
+        [&](unsigned t, size_t begin, size_t end, Pendings& out, bool inOrder) {
+            Sink sink(report, out, inOrder);
             Geos& geos = workers[t]->geos;
             const GEOSContextHandle_t ht = *geos;
             std::vector<size_t>& near = workers[t]->near;
@@ -679,7 +723,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                                                  geos.lastError() + ")"};
                             p.values[0] = {"other_row", static_cast<double>(parcels[b].row)};
                             p.valueCount = 1;
-                            out.push_back(std::move(p));
+                            sink.add(std::move(p));
                         }
                         continue;
                     }
@@ -695,30 +739,42 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                         p.values[0] = {"overlap_area", area};
                         p.values[1] = {"other_row", static_cast<double>(parcel.row)};
                         p.valueCount = 2;
-                        out.push_back(std::move(p));
+                        sink.add(std::move(p));
                     }
                 }
-                // Slivers: a corner near another parcel's boundary, but not on it.
+                // Slivers: a corner near another parcel's boundary, but not on it. The parcels
+                // whose boxes meet a corner's box are those of the parcel's box widened by the
+                // reach whose boxes meet the corner's, in the same order: the tree gives what a
+                // search finds in the one order of its leaves.
+                const Box& own = boxes[i];
+                Geometry reach(GEOSGeom_createRectangle_r(
+                                   ht, own.west - kSliverReach, own.south - kSliverReach,
+                                   own.east + kSliverReach, own.north + kSliverReach),
+                               {ht});
+                if (!reach) {
+                    continue;
+                }
+                std::vector<size_t>& candidates = workers[t]->candidates;
+                candidates.clear();
+                GEOSSTRtree_query_r(ht, rawTree, reach.get(), &Collect, &candidates);
                 for (size_t c = 0; c < parcel.ring.size(); ++c) {
                     // A parcel of many corners among many neighbours takes long: the cancel
                     // is heard between its corners too.
                     StopIfCancelled(cancel);
                     const Vertex& v = parcel.ring[c];
-                    Geometry box(GEOSGeom_createRectangle_r(
-                                     ht, v.east - kSliverReach, v.north - kSliverReach,
-                                     v.east + kSliverReach, v.north + kSliverReach),
-                                 {ht});
-                    Geometry point(GEOSGeom_createPointFromXY_r(ht, v.east, v.north), {ht});
-                    if (!box || !point) {
-                        continue;
-                    }
+                    const Box corner{v.east - kSliverReach, v.north - kSliverReach,
+                                     v.east + kSliverReach, v.north + kSliverReach};
                     near.clear();
-                    GEOSSTRtree_query_r(ht, rawTree, box.get(), &Collect, &near);
+                    for (size_t j : candidates) {
+                        if (boxes[j].meets(corner)) {
+                            near.push_back(j);
+                        }
+                    }
                     double nearest = std::numeric_limits<double>::infinity();
                     size_t other = 0;
                     for (size_t j : near) {
                         double d = 0;
-                        if (j == i || !boundaries[t]->distance(j, v, point.get(), d)) {
+                        if (j == i || !boundaries[t]->distance(j, v, d)) {
                             continue;
                         }
                         if (d > kOnBoundary && d < nearest) {
@@ -743,7 +799,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                         p.values[1] = {"corner", static_cast<double>(c + 1)};
                         p.values[2] = {"other_row", static_cast<double>(parcels[other].row)};
                         p.valueCount = 3;
-                        out.push_back(std::move(p));
+                        sink.add(std::move(p));
                     }
                 }
             }
