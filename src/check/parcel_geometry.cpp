@@ -699,6 +699,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                     if (j <= i || !valid[i] || !valid[j]) {
                         continue;
                     }
+                    StopIfCancelled(cancel);  // between overlays, as between corners below
                     if (!prepared) {
                         prepared.reset(GEOSPrepare_r(ht, valid[i]));
                     }
