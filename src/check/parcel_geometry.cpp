@@ -115,22 +115,22 @@ double PointToSegment(const Vertex& p, const Vertex& a, const Vertex& b) {
 // is, where an index would cost more than it saves.
 class Boundaries {
   public:
-    Boundaries(GEOSContextHandle_t h, const std::vector<Geometry>& polygons)
-        : h_(h), polygons_(polygons), prepared_(polygons.size()) {}
+    Boundaries(GEOSContextHandle_t h, const std::vector<ParcelShape>& parcels,
+               const std::vector<Geometry>& polygons)
+        : h_(h), parcels_(parcels), polygons_(polygons), prepared_(polygons.size()) {}
 
     // Sets `d` to the distance of `corner` from parcel j's boundary when it is within
     // kSliverReach; false when it is further, or GEOS cannot tell.
     bool distance(size_t j, const Vertex& corner, double& d) {
-        const GEOSGeometry* ring = GEOSGetExteriorRing_r(h_, polygons_[j].get());
-        if (ring == nullptr) {
-            return false;
-        }
-        if (GEOSGetNumCoordinates_r(h_, ring) <= kPreparedCorners) {
-            return shortDistance(ring, corner, d) && d <= kSliverReach;
+        const std::vector<Vertex>& ring = parcels_[j].ring;
+        if (ring.size() + 1 <= kPreparedCorners) {  // its polygon repeats the first corner
+            d = shortDistance(ring, corner);
+            return d <= kSliverReach;
         }
         Prepared& prepared = prepared_[j];
         if (!prepared) {
-            prepared = Prepared(GEOSPrepare_r(h_, ring), {h_});
+            const GEOSGeometry* boundary = GEOSGetExteriorRing_r(h_, polygons_[j].get());
+            prepared = Prepared(boundary ? GEOSPrepare_r(h_, boundary) : nullptr, {h_});
             if (!prepared) {
                 return false;
             }
@@ -143,32 +143,22 @@ class Boundaries {
     }
 
   private:
-    static constexpr int kPreparedCorners = 64;
+    static constexpr size_t kPreparedCorners = 64;
 
-    // The distance of `p` from a short ring, segment by segment as GEOS measures it
-    // (Distance::pointToSegment), without the allocations of a GEOS distance: in a drawing of
-    // many small parcels those cost more than the measuring.
-    bool shortDistance(const GEOSGeometry* ring, const Vertex& p, double& d) const {
-        const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h_, ring);
-        unsigned int size = 0;
-        if (sequence == nullptr || GEOSCoordSeq_getSize_r(h_, sequence, &size) != 1 || size == 0) {
-            return false;
+    // The distance of `p` from a short ring, side by side as GEOS measures it against the
+    // ring's polygon (Distance::pointToSegment, the same corners in the same order), read from
+    // the corners themselves: in a drawing of many small parcels a GEOS distance's
+    // allocations, or even reading its coordinates through GEOS, cost more than the measuring.
+    static double shortDistance(const std::vector<Vertex>& ring, const Vertex& p) {
+        double d = std::numeric_limits<double>::infinity();
+        for (size_t k = 0; k < ring.size(); ++k) {
+            d = std::min(d, PointToSegment(p, ring[k], ring[k + 1 < ring.size() ? k + 1 : 0]));
         }
-        Vertex a{}, b{};
-        if (GEOSCoordSeq_getXY_r(h_, sequence, 0, &a.east, &a.north) != 1) {
-            return false;
-        }
-        d = size == 1 ? Apart(p, a) : std::numeric_limits<double>::infinity();
-        for (unsigned int k = 1; k < size; ++k, a = b) {
-            if (GEOSCoordSeq_getXY_r(h_, sequence, k, &b.east, &b.north) != 1) {
-                return false;
-            }
-            d = std::min(d, PointToSegment(p, a, b));
-        }
-        return true;
+        return d;
     }
 
     GEOSContextHandle_t h_;
+    const std::vector<ParcelShape>& parcels_;
     const std::vector<Geometry>& polygons_;
     std::vector<Prepared> prepared_;
 };
@@ -676,7 +666,7 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // Overlaps and slivers, each parcel on the thread that owns it, against every neighbour.
     std::vector<std::optional<Boundaries>> boundaries(threads);
     for (unsigned t = 0; t < threads; ++t) {
-        boundaries[t].emplace(*workers[t]->geos, surveyed);
+        boundaries[t].emplace(*workers[t]->geos, parcels, surveyed);
     }
     RunInOrder<Pendings>(
         n, kChunk, threads, cancel,
