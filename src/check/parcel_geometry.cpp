@@ -368,6 +368,29 @@ void Add(Reporter& report, const Pending& p) {
     finding.at = p.at;
 }
 
+// Calls each(thread, i, sink) for every parcel i on the thread that owns it, stopping between
+// parcels once `cancel` is true, the findings handed on to `report` in the parcels' order; then
+// after(begin, end) on the calling thread for each chunk, in order.
+template <class Each, class After>
+void ForEachParcel(size_t n, unsigned threads, const std::atomic<bool>* cancel, Reporter& report,
+                   Each&& each, After&& after) {
+    RunInOrder<Pendings>(
+        n, kChunk, threads, cancel,
+        [&](unsigned t, size_t begin, size_t end, Pendings& out, bool inOrder) {
+            Sink sink(report, out, inOrder);
+            for (size_t i = begin; i < end; ++i) {
+                StopIfCancelled(cancel);
+                each(t, i, sink);
+            }
+        },
+        [&](size_t begin, size_t end, Pendings& out) {
+            for (const Pending& p : out) {
+                Add(report, p);
+            }
+            after(begin, end);
+        });
+}
+
 // What the overlay does with a parcel that is not valid.
 enum class Repair : uint8_t {
     None,              // valid, or no neighbour's box meets its own
@@ -453,56 +476,48 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     GEOSSTRtree* rawTree = tree.get();
 
     // Each parcel's polygon and validity, on the thread that owns the parcel.
-    RunInOrder<Pendings>(
-        n, kChunk, threads, cancel,
-        [&](unsigned t, size_t begin, size_t end, Pendings& out, bool inOrder) {
-            Sink sink(report, out, inOrder);
+    ForEachParcel(
+        n, threads, cancel, report,
+        [&](unsigned t, size_t i, Sink& sink) {
             Geos& geos = workers[t]->geos;
             const GEOSContextHandle_t ht = *geos;
-            for (size_t i = begin; i < end; ++i) {
-                StopIfCancelled(cancel);
-                const ParcelShape& parcel = parcels[i];
-                Box& box = boxes[i];
-                box = {parcel.ring[0].east, parcel.ring[0].north, parcel.ring[0].east,
-                       parcel.ring[0].north};
-                for (const Vertex& v : parcel.ring) {
-                    box = {std::min(box.west, v.east), std::min(box.south, v.north),
-                           std::max(box.east, v.east), std::max(box.north, v.north)};
-                }
-                Geometry polygon = PolygonOf(ht, parcel.ring);
-                if (!polygon) {
-                    sink.add({.code = "parcel-overlay-failed",
-                              .row = parcel.row,
-                              .message = parcel.name + ": parsel çokgeni kurulamadı (" +
-                                         geos.lastError() + ")"});
-                    continue;
-                }
-                char* reason = nullptr;
-                GEOSGeometry* location = nullptr;
-                const char validity = GEOSisValidDetail_r(ht, polygon.get(), 0, &reason, &location);
-                Geometry where(location, {ht});
-                if (validity == 1) {
-                    valid[i] = polygon.get();
-                } else {
-                    tooComplex[i] = parcel.ring.size() > kMostRepairedCorners;
-                    sink.add({.code = "parcel-self-intersection",
-                              .row = parcel.row,
-                              .message = parcel.name +
-                                         ": parsel sınırı geçerli bir çokgen değil (" +
-                                         (reason ? std::string(reason) : geos.lastError()) + ")",
-                              .at = PointOf(ht, where.get())});
-                }
-                GEOSFree_r(ht, reason);
-                // Envelopes are read by every thread from here on: computed now, by the owner.
-                double x = 0;
-                GEOSGeom_getXMin_r(ht, polygon.get(), &x);
-                surveyed[i] = std::move(polygon);
+            const ParcelShape& parcel = parcels[i];
+            Box& box = boxes[i];
+            box = {parcel.ring[0].east, parcel.ring[0].north, parcel.ring[0].east,
+                   parcel.ring[0].north};
+            for (const Vertex& v : parcel.ring) {
+                box = {std::min(box.west, v.east), std::min(box.south, v.north),
+                       std::max(box.east, v.east), std::max(box.north, v.north)};
             }
+            Geometry polygon = PolygonOf(ht, parcel.ring);
+            if (!polygon) {
+                sink.add({.code = "parcel-overlay-failed",
+                          .row = parcel.row,
+                          .message = parcel.name + ": parsel çokgeni kurulamadı (" +
+                                     geos.lastError() + ")"});
+                return;
+            }
+            char* reason = nullptr;
+            GEOSGeometry* location = nullptr;
+            const char validity = GEOSisValidDetail_r(ht, polygon.get(), 0, &reason, &location);
+            Geometry where(location, {ht});
+            if (validity == 1) {
+                valid[i] = polygon.get();
+            } else {
+                tooComplex[i] = parcel.ring.size() > kMostRepairedCorners;
+                sink.add({.code = "parcel-self-intersection",
+                          .row = parcel.row,
+                          .message = parcel.name + ": parsel sınırı geçerli bir çokgen değil (" +
+                                     (reason ? std::string(reason) : geos.lastError()) + ")",
+                          .at = PointOf(ht, where.get())});
+            }
+            GEOSFree_r(ht, reason);
+            // Envelopes are read by every thread from here on: computed now, by the owner.
+            double x = 0;
+            GEOSGeom_getXMin_r(ht, polygon.get(), &x);
+            surveyed[i] = std::move(polygon);
         },
-        [&](size_t begin, size_t end, Pendings& out) {
-            for (const Pending& p : out) {
-                Add(report, p);
-            }
+        [&](size_t begin, size_t end) {
             for (size_t i = begin; i < end; ++i) {
                 if (surveyed[i]) {
                     GEOSSTRtree_insert_r(h, rawTree, surveyed[i].get(),
@@ -668,138 +683,129 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     for (unsigned t = 0; t < threads; ++t) {
         boundaries[t].emplace(*workers[t]->geos, parcels, surveyed);
     }
-    RunInOrder<Pendings>(
-        n, kChunk, threads, cancel,
-        [&](unsigned t, size_t begin, size_t end, Pendings& out, bool inOrder) {
-            Sink sink(report, out, inOrder);
+    ForEachParcel(
+        n, threads, cancel, report,
+        [&](unsigned t, size_t i, Sink& sink) {
             Geos& geos = workers[t]->geos;
             const GEOSContextHandle_t ht = *geos;
             std::vector<size_t>& near = workers[t]->near;
-            for (size_t i = begin; i < end; ++i) {
+            if (!surveyed[i]) {
+                return;
+            }
+            const ParcelShape& parcel = parcels[i];
+            // Overlaps: each pair once, from its first parcel.
+            near.clear();
+            GEOSSTRtree_query_r(ht, rawTree, surveyed[i].get(), &Collect, &near);
+            Prepared prepared(nullptr, {ht});
+            for (size_t j : near) {
+                if (j <= i || !valid[i] || !valid[j]) {
+                    continue;
+                }
+                StopIfCancelled(cancel);  // between overlays, as between corners below
+                if (!prepared) {
+                    prepared.reset(GEOSPrepare_r(ht, valid[i]));
+                }
+                if (!prepared || GEOSPreparedIntersects_r(ht, prepared.get(), valid[j]) != 1) {
+                    continue;
+                }
+                // The shared part belongs to this thread: another's parcel is copied first.
+                const bool foreign = OwnerOf(j, kChunk, threads) != t;
+                Geometry copy = foreign ? CopyFor(ht, valid[j]) : Geometry(nullptr, {ht});
+                Geometry shared(
+                    !foreign || copy
+                        ? GEOSIntersection_r(ht, valid[i], foreign ? copy.get() : valid[j])
+                        : nullptr,
+                    {ht});
+                double area = 0;
+                if (!shared || GEOSArea_r(ht, shared.get(), &area) != 1) {
+                    for (auto [a, b] : {std::pair{i, j}, std::pair{j, i}}) {
+                        Pending p{.code = "parcel-overlay-failed",
+                                  .row = parcels[a].row,
+                                  .message = parcels[a].name + " ile " + parcels[b].name +
+                                             " parsellerinin kesişimi hesaplanamadı (" +
+                                             geos.lastError() + ")"};
+                        p.values[0] = {"other_row", static_cast<double>(parcels[b].row)};
+                        p.valueCount = 1;
+                        sink.add(std::move(p));
+                    }
+                    continue;
+                }
+                if (area > kOverlapArea) {
+                    // Named on the later parcel, the one that reaches over the earlier.
+                    Pending p{.code = "parcel-overlap",
+                              .row = parcels[j].row,
+                              .message = parcels[j].name + " ile " + parcel.name +
+                                         " üst üste biniyor: " + Fixed(area) + " m² ortak alan",
+                              .textName = "other",
+                              .text = parcel.name,
+                              .at = PointOf(ht, shared.get())};
+                    p.values[0] = {"overlap_area", area};
+                    p.values[1] = {"other_row", static_cast<double>(parcel.row)};
+                    p.valueCount = 2;
+                    sink.add(std::move(p));
+                }
+            }
+            // Slivers: a corner near another parcel's boundary, but not on it. The parcels
+            // whose boxes meet a corner's box are those of the parcel's box widened by the
+            // reach whose boxes meet the corner's, in the same order: the tree gives what a
+            // search finds in the one order of its leaves.
+            const Box& own = boxes[i];
+            Geometry reach(
+                GEOSGeom_createRectangle_r(ht, own.west - kSliverReach, own.south - kSliverReach,
+                                           own.east + kSliverReach, own.north + kSliverReach),
+                {ht});
+            if (!reach) {
+                return;
+            }
+            std::vector<size_t>& candidates = workers[t]->candidates;
+            candidates.clear();
+            GEOSSTRtree_query_r(ht, rawTree, reach.get(), &Collect, &candidates);
+            for (size_t c = 0; c < parcel.ring.size(); ++c) {
+                // A parcel of many corners among many neighbours takes long: the cancel
+                // is heard between its corners too.
                 StopIfCancelled(cancel);
-                if (!surveyed[i]) {
-                    continue;
-                }
-                const ParcelShape& parcel = parcels[i];
-                // Overlaps: each pair once, from its first parcel.
+                const Vertex& v = parcel.ring[c];
+                const Box corner{v.east - kSliverReach, v.north - kSliverReach,
+                                 v.east + kSliverReach, v.north + kSliverReach};
                 near.clear();
-                GEOSSTRtree_query_r(ht, rawTree, surveyed[i].get(), &Collect, &near);
-                Prepared prepared(nullptr, {ht});
+                for (size_t j : candidates) {
+                    if (boxes[j].meets(corner)) {
+                        near.push_back(j);
+                    }
+                }
+                double nearest = std::numeric_limits<double>::infinity();
+                size_t other = 0;
                 for (size_t j : near) {
-                    if (j <= i || !valid[i] || !valid[j]) {
+                    double d = 0;
+                    if (j == i || !boundaries[t]->distance(j, v, d)) {
                         continue;
                     }
-                    StopIfCancelled(cancel);  // between overlays, as between corners below
-                    if (!prepared) {
-                        prepared.reset(GEOSPrepare_r(ht, valid[i]));
-                    }
-                    if (!prepared || GEOSPreparedIntersects_r(ht, prepared.get(), valid[j]) != 1) {
-                        continue;
-                    }
-                    // The shared part belongs to this thread: another's parcel is copied first.
-                    const bool foreign = OwnerOf(j, kChunk, threads) != t;
-                    Geometry copy = foreign ? CopyFor(ht, valid[j]) : Geometry(nullptr, {ht});
-                    Geometry shared(
-                        !foreign || copy
-                            ? GEOSIntersection_r(ht, valid[i], foreign ? copy.get() : valid[j])
-                            : nullptr,
-                        {ht});
-                    double area = 0;
-                    if (!shared || GEOSArea_r(ht, shared.get(), &area) != 1) {
-                        for (auto [a, b] : {std::pair{i, j}, std::pair{j, i}}) {
-                            Pending p{.code = "parcel-overlay-failed",
-                                      .row = parcels[a].row,
-                                      .message = parcels[a].name + " ile " + parcels[b].name +
-                                                 " parsellerinin kesişimi hesaplanamadı (" +
-                                                 geos.lastError() + ")"};
-                            p.values[0] = {"other_row", static_cast<double>(parcels[b].row)};
-                            p.valueCount = 1;
-                            sink.add(std::move(p));
-                        }
-                        continue;
-                    }
-                    if (area > kOverlapArea) {
-                        // Named on the later parcel, the one that reaches over the earlier.
-                        Pending p{.code = "parcel-overlap",
-                                  .row = parcels[j].row,
-                                  .message = parcels[j].name + " ile " + parcel.name +
-                                             " üst üste biniyor: " + Fixed(area) + " m² ortak alan",
-                                  .textName = "other",
-                                  .text = parcel.name,
-                                  .at = PointOf(ht, shared.get())};
-                        p.values[0] = {"overlap_area", area};
-                        p.values[1] = {"other_row", static_cast<double>(parcel.row)};
-                        p.valueCount = 2;
-                        sink.add(std::move(p));
+                    if (d > kOnBoundary && d < nearest) {
+                        nearest = d;
+                        other = j;
                     }
                 }
-                // Slivers: a corner near another parcel's boundary, but not on it. The parcels
-                // whose boxes meet a corner's box are those of the parcel's box widened by the
-                // reach whose boxes meet the corner's, in the same order: the tree gives what a
-                // search finds in the one order of its leaves.
-                const Box& own = boxes[i];
-                Geometry reach(GEOSGeom_createRectangle_r(
-                                   ht, own.west - kSliverReach, own.south - kSliverReach,
-                                   own.east + kSliverReach, own.north + kSliverReach),
-                               {ht});
-                if (!reach) {
-                    continue;
-                }
-                std::vector<size_t>& candidates = workers[t]->candidates;
-                candidates.clear();
-                GEOSSTRtree_query_r(ht, rawTree, reach.get(), &Collect, &candidates);
-                for (size_t c = 0; c < parcel.ring.size(); ++c) {
-                    // A parcel of many corners among many neighbours takes long: the cancel
-                    // is heard between its corners too.
-                    StopIfCancelled(cancel);
-                    const Vertex& v = parcel.ring[c];
-                    const Box corner{v.east - kSliverReach, v.north - kSliverReach,
-                                     v.east + kSliverReach, v.north + kSliverReach};
-                    near.clear();
-                    for (size_t j : candidates) {
-                        if (boxes[j].meets(corner)) {
-                            near.push_back(j);
-                        }
-                    }
-                    double nearest = std::numeric_limits<double>::infinity();
-                    size_t other = 0;
-                    for (size_t j : near) {
-                        double d = 0;
-                        if (j == i || !boundaries[t]->distance(j, v, d)) {
-                            continue;
-                        }
-                        if (d > kOnBoundary && d < nearest) {
-                            nearest = d;
-                            other = j;
-                        }
-                    }
-                    // A corner shared with one neighbour may still leave a gap to a third
-                    // parcel's edge.
-                    if (nearest <= kSliverReach) {
-                        Pending p{.code = "parcel-sliver",
-                                  .row = parcel.row,
-                                  .corner = static_cast<int>(c) + 1,
-                                  .message = parcel.name + " köşe " + std::to_string(c + 1) + ", " +
-                                             parcels[other].name + " parselinin sınırına " +
-                                             Fixed(nearest * 100, 1) +
-                                             " cm yakın ama üzerinde değil",
-                                  .textName = "other",
-                                  .text = parcels[other].name,
-                                  .at = v};
-                        p.values[0] = {"distance", nearest};
-                        p.values[1] = {"corner", static_cast<double>(c + 1)};
-                        p.values[2] = {"other_row", static_cast<double>(parcels[other].row)};
-                        p.valueCount = 3;
-                        sink.add(std::move(p));
-                    }
+                // A corner shared with one neighbour may still leave a gap to a third
+                // parcel's edge.
+                if (nearest <= kSliverReach) {
+                    Pending p{.code = "parcel-sliver",
+                              .row = parcel.row,
+                              .corner = static_cast<int>(c) + 1,
+                              .message = parcel.name + " köşe " + std::to_string(c + 1) + ", " +
+                                         parcels[other].name + " parselinin sınırına " +
+                                         Fixed(nearest * 100, 1) + " cm yakın ama üzerinde değil",
+                              .textName = "other",
+                              .text = parcels[other].name,
+                              .at = v};
+                    p.values[0] = {"distance", nearest};
+                    p.values[1] = {"corner", static_cast<double>(c + 1)};
+                    p.values[2] = {"other_row", static_cast<double>(parcels[other].row)};
+                    p.valueCount = 3;
+                    sink.add(std::move(p));
                 }
             }
         },
-        [&](size_t, size_t, Pendings& out) {
-            for (const Pending& p : out) {
-                Add(report, p);
-            }
-        });
+        [](size_t, size_t) {});
     // A GEOS call interrupted by the cancel failed and may have been reported as a finding.
     StopIfCancelled(cancel);
 }
