@@ -542,7 +542,6 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
     // and most such parcels have no neighbour to overlap. Which have one, and their crossings,
     // are found by their owners.
     std::vector<uint8_t> hasNeighbour(n);
-    std::vector<uint8_t> unneeded(n);  // its repair would overlap no neighbour
     RunInOrder<char>(
         n, kChunk, threads, cancel,
         [&](unsigned t, size_t begin, size_t end, char&, bool) {
@@ -560,15 +559,6 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
                 if (hasNeighbour[i] && !tooComplex[i]) {
                     crossings[i] = static_cast<uint32_t>(
                         CountCrossings(parcels[i].ring, kMostRepairedCrossings));
-                    // A small parcel with a line between it and each neighbour overlaps none:
-                    // its repair counts against the drawing's share as before, but is not made.
-                    const std::vector<Vertex>& ring = parcels[i].ring;
-                    unneeded[i] =
-                        ring.size() <= kSeparatedCorners &&
-                        std::all_of(near.begin(), near.end(), [&](size_t j) {
-                            return j == i || (parcels[j].ring.size() <= kSeparatedCorners &&
-                                              LineBetween(ring, parcels[j].ring));
-                        });
                 }
             }
         },
@@ -623,10 +613,23 @@ void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& repo
             Geos& geos = workers[t]->geos;
             const GEOSContextHandle_t ht = *geos;
             for (size_t i = begin; i < end; ++i) {
-                if (repair[i] != Repair::Made || unneeded[i]) {
+                if (repair[i] != Repair::Made) {
                     continue;
                 }
                 StopIfCancelled(cancel);
+                // A small parcel with a line between it and each neighbour overlaps none: its
+                // repair counts against the drawing's share as before, but is not made.
+                const std::vector<Vertex>& ring = parcels[i].ring;
+                std::vector<size_t>& near = workers[t]->near;
+                near.clear();
+                GEOSSTRtree_query_r(ht, rawTree, surveyed[i].get(), &Collect, &near);
+                if (ring.size() <= kSeparatedCorners &&
+                    std::all_of(near.begin(), near.end(), [&](size_t j) {
+                        return j == i || (parcels[j].ring.size() <= kSeparatedCorners &&
+                                          LineBetween(ring, parcels[j].ring));
+                    })) {
+                    continue;
+                }
                 Geometry made(GEOSMakeValid_r(ht, surveyed[i].get()), {ht});
                 if (made) {
                     double x = 0;
