@@ -38,7 +38,8 @@ struct OpenFailure {
 // pipe or a device counts as a file that cannot be opened, and nothing waits on it. Returns
 // nothing when the file cannot be opened, and then, given `failure`, says why there. A file
 // that opened but is not read whole as one version of it throws InputReadError: a read error
-// part way, fewer or more bytes than its size said, or a size, modification time or file
+// part way, fewer or more bytes than its size said (a size of 0 says nothing on Linux, where
+// /proc's files report it), or a size, modification time or file
 // (device and inode, or volume and file index) at its path that differs after the reading
 // from before it.
 std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure* failure = nullptr);

@@ -154,11 +154,13 @@ std::optional<SharedBytes> ReadRegularFile(const std::string& path, OpenFailure*
     }
     // Another program writing the file meanwhile (a save, a copy, a truncation) shows in the
     // bytes read against the size, in the open file's size and time, or in another file at
-    // the path: the reading is then of no one version of the file.
+    // the path: the reading is then of no one version of the file. Files of the system's own
+    // (/proc) report a size of 0 and still have contents: their size says nothing.
     struct stat after {};
     struct stat atPath {};
-    if ((*bytes)->size() != static_cast<size_t>(before.st_size) || ::fstat(fd.get(), &after) != 0 ||
-        after.st_size != before.st_size || after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+    if ((before.st_size != 0 && (*bytes)->size() != static_cast<size_t>(before.st_size)) ||
+        ::fstat(fd.get(), &after) != 0 || after.st_size != before.st_size ||
+        after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
         after.st_mtim.tv_nsec != before.st_mtim.tv_nsec || ::stat(path.c_str(), &atPath) != 0 ||
         atPath.st_dev != before.st_dev || atPath.st_ino != before.st_ino) {
         throw InputReadError(path, kChangedWhileReadCause);
