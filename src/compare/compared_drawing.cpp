@@ -269,7 +269,8 @@ ComparedDrawing ComparedDrawingFromPlot(std::string_view bytes, const std::strin
 }
 
 ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std::string& labels,
-                                    ImportObserver& observer) {
+                                    ImportObserver& observer,
+                                    const std::function<RowLines()>& numberedLines) {
     for (const std::string& file : {geometryOrPlot, labels}) {
         if (file.empty()) {
             continue;
@@ -292,10 +293,15 @@ ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std
     // The geometry file's lines are numbered before the import, so that its two readings are
     // not held at once; the workspace goes as soon as its elements are taken.
     RowLines lines;
-    lines.readGeometry(paths.geometry);
+    if (!numberedLines) {
+        lines.readGeometry(paths.geometry);
+    }
     auto workspace = std::make_unique<Workspace>();
     FailureKeeper failures(d, observer);
     ImportFiles(*workspace, paths, failures);
+    if (numberedLines) {
+        lines = numberedLines();
+    }
     lines.readLabels(paths.labels, paths.companion, *workspace);
     SurveyModel model(*workspace);
     SurveyReader(model, &lines, d).read();
