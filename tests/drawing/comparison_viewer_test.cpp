@@ -27,6 +27,23 @@ QString Sample(const char* name) {
     return QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/") + QLatin1String(name);
 }
 
+// Shows `window` with the drawing `now` open and compared with `old`, the comparison done.
+bool ShowCompared(ViewerWindow& window, const QString& now, const QString& old) {
+    window.setRemembersRecent(false);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        return false;
+    }
+    QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
+    QSignalSpy compared(&window, &ViewerWindow::comparisonFinished);
+    window.open(FilesFor({now}));
+    if (!loaded.wait(10000)) {
+        return false;
+    }
+    window.compareWith(FilesFor({old}));
+    return compared.wait(10000);
+}
+
 // Replaces `from` by `to` in the file at `path`, as an editor saving it would.
 bool Rewrite(const QString& path, const QByteArray& from, const QByteArray& to) {
     QFile file(path);
@@ -67,15 +84,8 @@ class ComparisonViewerTest : public QObject {
             QVERIFY(QFile::copy(Sample(name), dir.filePath(QLatin1String(name))));
         }
         ViewerWindow window;
-        window.setRemembersRecent(false);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
-        QSignalSpy compared(&window, &ViewerWindow::comparisonFinished);
-        window.open(FilesFor({Sample("revizyon/pafta12.gplt")}));
-        QVERIFY(loaded.wait(10000));
-        window.compareWith(FilesFor({dir.filePath(QStringLiteral("pafta12.gplt"))}));
-        QVERIFY(compared.wait(10000));
+        QVERIFY(ShowCompared(window, Sample("revizyon/pafta12.gplt"),
+                             dir.filePath(QStringLiteral("pafta12.gplt"))));
 
         ComparisonPanel& panel = window.comparisonPanel();
         QCOMPARE(panel.model().rowCount(), 14);
@@ -146,15 +156,8 @@ class ComparisonViewerTest : public QObject {
         const QString oldGeometry = dir.filePath(QStringLiteral("eski/pafta12.gplt"));
         const QString newGeometry = dir.filePath(QStringLiteral("yeni/pafta12.gplt"));
         ViewerWindow window;
-        window.setRemembersRecent(false);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShowCompared(window, newGeometry, oldGeometry));
         QSignalSpy loaded(&window, &ViewerWindow::drawingLoaded);
-        QSignalSpy compared(&window, &ViewerWindow::comparisonFinished);
-        window.open(FilesFor({newGeometry}));
-        QVERIFY(loaded.wait(10000));
-        window.compareWith(FilesFor({oldGeometry}));
-        QVERIFY(compared.wait(10000));
         ComparisonPanel& panel = window.comparisonPanel();
         auto* counts = window.findChild<QLabel*>(QStringLiteral("changeCounts"));
         QVERIFY(counts);
@@ -163,7 +166,6 @@ class ComparisonViewerTest : public QObject {
                                                 "7 değişti)"));
 
         // The open drawing's height of 2510 put back as it was: one change fewer.
-        loaded.clear();
         QVERIFY(Rewrite(newGeometry, "nok 2510 4512378.90 512292.30 119.90",
                         "nok 2510 4512378.90 512292.30 119.74"));
         QVERIFY(loaded.wait(10000));
