@@ -4,7 +4,6 @@
 #include <functional>
 #include <future>
 #include <new>
-#include <system_error>
 
 #include "cli/commands.h"
 #include "cli/session_ui.h"
@@ -52,7 +51,8 @@ std::optional<compare::Comparison> CompareRevisions(const DiffArgs& args, std::F
                                      }
                                      return number(newPath);
                                  });
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
+        // No thread, or no room for one (std::system_error, std::bad_alloc): numbered below.
         numbered[0] = {};
         numbered[1] = {};
     }
