@@ -159,9 +159,7 @@ PictureCounts CountLooks(const compare::Comparison& comparison) {
 }  // namespace
 
 int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
-    std::vector<std::string> renderLine = {"render", args.newPath, "-o", args.output};
-    renderLine.insert(renderLine.end(), args.pictureOptions.begin(), args.pictureOptions.end());
-    RenderArgs render = ParseRender(renderLine);
+    RenderArgs render = ParseRender(DiffRenderLine(args));
     // The picture is no file of either side, the labels found beside a geometry file included:
     // refused before anything is compared or said.
     RunFiles files;
