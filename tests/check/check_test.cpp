@@ -457,6 +457,12 @@ TEST(CheckCommand, StatusesTextAndJson) {
     EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + json).c_str()), 0) << bad.out;
 
     EXPECT_EQ(RunCli({"check", dir.file("missing.gplt")}).status, 2);
+    // A plot file is refused, not passed with no finding.
+    const auto plot = RunCli({"check", dir.write("p.PLT", "TA  SINIR\r\n"), "--format", "json"});
+    EXPECT_EQ(plot.status, 2);
+    EXPECT_EQ(plot.out, "");
+    EXPECT_NE(plot.err.find("p.PLT: a plot file has no tables to check"), std::string::npos)
+        << plot.err;
     // A scale is the N of 1:N as render takes it: outside 1 to 1,000,000 no area could ever be
     // out of its limit (or every one would be).
     for (const char* scale : {"0", "1e308", "0.0001", "1000001", "1000.5", "-1000", "", "inf"}) {
