@@ -102,9 +102,7 @@ class Checker : public SurveyVisitor {
         const int row = begin(e.source, e.kind, e.layer);
         const TableId table = *e.source.table;
         const Columns& c = ColumnsOf(e.kind);
-        unreadable(e.kind, row, c.y, e.y);
-        unreadable(e.kind, row, c.x, e.x);
-        unreadable(e.kind, row, c.z, e.z, true);
+        unreadable(e.kind, row, {{c.y, e.y}, {c.x, e.x}, {c.z, e.z, true}});
         if (!e.y.value || !e.x.value) {
             return true;
         }
@@ -129,12 +127,13 @@ class Checker : public SurveyVisitor {
     bool line(const SurveyLine& e) override {
         const int row = begin(e.source, Kind::Hat, e.layer);
         const Columns& c = ColumnsOf(Kind::Hat);
-        unreadable(Kind::Hat, row, c.y, e.y1);
-        unreadable(Kind::Hat, row, c.x, e.x1);
-        unreadable(Kind::Hat, row, c.endY, e.y2);
-        unreadable(Kind::Hat, row, c.endX, e.x2);
-        unreadable(Kind::Hat, row, c.z, e.z1, true);
-        unreadable(Kind::Hat, row, c.endZ, e.z2, true);
+        unreadable(Kind::Hat, row,
+                   {{c.y, e.y1},
+                    {c.x, e.x1},
+                    {c.endY, e.y2},
+                    {c.endX, e.x2},
+                    {c.z, e.z1, true},
+                    {c.endZ, e.z2, true}});
         if (e.unread) {
             return true;
         }
@@ -166,10 +165,8 @@ class Checker : public SurveyVisitor {
     bool label(const SurveyLabel& e) override {
         const int row = begin(e.source, Kind::Yazi, e.layer);
         const Columns& c = ColumnsOf(Kind::Yazi);
-        unreadable(Kind::Yazi, row, c.y, e.y);
-        unreadable(Kind::Yazi, row, c.x, e.x);
-        unreadable(Kind::Yazi, row, c.height, e.height);
-        unreadable(Kind::Yazi, row, c.angle, e.angle);
+        unreadable(Kind::Yazi, row,
+                   {{c.y, e.y}, {c.x, e.x}, {c.height, e.height}, {c.angle, e.angle}});
         if (e.y.value && e.x.value) {
             placed_.push_back({{*e.y.value, *e.x.value}, *e.source.table, row});
         }
@@ -211,7 +208,7 @@ class Checker : public SurveyVisitor {
             report_.setValues(f, {{"count", static_cast<double>(*count)},
                                   {"corners_found", static_cast<double>(found)}});
         }
-        unreadable(Kind::Parsel, row, c.area, e.area);
+        unreadable(Kind::Parsel, row, {{c.area, e.area}});
         if (e.unread || e.corners.empty()) {
             if (count && *count > 0) {
                 unreadableCorners(
@@ -270,18 +267,27 @@ class Checker : public SurveyVisitor {
         return row;
     }
 
-    // A number cell the model could not read: a coordinate-unreadable finding, in the words
-    // the export leaves a record out with. An empty cell is read as missing when `optional`
-    // allows it.
-    void unreadable(Kind kind, int row, int column, const NumberCell& cell, bool optional = false) {
-        if (cell.value || (optional && cell.text.empty())) {
-            return;
-        }
+    // A number cell of a row and its column; an empty one is read as missing when `optional`.
+    struct NumberField {
+        int column;
+        const NumberCell& cell;
+        bool optional = false;
+    };
+
+    // The number cells the model could not read, in order: a coordinate-unreadable finding
+    // each, in the words the export leaves a record out with.
+    void unreadable(Kind kind, int row, std::initializer_list<NumberField> fields) {
         const TableId table = KindOf(kind).table;
-        const Unread unread{Unread::Why::NotANumber, NumberFieldName(kind, column), column, 0,
-                            cell.text};
-        Finding& f = report_.add("coordinate-unreadable", table, row, UnreadReason(unread));
-        report_.setTexts(f, {{"column", Header(table, column)}, {"value", Utf8(cell.text)}});
+        for (const NumberField& field : fields) {
+            if (field.cell.value || (field.optional && field.cell.text.empty())) {
+                continue;
+            }
+            const Unread unread{Unread::Why::NotANumber, NumberFieldName(kind, field.column),
+                                field.column, 0, field.cell.text};
+            Finding& f = report_.add("coordinate-unreadable", table, row, UnreadReason(unread));
+            report_.setTexts(
+                f, {{"column", Header(table, field.column)}, {"value", Utf8(field.cell.text)}});
+        }
     }
 
     // The stored number of a point row, as its table shows it.
