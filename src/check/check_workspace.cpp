@@ -2,15 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <unordered_map>
 
 #include "check/parcel_geometry.h"
 #include "check/reporter.h"
-#include "drawing/drawing_sources.h"
 #include "drawing/pick.h"
+#include "drawing/survey_model.h"
 #include "model/cp1254.h"
-#include "model/errors.h"
 #include "model/point_names.h"
 #include "model/text.h"
 
@@ -28,11 +29,6 @@ std::string Header(TableId table, int column) {
                                                         : std::to_string(column);
 }
 
-// The stored point number of a point row: as its table shows it.
-std::string_view PointNumber(const Workspace& ws, Kind kind, int row) {
-    return ws.table(KindOf(kind).table).cell(ColumnsOf(kind).number, row);
-}
-
 // The point kind whose rows a point table holds.
 Kind PointKind(TableId table) {
     return table == TableId::TriangulationPoints ? Kind::Nirengi
@@ -44,55 +40,57 @@ double Distance(const Vertex& a, const Vertex& b) {
     return std::hypot(a.east - b.east, a.north - b.north);
 }
 
-// The parts of the check, over one workspace.
-class Checker {
+// What one row of a table gives: its layer cell and, for a point, its number.
+class RowReader : public SurveyVisitor {
+  public:
+    bool point(const SurveyPoint& e) override { return take(e.layer, e.number); }
+    bool line(const SurveyLine& e) override { return take(e.layer); }
+    bool parcel(const SurveyParcel& e) override { return take(e.layer); }
+    bool label(const SurveyLabel& e) override { return take(e.layer); }
+    bool symbol(const SurveySymbol& e) override { return take(e.layer); }
+    bool record(const SurveyRecord& e) override { return take(e.layer); }
+
+    std::string_view layerCell, number;
+
+  private:
+    bool take(const LayerRef& layer, std::string_view pointNumber = {}) {
+        layerCell = layer.cell;
+        number = pointNumber;
+        return true;
+    }
+};
+
+// The parts of the check, over the survey model of one workspace: the elements are read once,
+// kind after kind, and what the later parts need of them is kept in `placed_`.
+class Checker : public SurveyVisitor {
   public:
     Checker(const Workspace& ws, const RowLines& lines, const CheckOptions& options,
             Findings& findings)
-        : ws_(ws), options_(options), report_(lines, findings), points_(std::in_place, ws) {
-        for (int row = 1; row <= kLayerRows; ++row) {
-            declared_[row - 1] = !ws.layerTable.field(row, LayerField(0)).empty();
-        }
-    }
+        : model_(ws), options_(options), report_(lines, findings) {}
 
     void run(const std::vector<FailedRecord>& failures, const RowLines& lines) {
         stopIfCancelled();
         failedRecords(failures, lines);
-        for (const KindEntry& kind : kKinds) {
-            if (kind.kind != Kind::Tabaka && Loaded(ws_.flags, kind.kind)) {
-                layers(kind);
-            }
-        }
         // A place for each point, line, label and parcel, made room for at once: grown a
         // doubling at a time, a million places would be held twice over while they move.
         size_t places = 0;
         for (Kind kind :
              {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind::Hat, Kind::Yazi, Kind::Parsel}) {
-            places += Loaded(ws_.flags, kind) ? ws_.table(KindOf(kind).table).rowCount() : 0;
+            places += model_.count(kind);
         }
         placed_.reserve(places);
-        for (Kind kind : {Kind::Nirengi, Kind::Poligon, Kind::Nokta}) {
-            if (Loaded(ws_.flags, kind)) {
-                readPoints(kind);
-            }
-        }
+        visit({Kind::Nirengi, Kind::Poligon, Kind::Nokta});
+        points_ = placed_.size();
+        sameNumbersPending();
         stopIfCancelled();
-        samePoints();
+        visit({Kind::Hat});
+        visit({Kind::Sembol});
         stopIfCancelled();
-        if (Loaded(ws_.flags, Kind::Hat)) {
-            lines_();
-        }
-        if (Loaded(ws_.flags, Kind::Sembol)) {
-            symbols();
-        }
-        points_.reset();  // its memory back before the parcels' geometry
+        samePositions();
+        model_.releasePoints();  // its memory back before the parcels' geometry
         stopIfCancelled();
-        if (Loaded(ws_.flags, Kind::Yazi)) {
-            labels();
-        }
-        if (Loaded(ws_.flags, Kind::Parsel)) {
-            parcels();
-        }
+        visit({Kind::Yazi, Kind::Parsel, Kind::Bina, Kind::Sev});
+        decltype(parcelRows_)().swap(parcelRows_);
         stopIfCancelled();
         outliers();
         // The positions' memory back before the parcels' geometry.
@@ -100,14 +98,146 @@ class Checker {
         CheckParcelGeometry(shapes_, report_, options_.cancel);
     }
 
+    bool point(const SurveyPoint& e) override {
+        const int row = begin(e.source, e.kind, e.layer);
+        const TableId table = *e.source.table;
+        const Columns& c = ColumnsOf(e.kind);
+        unreadable(e.kind, row, {{c.y, e.y}, {c.x, e.x}, {c.z, e.z, true}});
+        if (!e.y.value || !e.x.value) {
+            return true;
+        }
+        const Vertex at{*e.y.value, *e.x.value};
+        placed_.push_back({at, table, row});
+        // One number at two places: against the first row of that number, read before this
+        // one unless a table read later stores it.
+        const std::optional<PointRef> first = model_.points().findStored(e.number);
+        if (!first || (first->kind == e.kind && first->row == row)) {
+            return true;
+        }
+        const Placed* other = placedPoint(*first);
+        if (other == nullptr &&
+            std::pair(KindOf(first->kind).table, first->row) > std::pair(table, row)) {
+            pending_.push_back({placed_.size() - 1, *first, e.number});
+            return true;
+        }
+        sameNumber(placed_.back(), *first, other, e.number);
+        return true;
+    }
+
+    bool line(const SurveyLine& e) override {
+        const int row = begin(e.source, Kind::Hat, e.layer);
+        const Columns& c = ColumnsOf(Kind::Hat);
+        unreadable(Kind::Hat, row,
+                   {{c.y, e.y1},
+                    {c.x, e.x1},
+                    {c.endY, e.y2},
+                    {c.endX, e.x2},
+                    {c.z, e.z1, true},
+                    {c.endZ, e.z2, true}});
+        if (e.unread) {
+            return true;
+        }
+        const Vertex start{*e.y1.value, *e.x1.value};
+        const Vertex end{*e.y2.value, *e.x2.value};
+        placed_.push_back({start, TableId::Lines, row});
+        if (Distance(start, end) < kZeroLength) {
+            Finding& f = report_.add("line-zero-length", TableId::Lines, row,
+                                     "hattın iki ucu aynı konumda (uzunluk " +
+                                         Fixed(Distance(start, end) * 1000, 1) + " mm)");
+            report_.setValues(f, {{"length", Distance(start, end)}});
+            f.at = start;
+        }
+        lineEnd(row, e.from, start, "ilk uç");
+        lineEnd(row, e.to, end, "son uç");
+        return true;
+    }
+
+    bool symbol(const SurveySymbol& e) override {
+        const int row = begin(e.source, Kind::Sembol, e.layer);
+        if (e.unread && e.unread->why == Unread::Why::NoSuchPoint) {
+            Finding& f = report_.add("symbol-point-missing", TableId::Symbols, row,
+                                     "sembolün noktası '" + Utf8(e.point) + "' bulunamadı");
+            report_.setTexts(f, {{"point", Utf8(e.point)}});
+        }
+        return true;
+    }
+
+    bool label(const SurveyLabel& e) override {
+        const int row = begin(e.source, Kind::Yazi, e.layer);
+        const Columns& c = ColumnsOf(Kind::Yazi);
+        unreadable(Kind::Yazi, row,
+                   {{c.y, e.y}, {c.x, e.x}, {c.height, e.height}, {c.angle, e.angle}});
+        if (e.y.value && e.x.value) {
+            placed_.push_back({{*e.y.value, *e.x.value}, *e.source.table, row});
+        }
+        return true;
+    }
+
+    bool record(const SurveyRecord& e) override {
+        (void)begin(e.source, e.kind, e.layer);
+        return true;
+    }
+
+    bool parcel(const SurveyParcel& e) override {
+        const int row = begin(e.source, Kind::Parsel, e.layer);
+        const Columns& c = ColumnsOf(Kind::Parsel);
+        const std::string name = Utf8(e.block) + "/" + Utf8(e.parcel);
+        if (auto [it, isNew] = parcelRows_.emplace(name, row); !isNew) {
+            Finding& f = report_.add(
+                "parcel-duplicate", TableId::Parcels, row,
+                name + " ikinci kez: ilk kaydı Ada Parsel satır " + std::to_string(it->second));
+            report_.setValues(f, {{"other_row", static_cast<double>(it->second)}});
+        }
+        // The corners the corner table holds for the parcel, against the count read.
+        const int found =
+            static_cast<int>(std::count_if(e.cornerCells.begin(), e.cornerCells.end(),
+                                           [](std::string_view cell) { return !cell.empty(); }));
+        const std::optional<int32_t> count = e.cornerCount;
+        if (!count) {
+            const std::string column = Header(TableId::Parcels, c.cornerCount);
+            Finding& f =
+                report_.add("export-stops", TableId::Parcels, row,
+                            "dışa aktarım bu hücrede durur: " + UnreadReason(*e.unread) +
+                                (e.cornerCountCell.empty() ? " (parselin köşe satırı yok)" : ""));
+            report_.setTexts(f, {{"column", column}, {"value", Utf8(e.cornerCountCell)}});
+        } else if (*count != found) {
+            Finding& f =
+                report_.add("parcel-corner-count", TableId::Parcels, row,
+                            name + ": Köse Sayısı " + std::to_string(*count) +
+                                ", köşe tablosunda " + std::to_string(found) + " köşe var");
+            report_.setValues(f, {{"count", static_cast<double>(*count)},
+                                  {"corners_found", static_cast<double>(found)}});
+        }
+        unreadable(Kind::Parsel, row, {{c.area, e.area}});
+        if (e.unread || e.corners.empty()) {
+            if (count && *count > 0) {
+                unreadableCorners(
+                    row, e.cornerCells.first(static_cast<size_t>(std::min(*count, found))));
+            }
+            if (!count || *count < 3) {
+                tooFew(row, name, count ? std::max(*count, 0) : 0);
+            }
+            return true;
+        }
+        ring_.clear();
+        for (const SurveyCorner& corner : e.corners) {
+            ring_.push_back({corner.east, corner.north});
+        }
+        placed_.push_back({ring_.front(), TableId::Parcels, row});
+        std::vector<Vertex> distinct = DistinctRing(ring_);
+        if (distinct.size() < 3) {
+            tooFew(row, name, static_cast<int>(distinct.size()));
+            return true;
+        }
+        if (e.area.value) {
+            area(row, name, ShoelaceArea(ring_), *e.area.value, ring_);
+        }
+        shapes_.push_back({row, name, std::move(distinct)});
+        return true;
+    }
+
   private:
     void stopIfCancelled() const { StopIfCancelled(options_.cancel); }
-    // In a loop over a table's rows: every 4096 rows.
-    void stopIfCancelled(int row) const {
-        if ((row & 4095) == 0) {
-            StopIfCancelled(options_.cancel);
-        }
-    }
 
     struct Placed {
         Vertex at;
@@ -115,30 +245,70 @@ class Checker {
         int row;
     };
 
-    // A number cell: its value, or a coordinate-unreadable finding and nothing. An empty cell
-    // is read as missing when `optional` allows it.
-    std::optional<double> number(TableId table, int column, int row, bool optional = false) {
-        const std::string_view cell = ws_.table(table).cell(column, row);
-        double value = 0;
-        if (ParseCoordinate(cell, value)) {
-            return value;
-        }
-        if (!(optional && cell.empty())) {
-            Finding& f =
-                report_.add("coordinate-unreadable", table, row,
-                            Header(table, column) + " '" + Utf8(cell) + "' sayı olarak okunamıyor");
-            report_.setTexts(f, {{"column", Header(table, column)}, {"value", Utf8(cell)}});
-        }
-        return std::nullopt;
+    // A point whose number a table read later stores first.
+    struct PendingNumber {
+        size_t placed;
+        PointRef first;
+        std::string_view number;
+    };
+
+    void visit(std::initializer_list<Kind> kinds) {
+        model_.visit(*this, std::span(kinds.begin(), kinds.size()));
     }
 
-    std::optional<Vertex> position(TableId table, const Columns& c, int row) {
-        std::optional<double> east = number(table, c.y, row);
-        std::optional<double> north = number(table, c.x, row);
-        if (!east || !north) {
-            return std::nullopt;
+    // What every row is checked for first: its layer. Returns the row; stops every 4096 rows
+    // once the check is cancelled.
+    int begin(const ElementSource& source, Kind kind, const LayerRef& layer) {
+        const int row = static_cast<int>(source.row);
+        if ((row & 4095) == 0) {
+            StopIfCancelled(options_.cancel);
         }
-        return Vertex{*east, *north};
+        layerOf(KindOf(kind), row, layer);
+        return row;
+    }
+
+    // A number cell of a row and its column; an empty one is read as missing when `optional`.
+    struct NumberField {
+        int column;
+        const NumberCell& cell;
+        bool optional = false;
+    };
+
+    // The number cells the model could not read, in order: a coordinate-unreadable finding
+    // each, in the words the export leaves a record out with.
+    void unreadable(Kind kind, int row, std::initializer_list<NumberField> fields) {
+        const TableId table = KindOf(kind).table;
+        for (const NumberField& field : fields) {
+            if (field.cell.value || (field.optional && field.cell.text.empty())) {
+                continue;
+            }
+            const Unread unread{Unread::Why::NotANumber, NumberFieldName(kind, field.column),
+                                field.column, 0, field.cell.text};
+            Finding& f = report_.add("coordinate-unreadable", table, row, UnreadReason(unread));
+            report_.setTexts(
+                f, {{"column", Header(table, field.column)}, {"value", Utf8(field.cell.text)}});
+        }
+    }
+
+    // The stored number of a point row, as its table shows it.
+    std::string_view pointNumber(const PointRef& ref) {
+        RowReader reader;
+        model_.visitRow(KindOf(ref.kind).table, ref.row, reader);
+        return reader.number;
+    }
+
+    // The place of a point read before, found among the points' places in the order read;
+    // null for a point whose Y or X is not a number.
+    const Placed* placedPoint(const PointRef& ref) const {
+        const auto key = std::pair(KindOf(ref.kind).table, ref.row);
+        const auto points = std::span(placed_).first(std::min(points_, placed_.size()));
+        auto found = std::lower_bound(points.begin(), points.end(), key,
+                                      [](const Placed& p, const std::pair<TableId, int>& k) {
+                                          return std::pair(p.table, p.row) < k;
+                                      });
+        return found != points.end() && found->table == key.first && found->row == key.second
+                   ? &*found
+                   : nullptr;
     }
 
     void failedRecords(const std::vector<FailedRecord>& failures, const RowLines& lines) {
@@ -155,8 +325,11 @@ class Checker {
             const int row = lines.rowOfGeometryLine(kind->table, failure.line);
             const int column = TableOf(kind->table).columns.layer;
             // Row 0 is the header row: a failure no row can be found for has no cell.
-            const std::string cell =
-                row > 0 ? Utf8(ws_.table(kind->table).cell(column, row)) : std::string();
+            RowReader reader;
+            if (row > 0) {
+                model_.visitRow(kind->table, row, reader);
+            }
+            const std::string cell = Utf8(reader.layerCell);
             const std::string field = Header(kind->table, column);
             const std::string cause =
                 TryStrToInt(cell) ? "1 ile 150 arasında değil" : "bir tamsayı değil";
@@ -169,77 +342,56 @@ class Checker {
 
     // Layer numbers: one the export cannot look up stops it; one that names no declared layer
     // leaves its feature on a layer without a name.
-    void layers(const KindEntry& kind) {
-        const Table& table = ws_.table(kind.table);
-        const int column = TableOf(kind.table).columns.layer;
-        const bool exported = kind.plotSection != 0;
-        for (int row = 1; row < table.rowCount(); ++row) {
-            stopIfCancelled(row);
-            const std::string_view cell = table.cell(column, row);
-            int layer = 0;
-            try {
-                layer = LayerRowOf(cell);
-            } catch (const Error&) {
-                if (exported) {
-                    Finding& f =
-                        report_.add("export-stops", kind.table, row,
-                                    "dışa aktarım bu hücrede durur: " + Header(kind.table, column) +
-                                        " '" + Utf8(cell) + "' bir tabaka numarası değil");
-                    report_.setTexts(
-                        f, {{"column", Header(kind.table, column)}, {"value", Utf8(cell)}});
-                }
-                continue;
+    void layerOf(const KindEntry& kind, int row, const LayerRef& layer) {
+        if (!layer.integer || layer.layer == nullptr) {
+            if (kind.plotSection != 0) {
+                const int column = TableOf(kind.table).columns.layer;
+                Finding& f =
+                    report_.add("export-stops", kind.table, row,
+                                "dışa aktarım bu hücrede durur: " + Header(kind.table, column) +
+                                    " '" + Utf8(layer.cell) + "' bir tabaka numarası değil");
+                report_.setTexts(
+                    f, {{"column", Header(kind.table, column)}, {"value", Utf8(layer.cell)}});
             }
-            if (!declared_[layer - 1]) {
-                const bool label = kind.kind == Kind::Yazi;
-                Finding& f = report_.add(
-                    label ? "label-undeclared-layer" : "feature-undeclared-layer", kind.table, row,
-                    std::string(label ? "yazı" : "kayıt") + " " + std::to_string(layer) +
-                        " numaralı tabakada; bu tabaka tanımlı değil");
-                report_.setValues(f, {{"layer", static_cast<double>(layer)}});
-            }
+            return;
+        }
+        if (!layer.layer->declared) {
+            const bool label = kind.kind == Kind::Yazi;
+            Finding& f = report_.add(
+                label ? "label-undeclared-layer" : "feature-undeclared-layer", kind.table, row,
+                std::string(label ? "yazı" : "kayıt") + " " + std::to_string(layer.layer->number) +
+                    " numaralı tabakada; bu tabaka tanımlı değil");
+            report_.setValues(f, {{"layer", static_cast<double>(layer.layer->number)}});
         }
     }
 
-    void readPoints(Kind kind) {
-        const TableId id = KindOf(kind).table;
-        const Table& table = ws_.table(id);
-        const Columns& c = ColumnsOf(kind);
-        for (int row = 1; row < table.rowCount(); ++row) {
-            stopIfCancelled(row);
-            std::optional<Vertex> at = position(id, c, row);
-            (void)number(id, c.z, row, true);
-            if (at) {
-                placed_.push_back({*at, id, row});
-            }
+    // Point `p` has the number `number`, which the row `first` has first.
+    void sameNumber(const Placed& p, const PointRef& first, const Placed* other,
+                    std::string_view number) {
+        const double apart = other ? Distance(p.at, other->at) : 0;
+        if (apart > kSameNumberReach) {
+            const TableId firstTable = KindOf(first.kind).table;
+            Finding& f = report_.add("point-duplicate-number", p.table, p.row,
+                                     Utf8(number) + " numarası iki ayrı konumda: " +
+                                         std::string(TableOf(firstTable).caption) + " satır " +
+                                         std::to_string(first.row) + " ile " + Fixed(apart, 3) +
+                                         " m arayla");
+            report_.setValues(f,
+                              {{"distance", apart}, {"other_row", static_cast<double>(first.row)}});
+            f.at = p.at;
         }
     }
 
-    // One number at two places, and two numbers at one place. The points are the first
-    // entries of placed_.
-    void samePoints() {
-        const std::span<Placed> points(placed_);
-        for (const Placed& p : points) {
-            const Kind kind = PointKind(p.table);
-            const std::string_view number = PointNumber(ws_, kind, p.row);
-            const std::optional<PointRef> first = points_->findStored(number);
-            if (!first || (first->kind == kind && first->row == p.row)) {
-                continue;
-            }
-            const std::optional<Vertex> at = pointPosition(*first);
-            const double apart = at ? Distance(p.at, *at) : 0;
-            if (apart > kSameNumberReach) {
-                const TableId firstTable = KindOf(first->kind).table;
-                Finding& f = report_.add("point-duplicate-number", p.table, p.row,
-                                         Utf8(number) + " numarası iki ayrı konumda: " +
-                                             std::string(TableOf(firstTable).caption) + " satır " +
-                                             std::to_string(first->row) + " ile " +
-                                             Fixed(apart, 3) + " m arayla");
-                report_.setValues(
-                    f, {{"distance", apart}, {"other_row", static_cast<double>(first->row)}});
-                f.at = p.at;
-            }
+    void sameNumbersPending() {
+        for (const PendingNumber& p : pending_) {
+            sameNumber(placed_[p.placed], p.first, placedPoint(p.first), p.number);
         }
+        std::vector<PendingNumber>().swap(pending_);
+    }
+
+    // Two numbers at one place. The points are the first entries of placed_.
+    void samePositions() {
+        const std::span<Placed> points = std::span(placed_).first(points_);
         std::sort(points.begin(), points.end(),
                   [](const Placed& a, const Placed& b) { return a.at.east < b.at.east; });
         for (size_t a = 0; a < points.size(); ++a) {
@@ -250,9 +402,12 @@ class Checker {
                     break;
                 }
                 const double apart = Distance(p.at, q.at);
-                const std::string_view pn = PointNumber(ws_, PointKind(p.table), p.row);
-                const std::string_view qn = PointNumber(ws_, PointKind(q.table), q.row);
-                if (apart > kSamePositionReach || pn == qn) {
+                if (apart > kSamePositionReach) {
+                    continue;
+                }
+                const std::string_view pn = pointNumber({PointKind(p.table), p.row});
+                const std::string_view qn = pointNumber({PointKind(q.table), q.row});
+                if (pn == qn) {
                     continue;
                 }
                 // Named on the later of the two, as the tables list them.
@@ -272,32 +427,19 @@ class Checker {
         }
     }
 
-    std::optional<Vertex> pointPosition(const PointRef& ref) {
-        const Table& table = ws_.table(KindOf(ref.kind).table);
-        const Columns& c = ColumnsOf(ref.kind);
-        Vertex v;
-        if (!ParseCoordinate(table.cell(c.y, ref.row), v.east) ||
-            !ParseCoordinate(table.cell(c.x, ref.row), v.north)) {
-            return std::nullopt;
-        }
-        return v;
-    }
-
     void lineEnd(int row, std::string_view number, const Vertex& end, const char* which) {
         if (number.empty()) {
             return;
         }
-        const std::optional<PointRef> ref = points_->findRaw(number);
-        if (!ref) {
+        // Read while the lines are walked: a point row's reading touches none of that walk.
+        const std::optional<PointRef> ref = model_.points().findRaw(number);
+        const Placed* at = ref ? placedPoint(*ref) : nullptr;
+        if (at == nullptr) {
             return;
         }
-        const std::optional<Vertex> at = pointPosition(*ref);
-        if (!at) {
-            return;
-        }
-        const double apart = Distance(*at, end);
+        const double apart = Distance(at->at, end);
         if (apart > kLineEndReach) {
-            const std::string name = Utf8(PointNumber(ws_, ref->kind, ref->row));
+            const std::string name = Utf8(pointNumber(*ref));
             Finding& f = report_.add("line-endpoint-mismatch", TableId::Lines, row,
                                      std::string(which) + " " + name +
                                          " noktasını adlandırıyor ama nokta uçtan " +
@@ -308,137 +450,19 @@ class Checker {
         }
     }
 
-    void lines_() {
-        const Table& table = ws_.table(TableId::Lines);
-        const Columns& c = ColumnsOf(Kind::Hat);
-        const Columns endColumns{.x = c.endX, .y = c.endY};
-        for (int row = 1; row < table.rowCount(); ++row) {
-            stopIfCancelled(row);
-            const std::optional<Vertex> start = position(TableId::Lines, c, row);
-            const std::optional<Vertex> end = position(TableId::Lines, endColumns, row);
-            (void)number(TableId::Lines, c.z, row, true);
-            (void)number(TableId::Lines, c.endZ, row, true);
-            if (!start || !end) {
-                continue;
-            }
-            placed_.push_back({*start, TableId::Lines, row});
-            if (Distance(*start, *end) < kZeroLength) {
-                Finding& f = report_.add("line-zero-length", TableId::Lines, row,
-                                         "hattın iki ucu aynı konumda (uzunluk " +
-                                             Fixed(Distance(*start, *end) * 1000, 1) + " mm)");
-                report_.setValues(f, {{"length", Distance(*start, *end)}});
-                f.at = *start;
-            }
-            lineEnd(row, table.cell(c.number, row), *start, "ilk uç");
-            lineEnd(row, table.cell(c.endNumber, row), *end, "son uç");
-        }
-    }
-
-    void symbols() {
-        const Table& table = ws_.table(TableId::Symbols);
-        const int column = ColumnsOf(Kind::Sembol).number;
-        for (int row = 1; row < table.rowCount(); ++row) {
-            stopIfCancelled(row);
-            const std::string_view number = table.cell(column, row);
-            if (!points_->findRaw(number)) {
-                Finding& f = report_.add("symbol-point-missing", TableId::Symbols, row,
-                                         "sembolün noktası '" + Utf8(number) + "' bulunamadı");
-                report_.setTexts(f, {{"point", Utf8(number)}});
-            }
-        }
-    }
-
-    void labels() {
-        const TableId id = KindOf(Kind::Yazi).table;
-        const Table& table = ws_.table(id);
-        const Columns& c = ColumnsOf(Kind::Yazi);
-        for (int row = 1; row < table.rowCount(); ++row) {
-            stopIfCancelled(row);
-            std::optional<Vertex> at = position(id, c, row);
-            (void)number(id, c.height, row);
-            (void)number(id, c.angle, row);
-            if (at) {
-                placed_.push_back({*at, id, row});
-            }
-        }
-    }
-
-    void parcels() {
-        const Table& table = ws_.table(TableId::Parcels);
-        const Table& corners = ws_.table(TableId::ParcelCorners);
-        const Columns& c = ColumnsOf(Kind::Parsel);
-        std::unordered_map<std::string, int> byName;
-        std::vector<Vertex> ring;
-        for (int row = 1; row < table.rowCount(); ++row) {
-            stopIfCancelled(row);
-            const std::string name =
-                Utf8(table.cell(c.block, row)) + "/" + Utf8(table.cell(c.parcel, row));
-            if (auto [it, isNew] = byName.emplace(name, row); !isNew) {
-                Finding& f = report_.add(
-                    "parcel-duplicate", TableId::Parcels, row,
-                    name + " ikinci kez: ilk kaydı Ada Parsel satır " + std::to_string(it->second));
-                report_.setValues(f, {{"other_row", static_cast<double>(it->second)}});
-            }
-            // The corners the corner table holds for the parcel, against the count read.
-            int found = 0;
-            for (int k = 1; k < corners.storedRows(row); ++k) {
-                found += corners.cell(row, k).empty() ? 0 : 1;
-            }
-            const std::string_view countCell = table.cell(c.cornerCount, row);
-            const std::optional<int32_t> count = TryStrToInt(countCell);
-            if (!count) {
-                Finding& f = report_.add(
-                    "export-stops", TableId::Parcels, row,
-                    "dışa aktarım bu hücrede durur: " + Header(TableId::Parcels, c.cornerCount) +
-                        " '" + Utf8(countCell) + "' bir sayı değil" +
-                        (countCell.empty() ? " (parselin köşe satırı yok)" : ""));
-                report_.setTexts(f, {{"column", Header(TableId::Parcels, c.cornerCount)},
-                                     {"value", Utf8(countCell)}});
-            } else if (*count != found) {
-                Finding& f =
-                    report_.add("parcel-corner-count", TableId::Parcels, row,
-                                name + ": Köse Sayısı " + std::to_string(*count) +
-                                    ", köşe tablosunda " + std::to_string(found) + " köşe var");
-                report_.setValues(f, {{"count", static_cast<double>(*count)},
-                                      {"corners_found", static_cast<double>(found)}});
-            }
-            const std::optional<double> declared = number(TableId::Parcels, c.area, row);
-            if (!ParcelCornersOf(ws_, row, ring)) {
-                if (count && *count > 0) {
-                    unreadableCorners(row, std::min(*count, found));
+    // The corners' fields that are not numbers, named at their corner lines.
+    void unreadableCorners(int row, std::span<const std::string_view> cells) {
+        for (size_t i = 0; i < cells.size(); ++i) {
+            const CornerReading read = ReadCorner(cells[i], static_cast<int>(i + 1));
+            for (const std::optional<Unread>& unread : {read.y, read.x}) {
+                if (!unread) {
+                    continue;
                 }
-                if (!count || *count < 3) {
-                    tooFew(row, name, count ? std::max(*count, 0) : 0);
-                }
-                continue;
-            }
-            placed_.push_back({ring.front(), TableId::Parcels, row});
-            std::vector<Vertex> distinct = DistinctRing(ring);
-            if (distinct.size() < 3) {
-                tooFew(row, name, static_cast<int>(distinct.size()));
-                continue;
-            }
-            if (declared) {
-                area(row, name, ShoelaceArea(ring), *declared, ring);
-            }
-            shapes_.push_back({row, name, std::move(distinct)});
-        }
-    }
-
-    void unreadableCorners(int row, int count) {
-        const Table& corners = ws_.table(TableId::ParcelCorners);
-        for (int k = 1; k <= count; ++k) {
-            const CornerCell corner = SplitCornerCell(corners.cell(row, k));
-            double value = 0;
-            for (auto [part, what] : {std::pair{corner.y, "Y"}, std::pair{corner.x, "X"}}) {
-                if (!ParseCoordinate(part, value)) {
-                    Finding& f =
-                        report_.addAtCorner("coordinate-unreadable", row, k,
-                                            "köşe " + std::to_string(k) + " " + what + " '" +
-                                                Utf8(part) + "' sayı olarak okunamıyor");
-                    report_.setTexts(f, {{"column", what}, {"value", Utf8(part)}});
-                    report_.setValues(f, {{"corner", static_cast<double>(k)}});
-                }
+                Finding& f = report_.addAtCorner("coordinate-unreadable", row, unread->corner,
+                                                 UnreadReason(*unread));
+                report_.setTexts(
+                    f, {{"column", std::string(unread->field)}, {"value", Utf8(unread->cell)}});
+                report_.setValues(f, {{"corner", static_cast<double>(unread->corner)}});
             }
         }
     }
@@ -551,12 +575,15 @@ class Checker {
         }
     }
 
-    const Workspace& ws_;
+    SurveyModel model_;
     const CheckOptions& options_;
     Reporter report_;
-    std::optional<PointIndex> points_;
-    bool declared_[kLayerRows] = {};
     std::vector<Placed> placed_;
+    // The first entries of placed_ are the points': all of them while they are read.
+    size_t points_ = SIZE_MAX;
+    std::vector<PendingNumber> pending_;
+    std::unordered_map<std::string, int> parcelRows_;  // by "ada/parsel", its first row
+    std::vector<Vertex> ring_;
     std::vector<ParcelShape> shapes_;
 };
 

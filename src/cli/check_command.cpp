@@ -6,6 +6,7 @@
 #include "check/check_report.h"
 #include "cli/commands.h"
 #include "cli/session_ui.h"
+#include "drawing/drawing_loader.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/file_names.h"
@@ -14,6 +15,12 @@
 namespace plotaktar::cli {
 
 int RunCheck(const CheckArgs& args, std::FILE* out, std::FILE* err) {
+    // A plot file holds the drawing without the records the check reads: passing it with no
+    // finding would pass it unchecked.
+    if (IsPlotFilePath(args.geometry)) {
+        PrintProblem(err, args.geometry, "a plot file has no tables to check");
+        return kExitUsage;
+    }
     const std::string labels = ChosenLabels(args.geometry, args.labels, args.noLabels, err);
     for (const std::string& file : {args.geometry, labels}) {
         if (file.empty()) {

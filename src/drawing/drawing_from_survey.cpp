@@ -170,31 +170,6 @@ void ReserveFor(const Workspace& workspace, const SurveyModel& model, Drawing& d
 
 }  // namespace
 
-// A parcel's corners are its corner cells' Y and X, the values the plot file writes first in
-// each corner's piece, so that the drawing of a plot file and of the workspace it came from
-// agree.
-bool ParcelCornersOf(const Workspace& workspace, int row, std::vector<Vertex>& corners) {
-    const Table& parcels = workspace.table(TableId::Parcels);
-    const Table& cornerTable = workspace.table(TableId::ParcelCorners);
-    corners.clear();
-    // A count that is not a number, or reaches beyond the corners stored (their empty cells
-    // give no position), leaves the parcel out without walking it.
-    const int32_t count =
-        TryStrToInt(parcels.cell(ColumnsOf(Kind::Parsel).cornerCount, row)).value_or(0);
-    if (count <= 0 || count >= cornerTable.storedRows(row)) {
-        return false;
-    }
-    for (int k = 1; k <= count; ++k) {
-        const CornerCell corner = SplitCornerCell(cornerTable.cell(row, k));
-        Vertex v;
-        if (!ParseCoordinate(corner.y, v.east) || !ParseCoordinate(corner.x, v.north)) {
-            return false;
-        }
-        corners.push_back(v);
-    }
-    return true;
-}
-
 Drawing DrawingFromWorkspace(const Workspace& workspace) {
     SurveyModel model(workspace);
     Drawing drawing;

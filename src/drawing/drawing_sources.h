@@ -15,12 +15,6 @@ namespace plotaktar {
 // only counted. Never throws on bad cells.
 Drawing DrawingFromWorkspace(const Workspace& workspace);
 
-// The corners of the parcel in row `row` of the parcel table, as the drawing shows them and
-// the check measures them: rows 1 to its "Köse Sayısı" of its column of the corner table, each
-// corner's Y and X. Returns false, with `corners` incomplete, when the count is not a positive
-// number, reaches beyond the corners stored, or a corner is not a pair of numbers.
-bool ParcelCornersOf(const Workspace& workspace, int row, std::vector<Vertex>& corners);
-
 // The drawing of a plot file's bytes: "TA" lines declare layers, "PN", "YA", "LX" and "L2"
 // (with the corner line after it) give features; other lines are counted and skipped (empty ones
 // only skipped). A point number beginning "N." or "P." marks a triangulation or traverse point.

@@ -87,6 +87,39 @@ std::string UnreadReason(const Unread& unread) {
     return field + " " + QuotedForMessage(unread.cell) + " is not a number";
 }
 
+std::string_view NumberFieldName(Kind kind, int column) {
+    const Columns& c = ColumnsOf(kind);
+    if (kind == Kind::Hat && (column == c.y || column == c.endY)) {
+        return "Y";
+    }
+    if (kind == Kind::Hat && (column == c.x || column == c.endX)) {
+        return "X";
+    }
+    const std::span<const std::string_view> headers = TableOf(KindOf(kind).table).headers;
+    return column >= 0 && static_cast<size_t>(column) < headers.size()
+               ? headers[static_cast<size_t>(column)]
+               : std::string_view();
+}
+
+CornerReading ReadCorner(std::string_view cell, int corner) {
+    const CornerCell parts = SplitCornerCell(cell);
+    const NumberCell y = Number(parts.y);
+    const NumberCell x = Number(parts.x);
+    CornerReading read;
+    if (!y.value) {
+        read.y = Unread{Unread::Why::NotANumber, "Y", -1, corner, parts.y};
+    }
+    if (!x.value) {
+        read.x = Unread{Unread::Why::NotANumber, "X", -1, corner, parts.x};
+    }
+    if (y.value && x.value) {
+        const std::string_view rest = Trim(parts.rest);
+        read.corner =
+            SurveyCorner{cell, *y.value, *x.value, Number(rest.substr(0, rest.find(kBlank))).value};
+    }
+    return read;
+}
+
 std::optional<Unread> WidthUnread(const SurveyLabel& label) {
     if (label.width.text.empty() || label.width.value) {
         return std::nullopt;
@@ -282,9 +315,21 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                            : *onlyRow_ >= 1 && *onlyRow_ < rows ? *onlyRow_ + 1
                                                                 : 0;
         switch (KindOf(kind).shape) {
-            case Shape::None:
             case Shape::Layer:
                 break;
+            case Shape::None: {
+                SurveyRecord e;
+                e.kind = kind;
+                e.source.table = id;
+                for (int row = firstRow; row < endRow; ++row) {
+                    e.source.row = static_cast<uint32_t>(row);
+                    e.layer = layerRef(table.cell(c.layer, row));
+                    if (!visitor.record(e)) {
+                        return false;
+                    }
+                }
+                break;
+            }
             case Shape::Point: {
                 SurveyPoint e;
                 e.kind = kind;
@@ -349,22 +394,20 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     }
                     // A count beyond the corners stored meets an empty cell there: the walk
                     // stops at it, however large the count.
-                    for (int k = 1; e.cornerCount && k <= *e.cornerCount && !e.unread; ++k) {
-                        const std::string_view cell = cornerTable.cell(row, k);
-                        const CornerCell parts = SplitCornerCell(cell);
-                        const NumberCell y = Number(parts.y);
-                        const NumberCell x = Number(parts.x);
-                        FirstUnread first(e.unread);
-                        first.need(y, "Y", -1, k);
-                        first.need(x, "X", -1, k);
-                        if (e.unread) {
+                    for (int k = 1; e.cornerCount && k <= *e.cornerCount; ++k) {
+                        const CornerReading read = ReadCorner(cornerTable.cell(row, k), k);
+                        if (!read.corner) {
+                            e.unread = read.y ? read.y : read.x;
                             break;
                         }
-                        const std::string_view rest = Trim(parts.rest);
-                        corners_.push_back({cell, *y.value, *x.value,
-                                            Number(rest.substr(0, rest.find(kBlank))).value});
+                        corners_.push_back(*read.corner);
                     }
                     e.corners = corners_;
+                    cornerCells_.clear();
+                    for (int k = 1; k < cornerTable.storedRows(row); ++k) {
+                        cornerCells_.push_back(cornerTable.cell(row, k));
+                    }
+                    e.cornerCells = cornerCells_;
                     e.layer = layerRef(table.cell(c.layer, row));
                     if (!visitor.parcel(e)) {
                         return false;

@@ -58,6 +58,10 @@ struct Unread {
 // messages quote it).
 std::string UnreadReason(const Unread& unread);
 
+// The name a reason gives a number column of a kind's table: the column's header (UTF-8),
+// but "Y" and "X" for both ends of a line, as the reader names them.
+std::string_view NumberFieldName(Kind kind, int column);
+
 // A cell quoted for a message: "'" + at most 100 characters of it (UTF-8) + "'".
 std::string QuotedForMessage(std::string_view cell);
 
@@ -111,12 +115,23 @@ struct SurveyParcel {
     std::string_view cornerCountCell;
     std::optional<int32_t> cornerCount;
     std::span<const SurveyCorner> corners;  // in order; valid during the visit only
+    // Every corner cell the corner table holds for it, empty ones too, in order (nothing for a
+    // plot file); valid during the visit only.
+    std::span<const std::string_view> cornerCells;
     LayerRef layer;
     std::optional<Unread> unread;
 
     // "ada/parsel", as the drawing names it.
     std::string title() const;
 };
+
+// A corner cell read: its position, or which of its Y and X are not numbers.
+struct CornerReading {
+    std::optional<SurveyCorner> corner;
+    std::optional<Unread> y, x;
+};
+// Reads corner `corner` (from 1) of a parcel from its cell ("Y X [Z ...]").
+CornerReading ReadCorner(std::string_view cell, int corner);
 
 struct SurveyLabel {
     ElementSource source;
@@ -144,6 +159,13 @@ struct SurveySymbol {
     std::optional<Unread> unread;
 };
 
+// A building's or slope's row: the drawing reads no geometry of it, only its layer.
+struct SurveyRecord {
+    ElementSource source;
+    Kind kind = Kind::Bina;
+    LayerRef layer;
+};
+
 // Receives elements one at a time, readable or not (`unread` says); the views stay valid while
 // the model and what it reads are. Returning false stops the visit.
 class SurveyVisitor {
@@ -154,6 +176,7 @@ class SurveyVisitor {
     virtual bool parcel(const SurveyParcel&) { return true; }
     virtual bool label(const SurveyLabel&) { return true; }
     virtual bool symbol(const SurveySymbol&) { return true; }
+    virtual bool record(const SurveyRecord&) { return true; }
 };
 
 // One field of an element's record: its name (windows-1254) and its text.
@@ -210,6 +233,8 @@ class SurveyModel {
 
     // The points' index by number (workspace only), built on first use.
     const PointIndex& points() const;
+    // Gives the index's memory back; the next use builds it again.
+    void releasePoints() const { points_.reset(); }
 
   private:
     void readLayers();
@@ -229,6 +254,7 @@ class SurveyModel {
     mutable std::optional<std::array<uint64_t, kKindCount>> plotCounts_;
     mutable PlotLineCounts plotLines_;
     std::vector<SurveyCorner> corners_;
+    std::vector<std::string_view> cornerCells_;
     std::optional<int> onlyRow_;  // the one row visitRow() reads
 };
 

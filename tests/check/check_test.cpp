@@ -24,6 +24,7 @@
 namespace plotaktar::check {
 namespace {
 
+using plotaktar::testing::CrLf;
 using plotaktar::testing::RunCli;
 using plotaktar::testing::TempDir;
 
@@ -497,6 +498,12 @@ TEST(CheckCommand, StatusesTextAndJson) {
     EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + json).c_str()), 0) << bad.out;
 
     EXPECT_EQ(RunCli({"check", dir.file("missing.gplt")}).status, 2);
+    // A plot file is refused, not passed with no finding.
+    const auto plot = RunCli({"check", dir.write("p.PLT", "TA  SINIR\r\n"), "--format", "json"});
+    EXPECT_EQ(plot.status, 2);
+    EXPECT_EQ(plot.out, "");
+    EXPECT_NE(plot.err.find("p.PLT: a plot file has no tables to check"), std::string::npos)
+        << plot.err;
     // A scale is the N of 1:N as render takes it: outside 1 to 1,000,000 no area could ever be
     // out of its limit (or every one would be).
     for (const char* scale : {"0", "1e308", "0.0001", "1000001", "1000.5", "-1000", "", "inf"}) {
@@ -513,6 +520,38 @@ TEST(CheckCommand, StatusesTextAndJson) {
     }
     EXPECT_EQ(RunCli({"check", clean, "--area-rule", "tapu"}).status, 2);
     EXPECT_EQ(RunCli({"check", clean, "--format", "xml"}).status, 2);
+}
+
+// A cell that is no number is named by check in the words export leaves its record out with,
+// both ends of a line and both fields of a corner as well as the first.
+TEST(CheckCommand, UnreadableCellsAreNamedAsExportNamesThem) {
+    TempDir dir;
+    const std::string geometry = dir.write("u.gplt", CrLf({
+                                                         "tab 1 1 A 1 0 1 0.1",
+                                                         "nok 1 45a 51b 1 1",
+                                                         "hat 1 5 6 0 2 7c 8d 0 1",
+                                                         "par 10 1 100 1",
+                                                         "10 1 1 5 6 0",
+                                                         "10 1 2 zz 7 0",
+                                                         "10 1 3 7 8 0",
+                                                     }));
+    const auto checked = RunCli({"check", geometry, "--no-labels"});
+    EXPECT_EQ(checked.status, 3) << checked.err;
+    const auto exported = RunCli({"export", geometry, "--no-labels", "-o", dir.file("u.dxf")});
+    for (const char* first :
+         {"u.gplt:2: left out: point '1': Y '51b' is not a number",
+          "u.gplt:3: left out: line '1'-'2': Y '7c' is not a number",
+          "u.gplt:4: left out: parcel '10'/'1': corner 2 Y 'zz' is not a number"}) {
+        EXPECT_NE(exported.err.find(first), std::string::npos) << exported.err;
+    }
+    for (const char* finding : {"u.gplt:2: error: coordinate-unreadable: X '45a' is not a number",
+                                "u.gplt:2: error: coordinate-unreadable: Y '51b' is not a number",
+                                "u.gplt:3: error: coordinate-unreadable: Y '7c' is not a number",
+                                "u.gplt:3: error: coordinate-unreadable: X '8d' is not a number",
+                                "u.gplt:6: error: coordinate-unreadable: corner 2 Y 'zz' is not "
+                                "a number"}) {
+        EXPECT_NE(checked.out.find(finding), std::string::npos) << checked.out;
+    }
 }
 
 }  // namespace

@@ -161,6 +161,57 @@ TEST(SurveyModel, WhatCannotBeReadIsSaidOnceWithItsFieldAndCell) {
         << ::testing::PrintToString(all.lines);
 }
 
+// What the check reads beyond what the drawing needs: every stored corner cell of a parcel (empty
+// ones too), both fields of a corner that are not numbers, and the layers of buildings and slopes.
+TEST(SurveyModel, ParcelsHandEveryCornerCellAndBuildingsTheirLayers) {
+    TempDir dir;
+    const std::string geometry = dir.write("c.gplt", CrLf({
+                                                         "par 10 1 100 1",
+                                                         "10 1 1 5 6 0",
+                                                         "10 1 3 5a 6b 0",
+                                                         "bin 1 1 1 1 1 7",
+                                                         "sev 1 1 1 1 1 x",
+                                                     }));
+    Workspace workspace;
+    Import(workspace, geometry);
+    // A fourth corner stored after a third never written.
+    workspace.grid(11).setCell(1, 4, "4 1 2 0");
+    SurveyModel model(workspace);
+    struct Cells : SurveyVisitor {
+        std::vector<std::string> cells;
+        std::vector<std::string> records;
+        bool parcel(const SurveyParcel& e) override {
+            cells.assign(e.cornerCells.begin(), e.cornerCells.end());
+            return true;
+        }
+        bool record(const SurveyRecord& e) override {
+            records.push_back(std::to_string(static_cast<int>(e.kind)) + " " +
+                              std::string(e.layer.cell) + " " + (e.layer.integer ? "i" : "-"));
+            return true;
+        }
+    } seen;
+    ASSERT_TRUE(model.visit(seen));
+    EXPECT_EQ(seen.cells, (std::vector<std::string>{"1 5 6 0", "3 5a 6b 0", "", "4 1 2 0"}));
+    EXPECT_EQ(seen.records,
+              (std::vector<std::string>{std::to_string(static_cast<int>(Kind::Bina)) + " 7 i",
+                                        std::to_string(static_cast<int>(Kind::Sev)) + " x -"}));
+
+    const CornerReading bad = ReadCorner(seen.cells[1], 2);
+    EXPECT_FALSE(bad.corner);
+    ASSERT_TRUE(bad.y && bad.x);
+    EXPECT_EQ(UnreadReason(*bad.y), "corner 2 Y '5a' is not a number");
+    EXPECT_EQ(UnreadReason(*bad.x), "corner 2 X '6b' is not a number");
+    const CornerReading good = ReadCorner(seen.cells[0], 1);
+    ASSERT_TRUE(good.corner);
+    EXPECT_EQ(good.corner->east, 5);
+    EXPECT_EQ(good.corner->north, 6);
+    EXPECT_EQ(good.corner->z, 0);
+    // A line's ends are "Y" and "X" in every reason, though its headers are lower case.
+    EXPECT_EQ(NumberFieldName(Kind::Hat, ColumnsOf(Kind::Hat).endY), "Y");
+    EXPECT_EQ(NumberFieldName(Kind::Hat, ColumnsOf(Kind::Hat).z), "z");
+    EXPECT_EQ(NumberFieldName(Kind::Yazi, ColumnsOf(Kind::Yazi).height), "Boy");
+}
+
 TEST(SurveyModel, SymbolsFindTheirPointAndSayWhyNot) {
     TempDir dir;
     const std::string geometry = dir.write("s.gplt", CrLf({
