@@ -27,7 +27,7 @@ constexpr Kind kExportOrder[] = {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind
                                  Kind::Parsel,  Kind::Yazi,    Kind::Sembol};
 
 FeatureSource SourceOf(const ElementSource& source) {
-    return {source.table, static_cast<int>(source.row)};
+    return {source.table, static_cast<int>(source.row), source.offset};
 }
 
 // A point strictly inside a simple polygon: the middle of the widest stretch that a horizontal
@@ -384,15 +384,22 @@ bool ExportFeatures::visit(FeatureSink& sink, const std::function<bool(uint64_t)
     counts_ = {};
     notes_.clear();
     Walk walk(*this, sink);
-    // One row asked for (visitRow), or all; a plot file's line is no row.
-    const bool finished = !only_         ? model_->visit(walk, kExportOrder)
-                          : only_->table ? model_->visitRow(*only_->table, only_->row, walk)
-                                         : true;
+    // One record asked for (visitRecord), or all.
+    const bool finished =
+        !only_         ? model_->visit(walk, kExportOrder)
+        : only_->table ? model_->visitRow(*only_->table, static_cast<int>(only_->row), walk)
+                       : model_->visitPlotRecord(*only_, walk);
     progress_ = nullptr;
     return finished && progress(done_);
 }
 
 bool ExportFeatures::visitRow(FeatureSource source, FeatureSink& sink) {
+    // A plot file's line is no row.
+    return source.table && source.row >= 0 &&
+           visitRecord({source.table, static_cast<uint32_t>(source.row), 0}, sink);
+}
+
+bool ExportFeatures::visitRecord(const ElementSource& source, FeatureSink& sink) {
     const std::function<bool(uint64_t)> always = [](uint64_t) { return true; };
     only_ = source;
     const bool found = visit(sink, always);
