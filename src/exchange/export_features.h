@@ -195,9 +195,10 @@ class ExportFeatures {
     void leaveOut(FeatureSource source, std::string what);
     // Counts a row done; false once the progress callback asked to stop.
     bool tick();
-    // Moves `position` into the written system; false, with the feature left out, when it has
-    // no place there.
-    bool place(Position& position, FeatureSource source, const std::string& name);
+    // Moves `position` into the written system; false, with the feature left out (named by
+    // `name()`), when it has no place there.
+    template <typename Name>
+    bool place(Position& position, FeatureSource source, const Name& name);
 
     void readLayers();
 

@@ -583,6 +583,8 @@ GDALDataset* DrawingDataset::Open(GDALOpenInfo* info) {
         }
         const ImportPaths paths{geometry, labels,
                                 labels.empty() ? std::string() : CompanionFileBeside(labels)};
+        // The files' bytes, which the tables hold: their lines are found in them for the notes.
+        ImportedBytes imported;
         if (kind == FileKind::Plot) {
             dataset->plotBytes_ = ReadPlotFile(geometry);
             dataset->model_ = std::make_unique<SurveyModel>(dataset->plotBytes_->view());
@@ -590,7 +592,7 @@ GDALDataset* DrawingDataset::Open(GDALOpenInfo* info) {
             CheckPlotRecords(lines.records, lines.skipped);
         } else {
             DriverObserver observer(geometry);
-            ImportFiles(dataset->workspace_, paths, observer);
+            ImportFiles(dataset->workspace_, paths, observer, &imported);
             dataset->model_ = std::make_unique<SurveyModel>(dataset->workspace_);
         }
         SurveyModel& model = *dataset->model_;
@@ -621,7 +623,9 @@ GDALDataset* DrawingDataset::Open(GDALOpenInfo* info) {
         const ExportCounts counts = dataset->features_->counts();
         // Records left out or on no layer, FILE:LINE: as export names them.
         const std::vector<FeatureNote>& notes = dataset->features_->notes();
-        const std::vector<std::optional<SourceLine>> lines = NoteLines(paths, notes);
+        const std::vector<std::optional<SourceLine>> lines =
+            NoteLines(paths, notes, kind == FileKind::Drawing ? &imported : nullptr);
+        imported = {};
         for (size_t i = 0; i < notes.size(); ++i) {
             const std::string where =
                 lines[i] ? lines[i]->fileName + ":" + std::to_string(lines[i]->lineNumber)
