@@ -234,7 +234,7 @@ class SurveyModel {
     mutable std::optional<std::array<uint64_t, kKindCount>> plotCounts_;
     mutable PlotLineCounts plotLines_;
     std::vector<SurveyCorner> corners_;
-    std::optional<int> onlyRow_;  // the one row visitRow() reads
+    std::optional<int> onlyRow_;                   // the one row visitRow() reads
     std::optional<ElementSource> onlyPlotRecord_;  // the one record visitPlotRecord() reads
 };
 

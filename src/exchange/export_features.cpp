@@ -388,10 +388,10 @@ bool ExportFeatures::visit(FeatureSink& sink, const std::function<bool(uint64_t)
     notes_.clear();
     Walk walk(*this, sink);
     // One record asked for (visitRecord), or all.
-    const bool finished =
-        !only_         ? model_->visit(walk, kExportOrder)
-        : only_->table ? model_->visitRow(*only_->table, static_cast<int>(only_->row), walk)
-                       : model_->visitPlotRecord(*only_, walk);
+    const bool finished = !only_ ? model_->visit(walk, kExportOrder)
+                          : only_->table
+                              ? model_->visitRow(*only_->table, static_cast<int>(only_->row), walk)
+                              : model_->visitPlotRecord(*only_, walk);
     progress_ = nullptr;
     return finished && progress(done_);
 }

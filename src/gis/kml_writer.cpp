@@ -201,8 +201,8 @@ class KmlDocument final : public FeatureSink {
             name.empty() ? std::string(kExportKindRows[static_cast<size_t>(*kind_)].layerName)
                          : name;
         // In the order KML's schema gives a feature's elements.
-        groups_.append(group, "<Placemark><name>" + shown + "</name><description>" +
-                                  about.text() + "</description><styleUrl>#" + StyleId(group) +
+        groups_.append(group, "<Placemark><name>" + shown + "</name><description>" + about.text() +
+                                  "</description><styleUrl>#" + StyleId(group) +
                                   std::string(styleVariant) + "</styleUrl>" + geometry +
                                   "</Placemark>\n");
     }

@@ -53,8 +53,7 @@ void SpooledGroups::spool(Group& group) {
     }
     errno = 0;
     if (std::fseek(file_, static_cast<long>(fileEnd_), SEEK_SET) != 0 ||
-        std::fwrite(group.pending.data(), 1, group.pending.size(), file_) !=
-            group.pending.size()) {
+        std::fwrite(group.pending.data(), 1, group.pending.size(), file_) != group.pending.size()) {
         ThrowFileError(errno);
     }
     group.spooled.push_back({fileEnd_, group.pending.size()});

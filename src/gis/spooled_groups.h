@@ -38,7 +38,7 @@ class SpooledGroups {
         size_t size;
     };
     struct Group {
-        std::string pending;        // not yet in the file
+        std::string pending;         // not yet in the file
         std::vector<Chunk> spooled;  // in the file, in order
     };
     void spool(Group& group);

@@ -137,12 +137,20 @@ struct Box {
     float minX, minY, maxX, maxY;
 };
 
+// A double beyond the floats' range goes to the float beyond it (or the largest below it); a NaN
+// to the widest box.
 float Below(double value) {
+    if (!(std::fabs(value) <= std::numeric_limits<float>::max())) {
+        return value > 0 ? std::numeric_limits<float>::max() : -HUGE_VALF;
+    }
     const auto f = static_cast<float>(value);
     return static_cast<double>(f) <= value ? f : std::nextafter(f, -HUGE_VALF);
 }
 
 float Above(double value) {
+    if (!(std::fabs(value) <= std::numeric_limits<float>::max())) {
+        return value < 0 ? -std::numeric_limits<float>::max() : HUGE_VALF;
+    }
     const auto f = static_cast<float>(value);
     return static_cast<double>(f) >= value ? f : std::nextafter(f, HUGE_VALF);
 }
@@ -440,8 +448,8 @@ class DrawingDataset final : public GDALDataset {
     bool boxed_ = false;
 };
 
-DrawingLayer::DrawingLayer(DrawingDataset& dataset, ExportKind kind, FeatureIds ids,
-                           uint64_t count, const Bounds& extent, OGRSpatialReference* system)
+DrawingLayer::DrawingLayer(DrawingDataset& dataset, ExportKind kind, FeatureIds ids, uint64_t count,
+                           const Bounds& extent, OGRSpatialReference* system)
     : dataset_(dataset), kind_(kind), ids_(std::move(ids)), count_(count), extent_(extent) {
     defn_ = new OGRFeatureDefn(kExportKindRows[static_cast<int>(kind)].layerName.data());
     SetDescription(defn_->GetName());
@@ -634,9 +642,9 @@ GDALDataset* DrawingDataset::Open(GDALOpenInfo* info) {
         }
         for (ExportKind k : kinds) {
             const auto at = static_cast<size_t>(k);
-            dataset->layers_.push_back(std::make_unique<DrawingLayer>(
-                *dataset, k, std::move(ids[at]), counts.written[at], extents[at],
-                dataset->system_));
+            dataset->layers_.push_back(
+                std::make_unique<DrawingLayer>(*dataset, k, std::move(ids[at]), counts.written[at],
+                                               extents[at], dataset->system_));
         }
         dataset->SetDescription(geometry.c_str());
         return dataset.release();

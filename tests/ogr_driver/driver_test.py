@@ -73,6 +73,18 @@ def hostile_drawings():
         "binary-tail.gplt": b"nok 1 2 3 4 5\r\n" + bytes(range(256)) * 64,
         "long-line.gplt": b"nok " + b"9" * 5_000_000 + b" 1 2 3 4\r\n",
         "no-cr.gplt": b"nok 1 4512345 512345 1 1\nnok 2 4512346 512346 1 1\n",
+        "extremes.plt": lines(
+            "TA A -257 1 DUZ 1 0", "TA A<&> -257 1 DUZ 1 0",
+            "PN  && %s -%s A 1 0 N.1" % (huge, huge), "PN  && 1 2 B 3 0 P.", "PN  && 1 2",
+            "YA  && 1 2 L %s 100 0 A \x1b]0;X\x07" % huge, "YA  && 1 2 L 1",
+            "LX  && 1 2 %s %s 0 A 0.00 0 1 2" % (e200, e200),
+            "L2  && 0.0000000 0.0000000 1/2 19 0 A  0.00000000000000E+0000 0",
+            "0 0 1 0.000 0 0 %s 0 1 0.000 0 0 %s %s 1 0.000 0 0 " % (e200, e200, e200),
+            "L2  && 0.0000000 0.0000000 /  19 0 A  0.00000000000000E+0000 0", "",
+            "L2  && 0.0000000 0.0000000 1/3 19 0 A  0.00000000000000E+0000 0"),
+        "binary-tail.plt": b"TA A -257 1 DUZ 1 0\r\n" + bytes(range(256)) * 64,
+        "long-line.plt": b"PN  && " + b"9" * 5_000_000 + b" 1 A 2 0 3\r\n",
+        "no-cr.plt": b"PN  && 512345 4512345 A 1 0 1\nPN  && 512346 4512346 A 1 0 2\n",
     }
 
 
@@ -272,13 +284,16 @@ class Driver(unittest.TestCase):
             path = os.path.join(self.dir, name)
             with open(path, "wb") as f:
                 f.write(data)
-            result = subprocess.run(["ogrinfo", "-ro", "-al", path], capture_output=True,
-                                    env=os.environ)
-            # A crash of the host is a signal (a negative status); a refusal is status 1 with
-            # GDAL's "FAILURE" and our message.
-            self.assertIn(result.returncode, (0, 1), name)
-            if result.returncode == 1:
-                self.assertIn(name.encode(), result.stderr, name)
+            # Every feature, and those a spatial filter finds through the grid.
+            for spat in ([], ["-spat", "-1e300", "-1e300", "1e300", "1e300"],
+                         ["-spat", "0", "0", "1", "1"]):
+                result = subprocess.run(["ogrinfo", "-ro", "-al"] + spat + [path],
+                                        capture_output=True, env=os.environ)
+                # A crash of the host is a signal (a negative status); a refusal is status 1
+                # with GDAL's "FAILURE" and our message.
+                self.assertIn(result.returncode, (0, 1), name)
+                if result.returncode == 1:
+                    self.assertIn(name.encode(), result.stderr, name)
 
     def test_only_the_register_function_is_exported(self):
         symbols = subprocess.run(
