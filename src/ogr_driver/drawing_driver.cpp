@@ -228,11 +228,9 @@ class FeatureIds {
     std::vector<PlotRecord> plotRecords_;
 };
 
-// What the walk on opening keeps of each kind: its exact extent, and a plot file's records.
-class OpeningSink final : public FeatureSink {
+// Receives each feature as its kind, where it came from and its positions.
+class ShapeSink : public FeatureSink {
   public:
-    OpeningSink(std::array<Bounds, kExportKinds>& extents, FeatureIds* ids)
-        : extents_(extents), ids_(ids) {}
     void point(const PointFeature& f) override { add(ExportKind::Point, f.source, {&f.at, 1}); }
     void line(const LineFeature& f) override {
         const Position ends[2] = {f.a, f.b};
@@ -242,8 +240,20 @@ class OpeningSink final : public FeatureSink {
     void label(const LabelFeature& f) override { add(ExportKind::Label, f.source, {&f.at, 1}); }
     void symbol(const SymbolFeature& f) override { add(ExportKind::Symbol, f.source, {&f.at, 1}); }
 
+  protected:
+    virtual void add(ExportKind kind, const FeatureSource& source,
+                     std::span<const Position> shape) = 0;
+};
+
+// What the walk on opening keeps of each kind: its exact extent, and a plot file's records.
+class OpeningSink final : public ShapeSink {
+  public:
+    OpeningSink(std::array<Bounds, kExportKinds>& extents, FeatureIds* ids)
+        : extents_(extents), ids_(ids) {}
+
   private:
-    void add(ExportKind kind, const FeatureSource& source, std::span<const Position> shape) {
+    void add(ExportKind kind, const FeatureSource& source,
+             std::span<const Position> shape) override {
         Bounds& extent = extents_[static_cast<size_t>(kind)];
         for (const Position& p : shape) {
             extent.add(p.east, p.north);
@@ -356,20 +366,13 @@ class DrawingLayer final : public OGRLayer {
 };
 
 // Remembers each feature's box by its FID on the walk before the first spatial filter.
-class BoxingSink final : public FeatureSink {
+class BoxingSink final : public ShapeSink {
   public:
     explicit BoxingSink(std::span<DrawingLayer* const> layers) : layers_(layers) {}
-    void point(const PointFeature& f) override { add(ExportKind::Point, f.source, {&f.at, 1}); }
-    void line(const LineFeature& f) override {
-        const Position ends[2] = {f.a, f.b};
-        add(ExportKind::Line, f.source, ends);
-    }
-    void parcel(const ParcelFeature& f) override { add(ExportKind::Parcel, f.source, f.corners); }
-    void label(const LabelFeature& f) override { add(ExportKind::Label, f.source, {&f.at, 1}); }
-    void symbol(const SymbolFeature& f) override { add(ExportKind::Symbol, f.source, {&f.at, 1}); }
 
   private:
-    void add(ExportKind kind, const FeatureSource& source, std::span<const Position> shape) {
+    void add(ExportKind kind, const FeatureSource& source,
+             std::span<const Position> shape) override {
         DrawingLayer* layer = nullptr;
         for (DrawingLayer* l : layers_) {
             if (l->kind() == kind) {
