@@ -532,6 +532,8 @@ bool SurveyModel::visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds)
                 e.x1 = Number(r.x1);
                 e.y2 = Number(r.y2);
                 e.x2 = Number(r.x2);
+                e.z1 = Number(r.z1);
+                e.z2 = Number(r.z2);
                 FirstUnread first(e.unread);
                 first.need(e.y1, "Y", -1);
                 first.need(e.x1, "X", -1);

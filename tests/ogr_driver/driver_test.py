@@ -212,8 +212,11 @@ class Driver(unittest.TestCase):
                     self.assertTrue(f.IsFieldNull(field), (name, field))
                 self.assertFalse(f.IsFieldNull("layer"), name)
                 self.assertEqual(f.GetFID(), layer.GetFeature(f.GetFID()).GetFID())
-        # What it has is there: a point's height, a label's size, a parcel's measured area.
+        # What it has is there: a point's height, a line's ends' heights, a label's size, a
+        # parcel's measured area.
         self.assertAlmostEqual(ds.GetLayerByName("noktalar").GetFeature(1).GetField("z"), 123.45)
+        line = ds.GetLayerByName("hatlar").GetFeature(1)
+        self.assertEqual((line.GetField("z1"), line.GetField("z2")), (119.80, 119.95))
         self.assertEqual(ds.GetLayerByName("yazilar").GetFeature(1).GetField("height"), 2.5)
         self.assertGreater(ds.GetLayerByName("parseller").GetFeature(1).GetField("alan_m2"), 0)
 
