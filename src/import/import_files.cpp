@@ -306,7 +306,8 @@ bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const In
 
 }  // namespace
 
-void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer) {
+void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer,
+                 ImportedBytes* read) {
     ImportContext ctx(ws, observer);
     // Nothing of an earlier drawing's layers reaches this one's plot file: a layer that this
     // import does not declare has the empty name, as in the first import.
@@ -341,6 +342,9 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};
     for (const TableEntry& table : kTables) {
         ws.table(table.id).releaseBuffersExcept(current);
+    }
+    if (read != nullptr) {
+        *read = {geometry.bytes, labels.bytes, companion.bytes};
     }
 }
 
