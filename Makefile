@@ -11,6 +11,8 @@ PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-q
 PACKAGES += libgdal-dev libproj-dev
 # A GeoPackage's spatial index, written in bulk.
 PACKAGES += libsqlite3-dev
+# The EPSG codes by kind of system, read from PROJ's database when the program is built.
+PACKAGES += sqlite3 proj-data
 PACKAGES += libgeos-dev
 # The command line of plotaktar-cli and its helpers (header-only).
 PACKAGES += libcli11-dev

@@ -32,6 +32,13 @@ sessions=(
     "export bad_records.gplt -o bad.dxf --crs TM33"
     "export pafta12.gplt -o nowhere/x.dxf"
     "export pafta12.gplt -o pafta12.yaz.dxf --crs NOPE"
+    "export pafta12.gplt -o geographic.dxf --crs EPSG:4326"
+    "export pafta12.gplt -o geographic3d.dxf --crs EPSG:4979"
+    "export pafta12.gplt -o geocentric.dxf --crs epsg:4978"
+    "export pafta12.gplt -o vertical.dxf --crs EPSG:5773"
+    "export pafta12.gplt -o compound.dxf --crs EPSG:9518"
+    "export pafta12.gplt -o unknown.dxf --crs EPSG:99999"
+    "export pafta12.gplt -o unknown.dxf --crs EPSG:2147483647"
     "--version"
     "convert"
 )
