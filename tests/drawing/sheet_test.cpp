@@ -459,11 +459,11 @@ class SheetTest : public QObject {
             {"tab 1 1 A 1 0 1 0.18", "nok 7 4512345.00 512345.00 0 1", "tab 2 1 B 5 0 1 0"});
         QFile labels(dir.filePath("letters.yaz"));
         QVERIFY(labels.open(QIODevice::WriteOnly));
-        // ĞÜŞİÖÇ ğüşıöç, "A", a control byte and "B"; one turned, one upright.
+        // ĞÜŞİÖÇ and ğüşıöç on two layers, and "A", a control byte and "B" smaller.
         labels.write(
             "4512350.00 512340.00 100 2.5 \xD0\xDC\xDE\xDD\xD6\xC7   1\r\n"
             "4512330.00 512340.00 100 2.5 \xF0\xFC\xFE\xFD\xF6\xE7   2\r\n"
-            "4512340.00 512360.00 37 2.5 A\x01"
+            "4512340.00 512360.00 100 2.0 A\x01"
             "B   2\r\n");
         labels.close();
         const QString pdf = dir.filePath("letters.pdf");
