@@ -64,6 +64,7 @@ test: build
 # Several sizes: make bench N="250000 500000 1000000"
 # Parcels in blocks of neighbours sharing corners, as surveyed (the default draws parcels of
 # random corners, most of which cross themselves): make bench MODE=blocks
+# Nothing but crossed star parcels, each overlapping its neighbours: make bench MODE=stars
 BENCH_BUILD ?= build-bench
 N ?= 1000000
 SEED ?= 1

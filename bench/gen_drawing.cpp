@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -192,8 +193,15 @@ class Drawing {
     // the corner table, which has one column per parcel. A drawing of blocks draws its parcels
     // as a surveyor's are: blocks of adjacent quadrilaterals sharing their corners, each with a
     // declared area close to its corners' (a few off), and symbols on detail points.
-    Drawing(uint64_t records, uint64_t seed, bool parcelHeavy, bool blocks = false)
-        : records_(records), rnd_(seed), parcelHeavy_(parcelHeavy), blocks_(blocks) {}
+    // A drawing of stars holds nothing but crossed parcels, each overlapping its neighbours:
+    // the dearest drawing of its size for the check's parcel geometry.
+    Drawing(uint64_t records, uint64_t seed, bool parcelHeavy, bool blocks = false,
+            bool stars = false)
+        : records_(records),
+          rnd_(seed),
+          parcelHeavy_(parcelHeavy),
+          blocks_(blocks),
+          stars_(stars) {}
 
     void write(const std::string& base) {
         writeGeometry(base + ".gplt");
@@ -220,6 +228,9 @@ class Drawing {
             layers_ = static_cast<int64_t>(records_ > 0 ? records_ : 1);
         }
         uint64_t written = 0;
+        if (stars_) {
+            layers_ = 1;
+        }
         for (int64_t i = 1; i <= layers_ && written < records_; ++i, ++written) {
             const auto& names = LayerNames();
             std::string name = names[static_cast<size_t>(i - 1) % names.size()];
@@ -230,6 +241,9 @@ class Drawing {
             out.put(' ').num(rnd_.range(1, 255)).put(' ').num(rnd_.range(0, 9));
             out.put(' ').num(rnd_.range(0, 1)).put(" 0.").num(rnd_.range(10, 99));
             out.endLine();
+        }
+        while (stars_ && written < records_) {
+            written += starParcel(out, records_ - written);
         }
         while (written < records_) {
             padded_ = rnd_.range(1, 16) == 1;
@@ -364,6 +378,26 @@ class Drawing {
         return corners + 1;
     }
 
+    // A star {11/5} 20 m across, its sides crossing each other 44 times, 5 m east of the one
+    // before it, in rows of 100 stars 40 m apart: each overlaps the three before and after it.
+    // Writes the parcel record and up to 11 corner lines; returns the lines written.
+    uint64_t starParcel(Output& out, uint64_t left) {
+        constexpr int kCorners = 11, kStep = 5;
+        const int64_t star = starCount_++;
+        const int64_t east = 50000000 + (star % 100) * 500;
+        const int64_t north = 450000000 + (star / 100) * 4000;
+        out.put("par ").num(100 + star / 100).put(' ').num(1 + star % 100).put(" 314.16 1");
+        out.endLine();
+        uint64_t written = 1;
+        for (int c = 0; c < kCorners && written < left; ++c, ++written) {
+            const double angle = 2 * 3.14159265358979323846 * (c * kStep % kCorners) / kCorners;
+            out.num(100 + star / 100).put(' ').num(1 + star % 100).put(' ').num(++pointNumber_);
+            out.put(' ').fixed2(east + std::llround(1000 * std::cos(angle))).put(' ');
+            out.fixed2(north + std::llround(1000 * std::sin(angle))).put(" 0.00").endLine();
+        }
+        return written;
+    }
+
     // The next parcel of the current block, a new block when it is used up. A block is a row
     // of 5 to 10 parcels, two deep, on a grid of corners shared by its neighbours (jittered
     // inside); blocks lie in slots of 330 x 90 m across the 7 km, so that they do not overlap.
@@ -478,6 +512,8 @@ class Drawing {
     bool padded_ = false;
     bool parcelHeavy_;
     bool blocks_;
+    bool stars_;
+    int64_t starCount_ = 0;
     Point lastDetail_{};
     Point previousDetail_{};
     int64_t controlNumber_ = 0;
@@ -500,17 +536,19 @@ int main(int argc, char** argv) {
     uint64_t seed = 1;
     bool parcelHeavy = argc == 5 && std::string_view(argv[4]) == "parcels";
     bool blocks = argc == 5 && std::string_view(argv[4]) == "blocks";
-    if ((argc != 4 && !parcelHeavy && !blocks) || !ParseNumber(argv[1], records) ||
+    bool stars = argc == 5 && std::string_view(argv[4]) == "stars";
+    if ((argc != 4 && !parcelHeavy && !blocks && !stars) || !ParseNumber(argv[1], records) ||
         !ParseNumber(argv[2], seed)) {
         std::fprintf(stderr,
-                     "usage: gen_drawing RECORDS SEED BASE [parcels|blocks]\n"
+                     "usage: gen_drawing RECORDS SEED BASE [parcels|blocks|stars]\n"
                      "writes BASE.gplt (RECORDS lines), BASE.yaz and BASE.yfn; with 'parcels'\n"
                      "most records are parcels with their corner lines; with 'blocks' the\n"
-                     "parcels lie in blocks of neighbours sharing their corners\n");
+                     "parcels lie in blocks of neighbours sharing their corners; with 'stars'\n"
+                     "the geometry is crossed star parcels, each overlapping its neighbours\n");
         return 2;
     }
     try {
-        Drawing(records, seed, parcelHeavy, blocks).write(argv[3]);
+        Drawing(records, seed, parcelHeavy, blocks, stars).write(argv[3]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gen_drawing: %s\n", e.what());
         return 1;

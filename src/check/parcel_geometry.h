@@ -53,8 +53,10 @@ constexpr uint64_t kLargeRepairCornersPerWork = 2;
 // parcels sharing more than kOverlapArea (parcel-overlap), a corner within kSliverReach of
 // another parcel's boundary but not on it (parcel-sliver), and an overlay GEOS cannot compute
 // (parcel-overlay-failed, on both parcels). Candidates are found through GEOS's STR tree.
-// Stops between parcels, or a long GEOS call, once `cancel` (may be null) is true: throws
-// CheckCancelled.
+// The parcels are shared by two threads on a machine of two cores or more, each with its own
+// GEOS context; the findings come in the order one thread would give them. Stops between
+// parcels (and between a parcel's corners and overlays), or a long GEOS call, on every thread
+// once `cancel` (may be null) is true: throws CheckCancelled.
 void CheckParcelGeometry(const std::vector<ParcelShape>& parcels, Reporter& report,
                          const std::atomic<bool>* cancel = nullptr);
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +13,11 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "check/check_files.h"
 #include "check/check_report.h"
+#include "check/parcel_geometry.h"
 #include "process.h"
 #include "test_support.h"
 
@@ -276,6 +280,43 @@ TEST(CheckLargeParcels, CheckWithinTheirTimeAndSayWhatTheyLeaveOut) {
             EXPECT_EQ(failed[0].row, 1);
         }
     }
+}
+
+// The parcels' geometry that would run for minutes (512 circles of 1,000 corners over each
+// other: every parcel overlaps every other, each corner lies near 511 boundaries), on both
+// threads, is cancelled while they work: it throws CheckCancelled once the other thread has
+// stopped too. Guarded by ctest's TIMEOUT; the time from the cancel
+// to the throw is recorded (stopped_ms), not judged.
+TEST(CheckLargeParcels, ACancelStopsTheParcelsGeometryOnBothThreads) {
+    std::vector<ParcelShape> parcels;
+    const int corners = 1'000;
+    for (int p = 1; p <= 512; ++p) {
+        ParcelShape& parcel = parcels.emplace_back();
+        parcel.row = p;
+        parcel.name = "200/" + std::to_string(p);
+        for (int c = 0; c < corners; ++c) {
+            const double angle = 2 * M_PI * c / corners;
+            parcel.ring.push_back(
+                {500000 + 0.002 * p + 100 * std::cos(angle), 4500000 + 100 * std::sin(angle)});
+        }
+    }
+    RowLines lines;
+    Findings findings;
+    Reporter report(lines, findings);
+    std::atomic<bool> cancel{false};
+    std::chrono::steady_clock::time_point cancelledAt;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        cancelledAt = std::chrono::steady_clock::now();
+        cancel = true;
+    });
+    EXPECT_THROW(CheckParcelGeometry(parcels, report, &cancel), CheckCancelled);
+    const auto stopped = std::chrono::steady_clock::now();
+    canceller.join();
+    RecordProperty(
+        "stopped_ms",
+        static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(stopped - cancelledAt).count()));
 }
 
 // Star parcels {n/m}, whose n sides meet each other n(m-1) times, 5 m apart and 20 m across:
