@@ -157,13 +157,17 @@ CommandDefinition& CommandDefinition::hiddenFlag(std::string names) {
     return *this;
 }
 
-CommandDefinition& CommandDefinition::handThrough(const CommandDefinition& other) {
+CommandDefinition& CommandDefinition::handThrough(const CommandDefinition& other, std::string note,
+                                                  const std::vector<std::string>& leftOut) {
     for (const Entry& entry : other.entries_) {
-        if (!entry.hidden && entryNamed(NamesOf(entry.names).front()) == nullptr) {
+        const std::string name = NamesOf(entry.names).front();
+        if (!entry.hidden && entryNamed(name) == nullptr &&
+            std::find(leftOut.begin(), leftOut.end(), name) == leftOut.end()) {
             entries_.push_back(entry);
             // What holds without it is for the other command to say.
             entries_.back().defaultText.clear();
             entries_.back().handedThrough = true;
+            entries_.back().handedNote = note;
         }
     }
     return *this;
@@ -209,7 +213,7 @@ std::string CommandDefinition::help() const {
             text += " (default: " + entry.defaultText + ")";
         }
         if (entry.handedThrough) {
-            text += " (handed to each run)";
+            text += " (" + entry.handedNote + ")";
         }
         CLI::Option* option =
             entry.value.empty() ? app.add_flag(entry.names) : app.add_option(entry.names);

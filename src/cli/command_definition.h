@@ -75,8 +75,11 @@ class CommandDefinition {
     // An option that only the tool itself passes; the help leaves it out.
     CommandDefinition& hiddenFlag(std::string names);
     // The options of `other` (not its arguments), accepted and handed through to it as given
-    // (batch export's --format, --crs, --to). Options this command has itself stay its own.
-    CommandDefinition& handThrough(const CommandDefinition& other);
+    // (batch export's --format, --crs, --to). Options this command has itself stay its own, and
+    // so do those of `leftOut`. The help names them with `note` after their text.
+    CommandDefinition& handThrough(const CommandDefinition& other,
+                                   std::string note = "handed to each run",
+                                   const std::vector<std::string>& leftOut = {});
     CommandDefinition& exitStatus(std::string text);
 
     const std::string& name() const { return name_; }
@@ -101,6 +104,7 @@ class CommandDefinition {
         std::string needs;
         bool hidden = false;
         bool handedThrough = false;
+        std::string handedNote = {};
     };
     const Entry* entryNamed(const std::string& typed) const;
 

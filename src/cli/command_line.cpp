@@ -375,8 +375,13 @@ an OUTDIR or report that cannot be written (completely), 130 after Ctrl+C.
 // The commands the tool's help lists, in its order.
 const std::vector<const CommandDefinition*>& Commands() {
     static const std::vector<const CommandDefinition*> commands = {
-        &ConvertCommand(), &RunCommand(),    &RenderCommand(),
-        &CheckCommand(),   &ExportCommand(), &BatchCommand(BatchArgs::Command::Convert)};
+        &ConvertCommand(),
+        &RunCommand(),
+        &RenderCommand(),
+        &CheckCommand(),
+        &ExportCommand(),
+        &DiffCommand(),
+        &BatchCommand(BatchArgs::Command::Convert)};
     return commands;
 }
 
@@ -410,7 +415,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
         } else if (command == "diff") {
             line.action = CommandLine::Action::Diff;
-            (void)ParseDiff(args);  // usage errors are found before anything is read
+#ifndef _WIN32
+            // Usage errors are found before anything is read; the Windows build has no diff to
+            // read them for, whatever follows the word.
+            (void)ParseDiff(args);
+#endif
         } else if (command == "batch") {
             line.action = CommandLine::Action::Batch;
             line.batch = ParseBatch(args);

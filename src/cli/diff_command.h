@@ -6,6 +6,8 @@
 
 namespace plotaktar::cli {
 
+class CommandDefinition;
+
 // The status of a comparison that found the two revisions differ.
 constexpr int kExitDiffers = 3;
 
@@ -22,6 +24,11 @@ struct DiffArgs {
 
 // Reads the arguments of `diff` (args[0] is "diff"). Throws UsageError.
 DiffArgs ParseDiff(const std::vector<std::string>& args);
+// What `diff` takes and its help.
+const CommandDefinition& DiffCommand();
+// The picture's part of a `diff -o` line as `render` takes it: NEW drawn into PICTURE with the
+// picture's options.
+std::vector<std::string> DiffRenderLine(const DiffArgs& diff);
 
 // `plotaktar-cli diff`: compares the two revisions here, or with -o hands `args` to the render
 // helper, which compares them and draws the picture too. Returns 0 when the two are the same

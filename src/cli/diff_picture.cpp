@@ -157,9 +157,7 @@ PictureCounts CountLooks(const compare::Comparison& comparison) {
 }  // namespace
 
 int RunDiffPicture(const DiffArgs& args, std::FILE* out, std::FILE* err) {
-    std::vector<std::string> renderLine = {"render", args.newPath, "-o", args.output};
-    renderLine.insert(renderLine.end(), args.pictureOptions.begin(), args.pictureOptions.end());
-    RenderArgs render = ParseRender(renderLine);
+    RenderArgs render = ParseRender(DiffRenderLine(args));
     DiffSides sides;
     int status = kExitFailed;
     const std::optional<compare::Comparison> comparison =

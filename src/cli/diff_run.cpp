@@ -1,11 +1,15 @@
 #include "cli/diff_run.h"
 
+#include <exception>
+#include <functional>
+#include <future>
 #include <new>
 
 #include "cli/commands.h"
 #include "cli/session_ui.h"
 #include "compare/change_report.h"
 #include "drawing/drawing_loader.h"
+#include "import/source_lines.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 
@@ -21,6 +25,37 @@ std::optional<compare::Comparison> CompareRevisions(const DiffArgs& args, std::F
     compare::ComparedDrawing drawings[2];
     const Side both[2] = {{args.oldPath, args.oldLabels, args.oldNoLabels},
                           {args.newPath, args.newLabels, args.newNoLabels}};
+    // Both geometry files' lines are numbered on a second thread, the old one's while the old
+    // side is imported and the new one's while the old side's elements are taken: what the
+    // thread keeps is the line numbers alone, and it lets go of each file before the new side
+    // is imported, so that the peak of memory stays where it was. Without a second thread each
+    // side numbers its own.
+    std::future<RowLines> numbered[2];
+    try {
+        auto number = [](const std::string& path) {
+            RowLines lines;
+            if (!IsPlotFilePath(path)) {
+                lines.readGeometry(path);
+            }
+            return lines;
+        };
+        std::promise<RowLines> oldLines;
+        numbered[0] = oldLines.get_future();
+        numbered[1] = std::async(std::launch::async,
+                                 [number, promise = std::move(oldLines), oldPath = args.oldPath,
+                                  newPath = args.newPath]() mutable {
+                                     try {
+                                         promise.set_value(number(oldPath));
+                                     } catch (...) {
+                                         promise.set_exception(std::current_exception());
+                                     }
+                                     return number(newPath);
+                                 });
+    } catch (const std::exception&) {
+        // No thread, or no room for one (std::system_error, std::bad_alloc): numbered below.
+        numbered[0] = {};
+        numbered[1] = {};
+    }
     for (int k = 0; k < 2; ++k) {
         const Side& side = both[k];
         const std::string labels = IsPlotFilePath(side.path)
@@ -31,7 +66,11 @@ std::optional<compare::Comparison> CompareRevisions(const DiffArgs& args, std::F
         }
         ConvertObserver observer(side.path, err);
         try {
-            drawings[k] = compare::ReadComparedDrawing(side.path, labels, observer);
+            std::function<RowLines()> lines;
+            if (numbered[k].valid()) {
+                lines = [&numbered, k] { return numbered[k].get(); };
+            }
+            drawings[k] = compare::ReadComparedDrawing(side.path, labels, observer, lines);
         } catch (const std::bad_alloc&) {
             PrintProblem(err, side.path, "comparison failed: out of memory");
             status = kExitFailed;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <unordered_map>
 
 #include "drawing/drawing_loader.h"
 #include "drawing/survey_model.h"
@@ -77,9 +78,23 @@ class SurveyReader : public SurveyVisitor {
             }
             d_.layers.push_back(compared);
         }
+        // Each kind's elements in one piece, without the copies and the spare room of growing
+        // (a workspace knows its rows; a plot file would be counted in a pass of its own).
+        if (!model_.fromPlotFile()) {
+            d_.points.reserve(model_.count(Kind::Nirengi) + model_.count(Kind::Poligon) +
+                              model_.count(Kind::Nokta));
+            d_.lines.reserve(model_.count(Kind::Hat));
+            d_.parcels.reserve(model_.count(Kind::Parsel));
+            d_.labels.reserve(model_.count(Kind::Yazi));
+            d_.symbols.reserve(model_.count(Kind::Sembol));
+        }
         model_.visit(*this);
         readRecords(Kind::Bina, d_.buildings);
         readRecords(Kind::Sev, d_.slopes);
+        // The other side is read while this one is kept: nothing of it stays unused.
+        d_.texts.shrink_to_fit();
+        d_.corners.shrink_to_fit();
+        d_.failed.shrink_to_fit();
     }
 
     bool point(const SurveyPoint& e) override {
@@ -177,7 +192,12 @@ class SurveyReader : public SurveyVisitor {
     // "#" and the cell (a plot file's cell is a name already), so that a change of it shows.
     TextRef layerOf(const LayerRef& ref) {
         if (ref.layer && !ref.layer->name.empty()) {
-            return d_.keep(ref.layer->name);
+            // A layer's name is kept once, however many elements it holds.
+            auto [kept, added] = layerNames_.try_emplace(ref.layer);
+            if (added) {
+                kept->second = d_.keep(ref.layer->name);
+            }
+            return kept->second;
         }
         return d_.keep(model_.fromPlotFile() ? std::string(ref.cell) : "#" + std::string(ref.cell));
     }
@@ -223,6 +243,7 @@ class SurveyReader : public SurveyVisitor {
     SurveyModel& model_;
     const RowLines* lines_;
     ComparedDrawing& d_;
+    std::unordered_map<const SurveyLayer*, TextRef> layerNames_;
 };
 
 }  // namespace
@@ -248,7 +269,8 @@ ComparedDrawing ComparedDrawingFromPlot(std::string_view bytes, const std::strin
 }
 
 ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std::string& labels,
-                                    ImportObserver& observer) {
+                                    ImportObserver& observer,
+                                    const std::function<RowLines()>& numberedLines) {
     for (const std::string& file : {geometryOrPlot, labels}) {
         if (file.empty()) {
             continue;
@@ -271,10 +293,15 @@ ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std
     // The geometry file's lines are numbered before the import, so that its two readings are
     // not held at once; the workspace goes as soon as its elements are taken.
     RowLines lines;
-    lines.readGeometry(paths.geometry);
+    if (!numberedLines) {
+        lines.readGeometry(paths.geometry);
+    }
     auto workspace = std::make_unique<Workspace>();
     FailureKeeper failures(d, observer);
     ImportFiles(*workspace, paths, failures);
+    if (numberedLines) {
+        lines = numberedLines();
+    }
     lines.readLabels(paths.labels, paths.companion, *workspace);
     SurveyModel model(*workspace);
     SurveyReader(model, &lines, d).read();

@@ -6,12 +6,14 @@
 // import's tables and the plot file's records; the matching sees only these elements.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "import/source_lines.h"
 #include "model/import_observer.h"
 
 namespace plotaktar::compare {
@@ -124,10 +126,14 @@ struct ComparedDrawing {
 
 // Reads a drawing for the comparison: a plot file (its name ends in ".plt", in any case), or a
 // geometry file with `labels` and the companion beside it (an empty `labels` reads none).
-// Failing records are kept as failed and passed to `observer` too. Throws Error naming the
-// cause when a file cannot be read or a plot file holds no record of one (LoadDrawing's rules).
+// Failing records are kept as failed and passed to `observer` too. `numberedLines`, when given,
+// gives the geometry file's lines numbered elsewhere (RowLines::readGeometry on another thread
+// while this side is imported) and is called after the import; otherwise they are numbered here
+// before it. Throws Error naming the cause when a file cannot be read or a plot file holds no
+// record of one (LoadDrawing's rules).
 ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std::string& labels,
-                                    ImportObserver& observer);
+                                    ImportObserver& observer,
+                                    const std::function<RowLines()>& numberedLines = {});
 
 // The same from a plot file's bytes, the sources naming `name`.
 ComparedDrawing ComparedDrawingFromPlot(std::string_view bytes, const std::string& name);

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <tuple>
 
 #include "model/cp1254.h"
+#include "model/errors.h"
 #include "model/text.h"
 
 namespace plotaktar::compare {
@@ -72,22 +74,50 @@ class Keys {
             first = false;
             pool_ += part;
         }
+        if (pool_.size() > std::numeric_limits<uint32_t>::max()) {
+            throw Error("drawing too large to compare: more than 4 GiB of keys");
+        }
         const std::string_view key = std::string_view(pool_).substr(start);
-        entries_.push_back({HashText(key), start, pool_.size() - start, index});
+        entries_.push_back({HashText(key), static_cast<uint32_t>(start),
+                            static_cast<uint32_t>(pool_.size() - start), index});
     }
+    // In the order of hash, text and index: by hash in a radix sort, which keeps the order of
+    // the index the entries were added in, then the few runs of one hash by text.
     void sort() {
-        std::sort(entries_.begin(), entries_.end(), [&](const Entry& x, const Entry& y) {
-            if (x.hash != y.hash) {
-                return x.hash < y.hash;
+        std::vector<Entry> other(entries_.size());
+        for (int shift = 0; shift < 64; shift += 8) {
+            size_t starts[257] = {};
+            for (const Entry& e : entries_) {
+                ++starts[(e.hash >> shift & 0xff) + 1];
             }
-            const int order = text(x).compare(text(y));
-            return order != 0 ? order < 0 : x.index < y.index;
-        });
+            if (starts[(entries_.empty() ? 0 : (entries_[0].hash >> shift & 0xff)) + 1] ==
+                entries_.size()) {
+                continue;  // one byte throughout: nothing to move
+            }
+            for (size_t b = 1; b < 257; ++b) {
+                starts[b] += starts[b - 1];
+            }
+            for (const Entry& e : entries_) {
+                other[starts[e.hash >> shift & 0xff]++] = e;
+            }
+            entries_.swap(other);
+        }
+        for (auto run = entries_.begin(); run != entries_.end();) {
+            auto runEnd = std::find_if(run + 1, entries_.end(),
+                                       [&](const Entry& e) { return e.hash != run->hash; });
+            if (runEnd - run > 1) {
+                std::sort(run, runEnd, [&](const Entry& x, const Entry& y) {
+                    const int order = text(x).compare(text(y));
+                    return order != 0 ? order < 0 : x.index < y.index;
+                });
+            }
+            run = runEnd;
+        }
     }
 
     struct Entry {
         uint64_t hash;
-        size_t start, size;
+        uint32_t start, size;
         uint32_t index;
     };
     std::string_view text(const Entry& e) const {
@@ -102,9 +132,8 @@ class Keys {
 
 // Walks two sorted key lists and calls `group(olds, news)` for every key, with the elements of
 // each side under it (one side may be empty).
-void Join(const Keys& old, const Keys& now,
-          const std::function<void(std::span<const uint32_t>, std::span<const uint32_t>)>& group,
-          const std::atomic<bool>* stop) {
+template <typename Group>
+void Join(const Keys& old, const Keys& now, Group group, const std::atomic<bool>* stop) {
     const auto& a = old.entries();
     const auto& b = now.entries();
     auto less = [&](const Keys::Entry& x, const Keys& xs, const Keys::Entry& y, const Keys& ys) {
@@ -262,11 +291,41 @@ class CellIndex {
 // Reads a cell as a number for comparing: both sides numbers compare as numbers within
 // `tolerance`, otherwise as texts.
 bool CellsDiffer(std::string_view a, std::string_view b, double tolerance) {
+    a = Trim(a);
+    b = Trim(b);
+    // The same text is the same number, or the same text that is none.
+    if (a == b) {
+        return false;
+    }
     double x = 0, y = 0;
-    if (ParseCoordinate(Trim(a), x) && ParseCoordinate(Trim(b), y)) {
+    if (ParseCoordinate(a, x) && ParseCoordinate(b, y)) {
         return std::fabs(x - y) > tolerance;
     }
-    return Trim(a) != Trim(b);
+    return true;
+}
+
+// How many of `olds` have a corner of `news` within `tolerance`, each taken once, in order: those
+// stayed where they were.
+size_t CornersStayed(std::span<const Vertex> olds, std::span<const Vertex> news, double tolerance) {
+    // A parcel has a few corners: the taken ones are bits of a word where they fit.
+    uint64_t takenBits = 0;
+    std::vector<bool> takenMore(news.size() > 64 ? news.size() : 0);
+    auto taken = [&](size_t k) { return k < 64 ? (takenBits >> k & 1) != 0 : takenMore[k]; };
+    size_t stayed = 0;
+    for (const Vertex& v : olds) {
+        for (size_t k = 0; k < news.size(); ++k) {
+            if (!taken(k) && Distance(v, news[k]) <= tolerance) {
+                if (k < 64) {
+                    takenBits |= uint64_t{1} << k;
+                } else {
+                    takenMore[k] = true;
+                }
+                ++stayed;
+                break;
+            }
+        }
+    }
+    return stayed;
 }
 
 // The area a ring of corners encloses (the shoelace formula), positive.
@@ -530,13 +589,20 @@ class Comparer {
     }
 
     void comparePoints(const ComparedPoint& p, const ComparedPoint& q) {
+        const bool away = !shifted_ && Distance(p.at, q.at) > tol_;
+        const bool heightChanged = CellsDiffer(a_.text(p.z), b_.text(q.z), tol_);
+        const bool layerChanged = a_.text(p.layer) != b_.text(q.layer);
+        // Most points stay as they were: their number is written out only for a change.
+        if (!away && !heightChanged && !layerChanged) {
+            return;
+        }
         const std::string number = Cell(a_.text(p.number));
-        if (!shifted_ && Distance(p.at, q.at) > tol_) {
+        if (away) {
             Change& c = moved("point-moved", Element::Point, number + " noktası", p.source, p.at,
                               q.source, q.at);
             c.texts.emplace_back("number", number);
         }
-        if (CellsDiffer(a_.text(p.z), b_.text(q.z), tol_)) {
+        if (heightChanged) {
             Change& c = add("point-height-changed", Element::Point, Look::Changed,
                             number + " noktasının yüksekliği değişti (" + Cell(a_.text(p.z)) +
                                 " → " + Cell(b_.text(q.z)) + ")");
@@ -551,7 +617,7 @@ class Comparer {
             }
             c.texts.emplace_back("number", number);
         }
-        if (a_.text(p.layer) != b_.text(q.layer)) {
+        if (layerChanged) {
             Change& c = add("point-layer-changed", Element::Point, Look::Changed,
                             number + " noktasının tabakası değişti (" + Cell(a_.text(p.layer)) +
                                 " → " + Cell(b_.text(q.layer)) + ")");
@@ -703,16 +769,22 @@ class Comparer {
         const TextRef zs[2] = {q.z[first], q.z[1 - first]};
         const double distance =
             std::max(Distance(p.ends[0], ends[0]), Distance(p.ends[1], ends[1]));
+        const bool away = !shifted_ && distance > tol_;
+        const bool heightChanged = CellsDiffer(a_.text(p.z[0]), b_.text(zs[0]), tol_) ||
+                                   CellsDiffer(a_.text(p.z[1]), b_.text(zs[1]), tol_);
+        // Most lines stay as they were: their name is written out only for a change.
+        if (!away && !heightChanged && a_.text(p.layer) == b_.text(q.layer)) {
+            return;
+        }
         const std::string name = LineName(a_, p);
-        if (!shifted_ && distance > tol_) {
+        if (away) {
             Change& c = add("line-moved", Element::Line, Look::Moved,
                             name + " hattının ucu " + Fixed(distance) + " m kaydı");
             c.old = {p.source, {p.ends[0], p.ends[1]}};
             c.now = {q.source, {q.ends[first], q.ends[1 - first]}};
             c.values = {{"distance", distance}};
         }
-        if (CellsDiffer(a_.text(p.z[0]), b_.text(zs[0]), tol_) ||
-            CellsDiffer(a_.text(p.z[1]), b_.text(zs[1]), tol_)) {
+        if (heightChanged) {
             Change& c = add("line-height-changed", Element::Line, Look::Changed,
                             name + " hattının yüksekliği değişti (" + Cell(a_.text(p.z[0])) + " " +
                                 Cell(a_.text(p.z[1])) + " → " + Cell(b_.text(zs[0])) + " " +
@@ -766,7 +838,10 @@ class Comparer {
                 continue;
             }
             taken[static_cast<size_t>(found)] = true;
-            compareLineLayers(p, b_.lines[static_cast<size_t>(found)], LineName(a_, p));
+            const ComparedLine& q = b_.lines[static_cast<size_t>(found)];
+            if (a_.text(p.layer) != b_.text(q.layer)) {
+                compareLineLayers(p, q, LineName(a_, p));
+            }
         }
         for (uint32_t j = 0; j < b_.lines.size(); ++j) {
             if (!taken[j]) {
@@ -959,16 +1034,27 @@ class Comparer {
     }
 
     void compareParcels(const ComparedParcel& p, const ComparedParcel& q) {
-        const std::string name = ParcelName(a_, p);
         const auto oldCorners = a_.cornersOf(p);
         const auto newCorners = b_.cornersOf(q);
+        const std::string_view x = Trim(a_.text(p.area)), y = Trim(b_.text(q.area));
+        double ax = 0, ay = 0;
+        // The same text is the same area; only texts that differ are read as numbers.
+        const bool numbers = x != y && ParseCoordinate(x, ax) && ParseCoordinate(y, ay);
+        const bool areaChanged =
+            !a_.fromPlotFile && !b_.fromPlotFile && x != y && (!numbers || ax != ay);
+        const size_t stayed = shifted_ ? 0 : CornersStayed(oldCorners, newCorners, tol_);
+        const bool cornersChanged =
+            !shifted_ && (stayed != oldCorners.size() || stayed != newCorners.size());
+        // Most parcels stay as they were: their name and areas are worked out only for a
+        // change.
+        if (!areaChanged && !cornersChanged && a_.text(p.layer) == b_.text(q.layer)) {
+            return;
+        }
+        const std::string name = ParcelName(a_, p);
         const double oldComputed = oldCorners.size() >= 3 ? RingArea(oldCorners) : 0;
         const double newComputed = newCorners.size() >= 3 ? RingArea(newCorners) : 0;
-        if (!a_.fromPlotFile && !b_.fromPlotFile) {
-            const std::string_view x = Trim(a_.text(p.area)), y = Trim(b_.text(q.area));
-            double ax = 0, ay = 0;
-            const bool numbers = ParseCoordinate(x, ax) && ParseCoordinate(y, ay);
-            if (numbers ? ax != ay : x != y) {
+        {
+            if (areaChanged) {
                 Change& c =
                     add("parcel-area-changed", Element::Parcel, Look::Changed,
                         name + " parselinin alanı değişti (" + Cell(x) + " → " + Cell(y) + ")");
@@ -985,19 +1071,6 @@ class Comparer {
             }
         }
         if (!shifted_) {
-            // Corners by position: those within the tolerance of a corner of the other side
-            // stayed; of the rest, as many as both sides have moved, the others came or went.
-            std::vector<bool> newTaken(newCorners.size());
-            size_t stayed = 0;
-            for (const Vertex& v : oldCorners) {
-                for (size_t k = 0; k < newCorners.size(); ++k) {
-                    if (!newTaken[k] && Distance(v, newCorners[k]) <= tol_) {
-                        newTaken[k] = true;
-                        ++stayed;
-                        break;
-                    }
-                }
-            }
             const size_t goneOld = oldCorners.size() - stayed, goneNew = newCorners.size() - stayed;
             const size_t moved = std::min(goneOld, goneNew);
             if (goneOld > 0 || goneNew > 0) {
@@ -1106,6 +1179,10 @@ class Comparer {
             }
         }
         for (uint32_t i = 0; i < na; ++i) {
+            // A label of the same text at the same place is no change, and most are so.
+            if (matchOf[i] >= 0 && !changedText[i] && (sameText[i] || shifted_)) {
+                continue;
+            }
             const ComparedLabel& p = a_.labels[i];
             const std::string text = Cell(a_.text(p.text));
             if (matchOf[i] < 0) {

@@ -8,7 +8,58 @@
 
 namespace plotaktar {
 
+namespace {
+
+// The powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The usual cell, "-12345.678": at most 15 digits with at most one point between them. Such a
+// number is its digits as an integer (exact in a double) divided by a power of ten (exact too),
+// and one division of two exact doubles is rounded as the decimal itself would be: the same
+// double std::from_chars gives, without its general work. False for anything else.
+bool ParsePlainDecimal(std::string_view text, double& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    p += negative ? 1 : 0;
+    // Digits beyond 19 wrap around, but then there are more than 15 and the number is not
+    // taken here.
+    uint64_t digits = 0;
+    auto readDigits = [&] {
+        const char* const first = p;
+        for (unsigned digit; p != end && (digit = static_cast<unsigned char>(*p) - '0') <= 9; ++p) {
+            digits = digits * 10 + digit;
+        }
+        return static_cast<size_t>(p - first);
+    };
+    const size_t whole = readDigits();
+    size_t decimals = 0;
+    if (p != end) {
+        if (*p != '.') {
+            return false;
+        }
+        ++p;
+        decimals = readDigits();
+        if (p != end || decimals == 0) {
+            return false;
+        }
+    }
+    if (whole == 0 || whole + decimals > 15) {
+        return false;
+    }
+    const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+}  // namespace
+
 bool ParseCoordinate(std::string_view text, double& value) {
+    if (ParsePlainDecimal(text, value)) {
+        return true;
+    }
     if (!text.empty() && text[0] == '+') {
         text.remove_prefix(1);
         if (!text.empty() && (text[0] == '-' || text[0] == '+')) {

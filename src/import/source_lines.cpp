@@ -147,7 +147,9 @@ void RowLines::readGeometry(const std::string& path) {
     EachLine(path, [&](uint32_t number, std::string_view line) {
         const std::string_view code = line.substr(0, 3);
         for (const KindEntry& kind : kKinds) {
-            if (!kind.code.empty() && kind.code == code) {
+            // The first letter tells most kinds apart before their codes are compared.
+            if (!kind.code.empty() && !code.empty() && kind.code[0] == code[0] &&
+                kind.code == code) {
                 rows_[static_cast<size_t>(TableNumber(kind.table) - 1)].push_back(number);
             }
         }

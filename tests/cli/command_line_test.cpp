@@ -11,6 +11,7 @@
 #include "cli/check_command.h"
 #include "cli/check_glance.h"
 #include "cli/command_line.h"
+#include "cli/diff_command.h"
 #include "cli/export_command.h"
 #include "cli/render_command.h"
 
@@ -91,6 +92,39 @@ TEST(CommandLine, EverySpellingIsReadAsBefore) {
              EXPECT_EQ(ParseCheck(a).areaRule, "kirsal");
              EXPECT_TRUE(ParseCheck(a).json);
          }},
+#ifndef _WIN32
+        {{"diff", "a.gplt", "b.plt", "--old-labels", "x.yaz", "--tolerance", "0.5", "--format",
+          "json"},
+         [](const Args& a) {
+             const DiffArgs diff = ParseDiff(a);
+             EXPECT_EQ(diff.oldPath, "a.gplt");
+             EXPECT_EQ(diff.newPath, "b.plt");
+             EXPECT_EQ(diff.oldLabels, "x.yaz");
+             EXPECT_EQ(diff.tolerance, 0.5);
+             EXPECT_TRUE(diff.json);
+         }},
+        // Options anywhere among the files, "=" or not; the picture's options in their order.
+        {{"diff", "--new-no-labels", "a.gplt", "--tolerance=2", "-o", "f.pdf", "b.gplt", "--scale",
+          "1:500", "--landscape", "--paper=A4", "--old-no-labels"},
+         [](const Args& a) {
+             const DiffArgs diff = ParseDiff(a);
+             EXPECT_EQ(diff.newPath, "b.gplt");
+             EXPECT_TRUE(diff.oldNoLabels);
+             EXPECT_TRUE(diff.newNoLabels);
+             EXPECT_EQ(diff.tolerance, 2);
+             EXPECT_EQ(diff.output, "f.pdf");
+             EXPECT_EQ(diff.pictureOptions,
+                       (Args{"--scale", "1:500", "--landscape", "--paper", "A4"}));
+             EXPECT_FALSE(diff.json);
+         }},
+        {{"diff", "a.gplt", "-o", "-f.png", "--size", "10x20", "--", "-b.gplt"},
+         [](const Args& a) {
+             const DiffArgs diff = ParseDiff(a);
+             EXPECT_EQ(diff.output, "-f.png");
+             EXPECT_EQ(diff.newPath, "-b.gplt");
+             EXPECT_EQ(diff.pictureOptions, (Args{"--size", "10x20"}));
+         }},
+#endif
         {{"batch", "a", "-j", "4"}, [&](const Args& a) { EXPECT_EQ(batch(a).jobs, 4); }},
         {{"batch", "a", "-j4"}, [&](const Args& a) { EXPECT_EQ(batch(a).jobs, 4); }},
         {{"batch", "a", "--jobs", "4"}, [&](const Args& a) { EXPECT_EQ(batch(a).jobs, 4); }},
@@ -199,6 +233,46 @@ TEST(CommandLine, RefusalsAreSaidInTheToolsWordsBeforeAnythingRuns) {
         {{"batch", "check", "a", "--crs", "TM30"},
          "batch check: unknown option '--crs'",
          "batch check"},
+#ifndef _WIN32
+        {{"diff", "a.gplt"}, "diff: OLD and NEW are needed; diff takes OLD NEW", "diff"},
+        {{"diff", "a.gplt", "b.gplt", "c.gplt"},
+         "diff: too many files; diff takes OLD NEW",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--tolerance", "0"},
+         "diff: --tolerance takes a positive number of metres; not '0'",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--tolerance=-0.5"},
+         "diff: --tolerance takes a positive number of metres; not '-0.5'",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--tolerance", "nan"},
+         "diff: --tolerance takes a positive number of metres; not 'nan'",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--tolerance"}, "diff: --tolerance needs a value", "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--tolerance", "1", "--tolerance", "2"},
+         "diff: --tolerance given twice",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--format", "xml"},
+         "diff: --format takes text or json",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--old-labels", "a.yaz", "--old-no-labels"},
+         "diff: --old-labels and --old-no-labels given together",
+         "diff"},
+        {{"diff", "a.gplt", "b.plt", "--new-no-labels"},
+         "diff: new is a plot file, which holds its labels",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--scale", "500"},
+         "diff: --scale is for the picture, which -o names",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--paper", "A4"},
+         "diff: --paper is for the picture, which -o names",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "-o", "f.png", "--paper", "A4"},
+         "diff: --paper needs --scale",
+         "diff"},
+        {{"diff", "a.gplt", "b.gplt", "-o", "f.txt"}, "diff: the output must end in", "diff"},
+        {{"diff", "a.gplt", "b.gplt", "-o", ""}, "diff: -o needs a file name", "diff"},
+        {{"diff", "a.gplt", "b.gplt", "--no-labels"}, "diff: unknown option '--no-labels'", "diff"},
+#endif
         {{"--help", "convert"}, "--help takes no arguments", ""},
     };
     for (const Refusal& refusal : refusals) {
@@ -220,7 +294,7 @@ TEST(CommandLine, EveryCommandHasAHelpOfItsOptionsDefaultsAndExitStatuses) {
 #ifndef _WIN32
     // The Windows build's help lists what it has in words of its own.
     const std::string tool = UsageText();
-    for (const char* command : {"convert", "run", "render", "check", "export", "batch"}) {
+    for (const char* command : {"convert", "run", "render", "check", "export", "diff", "batch"}) {
         EXPECT_NE(tool.find(std::string("\n  ") + command + " "), std::string::npos) << command;
     }
 #endif
@@ -238,6 +312,13 @@ TEST(CommandLine, EveryCommandHasAHelpOfItsOptionsDefaultsAndExitStatuses) {
         {{"batch", "-h"}, {"  -j,--jobs N ", "(default: one per core)", "  -0 ", "130 after"}},
         {{"batch", "export", "--help"}, {"  --crs CRS ", "(handed to each run)"}},
         {{"batch", "check", "--help"}, {"  --area-rule RULE "}},
+#ifndef _WIN32
+        {{"diff", "a.gplt", "--help"},
+         {"  OLD ", "  NEW ", "  --old-labels FILE ", "  --new-no-labels ", "  --tolerance M ",
+          "(default: 0.01)", "(default: text)", "  -o PICTURE ", "  --scale N|auto ",
+          "(for -o, as render)",
+          "Exit status: 0 the two are the same within the tolerance; 3 they differ;"}},
+#endif
     };
     for (const Help& help : helps) {
         SCOPED_TRACE(::testing::PrintToString(help.args));

@@ -12,9 +12,17 @@ namespace {
 #ifdef _WIN32
 
 TEST(Diff, TheWindowsBuildSaysItHasNoDiff) {
-    const CliResult r = RunCli({"diff", Sample("pafta12.gplt"), Sample("pafta12.gplt")});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "plotaktar-cli: diff needs the Linux build; this build has no diff command\n");
+    // Its help too, and a usage error: there is no diff to read them for.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"diff", Sample("pafta12.gplt"), Sample("pafta12.gplt")},
+          {"diff", "--help"},
+          {"diff", "a.gplt"}}) {
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err,
+                  "plotaktar-cli: diff needs the Linux build; this build has no diff command\n");
+    }
 }
 
 #else
@@ -65,9 +73,12 @@ TEST(Diff, StatusesZeroWhenTheSameThreeWhenTheyDifferTwoForUsageAndUnreadableSid
     for (const auto& args : usage) {
         r = RunCli(args, dir.path());
         EXPECT_EQ(r.status, 2) << args.back();
-        EXPECT_NE(r.err.find("Try 'plotaktar-cli --help'."), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Try 'plotaktar-cli diff --help'."), std::string::npos) << r.err;
     }
     EXPECT_NE(RunCli({"--help"}).out.find("diff OLD NEW"), std::string::npos);
+    r = RunCli({"diff", "-h"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("Usage: plotaktar-cli diff OLD NEW", 0), 0u) << r.out;
 }
 
 TEST(Diff, TheSampleAgainstItsRevisionAsTextAndJson) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cmath>
 #include <random>
 
 #include "drawing/drawing_loader.h"
@@ -303,6 +306,73 @@ TEST(DrawingModel, CoordinatesAtTheEndsOfADoubleStillIndexAndPick) {
     });
     EXPECT_NE(std::find(found.begin(), found.end(), 2u), found.end());
     EXPECT_EQ(PickFeature(drawing, {1, 1}, 0.5, [](uint32_t) { return true; }), 2u);
+}
+
+// Every cell reads as the general reader of decimals reads it, to the last bit: the short
+// cells a survey writes, and those with too many digits, leading zeros, a point at either
+// end, signs, blanks, exponents and other characters, which take the general way.
+TEST(DrawingModel, CellsReadAsTheGeneralDecimalReaderReadsThem) {
+    auto general = [](std::string_view text, double& value) {
+        if (!text.empty() && text[0] == '+') {
+            text.remove_prefix(1);
+            if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+                return false;
+            }
+        }
+        const char* end = text.data() + text.size();
+        auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+        return !text.empty() && ec == std::errc() && ptr == end && std::isfinite(value);
+    };
+    std::vector<std::string> cells = {"0",
+                                      "-0",
+                                      "-0.0",
+                                      "5.",
+                                      ".5",
+                                      "-.5",
+                                      "-",
+                                      ".",
+                                      "",
+                                      "+",
+                                      "+-1",
+                                      "1e5",
+                                      "1 ",
+                                      " 1",
+                                      "1.2.3",
+                                      "0x1",
+                                      "inf",
+                                      "nan",
+                                      "--1",
+                                      "1-",
+                                      "9007199254740993",
+                                      "999999999999999",
+                                      "9999999999999999",
+                                      "0.000000000000001",
+                                      "000000000000000012.5",
+                                      "4512360.12",
+                                      "-518906.08"};
+    std::mt19937_64 random(7);
+    const std::string digits = "0123456789";
+    for (int i = 0; i < 20000; ++i) {
+        std::string cell = random() % 4 == 0 ? "-" : (random() % 8 == 0 ? "+" : "");
+        const size_t length = 1 + random() % 18;
+        const size_t point = random() % (length + 2);
+        for (size_t k = 0; k < length; ++k) {
+            if (k == point) {
+                cell += '.';
+            }
+            cell += digits[random() % 10];
+        }
+        cells.push_back(cell);
+    }
+    for (const std::string& cell : cells) {
+        double value = 1234, expected = 1234;
+        const bool read = ParseCoordinate(cell, value);
+        ASSERT_EQ(read, general(cell, expected)) << "'" << cell << "'";
+        if (read) {
+            ASSERT_EQ(std::bit_cast<uint64_t>(value), std::bit_cast<uint64_t>(expected))
+                << "'" << cell << "'";
+        }
+    }
 }
 
 TEST(DrawingModel, IndexFindsWhatAScanFindsAndPickTakesTheNearest) {
