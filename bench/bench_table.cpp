@@ -33,6 +33,13 @@ bool Expand(const std::vector<std::string>& command,
     return true;
 }
 
+// The folder of the built GDAL read driver, for GDAL_DRIVER_PATH; none without it.
+#ifdef PLOTAKTAR_GDAL_PLUGIN_DIR
+constexpr const char* kGdalPlugins = PLOTAKTAR_GDAL_PLUGIN_DIR;
+#else
+constexpr const char* kGdalPlugins = "";
+#endif
+
 std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
@@ -49,11 +56,9 @@ std::string TimeText(double ms) {
 void RunCommandRows(const Drawing& drawing, const std::string& cli, const std::string& scratch,
                     const std::string& archive, ProcessRunner& runner, int runs,
                     Measurements& figures) {
-    const std::map<std::string, std::string> values = {{"cli", cli},
-                                                       {"geometry", drawing.geometry},
-                                                       {"labels", drawing.labels},
-                                                       {"scratch", scratch},
-                                                       {"archive", archive}};
+    const std::map<std::string, std::string> values = {
+        {"cli", cli},         {"geometry", drawing.geometry}, {"labels", drawing.labels},
+        {"scratch", scratch}, {"archive", archive},           {"gdal_plugins", kGdalPlugins}};
     const std::string log = scratch + "/row.log";
     std::vector<std::string> args;
     for (const Row& row : TableRows()) {

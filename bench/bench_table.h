@@ -35,8 +35,9 @@ class Measurements {
 // One row of the table `make bench` prints. A row shows the figure `figure`: one that the
 // harness's code measures (the floor, the import, the viewer ...), or, when `command` is given,
 // the median of running that command as a process (placeholders {cli}, {geometry}, {labels},
-// {scratch}, the harness's folder for outputs, which rows after it may read, and {archive}, the
-// folder of drawings given with --archive). A row whose figure was not measured (the viewer not
+// {scratch}, the harness's folder for outputs, which rows after it may read, {archive}, the
+// folder of drawings given with --archive, and {gdal_plugins}, the folder of the built GDAL read
+// driver). A row whose figure was not measured (the viewer not
 // built, --no-export, no archive) is left out.
 struct Row {
     std::string_view label;   // what was done, as a user would do it

@@ -1,9 +1,10 @@
 // `export` in the build without GDAL (the Windows command-line tool): DXF, written by this
-// program itself in the drawing's own coordinate system. The GIS formats and --to need the
-// Linux build.
+// program itself in the drawing's own coordinate system, which must be a projected one as in
+// the Linux build. The GIS formats and --to need the Linux build.
 
 #include "cli/commands.h"
 #include "cli/export_command.h"
+#include "exchange/system_kinds.h"
 #include "model/message_text.h"
 
 namespace plotaktar::cli {
@@ -14,6 +15,7 @@ const ExchangeWriter* ExportWriterFor(std::string_view formatName) {
 
 CoordinateStepMaker ExportCoordinates() {
     return [](int sourceEpsg, int targetEpsg) -> std::unique_ptr<CoordinateStep> {
+        CheckEpsgSystemKinds(sourceEpsg, targetEpsg);
         return std::make_unique<PassThroughStep>(sourceEpsg, targetEpsg);
     };
 }

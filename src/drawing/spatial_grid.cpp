@@ -41,6 +41,9 @@ void SpatialGrid::build(const Bounds& extent, uint32_t count,
     std::vector<uint32_t> cellCount(cells + 1, 0);
     auto forCells = [&](uint32_t f, auto&& each) {
         const Bounds b = boundsOf(f);
+        if (b.empty()) {
+            return true;  // a feature with no box touches no cell
+        }
         const uint32_t e0 = cellEast(b.minEast), e1 = cellEast(b.maxEast);
         const uint32_t n0 = cellNorth(b.minNorth), n1 = cellNorth(b.maxNorth);
         if (uint64_t{e1 - e0 + 1} * (n1 - n0 + 1) > kMaxCellsPerFeature) {

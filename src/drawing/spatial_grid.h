@@ -40,7 +40,7 @@ struct Bounds {
 class SpatialGrid {
   public:
     // Indexes features 0 to count - 1 (fewer than 2^30) by the boxes `boundsOf` gives, over
-    // `extent`.
+    // `extent`; a feature whose box is empty is in no cell, and no query finds it.
     void build(const Bounds& extent, uint32_t count,
                const std::function<Bounds(uint32_t)>& boundsOf);
 

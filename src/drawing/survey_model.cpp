@@ -299,6 +299,18 @@ bool SurveyModel::visitRow(TableId table, int row, SurveyVisitor& visitor) {
     return true;
 }
 
+bool SurveyModel::visitPlotRecord(const ElementSource& source, SurveyVisitor& visitor) {
+    const bool lineStart = source.offset == 0 || (source.offset <= plotBytes_.size() &&
+                                                  plotBytes_[source.offset - 1] == '\n');
+    if (!fromPlotFile() || source.table || !lineStart) {
+        return true;
+    }
+    onlyPlotRecord_ = source;
+    const bool finished = visitPlot(visitor, kPlotOrder);
+    onlyPlotRecord_.reset();
+    return finished;
+}
+
 bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds) {
     const Workspace& ws = *workspace_;
     for (Kind kind : kinds) {
@@ -492,15 +504,20 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
 }
 
 bool SurveyModel::visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds) {
-    plot::PlotLines lines(plotBytes_);
+    // Every line, or the one record visitPlotRecord() asked for.
+    const uint64_t firstOffset = onlyPlotRecord_ ? onlyPlotRecord_->offset : 0;
+    const uint32_t firstNumber = onlyPlotRecord_ ? onlyPlotRecord_->row : 1;
+    plot::PlotLines lines(plotBytes_.substr(firstOffset));
     std::string_view line;
-    while (lines.next(line)) {
+    for (bool firstLine = true; (firstLine || !onlyPlotRecord_) && lines.next(line);
+         firstLine = false) {
         const plot::RecordType type = plot::RecordTypeOf(line);
         const std::optional<Kind> kind = PlotKind(type, line);
         if (!kind) {
             continue;
         }
-        const ElementSource source{std::nullopt, lines.number(), lines.start()};
+        const ElementSource source{std::nullopt, firstNumber + lines.number() - 1,
+                                   firstOffset + lines.start()};
         const bool wanted = Wanted(kinds, *kind);
         switch (type) {
             case plot::RecordType::Point: {
@@ -558,6 +575,8 @@ bool SurveyModel::visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds)
                 e.x1 = Number(r.x1);
                 e.y2 = Number(r.y2);
                 e.x2 = Number(r.x2);
+                e.z1 = Number(r.z1);
+                e.z2 = Number(r.z2);
                 FirstUnread first(e.unread);
                 first.need(e.y1, "Y", -1);
                 first.need(e.x1, "X", -1);

@@ -210,6 +210,11 @@ class SurveyModel {
     // row: nothing for a row beyond its table, a kind not loaded, or a plot file. Returns false
     // when the visitor stopped it. The point index stays for the next such call.
     bool visitRow(TableId table, int row, SurveyVisitor& visitor);
+    // Hands the element of the plot-file record whose line begins at `source.offset` (its line
+    // number `source.row`, as a visit gave them) to the visitor, reading no other record than
+    // it (a parcel's corner line with it): nothing where no record's line begins, or for a
+    // workspace. Returns false when the visitor stopped it.
+    bool visitPlotRecord(const ElementSource& source, SurveyVisitor& visitor);
 
     // Elements of a kind: a loaded kind's data rows, or a plot file's records of it.
     uint64_t count(Kind kind) const;
@@ -255,7 +260,8 @@ class SurveyModel {
     mutable PlotLineCounts plotLines_;
     std::vector<SurveyCorner> corners_;
     std::vector<std::string_view> cornerCells_;
-    std::optional<int> onlyRow_;  // the one row visitRow() reads
+    std::optional<int> onlyRow_;                   // the one row visitRow() reads
+    std::optional<ElementSource> onlyPlotRecord_;  // the one record visitPlotRecord() reads
 };
 
 }  // namespace plotaktar

@@ -27,7 +27,7 @@ constexpr Kind kExportOrder[] = {Kind::Nirengi, Kind::Poligon, Kind::Nokta, Kind
                                  Kind::Parsel,  Kind::Yazi,    Kind::Sembol};
 
 FeatureSource SourceOf(const ElementSource& source) {
-    return {source.table, static_cast<int>(source.row)};
+    return {source.table, static_cast<int>(source.row), source.offset};
 }
 
 // A point strictly inside a simple polygon: the middle of the widest stretch that a horizontal
@@ -205,7 +205,8 @@ LayerOf ExportFeatures::layerOf(const LayerRef& ref, FeatureSource source) {
     return layer;
 }
 
-bool ExportFeatures::place(Position& position, FeatureSource source, const std::string& name) {
+template <typename Name>
+bool ExportFeatures::place(Position& position, FeatureSource source, const Name& name) {
     if (systems_ == nullptr || systems_->apply(position)) {
         return true;
     }
@@ -214,7 +215,7 @@ bool ExportFeatures::place(Position& position, FeatureSource source, const std::
         auto [end, ec] = std::to_chars(text, text + sizeof text, value);
         return std::string(text, ec == std::errc() ? end : text);
     };
-    leaveOut(source, name + ": Y " + number(position.east) + " X " + number(position.north) +
+    leaveOut(source, name() + ": Y " + number(position.east) + " X " + number(position.north) +
                          " has no place in EPSG:" + std::to_string(systems_->targetEpsg()));
     return false;
 }
@@ -224,7 +225,8 @@ bool ExportFeatures::tick() {
     return done_ % kProgressEvery != 0 || (*progress_)(done_);
 }
 
-// The elements of the survey model as features for the sink, each one row done.
+// The elements of the survey model as features for the sink, each one row done. An element's
+// name is made only for a message about it: most elements have none.
 class ExportFeatures::Walk : public SurveyVisitor {
   public:
     Walk(ExportFeatures& features, FeatureSink& sink) : x_(features), sink_(sink) {}
@@ -234,9 +236,9 @@ class ExportFeatures::Walk : public SurveyVisitor {
             return false;
         }
         PointFeature f{SourceOf(e.source), e.kind, e.number, {}, e.z.text, {}};
-        const std::string name = "point " + Quoted(e.number);
+        const auto name = [&] { return "point " + Quoted(e.number); };
         if (e.unread) {
-            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            x_.leaveOut(f.source, name() + ": " + UnreadReason(*e.unread));
             return true;
         }
         f.at = {*e.y.value, *e.x.value, std::nullopt};
@@ -255,9 +257,9 @@ class ExportFeatures::Walk : public SurveyVisitor {
             return false;
         }
         LineFeature f{SourceOf(e.source), e.from, e.to, {}, {}, {}};
-        const std::string name = "line " + Quoted(e.from) + "-" + Quoted(e.to);
+        const auto name = [&] { return "line " + Quoted(e.from) + "-" + Quoted(e.to); };
         if (e.unread) {
-            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            x_.leaveOut(f.source, name() + ": " + UnreadReason(*e.unread));
             return true;
         }
         f.a = {*e.y1.value, *e.x1.value, std::nullopt};
@@ -279,14 +281,14 @@ class ExportFeatures::Walk : public SurveyVisitor {
         }
         ParcelFeature f{
             SourceOf(e.source), e.block, e.parcel, e.area.text, e.area.value, {}, 0, {}, {}};
-        const std::string name = "parcel " + Quoted(f.block) + "/" + Quoted(f.parcel);
+        const auto name = [&] { return "parcel " + Quoted(f.block) + "/" + Quoted(f.parcel); };
         if (e.cornerCount && *e.cornerCount < 3) {
             x_.leaveOut(f.source,
-                        name + ": " + std::to_string(*e.cornerCount) + " corners, fewer than 3");
+                        name() + ": " + std::to_string(*e.cornerCount) + " corners, fewer than 3");
             return true;
         }
         if (e.unread) {
-            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            x_.leaveOut(f.source, name() + ": " + UnreadReason(*e.unread));
             return true;
         }
         std::vector<Position>& corners = x_.corners_;
@@ -297,7 +299,7 @@ class ExportFeatures::Walk : public SurveyVisitor {
         // The area and the inside point in the drawing's metres, before the corners move.
         f.cornerArea = CornerArea(corners);
         if (!std::isfinite(f.cornerArea)) {
-            x_.leaveOut(f.source, name + ": " + kBeyondDoubles);
+            x_.leaveOut(f.source, name() + ": " + kBeyondDoubles);
             return true;
         }
         f.inside = InsidePoint(corners);
@@ -306,7 +308,8 @@ class ExportFeatures::Walk : public SurveyVisitor {
         }
         bool placed = x_.place(f.inside, f.source, name);
         for (size_t k = 0; k < corners.size() && placed; ++k) {
-            placed = x_.place(corners[k], f.source, name + " corner " + std::to_string(k + 1));
+            placed = x_.place(corners[k], f.source,
+                              [&] { return name() + " corner " + std::to_string(k + 1); });
         }
         if (!placed) {
             return true;
@@ -323,10 +326,10 @@ class ExportFeatures::Walk : public SurveyVisitor {
             return false;
         }
         LabelFeature f{SourceOf(e.source), e.text, e.font, {}, 0, 1, 0, false, false, {}};
-        const std::string name = "label " + Quoted(f.text);
+        const auto name = [&] { return "label " + Quoted(f.text); };
         std::optional<Unread> unread = e.unread ? e.unread : WidthUnread(e);
         if (unread) {
-            x_.leaveOut(f.source, name + ": " + UnreadReason(*unread));
+            x_.leaveOut(f.source, name() + ": " + UnreadReason(*unread));
             return true;
         }
         f.at = {*e.y.value, *e.x.value, std::nullopt};
@@ -337,7 +340,7 @@ class ExportFeatures::Walk : public SurveyVisitor {
         const double width = e.width.value.value_or(0);
         f.widthFactor = !e.width.value || f.height <= 0 || width <= 0 ? 1 : width / f.height;
         if (!std::isfinite(f.widthFactor)) {
-            x_.leaveOut(f.source, name + ": En / Boy " + kBeyondDoubles);
+            x_.leaveOut(f.source, name() + ": En / Boy " + kBeyondDoubles);
             return true;
         }
         f.rotation = 90 - 0.9 * *e.angle.value;
@@ -354,9 +357,9 @@ class ExportFeatures::Walk : public SurveyVisitor {
             return false;
         }
         SymbolFeature f{SourceOf(e.source), e.symbol, e.point, e.pointNumber, {}, 1, 1, 0, {}};
-        const std::string name = "symbol " + Quoted(f.symbol) + " at " + Quoted(f.point);
+        const auto name = [&] { return "symbol " + Quoted(f.symbol) + " at " + Quoted(f.point); };
         if (e.unread) {
-            x_.leaveOut(f.source, name + ": " + UnreadReason(*e.unread));
+            x_.leaveOut(f.source, name() + ": " + UnreadReason(*e.unread));
             return true;
         }
         f.at = {*e.y.value, *e.x.value, std::nullopt};
@@ -384,15 +387,22 @@ bool ExportFeatures::visit(FeatureSink& sink, const std::function<bool(uint64_t)
     counts_ = {};
     notes_.clear();
     Walk walk(*this, sink);
-    // One row asked for (visitRow), or all; a plot file's line is no row.
-    const bool finished = !only_         ? model_->visit(walk, kExportOrder)
-                          : only_->table ? model_->visitRow(*only_->table, only_->row, walk)
-                                         : true;
+    // One record asked for (visitRecord), or all.
+    const bool finished = !only_ ? model_->visit(walk, kExportOrder)
+                          : only_->table
+                              ? model_->visitRow(*only_->table, static_cast<int>(only_->row), walk)
+                              : model_->visitPlotRecord(*only_, walk);
     progress_ = nullptr;
     return finished && progress(done_);
 }
 
 bool ExportFeatures::visitRow(FeatureSource source, FeatureSink& sink) {
+    // A plot file's line is no row.
+    return source.table && source.row >= 0 &&
+           visitRecord({source.table, static_cast<uint32_t>(source.row), 0}, sink);
+}
+
+bool ExportFeatures::visitRecord(const ElementSource& source, FeatureSink& sink) {
     const std::function<bool(uint64_t)> always = [](uint64_t) { return true; };
     only_ = source;
     const bool found = visit(sink, always);

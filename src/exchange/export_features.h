@@ -53,6 +53,7 @@ struct Position {
 struct FeatureSource {
     std::optional<TableId> table;
     int row;
+    uint64_t offset = 0;  // a plot file's: where the line begins in its bytes
 };
 
 struct PointFeature {
@@ -175,6 +176,9 @@ class ExportFeatures {
     // Hands the feature of one data row to `sink`, without reading any other row: false when
     // the row does not exist or cannot be exported (noted, as visit() notes it).
     bool visitRow(FeatureSource source, FeatureSink& sink);
+    // The same for the element of one record: a workspace's data row, or the plot-file record
+    // whose line begins at `source.offset` (as the survey model's visit gave it).
+    bool visitRecord(const ElementSource& source, FeatureSink& sink);
 
     const ExportCounts& counts() const { return counts_; }
     const std::vector<FeatureNote>& notes() const { return notes_; }
@@ -191,9 +195,10 @@ class ExportFeatures {
     void leaveOut(FeatureSource source, std::string what);
     // Counts a row done; false once the progress callback asked to stop.
     bool tick();
-    // Moves `position` into the written system; false, with the feature left out, when it has
-    // no place there.
-    bool place(Position& position, FeatureSource source, const std::string& name);
+    // Moves `position` into the written system; false, with the feature left out (named by
+    // `name()`), when it has no place there.
+    template <typename Name>
+    bool place(Position& position, FeatureSource source, const Name& name);
 
     void readLayers();
 
@@ -208,7 +213,7 @@ class ExportFeatures {
     std::vector<std::string> warnings_;
     const std::function<bool(uint64_t)>* progress_ = nullptr;
     uint64_t done_ = 0;
-    std::optional<FeatureSource> only_;
+    std::optional<ElementSource> only_;
 };
 
 }  // namespace plotaktar

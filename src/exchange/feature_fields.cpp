@@ -101,6 +101,13 @@ std::string LayerStyleOf(ExportKind kind, const ExportLayer& layer) {
     }
 }
 
+// A feature read from an import's tables, not from a plot file. A plot file carries no line
+// ends' point numbers, declared areas, layer numbers, nor a label's font, width, italic and
+// centring: their fields stay null, as a field of nothing is, not an empty text or a zero.
+bool FromTables(const FeatureSource& source) {
+    return source.table.has_value();
+}
+
 }  // namespace
 
 FeatureRecord& FeatureRecords::start(ExportKind kind, FeatureSource source,
@@ -113,7 +120,10 @@ FeatureRecord& FeatureRecords::start(ExportKind kind, FeatureSource source,
     record_.layerStyle = layer.layer != nullptr ? LayerStyleOf(kind, *layer.layer) : std::string();
     setUtf8("kind", std::string(kindName));
     setText("layer", layer.layer != nullptr ? layer.layer->name : std::string_view());
-    setText("layer_no", layer.cell);
+    // A plot file names a record's layer, but has no layer numbers.
+    if (FromTables(source)) {
+        setText("layer_no", layer.cell);
+    }
     return record_;
 }
 
@@ -157,8 +167,10 @@ void FeatureRecords::point(const PointFeature& f) {
 
 void FeatureRecords::line(const LineFeature& f) {
     FeatureRecord& r = start(ExportKind::Line, f.source, KindName(Kind::Hat), f.layer);
-    setText("from", f.from);
-    setText("to", f.to);
+    if (FromTables(f.source)) {
+        setText("from", f.from);
+        setText("to", f.to);
+    }
     if (f.a.z) {
         setReal("z1", *f.a.z);
     }
@@ -173,7 +185,9 @@ void FeatureRecords::parcel(const ParcelFeature& f) {
     FeatureRecord& r = start(ExportKind::Parcel, f.source, KindName(Kind::Parsel), f.layer);
     setText("ada", f.block);
     setText("parsel", f.parcel);
-    setText("alan", f.area);
+    if (FromTables(f.source)) {
+        setText("alan", f.area);
+    }
     if (f.areaNumber) {
         setReal("alan_sayi", *f.areaNumber);
     }
@@ -187,12 +201,14 @@ void FeatureRecords::label(const LabelFeature& f) {
     const std::string text = Utf8FromCp1254(f.text);
     const std::string font = Utf8FromCp1254(f.font);
     setUtf8("text", text);
-    setUtf8("font", font);
     setReal("height", f.height);
-    setReal("width", f.widthFactor);
     setReal("angle", f.rotation);
-    setInteger("italic", f.italic ? 1 : 0);
-    setInteger("centred", f.centred ? 1 : 0);
+    if (FromTables(f.source)) {
+        setUtf8("font", font);
+        setReal("width", f.widthFactor);
+        setInteger("italic", f.italic ? 1 : 0);
+        setInteger("centred", f.centred ? 1 : 0);
+    }
     // The label as QGIS and GDAL's readers show it: height in ground units, angle in degrees
     // counter-clockwise, anchored at its left baseline or centre.
     r.style = "LABEL(t:" + StyleQuoted(text) + ",s:" + Number(f.height) +

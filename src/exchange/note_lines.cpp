@@ -19,7 +19,8 @@ uint64_t Key(TableId table, int row) {
 }  // namespace
 
 std::vector<std::optional<SourceLine>> NoteLines(const ImportPaths& paths,
-                                                 std::span<const FeatureNote> notes) {
+                                                 std::span<const FeatureNote> notes,
+                                                 const ImportedBytes* read) {
     std::vector<std::optional<SourceLine>> lines(notes.size());
     if (notes.empty()) {
         return lines;
@@ -33,17 +34,18 @@ std::vector<std::optional<SourceLine>> NoteLines(const ImportPaths& paths,
         }
     }
     // Reads `path`; each line for which `tableOf` names a table is the next row of that table.
-    auto walk = [&](const std::string& path, auto tableOf, int(&counted)[kTableCount + 1]) {
+    auto walk = [&](const std::string& path, SharedBytes ImportedBytes::*imported, auto tableOf,
+                    int(&counted)[kTableCount + 1]) {
         if (path.empty()) {
             return;
         }
         std::optional<SharedBytes> bytes;
         try {
-            bytes = ReadInputFile(path);
+            bytes = read != nullptr ? std::optional(read->*imported) : ReadInputFile(path);
         } catch (const InputReadError&) {
             // Changed since the export read it: its notes name the file without a line.
         }
-        if (!bytes) {
+        if (!bytes || !*bytes) {
             return;
         }
         LineReader reader((*bytes)->view());
@@ -61,7 +63,7 @@ std::vector<std::optional<SourceLine>> NoteLines(const ImportPaths& paths,
     };
     int counted[kTableCount + 1] = {};
     walk(
-        paths.geometry,
+        paths.geometry, &ImportedBytes::geometry,
         [](std::string_view line) -> std::optional<TableId> {
             for (const KindEntry& kind : kKinds) {
                 if (!kind.code.empty() && line.substr(0, 3) == kind.code) {
@@ -73,13 +75,13 @@ std::vector<std::optional<SourceLine>> NoteLines(const ImportPaths& paths,
         counted);
     // The label file's rows come first, the companion's after them.
     walk(
-        paths.labels,
+        paths.labels, &ImportedBytes::labels,
         [](std::string_view line) -> std::optional<TableId> {
             return LabelLineGivesRow(line) ? std::optional(kLabels) : std::nullopt;
         },
         counted);
     walk(
-        paths.companion,
+        paths.companion, &ImportedBytes::companion,
         [](std::string_view line) -> std::optional<TableId> {
             return CompanionLineGivesRow(line) ? std::optional(kLabels) : std::nullopt;
         },

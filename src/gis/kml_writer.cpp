@@ -4,7 +4,9 @@
 // shown on opening), every placemark named and described in Turkish. The coordinates are WGS 84
 // longitude and latitude, each written as the shortest text that reads back as the same double.
 //
-// A kind's placemarks are held until the kind ends, so that they can be written layer by layer.
+// A kind's placemarks wait until the kind ends, so that they can be written layer by layer: in
+// memory a chunk a layer, the rest in a temporary file, so that a big drawing's placemarks are
+// never all held at once.
 
 #include <algorithm>
 #include <charconv>
@@ -17,6 +19,7 @@
 #include "exchange/xml_text.h"
 #include "gis/gis_writers.h"
 #include "gis/reprojection.h"
+#include "gis/spooled_groups.h"
 #include "model/aci_palette.h"
 #include "model/cp1254.h"
 #include "model/file_name_text.h"
@@ -197,11 +200,11 @@ class KmlDocument final : public FeatureSink {
         const std::string shown =
             name.empty() ? std::string(kExportKindRows[static_cast<size_t>(*kind_)].layerName)
                          : name;
-        std::string& into = groups_[group];
         // In the order KML's schema gives a feature's elements.
-        into += "<Placemark><name>" + shown + "</name><description>" + about.text() +
-                "</description><styleUrl>#" + StyleId(group) + std::string(styleVariant) +
-                "</styleUrl>" + geometry + "</Placemark>\n";
+        groups_.append(group, "<Placemark><name>" + shown + "</name><description>" + about.text() +
+                                  "</description><styleUrl>#" + StyleId(group) +
+                                  std::string(styleVariant) + "</styleUrl>" + geometry +
+                                  "</Placemark>\n");
     }
 
     // Closes the kind being collected, writing its folder layer by layer, and opens the kinds
@@ -222,8 +225,8 @@ class KmlDocument final : public FeatureSink {
     void writeKind(const ExportKindEntry& kind) {
         const std::vector<ExportLayer>& layers = features_.layers();
         out_ += "<Folder><name>" + std::string(kind.layerName) + "</name>\n";
-        for (size_t group = 0; group < groups_.size(); ++group) {
-            if (groups_[group].empty()) {
+        for (size_t group = 0; group <= layers.size(); ++group) {
+            if (groups_.empty(group)) {
                 continue;
             }
             const bool declared = group < layers.size();
@@ -235,10 +238,10 @@ class KmlDocument final : public FeatureSink {
             out_ += "\n";
             file_.write(out_);
             out_.clear();
-            file_.write(groups_[group]);
-            std::string().swap(groups_[group]);
+            groups_.drain(group, [this](std::string_view placemarks) { file_.write(placemarks); });
             out_ += "</Folder>\n";
         }
+        groups_.clear();
         out_ += "</Folder>\n";
         flushIfFull();
     }
@@ -255,7 +258,7 @@ class KmlDocument final : public FeatureSink {
     ExportFeatures& features_;
     std::string out_;
     // The placemarks of the kind being collected, by layer (the last: on no layer).
-    std::vector<std::string> groups_;
+    SpooledGroups groups_;
     std::optional<ExportKind> kind_;
 };
 

@@ -27,7 +27,7 @@ namespace {
 std::unique_ptr<OGRSpatialReference> SystemOf(int epsg) {
     auto system = std::make_unique<OGRSpatialReference>();
     if (system->importFromEPSG(epsg) != OGRERR_NONE) {
-        throw Error("EPSG:" + std::to_string(epsg) + " is not a coordinate system PROJ knows");
+        throw UnknownSystemError(epsg);
     }
     // EPSG's transverse Mercator zones declare northing first and WGS 84 latitude first; the
     // drawing's Y (easting) and every format's x are the first axis here.
@@ -35,53 +35,37 @@ std::unique_ptr<OGRSpatialReference> SystemOf(int epsg) {
     return system;
 }
 
-// The kind of a system in the words of the refusal.
-std::string_view KindWords(const OGRSpatialReference& system) {
+// The kind of a system as the refusal names it.
+SystemKind KindOf(const OGRSpatialReference& system) {
     if (system.IsCompound()) {
-        return "compound";
+        return SystemKind::Compound;
     }
     if (system.IsProjected()) {
-        return "projected";
+        return SystemKind::Projected;
     }
     if (system.IsGeocentric()) {
-        return "geocentric";
+        return SystemKind::Geocentric;
     }
     if (system.IsVertical()) {
-        return "vertical";
+        return SystemKind::Vertical;
     }
     if (system.IsLocal()) {
-        return "engineering";
+        return SystemKind::Engineering;
     }
     if (system.IsGeographic()) {
-        return system.GetAxesCount() == 2 ? "geographic 2D" : "geographic 3D";
+        return system.GetAxesCount() == 2 ? SystemKind::Geographic2D : SystemKind::Geographic3D;
     }
-    return "unknown";
-}
-
-// A drawing is surveyed on a map projection; it may be written in another or in longitude and
-// latitude, never as heights alone, as earth-centred coordinates or in a local system.
-void CheckKind(const OGRSpatialReference& system, int epsg, bool drawing) {
-    const std::string_view kind = KindWords(system);
-    if (kind == "projected" || (!drawing && kind == "geographic 2D")) {
-        return;
-    }
-    throw SystemKindError(std::string(drawing ? "--crs" : "--to") + " EPSG:" +
-                          std::to_string(epsg) + " is a " + std::string(kind) + " system; " +
-                          (drawing ? "the drawing's system must be projected (TM30, for instance)"
-                                   : "--to must be projected or geographic 2D (EPSG:4326)"));
+    return SystemKind::Other;
 }
 
 }  // namespace
 
-SystemKindError::SystemKindError(const std::string& what)
-    : Error(std::string(kSystemKindRefusal) + what) {}
-
 void CheckSystemKinds(int sourceEpsg, int targetEpsg) {
     if (sourceEpsg != 0) {
-        CheckKind(*SystemOf(sourceEpsg), sourceEpsg, true);
+        CheckSystemKind(KindOf(*SystemOf(sourceEpsg)), sourceEpsg, true);
     }
     if (targetEpsg != 0) {
-        CheckKind(*SystemOf(targetEpsg), targetEpsg, false);
+        CheckSystemKind(KindOf(*SystemOf(targetEpsg)), targetEpsg, false);
     }
 }
 

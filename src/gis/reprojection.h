@@ -10,6 +10,7 @@
 
 #include "exchange/coordinate_step.h"
 #include "exchange/export_features.h"
+#include "exchange/system_kinds.h"
 #include "model/crs_names.h"
 #include "platform/error.h"
 
@@ -23,13 +24,6 @@ inline constexpr int kWgs84 = 4326;
 // Keeps GDAL's and PROJ's messages off standard error: a failure is reported once, with its
 // cause, by whoever catches it. Call before the first use of either.
 void KeepGdalQuiet();
-
-// A system of a kind an export cannot use: the message starts with kSystemKindRefusal and
-// names the option, the code and the kind ("--crs EPSG:4326 is a geographic 2D system; ...").
-class SystemKindError : public Error {
-  public:
-    explicit SystemKindError(const std::string& what);
-};
 
 // The drawing's system (`sourceEpsg`) must be projected, the one written (`targetEpsg`)
 // projected or geographic 2D; vertical, geocentric, compound, engineering and geographic 3D

@@ -306,7 +306,8 @@ bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const In
 
 }  // namespace
 
-void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer) {
+void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observer,
+                 ImportedBytes* read) {
     ImportContext ctx(ws, observer);
     // A file that cannot be opened ends the opening (the files not opened yield no lines), a
     // failure outside the readers ends the geometry loop. A file that changed while it was
@@ -344,6 +345,9 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};
     for (const TableEntry& table : kTables) {
         ws.table(table.id).releaseBuffersExcept(current);
+    }
+    if (read != nullptr) {
+        *read = {geometry.bytes, labels.bytes, companion.bytes};
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "model/import_observer.h"
 #include "model/workspace.h"
+#include "platform/byte_buffer.h"
 
 namespace plotaktar {
 
@@ -28,6 +29,12 @@ struct ImportPaths {
 // without records. A failure that is not about the files' own bytes or a record's text
 // (std::bad_alloc when memory runs out) ends the import and is thrown; the tables then hold
 // part of the import, every cell readable.
-void ImportFiles(Workspace& workspace, const ImportPaths& paths, ImportObserver& observer);
+// Given `read`, it receives the bytes of the files read (null for a file not read), which the
+// tables' cells point into: for reading the files' lines once more without a second copy.
+struct ImportedBytes {
+    SharedBytes geometry, labels, companion;
+};
+void ImportFiles(Workspace& workspace, const ImportPaths& paths, ImportObserver& observer,
+                 ImportedBytes* read = nullptr);
 
 }  // namespace plotaktar

@@ -92,9 +92,11 @@ LabelRecord ReadLabelRecord(std::string_view line) {
 
 LineRecord ReadLineRecord(std::string_view line) {
     std::string_view rest = Body(line);
-    auto [y1, x1, y2, x2, zero, layer] = Words<6>(rest);
+    auto [y1, x1, y2, x2, zero, layer, width, flag, z1, z2] = Words<10>(rest);
     (void)zero;
-    return {y1, x1, y2, x2, layer};
+    (void)width;
+    (void)flag;
+    return {y1, x1, y2, x2, layer, z1, z2};
 }
 
 ParcelRecord ReadParcelRecord(std::string_view line) {

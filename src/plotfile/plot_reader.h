@@ -90,7 +90,7 @@ struct LabelRecord {
     std::string_view y, x, height, angle, layer, text;
 };
 struct LineRecord {
-    std::string_view y1, x1, y2, x2, layer;
+    std::string_view y1, x1, y2, x2, layer, z1, z2;
 };
 struct ParcelRecord {
     std::string_view name, layer;  // "ada/parsel"

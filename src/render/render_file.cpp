@@ -11,6 +11,7 @@
 #include "model/errors.h"
 #include "platform/files.h"
 #include "platform/replacing_file.h"
+#include "render/pdf_deflate.h"
 #include "render/svg_stream.h"
 
 namespace plotaktar {
@@ -91,6 +92,7 @@ QByteArray RenderPicture(const Drawing& drawing, const ViewTransform& view,
             break;
         }
         case PictureFormat::Pdf: {
+            const FastPdfStreams fast;
             QPdfWriter pdf(&buffer);
             pdf.setResolution(72);
             pdf.setPageSize(QPageSize(QSizeF(view.width, view.height), QPageSize::Point));

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -11,7 +12,6 @@
 #include <unordered_map>
 
 #include "model/aci_palette.h"
-#include "qt/cp1254_text.h"
 #include "render/text_places.h"
 #include "render/text_run.h"
 
@@ -65,18 +65,6 @@ void DrawPointSymbols(QPainter& painter, Marker marker, const std::vector<QPoint
             painter.drawEllipse(p, 3.5 * k, 3.5 * k);
         }
     }
-}
-
-// The text a picture shows: control characters, which no font draws and no XML document may
-// hold (an SVG would not parse), stand as U+FFFD.
-QString DrawnText(std::string_view bytes) {
-    QString text = FromCp1254(bytes);
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20) {
-            c = QChar(0xFFFD);
-        }
-    }
-    return text;
 }
 
 // One picture of a drawing, painted in three passes over the features in view: outlines
@@ -206,6 +194,19 @@ class PicturePainter {
             painter_.drawLines(lines[layer].data(), static_cast<int>(lines[layer].size()));
             lines[layer].clear();
         };
+        // A PDF writes each path with the pen it differs in: parcels in storage order, their
+        // layers mixed, wrote a pen for nearly every one. There a layer's parcels are one path a
+        // batch, drawn with the lines.
+        const bool parcelPaths = painter_.paintEngine() != nullptr &&
+                                 painter_.paintEngine()->type() == QPaintEngine::Pdf;
+        std::vector<QPainterPath> parcels(parcelPaths ? layerCount_ : 0);
+        std::vector<size_t> parcelCounts(parcels.size());
+        auto flushParcels = [&](size_t layer) {
+            usePen(layer);
+            painter_.drawPath(parcels[layer]);
+            parcels[layer].clear();
+            parcelCounts[layer] = 0;
+        };
         const bool drawn = forEachFeature([&](uint32_t f) {
             const uint16_t layer = drawing_.layer(f);
             const auto vertices = drawing_.vertices(f);
@@ -262,8 +263,17 @@ class PicturePainter {
                         ++stats_.leftOut;
                         break;
                     }
-                    usePen(layer);
-                    painter_.drawPolygon(outline.data(), static_cast<int>(outline.size()));
+                    if (parcelPaths) {
+                        parcels[layer].addPolygon(
+                            QPolygonF(QList<QPointF>(outline.begin(), outline.end())));
+                        parcels[layer].closeSubpath();
+                        if (++parcelCounts[layer] >= kBatch) {
+                            flushParcels(layer);
+                        }
+                    } else {
+                        usePen(layer);
+                        painter_.drawPolygon(outline.data(), static_cast<int>(outline.size()));
+                    }
                     ++stats_.drawn;
                     if (paper_.sheet || box.width() >= kParcelNamePixels) {
                         parcelNames_.emplace_back(box.center(), f);
@@ -294,6 +304,9 @@ class PicturePainter {
         for (size_t l = 0; l < layerCount_; ++l) {
             if (!lines[l].empty()) {
                 flushLines(l);
+            }
+            if (parcelPaths && parcelCounts[l] > 0) {
+                flushParcels(l);
             }
         }
         return true;
@@ -418,23 +431,22 @@ class PicturePainter {
         struct Placed {
             uint32_t feature;
             QPointF at;
-            QString text;
+            std::string_view text;
             bool centred;
         };
         std::vector<Placed> placed;
         placed.reserve(parcelNames_.size() + numbered_.size() + symbols_.size());
         for (const auto& [centre, f] : parcelNames_) {
-            QString text = DrawnText(drawing_.text(f));
+            const std::string_view text = drawing_.text(f);
             const double width = names.width(text);
             places.take(
                 QRectF(centre.x() - width / 2, centre.y() - places.cap() / 2, width, places.cap()));
-            placed.push_back({f, centre, std::move(text), true});
+            placed.push_back({f, centre, text, true});
         }
         auto beside = [&](uint32_t f, double across, double up) {
-            QString text = DrawnText(drawing_.text(f));
+            const std::string_view text = drawing_.text(f);
             const QPointF at = view_.toScreen(drawing_.vertices(f)[0]);
-            placed.push_back(
-                {f, places.beside(at, across, up, names.width(text)), std::move(text), false});
+            placed.push_back({f, places.beside(at, across, up, names.width(text)), text, false});
         };
         for (uint32_t f : numbered_) {
             beside(f, 5 * k_, 4 * k_);
@@ -454,7 +466,7 @@ class PicturePainter {
                 painter_.setPen(colours_[layer]);
             }
             if (!runs) {
-                drawText(text.at, nameSize, 0, text.text, text.centred);
+                drawText(text.at, nameSize, 0, DrawnText(text.text), text.centred);
                 continue;
             }
             names.add(text.at, text.text, text.centred);
@@ -509,8 +521,8 @@ class PicturePainter {
             const QTransform back = turn.inverted();
             for (size_t j = i; j < end; ++j) {
                 const uint32_t g = labels_[j];
-                labelRun.add(back.map(view_.toScreen(drawing_.vertices(g)[0])),
-                             DrawnText(drawing_.text(g)), drawing_.centred(g));
+                labelRun.add(back.map(view_.toScreen(drawing_.vertices(g)[0])), drawing_.text(g),
+                             drawing_.centred(g));
             }
             painter_.save();
             painter_.setTransform(turn, true);
@@ -614,7 +626,7 @@ Bounds DrawnExtent(const Drawing& drawing, const RenderFilter& filter) {
             continue;
         }
         const double height = std::fabs(drawing.height(f));
-        const double width = measure.width(DrawnText(drawing.text(f))) / kUnits * height;
+        const double width = measure.width(drawing.text(f)) / kUnits * height;
         if (!(height > 0) || !(std::max(width, height) <= most)) {
             continue;
         }

@@ -11,6 +11,7 @@
 #include "model/output_files.h"
 #include "platform/error.h"
 #include "platform/replacing_file.h"
+#include "render/pdf_deflate.h"
 #include "render/svg_stream.h"
 
 namespace plotaktar {
@@ -110,6 +111,7 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
             ReplacingFileDevice device(*files.back());
             bool cancelled = false;
             {
+                const FastPdfStreams fast;
                 QPdfWriter pdf(&device);
                 pdf.setResolution(kPdfResolution);
                 pdf.setPageSize(

@@ -5,10 +5,16 @@
 #include <QPointF>
 #include <QRawFont>
 #include <QString>
+#include <array>
+#include <string_view>
 
 class QPainter;
 
 namespace plotaktar {
+
+// The text a picture shows of a drawing's text (windows-1254 bytes): control characters, which
+// no font draws and no XML document may hold (an SVG would not parse), stand as U+FFFD.
+QString DrawnText(std::string_view bytes);
 
 // Texts of one font, height and colour gathered into one drawing operation: a PDF gets one text
 // object of placed glyphs instead of one object, with its own state and matrix, a text. The
@@ -29,8 +35,12 @@ class TextRun {
     // Adds `text` with its baseline starting at `at`; centred, its middle at `at` along the
     // baseline and across the capitals.
     void add(QPointF at, const QString& text, bool centred = false);
+    // The same for a drawing's text as DrawnText shows it, each of its bytes one glyph looked
+    // up once for the run's font: a sheet writes a hundred thousand texts a page.
+    void add(QPointF at, std::string_view drawingText, bool centred = false);
     // The width of `text`, in painter units.
     double width(const QString& text) const;
+    double width(std::string_view drawingText) const;
     // The height of capitals and digits, in painter units.
     double capHeight() const { return font_.capHeight(); }
     bool empty() const { return indexes_.isEmpty(); }
@@ -38,7 +48,16 @@ class TextRun {
     void draw(QPainter& painter);
 
   private:
+    // A byte of a drawing's text as drawn: its glyph and how far it moves the pen.
+    struct ByteGlyph {
+        quint32 index = 0;
+        QPointF advance;
+    };
+    const std::array<ByteGlyph, 256>& byteGlyphs() const;
+
     QRawFont font_;
+    mutable std::array<ByteGlyph, 256> byteGlyphs_;
+    mutable bool byteGlyphsMade_ = false;
     bool whole_;
     QList<quint32> indexes_;
     QList<QPointF> positions_;

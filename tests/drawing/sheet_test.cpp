@@ -2,6 +2,7 @@
 // independent readers (pdfinfo, pdftotext, the PNG's pixels, the SVG's numbers); the layers'
 // pens against the AutoCAD palette of ezdxf; the sheet layout's arithmetic.
 
+#include <zlib.h>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -9,11 +10,13 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
 #include <cmath>
 
 #include "drawing/drawing.h"
 #include "drawing/sheet_layout.h"
 #include "model/aci_palette.h"
+#include "render/pdf_deflate.h"
 #include "render/sheet_painter.h"
 
 using namespace plotaktar;
@@ -444,6 +447,86 @@ class SheetTest : public QObject {
         QVERIFY2(
             perPage[1] < 1.1 * perPage[0],
             qPrintable(QStringLiteral("%1 and %2 bytes a page").arg(perPage[0]).arg(perPage[1])));
+    }
+
+    // A PDF writes a drawing's texts as glyphs looked up once a byte for its font: every
+    // windows-1254 letter is its own character again for a search, a control byte stands as
+    // U+FFFD, and a text of the same bytes is the same text whether a label or a point's number.
+    void drawingTextsOnAPdfAreTheirLettersForASearch() {
+        QTemporaryDir dir;
+        const QString drawing = WriteDrawing(
+            dir, "letters.gplt",
+            {"tab 1 1 A 1 0 1 0.18", "nok 7 4512345.00 512345.00 0 1", "tab 2 1 B 5 0 1 0"});
+        QFile labels(dir.filePath("letters.yaz"));
+        QVERIFY(labels.open(QIODevice::WriteOnly));
+        // ĞÜŞİÖÇ and ğüşıöç on two layers, and "A", a control byte and "B" smaller.
+        labels.write(
+            "4512350.00 512340.00 100 2.5 \xD0\xDC\xDE\xDD\xD6\xC7   1\r\n"
+            "4512330.00 512340.00 100 2.5 \xF0\xFC\xFE\xFD\xF6\xE7   2\r\n"
+            "4512340.00 512360.00 100 2.0 A\x01"
+            "B   2\r\n");
+        labels.close();
+        const QString pdf = dir.filePath("letters.pdf");
+        const Run run = Render({drawing, labels.fileName(), "-o", pdf, "--scale", "500"});
+        QVERIFY2(run.status == 0, run.err.constData());
+        const QString text =
+            QString::fromUtf8(Command(QStringLiteral("pdftotext"), {pdf, "-"}).out);
+        for (const QString& word : {QStringLiteral("ĞÜŞİÖÇ"), QStringLiteral("ğüşıöç"),
+                                    QStringLiteral("A\uFFFDB"), QStringLiteral("7")}) {
+            QVERIFY2(text.contains(word), qPrintable(word + " in: " + text));
+        }
+    }
+
+    // While sheets are written, the streams Qt deflates at its default level are deflated at a
+    // fast one instead, and only then: other compressions in the process keep their level.
+    void pdfStreamsAreDeflatedFastOnlyWhileAsked() {
+        QByteArray content;
+        for (int i = 0; i < 20000; ++i) {
+            content += QByteArray::number(i * 37 % 9973) + " 0 Td <00" +
+                       QByteArray::number(i % 90 + 10) + "> Tj\n";
+        }
+        auto deflated = [&](int level) {
+            z_stream stream{};
+            if (deflateInit(&stream, level) != Z_OK) {
+                return QByteArray();
+            }
+            QByteArray out(static_cast<qsizetype>(deflateBound(&stream, content.size())), '\0');
+            stream.next_in = reinterpret_cast<Bytef*>(content.data());
+            stream.avail_in = static_cast<uInt>(content.size());
+            stream.next_out = reinterpret_cast<Bytef*>(out.data());
+            stream.avail_out = static_cast<uInt>(out.size());
+            const int status = deflate(&stream, Z_FINISH);
+            out.resize(static_cast<qsizetype>(stream.total_out));
+            deflateEnd(&stream);
+            return status == Z_STREAM_END ? out : QByteArray();
+        };
+        auto atLevel = [&](int level) {
+            uLongf size = compressBound(static_cast<uLong>(content.size()));
+            QByteArray out(static_cast<qsizetype>(size), '\0');
+            compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                      reinterpret_cast<const Bytef*>(content.constData()),
+                      static_cast<uLong>(content.size()), level);
+            out.resize(static_cast<qsizetype>(size));
+            return out;
+        };
+        const QByteArray usual = deflated(Z_DEFAULT_COMPRESSION);
+        QCOMPARE(usual, atLevel(6));
+        {
+            const FastPdfStreams fast;
+            const QByteArray quick = deflated(Z_DEFAULT_COMPRESSION);
+            QVERIFY(quick != usual);
+            QCOMPARE(quick, atLevel(2));
+            // A level asked for by name is kept.
+            QCOMPARE(deflated(9), atLevel(9));
+            QByteArray back(content.size(), '\0');
+            uLongf size = static_cast<uLongf>(back.size());
+            QCOMPARE(uncompress(reinterpret_cast<Bytef*>(back.data()), &size,
+                                reinterpret_cast<const Bytef*>(quick.constData()),
+                                static_cast<uLong>(quick.size())),
+                     Z_OK);
+            QCOMPARE(back, content);
+        }
+        QCOMPARE(deflated(Z_DEFAULT_COMPRESSION), usual);
     }
 
     // A sheet's key map shows the sheets within two columns and rows of it, numbered; the

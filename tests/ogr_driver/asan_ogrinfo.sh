@@ -26,11 +26,16 @@ PY
 asan=$(gcc -print-file-name=libasan.so)
 ubsan=$(gcc -print-file-name=libubsan.so)
 status=0
-for drawing in "$work"/*.gplt; do
+for drawing in "$work"/*.gplt "$work"/*.plt; do
     set +e
+    # Every feature, then those a spatial filter over all of them finds through the grid.
     GDAL_DRIVER_PATH=$plugin_dir LD_PRELOAD="$asan $ubsan" \
         ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        ogrinfo -ro -al -q "$drawing" >/dev/null 2>"$work/err"
+        ogrinfo -ro -al -q "$drawing" >/dev/null 2>"$work/err" &&
+        GDAL_DRIVER_PATH=$plugin_dir LD_PRELOAD="$asan $ubsan" \
+            ASAN_OPTIONS=detect_leaks=0:abort_on_error=0 \
+            UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+            ogrinfo -ro -al -q -spat -1e300 -1e300 1e300 1e300 "$drawing" >/dev/null 2>>"$work/err"
     result=$?
     set -e
     if [ "$result" -gt 1 ] || grep -q 'ERROR: AddressSanitizer\|runtime error:' "$work/err"; then
