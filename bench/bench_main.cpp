@@ -341,7 +341,7 @@ Result Measure(const std::string& base, const Options& options, ProcessRunner& r
 #ifdef PLOTAKTAR_BENCH_DIFF
     const Timing diffed = MedianTiming(diffRuns);
     const double diffPeakMiB = MedianOf(diffPeaks);
-    shown("diff", diffed, diffPeakMiB);
+    result.measured.setAgainst("diff", diffed, diffPeakMiB, bothInputsMiB, "both inputs");
     add("diff", diffed.wallMs, "ms", "plotaktar-cli diff against a revision, --format json");
     add("diff_peak_rss", diffPeakMiB, "MiB", "its peak resident");
     add("diff/convert", diffed.wallMs / convert.wallMs, "x", "target: at most 5");

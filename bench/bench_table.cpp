@@ -92,7 +92,9 @@ std::string TableText(const Measurements& figures, double inputMiB) {
         std::string peak, ratio, peer(row.peer);
         if (shown->peakMiB > 0) {
             peak = Format("%.1f MiB", shown->peakMiB) +
-                   Format(" (%.2f × input)", shown->peakMiB / inputMiB);
+                   Format(" (%.2f × ",
+                          shown->peakMiB / (shown->inputMiB > 0 ? shown->inputMiB : inputMiB)) +
+                   shown->inputName + ")";
         }
         if (const Measured* base = row.base.empty() ? nullptr : figures.find(row.base)) {
             ratio =

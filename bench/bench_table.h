@@ -15,6 +15,10 @@ namespace plotaktar::bench {
 struct Measured {
     Timing time;
     double peakMiB = 0;
+    // What the peak is a multiple of in the table: the drawing's input when 0, otherwise these
+    // MiB, named `inputName` (a comparison reads two drawings).
+    double inputMiB = 0;
+    const char* inputName = "input";
 };
 
 // The figures of one drawing by name, as the code measured them or the table's commands did.
@@ -22,6 +26,10 @@ class Measurements {
   public:
     void set(const std::string& name, Timing time, double peakMiB = 0) {
         figures_[name] = {time, peakMiB};
+    }
+    void setAgainst(const std::string& name, Timing time, double peakMiB, double inputMiB,
+                    const char* inputName) {
+        figures_[name] = {time, peakMiB, inputMiB, inputName};
     }
     const Measured* find(std::string_view name) const {
         auto found = figures_.find(std::string(name));
