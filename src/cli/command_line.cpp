@@ -414,14 +414,6 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.action = CommandLine::Action::Check;
             (void)ParseCheck(args);  // usage errors are found before plotaktar-check starts
         } else if (command == "diff") {
-            // diff reads its own arguments; its help is its paragraph of the whole usage.
-            if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
-                const std::string_view body = kUsageBody;
-                const size_t start = body.find("\ndiff OLD NEW") + 1;
-                throw HelpRequested(
-                    "Usage: plotaktar-cli " +
-                    std::string(body.substr(start, body.find("\n\n", start) - start + 1)));
-            }
             line.action = CommandLine::Action::Diff;
 #ifndef _WIN32
             // Usage errors are found before anything is read; the Windows build has no diff to

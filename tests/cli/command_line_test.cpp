@@ -336,16 +336,6 @@ TEST(CommandLine, EveryCommandHasAHelpOfItsOptionsDefaultsAndExitStatuses) {
             EXPECT_LE(end - start, 100u) << line.help.substr(start, end - start);
         }
     }
-#ifndef _WIN32
-    // diff reads its own arguments: its help is its paragraph of the whole usage.
-    for (const char* asked : {"--help", "-h"}) {
-        const CommandLine diff = ParseCommandLine({"diff", asked});
-        EXPECT_EQ(diff.action, CommandLine::Action::Help);
-        EXPECT_EQ(diff.help.rfind("Usage: plotaktar-cli diff OLD NEW ", 0), 0u) << diff.help;
-        EXPECT_NE(diff.help.find("Exit status 0 when the two are the same"), std::string::npos);
-        EXPECT_EQ(diff.help.find("\nbatch "), std::string::npos) << diff.help;
-    }
-#endif
     // A value that looks like a help request is a value.
     EXPECT_EQ(ParseCommandLine({"convert", "p.gplt", "-o", "--help"}).convert.output, "--help");
     EXPECT_EQ(ParseCommandLine({"convert", "--", "-h"}).convert.geometry, "-h");
