@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <thread>
 
 #include "drawing/drawing.h"
 #include "drawing/sheet_layout.h"
@@ -527,6 +528,94 @@ class SheetTest : public QObject {
             QCOMPARE(back, content);
         }
         QCOMPARE(deflated(Z_DEFAULT_COMPRESSION), usual);
+    }
+
+    // A page's content of megabytes is deflated in pieces on both cores: fed as Qt feeds it (in
+    // chunks without flushing, then finished into a small buffer again and again), it comes out
+    // one zlib stream that inflates to the content (its check value included), about as small
+    // as one piece would be; a stream interleaved with it, begun outside, is zlib's own.
+    void largePdfStreamsComeOutWholeFromPieces() {
+        QByteArray content;
+        for (int i = 0; content.size() < 5'000'000; ++i) {
+            content += QByteArray::number(i * 7919 % 99991) + ' ' +
+                       QByteArray::number(i * 104729 % 88883) + " m\n";
+        }
+        auto inflated = [](const QByteArray& stream, qsizetype size) {
+            QByteArray back(size + 1, '\0');
+            uLongf length = static_cast<uLongf>(back.size());
+            const int status = uncompress(reinterpret_cast<Bytef*>(back.data()), &length,
+                                          reinterpret_cast<const Bytef*>(stream.constData()),
+                                          static_cast<uLong>(stream.size()));
+            back.resize(static_cast<qsizetype>(length));
+            return status == Z_OK ? back : QByteArray("failed");
+        };
+        auto atLevel2 = [&] {
+            uLongf size = compressBound(static_cast<uLong>(content.size()));
+            QByteArray out(static_cast<qsizetype>(size), '\0');
+            compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                      reinterpret_cast<const Bytef*>(content.constData()),
+                      static_cast<uLong>(content.size()), 2);
+            out.resize(static_cast<qsizetype>(size));
+            return out;
+        };
+        const FastPdfStreams fast;
+        z_stream page{};
+        QCOMPARE(deflateInit(&page, Z_DEFAULT_COMPRESSION), Z_OK);
+        z_stream other{};
+        QCOMPARE(deflateInit2(&other, 6, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+        QByteArray small = content.left(100'000);
+        QByteArray otherOut(200'000, '\0');
+        other.next_in = reinterpret_cast<Bytef*>(small.data());
+        other.avail_in = static_cast<uInt>(small.size());
+        other.next_out = reinterpret_cast<Bytef*>(otherOut.data());
+        other.avail_out = static_cast<uInt>(otherOut.size());
+
+        QByteArray out;
+        char buffer[65536];
+        constexpr qsizetype kChunk = 1'500'000;
+        for (qsizetype at = 0; at < content.size(); at += kChunk) {
+            QByteArray chunk = content.mid(at, kChunk);
+            page.next_in = reinterpret_cast<Bytef*>(chunk.data());
+            page.avail_in = static_cast<uInt>(chunk.size());
+            page.next_out = reinterpret_cast<Bytef*>(buffer);
+            page.avail_out = sizeof buffer;
+            QCOMPARE(deflate(&page, Z_NO_FLUSH), Z_OK);
+            QCOMPARE(page.avail_in, 0u);
+            out.append(buffer, static_cast<qsizetype>(sizeof buffer - page.avail_out));
+        }
+        // zlib's own stream goes on meanwhile, untouched by the gathering.
+        QCOMPARE(deflate(&other, Z_FINISH), Z_STREAM_END);
+        otherOut.resize(static_cast<qsizetype>(other.total_out));
+        QCOMPARE(deflateEnd(&other), Z_OK);
+        int status = Z_OK;
+        int calls = 0;
+        while (status == Z_OK) {
+            page.next_out = reinterpret_cast<Bytef*>(buffer);
+            page.avail_out = sizeof buffer;
+            status = deflate(&page, Z_FINISH);
+            out.append(buffer, static_cast<qsizetype>(sizeof buffer - page.avail_out));
+            ++calls;
+        }
+        QCOMPARE(status, Z_STREAM_END);
+        QVERIFY(calls > 1);
+        QCOMPARE(static_cast<qsizetype>(page.total_out), out.size());
+        QCOMPARE(deflateEnd(&page), Z_OK);
+        QCOMPARE(inflated(out, content.size()), content);
+        if (std::thread::hardware_concurrency() > 1) {
+            // The pieces meet at the empty block that ends one on a byte boundary.
+            QVERIFY(out.contains(QByteArray("\x00\x00\xff\xff", 4)));
+        }
+        QVERIFY2(out.size() < atLevel2().size() * 1.01,
+                 qPrintable(QString::number(out.size()) + " against " +
+                            QString::number(atLevel2().size())));
+        QCOMPARE(inflated(otherOut, small.size()), small);
+        uLongf size = compressBound(static_cast<uLong>(small.size()));
+        QByteArray expected(static_cast<qsizetype>(size), '\0');
+        compress2(reinterpret_cast<Bytef*>(expected.data()), &size,
+                  reinterpret_cast<const Bytef*>(small.constData()),
+                  static_cast<uLong>(small.size()), 6);
+        expected.resize(static_cast<qsizetype>(size));
+        QCOMPARE(otherOut, expected);
     }
 
     // A sheet's key map shows the sheets within two columns and rows of it, numbered; the
