@@ -200,6 +200,14 @@ class PicturePainter {
         const bool parcelPaths = painter_.paintEngine() != nullptr &&
                                  painter_.paintEngine()->type() == QPaintEngine::Pdf;
         std::vector<QPainterPath> parcels(parcelPaths ? layerCount_ : 0);
+        // A PDF writes a coordinate in whole units in half the digits of any other. Where a
+        // millimetre is many units (a sheet's fiftieth of a millimetre), lines and parcels stand
+        // at the nearest whole unit: the pages are a quarter smaller, and quicker to write,
+        // for a hundredth of a millimetre at most.
+        const bool whole = parcelPaths && paper_.perMm >= 10;
+        auto placed = [whole](QPointF p) {
+            return whole ? QPointF(std::round(p.x()), std::round(p.y())) : p;
+        };
         std::vector<size_t> parcelCounts(parcels.size());
         auto flushParcels = [&](size_t layer) {
             usePen(layer);
@@ -237,7 +245,7 @@ class PicturePainter {
                         ++stats_.leftOut;
                         break;
                     }
-                    lines[layer].emplace_back(p0, p1);
+                    lines[layer].emplace_back(placed(p0), placed(p1));
                     ++stats_.drawn;
                     if (lines[layer].size() >= kBatch) {
                         flushLines(layer);
@@ -264,8 +272,11 @@ class PicturePainter {
                         break;
                     }
                     if (parcelPaths) {
-                        parcels[layer].addPolygon(
-                            QPolygonF(QList<QPointF>(outline.begin(), outline.end())));
+                        QPolygonF corners(static_cast<qsizetype>(outline.size()));
+                        for (size_t c = 0; c < outline.size(); ++c) {
+                            corners[static_cast<qsizetype>(c)] = placed(outline[c]);
+                        }
+                        parcels[layer].addPolygon(corners);
                         parcels[layer].closeSubpath();
                         if (++parcelCounts[layer] >= kBatch) {
                             flushParcels(layer);
@@ -493,6 +504,8 @@ class PicturePainter {
                        std::tuple(drawing_.layer(b), drawing_.height(b), drawing_.angle(b));
             });
         }
+        const QTransform upright = painter_.transform();
+        bool turned = false;
         for (size_t i = 0; i < labels_.size(); ++i) {
             const uint32_t f = labels_[i];
             if (i == 0 || drawing_.layer(labels_[i - 1]) != drawing_.layer(f)) {
@@ -502,6 +515,10 @@ class PicturePainter {
             // A run's font is sized in units of the surface; texts too small or too large for
             // one are drawn one by one.
             if (!runs || !(size >= 0.5 && size <= 4000)) {
+                if (turned) {
+                    painter_.setTransform(upright);
+                    turned = false;
+                }
                 drawText(view_.toScreen(drawing_.vertices(f)[0]), size, degreesOf(f),
                          DrawnText(drawing_.text(f)), drawing_.centred(f));
                 continue;
@@ -524,11 +541,15 @@ class PicturePainter {
                 labelRun.add(back.map(view_.toScreen(drawing_.vertices(g)[0])), drawing_.text(g),
                              drawing_.centred(g));
             }
-            painter_.save();
-            painter_.setTransform(turn, true);
+            // The turn replaces the one before rather than being saved and restored: a PDF
+            // writes out the whole state at each change, and a restore is a change of its own.
+            painter_.setTransform(turn * upright);
+            turned = true;
             labelRun.draw(painter_);
-            painter_.restore();
             i = end - 1;
+        }
+        if (turned) {
+            painter_.setTransform(upright);
         }
     }
 
