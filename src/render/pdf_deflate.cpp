@@ -44,7 +44,7 @@ namespace {
 
 // A stream from this many bytes on is deflated in pieces on every core: a page of a large
 // drawing's sheet is megabytes of content. Below it, one piece, byte for byte what zlib makes.
-constexpr size_t kSplitBytes = 1 << 20;
+constexpr size_t kSplitBytes = 256 * 1024;
 // zlib's window: each piece after the first starts with the one before's last 32 KiB as its
 // dictionary, so that it compresses as well as if it went on from there.
 constexpr size_t kWindow = 32 * 1024;
