@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "model/aci_palette.h"
+#include "render/recorded_picture.h"
 #include "render/text_places.h"
 #include "render/text_run.h"
 
@@ -50,8 +51,9 @@ bool Near(QPointF p, const QRectF& area) {
 }
 
 // Markers of points; `k` is the surface's units a screen pixel.
-void DrawPointSymbols(QPainter& painter, Marker marker, const std::vector<QPointF>& points,
-                      bool dots, double k) {
+template <typename Canvas>
+void DrawPointSymbols(Canvas& painter, Marker marker, const std::vector<QPointF>& points, bool dots,
+                      double k) {
     if (dots || marker == Marker::Dot || marker == Marker::None) {
         painter.drawPoints(points.data(), static_cast<int>(points.size()));
         return;
@@ -71,12 +73,32 @@ void DrawPointSymbols(QPainter& painter, Marker marker, const std::vector<QPoint
 // (lines and parcels), then the points over them, then the texts (point numbers, parcel names,
 // labels) over everything. Each feature kind is handled by its shape and marker in the kinds
 // table.
+// The font of the texts of a picture, at the size of a screen's point numbers.
+QFont NameFont() {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(kNameFontPixels);
+    return font;
+}
+
+// Draws what was added to `run` onto `painter`.
+template <typename Canvas>
+void DrawRun(Canvas& painter, TextRun& run) {
+    if (!run.empty()) {
+        painter.drawGlyphRun(QPointF(0, 0), run.take());
+    }
+}
+
+// `Canvas` is a QPainter, or a PictureRecorder for a PDF's painter (`pdf`: the painter writes a
+// PDF, which takes gathered texts and batched paths).
+template <typename Canvas>
 class PicturePainter {
   public:
-    PicturePainter(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
-                   const RenderFilter& filter, const PaperUnits& paper,
+    PicturePainter(Canvas& painter, bool pdf, const RecordingFonts* fonts, const Drawing& drawing,
+                   const ViewTransform& view, const RenderFilter& filter, const PaperUnits& paper,
                    const std::atomic<bool>* cancel)
         : painter_(painter),
+          pdf_(pdf),
+          fonts_(fonts),
           drawing_(drawing),
           view_(view),
           filter_(filter),
@@ -197,8 +219,7 @@ class PicturePainter {
         // A PDF writes each path with the pen it differs in: parcels in storage order, their
         // layers mixed, wrote a pen for nearly every one. There a layer's parcels are one path a
         // batch, drawn with the lines.
-        const bool parcelPaths = painter_.paintEngine() != nullptr &&
-                                 painter_.paintEngine()->type() == QPaintEngine::Pdf;
+        const bool parcelPaths = pdf_;
         std::vector<QPainterPath> parcels(parcelPaths ? layerCount_ : 0);
         // A PDF writes a coordinate in whole units in half the digits of any other. Where a
         // millimetre is many units (a sheet's fiftieth of a millimetre), lines and parcels stand
@@ -430,14 +451,14 @@ class PicturePainter {
     // the texts of one layer and size are one text object (TextRun).
     void textPass() {
         painter_.setRenderHint(QPainter::TextAntialiasing, true);
-        font_ = QFont(QStringLiteral("DejaVu Sans"));
-        font_.setPixelSize(kNameFontPixels);
+        font_ = NameFont();
         painter_.setFont(font_);
         const double nameSize = paper_.sheet ? kSheetNameMm * paper_.perMm : kNameFontPixels;
-        const bool runs = TextRun::Suits(painter_);
+        const bool runs = pdf_;
         // Whole units are fine enough where a millimetre is many of them (a PDF's page, not an
         // SVG's millimetres).
-        TextRun names(font_, nameSize, paper_.perMm >= 10);
+        TextRun names =
+            fonts_ != nullptr ? fonts_->names : TextRun(font_, nameSize, paper_.perMm >= 10);
         TextPlaces places(names.capHeight());
         struct Placed {
             uint32_t feature;
@@ -482,7 +503,7 @@ class PicturePainter {
             }
             names.add(text.at, text.text, text.centred);
             if (i + 1 == placed.size() || drawing_.layer(placed[i + 1].feature) != layer) {
-                names.draw(painter_);
+                DrawRun(painter_, names);
             }
         }
         labelPass(runs);
@@ -497,7 +518,8 @@ class PicturePainter {
         };
         // "Açı" is in grads clockwise from grid north; 100 grads reads left to right.
         auto degreesOf = [&](uint32_t f) { return drawing_.angle(f) * 0.9 - 90.0; };
-        TextRun labelRun(font_, kLabelRunUnits, true);
+        TextRun labelRun =
+            fonts_ != nullptr ? fonts_->labels : TextRun(font_, kLabelRunUnits, true);
         if (runs) {
             std::stable_sort(labels_.begin(), labels_.end(), [&](uint32_t a, uint32_t b) {
                 return std::tuple(drawing_.layer(a), drawing_.height(a), drawing_.angle(a)) <
@@ -545,7 +567,7 @@ class PicturePainter {
             // writes out the whole state at each change, and a restore is a change of its own.
             painter_.setTransform(turn * upright);
             turned = true;
-            labelRun.draw(painter_);
+            DrawRun(painter_, labelRun);
             i = end - 1;
         }
         if (turned) {
@@ -559,7 +581,9 @@ class PicturePainter {
         return s == 0 ? 1.0 : std::clamp(s, 0.05, 20.0);
     }
 
-    QPainter& painter_;
+    Canvas& painter_;
+    const bool pdf_;
+    const RecordingFonts* fonts_;
     const Drawing& drawing_;
     const ViewTransform& view_;
     const RenderFilter& filter_;
@@ -628,7 +652,28 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
 RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
                           const RenderFilter& filter, const PaperUnits& paper,
                           const std::atomic<bool>* cancel) {
-    return PicturePainter(painter, drawing, view, filter, paper, cancel).paint();
+    return PicturePainter<QPainter>(painter, TextRun::Suits(painter), nullptr, drawing, view,
+                                    filter, paper, cancel)
+        .paint();
+}
+
+RecordingFonts::RecordingFonts(const PaperUnits& paper)
+    // As the text pass makes them: its font at the names' size, and at the labels' run size.
+    : names(NameFont(), paper.sheet ? kSheetNameMm * paper.perMm : kNameFontPixels,
+            paper.perMm >= 10),
+      labels(NameFont(), kLabelRunUnits, true) {
+    names.prepare();
+    labels.prepare();
+}
+
+RenderStats RecordDrawing(RecordedPicture& picture, const RecordingFonts& fonts,
+                          const Drawing& drawing, const ViewTransform& view,
+                          const RenderFilter& filter, const PaperUnits& paper,
+                          const std::atomic<bool>* cancel) {
+    PictureRecorder recorder(picture);
+    return PicturePainter<PictureRecorder>(recorder, true, &fonts, drawing, view, filter, paper,
+                                           cancel)
+        .paint();
 }
 
 Bounds DrawnExtent(const Drawing& drawing, const RenderFilter& filter) {

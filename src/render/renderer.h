@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "render/text_run.h"
 #include "render/view_transform.h"
 
 class QPainter;
 
 namespace plotaktar {
+
+class RecordedPicture;
 
 // What to leave out of a picture: layers by index, kinds by FeatureKind, point numbers.
 struct RenderFilter {
@@ -79,6 +82,23 @@ RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewT
                           const RenderFilter& filter = {},
                           const std::atomic<bool>* cancel = nullptr);
 RenderStats RenderDrawing(QPainter& painter, const Drawing& drawing, const ViewTransform& view,
+                          const RenderFilter& filter, const PaperUnits& paper,
+                          const std::atomic<bool>* cancel = nullptr);
+
+// The fonts of the texts RecordDrawing gathers, loaded on the thread that paints the PDF: a
+// font may be read only by the thread that loaded it, and the PDF engine reads the glyphs of
+// every font it was given when it ends, when a recording thread may be gone.
+struct RecordingFonts {
+    explicit RecordingFonts(const PaperUnits& paper);
+    TextRun names;
+    TextRun labels;
+};
+
+// What RenderDrawing paints onto a PDF's painter, recorded into `picture` instead, on any
+// thread, to be painted onto that painter later (RecordedPicture::paint), with `fonts` for
+// its gathered texts.
+RenderStats RecordDrawing(RecordedPicture& picture, const RecordingFonts& fonts,
+                          const Drawing& drawing, const ViewTransform& view,
                           const RenderFilter& filter, const PaperUnits& paper,
                           const std::atomic<bool>* cancel = nullptr);
 

@@ -4,8 +4,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <future>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include "model/errors.h"
 #include "model/output_files.h"
@@ -112,6 +114,10 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
             bool cancelled = false;
             {
                 const FastPdfStreams fast;
+                constexpr double kUnitsPerMm = kPdfResolution / 25.4;
+                // The fonts of the pages' texts, loaded here, where the PDF embeds them once its
+                // painter ends.
+                const RecordingFonts fonts(PaperUnits::Sheet(kUnitsPerMm, false));
                 QPdfWriter pdf(&device);
                 pdf.setResolution(kPdfResolution);
                 pdf.setPageSize(
@@ -120,13 +126,31 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
                 pdf.setCreator(QStringLiteral("plotaktar"));
                 pdf.setTitle(texts.title);
                 QPainter painter(&pdf);
+                // Each page's map face is prepared on a second thread while the page before it
+                // is written, which is the PDF engine's work, on this one.
+                auto record = [&](int p) {
+                    return RecordSheetFace(drawing, plan, p, kUnitsPerMm, fonts, filter, cancel);
+                };
+                auto prepare = [&](int p) {
+                    try {
+                        return std::async(std::launch::async, record, p);
+                    } catch (const std::system_error&) {
+                        return std::async(std::launch::deferred, record, p);
+                    }
+                };
+                std::future<RecordedFace> next = prepare(0);
                 for (int p = 0; p < pages && !cancelled; ++p) {
+                    const RecordedFace face = next.get();
+                    if (p + 1 < pages) {
+                        next = prepare(p + 1);
+                    }
                     if (p > 0) {
                         pdf.newPage();
                     }
-                    cancelled = PaintSheetPage(painter, drawing, plan, p, kPdfResolution / 25.4,
-                                               false, filter, texts, cancel)
-                                    .cancelled;
+                    cancelled =
+                        PaintSheetPage(painter, drawing, plan, p, kUnitsPerMm, false, filter, texts,
+                                       cancel, face.picture.empty() ? nullptr : &face)
+                            .cancelled;
                     done(p);
                 }
             }

@@ -116,9 +116,8 @@ QString GridNumber(double value, double step) {
 
 // The map inside the neat line, clipped to it: the features at the plan's scale, then the grid
 // crosses over them.
-RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
-                      const Bounds& ground, double unitsPerMm, bool raster,
-                      const RenderFilter& filter, const std::atomic<bool>* cancel) {
+// The map inside the neat line of the sheet on `ground`, from its north-west corner.
+ViewTransform FaceView(const SheetPlan& plan, const Bounds& ground, double unitsPerMm) {
     const MmRect& face = plan.page.face;
     ViewTransform view;
     view.width = static_cast<int>(std::lround(face.width * unitsPerMm));
@@ -127,12 +126,28 @@ RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan
     // The face's north-west corner is exactly the sheet's.
     view.centerEast = ground.minEast + view.width / 2.0 / view.scale;
     view.centerNorth = ground.maxNorth - view.height / 2.0 / view.scale;
+    return view;
+}
+
+// The map inside the neat line, clipped to it, painted or, from `recorded`, painted as it was
+// recorded.
+RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
+                      const Bounds& ground, double unitsPerMm, bool raster,
+                      const RenderFilter& filter, const std::atomic<bool>* cancel,
+                      const RecordedFace* recorded) {
+    const MmRect& face = plan.page.face;
     painter.save();
     painter.setClipRect(QRectF(face.left * unitsPerMm, face.top * unitsPerMm,
                                face.width * unitsPerMm, face.height * unitsPerMm));
     painter.translate(face.left * unitsPerMm, face.top * unitsPerMm);
-    const RenderStats stats = RenderDrawing(painter, drawing, view, filter,
-                                            PaperUnits::Sheet(unitsPerMm, raster), cancel);
+    RenderStats stats;
+    if (recorded != nullptr) {
+        recorded->picture.paint(painter);
+        stats = recorded->stats;
+    } else {
+        stats = RenderDrawing(painter, drawing, FaceView(plan, ground, unitsPerMm), filter,
+                              PaperUnits::Sheet(unitsPerMm, raster), cancel);
+    }
     painter.restore();
     painter.setClipping(false);
     return stats;
@@ -493,9 +508,25 @@ QString SheetLabel(const SheetTexts& texts, int number) {
                                      : texts.sheetName + '-' + QString::number(number);
 }
 
+RecordedFace RecordSheetFace(const Drawing& drawing, const SheetPlan& plan, int page,
+                             double unitsPerMm, const RecordingFonts& fonts,
+                             const RenderFilter& filter, const std::atomic<bool>* cancel) {
+    RecordedFace face;
+    if (plan.sheets.size() > 1 && page == 0) {
+        return face;
+    }
+    const SheetPlan::Sheet& sheet =
+        plan.sheets.at(static_cast<size_t>(plan.sheets.size() > 1 ? page - 1 : 0));
+    face.stats =
+        RecordDrawing(face.picture, fonts, drawing, FaceView(plan, plan.ground(sheet), unitsPerMm),
+                      filter, PaperUnits::Sheet(unitsPerMm, false), cancel);
+    return face;
+}
+
 RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
                            int page, double unitsPerMm, bool raster, const RenderFilter& filter,
-                           const SheetTexts& texts, const std::atomic<bool>* cancel) {
+                           const SheetTexts& texts, const std::atomic<bool>* cancel,
+                           const RecordedFace* face) {
     const PageLayout& layout = plan.page;
     painter.fillRect(QRectF(0, 0, layout.widthMm * unitsPerMm, layout.heightMm * unitsPerMm),
                      Qt::white);
@@ -514,7 +545,7 @@ RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const Shee
         sheetLine = QStringLiteral("Pafta indeksi: %1 pafta").arg(plan.sheets.size());
     } else {
         const Bounds ground = plan.ground(*sheet);
-        stats = PaintFace(painter, drawing, plan, ground, unitsPerMm, raster, filter, cancel);
+        stats = PaintFace(painter, drawing, plan, ground, unitsPerMm, raster, filter, cancel, face);
         sheetLine = QStringLiteral("Pafta: %1  (%2 / %3)")
                         .arg(SheetLabel(texts, sheet->number))
                         .arg(sheet->number)

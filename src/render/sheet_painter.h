@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "drawing/sheet_layout.h"
+#include "render/recorded_picture.h"
 #include "render/renderer.h"
 
 class QPainter;
@@ -29,6 +30,17 @@ std::optional<SheetPlan> PlanDrawingSheets(const Drawing& drawing, const RenderF
 // The name of sheet `number` of `count`: "NAME-3", or "3" without a name.
 QString SheetLabel(const SheetTexts& texts, int number);
 
+// The map face of page `page` of `plan` (nothing for the index) as PaintSheetPage paints it on
+// a PDF at `unitsPerMm`, recorded on any thread with `fonts` (for PaperUnits::Sheet at
+// `unitsPerMm`), with what it drew.
+struct RecordedFace {
+    RecordedPicture picture;
+    RenderStats stats;
+};
+RecordedFace RecordSheetFace(const Drawing& drawing, const SheetPlan& plan, int page,
+                             double unitsPerMm, const RecordingFonts& fonts,
+                             const RenderFilter& filter, const std::atomic<bool>* cancel = nullptr);
+
 // Paints page `page` of `plan` onto `painter`, whose surface is the whole paper at
 // `unitsPerMm` units a millimetre, origin at the top-left corner: with several sheets page 0 is
 // their index (each sheet's outline with its number), the others one sheet each.
@@ -36,9 +48,11 @@ QString SheetLabel(const SheetTexts& texts, int number);
 // its layer's pen, grid crosses every 10 cm with their coordinates in the margin, a key map of
 // the sheets, a north arrow, a scale bar and the title block. `raster` keeps pens at least a
 // pixel wide. Fills the page white first. Returns what the map face drew; `cancelled` when
-// `cancel` became true.
+// `cancel` became true. With `face` (RecordSheetFace's of this page, for a PDF's painter), the
+// map face is painted from it.
 RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
                            int page, double unitsPerMm, bool raster, const RenderFilter& filter,
-                           const SheetTexts& texts, const std::atomic<bool>* cancel = nullptr);
+                           const SheetTexts& texts, const std::atomic<bool>* cancel = nullptr,
+                           const RecordedFace* face = nullptr);
 
 }  // namespace plotaktar

@@ -50,6 +50,18 @@ const std::array<TextRun::ByteGlyph, 256>& TextRun::byteGlyphs() const {
     return byteGlyphs_;
 }
 
+double TextRun::capHeight() const {
+    if (capHeight_ < 0) {
+        capHeight_ = font_.capHeight();
+    }
+    return capHeight_;
+}
+
+void TextRun::prepare() const {
+    byteGlyphs();
+    capHeight();
+}
+
 double TextRun::width(std::string_view drawingText) const {
     const std::array<ByteGlyph, 256>& glyphs = byteGlyphs();
     double width = 0;
@@ -71,7 +83,7 @@ double TextRun::width(const QString& text) const {
 void TextRun::add(QPointF at, std::string_view drawingText, bool centred) {
     const std::array<ByteGlyph, 256>& glyphs = byteGlyphs();
     if (centred) {
-        at += QPointF(-width(drawingText) / 2, font_.capHeight() / 2);
+        at += QPointF(-width(drawingText) / 2, capHeight() / 2);
     }
     for (char c : drawingText) {
         const ByteGlyph& glyph = glyphs[static_cast<unsigned char>(c)];
@@ -89,7 +101,7 @@ void TextRun::add(QPointF at, const QString& text, bool centred) {
         for (const QPointF& advance : advances) {
             width += advance.x();
         }
-        at += QPointF(-width / 2, font_.capHeight() / 2);
+        at += QPointF(-width / 2, capHeight() / 2);
     }
     for (qsizetype i = 0; i < indexes.size(); ++i) {
         indexes_.append(indexes[i]);
@@ -98,17 +110,21 @@ void TextRun::add(QPointF at, const QString& text, bool centred) {
     }
 }
 
-void TextRun::draw(QPainter& painter) {
-    if (indexes_.isEmpty()) {
-        return;
-    }
+QGlyphRun TextRun::take() {
     QGlyphRun run;
     run.setRawFont(font_);
     run.setGlyphIndexes(indexes_);
     run.setPositions(positions_);
-    painter.drawGlyphRun(QPointF(0, 0), run);
     indexes_.clear();
     positions_.clear();
+    return run;
+}
+
+void TextRun::draw(QPainter& painter) {
+    if (indexes_.isEmpty()) {
+        return;
+    }
+    painter.drawGlyphRun(QPointF(0, 0), take());
 }
 
 }  // namespace plotaktar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QList>
 #include <QPointF>
 #include <QRawFont>
@@ -42,10 +43,15 @@ class TextRun {
     double width(const QString& text) const;
     double width(std::string_view drawingText) const;
     // The height of capitals and digits, in painter units.
-    double capHeight() const { return font_.capHeight(); }
+    double capHeight() const;
+    // Looks up what adding and measuring a drawing's texts needs, so that a copy does so
+    // without the font: a font may be read only by the thread that loaded it.
+    void prepare() const;
     bool empty() const { return indexes_.isEmpty(); }
     // Draws what was added with the painter's pen colour, and starts afresh.
     void draw(QPainter& painter);
+    // What was added, as one glyph run to be drawn at the origin; starts afresh.
+    QGlyphRun take();
 
   private:
     // A byte of a drawing's text as drawn: its glyph and how far it moves the pen.
@@ -58,6 +64,7 @@ class TextRun {
     QRawFont font_;
     mutable std::array<ByteGlyph, 256> byteGlyphs_;
     mutable bool byteGlyphsMade_ = false;
+    mutable double capHeight_ = -1;
     bool whole_;
     QList<quint32> indexes_;
     QList<QPointF> positions_;

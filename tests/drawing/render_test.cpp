@@ -1,9 +1,11 @@
 // The renderer at known pixels, the sample drawn from its tables and from its plot file, and
 // `plotaktar-cli render` as a process without a display.
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -11,10 +13,12 @@
 #include <QtTest>
 #include <cmath>
 #include <csignal>
+#include <thread>
 
 #include "drawing/drawing_loader.h"
 #include "drawing/drawing_sources.h"
 #include "plotfile/plot_writer.h"
+#include "render/recorded_picture.h"
 #include "render/render_file.h"
 
 using namespace plotaktar;
@@ -56,6 +60,71 @@ class RenderTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // A PDF's picture recorded on another thread and painted afterwards is the picture painted
+    // directly, byte for byte: every kind, pens and layers changing, labels turned and at sizes
+    // a run cannot take, a translated and clipped painter.
+    void aRecordedPictureIsThePictureItRecorded() {
+        Drawing drawing;
+        const uint16_t a = drawing.layerIndex("A", 1);
+        const uint16_t b = drawing.layerIndex("B", 5);
+        uint32_t row = 0;
+        for (int i = 0; i < 60; ++i) {
+            const double x = 10 * (i % 8), y = 9 * (i / 8);
+            const uint16_t layer = i % 3 == 0 ? b : a;
+            const Vertex line[2] = {{x, y}, {x + 7.3, y + 4.1}};
+            drawing.add(FeatureKind::Line, layer, ++row, line, {});
+            const Vertex parcel[4] = {{x, y}, {x + 5, y}, {x + 5, y + 3}, {x, y + 3}};
+            drawing.add(FeatureKind::Parcel, layer, ++row, parcel, "101/7");
+            const FeatureKind kinds[3] = {FeatureKind::Triangulation, FeatureKind::Traverse,
+                                          FeatureKind::Detail};
+            const Vertex point[1] = {{x + 2, y + 6}};
+            drawing.add(kinds[i % 3], layer, ++row, point, std::to_string(1000 + i));
+            drawing.addSymbol(layer, ++row, {x + 4, y + 7}, std::to_string(i), 1 + i % 3, 1,
+                              i * 13.0);
+            const Vertex at[1] = {{x + 1, y + 1}};
+            drawing.add(FeatureKind::Label, layer, ++row, at, "Yaz\xFD " + std::to_string(i),
+                        i == 7 ? 1e-6 : 1.0 + i % 2, i * 7.0, i % 4 == 0);
+        }
+        drawing.finish();
+        ViewTransform view;
+        view.width = 4000;
+        view.height = 3000;
+        view.scale = 45;
+        view.centerEast = 40;
+        view.centerNorth = 30;
+        const PaperUnits paper = PaperUnits::Sheet(47.24, false);
+        auto pdf = [&](bool recorded) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            {
+                const RecordingFonts fonts(paper);
+                QPdfWriter writer(&buffer);
+                writer.setResolution(1200);
+                writer.setPageSize(QPageSize(QPageSize::A4));
+                QPainter painter(&writer);
+                painter.setClipRect(QRectF(100, 100, 3500, 2600));
+                painter.translate(150, 120);
+                if (recorded) {
+                    RecordedPicture picture;
+                    std::thread([&] {
+                        RecordDrawing(picture, fonts, drawing, view, {}, paper);
+                    }).join();
+                    picture.paint(painter);
+                } else {
+                    RenderDrawing(painter, drawing, view, {}, paper);
+                }
+            }
+            // Everything but the moment it was made.
+            return QString::fromLatin1(bytes)
+                .replace(QRegularExpression(QStringLiteral("/CreationDate \\([^)]*\\)")), {})
+                .toLatin1();
+        };
+        const QByteArray direct = pdf(false);
+        QVERIFY(direct.size() > 10000);
+        QCOMPARE(pdf(true), direct);
+    }
+
     void linesAtKnownPixelsInTheirLayerColour() {
         Drawing drawing;
         uint16_t red = drawing.layerIndex("R", 1);
