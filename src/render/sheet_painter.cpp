@@ -114,9 +114,7 @@ QString GridNumber(double value, double step) {
     return QString::number(value, 'f', step < 1 ? 2 : 0);
 }
 
-// The map inside the neat line, clipped to it: the features at the plan's scale, then the grid
-// crosses over them.
-// The map inside the neat line of the sheet on `ground`, from its north-west corner.
+// The view of the map inside the neat line of the sheet on `ground`, from its north-west corner.
 ViewTransform FaceView(const SheetPlan& plan, const Bounds& ground, double unitsPerMm) {
     const MmRect& face = plan.page.face;
     ViewTransform view;
@@ -129,8 +127,8 @@ ViewTransform FaceView(const SheetPlan& plan, const Bounds& ground, double units
     return view;
 }
 
-// The map inside the neat line, clipped to it, painted or, from `recorded`, painted as it was
-// recorded.
+// The map inside the neat line, clipped to it: the features at the plan's scale, painted here
+// or, from `recorded`, as they were recorded.
 RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
                       const Bounds& ground, double unitsPerMm, bool raster,
                       const RenderFilter& filter, const std::atomic<bool>* cancel,
