@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -136,42 +137,49 @@ std::vector<unsigned char> RawDeflate(const unsigned char* data, size_t size, si
 // A zlib stream of `input` at `level`: a header, the raw deflate of its pieces one after the
 // other, and the Adler-32 of the whole, as zlib's inflate and every PDF reader take it.
 std::vector<unsigned char> ZlibStream(const std::vector<unsigned char>& input, int level) {
-    size_t pieces = 1;
-    if (input.size() >= kSplitBytes) {
-        pieces = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-    }
+    // Pieces deflate at different speeds (a page's lines more slowly than its texts), so there
+    // are more of them than threads, each thread taking the next one left.
+    constexpr size_t kLeastPiece = 128 * 1024;
     // zlib counts a call's input in 32 bits.
     constexpr size_t kMostPiece = size_t{1} << 30;
+    size_t threads = 1;
+    size_t pieces = 1;
+    if (input.size() >= kSplitBytes) {
+        threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+        pieces = std::clamp<size_t>(input.size() / kLeastPiece, 1, 4 * threads);
+    }
     pieces = std::max(pieces, (input.size() + kMostPiece - 1) / kMostPiece);
-    const size_t each = (input.size() + pieces - 1) / std::max<size_t>(pieces, 1);
+    threads = std::min(threads, pieces);
+    const size_t each = (input.size() + pieces - 1) / pieces;
     struct Piece {
         std::vector<unsigned char> deflated;
         uLong adler = 0;
         size_t size = 0;
     };
-    auto piece = [&](size_t i) {
-        const size_t begin = std::min(i * each, input.size());
-        const size_t end = std::min(begin + each, input.size());
-        Piece p;
-        p.size = end - begin;
-        p.deflated = RawDeflate(input.data() + begin, p.size, std::min(begin, kWindow), level,
-                                i + 1 == pieces);
-        p.adler = adler32_z(adler32_z(0, nullptr, 0), input.data() + begin, p.size);
-        return p;
+    std::vector<Piece> done(pieces);
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < pieces; i = next++) {
+            const size_t begin = std::min(i * each, input.size());
+            Piece& p = done[i];
+            p.size = std::min(begin + each, input.size()) - begin;
+            p.deflated = RawDeflate(input.data() + begin, p.size, std::min(begin, kWindow), level,
+                                    i + 1 == pieces);
+            p.adler = adler32_z(adler32_z(0, nullptr, 0), input.data() + begin, p.size);
+        }
     };
-    std::vector<std::future<Piece>> others;
-    for (size_t i = 1; i < pieces; ++i) {
+    std::vector<std::future<void>> helpers;
+    for (size_t t = 1; t < threads; ++t) {
         try {
-            others.push_back(std::async(std::launch::async, piece, i));
+            helpers.push_back(std::async(std::launch::async, work));
         } catch (const std::system_error&) {
-            // No thread to be had: this thread deflates the piece itself.
-            others.push_back(std::async(std::launch::deferred, piece, i));
+            // No thread to be had: this one takes the pieces a helper would have.
+            break;
         }
     }
-    std::vector<Piece> done;
-    done.push_back(piece(0));
-    for (std::future<Piece>& other : others) {
-        done.push_back(other.get());
+    work();
+    for (std::future<void>& helper : helpers) {
+        helper.get();
     }
     // zlib's header for its level, so that the stream says what zlib's own would.
     const int levelFlags = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
