@@ -113,6 +113,16 @@ class Keys {
             }
             run = runEnd;
         }
+        // The keys' texts in the same order, so that joining reads them front to back instead
+        // of jumping through the pool once per comparison.
+        std::string sorted;
+        sorted.reserve(pool_.size());
+        for (Entry& e : entries_) {
+            const std::string_view key = text(e);
+            e.start = static_cast<uint32_t>(sorted.size());
+            sorted += key;
+        }
+        pool_.swap(sorted);
     }
 
     struct Entry {
@@ -229,6 +239,25 @@ std::vector<std::pair<uint32_t, uint32_t>> PairNearest(std::span<const uint32_t>
         }
     }
     return pairs;
+}
+
+// Pairs of matched elements in the order of the old side's elements: a radix sort by the old
+// index, in two passes of 16 bits.
+void SortByOld(std::vector<std::pair<uint32_t, uint32_t>>& pairs) {
+    std::vector<std::pair<uint32_t, uint32_t>> other(pairs.size());
+    for (int shift = 0; shift < 32; shift += 16) {
+        std::vector<size_t> starts(65537);
+        for (const auto& pair : pairs) {
+            ++starts[(pair.first >> shift & 0xffff) + 1];
+        }
+        for (size_t b = 1; b < starts.size(); ++b) {
+            starts[b] += starts[b - 1];
+        }
+        for (const auto& pair : pairs) {
+            other[starts[pair.first >> shift & 0xffff]++] = pair;
+        }
+        pairs.swap(other);
+    }
 }
 
 // Whether every element of a number used more than once stayed where it was: as many on
@@ -570,6 +599,9 @@ class Comparer {
                 c.texts.emplace_back("number", number);
             }
         }
+        // In the old side's order, which is mostly the new side's too: the points and their
+        // texts are read front to back rather than in the keys' order.
+        SortByOld(matched);
         for (const auto& [o, n] : matched) {
             comparePoints(a_.points[o], b_.points[n]);
         }
@@ -734,7 +766,8 @@ class Comparer {
                        std::string_view x = Trim(d.text(l.from)), y = Trim(d.text(l.to));
                        keys.add(i, {std::min(x, y), std::max(x, y)});
                    });
-        std::vector<uint32_t> leftOld, leftNew;
+        std::vector<uint32_t> leftOld, leftNew, removed, added;
+        std::vector<std::pair<uint32_t, uint32_t>> matched;
         std::function<Vertex(uint32_t)> placeOld = [&](uint32_t i) {
             return ShapeCentre(a_.lines[i].ends);
         };
@@ -744,18 +777,29 @@ class Comparer {
         Join(
             ka, kb,
             [&](std::span<const uint32_t> olds, std::span<const uint32_t> news) {
-                for (const auto& [o, n] :
-                     PairNearest(olds, news, placeOld, placeNew, leftOld, leftNew)) {
-                    compareLines(a_.lines[o], b_.lines[n]);
+                if (olds.size() == 1 && news.size() == 1) {
+                    matched.emplace_back(olds[0], news[0]);
+                    return;
                 }
-                for (uint32_t i : leftOld) {
-                    lineRemoved(a_.lines[i]);
-                }
-                for (uint32_t i : leftNew) {
-                    lineAdded(b_.lines[i]);
-                }
+                const auto pairs = PairNearest(olds, news, placeOld, placeNew, leftOld, leftNew);
+                matched.insert(matched.end(), pairs.begin(), pairs.end());
+                removed.insert(removed.end(), leftOld.begin(), leftOld.end());
+                added.insert(added.end(), leftNew.begin(), leftNew.end());
             },
             stop_);
+        checkStop();
+        // Compared in the old side's order, read front to back (each change has a line of its
+        // own, so the order they are found in does not show).
+        SortByOld(matched);
+        for (const auto& [o, n] : matched) {
+            compareLines(a_.lines[o], b_.lines[n]);
+        }
+        for (uint32_t i : removed) {
+            lineRemoved(a_.lines[i]);
+        }
+        for (uint32_t i : added) {
+            lineAdded(b_.lines[i]);
+        }
     }
 
     void compareLines(const ComparedLine& p, const ComparedLine& q) {
