@@ -179,6 +179,10 @@ class SurveyReader : public SurveyVisitor {
         return true;
     }
 
+    // Heights, areas and a symbol's scales are compared as their texts, and a symbol by its
+    // point's number alone: only positions are read as numbers.
+    bool readsOtherNumbers() const override { return false; }
+
   private:
     Source sourceOf(const ElementSource& source) const {
         if (!source.table || !lines_) {
