@@ -282,7 +282,18 @@ class CellIndex {
     void add(const Vertex& at, uint32_t index, uint64_t salt = 0) {
         entries_.push_back({keyOf(cellOf(at.east), cellOf(at.north), salt), index});
     }
-    void sort() { std::sort(entries_.begin(), entries_.end()); }
+    void sort() {
+        std::sort(entries_.begin(), entries_.end());
+        // Where each value of a key's top bits begins, so that a look-up searches only the few
+        // entries of its own.
+        directory_.assign(kDirectory + 1, 0);
+        for (const auto& entry : entries_) {
+            ++directory_[(entry.first >> kTopShift) + 1];
+        }
+        for (size_t k = 1; k < directory_.size(); ++k) {
+            directory_[k] += directory_[k - 1];
+        }
+    }
     // Calls `visit(index)` for every element in the cells within `reach` of `at` (and some
     // farther, which the caller measures).
     template <typename Visit>
@@ -292,9 +303,10 @@ class CellIndex {
         for (int64_t cx = x0; cx <= x1; ++cx) {
             for (int64_t cy = y0; cy <= y1; ++cy) {
                 const uint64_t key = keyOf(cx, cy, salt);
-                auto it = std::lower_bound(entries_.begin(), entries_.end(),
+                const auto end = entries_.begin() + directory_[(key >> kTopShift) + 1];
+                auto it = std::lower_bound(entries_.begin() + directory_[key >> kTopShift], end,
                                            std::pair<uint64_t, uint32_t>{key, 0});
-                for (; it != entries_.end() && it->first == key; ++it) {
+                for (; it != end && it->first == key; ++it) {
                     visit(it->second);
                 }
             }
@@ -312,9 +324,12 @@ class CellIndex {
         h = (h << 31 | h >> 33) ^ static_cast<uint64_t>(y) * 0xc4ceb9fe1a85ec53ull;
         return h;
     }
+    static constexpr int kTopShift = 48;
+    static constexpr size_t kDirectory = size_t{1} << (64 - kTopShift);
     double cell_;
     double reach_;
     std::vector<std::pair<uint64_t, uint32_t>> entries_;
+    std::vector<size_t> directory_;
 };
 
 // Reads a cell as a number for comparing: both sides numbers compare as numbers within
