@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <limits>
+#include <system_error>
 #include <tuple>
 
 #include "model/cp1254.h"
@@ -241,6 +243,23 @@ std::vector<std::pair<uint32_t, uint32_t>> PairNearest(std::span<const uint32_t>
     return pairs;
 }
 
+// Runs `work` on a thread of its own when the system gives one, otherwise here and now. The
+// future's get() waits for it and throws what it threw; so does its end, without the throw.
+std::future<void> Beside(const std::function<void()>& work) {
+    try {
+        return std::async(std::launch::async, work);
+    } catch (const std::system_error&) {
+    }
+    std::promise<void> done;
+    try {
+        work();
+        done.set_value();
+    } catch (...) {
+        done.set_exception(std::current_exception());
+    }
+    return done.get_future();
+}
+
 // Pairs of matched elements in the order of the old side's elements: a radix sort by the old
 // index, in two passes of 16 bits.
 void SortByOld(std::vector<std::pair<uint32_t, uint32_t>>& pairs) {
@@ -429,12 +448,13 @@ class Comparer {
         points();
         checkStop();
         layers();
-        if (a_.fromPlotFile || b_.fromPlotFile) {
-            linesByPosition();
-        } else {
-            linesByName();
-        }
-        checkStop();
+        // The lines, as many as the points, are compared on a second core while this one
+        // compares the rest, each with the shift the points gave; their changes are put where
+        // one core would have found them.
+        Comparer lineComparer(*this);
+        lineComparer.result_.changes.clear();
+        const size_t linesAt = result_.changes.size();
+        std::future<void> lines = Beside([&lineComparer] { lineComparer.lines(); });
         parcels();
         checkStop();
         labels();
@@ -446,25 +466,51 @@ class Comparer {
             records(a_.buildings, b_.buildings, Element::Building, "building", "bina");
             records(a_.slopes, b_.slopes, Element::Slope, "slope", "şev");
         }
+        lines.get();
+        std::vector<Change>& lineChanges = lineComparer.result_.changes;
+        result_.changes.insert(result_.changes.begin() + static_cast<ptrdiff_t>(linesAt),
+                               std::make_move_iterator(lineChanges.begin()),
+                               std::make_move_iterator(lineChanges.end()));
         order();
         return std::move(result_);
     }
 
   private:
+    void lines() {
+        if (a_.fromPlotFile || b_.fromPlotFile) {
+            linesByPosition();
+        } else {
+            linesByName();
+        }
+        checkStop();
+    }
+
     // The keys of both sides' elements, sorted for Join: `key(keys, drawing, element, index)`
-    // adds an element's key, or leaves the element out.
+    // adds an element's key, or leaves the element out. With `beside`, the old side's are made
+    // on a second core meanwhile.
     template <typename T, typename Key>
-    std::pair<Keys, Keys> KeysOf(const std::vector<T>& olds, const std::vector<T>& news,
-                                 Key key) const {
+    std::pair<Keys, Keys> KeysOf(const std::vector<T>& olds, const std::vector<T>& news, Key key,
+                                 bool beside = false) const {
         std::pair<Keys, Keys> keys;
-        for (uint32_t i = 0; i < olds.size(); ++i) {
-            key(keys.first, a_, olds[i], i);
+        auto oldKeys = [&] {
+            for (uint32_t i = 0; i < olds.size(); ++i) {
+                key(keys.first, a_, olds[i], i);
+            }
+            keys.first.sort();
+        };
+        std::future<void> oldDone;
+        if (beside) {
+            oldDone = Beside(oldKeys);
+        } else {
+            oldKeys();
         }
         for (uint32_t i = 0; i < news.size(); ++i) {
             key(keys.second, b_, news[i], i);
         }
-        keys.first.sort();
         keys.second.sort();
+        if (oldDone.valid()) {
+            oldDone.get();
+        }
         return keys;
     }
 
@@ -521,12 +567,13 @@ class Comparer {
     // Points by kind and number; the position changes wait until it is known whether the
     // whole drawing was shifted.
     void points() {
-        const auto [ka, kb] =
-            KeysOf(a_.points, b_.points,
-                   [](Keys& keys, const ComparedDrawing& d, const ComparedPoint& p, uint32_t i) {
-                       const char kind = static_cast<char>('0' + static_cast<int>(p.kind));
-                       keys.add(i, {std::string_view(&kind, 1), d.text(p.number)});
-                   });
+        const auto [ka, kb] = KeysOf(
+            a_.points, b_.points,
+            [](Keys& keys, const ComparedDrawing& d, const ComparedPoint& p, uint32_t i) {
+                const char kind = static_cast<char>('0' + static_cast<int>(p.kind));
+                keys.add(i, {std::string_view(&kind, 1), d.text(p.number)});
+            },
+            true);
         std::vector<std::pair<uint32_t, uint32_t>> matched;
         std::vector<uint32_t> leftOld, leftNew;
         auto placeOld = [&](uint32_t i) { return a_.points[i].at; };
