@@ -1,10 +1,12 @@
 #include "compare/compared_drawing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <unordered_map>
 
+#include "compare/beside.h"
 #include "drawing/drawing_loader.h"
 #include "drawing/survey_model.h"
 #include "import/import_files.h"
@@ -79,16 +81,20 @@ class SurveyReader : public SurveyVisitor {
             d_.layers.push_back(compared);
         }
         // Each kind's elements in one piece, without the copies and the spare room of growing
-        // (a workspace knows its rows; a plot file would be counted in a pass of its own).
+        // (a workspace knows its rows; a plot file would be counted in a pass of its own). The
+        // lines are read apart.
         if (!model_.fromPlotFile()) {
             d_.points.reserve(model_.count(Kind::Nirengi) + model_.count(Kind::Poligon) +
                               model_.count(Kind::Nokta));
-            d_.lines.reserve(model_.count(Kind::Hat));
             d_.parcels.reserve(model_.count(Kind::Parsel));
             d_.labels.reserve(model_.count(Kind::Yazi));
             d_.symbols.reserve(model_.count(Kind::Sembol));
         }
-        model_.visit(*this);
+        if (model_.fromPlotFile()) {
+            model_.visit(*this);
+        } else {
+            visitWithLinesBeside();
+        }
         readRecords(Kind::Bina, d_.buildings);
         readRecords(Kind::Sev, d_.slopes);
         // The other side is read while this one is kept: nothing of it stays unused.
@@ -184,6 +190,40 @@ class SurveyReader : public SurveyVisitor {
     bool readsOtherNumbers() const override { return false; }
 
   private:
+    // A workspace's elements as one visit hands them, the lines read on the second core into
+    // a part of their own (their texts in a pool of their own) meanwhile, then joined: the same
+    // elements, texts and failures in the same order.
+    void visitWithLinesBeside() {
+        const Workspace& workspace = *model_.workspace();
+        ComparedDrawing part;
+        std::future<void> lines = Beside([&] {
+            part.lines.reserve(model_.count(Kind::Hat));
+            SurveyModel own(workspace);
+            SurveyReader reader(own, lines_, part);
+            const Kind hat[] = {Kind::Hat};
+            own.visit(reader, hat);
+        });
+        const auto at = std::find(kPlotOrder.begin(), kPlotOrder.end(), Kind::Hat);
+        model_.visit(*this, std::span<const Kind>(kPlotOrder.begin(), at));
+        const size_t failedAt = d_.failed.size();
+        model_.visit(*this, std::span<const Kind>(at + 1, kPlotOrder.end()));
+        lines.get();
+
+        const TextRef texts = d_.keep(part.texts);
+        auto moved = [&](TextRef& ref) { ref.start += texts.start; };
+        for (ComparedLine& line : part.lines) {
+            moved(line.from);
+            moved(line.to);
+            moved(line.z[0]);
+            moved(line.z[1]);
+            moved(line.layer);
+        }
+        d_.lines = std::move(part.lines);
+        d_.failed.insert(d_.failed.begin() + static_cast<ptrdiff_t>(failedAt),
+                         std::make_move_iterator(part.failed.begin()),
+                         std::make_move_iterator(part.failed.end()));
+    }
+
     Source sourceOf(const ElementSource& source) const {
         if (!source.table || !lines_) {
             return {0, source.row};

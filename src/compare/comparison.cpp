@@ -4,11 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <future>
 #include <limits>
-#include <system_error>
 #include <tuple>
 
+#include "compare/beside.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
@@ -241,23 +240,6 @@ std::vector<std::pair<uint32_t, uint32_t>> PairNearest(std::span<const uint32_t>
         }
     }
     return pairs;
-}
-
-// Runs `work` on a thread of its own when the system gives one, otherwise here and now. The
-// future's get() waits for it and throws what it threw; so does its end, without the throw.
-std::future<void> Beside(const std::function<void()>& work) {
-    try {
-        return std::async(std::launch::async, work);
-    } catch (const std::system_error&) {
-    }
-    std::promise<void> done;
-    try {
-        work();
-        done.set_value();
-    } catch (...) {
-        done.set_exception(std::current_exception());
-    }
-    return done.get_future();
 }
 
 // Pairs of matched elements in the order of the old side's elements: a radix sort by the old
