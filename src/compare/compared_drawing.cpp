@@ -21,8 +21,8 @@
 namespace plotaktar::compare {
 
 TextRef ComparedDrawing::keep(std::string_view text) {
-    if (texts.size() + text.size() > std::numeric_limits<uint32_t>::max()) {
-        throw Error("drawing too large to compare: more than 4 GiB of texts");
+    if (texts.size() + text.size() >= kLineTexts) {
+        throw Error("drawing too large to compare: more than 2 GiB of texts");
     }
     TextRef ref{static_cast<uint32_t>(texts.size()), static_cast<uint32_t>(text.size())};
     texts += text;
@@ -90,15 +90,39 @@ class SurveyReader : public SurveyVisitor {
             d_.labels.reserve(model_.count(Kind::Yazi));
             d_.symbols.reserve(model_.count(Kind::Sembol));
         }
+        // A workspace's lines are read on the second core meanwhile, into a part of their own
+        // (their texts in the drawing's second pool), then joined: the same elements, texts and
+        // failures in the same order as one reading gives.
+        ComparedDrawing part;
+        std::future<void> lines;
+        size_t failedAt = 0;
         if (model_.fromPlotFile()) {
             model_.visit(*this);
         } else {
-            visitWithLinesBeside();
+            lines = Beside([this, &part] { readLines(part); });
+            const auto at = std::find(kPlotOrder.begin(), kPlotOrder.end(), Kind::Hat);
+            model_.visit(*this, std::span<const Kind>(kPlotOrder.begin(), at));
+            failedAt = d_.failed.size();
+            model_.visit(*this, std::span<const Kind>(at + 1, kPlotOrder.end()));
         }
         readRecords(Kind::Bina, d_.buildings);
         readRecords(Kind::Sev, d_.slopes);
+        if (lines.valid()) {
+            lines.get();
+            for (ComparedLine& line : part.lines) {
+                for (TextRef* ref : {&line.from, &line.to, &line.z[0], &line.z[1], &line.layer}) {
+                    ref->start |= ComparedDrawing::kLineTexts;
+                }
+            }
+            d_.lines = std::move(part.lines);
+            d_.lineTexts = std::move(part.texts);
+            d_.failed.insert(d_.failed.begin() + static_cast<ptrdiff_t>(failedAt),
+                             std::make_move_iterator(part.failed.begin()),
+                             std::make_move_iterator(part.failed.end()));
+        }
         // The other side is read while this one is kept: nothing of it stays unused.
         d_.texts.shrink_to_fit();
+        d_.lineTexts.shrink_to_fit();
         d_.corners.shrink_to_fit();
         d_.failed.shrink_to_fit();
     }
@@ -190,38 +214,13 @@ class SurveyReader : public SurveyVisitor {
     bool readsOtherNumbers() const override { return false; }
 
   private:
-    // A workspace's elements as one visit hands them, the lines read on the second core into
-    // a part of their own (their texts in a pool of their own) meanwhile, then joined: the same
-    // elements, texts and failures in the same order.
-    void visitWithLinesBeside() {
-        const Workspace& workspace = *model_.workspace();
-        ComparedDrawing part;
-        std::future<void> lines = Beside([&] {
-            part.lines.reserve(model_.count(Kind::Hat));
-            SurveyModel own(workspace);
-            SurveyReader reader(own, lines_, part);
-            const Kind hat[] = {Kind::Hat};
-            own.visit(reader, hat);
-        });
-        const auto at = std::find(kPlotOrder.begin(), kPlotOrder.end(), Kind::Hat);
-        model_.visit(*this, std::span<const Kind>(kPlotOrder.begin(), at));
-        const size_t failedAt = d_.failed.size();
-        model_.visit(*this, std::span<const Kind>(at + 1, kPlotOrder.end()));
-        lines.get();
-
-        const TextRef texts = d_.keep(part.texts);
-        auto moved = [&](TextRef& ref) { ref.start += texts.start; };
-        for (ComparedLine& line : part.lines) {
-            moved(line.from);
-            moved(line.to);
-            moved(line.z[0]);
-            moved(line.z[1]);
-            moved(line.layer);
-        }
-        d_.lines = std::move(part.lines);
-        d_.failed.insert(d_.failed.begin() + static_cast<ptrdiff_t>(failedAt),
-                         std::make_move_iterator(part.failed.begin()),
-                         std::make_move_iterator(part.failed.end()));
+    // A workspace's lines alone, into `part`, through a model of their own.
+    void readLines(ComparedDrawing& part) const {
+        part.lines.reserve(model_.count(Kind::Hat));
+        SurveyModel own(*model_.workspace());
+        SurveyReader reader(own, lines_, part);
+        const Kind hat[] = {Kind::Hat};
+        own.visit(reader, hat);
     }
 
     Source sourceOf(const ElementSource& source) const {
