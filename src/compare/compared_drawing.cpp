@@ -333,17 +333,21 @@ ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std
                             labels.empty() ? std::string() : CompanionFileBeside(labels)};
     ComparedDrawing d;
     d.files = {paths.geometry, paths.labels, paths.companion};
-    // The geometry file's lines are numbered before the import, so that its two readings are
-    // not held at once; the workspace goes as soon as its elements are taken.
+    // Without lines numbered elsewhere, the geometry file's lines are numbered on the second
+    // core while the import reads the files. The workspace goes as soon as its elements are
+    // taken.
     RowLines lines;
+    std::future<void> numbered;
     if (!numberedLines) {
-        lines.readGeometry(paths.geometry);
+        numbered = Beside([&lines, &paths] { lines.readGeometry(paths.geometry); });
     }
     auto workspace = std::make_unique<Workspace>();
     FailureKeeper failures(d, observer);
     ImportFiles(*workspace, paths, failures);
     if (numberedLines) {
         lines = numberedLines();
+    } else {
+        numbered.get();
     }
     lines.readLabels(paths.labels, paths.companion, *workspace);
     SurveyModel model(*workspace);

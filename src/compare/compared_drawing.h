@@ -135,8 +135,8 @@ struct ComparedDrawing {
 // geometry file with `labels` and the companion beside it (an empty `labels` reads none).
 // Failing records are kept as failed and passed to `observer` too. `numberedLines`, when given,
 // gives the geometry file's lines numbered elsewhere (RowLines::readGeometry on another thread
-// while this side is imported) and is called after the import; otherwise they are numbered here
-// before it. Throws Error naming the cause when a file cannot be read or a plot file holds no
+// while this side is imported) and is called after the import; otherwise they are numbered on
+// a second thread during it. Throws Error naming the cause when a file cannot be read or a plot file holds no
 // record of one (LoadDrawing's rules).
 ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std::string& labels,
                                     ImportObserver& observer,
