@@ -427,16 +427,31 @@ class Comparer {
 
     Comparison run() {
         failedRecords();
+        // The lines, as many as the points, are compared on a second core: their keys, which
+        // need no shift, while this one compares the points, the rest once the points gave
+        // the shift, while this one compares the other elements. Their changes are put where
+        // one core would have found them.
+        const bool byName = !a_.fromPlotFile && !b_.fromPlotFile;
+        std::pair<Keys, Keys> lineKeys;
+        std::future<void> lineKeysMade;
+        if (byName) {
+            lineKeysMade = Beside([this, &lineKeys] { lineKeys = keysOfLines(); });
+        }
         points();
         checkStop();
         layers();
-        // The lines, as many as the points, are compared on a second core while this one
-        // compares the rest, each with the shift the points gave; their changes are put where
-        // one core would have found them.
         Comparer lineComparer(*this);
         lineComparer.result_.changes.clear();
         const size_t linesAt = result_.changes.size();
-        std::future<void> lines = Beside([&lineComparer] { lineComparer.lines(); });
+        std::future<void> lines = Beside([&] {
+            if (byName) {
+                lineKeysMade.get();
+                lineComparer.linesByName(lineKeys);
+            } else {
+                lineComparer.linesByPosition();
+            }
+            lineComparer.checkStop();
+        });
         parcels();
         checkStop();
         labels();
@@ -458,41 +473,20 @@ class Comparer {
     }
 
   private:
-    void lines() {
-        if (a_.fromPlotFile || b_.fromPlotFile) {
-            linesByPosition();
-        } else {
-            linesByName();
-        }
-        checkStop();
-    }
-
     // The keys of both sides' elements, sorted for Join: `key(keys, drawing, element, index)`
-    // adds an element's key, or leaves the element out. With `beside`, the old side's are made
-    // on a second core meanwhile.
+    // adds an element's key, or leaves the element out.
     template <typename T, typename Key>
-    std::pair<Keys, Keys> KeysOf(const std::vector<T>& olds, const std::vector<T>& news, Key key,
-                                 bool beside = false) const {
+    std::pair<Keys, Keys> KeysOf(const std::vector<T>& olds, const std::vector<T>& news,
+                                 Key key) const {
         std::pair<Keys, Keys> keys;
-        auto oldKeys = [&] {
-            for (uint32_t i = 0; i < olds.size(); ++i) {
-                key(keys.first, a_, olds[i], i);
-            }
-            keys.first.sort();
-        };
-        std::future<void> oldDone;
-        if (beside) {
-            oldDone = Beside(oldKeys);
-        } else {
-            oldKeys();
+        for (uint32_t i = 0; i < olds.size(); ++i) {
+            key(keys.first, a_, olds[i], i);
         }
         for (uint32_t i = 0; i < news.size(); ++i) {
             key(keys.second, b_, news[i], i);
         }
+        keys.first.sort();
         keys.second.sort();
-        if (oldDone.valid()) {
-            oldDone.get();
-        }
         return keys;
     }
 
@@ -549,13 +543,12 @@ class Comparer {
     // Points by kind and number; the position changes wait until it is known whether the
     // whole drawing was shifted.
     void points() {
-        const auto [ka, kb] = KeysOf(
-            a_.points, b_.points,
-            [](Keys& keys, const ComparedDrawing& d, const ComparedPoint& p, uint32_t i) {
-                const char kind = static_cast<char>('0' + static_cast<int>(p.kind));
-                keys.add(i, {std::string_view(&kind, 1), d.text(p.number)});
-            },
-            true);
+        const auto [ka, kb] =
+            KeysOf(a_.points, b_.points,
+                   [](Keys& keys, const ComparedDrawing& d, const ComparedPoint& p, uint32_t i) {
+                       const char kind = static_cast<char>('0' + static_cast<int>(p.kind));
+                       keys.add(i, {std::string_view(&kind, 1), d.text(p.number)});
+                   });
         std::vector<std::pair<uint32_t, uint32_t>> matched;
         std::vector<uint32_t> leftOld, leftNew;
         auto placeOld = [&](uint32_t i) { return a_.points[i].at; };
@@ -803,13 +796,15 @@ class Comparer {
     }
 
     // Lines by the numbers of their two ends, in either direction.
-    void linesByName() {
-        const auto [ka, kb] =
-            KeysOf(a_.lines, b_.lines,
-                   [](Keys& keys, const ComparedDrawing& d, const ComparedLine& l, uint32_t i) {
-                       std::string_view x = Trim(d.text(l.from)), y = Trim(d.text(l.to));
-                       keys.add(i, {std::min(x, y), std::max(x, y)});
-                   });
+    std::pair<Keys, Keys> keysOfLines() const {
+        return KeysOf(a_.lines, b_.lines,
+                      [](Keys& keys, const ComparedDrawing& d, const ComparedLine& l, uint32_t i) {
+                          std::string_view x = Trim(d.text(l.from)), y = Trim(d.text(l.to));
+                          keys.add(i, {std::min(x, y), std::max(x, y)});
+                      });
+    }
+    void linesByName(const std::pair<Keys, Keys>& keys) {
+        const auto& [ka, kb] = keys;
         std::vector<uint32_t> leftOld, leftNew, removed, added;
         std::vector<std::pair<uint32_t, uint32_t>> matched;
         std::function<Vertex(uint32_t)> placeOld = [&](uint32_t i) {
