@@ -1,6 +1,7 @@
 #include "compare/comparison.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -85,21 +86,31 @@ class Keys {
     // In the order of hash, text and index: by hash in a radix sort, which keeps the order of
     // the index the entries were added in, then the few runs of one hash by text.
     void sort() {
-        std::vector<Entry> other(entries_.size());
-        for (int shift = 0; shift < 64; shift += 8) {
-            size_t starts[257] = {};
+        // Digits of 11 bits: six passes over the entries, their counts all taken in one.
+        constexpr int kBits = 11;
+        constexpr size_t kDigits = size_t{1} << kBits;
+        constexpr int kPasses = (64 + kBits - 1) / kBits;
+        auto digit = [](uint64_t hash, int pass) {
+            return static_cast<size_t>(hash >> (pass * kBits) & (kDigits - 1));
+        };
+        std::vector<std::array<size_t, kDigits + 1>> starts(kPasses);
+        for (const Entry& e : entries_) {
+            for (int pass = 0; pass < kPasses; ++pass) {
+                ++starts[static_cast<size_t>(pass)][digit(e.hash, pass) + 1];
+            }
+        }
+        std::vector<Entry> other;
+        for (int pass = 0; pass < kPasses && !entries_.empty(); ++pass) {
+            auto& start = starts[static_cast<size_t>(pass)];
+            if (start[digit(entries_[0].hash, pass) + 1] == entries_.size()) {
+                continue;  // one digit throughout: nothing to move
+            }
+            for (size_t b = 1; b <= kDigits; ++b) {
+                start[b] += start[b - 1];
+            }
+            other.resize(entries_.size());
             for (const Entry& e : entries_) {
-                ++starts[(e.hash >> shift & 0xff) + 1];
-            }
-            if (starts[(entries_.empty() ? 0 : (entries_[0].hash >> shift & 0xff)) + 1] ==
-                entries_.size()) {
-                continue;  // one byte throughout: nothing to move
-            }
-            for (size_t b = 1; b < 257; ++b) {
-                starts[b] += starts[b - 1];
-            }
-            for (const Entry& e : entries_) {
-                other[starts[e.hash >> shift & 0xff]++] = e;
+                other[start[digit(e.hash, pass)]++] = e;
             }
             entries_.swap(other);
         }
