@@ -451,8 +451,7 @@ class Comparer {
         points();
         checkStop();
         layers();
-        Comparer lineComparer(*this);
-        lineComparer.result_.changes.clear();
+        Comparer lineComparer = sibling();
         const size_t linesAt = result_.changes.size();
         std::future<void> lines = Beside([&] {
             if (byName) {
@@ -484,6 +483,17 @@ class Comparer {
     }
 
   private:
+    // A comparer of the same drawings with what the points found (the shift), and no change.
+    Comparer sibling() const {
+        CompareOptions options;
+        options.tolerance = tol_;
+        options.stop = stop_;
+        Comparer other(a_, b_, options);
+        other.shifted_ = shifted_;
+        other.shift_ = shift_;
+        return other;
+    }
+
     // The keys of both sides' elements, sorted for Join: `key(keys, drawing, element, index)`
     // adds an element's key, or leaves the element out.
     template <typename T, typename Key>
