@@ -136,8 +136,8 @@ struct ComparedDrawing {
 // Failing records are kept as failed and passed to `observer` too. `numberedLines`, when given,
 // gives the geometry file's lines numbered elsewhere (RowLines::readGeometry on another thread
 // while this side is imported) and is called after the import; otherwise they are numbered on
-// a second thread during it. Throws Error naming the cause when a file cannot be read or a plot file holds no
-// record of one (LoadDrawing's rules).
+// a second thread during it. Throws Error naming the cause when a file cannot be read or a plot
+// file holds no record of one (LoadDrawing's rules).
 ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std::string& labels,
                                     ImportObserver& observer,
                                     const std::function<RowLines()>& numberedLines = {});
