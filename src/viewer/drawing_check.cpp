@@ -22,10 +22,12 @@ std::shared_ptr<const DrawingCheck> CheckDrawing(const LoadedDrawing& loaded,
         return result;
     }
     check::StopIfCancelled(cancel);
+    // The lines of the bytes imported, which the workspace holds anyway: a second reading of a
+    // large geometry file would be held beside them while the check runs.
     RowLines lines;
-    lines.readGeometry(paths.geometry);
+    lines.readGeometry(loaded.imported.geometry);
     check::StopIfCancelled(cancel);
-    lines.readLabels(paths.labels, paths.companion, *loaded.workspace);
+    lines.readLabels(loaded.imported.labels, loaded.imported.companion, *loaded.workspace);
     check::CheckOptions options;
     options.cancel = cancel;
     result->findings = check::CheckWorkspace(*loaded.workspace, lines, failures, options);
