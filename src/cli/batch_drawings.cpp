@@ -109,9 +109,12 @@ void FindUnder(const std::string& root, std::vector<Found>& found) {
         std::error_code ec;
         fs::directory_iterator it(folder, ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            // The entry's own type as the listing gave it: no question to the file system for
+            // each of an archive's thousands of files (one only where the listing gives none).
             std::error_code entryError;
-            const fs::file_status own = it->symlink_status(entryError);
-            if (!entryError && fs::is_directory(own)) {
+            const bool isFolder = !it->is_symlink(entryError) && !entryError &&
+                                  it->is_directory(entryError) && !entryError;
+            if (isFolder) {
                 folders.push_back(it->path());
             } else if (IsGeometryName(it->path())) {
                 if (it->is_regular_file(entryError)) {

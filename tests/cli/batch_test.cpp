@@ -476,6 +476,8 @@ TEST(Batch, AnArchiveLookedAtOnSeveralThreadsGivesWhatOneThreadGives) {
             dir.write(name + ".yaz", labels);
         }
     }
+    // A link to a folder is not followed: this one would find the archive again, and again.
+    fs::create_directory_symlink(dir.path() / "arch", dir.path() / "arch/f1/again");
     fs::create_directories(dir.path() / "f5");
     dir.write("f5/d5.gplt", geometry);  // its output is that of arch/f5/d5.gplt under "out"
     const std::vector<std::string> paths = {"arch", "missing.gplt", "f5/d5.gplt"};
