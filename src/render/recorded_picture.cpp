@@ -12,6 +12,15 @@ void RecordedPicture::paint(QPainter& painter) const {
     }
 }
 
+void RecordedPicture::paintOnce(QPainter& painter) {
+    const QTransform origin = painter.transform();
+    for (auto& step : steps_) {
+        step(painter, origin);
+        step = nullptr;
+    }
+    steps_.clear();
+}
+
 void PictureRecorder::save() {
     saved_.push_back(transform_);
     steps_.push_back([](QPainter& p, const QTransform&) { p.save(); });

@@ -22,6 +22,8 @@ namespace plotaktar {
 class RecordedPicture {
   public:
     void paint(QPainter& painter) const;
+    // The same, letting go of each step once it is painted: a page's recording is megabytes.
+    void paintOnce(QPainter& painter);
     bool empty() const { return steps_.empty(); }
 
   private:

@@ -140,12 +140,13 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
                 };
                 std::future<RecordedFace> next = prepare(0);
                 for (int p = 0; p < pages && !cancelled; ++p) {
-                    const RecordedFace face = next.get();
-                    if (p + 1 < pages) {
-                        next = prepare(p + 1);
-                    }
+                    // The page before is written out while this one's face is still being made.
                     if (p > 0) {
                         pdf.newPage();
+                    }
+                    RecordedFace face = next.get();
+                    if (p + 1 < pages) {
+                        next = prepare(p + 1);
                     }
                     cancelled =
                         PaintSheetPage(painter, drawing, plan, p, kUnitsPerMm, false, filter, texts,

@@ -132,7 +132,7 @@ ViewTransform FaceView(const SheetPlan& plan, const Bounds& ground, double units
 RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
                       const Bounds& ground, double unitsPerMm, bool raster,
                       const RenderFilter& filter, const std::atomic<bool>* cancel,
-                      const RecordedFace* recorded) {
+                      RecordedFace* recorded) {
     const MmRect& face = plan.page.face;
     painter.save();
     painter.setClipRect(QRectF(face.left * unitsPerMm, face.top * unitsPerMm,
@@ -140,7 +140,7 @@ RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan
     painter.translate(face.left * unitsPerMm, face.top * unitsPerMm);
     RenderStats stats;
     if (recorded != nullptr) {
-        recorded->picture.paint(painter);
+        recorded->picture.paintOnce(painter);
         stats = recorded->stats;
     } else {
         stats = RenderDrawing(painter, drawing, FaceView(plan, ground, unitsPerMm), filter,
@@ -524,7 +524,7 @@ RecordedFace RecordSheetFace(const Drawing& drawing, const SheetPlan& plan, int 
 RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
                            int page, double unitsPerMm, bool raster, const RenderFilter& filter,
                            const SheetTexts& texts, const std::atomic<bool>* cancel,
-                           const RecordedFace* face) {
+                           RecordedFace* face) {
     const PageLayout& layout = plan.page;
     painter.fillRect(QRectF(0, 0, layout.widthMm * unitsPerMm, layout.heightMm * unitsPerMm),
                      Qt::white);

@@ -49,10 +49,10 @@ RecordedFace RecordSheetFace(const Drawing& drawing, const SheetPlan& plan, int 
 // the sheets, a north arrow, a scale bar and the title block. `raster` keeps pens at least a
 // pixel wide. Fills the page white first. Returns what the map face drew; `cancelled` when
 // `cancel` became true. With `face` (RecordSheetFace's of this page, for a PDF's painter), the
-// map face is painted from it.
+// map face is painted from it, its recording let go as it goes.
 RenderStats PaintSheetPage(QPainter& painter, const Drawing& drawing, const SheetPlan& plan,
                            int page, double unitsPerMm, bool raster, const RenderFilter& filter,
                            const SheetTexts& texts, const std::atomic<bool>* cancel = nullptr,
-                           const RecordedFace* face = nullptr);
+                           RecordedFace* face = nullptr);
 
 }  // namespace plotaktar
