@@ -1,12 +1,16 @@
 #include "import/import_files.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "import/geometry_readers.h"
@@ -133,29 +137,132 @@ bool HasGeometryRecords(ImportContext& ctx) {
     return false;
 }
 
-void ReadGeometryFile(ImportContext& ctx, const InputFile& file) {
-    if (!file.bytes) {
-        return;
-    }
-    std::string_view bytes = file.text();
-    LineReader lines(bytes);
-    const bool notText = WarnAboutFile(ctx, file, lines);
-    uint64_t lineCount = 0;
-    size_t nextReport = kProgressStep;
-    ctx.observer.importProgress(file.name, 0, lines.size());
+// Reads geometry lines, telling the observer how far the reading has come in the file.
+void ReadLines(ImportContext& ctx, const std::string& fileName, LineReader lines, size_t total) {
+    size_t nextReport = lines.position() + kProgressStep;
     while (!lines.atEnd()) {
         ++ctx.lineNumber;
-        ++lineCount;
         ReadGeometryLine(ctx, lines.next());
         if (lines.position() >= nextReport) {
-            ctx.observer.importProgress(file.name, lines.position(), lines.size());
+            ctx.observer.importProgress(fileName, lines.position(), total);
             nextReport = lines.position() + kProgressStep;
         }
     }
+}
+
+// The held failures and warnings of what a second thread reads, told in the order of an import
+// on one thread once this thread's own are told.
+class HeldMessages : public ImportObserver {
+  public:
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
+        failures_.emplace_back(word, lineNumber);
+    }
+    void importWarning(const FileWarning& warning) override { warnings_.push_back(warning); }
+
+    // Failures (their line numbers `lineShift` further on) before warnings: geometry lines give
+    // only failures, label files only warnings.
+    void tell(ImportObserver& observer, uint64_t lineShift = 0) const {
+        for (const auto& [word, line] : failures_) {
+            observer.recordFailed(word, line + lineShift);
+        }
+        for (const FileWarning& w : warnings_) {
+            observer.importWarning(w);
+        }
+    }
+
+  private:
+    std::vector<std::pair<std::string_view, uint64_t>> failures_;
+    std::vector<FileWarning> warnings_;
+};
+
+using KindRows = std::array<int, kKindCount>;
+
+// The geometry file's lines from a parcel record on, read on the second thread into a
+// workspace of their own. Every row they give belongs behind the rows of its kind that the
+// lines before give, and no layer record is among them, so that moving their rows in and
+// telling their failures after those of the lines before gives the tables and the messages of
+// reading the file in one go. A parcel record first leaves no corner line to a parcel before.
+struct SecondHalf {
+    explicit SecondHalf(size_t start) : from(start), ctx(workspace, messages) {}
+
+    size_t from;  // the start of its first line
+    Workspace workspace;
+    HeldMessages messages;
+    ImportContext ctx;
+    std::exception_ptr ended;    // the program's Error that ended its lines, as it ends the file's
+    std::function<void()> wait;  // until the second thread has read it
+};
+
+// Marks as used in `to` every layer that `from` marks as used.
+void CopyLayerMarks(const LayerTable& from, LayerTable& to) {
+    for (int row = 1; row <= kLayerRows; ++row) {
+        if (from.field(row, kLayerUsedField) == "1" && to.field(row, kLayerUsedField) != "1") {
+            to.setField(row, kLayerUsedField, "1");
+        }
+    }
+}
+
+// Moves the second half's rows, corners, flags and layer marks in behind the first half's and
+// tells its failures; an Error that ended its lines ends the file's here.
+void JoinSecondHalf(ImportContext& ctx, SecondHalf& second) {
+    Workspace& ws = ctx.workspace;
+    Workspace& from = second.workspace;
+    const int parcelsBefore = ctx.count(Kind::Parsel);
+    for (const KindEntry& kind : kKinds) {
+        if (kind.code.empty()) {
+            continue;
+        }
+        int& count = ctx.count(kind.kind);
+        const int rows = second.ctx.count(kind.kind);
+        if (rows > 0) {
+            Table& table = ws.table(kind.table);
+            table.moveCells(from.table(kind.table), 0, INT_MAX, 1, 0, count);
+            table.setRowCount(count + rows + 1);
+            count += rows;
+        }
+        if (Loaded(from.flags, kind.kind)) {
+            RaiseFlag(ws.flags, kind.kind);
+        }
+    }
+    // A parcel's corners are its column of the corner table, behind the first half's parcels;
+    // the corner numbers of column 0 stay as they are.
+    Table& corners = ws.table(TableId::ParcelCorners);
+    Table& secondCorners = from.table(TableId::ParcelCorners);
+    const int deepest = secondCorners.storedRows(kCornerNumberColumn) - 1;
+    if (deepest >= 1) {
+        corners.setColCount(parcelsBefore + secondCorners.colCount());
+        corners.setRowCount(std::max(corners.rowCount(), deepest + 1));
+        corners.moveCells(secondCorners, kCornerNumberColumn, kCornerNumberColumn + 1, 1, 0, 0);
+        corners.moveCells(secondCorners, 1, INT_MAX, kCornerTitleRow, parcelsBefore, 0);
+    }
+    ctx.cornerCount = second.ctx.cornerCount;
+    CopyLayerMarks(from.layerTable, ws.layerTable);
+    second.messages.tell(ctx.observer, ctx.lineNumber);
+    ctx.lineNumber += second.ctx.lineNumber;
+    if (second.ended) {
+        std::rethrow_exception(second.ended);
+    }
+}
+
+// Reads the geometry file whose lines `lines` gives; when `second` is given, only the lines
+// before it, joining in its rows once the second thread has read them.
+void ReadGeometryFile(ImportContext& ctx, const InputFile& file, const LineReader& lines,
+                      SecondHalf* second = nullptr) {
+    if (!file.bytes) {
+        return;
+    }
+    const bool notText = WarnAboutFile(ctx, file, lines);
+    ctx.observer.importProgress(file.name, 0, lines.size());
+    ReadLines(ctx, file.name, lines.part(0, second ? second->from : lines.size()), lines.size());
+    if (second != nullptr) {
+        second->wait();
+        JoinSecondHalf(ctx, *second);
+    }
     ctx.observer.importProgress(file.name, lines.size(), lines.size());
     if (!notText && !HasGeometryRecords(ctx)) {
-        ctx.observer.importWarning(
-            {.fileName = file.name, .warning = ImportWarning::NoRecords, .lineCount = lineCount});
+        ctx.observer.importWarning({.fileName = file.name,
+                                    .warning = ImportWarning::NoRecords,
+                                    .lineCount = ctx.lineNumber});
     }
 }
 
@@ -175,12 +282,10 @@ void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
     }
 }
 
-// Makes room in the record tables for the rows the files will give, counted from the first
-// three bytes of their lines, so that the tables grow once instead of doubling: a big drawing
-// is then neither copied over and over nor faulted in twice. Only an estimate (a failing record
-// still takes its row; a label line without text takes none): a wrong count costs only room.
-void ReserveRows(Workspace& ws, const InputFile& geometry, const InputFile& labels,
-                 const InputFile& companion) {
+// The geometry records of each kind among the lines from byte `from` to byte `to` (where lines
+// start), told by the first three bytes of a line. Exact as long as no count reaches the most a
+// table holds: every record of a kind takes its row, failing or not.
+KindRows CountRecords(std::string_view bytes, size_t from, size_t to) {
     // A line's first three bytes as one number, against each geometry kind's code.
     auto code = [](const char* p) {
         return static_cast<uint32_t>(static_cast<unsigned char>(p[0])) |
@@ -193,10 +298,9 @@ void ReserveRows(Workspace& ws, const InputFile& geometry, const InputFile& labe
             codes[static_cast<size_t>(kind.kind)] = code(kind.code.data());
         }
     }
-    int rows[kKindCount] = {};
-    const std::string_view bytes = geometry.text();
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
+    KindRows rows{};
+    const char* p = bytes.data() + from;
+    const char* const end = bytes.data() + to;
     while (end - p >= 3) {
         const uint32_t first = code(p);
         for (size_t k = 0; k < kKindCount; ++k) {
@@ -212,6 +316,15 @@ void ReserveRows(Workspace& ws, const InputFile& geometry, const InputFile& labe
         p = static_cast<const char*>(cr) + 1;
         p += p < end && *p == '\n';
     }
+    return rows;
+}
+
+// Makes room in the record tables for the rows the files will give, so that the tables grow
+// once instead of doubling: a big drawing is then neither copied over and over nor faulted in
+// twice. The label files' rows are an estimate (a label line without text takes none): a wrong
+// count costs only room.
+void ReserveRows(Workspace& ws, KindRows rows, const InputFile& labels,
+                 const InputFile& companion) {
     for (const InputFile* file : {&labels, &companion}) {
         const std::string_view text = file->text();
         rows[static_cast<size_t>(Kind::Yazi)] +=
@@ -221,6 +334,36 @@ void ReserveRows(Workspace& ws, const InputFile& geometry, const InputFile& labe
         const int count = rows[static_cast<size_t>(kind.kind)];
         if (count > 0 && kind.kind != Kind::Tabaka) {
             ws.table(kind.table).reserveRows(count + 1);
+        }
+    }
+}
+
+// Geometry files from this size on are read in two halves, on two threads.
+constexpr size_t kGeometryBytesForHalves = size_t{1} << 20;
+// Up to this size, no count of a kind can reach the most a table holds, whichever half it is
+// counted in.
+constexpr size_t kMostBytesForHalves = size_t{1} << 30;
+
+// Where the second half of the geometry lines starts: the first parcel record from about the
+// middle of the work on, the label files counted in (they are read on the second thread too).
+// 0 when the file is not read in halves.
+size_t SecondHalfStart(const LineReader& lines, std::string_view bytes, size_t labelBytes) {
+    const size_t size = lines.size();
+    if (size < kGeometryBytesForHalves || size > kMostBytesForHalves || labelBytes >= size) {
+        return 0;
+    }
+    const std::string_view parcel = KindOf(Kind::Parsel).code;
+    const char* p = bytes.data() + (size + labelBytes) / 2;
+    const char* const end = bytes.data() + size;
+    for (;;) {
+        const void* cr = std::memchr(p, '\r', static_cast<size_t>(end - p));
+        if (cr == nullptr) {
+            return 0;
+        }
+        p = static_cast<const char*>(cr) + 1;
+        p += p < end && *p == '\n';
+        if (std::string_view(p, static_cast<size_t>(end - p)).starts_with(parcel)) {
+            return static_cast<size_t>(p - bytes.data());
         }
     }
 }
@@ -245,62 +388,65 @@ void ReadLabelFiles(ImportContext& ctx, const InputFile& labels, const InputFile
 // a thread.
 constexpr size_t kLabelBytesForThread = size_t{1} << 20;
 
-// The warnings of the label files, held while they are read beside the geometry file and told
-// after its own, in the order of an import on one thread.
-class HeldWarnings : public ImportObserver {
-  public:
-    void importWarning(const FileWarning& warning) override { held_.push_back(warning); }
-    void tell(ImportObserver& observer) const {
-        for (const FileWarning& w : held_) {
-            observer.importWarning(w);
-        }
-    }
-
-  private:
-    std::vector<FileWarning> held_;
-};
-
 // Reads the geometry file on this thread and the label files on a second one: they go to
 // different tables and meet only in LayerTable's usage marks, which the label files make in a
 // table of their own, copied over once the geometry's layer records are in (as they would be
-// when read after them). False, with nothing read, when no second thread can be started.
-bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const InputFile& labels,
-                         const InputFile& companion) {
+// when read after them). Given a second half, the second thread reads its lines as well, after
+// the label files. False, with nothing read, when no second thread can be started.
+bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const LineReader& lines,
+                         const InputFile& labels, const InputFile& companion, SecondHalf* second) {
     auto labelLayers = std::make_unique<LayerTable>();
-    HeldWarnings warnings;
+    HeldMessages warnings;
     ImportContext labelCtx(ctx.workspace, warnings);
     labelCtx.layers = labelLayers.get();
-    std::exception_ptr labelFailure;
+    std::exception_ptr failure;
     std::thread reader;
     try {
         reader = std::thread([&] {
             try {
                 ReadLabelFiles(labelCtx, labels, companion);
+                if (second != nullptr) {
+                    try {
+                        ReadLines(second->ctx, geometry.name,
+                                  lines.part(second->from, lines.size()), lines.size());
+                    } catch (const Error&) {
+                        second->ended = std::current_exception();
+                    }
+                }
             } catch (...) {
-                labelFailure = std::current_exception();
+                failure = std::current_exception();
             }
         });
     } catch (const std::system_error&) {
         return false;
     }
+    auto join = [&] {
+        if (reader.joinable()) {
+            reader.join();
+        }
+    };
+    if (second != nullptr) {
+        // The second half joins in only when whatever the second thread read is complete.
+        second->wait = [&] {
+            join();
+            if (failure) {
+                std::rethrow_exception(failure);
+            }
+        };
+    }
     try {
-        ReadGeometryFile(ctx, geometry);
+        ReadGeometryFile(ctx, geometry, lines, second);
     } catch (const Error&) {
     } catch (...) {
-        reader.join();
+        join();
         throw;
     }
-    reader.join();
-    if (labelFailure) {
-        std::rethrow_exception(labelFailure);
+    join();
+    if (failure) {
+        std::rethrow_exception(failure);
     }
     warnings.tell(ctx.observer);
-    for (int row = 1; row <= kLayerRows; ++row) {
-        if (labelLayers->field(row, kLayerUsedField) == "1" &&
-            ctx.workspace.layerTable.field(row, kLayerUsedField) != "1") {
-            ctx.workspace.layerTable.setField(row, kLayerUsedField, "1");
-        }
-    }
+    CopyLayerMarks(*labelLayers, ctx.workspace.layerTable);
     return true;
 }
 
@@ -326,20 +472,42 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     ws.flags.setAll("0");
     ws.layerTable.clear();
 
-    ReserveRows(ws, geometry, labels, companion);
+    // A big geometry file is read in two halves, on two threads, when its second half can start
+    // with a parcel record and holds no layer record; the label files are read on the second
+    // thread too. A smaller one is read here while the label files, when big, are read beside it.
+    const std::string_view text = geometry.text();
+    const LineReader lines(text);
+    const size_t labelBytes = labels.text().size() + companion.text().size();
+    size_t split = SecondHalfStart(lines, text, labelBytes);
+    KindRows rows = CountRecords(text, 0, split != 0 ? split : lines.size());
+    KindRows secondRows{};
+    if (split != 0) {
+        secondRows = CountRecords(text, split, lines.size());
+        split = secondRows[static_cast<size_t>(Kind::Tabaka)] == 0 ? split : 0;
+        for (size_t k = 0; k < kKindCount; ++k) {
+            rows[k] += secondRows[k];
+        }
+    }
+    ReserveRows(ws, rows, labels, companion);
     HoldFileInTables(ws, geometry, true);
     HoldFileInTables(ws, labels, false);
     HoldFileInTables(ws, companion, false);
-    const bool beside = geometry.bytes &&
-                        labels.text().size() + companion.text().size() >= kLabelBytesForThread &&
-                        SecondThreadAllowed();
-    if (!beside || !ReadBesideEachOther(ctx, geometry, labels, companion)) {
+    std::unique_ptr<SecondHalf> second;
+    if (split != 0 && SecondThreadAllowed()) {
+        second = std::make_unique<SecondHalf>(split);
+        HoldFileInTables(second->workspace, geometry, true);
+        ReserveRows(second->workspace, secondRows, {}, {});
+    }
+    const bool beside =
+        second || (geometry.bytes && labelBytes >= kLabelBytesForThread && SecondThreadAllowed());
+    if (!beside || !ReadBesideEachOther(ctx, geometry, lines, labels, companion, second.get())) {
         try {
-            ReadGeometryFile(ctx, geometry);
+            ReadGeometryFile(ctx, geometry, lines);
         } catch (const Error&) {
         }
         ReadLabelFiles(ctx, labels, companion);
     }
+    second.reset();
 
     // Cells of earlier imports that are still in the tables move out of those imports' files.
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};

@@ -234,6 +234,40 @@ void Table::releaseBuffersExcept(std::span<const ByteBuffer* const> keep) {
     }
 }
 
+void Table::moveCells(Table& from, int firstCol, int endCol, int firstRow, int colShift,
+                      int rowShift) {
+    assert(firstCol >= 0 && firstRow >= 0 && colShift >= 0 && rowShift >= 0);
+    // Each held buffer of `from` by the slot this table holds it in (0: not held here).
+    std::array<uint64_t, kNumberSlot> slotOf{};
+    for (unsigned i = 0; i < kBufferSlots; ++i) {
+        for (unsigned j = 0; from.held_[i] && j < kBufferSlots; ++j) {
+            if (held_[j] == from.held_[i]) {
+                slotOf[i + 1] = j + 1;
+            }
+        }
+    }
+    const size_t end = std::min(from.columns_.size(), static_cast<size_t>(std::max(endCol, 0)));
+    for (size_t c = static_cast<size_t>(firstCol); c < end; ++c) {
+        std::vector<uint64_t>& source = from.columns_[c];
+        const int toCol = static_cast<int>(c) + colShift;
+        const uint64_t numberShift = c == 0 ? static_cast<uint64_t>(rowShift) : 0;
+        for (size_t r = static_cast<size_t>(firstRow); r < source.size(); ++r) {
+            const uint64_t ref = source[r];
+            const unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+            uint64_t moved = ref;  // the empty text stays empty
+            if (slot != kArenaSlot && slot < kNumberSlot && slotOf[slot] != 0) {
+                moved = (ref & ~(uint64_t{15} << kSlotShift)) | slotOf[slot] << kSlotShift;
+            } else if (slot == kNumberSlot) {
+                moved = makeRef(kNumberSlot, offsetOf(ref) + numberShift, 0);
+            } else if (ref != 0) {
+                moved = copyToArena(from.cellText(ref));
+            }
+            store(toCol, static_cast<int>(r) + rowShift, moved);
+        }
+        std::vector<uint64_t>().swap(source);
+    }
+}
+
 int Table::storedRows(int col) const {
     if (col < 0 || static_cast<size_t>(col) >= columns_.size()) {
         return 0;
