@@ -249,20 +249,36 @@ void Table::moveCells(Table& from, int firstCol, int endCol, int firstRow, int c
     const size_t end = std::min(from.columns_.size(), static_cast<size_t>(std::max(endCol, 0)));
     for (size_t c = static_cast<size_t>(firstCol); c < end; ++c) {
         std::vector<uint64_t>& source = from.columns_[c];
-        const int toCol = static_cast<int>(c) + colShift;
+        const size_t toCol = c + static_cast<size_t>(colShift);
         const uint64_t numberShift = c == 0 ? static_cast<uint64_t>(rowShift) : 0;
-        for (size_t r = static_cast<size_t>(firstRow); r < source.size(); ++r) {
-            const uint64_t ref = source[r];
+        auto moved = [&](uint64_t ref) {
             const unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
-            uint64_t moved = ref;  // the empty text stays empty
             if (slot != kArenaSlot && slot < kNumberSlot && slotOf[slot] != 0) {
-                moved = (ref & ~(uint64_t{15} << kSlotShift)) | slotOf[slot] << kSlotShift;
-            } else if (slot == kNumberSlot) {
-                moved = makeRef(kNumberSlot, offsetOf(ref) + numberShift, 0);
-            } else if (ref != 0) {
-                moved = copyToArena(from.cellText(ref));
+                return (ref & ~(uint64_t{15} << kSlotShift)) | slotOf[slot] << kSlotShift;
             }
-            store(toCol, static_cast<int>(r) + rowShift, moved);
+            if (slot == kNumberSlot) {
+                return makeRef(kNumberSlot, offsetOf(ref) + numberShift, 0);
+            }
+            return ref == 0 ? ref : copyToArena(from.cellText(ref));  // the empty text stays
+        };
+        // A whole column that covers every cell written in its new place moves as it is.
+        if (firstRow == 0 && rowShift == 0 &&
+            (toCol >= columns_.size() || columns_[toCol].size() <= source.size())) {
+            for (uint64_t& ref : source) {
+                ref = moved(ref);
+            }
+            if (toCol >= columns_.size()) {
+                columns_.resize(toCol + 1);
+            }
+            for (uint64_t ref : columns_[toCol]) {
+                arenaGarbage_ += arenaBytesOf(ref);
+            }
+            columns_[toCol] = std::move(source);
+            ++changes_;
+            continue;
+        }
+        for (size_t r = static_cast<size_t>(firstRow); r < source.size(); ++r) {
+            store(static_cast<int>(toCol), static_cast<int>(r) + rowShift, moved(source[r]));
         }
         std::vector<uint64_t>().swap(source);
     }
