@@ -21,6 +21,7 @@
 #include "model/errors.h"
 #include "model/second_thread.h"
 #include "platform/case_lookup.h"
+#include "platform/large_pages.h"
 
 namespace plotaktar {
 
@@ -507,7 +508,11 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
         }
         ReadLabelFiles(ctx, labels, companion);
     }
-    second.reset();
+    if (second) {
+        // The second half's tables, moved over, leave freed blocks behind.
+        second.reset();
+        platform::ReturnFreedPages();
+    }
 
     // Cells of earlier imports that are still in the tables move out of those imports' files.
     const ByteBuffer* current[] = {geometry.bytes.get(), labels.bytes.get(), companion.bytes.get()};
