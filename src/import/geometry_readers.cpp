@@ -114,8 +114,9 @@ void ReadParcel(ImportContext& ctx, std::string_view line) {
 }  // namespace
 
 void ReadGeometryLine(ImportContext& ctx, std::string_view line) {
-    const std::string_view kind = line.substr(0, 3);
-    auto is = [&](Kind k) { return kind == KindOf(k).code; };
+    const uint32_t kind = PackedCode(line);
+    // Every kind's code is three bytes long, none of them NUL.
+    auto is = [&](Kind k) { return kind == PackedCode(KindOf(k).code); };
     if (is(Kind::Nirengi)) {
         ReadRow(ctx, Kind::Nirengi, line);
     } else if (is(Kind::Poligon)) {

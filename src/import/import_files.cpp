@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -186,13 +188,81 @@ using KindRows = std::array<int, kKindCount>;
 struct SecondHalf {
     explicit SecondHalf(size_t start) : from(start), ctx(workspace, messages) {}
 
+    // Shares the moving of the rows between the threads, each kind's table to one of them: the
+    // second thread takes the kinds of the most cells until it has about half of them.
+    void shareMoves(const KindRows& rows) {
+        std::array<size_t, kKindCount> order{};
+        std::array<uint64_t, kKindCount> cells{};
+        for (size_t k = 0; k < kKindCount; ++k) {
+            order[k] = k;
+            cells[k] = static_cast<uint64_t>(rows[k]) * static_cast<uint64_t>(kKinds[k].fields + 1);
+        }
+        std::sort(order.begin(), order.end(),
+                  [&](size_t a, size_t b) { return cells[a] > cells[b]; });
+        uint64_t here = 0, there = 0;
+        for (size_t k : order) {
+            movedThere[k] = there <= here;
+            (movedThere[k] ? there : here) += cells[k];
+        }
+    }
+
+    // Each thread moves its share of the rows once both halves are read: a table is then
+    // touched by one thread only. This thread has read the lines before (their row counts in
+    // `first`) and waits for the second half.
+    void firstHalfRead(const ImportContext& first) {
+        std::unique_lock lock(mutex);
+        std::copy(std::begin(first.counts), std::end(first.counts), before.begin());
+        first_ = Reading::Done;
+        changed.notify_all();
+        changed.wait(lock, [&] { return secondRead_; });
+    }
+    // The lines before ended otherwise: nothing is moved.
+    void firstHalfAbandoned() {
+        std::lock_guard lock(mutex);
+        if (first_ == Reading::Going) {
+            first_ = Reading::Abandoned;
+        }
+        changed.notify_all();
+    }
+    // On the second thread, once it has read its lines (or failed to): waits for the lines
+    // before; true when the rows are to be moved.
+    bool secondHalfRead() {
+        std::unique_lock lock(mutex);
+        secondRead_ = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return first_ != Reading::Going; });
+        return first_ == Reading::Done;
+    }
+
     size_t from;  // the start of its first line
     Workspace workspace;
     HeldMessages messages;
     ImportContext ctx;
     std::exception_ptr ended;    // the program's Error that ended its lines, as it ends the file's
-    std::function<void()> wait;  // until the second thread has read it
+    std::function<void()> wait;  // until the second thread has read and moved its share
+    std::array<bool, kKindCount> movedThere{};  // the kinds whose rows the second thread moves
+    KindRows before{};                          // the rows of each kind the lines before gave
+
+  private:
+    enum class Reading { Going, Done, Abandoned };
+    std::mutex mutex;
+    std::condition_variable changed;
+    Reading first_ = Reading::Going;
+    bool secondRead_ = false;
 };
+
+// Moves the second half's rows of one kind into `ws` behind the rows of the lines before,
+// numbered on from them.
+void MoveRows(Workspace& ws, SecondHalf& second, const KindEntry& kind) {
+    const int rows = second.ctx.count(kind.kind);
+    if (kind.code.empty() || rows == 0) {
+        return;
+    }
+    const int before = second.before[static_cast<size_t>(kind.kind)];
+    Table& table = ws.table(kind.table);
+    table.moveCells(second.workspace.table(kind.table), 0, INT_MAX, 1, 0, before);
+    table.setRowCount(before + rows + 1);
+}
 
 // Marks as used in `to` every layer that `from` marks as used.
 void CopyLayerMarks(const LayerTable& from, LayerTable& to) {
@@ -203,8 +273,9 @@ void CopyLayerMarks(const LayerTable& from, LayerTable& to) {
     }
 }
 
-// Moves the second half's rows, corners, flags and layer marks in behind the first half's and
-// tells its failures; an Error that ended its lines ends the file's here.
+// Counts the second half's rows (moved already) and moves its corners, flags and layer marks in
+// behind the first half's and tells its failures; an Error that ended its lines ends the file's
+// here.
 void JoinSecondHalf(ImportContext& ctx, SecondHalf& second) {
     Workspace& ws = ctx.workspace;
     Workspace& from = second.workspace;
@@ -213,14 +284,7 @@ void JoinSecondHalf(ImportContext& ctx, SecondHalf& second) {
         if (kind.code.empty()) {
             continue;
         }
-        int& count = ctx.count(kind.kind);
-        const int rows = second.ctx.count(kind.kind);
-        if (rows > 0) {
-            Table& table = ws.table(kind.table);
-            table.moveCells(from.table(kind.table), 0, INT_MAX, 1, 0, count);
-            table.setRowCount(count + rows + 1);
-            count += rows;
-        }
+        ctx.count(kind.kind) += second.ctx.count(kind.kind);
         if (Loaded(from.flags, kind.kind)) {
             RaiseFlag(ws.flags, kind.kind);
         }
@@ -256,6 +320,13 @@ void ReadGeometryFile(ImportContext& ctx, const InputFile& file, const LineReade
     ctx.observer.importProgress(file.name, 0, lines.size());
     ReadLines(ctx, file.name, lines.part(0, second ? second->from : lines.size()), lines.size());
     if (second != nullptr) {
+        // The two threads move the second half's rows in, each its share of the tables.
+        second->firstHalfRead(ctx);
+        for (const KindEntry& kind : kKinds) {
+            if (!second->movedThere[static_cast<size_t>(kind.kind)]) {
+                MoveRows(ctx.workspace, *second, kind);
+            }
+        }
         second->wait();
         JoinSecondHalf(ctx, *second);
     }
@@ -287,25 +358,17 @@ void HoldFileInTables(Workspace& ws, const InputFile& file, bool geometry) {
 // start), told by the first three bytes of a line. Exact as long as no count reaches the most a
 // table holds: every record of a kind takes its row, failing or not.
 KindRows CountRecords(std::string_view bytes, size_t from, size_t to) {
-    // A line's first three bytes as one number, against each geometry kind's code.
-    auto code = [](const char* p) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(p[0])) |
-               static_cast<uint32_t>(static_cast<unsigned char>(p[1])) << 8 |
-               static_cast<uint32_t>(static_cast<unsigned char>(p[2])) << 16;
-    };
     uint32_t codes[kKindCount] = {};
     for (const KindEntry& kind : kKinds) {
-        if (kind.code.size() == 3) {
-            codes[static_cast<size_t>(kind.kind)] = code(kind.code.data());
-        }
+        codes[static_cast<size_t>(kind.kind)] = PackedCode(kind.code);
     }
     KindRows rows{};
     const char* p = bytes.data() + from;
     const char* const end = bytes.data() + to;
     while (end - p >= 3) {
-        const uint32_t first = code(p);
+        const uint32_t first = PackedCode({p, 3});
         for (size_t k = 0; k < kKindCount; ++k) {
-            if (first == codes[k]) {
+            if (first == codes[k] && first != 0) {
                 ++rows[k];
                 break;
             }
@@ -413,15 +476,28 @@ bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const Li
                     } catch (const Error&) {
                         second->ended = std::current_exception();
                     }
+                    if (second->secondHalfRead()) {
+                        for (const KindEntry& kind : kKinds) {
+                            if (second->movedThere[static_cast<size_t>(kind.kind)]) {
+                                MoveRows(ctx.workspace, *second, kind);
+                            }
+                        }
+                    }
                 }
             } catch (...) {
                 failure = std::current_exception();
+                if (second != nullptr) {
+                    (void)second->secondHalfRead();  // nothing more comes
+                }
             }
         });
     } catch (const std::system_error&) {
         return false;
     }
     auto join = [&] {
+        if (second != nullptr) {
+            second->firstHalfAbandoned();  // unless it was read
+        }
         if (reader.joinable()) {
             reader.join();
         }
@@ -498,6 +574,7 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
         second = std::make_unique<SecondHalf>(split);
         HoldFileInTables(second->workspace, geometry, true);
         ReserveRows(second->workspace, secondRows, {}, {});
+        second->shareMoves(secondRows);
     }
     const bool beside =
         second || (geometry.bytes && labelBytes >= kLabelBytesForThread && SecondThreadAllowed());

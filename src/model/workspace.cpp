@@ -122,7 +122,8 @@ int LayerRowOfAnyText(std::string_view layerNumber) {
 
 void MarkLayerUsed(LayerTable& layers, std::string_view layerNumber) {
     const int row = LayerRowOf(layerNumber);
-    if (layers.field(row, kLayerUsedField) != "1") {
+    const std::string& used = layers.field(row, kLayerUsedField);
+    if (used.size() != 1 || used[0] != '1') {
         layers.setField(row, kLayerUsedField, "1");
     }
 }
