@@ -4,10 +4,6 @@
 
 namespace plotaktar {
 
-std::string_view RecordBody(std::string_view line) {
-    return line.size() > 3 ? Trim(line.substr(3)) : std::string_view();
-}
-
 LineValues::LineValues(std::string_view line) : RecordKind(line.substr(0, 3)) {
     size_t p = line.find(kBlank);
     if (p == std::string_view::npos) {

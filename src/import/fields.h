@@ -49,7 +49,9 @@ inline std::string_view NextField(std::string_view& body) {
 }
 
 // A geometry record's fields: the line from its fourth character on, trimmed.
-std::string_view RecordBody(std::string_view line);
+inline std::string_view RecordBody(std::string_view line) {
+    return line.size() > 3 ? Trim(line.substr(3)) : std::string_view();
+}
 
 // The values the import computes for every geometry line before any reader is asked.
 struct LineValues {
