@@ -462,10 +462,6 @@ class StringSink : public PlotSink {
 
 }  // namespace
 
-std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell) {
-    return layers.field(LayerRowOf(cell), kNameField);
-}
-
 CornerItem::CornerItem(std::string_view cell) {
     const CornerCell parts = SplitCornerCell(cell);
     second_ = parts.y;
