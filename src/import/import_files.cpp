@@ -383,23 +383,32 @@ KindRows CountRecords(std::string_view bytes, size_t from, size_t to) {
     return rows;
 }
 
-// Makes room in the record tables for the rows the files will give, so that the tables grow
-// once instead of doubling: a big drawing is then neither copied over and over nor faulted in
-// twice. The label files' rows are an estimate (a label line without text takes none): a wrong
-// count costs only room.
-void ReserveRows(Workspace& ws, KindRows rows, const InputFile& labels,
-                 const InputFile& companion) {
-    for (const InputFile* file : {&labels, &companion}) {
-        const std::string_view text = file->text();
-        rows[static_cast<size_t>(Kind::Yazi)] +=
-            static_cast<int>(std::count(text.begin(), text.end(), '\r') + 1);
-    }
+// Makes room in the record tables for the rows the geometry file will give, so that the tables
+// grow once instead of doubling: a big drawing is then neither copied over and over nor faulted
+// in twice.
+void ReserveRows(Workspace& ws, const KindRows& rows) {
     for (const KindEntry& kind : kKinds) {
         const int count = rows[static_cast<size_t>(kind.kind)];
         if (count > 0 && kind.kind != Kind::Tabaka) {
             ws.table(kind.table).reserveRows(count + 1);
         }
     }
+}
+
+// The same for the text table and the label files: at most a row a line (a label line without
+// text takes none), so a wrong count costs only room.
+void ReserveLabelRows(Workspace& ws, const InputFile& labels, const InputFile& companion) {
+    size_t lines = 0;
+    for (const InputFile* file : {&labels, &companion}) {
+        const std::string_view text = file->text();
+        for (const char* p = text.data(); p != nullptr; ++lines) {
+            const size_t left = static_cast<size_t>(text.data() + text.size() - p);
+            p = static_cast<const char*>(std::memchr(p, '\r', left));
+            p = p != nullptr ? p + 1 : nullptr;
+        }
+    }
+    ws.table(KindOf(Kind::Yazi).table)
+        .reserveRows(static_cast<int>(std::min<size_t>(lines + 1, INT_MAX)));
 }
 
 // Geometry files from this size on are read in two halves, on two threads.
@@ -565,7 +574,8 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
             rows[k] += secondRows[k];
         }
     }
-    ReserveRows(ws, rows, labels, companion);
+    ReserveRows(ws, rows);
+    ReserveLabelRows(ws, labels, companion);
     HoldFileInTables(ws, geometry, true);
     HoldFileInTables(ws, labels, false);
     HoldFileInTables(ws, companion, false);
@@ -573,7 +583,7 @@ void ImportFiles(Workspace& ws, const ImportPaths& paths, ImportObserver& observ
     if (split != 0 && SecondThreadAllowed()) {
         second = std::make_unique<SecondHalf>(split);
         HoldFileInTables(second->workspace, geometry, true);
-        ReserveRows(second->workspace, secondRows, {}, {});
+        ReserveRows(second->workspace, secondRows);
         second->shareMoves(secondRows);
     }
     const bool beside =
