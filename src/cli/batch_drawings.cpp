@@ -1,15 +1,20 @@
 #include "cli/batch_drawings.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "cli/commands.h"
 #include "model/export_kinds.h"
 #include "model/file_names.h"
 #include "model/output_formats.h"
+#include "platform/program.h"
 
 namespace plotaktar::cli {
 
@@ -104,9 +109,12 @@ void FindUnder(const std::string& root, std::vector<Found>& found) {
         std::error_code ec;
         fs::directory_iterator it(folder, ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            // The entry's own type as the listing gave it: no question to the file system for
+            // each of an archive's thousands of files (one only where the listing gives none).
             std::error_code entryError;
-            const fs::file_status own = it->symlink_status(entryError);
-            if (!entryError && fs::is_directory(own)) {
+            const bool isFolder = !it->is_symlink(entryError) && !entryError &&
+                                  it->is_directory(entryError) && !entryError;
+            if (isFolder) {
                 folders.push_back(it->path());
             } else if (IsGeometryName(it->path())) {
                 if (it->is_regular_file(entryError)) {
@@ -129,6 +137,77 @@ void FindUnder(const std::string& root, std::vector<Found>& found) {
     found.insert(found.end(), under.begin(), under.end());
 }
 
+// What the file system says of one drawing: whether it exists, its label file and companion,
+// its inputs' size, and (without --force) whether its output is newer than its inputs. Touches
+// nothing but `drawing`, so that drawings can be looked at on several threads.
+void LookAt(const BatchArgs& args, BatchDrawing& drawing, bool& newer) {
+    std::error_code ec;
+    if (!fs::exists(drawing.geometry, ec)) {
+        drawing.problem = "No such file or directory";
+        return;
+    }
+    if (!args.noLabels) {
+        drawing.labels = LabelFileBeside(drawing.geometry, &drawing.severalLabelFiles);
+        drawing.noLabelFile = drawing.labels.empty() && drawing.severalLabelFiles.empty();
+    }
+    drawing.companion =
+        drawing.labels.empty() ? std::string() : CompanionFileBeside(drawing.labels);
+    for (const std::string& input : {drawing.geometry, drawing.labels, drawing.companion}) {
+        const uintmax_t size = input.empty() ? 0 : fs::file_size(input, ec);
+        drawing.inputBytes += ec ? 0 : size;
+    }
+    newer = !drawing.output.empty() && !args.force &&
+            NewerThanInputs(drawing, WrittenFiles(drawing.output));
+}
+
+// LookAt for every drawing without a problem, on as many threads as the batch has workers: an
+// archive of thousands of drawings asks the file system a few questions a drawing, and nothing
+// else can start before the answers are in.
+void LookAtAll(const BatchArgs& args, std::vector<BatchDrawing>& drawings,
+               std::vector<char>& newer) {
+    newer.assign(drawings.size(), 0);
+    std::atomic<size_t> next{0};
+    // The first failure (out of memory) ends every thread's looking and reaches the caller.
+    std::mutex failedMutex;
+    std::exception_ptr failed;
+    auto work = [&] {
+        try {
+            for (size_t i; (i = next.fetch_add(1)) < drawings.size();) {
+                if (drawings[i].problem.empty()) {
+                    bool isNewer = false;
+                    LookAt(args, drawings[i], isNewer);
+                    newer[i] = isNewer;
+                }
+            }
+        } catch (...) {
+            next = drawings.size();
+            std::lock_guard lock(failedMutex);
+            if (!failed) {
+                failed = std::current_exception();
+            }
+        }
+    };
+    // A thread a hundred drawings at most: starting one costs more than a few questions.
+    const size_t wanted =
+        std::min<size_t>(args.jobs > 0 ? static_cast<size_t>(args.jobs) : platform::UsableCores(),
+                         drawings.size() / 100);
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < wanted; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // this thread looks at what the others leave
+        }
+    }
+    work();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    if (failed) {
+        std::rethrow_exception(failed);
+    }
+}
+
 }  // namespace
 
 std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
@@ -145,52 +224,41 @@ std::vector<BatchDrawing> FindDrawings(const BatchArgs& args,
 
     std::vector<BatchDrawing> drawings;
     std::set<std::string> seen;
-    std::map<std::string, std::string> outputs;  // output -> the drawing that writes it
     for (const auto& [geometry, place, problem] : found) {
         if (!seen.insert(fs::path(geometry).lexically_normal().string()).second) {
             continue;
         }
         BatchDrawing drawing;
         drawing.geometry = geometry;
-        std::error_code ec;
-        if (!problem.empty()) {
-            drawing.problem = problem;
-            drawings.push_back(std::move(drawing));
-            continue;
-        }
-        drawing.output = OutputOf(args, geometry, place);
-        if (!fs::exists(geometry, ec)) {
-            drawing.problem = "No such file or directory";
-        } else {
-            if (!args.noLabels) {
-                drawing.labels = LabelFileBeside(geometry, &drawing.severalLabelFiles);
-                drawing.noLabelFile = drawing.labels.empty() && drawing.severalLabelFiles.empty();
-            }
-            drawing.companion =
-                drawing.labels.empty() ? std::string() : CompanionFileBeside(drawing.labels);
-            for (const std::string& input : {geometry, drawing.labels, drawing.companion}) {
-                const uintmax_t size = input.empty() ? 0 : fs::file_size(input, ec);
-                drawing.inputBytes += ec ? 0 : size;
-            }
-        }
-        if (!drawing.output.empty()) {
-            auto [it, inserted] = outputs.emplace(drawing.output, geometry);
-            if (!inserted && drawing.problem.empty()) {
-                drawing.problem = "its output " + MessageName(drawing.output) +
-                                  " is also that of " + MessageName(it->second) + "; not converted";
-            }
-            const std::vector<std::string> files = WrittenFiles(drawing.output);
-            if (drawing.problem.empty() && !args.force && NewerThanInputs(drawing, files)) {
-                // A Shapefile's sets are named together.
-                const std::string written =
-                    files.size() == 1
-                        ? MessageName(drawing.output) + " is"
-                        : MessageName(fs::path(drawing.output).replace_extension().string()) +
-                              "-*.shp are";
-                drawing.skipped = written + " newer than its inputs (--force runs it)";
-            }
+        drawing.problem = problem;
+        if (problem.empty()) {
+            drawing.output = OutputOf(args, geometry, place);
         }
         drawings.push_back(std::move(drawing));
+    }
+    std::vector<char> newer;
+    LookAtAll(args, drawings, newer);
+
+    std::map<std::string, std::string> outputs;  // output -> the drawing that writes it
+    for (size_t i = 0; i < drawings.size(); ++i) {
+        BatchDrawing& drawing = drawings[i];
+        if (drawing.output.empty()) {
+            continue;
+        }
+        auto [it, inserted] = outputs.emplace(drawing.output, drawing.geometry);
+        if (!inserted && drawing.problem.empty()) {
+            drawing.problem = "its output " + MessageName(drawing.output) + " is also that of " +
+                              MessageName(it->second) + "; not converted";
+        }
+        if (drawing.problem.empty() && newer[i]) {
+            // A Shapefile's sets are named together.
+            const std::string written =
+                WrittenFiles(drawing.output).size() == 1
+                    ? MessageName(drawing.output) + " is"
+                    : MessageName(fs::path(drawing.output).replace_extension().string()) +
+                          "-*.shp are";
+            drawing.skipped = written + " newer than its inputs (--force runs it)";
+        }
     }
     return drawings;
 }

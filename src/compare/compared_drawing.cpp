@@ -1,10 +1,12 @@
 #include "compare/compared_drawing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <unordered_map>
 
+#include "compare/beside.h"
 #include "drawing/drawing_loader.h"
 #include "drawing/survey_model.h"
 #include "import/import_files.h"
@@ -19,8 +21,8 @@
 namespace plotaktar::compare {
 
 TextRef ComparedDrawing::keep(std::string_view text) {
-    if (texts.size() + text.size() > std::numeric_limits<uint32_t>::max()) {
-        throw Error("drawing too large to compare: more than 4 GiB of texts");
+    if (texts.size() + text.size() >= kLineTexts) {
+        throw Error("drawing too large to compare: more than 2 GiB of texts");
     }
     TextRef ref{static_cast<uint32_t>(texts.size()), static_cast<uint32_t>(text.size())};
     texts += text;
@@ -79,20 +81,48 @@ class SurveyReader : public SurveyVisitor {
             d_.layers.push_back(compared);
         }
         // Each kind's elements in one piece, without the copies and the spare room of growing
-        // (a workspace knows its rows; a plot file would be counted in a pass of its own).
+        // (a workspace knows its rows; a plot file would be counted in a pass of its own). The
+        // lines are read apart.
         if (!model_.fromPlotFile()) {
             d_.points.reserve(model_.count(Kind::Nirengi) + model_.count(Kind::Poligon) +
                               model_.count(Kind::Nokta));
-            d_.lines.reserve(model_.count(Kind::Hat));
             d_.parcels.reserve(model_.count(Kind::Parsel));
             d_.labels.reserve(model_.count(Kind::Yazi));
             d_.symbols.reserve(model_.count(Kind::Sembol));
         }
-        model_.visit(*this);
+        // A workspace's lines are read on the second core meanwhile, into a part of their own
+        // (their texts in the drawing's second pool), then joined: the same elements, texts and
+        // failures in the same order as one reading gives.
+        ComparedDrawing part;
+        std::future<void> lines;
+        size_t failedAt = 0;
+        if (model_.fromPlotFile()) {
+            model_.visit(*this);
+        } else {
+            lines = Beside([this, &part] { readLines(part); });
+            const auto at = std::find(kPlotOrder.begin(), kPlotOrder.end(), Kind::Hat);
+            model_.visit(*this, std::span<const Kind>(kPlotOrder.begin(), at));
+            failedAt = d_.failed.size();
+            model_.visit(*this, std::span<const Kind>(at + 1, kPlotOrder.end()));
+        }
         readRecords(Kind::Bina, d_.buildings);
         readRecords(Kind::Sev, d_.slopes);
+        if (lines.valid()) {
+            lines.get();
+            for (ComparedLine& line : part.lines) {
+                for (TextRef* ref : {&line.from, &line.to, &line.z[0], &line.z[1], &line.layer}) {
+                    ref->start |= ComparedDrawing::kLineTexts;
+                }
+            }
+            d_.lines = std::move(part.lines);
+            d_.lineTexts = std::move(part.texts);
+            d_.failed.insert(d_.failed.begin() + static_cast<ptrdiff_t>(failedAt),
+                             std::make_move_iterator(part.failed.begin()),
+                             std::make_move_iterator(part.failed.end()));
+        }
         // The other side is read while this one is kept: nothing of it stays unused.
         d_.texts.shrink_to_fit();
+        d_.lineTexts.shrink_to_fit();
         d_.corners.shrink_to_fit();
         d_.failed.shrink_to_fit();
     }
@@ -179,7 +209,20 @@ class SurveyReader : public SurveyVisitor {
         return true;
     }
 
+    // Heights, areas and a symbol's scales are compared as their texts, and a symbol by its
+    // point's number alone: only positions are read as numbers.
+    bool readsOtherNumbers() const override { return false; }
+
   private:
+    // A workspace's lines alone, into `part`, through a model of their own.
+    void readLines(ComparedDrawing& part) const {
+        part.lines.reserve(model_.count(Kind::Hat));
+        SurveyModel own(*model_.workspace());
+        SurveyReader reader(own, lines_, part);
+        const Kind hat[] = {Kind::Hat};
+        own.visit(reader, hat);
+    }
+
     Source sourceOf(const ElementSource& source) const {
         if (!source.table || !lines_) {
             return {0, source.row};
@@ -290,17 +333,21 @@ ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std
                             labels.empty() ? std::string() : CompanionFileBeside(labels)};
     ComparedDrawing d;
     d.files = {paths.geometry, paths.labels, paths.companion};
-    // The geometry file's lines are numbered before the import, so that its two readings are
-    // not held at once; the workspace goes as soon as its elements are taken.
+    // Without lines numbered elsewhere, the geometry file's lines are numbered on the second
+    // core while the import reads the files. The workspace goes as soon as its elements are
+    // taken.
     RowLines lines;
+    std::future<void> numbered;
     if (!numberedLines) {
-        lines.readGeometry(paths.geometry);
+        numbered = Beside([&lines, &paths] { lines.readGeometry(paths.geometry); });
     }
     auto workspace = std::make_unique<Workspace>();
     FailureKeeper failures(d, observer);
     ImportFiles(*workspace, paths, failures);
     if (numberedLines) {
         lines = numberedLines();
+    } else {
+        numbered.get();
     }
     lines.readLabels(paths.labels, paths.companion, *workspace);
     SurveyModel model(*workspace);

@@ -25,7 +25,8 @@ struct Source {
     uint32_t line = 0;
 };
 
-// A text of the drawing (windows-1254), kept in the drawing's one pool of texts.
+// A text of the drawing (windows-1254), kept in one of the drawing's two pools of texts (the
+// lines' when its start has ComparedDrawing::kLineTexts set).
 struct TextRef {
     uint32_t start = 0;
     uint32_t size = 0;
@@ -113,24 +114,30 @@ struct ComparedDrawing {
     std::vector<FailedRecord> failed;
 
     std::string_view text(TextRef ref) const {
-        return std::string_view(texts).substr(ref.start, ref.size);
+        const std::string& pool = ref.start & kLineTexts ? lineTexts : texts;
+        return std::string_view(pool).substr(ref.start & ~kLineTexts, ref.size);
     }
     std::span<const Vertex> cornersOf(const ComparedParcel& parcel) const {
         return {corners.data() + parcel.firstCorner, parcel.corners};
     }
-    // Keeps `text` in the pool.
+    // Keeps `text` in the first pool.
     TextRef keep(std::string_view text);
 
     std::string texts;
+    // The texts of a workspace's lines, read apart from the others (a plot file's are in
+    // `texts`).
+    std::string lineTexts;
+    // The bit of a TextRef's start that names lineTexts.
+    static constexpr uint32_t kLineTexts = 0x80000000u;
 };
 
 // Reads a drawing for the comparison: a plot file (its name ends in ".plt", in any case), or a
 // geometry file with `labels` and the companion beside it (an empty `labels` reads none).
 // Failing records are kept as failed and passed to `observer` too. `numberedLines`, when given,
 // gives the geometry file's lines numbered elsewhere (RowLines::readGeometry on another thread
-// while this side is imported) and is called after the import; otherwise they are numbered here
-// before it. Throws Error naming the cause when a file cannot be read or a plot file holds no
-// record of one (LoadDrawing's rules).
+// while this side is imported) and is called after the import; otherwise they are numbered on
+// a second thread during it. Throws Error naming the cause when a file cannot be read or a plot
+// file holds no record of one (LoadDrawing's rules).
 ComparedDrawing ReadComparedDrawing(const std::string& geometryOrPlot, const std::string& labels,
                                     ImportObserver& observer,
                                     const std::function<RowLines()>& numberedLines = {});

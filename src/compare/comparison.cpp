@@ -1,12 +1,14 @@
 #include "compare/comparison.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <limits>
 #include <tuple>
 
+#include "compare/beside.h"
 #include "model/cp1254.h"
 #include "model/errors.h"
 #include "model/text.h"
@@ -84,21 +86,31 @@ class Keys {
     // In the order of hash, text and index: by hash in a radix sort, which keeps the order of
     // the index the entries were added in, then the few runs of one hash by text.
     void sort() {
-        std::vector<Entry> other(entries_.size());
-        for (int shift = 0; shift < 64; shift += 8) {
-            size_t starts[257] = {};
+        // Digits of 11 bits: six passes over the entries, their counts all taken in one.
+        constexpr int kBits = 11;
+        constexpr size_t kDigits = size_t{1} << kBits;
+        constexpr int kPasses = (64 + kBits - 1) / kBits;
+        auto digit = [](uint64_t hash, int pass) {
+            return static_cast<size_t>(hash >> (pass * kBits) & (kDigits - 1));
+        };
+        std::vector<std::array<size_t, kDigits + 1>> starts(kPasses);
+        for (const Entry& e : entries_) {
+            for (int pass = 0; pass < kPasses; ++pass) {
+                ++starts[static_cast<size_t>(pass)][digit(e.hash, pass) + 1];
+            }
+        }
+        std::vector<Entry> other;
+        for (int pass = 0; pass < kPasses && !entries_.empty(); ++pass) {
+            auto& start = starts[static_cast<size_t>(pass)];
+            if (start[digit(entries_[0].hash, pass) + 1] == entries_.size()) {
+                continue;  // one digit throughout: nothing to move
+            }
+            for (size_t b = 1; b <= kDigits; ++b) {
+                start[b] += start[b - 1];
+            }
+            other.resize(entries_.size());
             for (const Entry& e : entries_) {
-                ++starts[(e.hash >> shift & 0xff) + 1];
-            }
-            if (starts[(entries_.empty() ? 0 : (entries_[0].hash >> shift & 0xff)) + 1] ==
-                entries_.size()) {
-                continue;  // one byte throughout: nothing to move
-            }
-            for (size_t b = 1; b < 257; ++b) {
-                starts[b] += starts[b - 1];
-            }
-            for (const Entry& e : entries_) {
-                other[starts[e.hash >> shift & 0xff]++] = e;
+                other[start[digit(e.hash, pass)]++] = e;
             }
             entries_.swap(other);
         }
@@ -113,6 +125,16 @@ class Keys {
             }
             run = runEnd;
         }
+        // The keys' texts in the same order, so that joining reads them front to back instead
+        // of jumping through the pool once per comparison.
+        std::string sorted;
+        sorted.reserve(pool_.size());
+        for (Entry& e : entries_) {
+            const std::string_view key = text(e);
+            e.start = static_cast<uint32_t>(sorted.size());
+            sorted += key;
+        }
+        pool_.swap(sorted);
     }
 
     struct Entry {
@@ -231,6 +253,25 @@ std::vector<std::pair<uint32_t, uint32_t>> PairNearest(std::span<const uint32_t>
     return pairs;
 }
 
+// Pairs of matched elements in the order of the old side's elements: a radix sort by the old
+// index, in two passes of 16 bits.
+void SortByOld(std::vector<std::pair<uint32_t, uint32_t>>& pairs) {
+    std::vector<std::pair<uint32_t, uint32_t>> other(pairs.size());
+    for (int shift = 0; shift < 32; shift += 16) {
+        std::vector<size_t> starts(65537);
+        for (const auto& pair : pairs) {
+            ++starts[(pair.first >> shift & 0xffff) + 1];
+        }
+        for (size_t b = 1; b < starts.size(); ++b) {
+            starts[b] += starts[b - 1];
+        }
+        for (const auto& pair : pairs) {
+            other[starts[pair.first >> shift & 0xffff]++] = pair;
+        }
+        pairs.swap(other);
+    }
+}
+
 // Whether every element of a number used more than once stayed where it was: as many on
 // both sides, each paired with one at its place. Only then is the number's ambiguity no change.
 template <typename PlaceOld, typename PlaceNew>
@@ -253,7 +294,18 @@ class CellIndex {
     void add(const Vertex& at, uint32_t index, uint64_t salt = 0) {
         entries_.push_back({keyOf(cellOf(at.east), cellOf(at.north), salt), index});
     }
-    void sort() { std::sort(entries_.begin(), entries_.end()); }
+    void sort() {
+        std::sort(entries_.begin(), entries_.end());
+        // Where each value of a key's top bits begins, so that a look-up searches only the few
+        // entries of its own.
+        directory_.assign(kDirectory + 1, 0);
+        for (const auto& entry : entries_) {
+            ++directory_[(entry.first >> kTopShift) + 1];
+        }
+        for (size_t k = 1; k < directory_.size(); ++k) {
+            directory_[k] += directory_[k - 1];
+        }
+    }
     // Calls `visit(index)` for every element in the cells within `reach` of `at` (and some
     // farther, which the caller measures).
     template <typename Visit>
@@ -263,9 +315,10 @@ class CellIndex {
         for (int64_t cx = x0; cx <= x1; ++cx) {
             for (int64_t cy = y0; cy <= y1; ++cy) {
                 const uint64_t key = keyOf(cx, cy, salt);
-                auto it = std::lower_bound(entries_.begin(), entries_.end(),
+                const auto end = entries_.begin() + directory_[(key >> kTopShift) + 1];
+                auto it = std::lower_bound(entries_.begin() + directory_[key >> kTopShift], end,
                                            std::pair<uint64_t, uint32_t>{key, 0});
-                for (; it != entries_.end() && it->first == key; ++it) {
+                for (; it != end && it->first == key; ++it) {
                     visit(it->second);
                 }
             }
@@ -283,9 +336,12 @@ class CellIndex {
         h = (h << 31 | h >> 33) ^ static_cast<uint64_t>(y) * 0xc4ceb9fe1a85ec53ull;
         return h;
     }
+    static constexpr int kTopShift = 48;
+    static constexpr size_t kDirectory = size_t{1} << (64 - kTopShift);
     double cell_;
     double reach_;
     std::vector<std::pair<uint64_t, uint32_t>> entries_;
+    std::vector<size_t> directory_;
 };
 
 // Reads a cell as a number for comparing: both sides numbers compare as numbers within
@@ -382,15 +438,30 @@ class Comparer {
 
     Comparison run() {
         failedRecords();
+        // The lines, as many as the points, are compared on a second core: their keys, which
+        // need no shift, while this one compares the points, the rest once the points gave
+        // the shift, while this one compares the other elements. Their changes are put where
+        // one core would have found them.
+        const bool byName = !a_.fromPlotFile && !b_.fromPlotFile;
+        std::pair<Keys, Keys> lineKeys;
+        std::future<void> lineKeysMade;
+        if (byName) {
+            lineKeysMade = Beside([this, &lineKeys] { lineKeys = keysOfLines(); });
+        }
         points();
         checkStop();
         layers();
-        if (a_.fromPlotFile || b_.fromPlotFile) {
-            linesByPosition();
-        } else {
-            linesByName();
-        }
-        checkStop();
+        Comparer lineComparer = sibling();
+        const size_t linesAt = result_.changes.size();
+        std::future<void> lines = Beside([&] {
+            if (byName) {
+                lineKeysMade.get();
+                lineComparer.linesByName(lineKeys);
+            } else {
+                lineComparer.linesByPosition();
+            }
+            lineComparer.checkStop();
+        });
         parcels();
         checkStop();
         labels();
@@ -402,11 +473,27 @@ class Comparer {
             records(a_.buildings, b_.buildings, Element::Building, "building", "bina");
             records(a_.slopes, b_.slopes, Element::Slope, "slope", "şev");
         }
+        lines.get();
+        std::vector<Change>& lineChanges = lineComparer.result_.changes;
+        result_.changes.insert(result_.changes.begin() + static_cast<ptrdiff_t>(linesAt),
+                               std::make_move_iterator(lineChanges.begin()),
+                               std::make_move_iterator(lineChanges.end()));
         order();
         return std::move(result_);
     }
 
   private:
+    // A comparer of the same drawings with what the points found (the shift), and no change.
+    Comparer sibling() const {
+        CompareOptions options;
+        options.tolerance = tol_;
+        options.stop = stop_;
+        Comparer other(a_, b_, options);
+        other.shifted_ = shifted_;
+        other.shift_ = shift_;
+        return other;
+    }
+
     // The keys of both sides' elements, sorted for Join: `key(keys, drawing, element, index)`
     // adds an element's key, or leaves the element out.
     template <typename T, typename Key>
@@ -570,6 +657,9 @@ class Comparer {
                 c.texts.emplace_back("number", number);
             }
         }
+        // In the old side's order, which is mostly the new side's too: the points and their
+        // texts are read front to back rather than in the keys' order.
+        SortByOld(matched);
         for (const auto& [o, n] : matched) {
             comparePoints(a_.points[o], b_.points[n]);
         }
@@ -727,14 +817,17 @@ class Comparer {
     }
 
     // Lines by the numbers of their two ends, in either direction.
-    void linesByName() {
-        const auto [ka, kb] =
-            KeysOf(a_.lines, b_.lines,
-                   [](Keys& keys, const ComparedDrawing& d, const ComparedLine& l, uint32_t i) {
-                       std::string_view x = Trim(d.text(l.from)), y = Trim(d.text(l.to));
-                       keys.add(i, {std::min(x, y), std::max(x, y)});
-                   });
-        std::vector<uint32_t> leftOld, leftNew;
+    std::pair<Keys, Keys> keysOfLines() const {
+        return KeysOf(a_.lines, b_.lines,
+                      [](Keys& keys, const ComparedDrawing& d, const ComparedLine& l, uint32_t i) {
+                          std::string_view x = Trim(d.text(l.from)), y = Trim(d.text(l.to));
+                          keys.add(i, {std::min(x, y), std::max(x, y)});
+                      });
+    }
+    void linesByName(const std::pair<Keys, Keys>& keys) {
+        const auto& [ka, kb] = keys;
+        std::vector<uint32_t> leftOld, leftNew, removed, added;
+        std::vector<std::pair<uint32_t, uint32_t>> matched;
         std::function<Vertex(uint32_t)> placeOld = [&](uint32_t i) {
             return ShapeCentre(a_.lines[i].ends);
         };
@@ -744,18 +837,29 @@ class Comparer {
         Join(
             ka, kb,
             [&](std::span<const uint32_t> olds, std::span<const uint32_t> news) {
-                for (const auto& [o, n] :
-                     PairNearest(olds, news, placeOld, placeNew, leftOld, leftNew)) {
-                    compareLines(a_.lines[o], b_.lines[n]);
+                if (olds.size() == 1 && news.size() == 1) {
+                    matched.emplace_back(olds[0], news[0]);
+                    return;
                 }
-                for (uint32_t i : leftOld) {
-                    lineRemoved(a_.lines[i]);
-                }
-                for (uint32_t i : leftNew) {
-                    lineAdded(b_.lines[i]);
-                }
+                const auto pairs = PairNearest(olds, news, placeOld, placeNew, leftOld, leftNew);
+                matched.insert(matched.end(), pairs.begin(), pairs.end());
+                removed.insert(removed.end(), leftOld.begin(), leftOld.end());
+                added.insert(added.end(), leftNew.begin(), leftNew.end());
             },
             stop_);
+        checkStop();
+        // Compared in the old side's order, read front to back (each change has a line of its
+        // own, so the order they are found in does not show).
+        SortByOld(matched);
+        for (const auto& [o, n] : matched) {
+            compareLines(a_.lines[o], b_.lines[n]);
+        }
+        for (uint32_t i : removed) {
+            lineRemoved(a_.lines[i]);
+        }
+        for (uint32_t i : added) {
+            lineAdded(b_.lines[i]);
+        }
     }
 
     void compareLines(const ComparedLine& p, const ComparedLine& q) {

@@ -55,7 +55,7 @@ LoadedDrawing LoadDrawing(const std::string& geometryOrPlot, const std::string& 
     }
     loaded.workspace = std::make_unique<Workspace>();
     ImportPaths paths{geometryOrPlot, labels, labels.empty() ? "" : CompanionFileBeside(labels)};
-    ImportFiles(*loaded.workspace, paths, observer);
+    ImportFiles(*loaded.workspace, paths, observer, &loaded.imported);
     loaded.drawing = DrawingFromWorkspace(*loaded.workspace);
     return loaded;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drawing/drawing.h"
+#include "import/import_files.h"
 #include "model/import_observer.h"
 #include "model/workspace.h"
 #include "platform/byte_buffer.h"
@@ -11,9 +12,11 @@
 namespace plotaktar {
 
 // A drawing with what it was read from: the workspace of an import (its tables hold every field
-// of a feature's record), or the bytes of a plot file.
+// of a feature's record, pointing into the bytes of the files it read), or the bytes of a plot
+// file.
 struct LoadedDrawing {
     std::unique_ptr<Workspace> workspace;
+    ImportedBytes imported;
     SharedBytes plotBytes;
     Drawing drawing;
 };

@@ -279,7 +279,12 @@ SurveyModel::PlotLineCounts SurveyModel::plotLineCounts() const {
     return plotLines_;
 }
 
+NumberCell SurveyModel::otherNumber(std::string_view text) const {
+    return otherNumbers_ ? Number(text) : NumberCell{text, std::nullopt};
+}
+
 bool SurveyModel::visit(SurveyVisitor& visitor, std::span<const Kind> kinds) {
+    otherNumbers_ = visitor.readsOtherNumbers();
     return fromPlotFile() ? visitPlot(visitor, kinds) : visitTables(visitor, kinds);
 }
 
@@ -290,6 +295,7 @@ bool SurveyModel::visitRow(TableId table, int row, SurveyVisitor& visitor) {
     for (const KindEntry& kind : kKinds) {
         if (kind.table == table) {
             onlyRow_ = row;
+            otherNumbers_ = visitor.readsOtherNumbers();
             const Kind one[] = {kind.kind};
             const bool finished = visitTables(visitor, one);
             onlyRow_.reset();
@@ -306,6 +312,7 @@ bool SurveyModel::visitPlotRecord(const ElementSource& source, SurveyVisitor& vi
         return true;
     }
     onlyPlotRecord_ = source;
+    otherNumbers_ = visitor.readsOtherNumbers();
     const bool finished = visitPlot(visitor, kPlotOrder);
     onlyPlotRecord_.reset();
     return finished;
@@ -351,7 +358,7 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.number = table.cell(c.number, row);
                     e.y = Number(table.cell(c.y, row));
                     e.x = Number(table.cell(c.x, row));
-                    e.z = Number(table.cell(c.z, row));
+                    e.z = otherNumber(table.cell(c.z, row));
                     FirstUnread first(e.unread);
                     first.need(e.y, "Y", c.y);
                     first.need(e.x, "X", c.x);
@@ -371,10 +378,10 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.to = table.cell(c.endNumber, row);
                     e.y1 = Number(table.cell(c.y, row));
                     e.x1 = Number(table.cell(c.x, row));
-                    e.z1 = Number(table.cell(c.z, row));
+                    e.z1 = otherNumber(table.cell(c.z, row));
                     e.y2 = Number(table.cell(c.endY, row));
                     e.x2 = Number(table.cell(c.endX, row));
-                    e.z2 = Number(table.cell(c.endZ, row));
+                    e.z2 = otherNumber(table.cell(c.endZ, row));
                     FirstUnread first(e.unread);
                     first.need(e.y1, "Y", c.y);
                     first.need(e.x1, "X", c.x);
@@ -395,7 +402,8 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.source.row = static_cast<uint32_t>(row);
                     e.block = table.cell(c.block, row);
                     e.parcel = table.cell(c.parcel, row);
-                    e.area = {table.cell(c.area, row), Number(Trim(table.cell(c.area, row))).value};
+                    e.area = {table.cell(c.area, row),
+                              otherNumber(Trim(table.cell(c.area, row))).value};
                     e.cornerCountCell = table.cell(c.cornerCount, row);
                     e.cornerCount = TryStrToInt(e.cornerCountCell);
                     e.unread.reset();
@@ -436,14 +444,16 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.font = Trim(table.cell(c.font, row));
                     e.y = Number(table.cell(c.y, row));
                     e.x = Number(table.cell(c.x, row));
-                    e.height = Number(table.cell(c.height, row));
-                    e.angle = Number(table.cell(c.angle, row));
-                    e.width = Number(table.cell(c.width, row));
+                    e.height = otherNumber(table.cell(c.height, row));
+                    e.angle = otherNumber(table.cell(c.angle, row));
+                    e.width = otherNumber(table.cell(c.width, row));
                     FirstUnread first(e.unread);
                     first.need(e.y, "y", c.y);
                     first.need(e.x, "x", c.x);
-                    first.need(e.height, "Boy", c.height);
-                    first.need(e.angle, "Açı", c.angle);
+                    if (otherNumbers_) {
+                        first.need(e.height, "Boy", c.height);
+                        first.need(e.angle, "Açı", c.angle);
+                    }
                     e.italic = TryStrToInt(Trim(table.cell(c.italic, row))) == 1;
                     e.centred = TryStrToInt(Trim(table.cell(c.centred, row))) == 1;
                     e.layer = layerRef(table.cell(c.layer, row));
@@ -456,8 +466,9 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
             case Shape::Symbol: {
                 // An index built for this walk goes with it: its memory is back before what
                 // the caller does next (a drawing's spatial index, a file's end).
-                const bool ownIndex = points_ == nullptr && !onlyRow_;
-                const PointIndex& index = points();
+                // A visitor reading no number beyond positions needs no point of a symbol.
+                const bool ownIndex = points_ == nullptr && !onlyRow_ && otherNumbers_;
+                const PointIndex* index = otherNumbers_ ? &points() : nullptr;
                 constexpr Columns pc = table_rows::kPointColumns;
                 SurveySymbol e;
                 e.source.table = id;
@@ -465,14 +476,16 @@ bool SurveyModel::visitTables(SurveyVisitor& visitor, std::span<const Kind> kind
                     e.source.row = static_cast<uint32_t>(row);
                     e.symbol = table.cell(c.symbol, row);
                     e.point = table.cell(c.number, row);
-                    e.pointRow = index.findRaw(e.point);
-                    e.scaleX = Number(table.cell(c.scaleX, row));
-                    e.scaleY = Number(table.cell(c.scaleY, row));
-                    e.angle = Number(table.cell(c.angle, row));
+                    e.pointRow = index ? index->findRaw(e.point) : std::nullopt;
+                    e.scaleX = otherNumber(table.cell(c.scaleX, row));
+                    e.scaleY = otherNumber(table.cell(c.scaleY, row));
+                    e.angle = otherNumber(table.cell(c.angle, row));
                     e.y = e.x = e.z = {};
                     e.pointNumber = {};
                     e.unread.reset();
-                    if (!e.pointRow) {
+                    if (!index) {
+                        // Its point not looked up: nothing of it read, nothing unread.
+                    } else if (!e.pointRow) {
                         e.unread =
                             Unread{Unread::Why::NoSuchPoint, "Nokta No", c.number, 0, e.point};
                     } else {
@@ -531,7 +544,7 @@ bool SurveyModel::visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds)
                 e.number = r.number;
                 e.y = Number(r.y);
                 e.x = Number(r.x);
-                e.z = Number(r.z);
+                e.z = otherNumber(r.z);
                 FirstUnread first(e.unread);
                 first.need(e.y, "Y", -1);
                 first.need(e.x, "X", -1);
@@ -551,13 +564,15 @@ bool SurveyModel::visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds)
                 e.text = r.text;
                 e.y = Number(r.y);
                 e.x = Number(r.x);
-                e.height = Number(r.height);
-                e.angle = Number(r.angle);
+                e.height = otherNumber(r.height);
+                e.angle = otherNumber(r.angle);
                 FirstUnread first(e.unread);
                 first.need(e.y, "y", -1);
                 first.need(e.x, "x", -1);
-                first.need(e.height, "Boy", -1);
-                first.need(e.angle, "Açı", -1);
+                if (otherNumbers_) {
+                    first.need(e.height, "Boy", -1);
+                    first.need(e.angle, "Açı", -1);
+                }
                 e.layer = layerRef(r.layer);
                 if (!visitor.label(e)) {
                     return false;
@@ -575,8 +590,8 @@ bool SurveyModel::visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds)
                 e.x1 = Number(r.x1);
                 e.y2 = Number(r.y2);
                 e.x2 = Number(r.x2);
-                e.z1 = Number(r.z1);
-                e.z2 = Number(r.z2);
+                e.z1 = otherNumber(r.z1);
+                e.z2 = otherNumber(r.z2);
                 FirstUnread first(e.unread);
                 first.need(e.y1, "Y", -1);
                 first.need(e.x1, "X", -1);

@@ -177,6 +177,12 @@ class SurveyVisitor {
     virtual bool label(const SurveyLabel&) { return true; }
     virtual bool symbol(const SurveySymbol&) { return true; }
     virtual bool record(const SurveyRecord&) { return true; }
+    // Whether it reads the number cells beyond an element's position (its Y and X, a parcel's
+    // corners): heights, a declared area, a label's size and angle, a symbol's scales, and a
+    // symbol's point. A visitor that reads none of them gets those cells' texts alone, their
+    // values empty, and symbols without their point (no point looked up, nothing unread), which
+    // spares reading a large drawing's every number.
+    virtual bool readsOtherNumbers() const { return true; }
 };
 
 // One field of an element's record: its name (windows-1254) and its text.
@@ -247,6 +253,8 @@ class SurveyModel {
     bool visitTables(SurveyVisitor& visitor, std::span<const Kind> kinds);
     bool visitPlot(SurveyVisitor& visitor, std::span<const Kind> kinds);
     LayerRef layerRef(std::string_view cell) const;
+    // A number cell beyond a position: read when the visitor reads such numbers.
+    NumberCell otherNumber(std::string_view text) const;
 
     const Workspace* workspace_ = nullptr;
     std::string_view plotBytes_;
@@ -262,6 +270,7 @@ class SurveyModel {
     std::vector<std::string_view> cornerCells_;
     std::optional<int> onlyRow_;                   // the one row visitRow() reads
     std::optional<ElementSource> onlyPlotRecord_;  // the one record visitPlotRecord() reads
+    bool otherNumbers_ = true;                     // the visiting visitor's readsOtherNumbers()
 };
 
 }  // namespace plotaktar

@@ -75,19 +75,24 @@ namespace {
 // met before any parcel record go to its column.
 constexpr int kLastInitialParcelRow = 4;
 
-// Calls `line(number, text)` for every line of the file at `path`, if it can be read.
-template <typename Visit>
-void EachLine(const std::string& path, Visit visit) {
+// The bytes of the file at `path`; null when there is none or it cannot be read. A file that
+// changed while it was read throws: its line numbers would be of another version than the one
+// imported.
+SharedBytes ReadLines(const std::string& path) {
     if (path.empty()) {
-        return;
+        return nullptr;
     }
-    // A file that changed while it was read throws: its line numbers would be of another
-    // version than the one imported.
     std::optional<SharedBytes> bytes = ReadInputFile(path);
+    return bytes ? std::move(*bytes) : nullptr;
+}
+
+// Calls `line(number, text)` for every line of `bytes` (none when null) until it returns false.
+template <typename Visit>
+void EachLine(const SharedBytes& bytes, Visit visit) {
     if (!bytes) {
         return;
     }
-    LineReader lines((*bytes)->view());
+    LineReader lines(bytes->view());
     for (uint32_t number = 1; !lines.atEnd(); ++number) {
         if (!visit(number, lines.next())) {
             return;
@@ -146,13 +151,17 @@ int RowLines::rowOfGeometryLine(TableId table, uint64_t line) const {
 }
 
 void RowLines::readGeometry(const std::string& path) {
+    readGeometry(ReadLines(path));
+}
+
+void RowLines::readGeometry(const SharedBytes& bytes) {
     int lastParcel = kLastInitialParcelRow;
     // The block and parcel number of the last parcel row, as the parcel reader splits them off
     // its record (empty in the initial rows) and as the corner check compares them.
     std::string block, parcel;
     std::vector<uint32_t>& parcelRows =
         rows_[static_cast<size_t>(TableNumber(TableId::Parcels) - 1)];
-    EachLine(path, [&](uint32_t number, std::string_view line) {
+    EachLine(bytes, [&](uint32_t number, std::string_view line) {
         const std::string_view code = line.substr(0, 3);
         for (const KindEntry& kind : kKinds) {
             // The first letter tells most kinds apart before their codes are compared.
@@ -183,6 +192,11 @@ void RowLines::readGeometry(const std::string& path) {
 }
 
 void RowLines::readLabels(const std::string& labels, const std::string& companion,
+                          const Workspace& workspace) {
+    readLabels(ReadLines(labels), ReadLines(companion), workspace);
+}
+
+void RowLines::readLabels(const SharedBytes& labels, const SharedBytes& companion,
                           const Workspace& workspace) {
     const Table& table = workspace.table(KindOf(Kind::Yazi).table);
     std::vector<uint32_t>& labelRows =

@@ -45,9 +45,15 @@ class RowLines {
     // readers and its corner check will take them in a fresh workspace. A file that cannot be
     // read gives no lines. Throws std::bad_alloc only.
     void readGeometry(const std::string& path);
+    // The same from the bytes the import read (ImportedBytes::geometry; null gives no lines),
+    // without reading the file again: the lines are those of the version imported.
+    void readGeometry(const SharedBytes& bytes);
     // Numbers the label rows of `workspace` from the label file and its companion: each file's
     // reading ends after a row whose layer number does not convert, as the import's did.
     void readLabels(const std::string& labels, const std::string& companion,
+                    const Workspace& workspace);
+    // The same from the bytes the import read (null for a file it did not read).
+    void readLabels(const SharedBytes& labels, const SharedBytes& companion,
                     const Workspace& workspace);
 
     // The line that gave data row `row` of `table`; for the parcel corner table the line of

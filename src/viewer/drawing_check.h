@@ -30,8 +30,8 @@ struct DrawingCheck {
     size_t warnings = 0;
 };
 
-// Checks the workspace of a drawing read from `paths` (the files read again for the line
-// numbers), with the failing records its import reported. Meant for a worker thread: reads
+// Checks the workspace of a drawing read from `paths` (the line numbers from the bytes its
+// import read), with the failing records its import reported. Meant for a worker thread: reads
 // the drawing only. Throws std::bad_alloc, and check::CheckCancelled soon after `cancel` (may
 // be null) became true.
 std::shared_ptr<const DrawingCheck> CheckDrawing(const LoadedDrawing& drawing,

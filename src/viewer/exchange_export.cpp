@@ -1,6 +1,7 @@
 #include "viewer/exchange_export.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QLibrary>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSettings>
@@ -20,14 +22,13 @@
 
 #include "drawing/drawing_loader.h"
 #include "exchange/note_lines.h"
-#include "gis/gis_writers.h"
-#include "gis/reprojection.h"
 #include "model/cp1254.h"
 #include "model/crs_names.h"
 #include "model/file_names.h"
 #include "model/output_files.h"
 #include "model/output_formats.h"
 #include "viewer/drawing_files.h"
+#include "viewer/gis_module.h"
 #include "viewer/output_guard.h"
 #include "viewer/system_texts.h"
 
@@ -144,6 +145,34 @@ bool AskFormatAndSystem(QWidget* parent, const OutputFormatInfo*& format, int& e
     }
 }
 
+// The GIS writers, from their module: loaded the first time, and kept for the life of the
+// process, since the writers and the steps they make live in it. Null, with `problem` saying
+// why, when the module cannot be loaded.
+const GisModule* LoadGisModule(QString& problem) {
+    static const GisModule* module = nullptr;
+    if (module != nullptr) {
+        return module;
+    }
+    const QString folder = QCoreApplication::applicationDirPath();
+    for (const QString& path : {folder + QStringLiteral("/plotaktar-view-gis.so"),
+                                folder + QStringLiteral("/" PLOTAKTAR_VIEW_GIS_FROM_BINDIR)}) {
+        if (!QFileInfo::exists(path)) {
+            continue;
+        }
+        QLibrary library(path);
+        if (auto entry = reinterpret_cast<GisModuleEntry>(library.resolve(kGisModuleEntry))) {
+            module = entry();
+            return module;
+        }
+        problem = library.errorString();
+        return nullptr;
+    }
+    problem = QStringLiteral("%1 bulunamadı (kurulum eksik)")
+                  .arg(QDir::toNativeSeparators(
+                      folder + QStringLiteral("/" PLOTAKTAR_VIEW_GIS_FROM_BINDIR)));
+    return nullptr;
+}
+
 }  // namespace
 
 QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> drawing,
@@ -180,19 +209,26 @@ QString ExportExchange(QWidget* parent, std::shared_ptr<const LoadedDrawing> dra
         return {};
     }
 
+    QString problem;
+    const GisModule* gis = LoadGisModule(problem);
+    if (gis == nullptr) {
+        QMessageBox::warning(
+            parent, QStringLiteral("plotaktar-view"),
+            QStringLiteral("%1 yazılamadı: %2").arg(QDir::toNativeSeparators(path), problem));
+        return {};
+    }
     // The writing runs on a worker thread; the dialog polls its progress and may cancel it.
-    const ExchangeWriter* writer = GisExchangeWriterFor(format->name);
+    const ExchangeWriter* writer = gis->writerFor(format->name);
     std::atomic<uint64_t> done{0}, total{1};
     std::atomic<bool> cancel{false};
     bool cancelled = false;  // the writer stopped on the cancel; a cancel too late to stop it
                              // still leaves a complete file, which is then reported
     ExportResult result;
-    QString problem;
     const std::string target = Native(path);
     QThread* worker = QThread::create([&] {
         ExportSettings settings;
         settings.sourceEpsg = epsg;
-        settings.coordinates = ProjCoordinateStep;
+        settings.coordinates = gis->coordinates;
         settings.progress = [&](uint64_t d, uint64_t t) {
             done = d;
             total = std::max<uint64_t>(t, 1);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -18,6 +19,8 @@
 #include "check/check_files.h"
 #include "check/check_report.h"
 #include "check/parcel_geometry.h"
+#include "import/import_files.h"
+#include "import/source_lines.h"
 #include "process.h"
 #include "test_support.h"
 
@@ -25,7 +28,9 @@ namespace plotaktar::check {
 namespace {
 
 using plotaktar::testing::CrLf;
+using plotaktar::testing::ReadFile;
 using plotaktar::testing::RunCli;
+using plotaktar::testing::Sample;
 using plotaktar::testing::TempDir;
 
 // A geometry line and the finding it plants (empty for a line the clean drawing keeps too;
@@ -196,6 +201,67 @@ double Value(const Finding& f, std::string_view name) {
     }
     ADD_FAILURE() << "no value " << name << " in " << f.message;
     return 0;
+}
+
+// The viewer numbers the check's lines from the bytes its import read: the same lines as a
+// second reading of the files, and still those of the version imported once the files change.
+TEST(Check, RowLinesFromTheImportedBytesAreThoseOfTheVersionImported) {
+    TempDir dir;
+    const std::string geometry = ReadFile(Sample("pafta12.gplt"));
+    const ImportPaths paths{dir.write("p.gplt", geometry),
+                            dir.write("p.yaz", ReadFile(Sample("pafta12.yaz"))),
+                            dir.write("p.yfn", ReadFile(Sample("pafta12.yfn")))};
+    Workspace workspace;
+    ImportObserver quiet;
+    ImportedBytes imported;
+    ImportFiles(workspace, paths, quiet, &imported);
+    auto fromBytes = [&] {
+        RowLines lines;
+        lines.readGeometry(imported.geometry);
+        lines.readLabels(imported.labels, imported.companion, workspace);
+        return lines;
+    };
+    auto fromFiles = [&] {
+        RowLines lines;
+        lines.readGeometry(paths.geometry);
+        lines.readLabels(paths.labels, paths.companion, workspace);
+        return lines;
+    };
+    // Every row's line, and the parcels' corners, as "table row column file line" lines.
+    auto listed = [&](const RowLines& lines) {
+        std::string all;
+        for (const TableEntry& table : kTables) {
+            const int columns = table.id == TableId::ParcelCorners ? 8 : 1;
+            for (int column = 0; column < columns; ++column) {
+                for (int row = 1; row < workspace.table(table.id).rowCount(); ++row) {
+                    const RowLine line = lines.of(table.id, row, column);
+                    if (line.line != 0) {
+                        all += std::to_string(TableNumber(table.id)) + " " + std::to_string(row) +
+                               " " + std::to_string(column) + " " +
+                               std::to_string(static_cast<int>(line.file)) + " " +
+                               std::to_string(line.line) + "\n";
+                    }
+                }
+            }
+        }
+        return all;
+    };
+    const std::string imports = listed(fromBytes());
+    EXPECT_EQ(imports, listed(fromFiles()));
+    EXPECT_GT(std::count(imports.begin(), imports.end(), '\n'), 40);
+    // Label rows are numbered from the label file and from its companion.
+    EXPECT_NE(imports.find(" 0 1 1\n"), std::string::npos);
+    EXPECT_NE(imports.find(" 0 2 1\n"), std::string::npos);
+
+    // The geometry file emptied on disk: a second reading finds none of its rows.
+    dir.write("p.gplt", "");
+    EXPECT_EQ(listed(fromFiles()).find(" 0 0 "), std::string::npos);
+    EXPECT_EQ(listed(fromBytes()), imports);
+
+    RowLines none;
+    none.readGeometry(SharedBytes());
+    none.readLabels(SharedBytes(), SharedBytes(), workspace);
+    EXPECT_EQ(listed(none), "");
 }
 
 TEST(Check, TheSamplesParcelsMissTheirDeclaredAreasAndTheRuleAndScaleMoveTheLimit) {

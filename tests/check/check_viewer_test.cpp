@@ -12,9 +12,12 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 
+#include "drawing/drawing_loader.h"
 #include "viewer/check_panel.h"
+#include "viewer/drawing_check.h"
 #include "viewer/viewer_window.h"
 
 using namespace plotaktar;
@@ -102,6 +105,41 @@ class CheckViewerTest : public QObject {
         const Bounds parcel = drawing.bounds(*canvas.selected());
         QVERIFY(shownArea.minEast <= parcel.minEast && parcel.maxEast <= shownArea.maxEast);
         QVERIFY(shownArea.maxEast - shownArea.minEast < 4 * (parcel.maxEast - parcel.minEast));
+    }
+
+    // Every finding names the first feature drawn from its row, and none when its row gives
+    // none (a point whose coordinate is no number is not drawn): against a search of them all.
+    void eachFindingNamesTheFeatureOfItsRow() {
+        QTemporaryDir dir;
+        QFile sample(QStringLiteral(PLOTAKTAR_SAMPLES_DIR "/pafta12.gplt"));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QFile file(dir.filePath(QStringLiteral("p.gplt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sample.readAll() +
+                   "nok 9001 4512360.1x 512301.45 119.80 8\r\n"
+                   "nok 2501 4512361.00 512302.00 119.80 8\r\n");
+        file.close();
+        ImportObserver quiet;
+        const ImportPaths paths{file.fileName().toStdString(), {}, {}};
+        const LoadedDrawing loaded = LoadDrawing(paths.geometry, {}, quiet);
+        const std::shared_ptr<const DrawingCheck> check = CheckDrawing(loaded, paths, {});
+        const Drawing& drawing = loaded.drawing;
+        QVERIFY(check->findings.size() >= 5);
+        QCOMPARE(check->features.size(), check->findings.size());
+        std::set<std::string_view> codes;
+        for (size_t k = 0; k < check->findings.size(); ++k) {
+            const check::Finding& f = check->findings[k];
+            codes.insert(f.code);
+            std::optional<uint32_t> first;
+            for (uint32_t i = 0; i < drawing.size() && !first; ++i) {
+                if (drawing.sourceTable(i) == f.table && drawing.sourceRow(i) == uint32_t(f.row)) {
+                    first = i;
+                }
+            }
+            QCOMPARE(check->features[k], first);
+        }
+        QVERIFY(codes.count("parcel-area") && codes.count("coordinate-unreadable") &&
+                codes.count("point-duplicate-number"));
     }
 
     // A check that runs for seconds (400,000 records of crossed stars, each overlapping the

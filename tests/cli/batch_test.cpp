@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -446,6 +447,71 @@ TEST(Batch, AReportCutShortByAFullDiskLeavesTheOldOne) {
 // folder or drawing under a path that cannot be read; a drawing named like an option is a
 // drawing to export and check too. Rows marked `asNobody` run without root, which reads
 // everything.
+// What standard output says of each drawing, without its time, in the order of the paths.
+std::vector<std::string> SaidPerDrawing(const std::string& out) {
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
+        std::string line = out.substr(at, end - at);
+        if (line.starts_with("batch ")) {
+            continue;  // the summary, with the run's time
+        }
+        lines.push_back(line.substr(0, line.rfind(" (")));
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+TEST(Batch, AnArchiveLookedAtOnSeveralThreadsGivesWhatOneThreadGives) {
+    // Enough drawings for the archive's files to be looked at on several threads: with label
+    // files and without, two that would write one output, one named that does not exist, and
+    // on a second run some whose inputs changed since their outputs were written.
+    TempDir dir;
+    const std::string geometry = ReadFile(Sample("pafta12.gplt"));
+    const std::string labels = ReadFile(Sample("pafta12.yaz"));
+    for (int i = 0; i < 240; ++i) {
+        const std::string name = "arch/f" + std::to_string(i % 7) + "/d" + std::to_string(i);
+        fs::create_directories(dir.path() / ("arch/f" + std::to_string(i % 7)));
+        dir.write(name + ".gplt", geometry);
+        if (i % 3 == 0) {
+            dir.write(name + ".yaz", labels);
+        }
+    }
+    // A link to a folder is not followed: this one would find the archive again, and again.
+    fs::create_directory_symlink(dir.path() / "arch", dir.path() / "arch/f1/again");
+    fs::create_directories(dir.path() / "f5");
+    dir.write("f5/d5.gplt", geometry);  // its output is that of arch/f5/d5.gplt under "out"
+    const std::vector<std::string> paths = {"arch", "missing.gplt", "f5/d5.gplt"};
+    auto run = [&](const char* jobs, bool force) {
+        std::vector<std::string> args = {"batch", "-j", jobs, "-o", "out"};
+        if (force) {
+            args.push_back("--force");
+        }
+        args.insert(args.end(), paths.begin(), paths.end());
+        return RunCli(args, dir.path());
+    };
+    const CliResult one = run("1", true);
+    const CliResult four = run("4", true);
+    EXPECT_EQ(one.status, 1) << one.err;
+    EXPECT_EQ(four.status, 1) << four.err;
+    EXPECT_EQ(SaidPerDrawing(four.out), SaidPerDrawing(one.out));
+    EXPECT_EQ(Count(four.out, "ok "), 240u) << four.out;
+    EXPECT_NE(four.err.find("missing.gplt: No such file or directory"), std::string::npos);
+    EXPECT_NE(four.err.find("is also that of arch/f5/d5.gplt"), std::string::npos) << four.err;
+    EXPECT_EQ(Count(four.out, "without label files"), 1u);
+
+    // Inputs newer than their outputs run again; the others are skipped.
+    for (int i = 0; i < 240; i += 11) {
+        const fs::path input =
+            dir.path() / ("arch/f" + std::to_string(i % 7) + "/d" + std::to_string(i) + ".gplt");
+        fs::last_write_time(input, fs::file_time_type::clock::now() + std::chrono::hours(1));
+    }
+    const CliResult again = run("4", false);
+    EXPECT_EQ(Count(again.out, "ok "), 22u) << again.out;
+    EXPECT_EQ(Count(again.out, "skipped "), 218u);
+    const CliResult againAlone = run("1", false);
+    EXPECT_EQ(SaidPerDrawing(againAlone.out), SaidPerDrawing(again.out));
+}
+
 TEST(Batch, WhatCannotBeDoneIsNamedAndCounted) {
     struct Case {
         std::vector<std::string> args;

@@ -421,6 +421,51 @@ TEST(Compare, ADrawingShiftedAsAWholeIsOneChange) {
     EXPECT_NEAR(Value(whole, "shift_x"), 3000, 1e-6);
 }
 
+// A drawing is read kind by kind, its lines apart from the rest: each element keeps its texts
+// and line, and the records that cannot be read stand in the order of their kinds.
+TEST(Compare, ElementsAndFailuresAreReadInTheirOrder) {
+    TempDir dir;
+    const std::string geometry = dir.write("a.gplt", Joined({
+                                                         "tab 1 1 SINIR 1 0 1 0.18",
+                                                         "nok 10 1020.00 2020.00 101.00 1",
+                                                         "nok 11 1030.00 2030.00 101.00 1",
+                                                         "hat 10 2020.00 1020.00 7.5 11 2030.00 "
+                                                         "1030.00 8.5 1",
+                                                         "hat 12 20x0.00 1040.00 1 13 2050.00 "
+                                                         "1050.00 1 1",
+                                                         "hat 11 2030.00 1030.00 1 14 2060.00 "
+                                                         "1060.00 1 7",
+                                                         "nok 12 104o.00 2040.00 101.00 1",
+                                                         "par 1 1 100.00 1",
+                                                         "1 1 1 3000.00 1000.00 0",
+                                                         "1 1 2 3010.0q 1000.00 0",
+                                                     }));
+    ImportObserver quiet;
+    const ComparedDrawing d = ReadComparedDrawing(geometry, "", quiet);
+    ASSERT_EQ(d.lines.size(), 2u);
+    EXPECT_EQ(d.text(d.lines[0].from), "10");
+    EXPECT_EQ(d.text(d.lines[0].to), "11");
+    EXPECT_EQ(d.text(d.lines[0].z[1]), "8.5");
+    EXPECT_EQ(d.text(d.lines[0].layer), "SINIR");
+    EXPECT_EQ(d.lines[0].source.line, 4u);
+    EXPECT_EQ(d.text(d.lines[1].to), "14");
+    EXPECT_EQ(d.text(d.lines[1].layer), "#7");  // a layer no record declares
+    EXPECT_EQ(d.lines[1].source.line, 6u);
+    ASSERT_EQ(d.points.size(), 2u);
+    EXPECT_EQ(d.text(d.points[1].number), "11");
+    EXPECT_EQ(d.text(d.points[1].z), "101.00");
+    // Points before lines before parcels, as the plot file orders its kinds.
+    std::vector<std::pair<uint32_t, std::string>> failed;
+    for (const FailedRecord& f : d.failed) {
+        failed.emplace_back(f.source.line, f.reason);
+    }
+    EXPECT_EQ(failed, (std::vector<std::pair<uint32_t, std::string>>{
+                          {7, "X '104o.00' is not a number"},
+                          {5, "Y '20x0.00' is not a number"},
+                          {8, "corner 2 Y '3010.0q' is not a number"},
+                      }));
+}
+
 TEST(Compare, AComparisonStopsWhenAsked) {
     TempDir dir;
     ImportObserver quiet;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "drawing/survey_model.h"
@@ -232,6 +233,80 @@ TEST(SurveyModel, SymbolsFindTheirPointAndSayWhyNot) {
                                "symbol 8 at 5 400.000000 300.000000: Sy 'q' is not a number",
                                "symbol 9 at 99 ? ?: no point of that number in the drawing",
                            }));
+}
+
+// A reader of positions alone (the comparison): heights, areas, a label's size and a symbol's
+// scales come as texts without values, a symbol without its point, and only a position that
+// does not read is unread, from the tables and from a plot file alike.
+TEST(SurveyModel, AVisitorOfPositionsAloneGetsTheOtherNumbersAsTexts) {
+    struct Positions : Collect {
+        std::vector<std::string> others;
+        bool readsOtherNumbers() const override { return false; }
+        bool point(const SurveyPoint& e) override {
+            others.push_back("z " + N(e.z));
+            return Collect::point(e);
+        }
+        bool line(const SurveyLine& e) override {
+            others.push_back("z " + N(e.z1) + " " + N(e.z2));
+            return Collect::line(e);
+        }
+        bool parcel(const SurveyParcel& e) override {
+            others.push_back("area " + N(e.area));
+            return Collect::parcel(e);
+        }
+        bool label(const SurveyLabel& e) override {
+            others.push_back("size " + N(e.height) + " " + N(e.width) + " " + N(e.angle));
+            return Collect::label(e);
+        }
+        bool symbol(const SurveySymbol& e) override {
+            others.push_back("scales " + N(e.scaleX) + " " + N(e.scaleY) + " " + N(e.angle) +
+                             (e.pointRow ? " with its point" : ""));
+            return Collect::symbol(e);
+        }
+    };
+    TempDir dir;
+    const std::string geometry = dir.write("p.gplt", CrLf({
+                                                         "tab 1 1 A 1 0 1 0.1",
+                                                         "nok 1 4512345.67 512345.67 7.5 1",
+                                                         "nok 2 45123x5.67 512345.67 1 1",
+                                                         "hat 1 5 6 0.5 2 7 8 x 1",
+                                                         "sem 1 5 1 q 0 1",
+                                                         "par 10 1 12.5 3",
+                                                         "10 1 1 0 0 0",
+                                                         "10 1 2 4 0 0",
+                                                         "10 1 3 4 3 0",
+                                                     }));
+    const std::string labels =
+        dir.write("p.yaz", CrLf({"10 20 100 boy Yazi   1", "1 2 ab 4 Diger   1"}));
+    Workspace workspace;
+    Import(workspace, geometry, labels);
+    SurveyModel tables(workspace);
+    Positions fromTables;
+    ASSERT_TRUE(tables.visit(fromTables));
+    std::sort(fromTables.others.begin(), fromTables.others.end());
+    EXPECT_EQ(fromTables.others,
+              (std::vector<std::string>{"area ?12.5", "scales ?1 ?q ?0", "size ?4 ?4 ?ab",
+                                        "size ?boy ?boy ?100", "z ?0.5 ?x", "z ?1", "z ?7.5"}));
+    // The point whose X is no number is the one element unread; the label whose height is none
+    // is placed.
+    EXPECT_EQ(fromTables.reasons,
+              (std::vector<std::string>{
+                  "point 2 512345.670000 ?45123x5.67 2 A: X '45123x5.67' is not a number"}));
+    EXPECT_EQ(fromTables.lines.size(), 6u) << ::testing::PrintToString(fromTables.lines);
+    // Whoever reads every number still gets them, from the same model.
+    Collect all;
+    ASSERT_TRUE(tables.visit(all));
+    EXPECT_EQ(all.reasons.size(), 4u) << ::testing::PrintToString(all.reasons);
+
+    const std::string bytes = PlotFileBytes(workspace);
+    SurveyModel plot(bytes);
+    Positions fromPlot;
+    ASSERT_TRUE(plot.visit(fromPlot));
+    EXPECT_EQ(fromPlot.reasons, fromTables.reasons);
+    EXPECT_EQ(fromPlot.others.size(), 6u);
+    for (const std::string& other : fromPlot.others) {
+        EXPECT_EQ(other.find("000000"), std::string::npos) << other;  // no value, only texts
+    }
 }
 
 TEST(SurveyModel, LabelsArePlacedWithoutTheirWidthWhichIsReadToo) {

@@ -148,6 +148,9 @@ check_finds_parcel_areas() {
     [ "$status" = 3 ] && [ "$(printf '%s\n' "$out" | grep -c ': error: parcel-area: ')" = 3 ]
 }
 check "plotaktar-cli check (plotaktar-check from libexec)" check_finds_parcel_areas
+# plotaktar-view loads GDAL only with the module of its exchange formats, when it first exports.
+check "plotaktar-view's exchange formats module is in libexec" \
+    test -f /usr/libexec/plotaktar/plotaktar-view-gis.so
 for format in dxf gpkg shp geojson kml; do
     check "plotaktar-cli export $format" \
         plotaktar-cli export pafta12.gplt pafta12.yaz --crs TM30 -o pafta12-export.$format
