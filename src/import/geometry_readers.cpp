@@ -32,9 +32,10 @@ void Protected(ImportContext& ctx, Kind kind, Steps steps) {
     }
 }
 
-void ReadRow(ImportContext& ctx, Kind kind, std::string_view line) {
-    const KindEntry& reader = KindOf(kind);
-    const std::string_view pointPrefix = reader.pointPrefix;
+// One instance per kind, so that its field count, table and prefix are known when compiled.
+template <Kind kind>
+void ReadRow(ImportContext& ctx, std::string_view line) {
+    constexpr KindEntry reader = KindOf(kind);
     Protected(ctx, kind, [&] {
         RaiseFlag(ctx.workspace.flags, kind);
         std::string_view body = RecordBody(line);
@@ -47,7 +48,8 @@ void ReadRow(ImportContext& ctx, Kind kind, std::string_view line) {
         Table& table = ctx.workspace.table(reader.table);
         int n = AppendGridRow(table, ctx.count(kind));
         int start = 1;
-        if (!pointPrefix.empty()) {
+        if constexpr (!reader.pointPrefix.empty()) {
+            constexpr std::string_view pointPrefix = reader.pointPrefix;
             // The point number (the first field) is rewritten when it is an integer; otherwise
             // kept silently.
             if (auto number = TryStrToInt(field[0])) {
@@ -114,28 +116,29 @@ void ReadParcel(ImportContext& ctx, std::string_view line) {
 }  // namespace
 
 void ReadGeometryLine(ImportContext& ctx, std::string_view line) {
-    const std::string_view kind = line.substr(0, 3);
-    auto is = [&](Kind k) { return kind == KindOf(k).code; };
+    const uint32_t kind = PackedCode(line);
+    // Every kind's code is three bytes long, none of them NUL.
+    auto is = [&](Kind k) { return kind == PackedCode(KindOf(k).code); };
     if (is(Kind::Nirengi)) {
-        ReadRow(ctx, Kind::Nirengi, line);
+        ReadRow<Kind::Nirengi>(ctx, line);
     } else if (is(Kind::Poligon)) {
-        ReadRow(ctx, Kind::Poligon, line);
+        ReadRow<Kind::Poligon>(ctx, line);
     } else if (is(Kind::Nokta)) {
-        ReadRow(ctx, Kind::Nokta, line);
+        ReadRow<Kind::Nokta>(ctx, line);
     } else if (is(Kind::Tabaka)) {
         ReadLayer(ctx, line);
     } else if (is(Kind::Hat)) {
-        ReadRow(ctx, Kind::Hat, line);
+        ReadRow<Kind::Hat>(ctx, line);
     } else if (is(Kind::Sembol)) {
-        ReadRow(ctx, Kind::Sembol, line);
+        ReadRow<Kind::Sembol>(ctx, line);
     } else if (is(Kind::Parsel)) {
         ReadParcel(ctx, line);
     }
     CheckParcelCorner(ctx, line);
     if (is(Kind::Bina)) {
-        ReadRow(ctx, Kind::Bina, line);
+        ReadRow<Kind::Bina>(ctx, line);
     } else if (is(Kind::Sev)) {
-        ReadRow(ctx, Kind::Sev, line);
+        ReadRow<Kind::Sev>(ctx, line);
     }
 }
 

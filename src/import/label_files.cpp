@@ -12,7 +12,6 @@ namespace {
 
 constexpr TableId kTextTable = KindOf(Kind::Yazi).table;
 constexpr Columns kColumns = ColumnsOf(Kind::Yazi);
-constexpr std::string_view kZero = "0";
 
 // The loop both files share: `readLine` adds the line's row, if any (AppendLabelRow).
 // A failure of a line's own text (a layer number that does not convert) ends this file's loop
@@ -92,8 +91,9 @@ void ReadLabelFile(ImportContext& ctx, std::string_view bytes) {
         table.setCellSlice(kColumns.width, n, label.size);
         table.setCellSlice(kColumns.angle, n, label.angle);
         table.setCellSlice(kColumns.layer, n, label.layer);
-        table.setCell(kColumns.italic, n, kZero);
-        table.setCell(kColumns.centred, n, kZero);
+        // "0" as a pooled number: no copy of it for every row.
+        table.setCellNumber(kColumns.italic, n, 0);
+        table.setCellNumber(kColumns.centred, n, 0);
         table.setCellSlice(kColumns.text, n, label.text);
         MarkLayerUsed(*ctx.layers, label.layer);
     });

@@ -24,6 +24,15 @@ class LineReader {
   public:
     explicit LineReader(std::string_view bytes);
 
+    // The lines from byte `from` to byte `to` (both where a line starts, or the end) alone, read
+    // by a reader of their own whose positions still count from the start of the file.
+    LineReader part(size_t from, size_t to) const {
+        LineReader lines = *this;
+        lines.pos_ = from;
+        lines.end_ = to;
+        return lines;
+    }
+
     bool atEnd() const { return pos_ >= end_; }
     std::string_view next();
     // True when the bytes (up to the Ctrl-Z that ends them) hold a line feed but not one

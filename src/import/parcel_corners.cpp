@@ -45,11 +45,17 @@ void ReadParcelRecord(ImportContext& ctx, std::string_view line) {
 void CheckParcelCorner(ImportContext& ctx, std::string_view line) {
     Table& parcels = ctx.workspace.table(kParcelTable);
     const int last = parcels.rowCount() - 1;
-    // Most lines differ in their first word already; the other values are computed only then.
+    // Most lines differ in their first word already, most of them in its first byte (a line
+    // that starts with no blank or control character starts its first word, or has none); the
+    // other values are computed only then.
+    const std::string_view block = parcels.cell(kAdaColumn, last);
+    if (!line.empty() && !block.empty() && !IsTrimmed(line[0]) && line[0] != block[0]) {
+        return;
+    }
     const size_t blank = line.find(kBlank);
     const std::string_view firstToken =
         blank == std::string_view::npos ? std::string_view() : Trim(line.substr(0, blank));
-    if (firstToken != parcels.cell(kAdaColumn, last)) {
+    if (firstToken != block) {
         return;
     }
     const LineValues values(line);

@@ -234,6 +234,64 @@ void Table::releaseBuffersExcept(std::span<const ByteBuffer* const> keep) {
     }
 }
 
+void Table::moveCells(Table& from, int firstCol, int endCol, int firstRow, int colShift,
+                      int rowShift) {
+    assert(firstCol >= 0 && firstRow >= 0 && colShift >= 0 && rowShift >= 0);
+    // What a reference gains by its slot: a held buffer of `from` that this table holds too
+    // moves to the slot it has here, a pooled number stays (in column 0 it grows by rowShift).
+    // A text of any other slot is copied.
+    std::array<uint64_t, kLongSlot + 1> gain{};
+    std::array<bool, kLongSlot + 1> copied{};
+    copied[kArenaSlot] = copied[kLongSlot] = true;
+    for (unsigned i = 0; i < kBufferSlots; ++i) {
+        copied[i + 1] = true;
+        for (unsigned j = 0; from.held_[i] && j < kBufferSlots; ++j) {
+            if (held_[j] == from.held_[i]) {
+                copied[i + 1] = false;
+                gain[i + 1] = (uint64_t{j} - uint64_t{i}) << kSlotShift;  // modulo 2^64
+            }
+        }
+    }
+    const size_t end = std::min(from.columns_.size(), static_cast<size_t>(std::max(endCol, 0)));
+    for (size_t c = static_cast<size_t>(firstCol); c < end; ++c) {
+        std::vector<uint64_t>& source = from.columns_[c];
+        const size_t toCol = c + static_cast<size_t>(colShift);
+        gain[kNumberSlot] = c == 0 ? static_cast<uint64_t>(rowShift) << kLengthBits : 0;
+        auto moved = [&](uint64_t ref) {
+            const unsigned slot = static_cast<unsigned>(ref >> kSlotShift);
+            if (!copied[slot]) {
+                return ref + gain[slot];
+            }
+            return ref == 0 ? ref : copyToArena(from.cellText(ref));  // the empty text stays
+        };
+        if (toCol >= columns_.size()) {
+            columns_.resize(toCol + 1);
+        }
+        std::vector<uint64_t>& target = columns_[toCol];
+        if (firstRow == 0 && rowShift == 0 && target.size() <= source.size()) {
+            // A whole column that covers every cell written in its new place moves as it is.
+            for (uint64_t& ref : source) {
+                ref = moved(ref);
+            }
+            for (uint64_t ref : target) {
+                arenaGarbage_ += arenaBytesOf(ref);
+            }
+            target = std::move(source);
+        } else if (target.size() == static_cast<size_t>(firstRow + rowShift)) {
+            // Rows appended behind the last written one, as the import appends them.
+            for (size_t r = static_cast<size_t>(firstRow); r < source.size(); ++r) {
+                target.push_back(moved(source[r]));
+            }
+        } else {
+            for (size_t r = static_cast<size_t>(firstRow); r < source.size(); ++r) {
+                store(static_cast<int>(toCol), static_cast<int>(r) + rowShift, moved(source[r]));
+            }
+        }
+        ++changes_;
+        std::vector<uint64_t>().swap(source);
+    }
+}
+
 int Table::storedRows(int col) const {
     if (col < 0 || static_cast<size_t>(col) >= columns_.size()) {
         return 0;

@@ -95,6 +95,15 @@ class Table {
     // at most the files of the last import.
     void releaseBuffersExcept(std::span<const ByteBuffer* const> keep);
 
+    // Moves the written cells of columns firstCol to endCol-1 of `from`, from row `firstRow` on,
+    // `colShift` columns further right and `rowShift` rows further down into this table, as if
+    // each had been written there with the same text, and leaves those columns of `from` empty.
+    // A pooled number in the row-number column (column 0) grows by `rowShift`, so that a numbered
+    // row keeps its number in its new place. Cells pointing into a buffer both tables hold keep
+    // pointing there; any other text is copied. Changes no count. On failure (std::bad_alloc)
+    // some cells may have moved.
+    void moveCells(Table& from, int firstCol, int endCol, int firstRow, int colShift, int rowShift);
+
     // The number of rows that column `col` has storage for (0 for a column never written).
     int storedRows(int col) const;
 

@@ -109,21 +109,7 @@ int AppendGridRow(Table& table, int& counter) {
     return GrowGridRow(table, counter);
 }
 
-int LayerRowOf(std::string_view layerNumber) {
-    // Nearly every layer cell is one to three plain digits naming a row: read at once (the
-    // import and the export both ask for every row). Anything else takes the full conversion.
-    if (!layerNumber.empty() && layerNumber.size() <= 3 && layerNumber[0] >= '1' &&
-        layerNumber[0] <= '9') {
-        int row = 0;
-        bool digits = true;
-        for (char c : layerNumber) {
-            digits = digits && c >= '0' && c <= '9';
-            row = row * 10 + (c - '0');
-        }
-        if (digits && row <= kLayerRows) {
-            return row;
-        }
-    }
+int LayerRowOfAnyText(std::string_view layerNumber) {
     int32_t n = StrToInt(layerNumber);
     if (n < 1 || n > kLayerRows) {
         std::string message = "'";
@@ -136,7 +122,8 @@ int LayerRowOf(std::string_view layerNumber) {
 
 void MarkLayerUsed(LayerTable& layers, std::string_view layerNumber) {
     const int row = LayerRowOf(layerNumber);
-    if (layers.field(row, kLayerUsedField) != "1") {
+    const std::string& used = layers.field(row, kLayerUsedField);
+    if (used.size() != 1 || used[0] != '1') {
         layers.setField(row, kLayerUsedField, "1");
     }
 }

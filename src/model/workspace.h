@@ -78,7 +78,26 @@ CornerCell SplitCornerCell(std::string_view cell);
 // The row of LayerTable that a layer-number text names. Throws ConversionError for a text that
 // is not an integer and LayerRangeError ("'%s' geçerli bir tabaka numarası değil") for an
 // integer outside 1 to 150.
-int LayerRowOf(std::string_view layerNumber);
+int LayerRowOfAnyText(std::string_view layerNumber);
+// Nearly every layer cell is one to three plain digits naming a row, read here at once (the
+// import and the export both ask for every row); anything else takes the full conversion.
+inline int LayerRowOf(std::string_view layerNumber) {
+    const size_t size = layerNumber.size();
+    if (size - 1 < 3 && layerNumber[0] >= '1' && layerNumber[0] <= '9') {
+        int row = layerNumber[0] - '0';
+        for (size_t i = 1; i < size; ++i) {
+            const char c = layerNumber[i];
+            if (c < '0' || c > '9') {
+                return LayerRowOfAnyText(layerNumber);
+            }
+            row = row * 10 + (c - '0');
+        }
+        if (row <= kLayerRows) {
+            return row;
+        }
+    }
+    return LayerRowOfAnyText(layerNumber);
+}
 
 // Marks the layer that the text names as used (field 8 = "1"). Throws as LayerRowOf, with
 // LayerTable unchanged.

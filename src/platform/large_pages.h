@@ -11,4 +11,10 @@ namespace plotaktar::platform {
 // Nothing where the system has no such pages.
 void AdviseLargePages(void* block, std::size_t size);
 
+// Gives the pages of freed memory that the allocator keeps for reuse back to the system, after
+// a step that freed many big and mid-sized blocks, and keeps blocks from a few hundred KiB on
+// given back when freed later: they would otherwise count in the program's memory until it
+// ends. Nothing where the allocator returns them by itself.
+void ReturnFreedPages();
+
 }  // namespace plotaktar::platform

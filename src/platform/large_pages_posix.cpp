@@ -2,6 +2,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cstdint>
 
 namespace plotaktar::platform {
@@ -14,6 +18,17 @@ void AdviseLargePages(void* block, std::size_t size) {
     if (end > start) {
         madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
     }
+}
+
+void ReturnFreedPages() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+    // Freeing big blocks has raised the size from which glibc maps a block of its own: the
+    // buffers of a plot file written next would come out of the heap and keep their pages
+    // after use. Its first value again, now fixed.
+    constexpr int kOwnMappingFrom = 128 * 1024;
+    mallopt(M_MMAP_THRESHOLD, kOwnMappingFrom);
+#endif
 }
 
 }  // namespace plotaktar::platform

@@ -5,4 +5,7 @@ namespace plotaktar::platform {
 // Large pages on Windows need a privilege that users do not have; nothing to ask for.
 void AdviseLargePages(void*, std::size_t) {}
 
+// The Windows heap decommits freed blocks of this size by itself.
+void ReturnFreedPages() {}
+
 }  // namespace plotaktar::platform

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -66,11 +67,31 @@ class LineWriter {
     void discard() { size_ = 0; }
 
   private:
+    // Most pieces are a few bytes: copied here in two overlapping words rather than through a
+    // library call each.
     static char* copy(char* to, std::string_view text) {
-        if (!text.empty()) {
-            std::memcpy(to, text.data(), text.size());
+        const char* from = text.data();
+        const size_t n = text.size();
+        if (n >= 8 && n <= 16) {
+            CopyWord<uint64_t>(to, from);
+            CopyWord<uint64_t>(to + n - 8, from + n - 8);
+        } else if (n >= 4 && n < 8) {
+            CopyWord<uint32_t>(to, from);
+            CopyWord<uint32_t>(to + n - 4, from + n - 4);
+        } else if (n > 16) {
+            std::memcpy(to, from, n);
+        } else {
+            for (size_t i = 0; i < n; ++i) {
+                to[i] = from[i];
+            }
         }
-        return to + text.size();
+        return to + n;
+    }
+    template <typename Word>
+    static void CopyWord(char* to, const char* from) {
+        Word word;
+        std::memcpy(&word, from, sizeof word);
+        std::memcpy(to, &word, sizeof word);
     }
 
     // Doubles the buffer up to a chunk, which is handed on once it is full. Only a line longer
@@ -440,10 +461,6 @@ class StringSink : public PlotSink {
 };
 
 }  // namespace
-
-std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell) {
-    return layers.field(LayerRowOf(cell), kNameField);
-}
 
 CornerItem::CornerItem(std::string_view cell) {
     const CornerCell parts = SplitCornerCell(cell);

@@ -20,7 +20,9 @@ class PlotSink {
 // The name of the layer that a layer-number cell names: field 3 of its LayerTable row, the
 // empty text when no layer record filled it. Throws ConversionError for a cell that is not an
 // integer and LayerRangeError for a number outside 1 to 150.
-std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell);
+inline std::string_view LookupLayerName(const LayerTable& layers, std::string_view cell) {
+    return layers.field(LayerRowOf(cell), LayerField(ColumnsOf(Kind::Tabaka).name));
+}
 
 // One piece of a parcel's corner line from one corner cell: the second, third and fourth word
 // (the fourth with all words after it), each followed by a blank, then "0.000 0 0 ". A cell of

@@ -2,6 +2,7 @@
 // import command with a scripted user.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -326,8 +327,10 @@ void ExpectSameWorkspace(const Workspace& one, const Workspace& other) {
         const Table& b = other.grid(g);
         ASSERT_EQ(a.rowCount(), b.rowCount()) << "StringGrid" << g;
         ASSERT_EQ(a.colCount(), b.colCount()) << "StringGrid" << g;
-        for (int r = 0; r < a.rowCount(); ++r) {
-            for (int c = 0; c < a.colCount(); ++c) {
+        // Cells beyond the counts too: a later import that raises a count shows them again.
+        for (int c = 0; c < a.colCount() + 2; ++c) {
+            const int rows = std::max({a.rowCount(), a.storedRows(c), b.storedRows(c)});
+            for (int r = 0; r < rows; ++r) {
                 ASSERT_EQ(a.cell(c, r), b.cell(c, r)) << "StringGrid" << g << " " << c << "," << r;
             }
         }
@@ -427,6 +430,64 @@ TEST(LabelsBesideTheGeometry, ImportAsOnOneThread) {
     EXPECT_EQ(two.workspace.layerTable.field(12, kLayerUsedField), "1");
     // 30,000 labels, the one whose layer does not convert, the companion's.
     EXPECT_EQ(two.workspace.table(KindOf(Kind::Yazi).table).rowCount(), 30003);
+}
+
+// A big geometry file is read in two halves on two threads, the second from a parcel record on:
+// the tables (cells beyond the counts included, after an earlier import that filled more), the
+// failures with their line numbers, the warnings and the plot file are those of the import on
+// one thread. Also when a layer record in the second half keeps the file on one thread, and
+// when a Ctrl-Z ends the file before its bytes do.
+TEST(GeometryInTwoHalves, ImportsAsOnOneThread) {
+    TempDir dir;
+    auto drawing = [](int parcels, bool lateLayer) {
+        std::string g;
+        for (int i = 1; i <= 12; ++i) {
+            g += "tab " + std::to_string(i) + " 1 KAT" + std::to_string(i) + " 7 0 1 0.1\r\n";
+        }
+        for (int p = 0; p < parcels; ++p) {
+            const std::string block = std::to_string(100 + p % 7);
+            const std::string layer = std::to_string(p % 12 + 1);
+            g += "nir " + std::to_string(p) + " 4512345.67 512345.67 1 " + layer + "\r\n";
+            g += "pol P" + std::to_string(p) + " 4512000.10 512000.20 2 " + layer + "\r\n";
+            g += "nok " + std::to_string(p) + "  4512001   512002  3.5  " + layer + "\r\n";
+            g += "hat 1 4512000 512000 4 2 4512010 512010 5 " + layer + "\r\n";
+            g += "sem 1 2 3 4 5 " + layer + "\n\r";  // a lone LF starts the next line
+            g += "par " + block + " " + std::to_string(p) + " 1234.5 " + layer + "\r\n";
+            for (int k = 0; k < p % 5; ++k) {
+                g += block + " " + std::to_string(p) + " " + std::to_string(k) +
+                     " 4512000.00 512000.00 0.0\r";
+            }
+            if (p % 997 == 3) {
+                g += "bin 1 2 3 4 5 999\r\nsev x\r\n\r\n";  // two failing records
+            }
+            if (lateLayer && p == parcels * 3 / 4) {
+                g += "tab 13 1 GEC 1 0 1 0.1\r\n";
+            }
+        }
+        return g;
+    };
+    const std::string labels = dir.write("d.yaz", CrLf({"4512350.00 512340.00 100 2.5 ADA  3"}));
+    auto import = [&](bool secondThread, Session& session, const std::string& geometry) {
+        testing::ScriptedUi ui;
+        ui.answerOpen(dir.write("d.gplt", geometry), labels);
+        AllowSecondThread(secondThread);
+        RunOpenCommand(session, ui);
+        AllowSecondThread(true);
+        return std::make_tuple(ui.failures, ui.warnings, ui.messages);
+    };
+    const std::string earlier = drawing(14000, false);
+    for (const std::string& geometry :
+         {drawing(12000, false), drawing(12000, true),
+          drawing(12000, false) + "\x1A" + "par 1 2 3 4 1\r\nnok 1 2 3 4 1\r\n"}) {
+        ASSERT_GT(geometry.size(), size_t{1} << 20);
+        Session one, two;
+        import(false, one, earlier);
+        import(true, two, earlier);
+        const auto oneThread = import(false, one, geometry);
+        EXPECT_EQ(import(true, two, geometry), oneThread);
+        EXPECT_EQ(std::get<0>(oneThread).size(), 2u * 13u);
+        ExpectSameWorkspace(one.workspace, two.workspace);
+    }
 }
 
 }  // namespace

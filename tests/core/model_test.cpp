@@ -4,6 +4,7 @@
 #pragma GCC diagnostic ignored "-Warray-bounds"
 #endif
 
+#include <climits>
 #include <cstring>
 #include <stdexcept>
 
@@ -95,6 +96,66 @@ TEST(Table, ReleaseKeepsCellsOfCurrentBuffersInPlace) {
     const ByteBuffer* keep[] = {current.get()};
     t.releaseBuffersExcept(keep);
     EXPECT_EQ(t.cell(1, 1).data(), current->data());
+}
+
+// Moving rows from a table filled beside this one: each cell reads as before in its new place,
+// whichever way it is stored. A buffer both tables hold is still pointed into, whatever slot
+// each holds it in; a buffer only the source holds, and the source's own texts, are copied
+// before the source lets go of them; a row number grows with its row, other numbers stay.
+TEST(Table, MovedCellsReadAsBeforeInTheirNewPlace) {
+    auto shared = std::make_shared<ByteBuffer>(6);
+    std::memcpy(shared->data(), "abcdef", 6);
+    auto only = std::make_shared<ByteBuffer>(3);
+    std::memcpy(only->data(), "xyz", 3);
+    auto other = std::make_shared<ByteBuffer>(1);
+    Table to(4), from(4);
+    to.holdBuffer(other);  // the shared buffer lies in another slot here
+    to.holdBuffer(shared);
+    from.holdBuffer(shared);
+    from.holdBuffer(only);
+    for (int row = 1; row <= 3; ++row) {
+        from.setCellNumber(0, row, row);
+        from.setCellSlice(1, row, std::string_view(shared->data() + row, 2));
+        from.setCellSlice(2, row, std::string_view(only->data(), row));
+        from.setCell(3, row, "own " + std::to_string(row));
+    }
+    from.setCellNumber(3, 2, 7);
+    for (int row = 0; row <= 5; ++row) {  // five rows written here already, rows 6 on move in
+        to.setCellNumber(0, row, row);
+    }
+    to.setCell(3, 9, "beyond");  // longer than what moves in: overwritten in part only
+    to.moveCells(from, 0, 4, 1, 0, 5);
+    only.reset();
+    from = Table(1);
+    for (int row = 1; row <= 3; ++row) {
+        EXPECT_EQ(to.cell(0, 5 + row), std::to_string(5 + row));
+        EXPECT_EQ(to.cell(1, 5 + row), std::string_view("abcdef").substr(row, 2));
+        EXPECT_EQ(to.cell(1, 5 + row).data(), shared->data() + row);
+        EXPECT_EQ(to.cell(2, 5 + row), std::string_view("xyz").substr(0, row));
+    }
+    EXPECT_EQ(to.cell(3, 6), "own 1");
+    EXPECT_EQ(to.cell(3, 7), "7");
+    EXPECT_EQ(to.cell(3, 9), "beyond");
+    EXPECT_EQ(to.cell(0, 5), "5");
+
+    // Whole columns shifted right: each replaces a shorter column there, or overwrites the
+    // rows it has of a longer one.
+    Table corners(2), more(3);
+    corners.setCell(2, 0, "old title");
+    corners.setCell(2, 4, "old fourth");
+    corners.setCell(3, 0, "old");
+    more.setCell(1, 0, "1/2");
+    more.setCell(1, 1, "corner");
+    more.setCell(2, 0, "1/3");
+    more.setCell(2, 1, "a");
+    more.setCell(2, 2, "b");
+    corners.moveCells(more, 1, INT_MAX, 0, 1, 0);
+    EXPECT_EQ(corners.cell(2, 0), "1/2");
+    EXPECT_EQ(corners.cell(2, 1), "corner");
+    EXPECT_EQ(corners.cell(2, 4), "old fourth");
+    EXPECT_EQ(corners.cell(3, 0), "1/3");
+    EXPECT_EQ(corners.cell(3, 2), "b");
+    EXPECT_EQ(more.storedRows(1), 0);
 }
 
 TEST(Workspace, StartsWithHeaderRowsAndFiveRowsEverywhere) {
