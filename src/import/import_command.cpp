@@ -20,6 +20,7 @@ class ImportReport : public ImportObserver {
         ui_.importProgress(fileName, done, total);
     }
     void importWarning(const FileWarning& warning) override { warnings.push_back(warning); }
+    bool paintsTablesWhenTold() const override { return ui_.paintsTablesWhenTold(); }
 
     std::vector<FileWarning> warnings;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <condition_variable>
 #include <cstring>
@@ -461,6 +462,41 @@ void ReadLabelFiles(ImportContext& ctx, const InputFile& labels, const InputFile
 // a thread.
 constexpr size_t kLabelBytesForThread = size_t{1} << 20;
 
+// Stands between the geometry reading and whoever hears of it while the label files are read
+// beside it. A window answers a failure box or a progress step by painting its pages, the label
+// pages among them, and those must not be read while the second thread still writes them: a
+// failure waits until the label files are read, and progress is not told before then (it is only
+// now and then anyway).
+class LabelsReadGate : public ImportObserver {
+  public:
+    explicit LabelsReadGate(ImportObserver& next) : next_(next) {}
+
+    // On the second thread, once the label files are read or their reading ended.
+    void labelsRead() {
+        read_.store(true);
+        read_.notify_all();
+    }
+
+    void recordFailed(std::string_view word, uint64_t lineNumber) override {
+        read_.wait(false);
+        next_.recordFailed(word, lineNumber);
+    }
+    void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override {
+        if (read_.load()) {
+            next_.importProgress(fileName, done, total);
+        }
+    }
+    void importWarning(const FileWarning& warning) override {
+        read_.wait(false);
+        next_.importWarning(warning);
+    }
+    bool paintsTablesWhenTold() const override { return next_.paintsTablesWhenTold(); }
+
+  private:
+    ImportObserver& next_;
+    std::atomic<bool> read_{false};
+};
+
 // Reads the geometry file on this thread and the label files on a second one: they go to
 // different tables and meet only in LayerTable's usage marks, which the label files make in a
 // table of their own, copied over once the geometry's layer records are in (as they would be
@@ -473,11 +509,18 @@ bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const Li
     ImportContext labelCtx(ctx.workspace, warnings);
     labelCtx.layers = labelLayers.get();
     std::exception_ptr failure;
+    LabelsReadGate gate(ctx.observer);
     std::thread reader;
     try {
         reader = std::thread([&] {
             try {
-                ReadLabelFiles(labelCtx, labels, companion);
+                try {
+                    ReadLabelFiles(labelCtx, labels, companion);
+                } catch (...) {
+                    gate.labelsRead();
+                    throw;
+                }
+                gate.labelsRead();
                 if (second != nullptr) {
                     try {
                         ReadLines(second->ctx, geometry.name,
@@ -520,14 +563,25 @@ bool ReadBesideEachOther(ImportContext& ctx, const InputFile& geometry, const Li
             }
         };
     }
+    // The geometry lines are read in a context of their own that tells the gate, its counts and
+    // place taken back after.
+    ImportContext geometryCtx(ctx.workspace,
+                              ctx.observer.paintsTablesWhenTold() ? gate : ctx.observer);
+    geometryCtx.layers = ctx.layers;
+    std::copy(std::begin(ctx.counts), std::end(ctx.counts), std::begin(geometryCtx.counts));
+    geometryCtx.cornerCount = ctx.cornerCount;
+    geometryCtx.lineNumber = ctx.lineNumber;
     try {
-        ReadGeometryFile(ctx, geometry, lines, second);
+        ReadGeometryFile(geometryCtx, geometry, lines, second);
     } catch (const Error&) {
     } catch (...) {
         join();
         throw;
     }
     join();
+    std::copy(std::begin(geometryCtx.counts), std::end(geometryCtx.counts), std::begin(ctx.counts));
+    ctx.cornerCount = geometryCtx.cornerCount;
+    ctx.lineNumber = geometryCtx.lineNumber;
     if (failure) {
         std::rethrow_exception(failure);
     }

@@ -64,6 +64,11 @@ class ImportObserver {
 
     // Something about an input file that the user should know.
     virtual void importWarning(const FileWarning& warning) { (void)warning; }
+
+    // True when being told something may paint the tables being imported (a window paints its
+    // pages while a box is up and between progress steps): the import then tells nothing while
+    // a second thread still writes the tables.
+    virtual bool paintsTablesWhenTold() const { return false; }
 };
 
 }  // namespace plotaktar

@@ -30,6 +30,7 @@ class WindowUserInterface : public UserInterface {
     // One warning box, a line for each warning.
     void showWarnings(const std::vector<FileWarning>& warnings) override;
     void importProgress(std::string_view fileName, uint64_t done, uint64_t total) override;
+    bool paintsTablesWhenTold() const override { return true; }
     void exportProgress(std::string_view fileName, uint64_t written) override;
 
     // The window calls these around every command.

@@ -432,6 +432,48 @@ TEST(LabelsBesideTheGeometry, ImportAsOnOneThread) {
     EXPECT_EQ(two.workspace.table(KindOf(Kind::Yazi).table).rowCount(), 30003);
 }
 
+// A window paints its pages, the label pages among them, while a failure box is up and between
+// progress steps: when it is told something, the label files read beside the geometry are
+// whole, so that nothing paints a table the second thread still writes.
+TEST(LabelsBesideTheGeometry, AWindowIsToldNothingWhileTheyAreRead) {
+    class PaintingUi : public ScriptedUi {
+      public:
+        explicit PaintingUi(const Table& labels) : labels_(labels) {}
+        bool paintsTablesWhenTold() const override { return true; }
+        void recordFailed(std::string_view word, uint64_t lineNumber) override {
+            seenRows.push_back(labels_.rowCount());
+            ScriptedUi::recordFailed(word, lineNumber);
+        }
+        void importProgress(std::string_view, uint64_t, uint64_t) override {
+            seenRows.push_back(labels_.rowCount());
+        }
+        std::vector<int> seenRows;
+
+      private:
+        const Table& labels_;
+    };
+    TempDir dir;
+    std::string geometry = CrLf({"bin 1 2 3 4 5 999"});  // fails at once
+    for (int i = 0; i < 20000; ++i) {
+        geometry += "nok " + std::to_string(i) + " 4512001 512002 3.5 1\r\n";
+    }
+    geometry += CrLf({"sev x"});
+    std::string labels;
+    for (int i = 0; i < 30000; ++i) {
+        labels += "4512350.00 512340.00 100 2.5 ADA " + std::to_string(i) + "   1\r\n";
+    }
+    ASSERT_GT(labels.size(), size_t{1} << 20);
+    Session session;
+    PaintingUi ui(session.workspace.table(KindOf(Kind::Yazi).table));
+    ui.answerOpen(dir.write("w.gplt", geometry), dir.write("w.yaz", labels));
+    RunOpenCommand(session, ui);
+    ASSERT_EQ(ui.failures.size(), 2u);
+    ASSERT_FALSE(ui.seenRows.empty());
+    for (int rows : ui.seenRows) {
+        EXPECT_EQ(rows, 30001);
+    }
+}
+
 // A big geometry file is read in two halves on two threads, the second from a parcel record on:
 // the tables (cells beyond the counts included, after an earlier import that filled more), the
 // failures with their line numbers, the warnings and the plot file are those of the import on
