@@ -548,7 +548,7 @@ class SheetTest : public QObject {
     // as one piece would be; a stream interleaved with it, begun outside, is zlib's own.
     void largePdfStreamsComeOutWholeFromPieces() {
         QByteArray content;
-        for (int i = 0; content.size() < 5'000'000; ++i) {
+        for (qint64 i = 0; content.size() < 5'000'000; ++i) {
             content += QByteArray::number(i * 7919 % 99991) + ' ' +
                        QByteArray::number(i * 104729 % 88883) + " m\n";
         }
