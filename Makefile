@@ -7,6 +7,8 @@ CMAKE_FLAGS ?=
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
             qt6-translations-l10n libgtest-dev libgmock-dev fonts-dejavu-core
+# A sheet's map face is written into the PDF engine's page with its fonts (Qt's own headers).
+PACKAGES += qt6-base-private-dev
 # The exchange formats and coordinate systems of `export`, and the geometry of `check`.
 PACKAGES += libgdal-dev libproj-dev
 # A GeoPackage's spatial index, written in bulk.

@@ -16,6 +16,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The GDAL read driver among GDAL's plugins uses GDAL's C++ interface, which changes between
 # versions: it is built for GDAL 3.6 and needs that one.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, libgdal32 (>= 3.6), libgdal32 (<< 3.7)")
+# A sheet's PDF is written with the PDF engine's private parts, which are those of the one Qt
+# version the programs are built with.
+if(Qt6Gui_VERSION)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-base-abi (= ${Qt6Gui_VERSION})")
+endif()
 # Qt's own Turkish texts for the file dialogs and message boxes ("Aç", "İptal", "Tamam"); the
 # programs fall back to Qt's English ones without it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")

@@ -1,6 +1,5 @@
 #include "cli/batch.h"
 
-#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -36,6 +35,7 @@
 #include "model/second_thread.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/large_pages.h"
 #include "platform/program.h"
 #include "platform/replacing_file.h"
 #include "platform/stop_signals.h"
@@ -917,20 +917,6 @@ bool HelperOfRunInstalled(const BatchArgs& args, std::FILE* err) {
     return line.empty();
 }
 
-// Each drawing's file pages and tables are taken from the heap and given back to it, not to the
-// system: otherwise every drawing maps its large buffers anew, faults every page of them in and
-// unmaps them again, and an unmapping interrupts the other workers' cores to flush their address
-// translations (about a third of the batch's system time; more with more workers). What the heap
-// keeps is the workers' largest drawings, which they needed anyway.
-void KeepBuffersBetweenDrawings() {
-#ifdef __GLIBC__
-    // glibc's largest threshold (32 MiB on 64-bit systems): a drawing of a million records
-    // still maps its file pages of its own and gives them back when done.
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
-#endif
-}
-
 }  // namespace
 
 int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* err) {
@@ -965,7 +951,10 @@ int RunBatch(const BatchArgs& args, std::FILE* in, std::FILE* out, std::FILE* er
     // The workers are what uses the cores: each drawing is converted on its worker's thread
     // alone, so that -j N means N threads converting.
     AllowSecondThread(false);
-    KeepBuffersBetweenDrawings();
+    // Each drawing's file pages and tables are taken from the heap and given back to it: an
+    // unmapping interrupts the other workers' cores to flush their address translations (about
+    // a third of the batch's system time; more with more workers).
+    platform::KeepFreedBuffers();
     Batch batch(args, std::move(drawings), out, err, report.get());
     int status = batch.run();
     if (report) {

@@ -10,6 +10,7 @@
 #include "model/crs_names.h"
 #include "model/errors.h"
 #include "platform/files.h"
+#include "platform/large_pages.h"
 #include "render/sheet_file.h"
 
 namespace plotaktar::cli {
@@ -89,6 +90,9 @@ int RunSheets(const RenderArgs& args, const std::string& labels, const Drawing& 
     std::string problem;
     std::string failedFile = args.output;
     try {
+        // Each page's buffers (its content, written, deflated and copied) are megabytes taken
+        // and freed again page after page: the heap keeps them for the next page.
+        platform::KeepFreedBuffers();
         WriteSheets(drawing, *plan, texts, filter, format, args.dpi, args.output, temporaryChanged);
     } catch (const FileError& e) {
         // A page's own file is named; the pages are put in place all or none.

@@ -17,4 +17,11 @@ void AdviseLargePages(void* block, std::size_t size);
 // ends. Nothing where the allocator returns them by itself.
 void ReturnFreedPages();
 
+// Keeps freed blocks of up to 32 MiB in the heap for reuse from now on, instead of giving each
+// back to the system: a program that takes and frees buffers of megabytes over and over (a
+// batch's drawings, a PDF's pages) otherwise maps each anew, faults every page of it in, and
+// unmaps it again, which also interrupts its other threads' cores. What the heap keeps is the
+// program's largest working set, which it needed anyway. Nothing where the allocator does so.
+void KeepFreedBuffers();
+
 }  // namespace plotaktar::platform

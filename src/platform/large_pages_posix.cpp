@@ -31,4 +31,13 @@ void ReturnFreedPages() {
 #endif
 }
 
+void KeepFreedBuffers() {
+#if defined(__GLIBC__)
+    // glibc's largest threshold (32 MiB on 64-bit systems): a drawing of a million records
+    // still maps its file pages of its own and gives them back when done.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+#endif
+}
+
 }  // namespace plotaktar::platform

@@ -8,4 +8,7 @@ void AdviseLargePages(void*, std::size_t) {}
 // The Windows heap decommits freed blocks of this size by itself.
 void ReturnFreedPages() {}
 
+// The Windows heap keeps and reuses blocks of this size by itself.
+void KeepFreedBuffers() {}
+
 }  // namespace plotaktar::platform

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "model/aci_palette.h"
+#include "render/pdf_face.h"
 #include "render/recorded_picture.h"
 #include "render/text_places.h"
 #include "render/text_run.h"
@@ -83,13 +84,19 @@ QFont NameFont() {
 // Draws what was added to `run` onto `painter`.
 template <typename Canvas>
 void DrawRun(Canvas& painter, TextRun& run) {
-    if (!run.empty()) {
+    if (run.empty()) {
+        return;
+    }
+    if constexpr (requires { painter.drawTextRun(run); }) {
+        painter.drawTextRun(run);
+    } else {
         painter.drawGlyphRun(QPointF(0, 0), run.take());
     }
 }
 
-// `Canvas` is a QPainter, or a PictureRecorder for a PDF's painter (`pdf`: the painter writes a
-// PDF, which takes gathered texts and batched paths).
+// `Canvas` is a QPainter, or a PictureRecorder for a PDF's painter, or a PdfContentWriter
+// writing a PDF's page content (`pdf`: the painter writes a PDF, which takes gathered texts and
+// batched paths).
 template <typename Canvas>
 class PicturePainter {
   public:
@@ -673,6 +680,15 @@ RenderStats RecordDrawing(RecordedPicture& picture, const RecordingFonts& fonts,
     PictureRecorder recorder(picture);
     return PicturePainter<PictureRecorder>(recorder, true, &fonts, drawing, view, filter, paper,
                                            cancel)
+        .paint();
+}
+
+RenderStats WritePdfDrawing(PdfContentWriter& writer, const RecordingFonts& fonts,
+                            const Drawing& drawing, const ViewTransform& view,
+                            const RenderFilter& filter, const PaperUnits& paper,
+                            const std::atomic<bool>* cancel) {
+    return PicturePainter<PdfContentWriter>(writer, true, &fonts, drawing, view, filter, paper,
+                                            cancel)
         .paint();
 }
 

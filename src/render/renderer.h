@@ -15,6 +15,7 @@ class QPainter;
 
 namespace plotaktar {
 
+class PdfContentWriter;
 class RecordedPicture;
 
 // What to leave out of a picture: layers by index, kinds by FeatureKind, point numbers.
@@ -101,5 +102,12 @@ RenderStats RecordDrawing(RecordedPicture& picture, const RecordingFonts& fonts,
                           const Drawing& drawing, const ViewTransform& view,
                           const RenderFilter& filter, const PaperUnits& paper,
                           const std::atomic<bool>* cancel = nullptr);
+
+// The same written as a PDF page's content by `writer`, on any thread, its texts in `fonts`'
+// glyphs (which must be of the writer's font).
+RenderStats WritePdfDrawing(PdfContentWriter& writer, const RecordingFonts& fonts,
+                            const Drawing& drawing, const ViewTransform& view,
+                            const RenderFilter& filter, const PaperUnits& paper,
+                            const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace plotaktar

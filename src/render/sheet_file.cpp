@@ -4,10 +4,12 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <deque>
 #include <future>
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "model/errors.h"
 #include "model/output_files.h"
@@ -127,9 +129,14 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
                 pdf.setTitle(texts.title);
                 QPainter painter(&pdf);
                 // Each page's map face is prepared on a second thread while the page before it
-                // is written, which is the PDF engine's work, on this one.
+                // is written, which is the PDF engine's work, on this one: written as the page's
+                // content in the PDF's own font, which holds every glyph the drawing's texts
+                // need before the first face is begun.
+                const std::unique_ptr<PdfFaceFont> faceFont = PdfFaceFont::Prepare(
+                    painter, fonts.labels.rawFont(), fonts.names.rawFont(), BytesOfTexts(drawing));
                 auto record = [&](int p) {
-                    return RecordSheetFace(drawing, plan, p, kUnitsPerMm, fonts, filter, cancel);
+                    return RecordSheetFace(drawing, plan, p, kUnitsPerMm, fonts, filter, cancel,
+                                           faceFont.get());
                 };
                 auto prepare = [&](int p) {
                     try {
@@ -138,20 +145,30 @@ bool WriteSheets(const Drawing& drawing, const SheetPlan& plan, const SheetTexts
                         return std::async(std::launch::deferred, record, p);
                     }
                 };
-                std::future<RecordedFace> next = prepare(0);
+                // Two faces are made ahead where there are cores for them: the PDF engine's
+                // share of a page (its content deflated, half of it on this thread) is less
+                // than the making of a face, so one ahead left this thread waiting.
+                const size_t ahead = std::thread::hardware_concurrency() > 1 ? 2 : 1;
+                std::deque<std::future<RecordedFace>> coming;
+                int queued = 0;
+                auto queue = [&] {
+                    while (queued < pages && coming.size() < ahead) {
+                        coming.push_back(prepare(queued++));
+                    }
+                };
+                queue();
                 for (int p = 0; p < pages && !cancelled; ++p) {
                     // The page before is written out while this one's face is still being made.
                     if (p > 0) {
                         pdf.newPage();
                     }
-                    RecordedFace face = next.get();
-                    if (p + 1 < pages) {
-                        next = prepare(p + 1);
-                    }
-                    cancelled =
-                        PaintSheetPage(painter, drawing, plan, p, kUnitsPerMm, false, filter, texts,
-                                       cancel, face.picture.empty() ? nullptr : &face)
-                            .cancelled;
+                    RecordedFace face = coming.front().get();
+                    coming.pop_front();
+                    queue();
+                    cancelled = PaintSheetPage(
+                                    painter, drawing, plan, p, kUnitsPerMm, false, filter, texts,
+                                    cancel, face.written || !face.picture.empty() ? &face : nullptr)
+                                    .cancelled;
                     done(p);
                 }
             }

@@ -134,12 +134,26 @@ RenderStats PaintFace(QPainter& painter, const Drawing& drawing, const SheetPlan
                       const RenderFilter& filter, const std::atomic<bool>* cancel,
                       RecordedFace* recorded) {
     const MmRect& face = plan.page.face;
+    const QRectF clip(face.left * unitsPerMm, face.top * unitsPerMm, face.width * unitsPerMm,
+                      face.height * unitsPerMm);
+    if (recorded != nullptr && recorded->stats.cancelled) {
+        return recorded->stats;
+    }
+    // A face written as the page's content goes onto the page whole, where the painter stands.
+    if (recorded != nullptr && recorded->written &&
+        painter.transform().type() <= QTransform::TxTranslate) {
+        const QTransform& at = painter.transform();
+        if (AppendPdfContent(painter, at.mapRect(clip), at.map(clip.topLeft()), recorded->content,
+                             recorded->contentFont)) {
+            std::string().swap(recorded->content);
+            return recorded->stats;
+        }
+    }
     painter.save();
-    painter.setClipRect(QRectF(face.left * unitsPerMm, face.top * unitsPerMm,
-                               face.width * unitsPerMm, face.height * unitsPerMm));
+    painter.setClipRect(clip);
     painter.translate(face.left * unitsPerMm, face.top * unitsPerMm);
     RenderStats stats;
-    if (recorded != nullptr) {
+    if (recorded != nullptr && !recorded->written) {
         recorded->picture.paintOnce(painter);
         stats = recorded->stats;
     } else {
@@ -508,16 +522,27 @@ QString SheetLabel(const SheetTexts& texts, int number) {
 
 RecordedFace RecordSheetFace(const Drawing& drawing, const SheetPlan& plan, int page,
                              double unitsPerMm, const RecordingFonts& fonts,
-                             const RenderFilter& filter, const std::atomic<bool>* cancel) {
+                             const RenderFilter& filter, const std::atomic<bool>* cancel,
+                             const PdfFaceFont* pdfFont) {
     RecordedFace face;
     if (plan.sheets.size() > 1 && page == 0) {
         return face;
     }
     const SheetPlan::Sheet& sheet =
         plan.sheets.at(static_cast<size_t>(plan.sheets.size() > 1 ? page - 1 : 0));
-    face.stats =
-        RecordDrawing(face.picture, fonts, drawing, FaceView(plan, plan.ground(sheet), unitsPerMm),
-                      filter, PaperUnits::Sheet(unitsPerMm, false), cancel);
+    const ViewTransform view = FaceView(plan, plan.ground(sheet), unitsPerMm);
+    const PaperUnits paper = PaperUnits::Sheet(unitsPerMm, false);
+    if (pdfFont != nullptr) {
+        PdfContentWriter writer(*pdfFont);
+        face.stats = WritePdfDrawing(writer, fonts, drawing, view, filter, paper, cancel);
+        if (writer.complete() || face.stats.cancelled) {
+            face.written = true;
+            face.contentFont = writer.usesFont() ? pdfFont : nullptr;
+            face.content = writer.take();
+            return face;
+        }
+    }
+    face.stats = RecordDrawing(face.picture, fonts, drawing, view, filter, paper, cancel);
     return face;
 }
 

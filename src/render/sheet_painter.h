@@ -4,8 +4,10 @@
 #include <QString>
 #include <atomic>
 #include <optional>
+#include <string>
 
 #include "drawing/sheet_layout.h"
+#include "render/pdf_face.h"
 #include "render/recorded_picture.h"
 #include "render/renderer.h"
 
@@ -31,15 +33,20 @@ std::optional<SheetPlan> PlanDrawingSheets(const Drawing& drawing, const RenderF
 QString SheetLabel(const SheetTexts& texts, int number);
 
 // The map face of page `page` of `plan` (nothing for the index) as PaintSheetPage paints it on
-// a PDF at `unitsPerMm`, recorded on any thread with `fonts` (for PaperUnits::Sheet at
-// `unitsPerMm`), with what it drew.
+// a PDF at `unitsPerMm`, made on any thread with `fonts` (for PaperUnits::Sheet at
+// `unitsPerMm`), with what it drew: written as the page's content in `pdfFont` (the PDF's own
+// font of `fonts`) where there is one and it holds every glyph, otherwise recorded.
 struct RecordedFace {
     RecordedPicture picture;
+    std::string content;
+    const PdfFaceFont* contentFont = nullptr;  // the font the content's texts use, if any
+    bool written = false;                      // `content` holds the face
     RenderStats stats;
 };
 RecordedFace RecordSheetFace(const Drawing& drawing, const SheetPlan& plan, int page,
                              double unitsPerMm, const RecordingFonts& fonts,
-                             const RenderFilter& filter, const std::atomic<bool>* cancel = nullptr);
+                             const RenderFilter& filter, const std::atomic<bool>* cancel = nullptr,
+                             const PdfFaceFont* pdfFont = nullptr);
 
 // Paints page `page` of `plan` onto `painter`, whose surface is the whole paper at
 // `unitsPerMm` units a millimetre, origin at the top-left corner: with several sheets page 0 is

@@ -20,7 +20,7 @@ QString DrawnText(std::string_view bytes) {
 }
 
 TextRun::TextRun(const QFont& font, double height, bool whole)
-    : font_(QRawFont::fromFont(font)), whole_(whole) {
+    : font_(QRawFont::fromFont(font)), height_(height), whole_(whole) {
     font_.setPixelSize(height);
 }
 
@@ -118,6 +118,13 @@ QGlyphRun TextRun::take() {
     indexes_.clear();
     positions_.clear();
     return run;
+}
+
+void TextRun::takeGlyphs(QList<quint32>& indexes, QList<QPointF>& positions) {
+    indexes.swap(indexes_);
+    positions.swap(positions_);
+    indexes_.clear();
+    positions_.clear();
 }
 
 void TextRun::draw(QPainter& painter) {

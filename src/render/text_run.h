@@ -52,6 +52,11 @@ class TextRun {
     void draw(QPainter& painter);
     // What was added, as one glyph run to be drawn at the origin; starts afresh.
     QGlyphRun take();
+    // What was added, its glyphs and where each stands; starts afresh.
+    void takeGlyphs(QList<quint32>& indexes, QList<QPointF>& positions);
+    // The size the run's font is written at, in painter units.
+    double height() const { return height_; }
+    const QRawFont& rawFont() const { return font_; }
 
   private:
     // A byte of a drawing's text as drawn: its glyph and how far it moves the pen.
@@ -65,6 +70,7 @@ class TextRun {
     mutable std::array<ByteGlyph, 256> byteGlyphs_;
     mutable bool byteGlyphsMade_ = false;
     mutable double capHeight_ = -1;
+    double height_;
     bool whole_;
     QList<quint32> indexes_;
     QList<QPointF> positions_;
