@@ -163,8 +163,10 @@ void PdfContentWriter::number(double value, int decimals) {
     if (!std::isfinite(value) || std::fabs(value) > 1e9) {
         value = 0;
     }
-    static constexpr double kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
-    const double power = kPowers[std::clamp(decimals, 0, 6)];
+    static constexpr double kPowers[] = {1,      10,      100,      1000,      10000,
+                                         100000, 1000000, 10000000, 100000000, 1000000000};
+    decimals = std::clamp(decimals, 0, 9);
+    const double power = kPowers[decimals];
     long long scaled = std::llround(value * power);
     char buffer[32];
     char* end = buffer + sizeof buffer;
@@ -413,12 +415,16 @@ void PdfContentWriter::beginText(double size) {
 }
 
 void PdfContentWriter::placeText(const QTransform& matrix) {
-    // The glyphs stand upright in a picture whose y runs down.
+    // The glyphs stand upright in a picture whose y runs down. A text scaled to almost nothing
+    // keeps its scale's digits, as the engine's would: a matrix of zeros places nothing.
     const QTransform m = matrix * transform_;
-    number(m.m11(), 5);
-    number(m.m12(), 5);
-    number(m.m21(), 5);
-    number(m.m22(), 5);
+    const double largest =
+        std::max({std::fabs(m.m11()), std::fabs(m.m12()), std::fabs(m.m21()), std::fabs(m.m22())});
+    const int decimals = largest >= 0.01 ? 5 : 9;
+    number(m.m11(), decimals);
+    number(m.m12(), decimals);
+    number(m.m21(), decimals);
+    number(m.m22(), decimals);
     number(m.dx());
     number(m.dy());
     out_ += "Tm ";

@@ -7,17 +7,23 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <memory>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "drawing/drawing_loader.h"
 #include "drawing/drawing_sources.h"
 #include "plotfile/plot_writer.h"
+#include "render/pdf_face.h"
 #include "render/recorded_picture.h"
 #include "render/render_file.h"
 
@@ -54,6 +60,88 @@ QRect InkBox(const QImage& image) {
     return box;
 }
 
+// Every kind on two layers, pens and layers changing, labels turned, centred and at sizes a
+// text run cannot take, Turkish letters among them.
+Drawing MixedDrawing() {
+    Drawing drawing;
+    const uint16_t a = drawing.layerIndex("A", 1);
+    const uint16_t b = drawing.layerIndex("B", 5);
+    uint32_t row = 0;
+    for (int i = 0; i < 60; ++i) {
+        const double x = 10 * (i % 8), y = 9 * (i / 8);
+        const uint16_t layer = i % 3 == 0 ? b : a;
+        const Vertex line[2] = {{x, y}, {x + 7.3, y + 4.1}};
+        drawing.add(FeatureKind::Line, layer, ++row, line, {});
+        const Vertex parcel[4] = {{x, y}, {x + 5, y}, {x + 5, y + 3}, {x, y + 3}};
+        drawing.add(FeatureKind::Parcel, layer, ++row, parcel, "101/7");
+        const FeatureKind kinds[3] = {FeatureKind::Triangulation, FeatureKind::Traverse,
+                                      FeatureKind::Detail};
+        const Vertex point[1] = {{x + 2, y + 6}};
+        drawing.add(kinds[i % 3], layer, ++row, point, std::to_string(1000 + i));
+        drawing.addSymbol(layer, ++row, {x + 4, y + 7}, std::to_string(i), 1 + i % 3, 1, i * 13.0);
+        const Vertex at[1] = {{x + 1, y + 1}};
+        drawing.add(FeatureKind::Label, layer, ++row, at, "Yaz\xFD " + std::to_string(i),
+                    i == 7 ? 1e-6 : 1.0 + i % 2, i * 7.0, i % 4 == 0);
+    }
+    drawing.finish();
+    return drawing;
+}
+
+// The PDF of `drawing`'s picture, on A4 at 1200 units an inch, clipped and placed as a sheet's
+// face is: painted with the painter, or written as page content on another thread.
+QByteArray FacePdf(const Drawing& drawing, bool written, bool* complete = nullptr) {
+    ViewTransform view;
+    view.width = 4000;
+    view.height = 3000;
+    view.scale = 45;
+    view.centerEast = 40;
+    view.centerNorth = 30;
+    const PaperUnits paper = PaperUnits::Sheet(47.24, false);
+    const QRectF clip(100, 100, 3500, 2600);
+    const QPointF origin(150, 120);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const RecordingFonts fonts(paper);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(1200);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    QPainter painter(&writer);
+    if (written) {
+        const std::unique_ptr<PdfFaceFont> font = PdfFaceFont::Prepare(
+            painter, fonts.labels.rawFont(), fonts.names.rawFont(), BytesOfTexts(drawing));
+        if (font == nullptr) {
+            return {};
+        }
+        std::string content;
+        std::thread([&] {
+            PdfContentWriter face(*font);
+            WritePdfDrawing(face, fonts, drawing, view, {}, paper);
+            if (complete != nullptr) {
+                *complete = face.complete();
+            }
+            content = face.take();
+        }).join();
+        if (!AppendPdfContent(painter, clip, origin, content, font.get())) {
+            return {};
+        }
+    } else {
+        painter.setClipRect(clip);
+        painter.translate(origin);
+        RenderDrawing(painter, drawing, view, {}, paper);
+    }
+    painter.end();
+    return bytes;
+}
+
+// What a program prints for `args`.
+QByteArray Output(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(60000);
+    return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
+}
+
 }  // namespace
 
 class RenderTest : public QObject {
@@ -64,28 +152,7 @@ class RenderTest : public QObject {
     // directly, byte for byte: every kind, pens and layers changing, labels turned and at sizes
     // a run cannot take, a translated and clipped painter.
     void aRecordedPictureIsThePictureItRecorded() {
-        Drawing drawing;
-        const uint16_t a = drawing.layerIndex("A", 1);
-        const uint16_t b = drawing.layerIndex("B", 5);
-        uint32_t row = 0;
-        for (int i = 0; i < 60; ++i) {
-            const double x = 10 * (i % 8), y = 9 * (i / 8);
-            const uint16_t layer = i % 3 == 0 ? b : a;
-            const Vertex line[2] = {{x, y}, {x + 7.3, y + 4.1}};
-            drawing.add(FeatureKind::Line, layer, ++row, line, {});
-            const Vertex parcel[4] = {{x, y}, {x + 5, y}, {x + 5, y + 3}, {x, y + 3}};
-            drawing.add(FeatureKind::Parcel, layer, ++row, parcel, "101/7");
-            const FeatureKind kinds[3] = {FeatureKind::Triangulation, FeatureKind::Traverse,
-                                          FeatureKind::Detail};
-            const Vertex point[1] = {{x + 2, y + 6}};
-            drawing.add(kinds[i % 3], layer, ++row, point, std::to_string(1000 + i));
-            drawing.addSymbol(layer, ++row, {x + 4, y + 7}, std::to_string(i), 1 + i % 3, 1,
-                              i * 13.0);
-            const Vertex at[1] = {{x + 1, y + 1}};
-            drawing.add(FeatureKind::Label, layer, ++row, at, "Yaz\xFD " + std::to_string(i),
-                        i == 7 ? 1e-6 : 1.0 + i % 2, i * 7.0, i % 4 == 0);
-        }
-        drawing.finish();
+        const Drawing drawing = MixedDrawing();
         ViewTransform view;
         view.width = 4000;
         view.height = 3000;
@@ -123,6 +190,118 @@ class RenderTest : public QObject {
         const QByteArray direct = pdf(false);
         QVERIFY(direct.size() > 10000);
         QCOMPARE(pdf(true), direct);
+    }
+
+    // A face written as page content on another thread shows what the painter paints: the same
+    // pixels, the same words at the same places for a search, one embedded font.
+    void aFaceWrittenAsPageContentIsThePicturePainted() {
+        const Drawing drawing = MixedDrawing();
+        QTemporaryDir dir;
+        const QString painted = dir.filePath(QStringLiteral("painted.pdf"));
+        const QString written = dir.filePath(QStringLiteral("written.pdf"));
+        for (const auto& [path, content] : {std::pair{painted, false}, std::pair{written, true}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            const QByteArray pdf = FacePdf(drawing, content);
+            QVERIFY(pdf.size() > 10000);
+            file.write(pdf);
+        }
+        // Pixels at 100 dots an inch, grey: only anti-aliasing may differ, and hardly.
+        auto pixels = [&](const QString& pdf) {
+            const QString stem = pdf + QStringLiteral(".page");
+            Output(QStringLiteral("pdftoppm"), {"-r", "100", "-gray", "-singlefile", pdf, stem});
+            return QImage(stem + QStringLiteral(".pgm"));
+        };
+        const QImage a = pixels(painted), b = pixels(written);
+        QVERIFY(!a.isNull());
+        QCOMPARE(b.size(), a.size());
+        int ink = 0, differ = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const int ga = qGray(a.pixel(x, y)), gb = qGray(b.pixel(x, y));
+                ink += ga < 128;
+                differ += std::abs(ga - gb) > 64;
+            }
+        }
+        QVERIFY2(ink > 5000, qPrintable(QString::number(ink)));
+        QVERIFY2(differ <= ink / 1000, qPrintable(QString::number(differ)));
+        // The words and where they stand, within a twentieth of a point.
+        struct Word {
+            QString text;
+            double box[4];
+        };
+        auto words = [](const QString& pdf) {
+            const QString html =
+                QString::fromUtf8(Output(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"}));
+            std::vector<Word> found;
+            const QRegularExpression word(
+                QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" "
+                               "xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)</word>"));
+            for (auto m = word.globalMatch(html); m.hasNext();) {
+                const QRegularExpressionMatch w = m.next();
+                found.push_back({w.captured(5),
+                                 {w.captured(1).toDouble(), w.captured(2).toDouble(),
+                                  w.captured(3).toDouble(), w.captured(4).toDouble()}});
+            }
+            std::sort(found.begin(), found.end(), [](const Word& one, const Word& other) {
+                return std::tie(one.text, one.box[1], one.box[0]) <
+                       std::tie(other.text, other.box[1], other.box[0]);
+            });
+            return found;
+        };
+        const std::vector<Word> expected = words(painted);
+        const std::vector<Word> found = words(written);
+        QVERIFY(expected.size() > 200);
+        QCOMPARE(found.size(), expected.size());
+        bool turkish = false;
+        for (size_t i = 0; i < found.size(); ++i) {
+            QCOMPARE(found[i].text, expected[i].text);
+            turkish = turkish || found[i].text == QStringLiteral("Yazı");
+            for (int c = 0; c < 4; ++c) {
+                QVERIFY2(std::fabs(found[i].box[c] - expected[i].box[c]) < 0.05,
+                         qPrintable(found[i].text));
+            }
+        }
+        QVERIFY(turkish);
+        // The texts' font embedded once, with its letters for a search.
+        const QString fonts = QString::fromUtf8(Output(QStringLiteral("pdffonts"), {written}));
+        QCOMPARE(fonts.count(QRegularExpression(QStringLiteral("\\nDejaVuSans +CID TrueType +"
+                                                               "Identity-H +yes +(no|yes) +yes"))),
+                 1);
+    }
+
+    // A text whose letter the PDF's font was not given is not written without it: the face
+    // says it is incomplete, and a sheet then paints it through the painter.
+    void aFaceNeedingAGlyphNotInTheFontIsIncomplete() {
+        Drawing drawing = MixedDrawing();
+        bool complete = true;
+        QVERIFY(!FacePdf(drawing, true, &complete).isEmpty());
+        QVERIFY(complete);
+        // Prepared for the texts of another drawing, without the dotless ı of "Yazı".
+        Drawing other;
+        const uint16_t layer = other.layerIndex("A", 1);
+        const Vertex at[1] = {{1, 1}};
+        other.add(FeatureKind::Label, layer, 1, at, "Yaz\xFD", 1.0, 0, false);
+        other.finish();
+        ViewTransform view;
+        view.width = view.height = 1000;
+        view.scale = 45;
+        const PaperUnits paper = PaperUnits::Sheet(47.24, false);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        const RecordingFonts fonts(paper);
+        QPdfWriter writer(&buffer);
+        QPainter painter(&writer);
+        std::array<bool, 256> some = BytesOfTexts(drawing);
+        some[0xFD] = false;
+        const std::unique_ptr<PdfFaceFont> font =
+            PdfFaceFont::Prepare(painter, fonts.labels.rawFont(), fonts.names.rawFont(), some);
+        QVERIFY(font != nullptr);
+        PdfContentWriter face(*font);
+        WritePdfDrawing(face, fonts, other, view, {}, paper);
+        QVERIFY(!face.complete());
+        QVERIFY(BytesOfTexts(other)[0xFD]);
     }
 
     void linesAtKnownPixelsInTheirLayerColour() {
