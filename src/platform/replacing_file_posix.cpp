@@ -102,7 +102,9 @@ struct ReplacingFile::State {
     bool committed = false;
     bool finished = false;
     int fd = -1;
-    LeftBehind listed;  // the temporary, on the list of what an early end cleans up
+    uint64_t written = 0;     // bytes written into the temporary
+    uint64_t sentToDisk = 0;  // of them, those whose writing to the disk was started
+    LeftBehind listed;        // the temporary, on the list of what an early end cleans up
 
     ~State() { discard(); }
     void openDevice();
@@ -244,7 +246,20 @@ void ReplacingFile::State::writeAll(std::string_view bytes) {
             ThrowFileError(ENOSPC);
         }
         bytes.remove_prefix(static_cast<size_t>(n));
+        written += static_cast<uint64_t>(n);
     }
+#ifdef __linux__
+    // A big file's pages are sent on to the disk as they are written, not all at the end:
+    // the disk writes while the rest is made, and the sync before the file is put in place
+    // waits for the last few megabytes only. This only starts the writing (it waits at most for
+    // room in the disk's queue); where the system cannot, the sync does it all as before.
+    constexpr uint64_t kSendEvery = uint64_t{8} << 20;
+    if (!inPlace && written - sentToDisk >= kSendEvery) {
+        sync_file_range(fd, static_cast<off_t>(sentToDisk),
+                        static_cast<off_t>(written - sentToDisk), SYNC_FILE_RANGE_WRITE);
+        sentToDisk = written;
+    }
+#endif
 }
 
 void ReplacingFile::finish() {
