@@ -331,41 +331,42 @@ void PdfContentWriter::paintPath(bool oddEven) {
     }
 }
 
-void PdfContentWriter::drawLines(const QLineF* lines, int count) {
+bool PdfContentWriter::beginStrokes(int count) {
     if (count <= 0 || pen_.style() == Qt::NoPen) {
-        return;
+        return false;
     }
     if (!Opaque(pen_.brush())) {
         complete_ = false;
-        return;
+        return false;
     }
     strokeState();
-    for (int i = 0; i < count; ++i) {
-        point(lines[i].p1());
-        out_ += "m ";
-        point(lines[i].p2());
-        out_ += "l\n";
+    return true;
+}
+
+void PdfContentWriter::segment(QPointF from, QPointF to) {
+    point(from);
+    out_ += "m ";
+    point(to);
+    out_ += "l\n";
+}
+
+void PdfContentWriter::drawLines(const QLineF* lines, int count) {
+    if (beginStrokes(count)) {
+        for (int i = 0; i < count; ++i) {
+            segment(lines[i].p1(), lines[i].p2());
+        }
+        out_ += "S\n";
     }
-    out_ += "S\n";
 }
 
 void PdfContentWriter::drawPoints(const QPointF* points, int count) {
-    if (count <= 0 || pen_.style() == Qt::NoPen) {
-        return;
-    }
-    if (!Opaque(pen_.brush())) {
-        complete_ = false;
-        return;
-    }
     // A point is the pen drawn along a thousandth of a unit, as the engine draws it.
-    strokeState();
-    for (int i = 0; i < count; ++i) {
-        point(points[i]);
-        out_ += "m ";
-        point(points[i] + QPointF(0, 0.001));
-        out_ += "l\n";
+    if (beginStrokes(count)) {
+        for (int i = 0; i < count; ++i) {
+            segment(points[i], points[i] + QPointF(0, 0.001));
+        }
+        out_ += "S\n";
     }
-    out_ += "S\n";
 }
 
 void PdfContentWriter::drawPolygon(const QPointF* points, int count) {

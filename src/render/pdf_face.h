@@ -105,6 +105,9 @@ class PdfContentWriter {
     void number(double value, int decimals = 3);
     void point(QPointF p);
     void strokeState();
+    // Whether `count` strokes draw anything with the pen, its state written if so.
+    bool beginStrokes(int count);
+    void segment(QPointF from, QPointF to);
     void fillColour(const QColor& colour);
     void pathOf(const QPainterPath& path);
     void paintPath(bool closedFill);

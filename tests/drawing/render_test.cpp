@@ -87,9 +87,13 @@ Drawing MixedDrawing() {
     return drawing;
 }
 
+// How a picture reaches a PDF's page.
+enum class Face { Painted, Recorded, Written };
+
 // The PDF of `drawing`'s picture, on A4 at 1200 units an inch, clipped and placed as a sheet's
-// face is: painted with the painter, or written as page content on another thread.
-QByteArray FacePdf(const Drawing& drawing, bool written, bool* complete = nullptr) {
+// face is: painted with the painter, or made on another thread and recorded or written as page
+// content. Everything but the moment it was made.
+QByteArray FacePdf(const Drawing& drawing, Face how, bool* complete = nullptr) {
     ViewTransform view;
     view.width = 4000;
     view.height = 3000;
@@ -107,7 +111,7 @@ QByteArray FacePdf(const Drawing& drawing, bool written, bool* complete = nullpt
     writer.setResolution(1200);
     writer.setPageSize(QPageSize(QPageSize::A4));
     QPainter painter(&writer);
-    if (written) {
+    if (how == Face::Written) {
         const std::unique_ptr<PdfFaceFont> font = PdfFaceFont::Prepare(
             painter, fonts.labels.rawFont(), fonts.names.rawFont(), BytesOfTexts(drawing));
         if (font == nullptr) {
@@ -128,10 +132,18 @@ QByteArray FacePdf(const Drawing& drawing, bool written, bool* complete = nullpt
     } else {
         painter.setClipRect(clip);
         painter.translate(origin);
-        RenderDrawing(painter, drawing, view, {}, paper);
+        if (how == Face::Recorded) {
+            RecordedPicture picture;
+            std::thread([&] { RecordDrawing(picture, fonts, drawing, view, {}, paper); }).join();
+            picture.paint(painter);
+        } else {
+            RenderDrawing(painter, drawing, view, {}, paper);
+        }
     }
     painter.end();
-    return bytes;
+    return QString::fromLatin1(bytes)
+        .replace(QRegularExpression(QStringLiteral("/CreationDate \\([^)]*\\)")), {})
+        .toLatin1();
 }
 
 // What a program prints for `args`.
@@ -153,43 +165,9 @@ class RenderTest : public QObject {
     // a run cannot take, a translated and clipped painter.
     void aRecordedPictureIsThePictureItRecorded() {
         const Drawing drawing = MixedDrawing();
-        ViewTransform view;
-        view.width = 4000;
-        view.height = 3000;
-        view.scale = 45;
-        view.centerEast = 40;
-        view.centerNorth = 30;
-        const PaperUnits paper = PaperUnits::Sheet(47.24, false);
-        auto pdf = [&](bool recorded) {
-            QByteArray bytes;
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            {
-                const RecordingFonts fonts(paper);
-                QPdfWriter writer(&buffer);
-                writer.setResolution(1200);
-                writer.setPageSize(QPageSize(QPageSize::A4));
-                QPainter painter(&writer);
-                painter.setClipRect(QRectF(100, 100, 3500, 2600));
-                painter.translate(150, 120);
-                if (recorded) {
-                    RecordedPicture picture;
-                    std::thread([&] {
-                        RecordDrawing(picture, fonts, drawing, view, {}, paper);
-                    }).join();
-                    picture.paint(painter);
-                } else {
-                    RenderDrawing(painter, drawing, view, {}, paper);
-                }
-            }
-            // Everything but the moment it was made.
-            return QString::fromLatin1(bytes)
-                .replace(QRegularExpression(QStringLiteral("/CreationDate \\([^)]*\\)")), {})
-                .toLatin1();
-        };
-        const QByteArray direct = pdf(false);
+        const QByteArray direct = FacePdf(drawing, Face::Painted);
         QVERIFY(direct.size() > 10000);
-        QCOMPARE(pdf(true), direct);
+        QCOMPARE(FacePdf(drawing, Face::Recorded), direct);
     }
 
     // A face written as page content on another thread shows what the painter paints: the same
@@ -199,10 +177,11 @@ class RenderTest : public QObject {
         QTemporaryDir dir;
         const QString painted = dir.filePath(QStringLiteral("painted.pdf"));
         const QString written = dir.filePath(QStringLiteral("written.pdf"));
-        for (const auto& [path, content] : {std::pair{painted, false}, std::pair{written, true}}) {
+        for (const auto& [path, how] :
+             {std::pair{painted, Face::Painted}, std::pair{written, Face::Written}}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            const QByteArray pdf = FacePdf(drawing, content);
+            const QByteArray pdf = FacePdf(drawing, how);
             QVERIFY(pdf.size() > 10000);
             file.write(pdf);
         }
@@ -275,7 +254,7 @@ class RenderTest : public QObject {
     void aFaceNeedingAGlyphNotInTheFontIsIncomplete() {
         Drawing drawing = MixedDrawing();
         bool complete = true;
-        QVERIFY(!FacePdf(drawing, true, &complete).isEmpty());
+        QVERIFY(!FacePdf(drawing, Face::Written, &complete).isEmpty());
         QVERIFY(complete);
         // Prepared for the texts of another drawing, without the dotless ı of "Yazı".
         Drawing other;
