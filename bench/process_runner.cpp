@@ -83,6 +83,9 @@ ProcessRun RunChild(std::vector<std::string> strings) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    // What earlier steps wrote without a sync of their own (a peer's output, a log) is written
+    // out first: a run should not pay for the disk writing, on one of the cores, of another's.
+    sync();
     auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);

@@ -19,6 +19,16 @@ uint64_t HashOf(std::string_view prefix, std::string_view number) {
     return hash;
 }
 
+// A slot holds its row in the low bits and, where every row fits beside them, the top bits of
+// its number's hash: a probe passes over another number's slot without reading its cell, which
+// in a big drawing is a miss of the cache each.
+constexpr int kRowBits = 24;
+constexpr uint32_t kRowMask = (uint32_t{1} << kRowBits) - 1;
+
+uint32_t TagOf(uint64_t hash) {
+    return static_cast<uint32_t>(hash >> (64 - (32 - kRowBits))) << kRowBits;
+}
+
 bool Names(std::string_view stored, std::string_view prefix, std::string_view number) {
     return stored.size() == prefix.size() + number.size() && stored.starts_with(prefix) &&
            stored.substr(prefix.size()) == number;
@@ -32,13 +42,19 @@ std::optional<PointRef> PointIndex::Numbers::find(std::string_view prefix,
         return std::nullopt;
     }
     const size_t mask = rowSlots.size() - 1;
-    for (size_t i = HashOf(prefix, number) & mask;; i = (i + 1) & mask) {
-        const uint32_t row = rowSlots[i];
-        if (row == 0) {
+    const uint64_t hash = HashOf(prefix, number);
+    const uint32_t tag = tagged ? TagOf(hash) : 0;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const uint32_t slot = rowSlots[i];
+        if (slot == 0) {
             return std::nullopt;
         }
-        if (Names(Trim(table->cell(column, static_cast<int>(row))), prefix, number)) {
-            return PointRef{kind, static_cast<int>(row)};
+        if (tagged && (slot & ~kRowMask) != tag) {
+            continue;
+        }
+        const int row = static_cast<int>(tagged ? slot & kRowMask : slot);
+        if (Names(Trim(table->cell(column, row)), prefix, number)) {
+            return PointRef{kind, row};
         }
     }
 }
@@ -46,12 +62,19 @@ std::optional<PointRef> PointIndex::Numbers::find(std::string_view prefix,
 void PointIndex::Numbers::add(int row) {
     const std::string_view number = Trim(table->cell(column, row));
     const size_t mask = rowSlots.size() - 1;
-    for (size_t i = HashOf({}, number) & mask;; i = (i + 1) & mask) {
-        if (rowSlots[i] == 0) {
-            rowSlots[i] = static_cast<uint32_t>(row);
+    const uint64_t hash = HashOf({}, number);
+    const uint32_t tag = tagged ? TagOf(hash) : 0;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const uint32_t slot = rowSlots[i];
+        if (slot == 0) {
+            rowSlots[i] = static_cast<uint32_t>(row) | tag;
             return;
         }
-        if (Trim(table->cell(column, static_cast<int>(rowSlots[i]))) == number) {
+        if (tagged && (slot & ~kRowMask) != tag) {
+            continue;
+        }
+        const int stored = static_cast<int>(tagged ? slot & kRowMask : slot);
+        if (Trim(table->cell(column, stored)) == number) {
             return;  // stored twice: the first row stays
         }
     }
@@ -72,6 +95,7 @@ PointIndex::PointIndex(const Workspace& workspace) {
             size *= 2;
         }
         numbers.rowSlots.assign(size, 0);
+        numbers.tagged = static_cast<uint32_t>(rows) <= kRowMask;
         for (int row = 1; row < rows; ++row) {
             numbers.add(row);
         }

@@ -37,13 +37,15 @@ class PointIndex {
     std::optional<PointRef> findRaw(std::string_view rawNumber) const;
 
   private:
-    // The numbers of one kind's table, open-addressed: four bytes a slot (the row, 0 for an
-    // empty slot), at most half of them taken. A node a number would take ten times that, and a
-    // drawing of a million records has hundreds of thousands of points.
+    // The numbers of one kind's table, open-addressed: four bytes a slot (the row, with a few
+    // bits of its number's hash where the rows leave room; 0 for an empty slot), at most half of
+    // them taken. A node a number would take ten times that, and a drawing of a million records
+    // has hundreds of thousands of points.
     struct Numbers {
         Kind kind = Kind::Nokta;
         const Table* table = nullptr;
         int column = 0;
+        bool tagged = false;  // the slots hold hash bits beside the rows
         std::vector<uint32_t> rowSlots;
 
         // The row whose stored number is `prefix` followed by `number`.
