@@ -564,6 +564,28 @@ TEST_F(PointNames, RawNumbersResolveDetailFirstThenTriangulationThenTraverse) {
     EXPECT_FALSE(points.findStored("1001.0"));
 }
 
+// Among tens of thousands of numbers (slots sharing their hash bits by the hundred) each is found
+// at its first row, a number stored twice keeps its first row, and no other number is found.
+TEST_F(PointNames, EveryNumberOfABigTableIsFoundAtItsFirstRow) {
+    std::string geometry;
+    constexpr int kPoints = 60000;
+    for (int i = 1; i <= kPoints; ++i) {
+        geometry += "nok " + std::to_string(i * 7) + " 4512000 512000 1 1\r\n";
+    }
+    // The first hundred numbers again, at rows after all the others.
+    for (int i = 1; i <= 100; ++i) {
+        geometry += "nok " + std::to_string(i * 7) + " 4513000 513000 1 1\r\n";
+    }
+    import(geometry);
+    const PointIndex points(session.workspace);
+    for (int i = 1; i <= kPoints; ++i) {
+        const std::optional<PointRef> found = points.findRaw(std::to_string(i * 7));
+        ASSERT_TRUE(found) << i * 7;
+        ASSERT_EQ(found->row, i) << i * 7;
+        ASSERT_FALSE(points.findRaw(std::to_string(i * 7 + 3))) << i * 7 + 3;
+    }
+}
+
 TEST(LineTypesAndCrsNames, CellsAndNamesReadAsStated) {
     EXPECT_EQ(LineTypeOfCell("0"), LineType::Continuous);
     EXPECT_EQ(LineTypeOfCell(" 1"), LineType::Dashed);
