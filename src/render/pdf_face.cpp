@@ -13,8 +13,9 @@
 #include <QIODevice>
 #include <QPaintEngine>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
+#include <new>
+#include <string_view>
 
 #include "render/text_run.h"
 
@@ -63,6 +64,50 @@ QPdfEnginePrivate* PdfEngineOf(QPainter& painter) {
         return nullptr;
     }
     return EngineState::Of(engine);
+}
+
+// `value` as a PDF number with at most `decimals` decimals, none of them trailing zeros, and a
+// space after it: whatever the locale, and without a library call for each of the millions of
+// numbers a page holds.
+void AppendNumber(std::string& out, double value, int decimals) {
+    // A page is at most a few hundred thousand units across: anything else is no coordinate.
+    if (!std::isfinite(value) || std::fabs(value) > 1e9) {
+        value = 0;
+    }
+    static constexpr double kPowers[] = {1,      10,      100,      1000,      10000,
+                                         100000, 1000000, 10000000, 100000000, 1000000000};
+    decimals = std::clamp(decimals, 0, 9);
+    const double power = kPowers[decimals];
+    long long scaled = std::llround(value * power);
+    char buffer[32];
+    char* end = buffer + sizeof buffer;
+    char* at = end;
+    *--at = ' ';
+    const bool negative = scaled < 0;
+    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(scaled)
+                                            : static_cast<unsigned long long>(scaled);
+    int digits = decimals;
+    // The decimals, without their trailing zeros.
+    bool any = false;
+    for (; digits > 0; --digits) {
+        const int digit = static_cast<int>(magnitude % 10);
+        magnitude /= 10;
+        if (digit != 0 || any) {
+            *--at = static_cast<char>('0' + digit);
+            any = true;
+        }
+    }
+    if (any) {
+        *--at = '.';
+    }
+    do {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (negative) {
+        *--at = '-';
+    }
+    out.append(at, static_cast<size_t>(end - at));
 }
 
 }  // namespace
@@ -159,44 +204,13 @@ void PdfContentWriter::restore() {
 }
 
 void PdfContentWriter::number(double value, int decimals) {
-    // A page is at most a few hundred thousand units across: anything else is no coordinate.
-    if (!std::isfinite(value) || std::fabs(value) > 1e9) {
-        value = 0;
-    }
-    static constexpr double kPowers[] = {1,      10,      100,      1000,      10000,
-                                         100000, 1000000, 10000000, 100000000, 1000000000};
-    decimals = std::clamp(decimals, 0, 9);
-    const double power = kPowers[decimals];
-    long long scaled = std::llround(value * power);
-    char buffer[32];
-    char* end = buffer + sizeof buffer;
-    char* at = end;
-    *--at = ' ';
-    const bool negative = scaled < 0;
-    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(scaled)
-                                            : static_cast<unsigned long long>(scaled);
-    int digits = decimals;
-    // The decimals, without their trailing zeros.
-    bool any = false;
-    for (; digits > 0; --digits) {
-        const int digit = static_cast<int>(magnitude % 10);
-        magnitude /= 10;
-        if (digit != 0 || any) {
-            *--at = static_cast<char>('0' + digit);
-            any = true;
-        }
-    }
-    if (any) {
-        *--at = '.';
-    }
-    do {
-        *--at = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude > 0);
-    if (negative && (scaled != 0)) {
-        *--at = '-';
-    }
-    out_.append(at, static_cast<size_t>(end - at));
+    AppendNumber(out_, value, decimals);
+}
+
+void PdfContentWriter::rgb(const QColor& colour) {
+    number(colour.redF(), 4);
+    number(colour.greenF(), 4);
+    number(colour.blueF(), 4);
 }
 
 void PdfContentWriter::point(QPointF p) {
@@ -213,17 +227,10 @@ void PdfContentWriter::strokeState() {
     if (!transform_.isIdentity()) {
         width *= std::sqrt(std::fabs(transform_.determinant()));
     }
-    const QColor colour = pen_.color();
-    if (strokeWritten_ && writtenWidth_ == width && writtenPen_.color() == colour &&
-        writtenPen_.capStyle() == pen_.capStyle() && writtenPen_.joinStyle() == pen_.joinStyle() &&
-        writtenPen_.miterLimit() == pen_.miterLimit() &&
-        writtenPen_.dashPattern() == pen_.dashPattern() &&
-        writtenPen_.dashOffset() == pen_.dashOffset()) {
+    if (strokeWritten_ && writtenWidth_ == width && writtenPen_ == pen_) {
         return;
     }
-    number(colour.redF(), 4);
-    number(colour.greenF(), 4);
-    number(colour.blueF(), 4);
+    rgb(pen_.color());
     out_ += "RG ";
     number(width);
     out_ += "w ";
@@ -261,9 +268,7 @@ void PdfContentWriter::fillColour(const QColor& colour) {
     if (fillWritten_ && writtenFill_ == colour.rgba()) {
         return;
     }
-    number(colour.redF(), 4);
-    number(colour.greenF(), 4);
-    number(colour.blueF(), 4);
+    rgb(colour);
     out_ += "rg\n";
     fillWritten_ = true;
     writtenFill_ = colour.rgba();
@@ -531,19 +536,19 @@ bool AppendPdfContent(QPainter& painter, const QRectF& clip, QPointF origin,
     const bool ready = !(page->*MemberOf(StreamDirty{}));
     if (ready) {
         QIODevice* device = page->*MemberOf(StreamDevice{});
-        // Numbers as a PDF writes them, whatever the locale.
         std::string place = "q\n1 0 0 1 ";
-        for (const double value : {origin.x(), origin.y()}) {
-            char digits[64];
-            const auto [end, failed] =
-                std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 4);
-            place.append(digits, failed == std::errc() ? end : digits);
-            place += ' ';
-        }
+        AppendNumber(place, origin.x(), 4);
+        AppendNumber(place, origin.y(), 4);
         place += "cm\n";
-        device->write(place.data(), static_cast<qint64>(place.size()));
-        device->write(content.data(), static_cast<qint64>(content.size()));
-        device->write("Q\n", 2);
+        // The page's content is held in memory: a write that fails is memory that ran out.
+        for (const std::string_view piece :
+             {std::string_view(place), std::string_view(content), std::string_view("Q\n")}) {
+            if (device->write(piece.data(), static_cast<qint64>(piece.size())) !=
+                static_cast<qint64>(piece.size())) {
+                painter.restore();
+                throw std::bad_alloc();
+            }
+        }
         if (font != nullptr && !page->fonts.contains(font->objectId())) {
             page->fonts.append(font->objectId());
         }

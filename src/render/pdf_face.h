@@ -103,6 +103,7 @@ class PdfContentWriter {
 
   private:
     void number(double value, int decimals = 3);
+    void rgb(const QColor& colour);
     void point(QPointF p);
     void strokeState();
     // Whether `count` strokes draw anything with the pen, its state written if so.
